@@ -1,0 +1,150 @@
+#include "platform/text/gbk.h"
+
+#include <QFile>
+#include <QStringList>
+#include <cerrno>
+#include <iconv.h>
+
+namespace platform {
+namespace {
+
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() { if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_); }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    // Converts all of `in`; false on an invalid or unconvertible sequence.
+    bool run(const QByteArray& in, QByteArray& out) {
+        if (cd_ == reinterpret_cast<iconv_t>(-1)) return false;
+        out.clear();
+        if (in.isEmpty()) return true;
+        out.resize(in.size() * 2 + 16);
+        char* src = const_cast<char*>(in.constData());
+        size_t srcLeft = static_cast<size_t>(in.size());
+        char* dst = out.data();
+        size_t dstLeft = static_cast<size_t>(out.size());
+        while (srcLeft > 0) {
+            if (iconv(cd_, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1)) {
+                if (errno != E2BIG) return false;
+                const auto used = dst - out.data();
+                out.resize(out.size() * 2);
+                dst = out.data() + used;
+                dstLeft = static_cast<size_t>(out.size() - used);
+            }
+        }
+        // Flush any shift state (none for GBK, but be tidy).
+        if (iconv(cd_, nullptr, nullptr, &dst, &dstLeft) == static_cast<size_t>(-1)) return false;
+        out.resize(dst - out.data());
+        return true;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+} // namespace
+
+QByteArray toGbk(const QString& text) {
+    QByteArray out;
+    if (!Converter("GBK", "UTF-8").run(text.toUtf8(), out))
+        throw GbkError(QStringLiteral("文字中有GBK编码不能表示的字符: ") + text);
+    return out;
+}
+
+QString fromGbk(const QByteArray& bytes) {
+    QByteArray out;
+    if (!Converter("UTF-8", "GBK").run(bytes, out))
+        throw GbkError(QStringLiteral("文件内容不是有效的GBK编码"));
+    return QString::fromUtf8(out);
+}
+
+bool canEncodeGbk(const QString& text) {
+    QByteArray out;
+    return Converter("GBK", "UTF-8").run(text.toUtf8(), out);
+}
+
+QString readGbkFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw FileError(QStringLiteral("不能打开文件 ") + path);
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        throw FileError(QStringLiteral("不能读取文件 ") + path);
+    return fromGbk(bytes);
+}
+
+static void writeBytes(const QString& path, const QByteArray& bytes, QIODevice::OpenMode mode) {
+    QFile f(path);
+    if (!f.open(mode))
+        throw FileError(QStringLiteral("不能写入文件 ") + path);
+    if (f.write(bytes) != bytes.size() || !f.flush())
+        throw FileError(QStringLiteral("不能写入文件 ") + path);
+    f.close();
+    if (f.error() != QFileDevice::NoError)
+        throw FileError(QStringLiteral("不能写入文件 ") + path);
+}
+
+void writeGbkFile(const QString& path, const QString& text) {
+    const QByteArray bytes = toGbk(text);  // encode first: a refused text leaves the file alone
+    writeBytes(path, bytes, QIODevice::WriteOnly | QIODevice::Truncate);
+}
+
+void appendGbkFile(const QString& path, const QString& text) {
+    const QByteArray bytes = toGbk(text);
+    writeBytes(path, bytes, QIODevice::WriteOnly | QIODevice::Append);
+}
+
+std::optional<int16_t> gbkCharCode(const QString& oneCharacter) {
+    QByteArray b;
+    if (!Converter("GBK", "UTF-8").run(oneCharacter.toUtf8(), b)) return std::nullopt;
+    if (b.size() == 1) return static_cast<int16_t>(static_cast<unsigned char>(b[0]));
+    if (b.size() == 2) {
+        const int v = static_cast<unsigned char>(b[0]) * 256 + static_cast<unsigned char>(b[1]);
+        return static_cast<int16_t>(v - 65536);
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> characterFromGbkCode(int code) {
+    QByteArray b;
+    if (code >= 0 && code <= 255) {
+        b.append(static_cast<char>(code));
+    } else if (code < 0 && code >= -32768) {
+        const int v = code + 65536;
+        b.append(static_cast<char>(v >> 8));
+        b.append(static_cast<char>(v & 0xFF));
+    } else {
+        return std::nullopt;
+    }
+    QByteArray out;
+    if (!Converter("UTF-8", "GBK").run(b, out)) return std::nullopt;
+    return QString::fromUtf8(out);
+}
+
+int displayWidthOf(const QString& oneCharacter) {
+    const auto code = gbkCharCode(oneCharacter);
+    return (code && *code < 0) ? 2 : 1;
+}
+
+int displayWidth(const QString& text) {
+    int n = 0;
+    for (const QString& c : characters(text)) n += displayWidthOf(c);
+    return n;
+}
+
+QStringList characters(const QString& text) {
+    QStringList out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            out << text.mid(i, 2);
+            ++i;
+        } else {
+            out << QString(text[i]);
+        }
+    }
+    return out;
+}
+
+} // namespace platform

@@ -1,0 +1,56 @@
+#pragma once
+// Text as the school's files hold it: GBK (code page 936), strictly.
+// Inside the program text is QString; these are the only ways in and out.
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+
+namespace platform {
+
+// A byte sequence that is not GBK, or a character GBK cannot hold.
+class GbkError : public std::runtime_error {
+public:
+    explicit GbkError(const QString& what) : std::runtime_error(what.toStdString()), text_(what) {}
+    QString text() const { return text_; }
+private:
+    QString text_;
+};
+
+// A file that could not be read or written.
+class FileError : public std::runtime_error {
+public:
+    explicit FileError(const QString& what) : std::runtime_error(what.toStdString()), text_(what) {}
+    QString text() const { return text_; }
+private:
+    QString text_;
+};
+
+QByteArray toGbk(const QString& text);          // throws GbkError
+QString fromGbk(const QByteArray& bytes);       // throws GbkError
+bool canEncodeGbk(const QString& text);
+
+QString readGbkFile(const QString& path);       // throws FileError, GbkError
+// Writes the whole text, no byte-order mark; the caller's line ends stay as they are.
+void writeGbkFile(const QString& path, const QString& text);    // throws FileError, GbkError
+void appendGbkFile(const QString& path, const QString& text);   // throws FileError, GbkError
+
+// The settings record's character code: the GBK value of one character as a
+// signed 16-bit number (ASCII gives its byte, "中" gives -10544).
+// None for a character GBK cannot hold.
+std::optional<int16_t> gbkCharCode(const QString& oneCharacter);
+// The inverse: 0..255 is that byte, a negative code the two bytes of code + 65536.
+// Codes that name no GBK character give none.
+std::optional<QString> characterFromGbkCode(int code);
+
+// Display columns of a text: 2 for a double-byte GBK character, 1 otherwise
+// (a character GBK cannot hold shows as "?", one column).
+int displayWidthOf(const QString& oneCharacter);
+int displayWidth(const QString& text);
+
+// Splits a text into characters (a surrogate pair stays one character).
+QStringList characters(const QString& text);
+
+} // namespace platform

@@ -1,0 +1,71 @@
+#pragma once
+// Every message box, input box, file, font and print dialog goes through one
+// service. The program installs the Qt one; tests install a scripted double
+// so that no test ever waits on a person.
+
+#include <QColor>
+#include <QString>
+#include <optional>
+
+class QDialog;
+class QPrinter;
+class QWidget;
+
+namespace platform {
+
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+enum class MsgIcon { None, Information, Question, Warning, Critical };
+enum class MsgResult { Ok, Cancel, Yes, No, Retry, Abort, Ignore };
+
+// A file dialog as the windows ask for one. `filter` is in the system's own
+// form: "Access数据库(*.mdb)|*.mdb|所有文件(*.*)|*.*" (pairs of caption|pattern).
+struct FileRequest {
+    QString title;
+    QString filter;
+    int filterIndex = 1;     // 1-based, as the windows count it
+    QString fileName;        // preset name (may be a bare name or a path)
+    QString initialFolder;
+};
+
+struct FontChoice {
+    QString name;
+    double size = 9;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeout = false;
+    QColor color = Qt::black;
+};
+
+class DialogService {
+public:
+    virtual ~DialogService() = default;
+
+    // `title` empty means the program title.
+    virtual MsgResult message(const QString& text, MsgButtons buttons = MsgButtons::Ok,
+                              const QString& title = {}, MsgIcon icon = MsgIcon::None) = 0;
+    // Returns the typed text, or the empty text on Cancel.
+    virtual QString input(const QString& prompt, const QString& title = {},
+                          const QString& defaultText = {}) = 0;
+    // The chosen path, or none when the user cancelled.
+    virtual std::optional<QString> openFile(const FileRequest& request) = 0;
+    virtual std::optional<QString> saveFile(const FileRequest& request) = 0;
+    virtual std::optional<QString> chooseFolder(const QString& title, const QString& initialFolder) = 0;
+    virtual std::optional<FontChoice> chooseFont(const FontChoice& initial) = 0;
+    // Lets the user pick and set up the printer; false when cancelled.
+    virtual bool choosePrinter(QPrinter& printer) = 0;
+    // Runs one of the system's own modal windows (login, class input ...)
+    // and returns its QDialog result. Tests answer it in place of a person.
+    virtual int runModal(QDialog& dialog) = 0;
+};
+
+// The service in use. Until one is installed, the Qt service is used.
+DialogService& dialogs();
+// Installs a service (tests); nullptr goes back to the Qt service.
+void setDialogService(DialogService* service);
+
+// The title a message box shows when its caller gives none.
+void setProgramTitle(const QString& title);
+QString programTitle();
+
+} // namespace platform
