@@ -1,0 +1,37 @@
+#pragma once
+// The program-wide values of the grade program: where the database is and how
+// to open it, who the user is, how large the school is, and the few values
+// handed from one window to the next. One object; every window sees it.
+
+#include <QString>
+#include <cstdint>
+
+struct ProgramState {
+    QString SchoolName;
+    QString DatabaseFolder;      // without a trailing separator; holds scro.dat
+    QString DatabasePath;
+    QString DatabasePassword;    // at most 8 characters, may be empty
+    int16_t GradeCount = 0;
+    int16_t ClassCount = 0;
+    int16_t SubjectCount = 0;
+    int16_t ExamRoomCount = 0;
+    float StudentCount = 0;
+    float TeacherCount = 0;
+    int16_t IsAdministrator = 0; // -1 administrator, 0 normal user
+    QString PrintRecordSource;
+    int16_t PrintSource = 0;     // 1 exam-number panel or a print menu item, 2 the results view
+    int16_t ExamNumberLength = 0;
+    QString DialogResultText;
+    QString CurrentScoreTable;   // "成绩表", "绝对成绩表" or "相对成绩表"; empty until the results view opens
+
+    // The connection text every data control is given.
+    QString connectionText() const {
+        return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + DatabasePath +
+               QStringLiteral(";Persist Security Info=False;Jet OLEDB:Database Password=") + DatabasePassword;
+    }
+};
+
+// The one program state of this process.
+ProgramState& state();
+// Back to the start values (every text empty, every number 0); tests use it.
+void resetState();
