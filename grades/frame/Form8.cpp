@@ -1,0 +1,238 @@
+#include "grades/frame/Form8.h"
+
+#include "common/settings_files.h"
+#include "platform/db/datacontrol.h"  // datagrid.h needs the complete type
+#include "platform/db/datagrid.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/twips.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QUrl>
+
+namespace {
+
+using platform::twipsToPixels;
+
+const QString kTitle = QStringLiteral("下图是本系统的工作流程：");
+const QString kThanks = QStringLiteral("非常感谢您使用本系统!");
+// The bars keep the desktop's usual thickness.
+constexpr int kBarThickness = 255;
+
+// The canvas draws the diagram's lines under its buttons and labels.
+class WorkflowCanvas : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const auto point = [](int x, int y) { return QPointF(twipsToPixels(x), twipsToPixels(y)); };
+        const auto draw = [&](const frame::Segment& s) { p.drawLine(point(s.x1, s.y1), point(s.x2, s.y2)); };
+        for (const auto& line : frame::workflowLines()) {
+            p.setPen(line.green ? QPen(QColor(0, 255, 0), 3) : QPen(Qt::black, 1));
+            draw(line.shaft);
+            if (line.arrow)
+                for (const auto& stroke : frame::arrowHead(line.shaft))
+                    draw(stroke);
+        }
+    }
+};
+
+QLabel* canvasLabel(QWidget* canvas, const QString& text, const QColor& color, const QRect& rect) {
+    auto* label = new QLabel(text, canvas);
+    label->setGeometry(rect);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, color);
+    label->setPalette(pal);
+    return label;
+}
+
+// The fonts here set lines further apart than the design's fonts did: a label
+// of fixed text grows downward rather than cut its last line.
+void growToText(QLabel* label) {
+    const int needed = label->heightForWidth(label->width());
+    if (needed > label->height())
+        label->resize(label->width(), needed);
+}
+
+} // namespace
+
+Form8::Form8(QWidget* owner) : QDialog(owner) {
+    setWindowTitle(kHelpCaption);
+    setSizeGripEnabled(true);
+    platform::resizeTwips(*this, 8280, 5925);
+
+    DataGrid1 = new platform::db::DataGrid(this);
+
+    Picture1 = new QWidget(this);
+    Frame1_0 = new WorkflowCanvas(Picture1);
+    Frame1_0->setAutoFillBackground(true);
+    QPalette pal = Frame1_0->palette();
+    pal.setColor(QPalette::Window, QColor(128, 128, 255));
+    Frame1_0->setPalette(pal);
+    Frame1_0->setGeometry(platform::twipsRect(0, 0, frame::kDiagramWidth, frame::kDiagramHeight));
+
+    Label2_0 = canvasLabel(Frame1_0, kTitle, QColor(255, 255, 0), platform::twipsRect(240, 240, 2415, 735));
+    QFont titleFont(QStringLiteral("宋体"));
+    titleFont.setPointSizeF(15.75);
+    titleFont.setBold(true);
+    titleFont.setItalic(true);
+    titleFont.setUnderline(true);
+    Label2_0->setFont(titleFont);
+    growToText(Label2_0);
+    Label1 = canvasLabel(Frame1_0, {}, Qt::black, platform::twipsRect(3000, 360, 6420, 975));
+    Label3 = canvasLabel(Frame1_0, QStringLiteral("新的考试开始"), Qt::black, platform::twipsRect(960, 4560, 1215, 255));
+    Label4 = canvasLabel(Frame1_0,
+                         QStringLiteral("   注意:绿色箭头表示必须经过的过程,黑色箭头表示可以不要的过程."),
+                         QColor(0, 0, 192), platform::twipsRect(120, 5160, 1935, 615));
+    growToText(Label4);
+
+    for (const auto& step : frame::workflowSteps()) {
+        auto* button = new QPushButton(step.caption, Frame1_0);
+        button->setGeometry(platform::twipsRect(step.left, step.top, step.width, frame::kStepButtonHeight));
+        button->setMouseTracking(true);
+        button->setAutoDefault(false);
+        button->installEventFilter(this);
+        Command1[step.index] = button;
+    }
+
+    HScroll1 = new QScrollBar(Qt::Horizontal, this);
+    VScroll1 = new QScrollBar(Qt::Vertical, this);
+    HScroll1->setRange(0, help_.hMaximum);
+    VScroll1->setRange(0, help_.vMaximum);
+    connect(HScroll1, &QScrollBar::valueChanged, this, &Form8::HScroll1_Change);
+    connect(VScroll1, &QScrollBar::valueChanged, this, &Form8::VScroll1_Change);
+}
+
+QPushButton* Form8::stepButton(int index) const {
+    const auto it = Command1.find(index);
+    return it == Command1.end() ? nullptr : it->second;
+}
+
+bool Form8::eventFilter(QObject* watched, QEvent* event) {
+    for (const auto& [index, button] : Command1) {
+        if (button != watched)
+            continue;
+        switch (event->type()) {
+        case QEvent::MouseMove: Command1_MouseMove(index); break;
+        case QEvent::MouseButtonPress: Command1_MouseDown(index); break;
+        case QEvent::MouseButtonRelease: Command1_MouseUp(index); break;
+        default: break;
+        }
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Form8::Command1_MouseMove(int index) {
+    if (QPushButton* button = stepButton(index))
+        button->setFocus();
+    Label1->setText(frame::stepExplanation(index));
+}
+
+void Form8::Command1_MouseDown(int) {
+    Label2_0->setText(kThanks);
+}
+
+void Form8::Command1_MouseUp(int) {
+    Label2_0->setText(kTitle);
+}
+
+void Form8::HScroll1_Change() {
+    Frame1_0->move(-twipsToPixels(HScroll1->value()), Frame1_0->y());
+}
+
+void Form8::VScroll1_Change() {
+    Frame1_0->move(Frame1_0->x(), -twipsToPixels(VScroll1->value()));
+}
+
+void Form8::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    Form_Resize();
+}
+
+void Form8::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    Form_Resize();
+}
+
+void Form8::Form_Resize() {
+    if (isMinimized())
+        return;
+    // The rules are written for the window's outer size, frame and caption included.
+    const QSize outer = frameGeometry().size();
+    const int W = platform::pixelsToTwips(outer.width());
+    const int H = platform::pixelsToTwips(outer.height());
+    if (!isHelpMode()) {
+        edit_ = frame::editModeLayout(W, H, edit_);
+        DataGrid1->setGeometry(platform::twipsRect(0, 0, edit_.gridWidth, edit_.gridHeight));
+        return;
+    }
+    help_ = frame::helpModeLayout(W, H, help_);
+    applyHelpGeometry();
+}
+
+void Form8::applyHelpGeometry() {
+    const auto& g = help_;
+    // A new size starts again at the top left corner of the diagram; the bars
+    // go back with it so that they show where the canvas is.
+    Frame1_0->move(0, 0);
+    HScroll1->setValue(0);
+    VScroll1->setValue(0);
+
+    HScroll1->setVisible(g.hBarVisible);
+    VScroll1->setVisible(g.vBarVisible);
+    Picture1->setGeometry(platform::twipsRect(0, 0, g.viewWidth, g.viewHeight));
+    Frame1_0->resize(twipsToPixels(g.canvasWidth), twipsToPixels(g.canvasHeight));
+    HScroll1->setGeometry(platform::twipsRect(0, g.hBarTop, g.hBarWidth, kBarThickness));
+    VScroll1->setGeometry(platform::twipsRect(g.vBarLeft, 0, kBarThickness, g.vBarHeight));
+    if (g.vBarVisible) {
+        VScroll1->setMaximum(g.vMaximum);
+        VScroll1->setPageStep(g.vLargeStep);
+        VScroll1->setSingleStep(g.vSmallStep);
+    }
+    if (g.hBarVisible) {
+        HScroll1->setMaximum(g.hMaximum);
+        HScroll1->setPageStep(g.hLargeStep);
+        HScroll1->setSingleStep(g.hSmallStep);
+    }
+    Label1->setGeometry(platform::twipsRect(3000, 360, g.label1Width, 975));
+}
+
+void ShowWorkflowOrHelp(QWidget* owner, bool homePanelVisible) {
+    if (!homePanelVisible) {
+        OpenHelpFile();
+        return;
+    }
+    Form8 form(owner);
+    form.DataGrid1->hide();
+    form.Picture1->show();
+    form.HScroll1->show();
+    form.VScroll1->show();
+    platform::dialogs().runModal(form);
+}
+
+bool OpenHelpFile() {
+    const QString path = QDir(programFolder()).filePath(QStringLiteral("Orbisca.chm"));
+    // Without the file there is nothing to show; a viewer would only report it missing.
+    if (!QFileInfo(path).isFile())
+        return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void InstallHelpKey(QWidget* mainWindow) {
+    auto* key = new QShortcut(QKeySequence(Qt::Key_F1), mainWindow);
+    key->setContext(Qt::ApplicationShortcut);
+    QObject::connect(key, &QShortcut::activated, [] { OpenHelpFile(); });
+}
