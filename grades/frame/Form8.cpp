@@ -1,21 +1,16 @@
 #include "grades/frame/Form8.h"
 
-#include "common/settings_files.h"
+#include "common/program_state.h"
 #include "platform/db/datacontrol.h"  // datagrid.h needs the complete type
 #include "platform/db/datagrid.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
 
-#include <QDesktopServices>
-#include <QDir>
 #include <QEvent>
-#include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QShortcut>
-#include <QUrl>
 
 namespace {
 
@@ -212,7 +207,7 @@ void Form8::applyHelpGeometry() {
 
 void ShowWorkflowOrHelp(QWidget* owner, bool homePanelVisible) {
     if (!homePanelVisible) {
-        OpenHelpFile();
+        openHelpFile();
         return;
     }
     Form8 form(owner);
@@ -221,18 +216,4 @@ void ShowWorkflowOrHelp(QWidget* owner, bool homePanelVisible) {
     form.HScroll1->show();
     form.VScroll1->show();
     platform::dialogs().runModal(form);
-}
-
-bool OpenHelpFile() {
-    const QString path = QDir(programFolder()).filePath(QStringLiteral("Orbisca.chm"));
-    // Without the file there is nothing to show; a viewer would only report it missing.
-    if (!QFileInfo(path).isFile())
-        return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-}
-
-void InstallHelpKey(QWidget* mainWindow) {
-    auto* key = new QShortcut(QKeySequence(Qt::Key_F1), mainWindow);
-    key->setContext(Qt::ApplicationShortcut);
-    QObject::connect(key, &QShortcut::activated, [] { OpenHelpFile(); });
 }

@@ -61,10 +61,3 @@ private:
 // 使用流程: the workflow window, modal over `owner`, while the home panel is
 // showing; anywhere else the help file, as F1 opens it.
 void ShowWorkflowOrHelp(QWidget* owner, bool homePanelVisible);
-
-// 如何使用... and F1: opens "Orbisca.chm" from the program folder with the
-// desktop's viewer. False when the file is not there or no viewer took it.
-bool OpenHelpFile();
-
-// Makes F1 open the help file in every window of the program.
-void InstallHelpKey(QWidget* mainWindow);

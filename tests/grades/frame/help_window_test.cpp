@@ -1,6 +1,6 @@
 #include "grades/frame/Form8.h"
 
-#include "common/settings_files.h"
+#include "common/program_state.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/datagrid.h"
 #include "platform/ui/twips.h"
@@ -130,12 +130,12 @@ TEST(HelpWindow, EditModeLaysOutOnlyTheGrid) {
 
 class HelpMenu : public ::testing::Test {
 protected:
-    void SetUp() override { setProgramFolder(dir.path()); }
-    void TearDown() override { setProgramFolder({}); }
-    void makeHelpFile() {
-        QFile f(dir.filePath("Orbisca.chm"));
+    void SetUp() override {
+        setHelpFile(dir.filePath("Orbisca.chm"));
+        QFile f(helpFile());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
+    void TearDown() override { setHelpFile({}); }
     QTemporaryDir dir;
     ViewerDouble viewer;
 };
@@ -162,18 +162,10 @@ TEST_F(HelpMenu, WorkflowWindowWhileTheHomePanelShows) {
 }
 
 TEST_F(HelpMenu, HelpFileElsewhere) {
-    makeHelpFile();
     DialogDouble dialogs;   // no window may be shown
     ShowWorkflowOrHelp(nullptr, false);
     ASSERT_EQ(viewer.opened.size(), 1);
     EXPECT_EQ(viewer.opened[0], QUrl::fromLocalFile(dir.filePath("Orbisca.chm")));
-}
-
-TEST_F(HelpMenu, MissingHelpFileOpensNothing) {
-    EXPECT_FALSE(OpenHelpFile());
-    EXPECT_TRUE(viewer.opened.isEmpty());
-    makeHelpFile();
-    EXPECT_TRUE(OpenHelpFile());
 }
 
 } // namespace
