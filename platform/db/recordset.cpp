@@ -754,7 +754,7 @@ void Recordset::addNew() {
         throw DbError(DbError::ReadOnly, QStringLiteral("这个记录集不能添加记录."));
     storePending();
     emit willMove();
-    addReturn_ = onDeleted_ ? cur_ : cur_;
+    addReturn_ = cur_;
     onDeleted_ = false;
     adding_ = true;
     dirty_ = false;
