@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <QPointer>
 
+#include "platform/db/datacontrol.h"
+
 class QTableView;
 
 namespace platform::db {
