@@ -255,3 +255,19 @@ TEST(Form2Panels, TeacherScoresNeedATeacher) {
     s.w.Command7_Click();   // opening again does not repeat the names
     EXPECT_EQ(s.w.control<QComboBox>("Combo11")->count(), 2);
 }
+
+TEST(Form2Connections, DisconnectLetsGoOfEveryRecordSetAndConnectTakesThemBack) {
+    Connected s;
+    s.open("Ad2", "教师表");
+    s.open("Adodc1", "成绩表");
+    ASSERT_TRUE(s.w.isConnected());
+    s.w.DisconnectDataControls();
+    EXPECT_FALSE(s.w.isConnected());
+    for (const char* name : {"Adodc0", "Adodc1", "Ad2"}) {
+        EXPECT_EQ(s.w.dataControl(name).recordset(), nullptr) << name;
+        EXPECT_EQ(s.w.dataControl(name).database(), nullptr) << name;
+    }
+    s.w.ConnectDataControls();
+    EXPECT_TRUE(s.w.isConnected());
+    EXPECT_EQ(s.w.settingsValue(35), "0");
+}
