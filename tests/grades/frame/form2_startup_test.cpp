@@ -171,3 +171,38 @@ TEST(Form2StartUp, LockLevelLimitsOnlyANormalUser) {
         EXPECT_EQ(form2::lockLevelFor(c.row35, c.admin), c.level);
     }
 }
+
+#if __has_include("grades/frame/lock_level.h")
+TEST(Form2StartUp, TheLockLevelIsAppliedToANormalUserOnly) {
+    struct Case { const char* level; bool admin; const char* enabled; };
+    // Enabled panel buttons (by number) and menus after the start-up.
+    const Case cases[] = {
+        {"0", false, "Help"},
+        {"1", false, "67 MeuLook Help"},
+        {"2", false, "678 MenuFile MeuLook Help"},
+        {"3", false, "12345678 MenuFile MenuEDIT MeuLook menuSJ MenuTs Help"},
+        {"0", true, "12345678 MenuFile MenuEDIT MeuLook menuSJ MenuTs Help"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.level << (c.admin ? " admin" : " user"));
+        SchoolFixture school;
+        school.db()->execute("update 状态表 set 状态=? where rowid=(select rowid from 状态表 limit 1 offset 34)",
+                             {QString::fromUtf8(c.level)});
+        DialogDouble d;
+        scriptLogin(d, c.admin);
+        Form2 w;
+        ASSERT_TRUE(w.startUp(nullptr));
+        QStringList enabled;
+        QString buttons;
+        for (int i = 1; i <= 8; ++i)
+            if (w.control(QStringLiteral("Command%1").arg(i))->isEnabled())
+                buttons += QString::number(i);
+        if (!buttons.isEmpty())
+            enabled << buttons;
+        for (const char* m : {"MenuFile", "MenuEDIT", "MeuLook", "menuSJ", "MenuTs", "Help"})
+            if (w.menuItem(m)->isEnabled())
+                enabled << m;
+        EXPECT_EQ(enabled.join(' '), QString::fromUtf8(c.enabled));
+    }
+}
+#endif
