@@ -595,7 +595,6 @@ void Form2::fillResultsChoosers() {
         for (int i = 1; i < rs->fieldCount(); ++i)
             keys->addItem(rs->fieldName(i));
         keys->addItems({QStringLiteral("总分"), QStringLiteral("平均分"), QStringLiteral("考号")});
-        keys->setCurrentText(QStringLiteral("平均分"));
         keys->setCurrentIndex(keys->findText(QStringLiteral("平均分")));
     }
     auto* spacing = control<QComboBox>(QStringLiteral("Combo13"));
