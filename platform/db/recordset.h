@@ -1,0 +1,130 @@
+#pragma once
+// A record set: the rows of a table or of a query, held in memory as read when
+// opened, with a cursor. Over a table or a single-table query it is
+// updatable: edits go to the table's row by rowid. An edit of the current row
+// is stored when the cursor leaves the row (any move, find, sort, update,
+// requery, close).
+
+#include "platform/db/database.h"
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+namespace platform::db {
+
+class Recordset : public QObject {
+    Q_OBJECT
+public:
+    // `source` is a table name or an SQL text (the layer tells which); params bind its "?".
+    Recordset(std::shared_ptr<Database> db, const QString& source,
+              const QVariantList& params = {}, QObject* parent = nullptr);
+    ~Recordset() override;     // stores a pending edit; a refused one is lost
+
+    std::shared_ptr<Database> database() const { return db_; }
+    QString source() const { return source_; }
+    bool isTable() const { return isTable_; }
+    bool isUpdatable() const { return !baseTable_.isEmpty(); }
+    QString baseTable() const { return baseTable_; }
+
+    int fieldCount() const;
+    QString fieldName(int i) const;
+    int fieldIndex(const QString& name) const;      // -1 when absent
+    FieldType fieldType(int i) const;
+    int fieldSize(int i) const;
+    FieldDef fieldDef(int i) const;
+    bool fieldUpdatable(int i) const;
+    QVariant value(int i) const;                    // a null QVariant is Null
+    QVariant value(const QString& name) const;
+    void setValue(int i, const QVariant& v);        // marks the row changed; stored when the cursor leaves it
+    void setValue(const QString& name, const QVariant& v);
+
+    int recordCount() const;
+    int absolutePosition() const;                   // 1-based; 0 when on BOF or EOF or empty
+    void setAbsolutePosition(int pos);              // OutOfRange outside 1..recordCount
+    bool bof() const;
+    bool eof() const;
+    void moveFirst();
+    void moveLast();
+    void moveNext();
+    void movePrevious();
+
+    // Criteria "姓名='张三'", "STID = '20040001'", "学号>=5", with And between terms;
+    // starts at the current row (skip 0) or the next one (skip 1), or at the first row when
+    // fromStart; on no match the cursor is on EOF (BOF searching backward) and it returns false.
+    bool find(const QString& criteria, int skip = 0, bool forward = true, bool fromStart = false);
+    // Find by one field's value without any criteria text (typed values go this way).
+    bool findValue(const QString& field, const QVariant& value, int skip = 0, bool fromStart = false);
+
+    void setSort(const QString& sort);              // "学号", "总分 desc,姓名"; "" = stored order
+    QString sort() const { return sort_; }
+    void setFilter(const QString& criteria);        // "" = no filter
+    QString filter() const { return filter_; }
+
+    void addNew();                                  // then setValue ..., stored on update/leaving
+    void addNew(const QStringList& fields, const QVariantList& values);  // stored at once
+    void update();
+    void cancelUpdate();
+    bool isDirty() const;                           // the current row has unsaved changes
+    bool isNewRow() const { return adding_; }
+    // Deletes the current row at once. The cursor stays on the deleted row until the
+    // next move, so that moveNext goes on with the row that followed it.
+    void deleteCurrent();
+    void requery();
+    // Stores a pending edit and drops the rows; a closed set has no rows.
+    void close();
+
+    // The row at a 0-based view index, for grids; the cursor does not move.
+    QVariant valueAt(int row, int field) const;
+    int currentIndex() const;                       // 0-based view index, -1 when none
+
+signals:
+    void willMove();        // before the current row changes (also for moves made by code)
+    void moveComplete();    // after the current row changed (also for moves made by code)
+    void rowsReset();       // rows came, went or were reordered
+    void rowChanged(int index);   // a row's values changed (0-based view index)
+
+private:
+    struct Column {
+        QString name;
+        FieldDef def;
+        bool typed = false;       // def comes from the schema
+        int baseField = -1;       // index into the base table's fields, -1 when not updatable
+    };
+    struct Row {
+        qint64 rowid = 0;
+        std::vector<QVariant> values;
+    };
+
+    void load();
+    void rebuildOrder();
+    void storePending();
+    template <class F> void moveTo(F&& change);
+    int checkedField(int i) const;
+    int needField(const QString& name) const;
+    const Row* currentRow() const;
+    bool rowMatches(const Row& row, const struct Criteria& c) const;
+
+    std::shared_ptr<Database> db_;
+    QString source_;
+    QVariantList params_;
+    bool isTable_ = false;
+    QString baseTable_;
+    std::vector<Column> columns_;
+    std::vector<Row> rows_;          // every row read or added, in stored order
+    std::vector<int> order_;         // the rows seen: indices into rows_, filtered and sorted
+    int cur_ = -1;                   // index into order_; -1 BOF, order_.size() EOF
+    bool onDeleted_ = false;
+    QString sort_;
+    QString filter_;
+
+    bool dirty_ = false;
+    bool adding_ = false;
+    std::vector<QVariant> edit_;
+    std::vector<bool> touched_;
+    int addReturn_ = -1;             // where the cursor was before addNew()
+};
+
+} // namespace platform::db
