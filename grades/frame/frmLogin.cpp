@@ -2,6 +2,7 @@
 
 #include "common/program_state.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/twips.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -16,9 +17,6 @@ const QString kChangeCaption = QStringLiteral("修改密码");
 const QString kOldStage = QStringLiteral("旧密码");
 const QString kNewStage = QStringLiteral("新密码");
 
-// Twips to pixels at 96 DPI.
-int px(int twips) { return twips / 15; }
-
 } // namespace
 
 frmLogin::frmLogin(QWidget* owner, OwnConnections own)
@@ -26,37 +24,38 @@ frmLogin::frmLogin(QWidget* owner, OwnConnections own)
     setObjectName(QStringLiteral("frmLogin"));
     setWindowTitle(kLoginCaption);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setFixedSize(px(4500), px(1665));
+    platform::resizeTwips(*this, 4500, 1665);
+    setFixedSize(size());
 
     lblLabels[0] = new QLabel(QStringLiteral("用户名称(&U):   系统管理员"), this);
     lblLabels[0]->setObjectName(QStringLiteral("lblLabels_0"));
-    lblLabels[0]->setGeometry(px(105), px(150), px(4290), px(270));
+    platform::placeTwips(*lblLabels[0], 105, 150, 4290, 270);
 
     lblLabels[1] = new QLabel(QStringLiteral("密码(&P):"), this);
     lblLabels[1]->setObjectName(QStringLiteral("lblLabels_1"));
-    lblLabels[1]->setGeometry(px(105), px(585), px(1080), px(270));
+    platform::placeTwips(*lblLabels[1], 105, 585, 1080, 270);
 
     txtPassword = new QLineEdit(this);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
     txtPassword->setEchoMode(QLineEdit::Password);
     txtPassword->setMaxLength(8);
-    txtPassword->setGeometry(px(1290), px(540), px(3105), px(345));
+    platform::placeTwips(*txtPassword, 1290, 540, 3105, 345);
     lblLabels[1]->setBuddy(txtPassword);
 
     cmdOK = new QPushButton(QStringLiteral("确定"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdOK->setGeometry(px(105), px(1140), px(1320), px(390));
+    platform::placeTwips(*cmdOK, 105, 1140, 1320, 390);
 
     cmdCancel = new QPushButton(QStringLiteral("普通用户"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setAutoDefault(false);
-    cmdCancel->setGeometry(px(1590), px(1140), px(1320), px(390));
+    platform::placeTwips(*cmdCancel, 1590, 1140, 1320, 390);
 
     Command1 = new QPushButton(QStringLiteral("修改密码"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setAutoDefault(false);
-    Command1->setGeometry(px(3075), px(1140), px(1320), px(390));
+    platform::placeTwips(*Command1, 3075, 1140, 1320, 390);
 
     connect(cmdOK, &QPushButton::clicked, this, &frmLogin::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmLogin::cmdCancel_Click);
