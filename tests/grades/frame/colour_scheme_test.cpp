@@ -1,5 +1,9 @@
 #include "grades/frame/colour_scheme.h"
 
+#include "platform/db/datacontrol.h"
+#include "platform/db/datagrid.h"
+
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -46,6 +50,7 @@ struct StandIn {
         add<QListWidget>(panel, "List1");
         add<QPushButton>(panel, "Comout_0");
         add<QProgressBar>(panel, "Picture1");
+        add<platform::db::DataGrid>(panel, "DataGrid1");
         auto* sub = add<QFrame>(panel, "Frame3_0");
         add<QLineEdit>(sub, "Te11");
     }
@@ -72,6 +77,7 @@ TEST(ColourScheme, EachKindGetsItsColoursInBothSchemes) {
         {"Option1", R::WindowText, R::Window, black, face, QColor(0, 0, 255), pink},
         {"Combo1", R::Text, R::Base, black, white, black, QColor(0, 255, 0)},
         {"List1", R::Text, R::Base, black, white, QColor(0, 0, 255), QColor(0, 255, 255)},
+        {"DataGrid1", R::Text, R::Base, black, white, black, QColor(0, 255, 255)},
         {"Comout_0", R::ButtonText, R::Button, black, face, black, face},
         {"Picture1", R::WindowText, R::Window, black, face, black, pink},
         // The home panel and its texts are the same in both schemes.
@@ -103,6 +109,10 @@ TEST(ColourScheme, InnerPartsOfAControlAreNotColouredAsControlsOfTheirOwn) {
     ApplyColourScheme(&form.window, ColourScheme::Colourful);
     // The editable combo's own line edit follows the combo, not the text boxes.
     EXPECT_NE(form.combo->lineEdit()->palette().color(QPalette::Text), QColor(255, 255, 0));
+    // The grid's inner table shows the grid's colour.
+    auto* grid = form.window.findChild<QWidget*>("DataGrid1");
+    for (auto* view : grid->findChildren<QAbstractItemView*>())
+        EXPECT_EQ(view->palette().color(QPalette::Base), QColor(0, 255, 255));
 }
 
 TEST(ColourScheme, KindsOfOurWidgets) {
@@ -112,6 +122,7 @@ TEST(ColourScheme, KindsOfOurWidgets) {
     EXPECT_EQ(controlKind(new QFrame(&parent)), "Frame");
     EXPECT_EQ(controlKind(new QListWidget(&parent)), "ListBox");
     EXPECT_EQ(controlKind(new QProgressBar(&parent)), "Other");
+    EXPECT_EQ(controlKind(new platform::db::DataGrid(&parent)), "DataGrid");
 }
 
 } // namespace
