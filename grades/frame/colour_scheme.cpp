@@ -41,20 +41,14 @@ std::vector<KindColours> kindTable() {
         {"OptionButton", black, face, QColor(0, 0, 255), pink},
         {"ComboBox", black, white, black, QColor(0, 255, 0)},
         {"ListBox", black, white, QColor(0, 0, 255), QColor(0, 255, 255)},
+        {"Adodc", black, face, black, face},
         {"CommandButton", black, face, black, face},
         {"Other", black, face, black, pink},
     };
 }
 
-bool isFrame(const QWidget* w) {
-    if (qobject_cast<const QGroupBox*>(w)) return true;
-    // A plain QFrame, or our own panel class made directly on it; Qt's other
-    // QFrame descendants (scroll areas, labels, splitters) are not frames.
-    const QMetaObject* mo = w->metaObject();
-    return mo == &QFrame::staticMetaObject || mo->superClass() == &QFrame::staticMetaObject;
-}
-
-// Controls whose inner widgets are their own business.
+// Controls whose inner widgets are their own business. Frames hold controls;
+// so may a control of another kind (a picture box).
 bool isLeafKind(const QString& kind) { return kind != "Frame" && kind != "Other"; }
 
 void setColours(QWidget* w, const QString& kind, const QColor& text, const QColor& back) {
@@ -69,6 +63,10 @@ void setColours(QWidget* w, const QString& kind, const QColor& text, const QColo
         p.setColor(QPalette::Button, back);
     } else if (kind == "CommandButton") {
         p.setColor(QPalette::Button, back);
+    } else if (kind == "Adodc") {
+        p.setColor(QPalette::Button, back);
+        p.setColor(QPalette::Window, back);
+        w->setAutoFillBackground(true);
     } else {
         p.setColor(QPalette::Window, back);
         w->setAutoFillBackground(true);
@@ -122,7 +120,8 @@ QString controlKind(const QWidget* w) {
     if (qobject_cast<const QComboBox*>(w)) return "ComboBox";
     if (qobject_cast<const QListView*>(w)) return "ListBox";
     if (qobject_cast<const QPushButton*>(w)) return "CommandButton";
-    if (isFrame(w)) return "Frame";
+    if (qobject_cast<const QGroupBox*>(w)) return "Frame";
+    if (w->inherits("form2::DataControlBar")) return "Adodc";
     return "Other";
 }
 

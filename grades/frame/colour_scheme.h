@@ -11,10 +11,15 @@ enum class ColourScheme { Plain, Colourful };
 
 // The kind of a control as the schemes name it: "Label", "TextBox",
 // "DataGrid", "Frame", "CheckBox", "OptionButton", "ComboBox", "ListBox",
-// "CommandButton", or "Other" for any other control.
+// "CommandButton", "Adodc" (a data control shown on a panel), or "Other" for
+// any other control (a picture box is one).
 QString controlKind(const QWidget* control);
 
 // Colours every named control of the main window by its kind, also on hidden
 // panels and inside sub-frames, then gives the home panel and its texts
 // their fixed colours. Menus and separate windows are passed over.
 void ApplyColourScheme(QWidget* form2, ColourScheme scheme);
+// The same by the check mark of 彩色.
+inline void ApplyColourScheme(QWidget* form2, bool colourful) {
+    ApplyColourScheme(form2, colourful ? ColourScheme::Colourful : ColourScheme::Plain);
+}

@@ -25,4 +25,4 @@ int lockLevelFromText(const QString& text);
 // Enables or disables every control of lockedControls() in the main window
 // for the given level. Named controls that are missing are reported by a
 // warning, not an error, so a half-built window still starts.
-void ApplyLockLevel(QWidget* form2, int level, bool isAdministrator);
+void ApplyLockLevel(QWidget* form2, int level, bool isAdministrator = false);

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -35,12 +36,12 @@ struct StandIn {
     StandIn() {
         auto* central = new QWidget(&window);
         window.setCentralWidget(central);
-        auto* home = add<QFrame>(central, "Frame1_0");
+        auto* home = add<QGroupBox>(central, "Frame1_0");
         add<QLabel>(home, "Label1");
         add<QLabel>(home, "Label2");
         add<QLabel>(home, "Label3");
         add<QTextEdit>(home, "Text1");
-        auto* panel = add<QFrame>(central, "Frame1_1");
+        auto* panel = add<QGroupBox>(central, "Frame1_1");
         panel->hide();
         add<QLabel>(panel, "la18");
         add<QCheckBox>(panel, "Check1");
@@ -51,7 +52,7 @@ struct StandIn {
         add<QPushButton>(panel, "Comout_0");
         add<QProgressBar>(panel, "Picture1");
         add<platform::db::DataGrid>(panel, "DataGrid1");
-        auto* sub = add<QFrame>(panel, "Frame3_0");
+        auto* sub = add<QGroupBox>(panel, "Frame3_0");
         add<QLineEdit>(sub, "Te11");
     }
     QPalette pal(const char* name) const { return window.findChild<QWidget*>(name)->palette(); }
@@ -119,7 +120,8 @@ TEST(ColourScheme, KindsOfOurWidgets) {
     QWidget parent;
     EXPECT_EQ(controlKind(new QLabel(&parent)), "Label");
     EXPECT_EQ(controlKind(new QTextEdit(&parent)), "TextBox");
-    EXPECT_EQ(controlKind(new QFrame(&parent)), "Frame");
+    EXPECT_EQ(controlKind(new QGroupBox(&parent)), "Frame");
+    EXPECT_EQ(controlKind(new QFrame(&parent)), "Other");   // a picture box
     EXPECT_EQ(controlKind(new QListWidget(&parent)), "ListBox");
     EXPECT_EQ(controlKind(new QProgressBar(&parent)), "Other");
     EXPECT_EQ(controlKind(new platform::db::DataGrid(&parent)), "DataGrid");
