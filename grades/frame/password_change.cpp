@@ -45,13 +45,13 @@ bool ChangeAdministratorPassword(const QString& typed, const OwnConnections& own
     const QString newPassword = typed.left(8);
     const QString oldPassword = s.DatabasePassword;
 
-    call(own.release);
     try {
+        call(own.release);
         Database::changePassword(s.DatabasePath, oldPassword, newPassword);
     } catch (const DbError& e) {
         reacquire(own);
         const QString why = e.kind() == DbError::InUse
-                                ? QStringLiteral("数据库正被其他程序使用，密码没有修改！")
+                                ? QStringLiteral("数据库正在被使用，密码没有修改！")
                                 : e.text() + QStringLiteral("，密码没有修改！");
         platform::dialogs().message(why, platform::MsgButtons::Ok, kSmallError);
         return false;

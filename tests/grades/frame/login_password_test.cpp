@@ -155,13 +155,25 @@ TEST_F(PasswordChange, AFileWeDoNotReleaseKeepsEverythingAsItWas) {
     const QByteArray before = settingsBytes();
     int reacquired = 0;
     DialogDouble dialogs;
-    dialogs.answerMessage(platform::MsgResult::Ok, "数据库正被其他程序使用，密码没有修改！");
+    dialogs.answerMessage(platform::MsgResult::Ok, "数据库正在被使用，密码没有修改！");
     EXPECT_FALSE(ChangeAdministratorPassword("abc", {{}, [&] { ++reacquired; }}));
     EXPECT_EQ(dialogs.lastTitle(), "小错误...");
     EXPECT_EQ(reacquired, 1);
     EXPECT_EQ(state().DatabasePassword, kOld);
     EXPECT_EQ(settingsBytes(), before);
     other.close();
+    expectNextStartUses(kOld, "abc");
+}
+
+TEST_F(PasswordChange, AFailedReleaseChangesNothing) {
+    const QByteArray before = settingsBytes();
+    DialogDouble dialogs;
+    dialogs.answerMessage(platform::MsgResult::Ok);
+    EXPECT_FALSE(ChangeAdministratorPassword(
+        "abc", {[] { throw DbError(DbError::Io, "磁盘错误"); }, [] {}}));
+    EXPECT_EQ(dialogs.lastTitle(), "小错误...");
+    EXPECT_EQ(state().DatabasePassword, kOld);
+    EXPECT_EQ(settingsBytes(), before);
     expectNextStartUses(kOld, "abc");
 }
 
