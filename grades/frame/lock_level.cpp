@@ -1,0 +1,60 @@
+#include "grades/frame/lock_level.h"
+
+#include "platform/text/values.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QWidget>
+#include <limits>
+
+const std::vector<LockedControl>& lockedControls() {
+    // Level 0 leaves only help; 1 adds the two views; 2 adds the file menu and
+    // marks entry; 3 opens everything.
+    static const std::vector<LockedControl> controls = {
+        {"Command1", 3}, {"Command2", 3}, {"Command3", 3}, {"Command4", 3},
+        {"Command5", 3}, {"Command6", 1}, {"Command7", 1}, {"Command8", 2},
+        {"MenuFile", 2}, {"MenuEDIT", 3}, {"MeuLook", 1},  {"menuSJ", 3},
+        {"MenuTs", 3},
+        // Help is never locked, whatever the row holds.
+        {"Help", std::numeric_limits<int>::min()},
+    };
+    return controls;
+}
+
+int lockLevelFromText(const QString& text) {
+    const int64_t level = platform::leadingWholeNumber(text);
+    if (level > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+    if (level < std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
+    return int(level);
+}
+
+namespace {
+
+// A top-level menu is greyed through its action in the menu bar; buttons and
+// plain actions directly.
+bool setUsable(QWidget* form2, const QString& name, bool usable) {
+    bool found = false;
+    for (QObject* o : form2->findChildren<QObject*>(name)) {
+        if (auto* menu = qobject_cast<QMenu*>(o)) {
+            menu->menuAction()->setEnabled(usable);
+            menu->setEnabled(usable);
+        } else if (auto* action = qobject_cast<QAction*>(o)) {
+            action->setEnabled(usable);
+        } else if (auto* widget = qobject_cast<QWidget*>(o)) {
+            widget->setEnabled(usable);
+        } else {
+            continue;
+        }
+        found = true;
+    }
+    return found;
+}
+
+} // namespace
+
+void ApplyLockLevel(QWidget* form2, int level, bool isAdministrator) {
+    for (const LockedControl& c : lockedControls()) {
+        if (!setUsable(form2, c.name, isAdministrator || level >= c.lowestLevel))
+            qWarning("ApplyLockLevel: no control named %s", qPrintable(c.name));
+    }
+}
