@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QDialog;
@@ -67,5 +68,14 @@ void setDialogService(DialogService* service);
 // The title a message box shows when its caller gives none.
 void setProgramTitle(const QString& title);
 QString programTitle();
+
+} // namespace platform
+
+namespace platform {
+
+// The system's filter text ("Access数据库(*.mdb)|*.mdb|所有文件(*.*)|*.*") as Qt
+// name filters ("Access数据库(*.mdb) (*.mdb)", "所有文件(*.*) (*)"). A pattern
+// list "*.txt;*.csv" becomes "*.txt *.csv"; "*.*" means every file.
+QStringList qtNameFilters(const QString& filter);
 
 } // namespace platform

@@ -1,3 +1,5 @@
+#include "dialog_double.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -7,5 +9,6 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    installStrayDialogGuard();
     return RUN_ALL_TESTS();
 }

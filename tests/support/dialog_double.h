@@ -1,0 +1,85 @@
+#pragma once
+// Answers the program's dialogs from a script the test gives, and records
+// everything it was shown. A dialog the script does not answer fails the
+// test at once with its text and gets the safe answer, so no test hangs.
+
+#include "platform/ui/dialogs.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+// Not itself a DialogService (its script method chooseFont would clash with
+// the service's): it installs an inner service that answers from its script.
+class DialogDouble {
+public:
+    DialogDouble();    // installs itself as the service
+    ~DialogDouble();   // puts back the service it replaced; fails on unused answers
+    DialogDouble(const DialogDouble&) = delete;
+    DialogDouble& operator=(const DialogDouble&) = delete;
+
+    // The script, consumed in order; each entry answers the next dialog of its
+    // kind. An expected text, when given, must equal the shown text.
+    DialogDouble& answerMessage(platform::MsgResult r = platform::MsgResult::Ok,
+                                const QString& expectedText = {});
+    DialogDouble& answerInput(const QString& typed, const QString& expectedPrompt = {}); // "" = Cancel
+    DialogDouble& chooseFile(const QString& path);       // next open or save dialog
+    DialogDouble& chooseFolder(const QString& path);
+    DialogDouble& chooseFont(const platform::FontChoice& font);
+    DialogDouble& acceptPrinter();
+    DialogDouble& cancelDialog();                         // next file/folder/font/printer dialog
+    DialogDouble& runModalWith(std::function<int(QDialog&)> script); // next modal window
+
+    struct Shown {
+        QString kind;      // "message", "input", "open", "save", "folder", "font", "printer", "modal"
+        QString text;      // message text, input prompt, dialog title or modal window caption
+        QString title;     // the title shown (the program title when the caller gave none)
+        platform::MsgButtons buttons = platform::MsgButtons::Ok;
+        platform::FileRequest file;
+        platform::MsgIcon icon = platform::MsgIcon::None;
+        QString defaultText;   // input box
+    };
+    const std::vector<Shown>& shown() const { return shown_; }   // everything shown, in order
+    QStringList messages() const;   // the texts of the message boxes shown
+    QString lastMessage() const;    // "" when none was shown
+    QString lastTitle() const;      // title of the last message box, "" when none
+
+private:
+    class Service;
+    friend class Service;
+    enum class Kind { Message, Input, File, Folder, Font, Printer, Cancel, Modal };
+    struct Entry {
+        Kind kind = Kind::Message;
+        platform::MsgResult result = platform::MsgResult::Ok;
+        QString text;       // typed text, chosen path or folder
+        QString expected;   // expected message text or prompt
+        platform::FontChoice font;
+        std::function<int(QDialog&)> modal;
+    };
+
+    DialogDouble& add(Kind kind, Entry e);
+    DialogDouble& add(Kind kind);
+    Shown& record(const QString& kind, const QString& text, const QString& title);
+    // Takes the first entry that answers a dialog of `shownKind`; fails the test when none does.
+    bool take(const QString& shownKind, const QString& text, Entry& out);
+    std::optional<QString> fileDialog(const QString& kind, const platform::FileRequest& request);
+
+    platform::MsgResult message(const QString& text, platform::MsgButtons buttons,
+                                const QString& title, platform::MsgIcon icon);
+    QString input(const QString& prompt, const QString& title, const QString& defaultText);
+    std::optional<QString> folder(const QString& title, const QString& initialFolder);
+    std::optional<platform::FontChoice> font(const platform::FontChoice& initial);
+    bool printer();
+    int modal(QDialog& dialog);
+
+    std::unique_ptr<Service> service_;
+    std::vector<Entry> script_;
+    std::vector<Shown> shown_;
+    platform::DialogService* previous_;
+};
+
+// Installed by the test runner before any test: a dialog shown where no
+// DialogDouble is in place fails the test instead of waiting on a person.
+void installStrayDialogGuard();
