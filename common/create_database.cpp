@@ -1,0 +1,155 @@
+#include "common/create_database.h"
+
+#include "common/program_state.h"
+#include "common/schema.h"
+#include "common/settings_files.h"
+#include "platform/db/database.h"
+#include "platform/text/gbk.h"
+#include "platform/text/values.h"
+
+#include <QFile>
+#include <optional>
+
+using platform::db::Database;
+using platform::db::DbError;
+
+namespace {
+
+// A file's earlier content, put back when the creation fails.
+class FileKeeper {
+public:
+    explicit FileKeeper(QString path) : path_(std::move(path)) {
+        QFile f(path_);
+        if (f.exists() && f.open(QIODevice::ReadOnly)) before_ = f.readAll();
+    }
+    void restore() const {
+        QFile::remove(path_);
+        if (!before_) return;
+        QFile f(path_);
+        if (f.open(QIODevice::WriteOnly)) f.write(*before_);
+    }
+private:
+    QString path_;
+    std::optional<QByteArray> before_;
+};
+
+void removeDatabaseFiles(const QString& path) {
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+        QFile::remove(path + QLatin1String(suffix));
+}
+
+void writeTablesAndRows(Database& db, const NewSchool& school, const QString& schoolName,
+                        const QString& password) {
+    db.createTable(scoreTableDef(QStringLiteral("成绩表"), school.subjects));
+    db.createTable(scoreTableDef(QStringLiteral("绝对成绩表"), school.subjects));
+    db.createTable(scoreTableDef(QStringLiteral("相对成绩表"), school.subjects));
+    db.createTable(gradeTableDef(school.subjects));
+    db.createTable(classTableDef(school.subjects));
+    db.createTable(teacherTableDef());
+    db.createTable(settingsTableDef());
+
+    platform::db::Transaction rows(db);
+    // Every paper starts at a full mark of 100.
+    const QStringList gradeFields = QStringList{QStringLiteral("年级")} + school.subjects;
+    for (const QString& grade : school.grades) {
+        QVariantList values{grade};
+        for (qsizetype i = 0; i < school.subjects.size(); ++i) values << 100.0;
+        db.insertRow(QStringLiteral("年级表"), gradeFields, values);
+    }
+    // A class label is grade id, "级", class id, "班".
+    for (const QString& label : school.classes)
+        db.insertRow(QStringLiteral("班级表"), {QStringLiteral("年级"), QStringLiteral("班")},
+                     {label.left(4), label.mid(5, 2)});
+    const auto& defaults = settingsRowDefaults();
+    for (size_t i = 0; i < defaults.size(); ++i)
+        db.insertRow(QStringLiteral("状态表"), {QStringLiteral("说明"), QStringLiteral("状态")},
+                     {defaults[i].name, i == 0 ? schoolName : defaults[i].value});
+    rows.commit();
+
+    if (!password.isEmpty()) db.setPassword(QString(), password);
+}
+
+} // namespace
+
+QString creationFailedMessage(const QString& reason) {
+    return QStringLiteral("数据初始化失败，没有建立数据库！\n") + reason;
+}
+
+SetupOutcome createSchoolDatabase(const NewSchool& school) {
+    const QString schoolName = platform::trimBlanks(school.schoolName);
+    const QString path = platform::trimBlanks(school.databasePath);
+    const QString folder = folderOf(path);
+
+    const FileKeeper oldSettings(settingsFilePath(folder));
+    const FileKeeper oldLocator(locatorFilePath());
+    bool databaseMade = false;
+    QString reason;
+    try {
+        const QString password = WriteSchoolSettings(
+            folder, static_cast<int16_t>(school.grades.size()), static_cast<int16_t>(school.classes.size()),
+            static_cast<int16_t>(school.subjects.size()), schoolName, school.password);
+        // A file here can only have appeared since the wizard looked; the new database replaces it.
+        if (QFile::exists(path) && !QFile::remove(path))
+            throw platform::FileError(QStringLiteral("不能删除文件 ") + path);
+        {
+            std::shared_ptr<Database> db = Database::create(path);
+            databaseMade = true;
+            writeTablesAndRows(*db, school, schoolName, password);
+        }  // closed here: the main window opens it again with the connection text
+        WriteDatabaseLocator(path);
+
+        ProgramState& s = state();
+        s.SchoolName = schoolName;
+        s.DatabasePath = path;
+        s.DatabaseFolder = folder;
+        s.DatabasePassword = password;
+        s.GradeCount = static_cast<int16_t>(school.grades.size());
+        s.ClassCount = static_cast<int16_t>(school.classes.size());
+        s.SubjectCount = static_cast<int16_t>(school.subjects.size());
+        return {true, {}, {}};
+    } catch (const DbError& e) {
+        reason = e.text();
+    } catch (const platform::FileError& e) {
+        reason = e.text();
+    } catch (const platform::GbkError& e) {
+        reason = e.text();
+    } catch (const std::exception& e) {
+        reason = QString::fromLocal8Bit(e.what());
+    }
+    if (databaseMade) removeDatabaseFiles(path);
+    oldSettings.restore();
+    oldLocator.restore();
+    return {false, creationFailedMessage(reason), QStringLiteral("提示")};
+}
+
+SetupOutcome attachExistingDatabase(const QString& typedPath) {
+    const QString path = platform::trimBlanks(typedPath);
+    const QString folder = folderOf(path);
+    const QString smallError = QStringLiteral("小错误...");
+    std::optional<SchoolSettings> settings;
+    try {
+        settings = ReadSchoolSettings(folder);
+    } catch (const platform::FileError& e) {
+        return {false, e.text(), smallError};
+    }
+    if (!settings) return {false, QStringLiteral("没有找到文件scro.dat"), smallError};
+    try {
+        WriteDatabaseLocator(path);
+    } catch (const platform::FileError& e) {
+        return {false, e.text(), smallError};
+    } catch (const platform::GbkError& e) {
+        return {false, e.text(), smallError};
+    }
+
+    ProgramState& s = state();
+    s.DatabasePath = path;
+    s.DatabaseFolder = folder;
+    s.GradeCount = settings->gradeCount;
+    s.ClassCount = settings->classCount;
+    s.SubjectCount = settings->subjectCount;
+    s.SchoolName = settings->schoolName;
+    s.DatabasePassword = settings->password;
+    s.StudentCount = settings->studentCount;
+    s.TeacherCount = settings->teacherCount;
+    return {true, {}, {}};
+}

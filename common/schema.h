@@ -1,0 +1,26 @@
+#pragma once
+// The one definition of the database both programs share: the seven tables the
+// grade program creates, their fields in stored order (code addresses several of
+// them by position), and the 37 settings rows of 状态表.
+
+#include "platform/db/database.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+// The settings rows of 状态表, 37 of them in order (说明, default 状态).
+// Rows are addressed by position, never by name; row 1's value is the school name.
+struct SettingsRow { QString name; QString value; };
+const std::vector<SettingsRow>& settingsRowDefaults();
+inline constexpr int kSettingsRowCount = 37;
+
+// The marks of a score table start at this field; the subject count is the field count less it.
+inline constexpr int kFirstSubjectField = 10;
+
+// Field definitions of the grade tables for a subject list (subject columns in list order).
+platform::db::TableDef scoreTableDef(const QString& name, const QStringList& subjects); // 成绩表/绝对成绩表/相对成绩表
+platform::db::TableDef gradeTableDef(const QStringList& subjects);     // 年级表
+platform::db::TableDef classTableDef(const QStringList& subjects);     // 班级表
+platform::db::TableDef teacherTableDef();                              // 教师表, 55 fields
+platform::db::TableDef settingsTableDef();                             // 状态表

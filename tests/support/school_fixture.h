@@ -1,0 +1,31 @@
+#pragma once
+// A small school database in a temporary folder, made by the real creation code,
+// with the program folder pointed there and state() filled as after a start-up.
+
+#include "platform/db/database.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+struct SchoolFixture {
+    explicit SchoolFixture(const QStringList& subjects = {"语文", "数学", "英语"},
+                           const QStringList& grades = {"2004"},
+                           const QStringList& classes = {"2004级01班", "2004级02班"},
+                           const QString& password = {});
+    ~SchoolFixture();                 // resets state(), closes what it opened
+    SchoolFixture(const SchoolFixture&) = delete;
+    SchoolFixture& operator=(const SchoolFixture&) = delete;
+
+    QString folder() const;           // temporary folder: program folder and database folder
+    QString databasePath() const;
+    std::shared_ptr<platform::db::Database> db() const;
+
+    static inline const QString kSchoolName = QStringLiteral("测试中学");
+
+private:
+    QTemporaryDir dir_;
+    QString path_;
+    std::shared_ptr<platform::db::Database> db_;
+};
