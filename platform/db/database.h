@@ -39,7 +39,8 @@ class DbError : public std::runtime_error {
 public:
     enum Kind { NotFound, NotADatabase, WrongPassword, AlreadyExists, CannotCreate, Busy,
                 NoSuchTable, NoSuchField, TooLong, RequiredNull, ZeroLength, TypeMismatch,
-                OutOfRange, NoCurrentRecord, BadCriteria, BadSql, InUse, Io };
+                OutOfRange, NoCurrentRecord, BadCriteria, BadSql, InUse, Io,
+                ReadOnly };
     DbError(Kind kind, const QString& text);
     Kind kind() const { return kind_; }
     QString text() const { return text_; }
@@ -110,8 +111,18 @@ public:
 
     // Engine-level access for the layer itself.
     sqlite3* handle() const { return db_; }
-    sqlite3_stmt* prepared(const QString& sql);     // cached; reset and unbound on return
+    sqlite3_stmt* prepared(const QString& sql);     // cached; call release() when done
+    void release(sqlite3_stmt* stmt);
     [[noreturn]] void fail(int rc, const QString& what) const;
+    const TableDef* findTable(const QString& name);   // null when absent
+    // Writes values already checked with checkedValue (fields by index into def.fields).
+    qint64 insertChecked(const TableDef& def, const std::vector<int>& fields,
+                         const std::vector<QVariant>& values);
+    void updateChecked(const TableDef& def, qint64 rowid, const std::vector<int>& fields,
+                       const std::vector<QVariant>& values);
+    static void bind(sqlite3_stmt* stmt, int index, const QVariant& value);
+    // A column of the current result row, typed by the field when one is given.
+    static QVariant column(sqlite3_stmt* stmt, int index, const FieldDef* field);
 
 private:
     Database(const QString& canonicalPath, sqlite3* handle);

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -93,10 +94,13 @@ private:
         bool typed = false;       // def comes from the schema
         int baseField = -1;       // index into the base table's fields, -1 when not updatable
     };
+    TableDef base_;
     struct Row {
         qint64 rowid = 0;
         std::vector<QVariant> values;
     };
+
+    struct Criteria;
 
     void load();
     void rebuildOrder();
@@ -105,7 +109,10 @@ private:
     int checkedField(int i) const;
     int needField(const QString& name) const;
     const Row* currentRow() const;
-    bool rowMatches(const Row& row, const struct Criteria& c) const;
+    Criteria parseCriteria(const QString& text) const;
+    bool rowMatches(const Row& row, const Criteria& c) const;
+    bool findWith(const std::function<bool(const Row&)>& match, int skip, bool forward, bool fromStart);
+    void requireUpdatable(int field) const;
 
     std::shared_ptr<Database> db_;
     QString source_;

@@ -1,0 +1,78 @@
+#include "platform/db/textorder.h"
+#include "platform/db/database.h"
+
+#include "platform/text/gbk.h"
+
+#include <array>
+#include <memory>
+
+namespace platform::db {
+
+namespace {
+
+// Weight of one UTF-16 unit: an ASCII character is its byte (letters folded to
+// lower case) shifted left, a GBK character its two bytes; anything GBK cannot
+// hold sorts after all of them. Comparing weights one by one then gives the
+// same order as comparing the GBK bytes of the folded texts.
+struct WeightTable {
+    std::array<uint32_t, 65536> weight{};
+    std::array<bool, 65536> known{};
+};
+
+WeightTable& table() {
+    static std::unique_ptr<WeightTable> t = std::make_unique<WeightTable>();
+    return *t;
+}
+
+uint32_t computeWeight(char16_t unit) {
+    if (unit < 0x80) {
+        char16_t c = unit;
+        if (c >= u'A' && c <= u'Z')
+            c = c - u'A' + u'a';
+        return uint32_t(c) << 8;
+    }
+    if (unit >= 0xD800 && unit <= 0xDFFF)
+        return 0x10000u + unit;
+    const QString one{QChar(unit)};
+    if (!platform::canEncodeGbk(one))
+        return 0x10000u + unit;
+    QByteArray bytes = platform::toGbk(one);
+    if (bytes.size() == 1)
+        return uint32_t(uint8_t(bytes[0])) << 8;
+    if (bytes.size() == 2)
+        return (uint32_t(uint8_t(bytes[0])) << 8) | uint8_t(bytes[1]);
+    return 0x10000u + unit;
+}
+
+} // namespace
+
+uint32_t textWeight(char16_t unit) {
+    if (unit < 0x80)
+        return (unit >= u'A' && unit <= u'Z') ? uint32_t(unit - u'A' + u'a') << 8 : uint32_t(unit) << 8;
+    WeightTable& t = table();
+    if (!t.known[unit]) {
+        t.weight[unit] = computeWeight(unit);
+        t.known[unit] = true;
+    }
+    return t.weight[unit];
+}
+
+int compareUnits(const char16_t* a, qsizetype na, const char16_t* b, qsizetype nb) {
+    const qsizetype n = na < nb ? na : nb;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (a[i] == b[i])
+            continue;
+        uint32_t wa = textWeight(a[i]);
+        uint32_t wb = textWeight(b[i]);
+        if (wa != wb)
+            return wa < wb ? -1 : 1;
+    }
+    return na == nb ? 0 : (na < nb ? -1 : 1);
+}
+
+int compareText(const QString& a, const QString& b) {
+    return compareUnits(reinterpret_cast<const char16_t*>(a.utf16()), a.size(),
+                        reinterpret_cast<const char16_t*>(b.utf16()), b.size());
+}
+
+} // namespace platform::db

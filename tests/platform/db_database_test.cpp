@@ -1,0 +1,196 @@
+#include "support/db_fixture.h"
+
+#include "platform/db/recordset.h"
+
+#include <QFile>
+#include <cmath>
+
+using namespace platform::db;
+using testsupport::DbFixture;
+
+namespace {
+
+DbError::Kind errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const DbError& e) {
+        EXPECT_FALSE(e.text().isEmpty());
+        return e.kind();
+    }
+    ADD_FAILURE() << "no error";
+    return DbError::Io;
+}
+
+} // namespace
+
+using DatabaseTest = DbFixture;
+
+TEST_F(DatabaseTest, SchemaKeepsTablesAndFieldsInOrderAndHidesItsOwn) {
+    TableDef grades{QStringLiteral("年级表"), {{QStringLiteral("年级"), FieldType::Text, 4, true},
+                                              {QStringLiteral("语文"), FieldType::Single}}};
+    db_->createTable(grades);
+    EXPECT_EQ(db_->tableNames(), (QStringList{QStringLiteral("成绩表"), QStringLiteral("年级表")}));
+    EXPECT_TRUE(db_->hasTable(QStringLiteral("成绩表")));
+    EXPECT_FALSE(db_->hasTable(QStringLiteral("msys_fields")));
+
+    const TableDef t = db_->tableDef(QStringLiteral("成绩表"));
+    ASSERT_EQ(t.fields.size(), 12u);
+    EXPECT_EQ(t.fields[3].name, QStringLiteral("姓名"));
+    EXPECT_EQ(t.fields[3].size, 3);
+    EXPECT_EQ(t.fields[8].type, FieldType::Single);
+    EXPECT_TRUE(db_->tableDef(QStringLiteral("年级表")).fields[0].required);
+    EXPECT_EQ(db_->locale(), QStringLiteral(";LANGID=0x0804;CP=936;COUNTRY=0"));
+
+    EXPECT_EQ(errorOf([&] { db_->createTable(grades); }), DbError::AlreadyExists);
+    EXPECT_EQ(errorOf([&] { db_->tableDef(QStringLiteral("无此表")); }), DbError::NoSuchTable);
+    db_->dropTable(QStringLiteral("年级表"));
+    EXPECT_EQ(db_->tableNames(), QStringList{QStringLiteral("成绩表")});
+}
+
+TEST_F(DatabaseTest, OneConnectionPerFileAndClearOpeningErrors) {
+    auto again = Database::open(path(), QString());
+    EXPECT_EQ(again.get(), db_.get());
+    EXPECT_EQ(errorOf([&] { Database::create(path()); }), DbError::AlreadyExists);
+    EXPECT_EQ(errorOf([&] { Database::open(dir_.filePath(QStringLiteral("无.mdb")), {}); }), DbError::NotFound);
+    EXPECT_EQ(errorOf([&] { Database::create(dir_.filePath(QStringLiteral("没有/a.mdb"))); }), DbError::CannotCreate);
+    QFile junk(dir_.filePath(QStringLiteral("junk.mdb")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(4096, 'x'));
+    junk.close();
+    EXPECT_EQ(errorOf([&] { Database::open(junk.fileName(), {}); }), DbError::NotADatabase);
+
+    const auto [p, pw] = Database::parseConnectionText(
+        QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path()
+        + QStringLiteral(";Persist Security Info=False;Jet OLEDB:Database Password="));
+    EXPECT_EQ(p, path());
+    EXPECT_EQ(pw, QString());
+}
+
+struct TypeCase {
+    const char* label;
+    FieldDef field;
+    QVariant in;
+    QVariant out;                  // expected stored value, when accepted
+    std::optional<DbError::Kind> refused;
+};
+
+TEST(DatabaseValues, TypeRulesConvertOrRefuse) {
+    const FieldDef name{QStringLiteral("姓名"), FieldType::Text, 3};
+    const FieldDef memo{QStringLiteral("备注"), FieldType::Memo, 0, false, true};
+    const FieldDef zeroOk{QStringLiteral("性别"), FieldType::Text, 1, false, true};
+    const FieldDef mark{QStringLiteral("语文"), FieldType::Single};
+    const FieldDef count{QStringLiteral("学生总数"), FieldType::Integer};
+    const FieldDef grade{QStringLiteral("年级"), FieldType::Text, 4, true};
+    const FieldDef born{QStringLiteral("出生年月"), FieldType::Date};
+    const TypeCase cases[] = {
+        {"three characters fit", name, QStringLiteral("欧阳修"), QStringLiteral("欧阳修"), {}},
+        {"four are too long", name, QStringLiteral("欧阳修文"), {}, DbError::TooLong},
+        {"characters, not bytes nor units", name, QStringLiteral("a\U00020000b"), QStringLiteral("a\U00020000b"), {}},
+        {"empty text refused", name, QString(""), {}, DbError::ZeroLength},
+        {"empty text allowed", zeroOk, QString(""), QString(""), {}},
+        {"memo takes long text", memo, QString(300, u'字'), QString(300, u'字'), {}},
+        {"null in a plain field", name, QVariant(), QVariant(), {}},
+        {"null in a required field", grade, QVariant(), {}, DbError::RequiredNull},
+        {"number into text", name, 12, QStringLiteral("12"), {}},
+        {"single precision", mark, 0.1, QVariant(0.1f), {}},
+        {"text to number", mark, QStringLiteral(" 85.5 "), QVariant(85.5f), {}},
+        {"letters into number", mark, QStringLiteral("八十"), {}, DbError::TypeMismatch},
+        {"empty into number", mark, QString(""), {}, DbError::TypeMismatch},
+        {"single overflow", mark, 1e39, {}, DbError::OutOfRange},
+        {"integer top", count, 32767, 32767, {}},
+        {"integer overflow", count, 32768, {}, DbError::OutOfRange},
+        {"integer bottom", count, -32768, -32768, {}},
+        {"integer rounds half to even", count, 2.5, 2, {}},
+        {"integer from text", count, QStringLiteral("42"), 42, {}},
+        {"date from text", born, QStringLiteral("1990-5-4"), QDate(1990, 5, 4), {}},
+        {"bad date", born, QStringLiteral("明天"), {}, DbError::TypeMismatch},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        try {
+            const QVariant v = Database::checkedValue(c.field, c.in);
+            EXPECT_FALSE(c.refused.has_value());
+            EXPECT_EQ(v, c.out);
+        } catch (const DbError& e) {
+            ASSERT_TRUE(c.refused.has_value()) << e.what();
+            EXPECT_EQ(e.kind(), *c.refused);
+            EXPECT_TRUE(e.text().contains(c.field.name));
+        }
+    }
+}
+
+TEST_F(DatabaseTest, RefusedRowWritesNothingAndReadsBackTyped) {
+    EXPECT_EQ(errorOf([&] {
+        db_->insertRow(QStringLiteral("成绩表"), {QStringLiteral("STID"), QStringLiteral("姓名")},
+                       {QStringLiteral("20040001"), QStringLiteral("太长的名字")});
+    }), DbError::TooLong);
+    EXPECT_EQ(db_->scalar(QStringLiteral("SELECT count(*) FROM 成绩表")).toInt(), 0);
+
+    db_->insertRow(QStringLiteral("成绩表"), {QStringLiteral("STID"), QStringLiteral("语文")},
+                   {QStringLiteral("20040001"), 0.1});
+    const QVariant mark = db_->scalar(QStringLiteral("SELECT 语文 FROM 成绩表"));
+    EXPECT_EQ(mark.metaType().id(), QMetaType::Float);
+    EXPECT_EQ(mark.toFloat(), 0.1f);
+}
+
+TEST_F(DatabaseTest, TextComparesWithoutCaseAndSortsInGbkOrder) {
+    EXPECT_EQ(compareText(QStringLiteral("abc"), QStringLiteral("ABC")), 0);
+    EXPECT_LT(compareText(QStringLiteral("安"), QStringLiteral("北")), 0);     // pinyin an < bei
+    EXPECT_LT(compareText(QStringLiteral("北"), QStringLiteral("张")), 0);     // bei < zhang
+    EXPECT_LT(compareText(QStringLiteral("Z"), QStringLiteral("安")), 0);      // ASCII before Chinese
+    EXPECT_LT(compareText(QStringLiteral("01"), QStringLiteral("1")), 0);
+
+    addStudents({{QStringLiteral("a"), QStringLiteral("2004"), QStringLiteral("01"), QStringLiteral("张三"), QStringLiteral("01"), 1},
+                 {QStringLiteral("b"), QStringLiteral("2004"), QStringLiteral("01"), QStringLiteral("安娜"), QStringLiteral("02"), 2},
+                 {QStringLiteral("C"), QStringLiteral("2004"), QStringLiteral("01"), QStringLiteral("北辰"), QStringLiteral("03"), 3}});
+    auto rows = db_->query(QStringLiteral("SELECT 姓名 FROM 成绩表 ORDER BY 姓名"));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0][0].toString(), QStringLiteral("安娜"));
+    EXPECT_EQ(rows[2][0].toString(), QStringLiteral("张三"));
+    EXPECT_EQ(db_->scalar(QStringLiteral("SELECT 姓名 FROM 成绩表 WHERE STID = 'c'")).toString(), QStringLiteral("北辰"));
+}
+
+TEST_F(DatabaseTest, TransactionsRollBackUnlessCommitted) {
+    {
+        Transaction outer(*db_);
+        addStudents({{QStringLiteral("1"), QStringLiteral("2004"), QStringLiteral("01"), QStringLiteral("甲"), QStringLiteral("01"), 1}});
+        EXPECT_TRUE(db_->inTransaction());
+    }
+    EXPECT_FALSE(db_->inTransaction());
+    EXPECT_EQ(db_->scalar(QStringLiteral("SELECT count(*) FROM 成绩表")).toInt(), 0);
+    addStudents({{QStringLiteral("1"), QStringLiteral("2004"), QStringLiteral("01"), QStringLiteral("甲"), QStringLiteral("01"), 1}});
+    EXPECT_EQ(db_->scalar(QStringLiteral("SELECT count(*) FROM 成绩表")).toInt(), 1);
+}
+
+TEST_F(DatabaseTest, PasswordGatesOpeningAndChangesOnlyWhenAlone) {
+    db_->setPassword(QString(), QStringLiteral("ab'c"));
+    EXPECT_TRUE(db_->hasPassword());
+    EXPECT_EQ(errorOf([&] { Database::open(path(), QStringLiteral("abc")); }), DbError::WrongPassword);
+    {
+        Recordset holder(db_, QStringLiteral("成绩表"));
+        EXPECT_EQ(errorOf([&] { db_->setPassword(QStringLiteral("ab'c"), QStringLiteral("x")); }), DbError::InUse);
+        EXPECT_EQ(errorOf([&] { Database::changePassword(path(), QStringLiteral("ab'c"), QStringLiteral("x")); }),
+                  DbError::InUse);
+    }
+    EXPECT_EQ(errorOf([&] { db_->setPassword(QStringLiteral("wrong"), QStringLiteral("x")); }), DbError::WrongPassword);
+    db_.reset();
+
+    QFile f(path());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(f.readAll().contains("ab'c"));      // only a salted hash is kept
+    f.close();
+
+    EXPECT_EQ(errorOf([&] { Database::open(path(), QString()); }), DbError::WrongPassword);
+    Database::changePassword(path(), QStringLiteral("ab'c"), QString());
+    db_ = Database::open(path(), QString());
+    EXPECT_FALSE(db_->hasPassword());
+}
+
+TEST_F(DatabaseTest, BoundParametersCarryQuotes) {
+    addStudents({{QStringLiteral("1"), QStringLiteral("2004"), QStringLiteral("01"), QStringLiteral("张'三"), QStringLiteral("01"), 1}});
+    EXPECT_EQ(db_->scalar(QStringLiteral("SELECT STID FROM 成绩表 WHERE 姓名 = ?"), {QStringLiteral("张'三")}).toString(),
+              QStringLiteral("1"));
+    EXPECT_EQ(quoteText(QStringLiteral("O'Brien")), QStringLiteral("'O''Brien'"));
+    EXPECT_EQ(db_->scalar(QStringLiteral("SELECT STID FROM 成绩表 WHERE 姓名 = ") + quoteText(QStringLiteral("张'三"))).toString(),
+              QStringLiteral("1"));
+}
