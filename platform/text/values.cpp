@@ -1,6 +1,7 @@
 #include "platform/text/values.h"
 
 #include <cmath>
+#include <limits>
 
 namespace platform {
 
@@ -31,6 +32,10 @@ double leadingNumber(const QString& text) {
 }
 
 int64_t roundHalfEven(double value) {
+    // Out-of-range values would make the conversion undefined; they saturate.
+    if (std::isnan(value)) return 0;
+    if (value >= 9.2e18) return std::numeric_limits<int64_t>::max();
+    if (value <= -9.2e18) return std::numeric_limits<int64_t>::min();
     return static_cast<int64_t>(std::nearbyint(value));  // default rounding mode is to-even
 }
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace platform;
 
@@ -101,6 +102,8 @@ TEST(Values, LeadingNumberAndHalfEvenRounding) {
     EXPECT_EQ(roundHalfEven(1.5), 2);
     EXPECT_EQ(roundHalfEven(-1.5), -2);
     EXPECT_EQ(roundHalfEven(2.5000001), 3);
+    EXPECT_EQ(roundHalfEven(1e300), std::numeric_limits<int64_t>::max());   // saturates, no UB
+    EXPECT_EQ(leadingWholeNumber(QStringLiteral("99999999999999999999999")), std::numeric_limits<int64_t>::max());
 }
 
 TEST(Values, TrimBlanksRemovesOnlySpacesOnBothSides) {
