@@ -1,0 +1,219 @@
+#include "platform/db/datagrid.h"
+
+#include "platform/db/datacontrol.h"
+#include "platform/db/recordset.h"
+#include "platform/ui/dialogs.h"
+
+#include <QAbstractTableModel>
+#include <QDate>
+#include <QHeaderView>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace platform::db {
+
+namespace {
+// Until the common twips conversion lands: 15 twips per pixel at 96 DPI.
+constexpr int kTwipsPerPixel = 15;
+} // namespace
+
+class RecordsetModel : public QAbstractTableModel {
+public:
+    explicit RecordsetModel(DataGrid* grid) : QAbstractTableModel(grid), grid_(grid) {}
+
+    void setRecordset(Recordset* rs) {
+        beginResetModel();
+        rs_ = rs;
+        endResetModel();
+    }
+    Recordset* recordset() const { return rs_; }
+    void reset() {
+        beginResetModel();
+        endResetModel();
+    }
+    void rowChanged(int row) {
+        if (row >= 0 && row < rowCount())
+            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() || !rs_ ? 0 : rs_->recordCount();
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() || !rs_ ? 0 : rs_->fieldCount();
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!rs_ || (role != Qt::DisplayRole && role != Qt::EditRole))
+            return {};
+        const QVariant v = rs_->valueAt(index.row(), index.column());
+        if (v.isNull())
+            return QString();
+        if (v.metaType().id() == QMetaType::QDate)
+            return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+        return v.toString();
+    }
+    QVariant headerData(int section, Qt::Orientation o, int role) const override {
+        if (!rs_ || role != Qt::DisplayRole)
+            return {};
+        if (o == Qt::Horizontal)
+            return section < rs_->fieldCount() ? rs_->fieldName(section) : QVariant();
+        return {};
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        Qt::ItemFlags f = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+        if (rs_ && grid_->allowUpdate() && !grid_->isColumnLocked(index.column())
+            && rs_->fieldUpdatable(index.column()))
+            f |= Qt::ItemIsEditable;
+        return f;
+    }
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override {
+        if (role != Qt::EditRole)
+            return false;
+        return grid_->editCell(index.row(), index.column(), value);
+    }
+
+private:
+    DataGrid* grid_;
+    Recordset* rs_ = nullptr;
+};
+
+DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    view_ = new QTableView(this);
+    model_ = new RecordsetModel(this);
+    view_->setModel(model_);
+    view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
+    layout->addWidget(view_);
+    connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!syncing_ && current.isValid())
+                    currentRowChosen(current.row());
+            });
+}
+
+DataGrid::~DataGrid() = default;
+
+void DataGrid::setDataSource(DataControl* control) {
+    if (control_)
+        disconnect(control_, nullptr, this, nullptr);
+    control_ = control;
+    if (control_)
+        connect(control_, &DataControl::recordsetChanged, this, &DataGrid::rebind);
+    rebind();
+}
+
+void DataGrid::rebind() {
+    if (Recordset* old = model_->recordset())
+        disconnect(old, nullptr, this, nullptr);
+    Recordset* rs = control_ ? control_->recordset() : nullptr;
+    model_->setRecordset(rs);
+    locked_.assign(rs ? rs->fieldCount() : 0, false);
+    if (!rs)
+        return;
+    connect(rs, &Recordset::rowsReset, this, [this] {
+        model_->reset();
+        followRecordset();
+    });
+    connect(rs, &Recordset::rowChanged, this, [this](int row) { model_->rowChanged(row); });
+    connect(rs, &Recordset::moveComplete, this, &DataGrid::followRecordset);
+    followRecordset();
+}
+
+int DataGrid::columnCount() const { return model_->columnCount(); }
+
+void DataGrid::setColumnWidthTwips(int column, int twips) {
+    view_->setColumnWidth(column, twips / kTwipsPerPixel);
+}
+
+int DataGrid::columnWidthTwips(int column) const { return view_->columnWidth(column) * kTwipsPerPixel; }
+
+void DataGrid::setColumnHidden(int column, bool hidden) { view_->setColumnHidden(column, hidden); }
+
+void DataGrid::setColumnLocked(int column, bool locked) {
+    if (column < 0)
+        return;
+    if (column >= int(locked_.size()))
+        locked_.resize(column + 1, false);
+    locked_[column] = locked;
+}
+
+bool DataGrid::isColumnLocked(int column) const {
+    return column >= 0 && column < int(locked_.size()) && locked_[column];
+}
+
+void DataGrid::setAllowUpdate(bool allow) {
+    allowUpdate_ = allow;
+    view_->setEditTriggers(allow ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                                       | QAbstractItemView::AnyKeyPressed
+                                 : QAbstractItemView::NoEditTriggers);
+}
+
+void DataGrid::followRecordset() {
+    Recordset* rs = model_->recordset();
+    if (!rs)
+        return;
+    syncing_ = true;
+    const int row = rs->currentIndex();
+    if (row >= 0) {
+        const int column = std::max(view_->currentIndex().column(), 0);
+        const QModelIndex target = model_->index(row, column);
+        view_->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+        view_->scrollTo(target);
+    } else {
+        view_->selectionModel()->clearSelection();
+    }
+    syncing_ = false;
+}
+
+void DataGrid::currentRowChosen(int row) { chooseRow(row); }
+
+bool DataGrid::chooseRow(int row) {
+    Recordset* rs = model_->recordset();
+    if (!rs || row < 0 || row >= rs->recordCount())
+        return false;
+    if (rs->currentIndex() == row)
+        return true;
+    bool stored = true;
+    try {
+        rs->setAbsolutePosition(row + 1);
+        return true;
+    } catch (const DbError& e) {
+        // The row left is refused as edited: say why and drop the edit, so that
+        // nothing of it reaches the database and the user is not held on the row.
+        stored = false;
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, {}, platform::MsgIcon::Warning);
+        rs->cancelUpdate();
+    }
+    try {
+        rs->setAbsolutePosition(row + 1);
+    } catch (const DbError&) {
+    }
+    return stored;
+}
+
+bool DataGrid::editCell(int row, int column, const QVariant& value) {
+    Recordset* rs = model_->recordset();
+    if (!rs || !allowUpdate_ || isColumnLocked(column) || column < 0 || column >= rs->fieldCount()
+        || !rs->fieldUpdatable(column))
+        return false;
+    if (rs->currentIndex() != row && !chooseRow(row))
+        return false;
+    QVariant v = value;
+    // An emptied cell is Null where the field takes no empty text.
+    const FieldDef def = rs->fieldDef(column);
+    const bool textField = def.type == FieldType::Text || def.type == FieldType::Memo;
+    if (v.metaType().id() == QMetaType::QString && v.toString().trimmed().isEmpty()
+        && (!textField || !def.allowZeroLength))
+        v = QVariant();
+    try {
+        rs->setValue(column, v);
+    } catch (const DbError& e) {
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, {}, platform::MsgIcon::Warning);
+        return false;
+    }
+    return true;
+}
+
+} // namespace platform::db

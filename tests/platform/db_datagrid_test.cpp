@@ -1,0 +1,83 @@
+#include "support/db_fixture.h"
+#include "support/dialog_double.h"
+
+#include "platform/db/datacontrol.h"
+#include "platform/db/datagrid.h"
+#include "platform/db/recordset.h"
+
+#include <QTableView>
+
+using namespace platform::db;
+
+namespace {
+
+QString s(const char* t) { return QString::fromUtf8(t); }
+
+class DataGridTest : public testsupport::DbFixture {
+protected:
+    void SetUp() override {
+        DbFixture::SetUp();
+        addStudents({{s("20040001"), s("2004"), s("01"), s("张三"), s("01"), 1},
+                     {s("20040002"), s("2004"), s("01"), s("李四"), s("02"), 2},
+                     {s("20040003"), s("2004"), s("01"), s("王五"), s("03"), 3}});
+        ad1_.setConnectionString(s("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path()
+                                 + s(";Persist Security Info=False;Jet OLEDB:Database Password="));
+        ad1_.setRecordSource(s("select 学号,姓名,年级,班,STID,考号 from 成绩表 where 年级 = '2004' and 班 = '01'"));
+        ad1_.refresh();
+        grid_.setDataSource(&ad1_);
+    }
+    QString storedName(const char* stid) {
+        return db_->scalar(s("SELECT 姓名 FROM 成绩表 WHERE STID=?"), {s(stid)}).toString();
+    }
+    DataControl ad1_;
+    DataGrid grid_;
+};
+
+TEST_F(DataGridTest, CurrentRowFollowsBothWays) {
+    EXPECT_EQ(grid_.columnCount(), 6);
+    EXPECT_EQ(grid_.view()->model()->headerData(1, Qt::Horizontal).toString(), s("姓名"));
+    ad1_.recordset()->setAbsolutePosition(3);
+    EXPECT_EQ(grid_.view()->currentIndex().row(), 2);
+    grid_.view()->setCurrentIndex(grid_.view()->model()->index(1, 1));     // the user picks a row
+    EXPECT_EQ(ad1_.recordset()->absolutePosition(), 2);
+    ad1_.recordset()->setSort(s("学号 desc"));
+    EXPECT_EQ(grid_.view()->model()->index(0, 0).data().toString(), s("03"));
+    grid_.setColumnWidthTwips(1, 1440);
+    EXPECT_EQ(grid_.columnWidthTwips(1), 1440);
+}
+
+TEST_F(DataGridTest, EditIsStoredWhenTheRowIsLeftAndRefusalsAreShown) {
+    ASSERT_TRUE(grid_.editCell(0, 1, s("赵六")));
+    EXPECT_EQ(grid_.view()->model()->index(0, 1).data().toString(), s("赵六"));
+    EXPECT_EQ(storedName("20040001"), s("张三"));
+    ASSERT_TRUE(grid_.chooseRow(1));
+    EXPECT_EQ(storedName("20040001"), s("赵六"));
+
+    {
+        DialogDouble dialogs;
+        dialogs.answerMessage(platform::MsgResult::Ok, s("字段 姓名 最多只能有 3 个字符."));
+        EXPECT_FALSE(grid_.editCell(1, 1, s("四个字的")));
+    }
+    EXPECT_FALSE(ad1_.recordset()->isDirty());
+    grid_.chooseRow(2);
+    EXPECT_EQ(storedName("20040002"), s("李四"));
+
+    grid_.setColumnLocked(4, true);
+    EXPECT_FALSE(grid_.view()->model()->flags(grid_.view()->model()->index(0, 4)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(grid_.editCell(2, 4, s("x")));
+    grid_.setAllowUpdate(false);
+    EXPECT_FALSE(grid_.editCell(2, 1, s("钱")));
+    EXPECT_EQ(storedName("20040003"), s("王五"));
+}
+
+TEST_F(DataGridTest, UnbindingAndClosingLeaveAnEmptyGrid) {
+    ad1_.setRecordSource(QString());
+    EXPECT_EQ(grid_.columnCount(), 0);
+    ad1_.setRecordSource(s("成绩表"));
+    ad1_.refresh();
+    EXPECT_EQ(grid_.columnCount(), 12);
+    grid_.setDataSource(nullptr);
+    EXPECT_EQ(grid_.columnCount(), 0);
+}
+
+} // namespace

@@ -1,0 +1,189 @@
+#include "support/db_fixture.h"
+
+#include "platform/db/datacontrol.h"
+#include "platform/db/recordset.h"
+
+using namespace platform::db;
+
+namespace {
+
+QString s(const char* t) { return QString::fromUtf8(t); }
+
+class RecordsetTest : public testsupport::DbFixture, public ::testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override {
+        DbFixture::SetUp();
+        addStudents({{s("20040001"), s("2004"), s("01"), s("张三"), s("03"), 250},
+                     {s("20040002"), s("2004"), s("01"), s("安娜"), s("01"), 280},
+                     {s("20040003"), s("2004"), s("01"), s("北辰"), s("02"), 250},
+                     {s("20040004"), s("2004"), s("02"), s("张'三"), s("01"), 199.5},
+                     {s("20050001"), s("2005"), s("01"), s("Li"), s("01"), QVariant()}});
+    }
+    // The same rows through a table name or a query.
+    std::unique_ptr<Recordset> open() { return std::make_unique<Recordset>(db_, s(GetParam())); }
+    QVariant stored(const QString& stid, const char* field) {
+        return db_->scalar(s("SELECT \"%1\" FROM 成绩表 WHERE STID=?").arg(s(field)), {stid});
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(TableAndSelect, RecordsetTest,
+                         ::testing::Values("成绩表", "select * from 成绩表",
+                                           "SELECT STID,年级,班,姓名,学号,总分 FROM 成绩表 WHERE 年级 <> 'x'"));
+
+TEST_P(RecordsetTest, MovesPositionsAndEnds) {
+    auto rs = open();
+    EXPECT_TRUE(rs->isUpdatable());
+    EXPECT_EQ(rs->recordCount(), 5);
+    EXPECT_EQ(rs->absolutePosition(), 1);
+    EXPECT_EQ(rs->value(s("STID")).toString(), s("20040001"));
+    rs->moveLast();
+    EXPECT_EQ(rs->absolutePosition(), 5);
+    rs->moveNext();
+    EXPECT_TRUE(rs->eof());
+    EXPECT_EQ(rs->absolutePosition(), 0);
+    EXPECT_THROW(rs->moveNext(), DbError);
+    EXPECT_THROW(rs->value(0), DbError);
+    rs->setAbsolutePosition(3);
+    EXPECT_EQ(rs->value(s("姓名")).toString(), s("北辰"));
+    rs->movePrevious();
+    rs->movePrevious();
+    rs->movePrevious();
+    EXPECT_TRUE(rs->bof());
+    EXPECT_THROW(rs->setAbsolutePosition(6), DbError);
+    EXPECT_THROW(rs->setAbsolutePosition(0), DbError);
+}
+
+TEST_P(RecordsetTest, EditIsStoredWhenTheCursorLeavesTheRow) {
+    auto rs = open();
+    rs->setValue(s("姓名"), s("王五"));
+    EXPECT_TRUE(rs->isDirty());
+    EXPECT_EQ(rs->value(s("姓名")).toString(), s("王五"));
+    EXPECT_EQ(stored(s("20040001"), "姓名").toString(), s("张三"));
+    rs->moveNext();
+    EXPECT_EQ(stored(s("20040001"), "姓名").toString(), s("王五"));
+
+    rs->setValue(s("总分"), s("77.7"));
+    rs->setAbsolutePosition(4);          // any move stores
+    EXPECT_EQ(stored(s("20040002"), "总分").toFloat(), 77.7f);
+
+    rs->setValue(s("学号"), s("09"));
+    rs->cancelUpdate();
+    rs->moveFirst();
+    EXPECT_EQ(stored(s("20040004"), "学号").toString(), s("01"));
+
+    // A refused value never reaches the row; the cursor stays.
+    EXPECT_THROW(rs->setValue(s("姓名"), s("四个字的")), DbError);
+    rs->setValue(s("姓名"), s("赵"));
+    rs->requery();
+    EXPECT_EQ(stored(s("20040001"), "姓名").toString(), s("赵"));
+}
+
+TEST_P(RecordsetTest, FindByCriteriaAndByValue) {
+    auto rs = open();
+    EXPECT_TRUE(rs->find(s("姓名='北辰'"), 0, true, true));
+    EXPECT_EQ(rs->absolutePosition(), 3);
+    EXPECT_TRUE(rs->find(s("STID = '20040002'"), 0, true, true));
+    EXPECT_EQ(rs->absolutePosition(), 2);
+    EXPECT_TRUE(rs->find(s("年级='2004'  And 班='02'"), 0, true, true));
+    EXPECT_EQ(rs->value(s("姓名")).toString(), s("张'三"));
+    EXPECT_TRUE(rs->find(s("姓名='li'"), 0, true, true));     // letter case does not count
+    EXPECT_EQ(rs->absolutePosition(), 5);
+
+    // From the current row, skipping it, and not found.
+    rs->moveFirst();
+    EXPECT_TRUE(rs->find(s("总分=250"), 1));
+    EXPECT_EQ(rs->absolutePosition(), 3);
+    EXPECT_FALSE(rs->find(s("总分=250"), 1));
+    EXPECT_TRUE(rs->eof());
+    EXPECT_TRUE(rs->find(s("总分 >= 280"), 0, true, true));
+    EXPECT_EQ(rs->absolutePosition(), 2);
+
+    // A quote inside a value, quoted or handed over as a value.
+    EXPECT_TRUE(rs->find(s("姓名=") + quoteText(s("张'三")), 0, true, true));
+    EXPECT_EQ(rs->value(s("STID")).toString(), s("20040004"));
+    rs->moveFirst();
+    EXPECT_TRUE(rs->findValue(s("姓名"), s("张'三"), 0, true));
+    EXPECT_EQ(rs->value(s("STID")).toString(), s("20040004"));
+    EXPECT_FALSE(rs->findValue(s("姓名"), s("O'Brien"), 0, true));
+
+    EXPECT_THROW(rs->find(s("姓名='张三"), 0, true, true), DbError);
+    EXPECT_THROW(rs->find(s("无此字段='1'"), 0, true, true), DbError);
+}
+
+TEST_P(RecordsetTest, SortIsStableAndFollowsTheTextOrder) {
+    auto rs = open();
+    rs->setSort(s("总分 desc"));
+    QStringList ids;
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+        ids << rs->value(s("STID")).toString();
+    // Equal totals keep stored order; Null sorts first, so last when descending.
+    EXPECT_EQ(ids, (QStringList{s("20040002"), s("20040001"), s("20040003"), s("20040004"), s("20050001")}));
+    rs->setSort(s("姓名"));
+    EXPECT_EQ(rs->value(s("姓名")).toString(), s("Li"));
+    rs->moveNext();
+    EXPECT_EQ(rs->value(s("姓名")).toString(), s("安娜"));
+    rs->setSort(s("班,学号"));
+    EXPECT_EQ(rs->value(s("STID")).toString(), s("20040002"));
+    rs->setSort(QString());
+    EXPECT_EQ(rs->value(s("STID")).toString(), s("20040001"));
+    rs->setFilter(s("年级='2004' And 总分<260"));
+    EXPECT_EQ(rs->recordCount(), 3);
+}
+
+TEST_P(RecordsetTest, AddNewInBothFormsAndTheSetSeesItsRows) {
+    auto rs = open();
+    rs->addNew({s("STID"), s("姓名"), s("年级"), s("班")}, {s("20040005"), s("李四"), s("2004"), s("01")});
+    EXPECT_EQ(rs->recordCount(), 6);
+    EXPECT_EQ(rs->absolutePosition(), 6);
+    EXPECT_EQ(stored(s("20040005"), "姓名").toString(), s("李四"));
+    rs->setValue(s("学号"), s("04"));       // then an assignment to the new row, stored by update
+    rs->update();
+    EXPECT_EQ(stored(s("20040005"), "学号").toString(), s("04"));
+
+    rs->addNew();
+    rs->setValue(s("STID"), s("20040006"));
+    rs->setValue(s("姓名"), s("周"));
+    EXPECT_EQ(db_->scalar(s("SELECT count(*) FROM 成绩表")).toInt(), 6);
+    rs->moveFirst();                           // leaving the new row stores it
+    EXPECT_EQ(db_->scalar(s("SELECT count(*) FROM 成绩表")).toInt(), 7);
+    EXPECT_EQ(rs->recordCount(), 7);
+
+    EXPECT_THROW(rs->addNew({s("STID"), s("姓名")}, {s("20040007"), s("名字太长了")}), DbError);
+    EXPECT_EQ(db_->scalar(s("SELECT count(*) FROM 成绩表")).toInt(), 7);
+    EXPECT_EQ(rs->recordCount(), 7);
+    EXPECT_FALSE(rs->isDirty());
+}
+
+TEST_P(RecordsetTest, DeleteWhileWalking) {
+    auto rs = open();
+    rs->moveFirst();
+    while (!rs->eof()) {
+        if (rs->value(s("总分")).isNull() || rs->value(s("总分")).toDouble() < 260)
+            rs->deleteCurrent();
+        rs->moveNext();
+    }
+    EXPECT_EQ(rs->recordCount(), 1);
+    EXPECT_EQ(db_->scalar(s("SELECT count(*) FROM 成绩表")).toInt(), 1);
+    rs->moveFirst();
+    EXPECT_EQ(rs->value(s("STID")).toString(), s("20040002"));
+}
+
+TEST_P(RecordsetTest, MoveEventsAlsoForMovesByCode) {
+    auto rs = open();
+    QStringList seen;
+    QObject::connect(rs.get(), &Recordset::willMove, [&] {
+        seen << s("leave ") + (rs->eof() || rs->bof() ? s("-") : rs->value(s("STID")).toString());
+    });
+    QObject::connect(rs.get(), &Recordset::moveComplete, [&] {
+        seen << s("at ") + (rs->eof() || rs->bof() ? s("-") : rs->value(s("STID")).toString());
+    });
+    rs->moveNext();
+    rs->setAbsolutePosition(4);
+    rs->find(s("STID='20050001'"), 0, true, true);
+    rs->find(s("STID='none'"), 0, true, true);
+    EXPECT_EQ(seen, (QStringList{s("leave 20040001"), s("at 20040002"), s("leave 20040002"), s("at 20040004"),
+                                 s("leave 20040004"), s("at 20050001"), s("leave 20050001"), s("at -")}));
+}
+
+
+} // namespace
