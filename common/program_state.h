@@ -35,3 +35,10 @@ struct ProgramState {
 ProgramState& state();
 // Back to the start values (every text empty, every number 0); tests use it.
 void resetState();
+
+// The program's help file, set once at start-up; F1 and the help commands open it.
+void setHelpFile(const QString& path);
+QString helpFile();
+// Opens the help file with the desktop's handler for it; false (and nothing shown)
+// when no help file is set or it does not exist.
+bool openHelpFile();

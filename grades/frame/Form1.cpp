@@ -1,0 +1,465 @@
+#include "grades/frame/Form1.h"
+
+#include "common/create_database.h"
+#include "common/program_state.h"
+#include "common/settings_files.h"
+#include "grades/frame/setup_wizard.h"
+#include "platform/text/values.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/twips.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDate>
+#include <QFile>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+using platform::placeTwips;
+
+namespace {
+
+std::function<void()>& mainWindowOpener() {
+    static std::function<void()> opener;
+    return opener;
+}
+
+// F1 anywhere in the program opens the help file.
+class HelpKey : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
+            watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
+            openHelpFile();
+            return true;
+        }
+        return false;
+    }
+};
+
+void installHelpKey() {
+    static HelpKey* key = nullptr;
+    if (key || !qApp) return;
+    key = new HelpKey(qApp);
+    qApp->installEventFilter(key);
+}
+
+void tell(const QString& text, const QString& title = QStringLiteral("提示")) {
+    platform::dialogs().message(text, platform::MsgButtons::Ok, title);
+}
+
+QString selectedText(const QListWidget* list) {
+    const auto items = list->selectedItems();
+    return items.isEmpty() ? QString() : items.first()->text();
+}
+
+QStringList entries(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    return out;
+}
+
+bool holds(const QListWidget* list, const QString& text) {
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text() == text) return true;
+    return false;
+}
+
+// "共" count unit, or nothing for an empty list.
+void writeCount(QLabel* label, int count, const QString& unit) {
+    label->setText(count == 0 ? QString() : QStringLiteral("共%1").arg(count) + unit);
+}
+
+const QString kDefaultDatabaseName = QStringLiteral("学生成绩库.mdb");
+
+} // namespace
+
+void Form1::setMainWindowOpener(std::function<void()> opener) { mainWindowOpener() = std::move(opener); }
+
+Form1::Form1(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("数据初始化"));
+    buildControls();
+}
+
+void Form1::buildControls() {
+    auto label = [](QWidget* parent, const QString& text, bool wrap = false) {
+        auto* l = new QLabel(text, parent);
+        l->setWordWrap(wrap);
+        return l;
+    };
+    auto button = [this](QWidget* parent, const QString& text, void (Form1::*handler)()) {
+        auto* b = new QPushButton(text, parent);
+        connect(b, &QPushButton::clicked, this, handler);
+        return b;
+    };
+    auto combo = [](QWidget* parent) {
+        auto* c = new QComboBox(parent);
+        c->setEditable(true);
+        c->setInsertPolicy(QComboBox::NoInsert);
+        return c;
+    };
+    auto list = [](QWidget* parent, bool sorted) {
+        auto* l = new QListWidget(parent);
+        l->setSelectionMode(QAbstractItemView::SingleSelection);
+        l->setSortingEnabled(sorted);
+        return l;
+    };
+
+    // Client area 6060 x 3495 twips, fixed.
+    const QRect client = platform::twipsRect(0, 0, 6060, 3495);
+    setFixedSize(client.size());
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setScaledContents(true);
+    Image1->setPixmap(style()->standardIcon(QStyle::SP_DriveHDIcon).pixmap(96, 104));
+    placeTwips(*Image1, 120, 120, 1440, 1560);
+
+    for (size_t i = 0; i < Frame1.size(); ++i) {
+        Frame1[i] = new QFrame(this);
+        Frame1[i]->setObjectName(QStringLiteral("Frame1_%1").arg(i));
+        Frame1[i]->setFrameShape(QFrame::NoFrame);
+        placeTwips(*Frame1[i], 1560, 120, 4380, 2640);
+    }
+
+    // Step 1: school name.
+    QFrame* f = Frame1[0];
+    Label1 = label(f, QStringLiteral("第一步：输入学校的名字（20个字以内）："));
+    placeTwips(*Label1, 0, 0, 4380, 300);
+    Text1 = new QLineEdit(f);
+    placeTwips(*Text1, 0, 360, 4380, 330);
+    limitTypedLength(Text1, 20);
+    Label6 = label(f, QStringLiteral("    在数据初始化时，请严格按要求填写各个项目，否则有可能出现意想不到的结果。"), true);
+    placeTwips(*Label6, 0, 840, 4380, 720);
+    Command12 = button(f, QStringLiteral("使用本机或网络上已有的数据库文件"), &Form1::Command12_Click);
+    placeTwips(*Command12, 0, 1920, 4380, 420);
+
+    // Step 2: subjects.
+    f = Frame1[1];
+    Label2 = label(f, QStringLiteral("第二步：输入全校所有的科目（请使用两个汉字）"), true);
+    placeTwips(*Label2, 0, 0, 4380, 300);
+    Combo1 = combo(f);
+    placeTwips(*Combo1, 0, 420, 1440, 315);
+    Label5 = label(f, {});
+    placeTwips(*Label5, 0, 900, 1440, 300);
+    List1 = list(f, false);
+    placeTwips(*List1, 1560, 420, 1560, 2160);
+    Command2 = button(f, QStringLiteral("添加"), &Form1::Command2_Click);
+    placeTwips(*Command2, 3300, 420, 1020, 375);
+    Command3 = button(f, QStringLiteral("删除"), &Form1::Command3_Click);
+    placeTwips(*Command3, 3300, 900, 1020, 375);
+    Command4 = button(f, QStringLiteral("清除"), &Form1::Command4_Click);
+    placeTwips(*Command4, 3300, 1380, 1020, 375);
+
+    // Step 3: grade levels.
+    f = Frame1[2];
+    Label3 = label(f, QStringLiteral("第三步：输入全校的年级（4个数字或字母）："));
+    placeTwips(*Label3, 0, 0, 4380, 300);
+    Combo2 = combo(f);
+    placeTwips(*Combo2, 0, 420, 1440, 315);
+    Label7 = label(f, {});
+    placeTwips(*Label7, 0, 900, 1440, 300);
+    List2 = list(f, true);
+    placeTwips(*List2, 1560, 420, 1560, 2160);
+    Command7 = button(f, QStringLiteral("添加"), &Form1::Command7_Click);
+    placeTwips(*Command7, 3300, 420, 1020, 375);
+    Command6 = button(f, QStringLiteral("删除"), &Form1::Command6_Click);
+    placeTwips(*Command6, 3300, 900, 1020, 375);
+    Command5 = button(f, QStringLiteral("清除"), &Form1::Command5_Click);
+    placeTwips(*Command5, 3300, 1380, 1020, 375);
+
+    // Step 4: classes.
+    f = Frame1[3];
+    Label4 = label(f, QStringLiteral("第四步：输入全校的所有班级（2个数字或字母）："));
+    placeTwips(*Label4, 0, 0, 4380, 300);
+    List3 = list(f, true);
+    placeTwips(*List3, 0, 420, 1200, 2160);
+    List4 = list(f, true);
+    placeTwips(*List4, 1320, 420, 1800, 1680);
+    Combo3 = combo(f);
+    placeTwips(*Combo3, 1320, 2220, 1800, 315);
+    Command10 = button(f, QStringLiteral("添加"), &Form1::Command10_Click);
+    placeTwips(*Command10, 3300, 420, 1020, 375);
+    Command9 = button(f, QStringLiteral("删除"), &Form1::Command9_Click);
+    placeTwips(*Command9, 3300, 900, 1020, 375);
+    Command8 = button(f, QStringLiteral("清除"), &Form1::Command8_Click);
+    placeTwips(*Command8, 3300, 1380, 1020, 375);
+    Label8 = label(f, {});
+    placeTwips(*Label8, 3300, 1860, 1020, 300);
+
+    // Step 5: database file and password.
+    f = Frame1[4];
+    Label10 = label(f, QStringLiteral("第五步：输入数据文件的所在的文件夹和文件名(请使用绝对路径)："), true);
+    placeTwips(*Label10, 0, 0, 4380, 480);
+    Text2 = new QLineEdit(f);
+    placeTwips(*Text2, 0, 540, 3420, 330);
+    Command11 = button(f, QStringLiteral("浏览"), &Form1::Command11_Click);
+    placeTwips(*Command11, 3540, 518, 840, 375);
+    Label9 = label(f, QStringLiteral("    如果要在整个网络中使用本软件，请注意使这个地址指向同一个文件。"), true);
+    placeTwips(*Label9, 0, 1020, 4380, 480);
+    Label11 = label(f, QStringLiteral("管理员密码："));
+    placeTwips(*Label11, 0, 1680, 1200, 300);
+    Text3 = new QLineEdit(f);
+    placeTwips(*Text3, 1200, 1640, 1800, 330);
+    Label12 = label(f, QStringLiteral("确认密码："));
+    placeTwips(*Label12, 0, 2160, 1200, 300);
+    Text4 = new QLineEdit(f);
+    placeTwips(*Text4, 1200, 2120, 1800, 330);
+    for (QLineEdit* pw : {Text3, Text4}) {
+        pw->setEchoMode(QLineEdit::Password);
+        pw->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
+        pw->setMaxLength(8);
+    }
+
+    // The buttons along the bottom edge.
+    Command1 = button(this, QStringLiteral("帮助"), &Form1::Command1_Click);
+    Command14 = button(this, QStringLiteral("取消"), &Form1::Command14_Click);
+    Command15 = button(this, QStringLiteral("上一步"), &Form1::Command15_Click);
+    Command16 = button(this, QStringLiteral("下一步"), &Form1::Command16_Click);
+    Command17 = button(this, QStringLiteral("完成"), &Form1::Command17_Click);
+    int left = 120;
+    for (QPushButton* b : {Command1, Command14, Command15, Command16, Command17}) {
+        placeTwips(*b, left, 2880, 1095, 375);
+        left += 1170;
+    }
+}
+
+// Typing stops at maxLength, but a longer text put in by the program (the prompt)
+// stays whole and can still be shortened.
+void Form1::limitTypedLength(QLineEdit* edit, int maxLength) {
+    auto previous = std::make_shared<QString>();
+    connect(edit, &QLineEdit::textEdited, this, [edit, previous, maxLength](const QString& typed) {
+        if (typed.size() > maxLength && typed.size() > previous->size()) {
+            const int cursor = edit->cursorPosition() - int(typed.size() - previous->size());
+            edit->setText(*previous);
+            edit->setCursorPosition(std::max(0, cursor));
+        }
+        *previous = edit->text();
+    });
+    // A text set by the program clears the modified flag; typing sets it.
+    connect(edit, &QLineEdit::textChanged, this, [edit, previous](const QString&) {
+        if (!edit->isModified()) *previous = edit->text();
+    });
+}
+
+void Form1::Form_Load() {
+    setHelpFile(programFolder() + QStringLiteral("/Orbisca.chm"));
+    installHelpKey();
+
+    if (QFile::exists(locatorFilePath())) {
+        handOver();
+        return;
+    }
+
+    for (QFrame* f : Frame1) f->hide();
+    showStep(0);
+
+    Combo1->clear();
+    Combo1->addItems({QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("英语"), QStringLiteral("历史"),
+                      QStringLiteral("政治"), QStringLiteral("物理"), QStringLiteral("化学"), QStringLiteral("生物"),
+                      QStringLiteral("地理")});
+    Combo1->setEditText({});
+    List1->clear();
+    List1->addItems({QStringLiteral("语文"), QStringLiteral("数学")});
+
+    const int year = QDate::currentDate().year();
+    Combo2->clear();
+    for (int y = year - 4; y <= year + 4; ++y) Combo2->addItem(QString::number(y));
+    Combo2->setEditText({});
+    const QString nextYear = QString::number(year + 1);
+    List2->clear();
+    List2->addItem(nextYear);
+    List3->clear();
+    List3->addItem(nextYear);
+    List4->clear();
+    List4->addItem(classLabel(nextYear, QStringLiteral("01")));
+    rewriteClassCount();
+    Label5->clear();
+    Label7->clear();
+
+    Combo3->clear();
+    for (int n = 1; n <= 20; ++n) Combo3->addItem(QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')));
+    Combo3->setEditText({});
+
+    Text1->setText(QStringLiteral("请在此输入贵校的真实名称，最好在十个字以内。"));
+    Text1->setModified(false);
+    Text2->setText(programFolder() + u'/' + kDefaultDatabaseName);
+    fileDialogFolder_ = programFolder();
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    wizardPrepared_ = true;
+}
+
+void Form1::showStep(int step) {
+    wizardStep_ = step;
+    Command15->setEnabled(step > 0);
+    Command16->setEnabled(step < 4);
+    Command17->setEnabled(step == 4);
+    for (size_t i = 0; i < Frame1.size(); ++i) Frame1[i]->setVisible(int(i) == step);
+}
+
+void Form1::handOver() {
+    if (mainWindowOpener()) mainWindowOpener()();
+    close();
+}
+
+void Form1::rewriteSubjectCount() { writeCount(Label5, List1->count(), QStringLiteral("科")); }
+void Form1::rewriteGradeCount() { writeCount(Label7, List2->count(), QStringLiteral("个年级")); }
+void Form1::rewriteClassCount() { writeCount(Label8, List4->count(), QStringLiteral("个班")); }
+
+void Form1::Command1_Click() { openHelpFile(); }
+
+void Form1::Command2_Click() {
+    const QString s = platform::trimBlanks(Combo1->currentText());
+    if (s.isEmpty()) return tell(QStringLiteral("请在左边空格输入科目名称！"));
+    if (s.size() != 2) return tell(QStringLiteral("科目名称必须是两个汉字！"));
+    if (holds(List1, s)) return;
+    List1->addItem(s);
+    rewriteSubjectCount();
+    Combo1->setEditText({});
+}
+
+void Form1::Command3_Click() {
+    const auto items = List1->selectedItems();
+    if (items.isEmpty()) return;
+    delete List1->takeItem(List1->row(items.first()));
+    rewriteSubjectCount();
+}
+
+void Form1::Command4_Click() {
+    List1->clear();
+    Label5->clear();
+}
+
+void Form1::Command7_Click() {
+    const QString g = platform::trimBlanks(Combo2->currentText());
+    if (g.size() != 4) return tell(QStringLiteral("请检查左边空格的的内容是否满足要求！"));
+    if (holds(List2, g)) return;
+    List2->addItem(g);
+    List3->addItem(g);
+    List4->addItem(classLabel(g, QStringLiteral("01")));
+    rewriteClassCount();
+    rewriteGradeCount();
+    Combo2->setEditText({});
+}
+
+void Form1::Command6_Click() {
+    const auto items = List2->selectedItems();
+    if (items.isEmpty()) return;
+    const int row = List2->row(items.first());
+    const QString grade = items.first()->text();
+    delete List2->takeItem(row);
+    delete List3->takeItem(row);
+    for (int i = List4->count() - 1; i >= 0; --i)
+        if (List4->item(i)->text().left(4) == grade) delete List4->takeItem(i);
+    rewriteClassCount();
+    rewriteGradeCount();
+}
+
+void Form1::Command5_Click() {
+    List2->clear();
+    List3->clear();
+    List4->clear();
+    Label7->clear();
+    Label8->clear();
+    Combo3->setEditText({});
+}
+
+void Form1::Command10_Click() {
+    if (List3->count() == 0) return tell(QStringLiteral("请在上一步中至少输入一个年级！"));
+    if (List3->count() == 1) List3->item(0)->setSelected(true);
+    const QString c = platform::trimBlanks(Combo3->currentText());
+    if (c.isEmpty()) return tell(QStringLiteral("请在左边空格是输入班级号！"));
+    if (c.size() != 2) return tell(QStringLiteral("班级号必须是两个数字或字母！"));
+    const QString grade = selectedText(List3);
+    if (grade.isEmpty()) return tell(QStringLiteral("请在左边选择一个年级！"));
+    const QString entry = classLabel(grade, c);
+    if (holds(List4, entry)) return;
+    List4->addItem(entry);
+    rewriteClassCount();
+    Combo3->setEditText({});
+}
+
+void Form1::Command9_Click() {
+    const auto items = List4->selectedItems();
+    if (items.isEmpty()) return;
+    delete List4->takeItem(List4->row(items.first()));
+    rewriteClassCount();
+}
+
+void Form1::Command8_Click() {
+    List4->clear();
+    Label8->clear();
+}
+
+void Form1::Command11_Click() {
+    platform::FileRequest request;
+    request.title = QStringLiteral("将数据文件保存为");
+    request.filter = QStringLiteral("Access数据库(*.mdb)|*.mdb|所有文件(*.*)|*.*");
+    request.fileName = kDefaultDatabaseName;
+    request.initialFolder = fileDialogFolder_;
+    // A cancelled dialog keeps what was typed.
+    if (const auto chosen = platform::dialogs().saveFile(request)) Text2->setText(*chosen);
+}
+
+void Form1::Command12_Click() { showStep(4); }
+
+void Form1::Command14_Click() { close(); }
+
+void Form1::Command15_Click() {
+    if (wizardStep_ == 0) return;
+    showStep(wizardStep_ - 1);
+}
+
+void Form1::Command16_Click() {
+    if (wizardStep_ == 4) return;
+    showStep(wizardStep_ + 1);
+}
+
+void Form1::Command17_Click() {
+    const WizardVerdict verdict = ValidateWizardInput(
+        {Text1->text(), Text2->text(), Text3->text(), Text4->text(), entries(List1), entries(List3), entries(List4)});
+    switch (verdict.action) {
+    case WizardVerdict::Attach:
+        return UseExistingDatabase();
+    case WizardVerdict::Create:
+        return CreateNewDatabase();
+    case WizardVerdict::Refuse:
+        tell(verdict.message);
+        if (verdict.goToStep >= 0) showStep(verdict.goToStep);
+        return;
+    }
+}
+
+void Form1::CreateNewDatabase() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    setEnabled(false);
+    const SetupOutcome outcome = createSchoolDatabase(
+        {Text1->text(), Text2->text(), Text3->text(), entries(List1), entries(List2), entries(List4)});
+    QApplication::restoreOverrideCursor();
+    if (!outcome.ok) {
+        tell(outcome.message, outcome.title);
+        setEnabled(true);
+        return;
+    }
+    tell(QStringLiteral("恭喜你数据初始化已完成！"));
+    setEnabled(true);
+    handOver();
+}
+
+void Form1::UseExistingDatabase() {
+    const SetupOutcome outcome = attachExistingDatabase(Text2->text());
+    if (!outcome.ok) return tell(outcome.message, outcome.title);
+    tell(QStringLiteral("恭喜你数据初始化已完成！"));
+    setEnabled(true);
+    handOver();
+}

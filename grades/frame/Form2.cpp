@@ -1,0 +1,678 @@
+#include "grades/frame/Form2.h"
+
+#include "common/program_state.h"
+#include "common/settings_files.h"
+#include "grades/frame/form2_databar.h"
+#include "grades/frame/form2_design.h"
+#include "grades/frame/form2_finish.h"
+#include "grades/frame/form2_layout.h"
+#include "grades/frame/form2_startup.h"
+#include "platform/db/datagrid.h"
+#include "platform/db/recordset.h"
+#include "platform/text/values.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/twips.h"
+
+#if __has_include("grades/frame/frmLogin.h")
+#include "grades/frame/frmLogin.h"
+#define FORM2_HAS_LOGIN 1
+#endif
+#if __has_include("grades/frame/lock_level.h")
+#include "grades/frame/lock_level.h"
+#define FORM2_HAS_LOCK_LEVEL 1
+#endif
+#if __has_include("grades/frame/colour_scheme.h")
+#include "grades/frame/colour_scheme.h"
+#define FORM2_HAS_COLOUR_SCHEME 1
+#endif
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <algorithm>
+#include <cmath>
+
+using platform::db::DataControl;
+using platform::db::DbError;
+
+namespace {
+
+const QString kProgramName = QStringLiteral("Orbisca");
+const QString kSmallError = QStringLiteral("小错误...");
+
+// The panel data controls in the order they are connected.
+const char* const kPanelDataControls[] = {"Ad1", "Ad2", "Ad4", "Ad41", "Ad50", "Ad51",
+                                          "Ad61", "Ad71", "Ad3", "Ad32", "Ad8"};
+
+void place(QWidget& w, const form2::TwipsRect& r) {
+    platform::placeTwips(w, static_cast<int>(std::lround(r.left)), static_cast<int>(std::lround(r.top)),
+                         static_cast<int>(std::lround(r.width)), static_cast<int>(std::lround(r.height)));
+}
+
+void showDbError(const DbError& e) {
+    platform::dialogs().message(e.text(), platform::MsgButtons::Ok, kSmallError, platform::MsgIcon::Warning);
+}
+
+} // namespace
+
+Form2::Form2(QWidget* parent) : QMainWindow(parent), Adodc0_(this), Adodc1_(this) {
+    setObjectName(QStringLiteral("Form2"));
+    Adodc0_.setObjectName(QStringLiteral("Adodc0"));
+    Adodc1_.setObjectName(QStringLiteral("Adodc1"));
+    client_ = new QWidget(this);
+    setCentralWidget(client_);
+    client_->setMinimumSize(platform::twipsToPixels(static_cast<int>(form2::kMinClientWidth)),
+                            platform::twipsToPixels(static_cast<int>(form2::kMinClientHeight)));
+    buildControls();
+    buildMenus();
+    wireHandlers();
+    platform::resizeTwips(*this, static_cast<int>(form2::kMinClientWidth),
+                          static_cast<int>(form2::kMinClientHeight));
+    client_->installEventFilter(this);
+    Form_Resize();
+}
+
+Form2::~Form2() = default;
+
+void Form2::buildControls() {
+    using form2::Kind;
+    for (const auto& d : form2::controlDesigns()) {
+        QWidget* parent = d.container.isEmpty() ? client_ : controls_.value(d.container);
+        Q_ASSERT(parent);
+        QWidget* w = nullptr;
+        switch (d.kind) {
+        case Kind::Frame: {
+            auto* g = new QGroupBox(d.caption, parent);
+            if (d.name.startsWith(QLatin1String("Frame1_")))
+                g->setFlat(true);   // the panels have no border of their own
+            w = g;
+            break;
+        }
+        case Kind::Label: {
+            auto* l = new QLabel(d.caption, parent);
+            l->setWordWrap(true);
+            l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            w = l;
+            break;
+        }
+        case Kind::TextBox: w = new QLineEdit(d.caption, parent); break;
+        case Kind::MultiLineTextBox: w = new QPlainTextEdit(d.caption, parent); break;
+        case Kind::CommandButton: w = new QPushButton(d.caption, parent); break;
+        case Kind::ComboBox: w = new QComboBox(parent); break;
+        case Kind::ListBox: w = new QListWidget(parent); break;
+        case Kind::CheckBox: {
+            auto* c = new QCheckBox(d.caption, parent);
+            c->setChecked(d.flags & form2::Checked);
+            w = c;
+            break;
+        }
+        case Kind::OptionButton: {
+            auto* o = new QRadioButton(d.caption, parent);
+            o->setChecked(d.flags & form2::Checked);
+            w = o;
+            break;
+        }
+        case Kind::DataGrid: w = new platform::db::DataGrid(parent); break;
+        case Kind::DataControl: {
+            auto* bar = new form2::DataControlBar(parent);
+            bar->control().setObjectName(d.name);
+            w = bar;
+            break;
+        }
+        case Kind::PictureBox: {
+            auto* f = new QFrame(parent);
+            f->setFrameShape(QFrame::Box);
+            w = f;
+            break;
+        }
+        }
+        w->setObjectName(d.name);
+        if (!d.toolTip.isEmpty())
+            w->setToolTip(d.toolTip);
+        if (d.rect)
+            place(*w, *d.rect);
+        if (d.flags & form2::Hidden)
+            w->setVisible(false);
+        if (d.flags & form2::Disabled)
+            w->setEnabled(false);
+        controls_.insert(d.name, w);
+    }
+}
+
+void Form2::buildMenus() {
+    for (const auto& m : form2::menuDesigns()) {
+        QMenu* menu = menuBar()->addMenu(m.caption);
+        menu->setObjectName(m.name);
+        menu->menuAction()->setObjectName(m.name);
+        menuItems_.insert(m.name, menu->menuAction());
+        for (const auto& item : m.items) {
+            QAction* a = item.caption == QLatin1String("-") ? menu->addSeparator() : menu->addAction(item.caption);
+            a->setObjectName(item.name);
+            a->setVisible(item.visible);
+            if (item.checkable) {
+                a->setCheckable(true);
+                a->setChecked(true);
+            }
+            menuItems_.insert(item.name, a);
+        }
+    }
+}
+
+void Form2::wireHandlers() {
+    auto onClick = [this](const QString& name, void (Form2::*handler)()) {
+        connect(control<QPushButton>(name), &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
+    };
+    onClick(QStringLiteral("Command1"), &Form2::Command1_Click);
+    onClick(QStringLiteral("Command2"), &Form2::Command2_Click);
+    onClick(QStringLiteral("Command3"), &Form2::Command3_Click);
+    onClick(QStringLiteral("Command4"), &Form2::Command4_Click);
+    onClick(QStringLiteral("Command5"), &Form2::Command5_Click);
+    onClick(QStringLiteral("Command6"), &Form2::Command6_Click);
+    onClick(QStringLiteral("Command7"), &Form2::Command7_Click);
+    onClick(QStringLiteral("Command8"), &Form2::Command8_Click);
+    for (int i = 0; i < 8; ++i)
+        connect(control<QPushButton>(QStringLiteral("Comout_%1").arg(i)), &QPushButton::clicked, this,
+                [this, i] { Comout_Click(i); });
+    connect(control<QCheckBox>(QStringLiteral("Check55")), &QCheckBox::clicked, this, [this] { Check55_Click(); });
+
+    auto onMenu = [this](const QString& name, void (Form2::*handler)()) {
+        connect(menuItem(name), &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    };
+    onMenu(QStringLiteral("menu12"), &Form2::menu12_Click);
+    onMenu(QStringLiteral("MenuStudent"), &Form2::MenuStudent_Click);
+    onMenu(QStringLiteral("Menuteacher"), &Form2::Menuteacher_Click);
+    onMenu(QStringLiteral("MenuKh"), &Form2::MenuKh_Click);
+    onMenu(QStringLiteral("MenuZf"), &Form2::MenuZf_Click);
+    onMenu(QStringLiteral("MenuCj"), &Form2::MenuCj_Click);
+    onMenu(QStringLiteral("MenuJs"), &Form2::MenuJs_Click);
+    onMenu(QStringLiteral("MenuCk"), &Form2::MenuCk_Click);
+    onMenu(QStringLiteral("MenuJf"), &Form2::MenuJf_Click);
+    onMenu(QStringLiteral("MenuEditAll"), &Form2::MenuEditAll_Click);
+    onMenu(QStringLiteral("MenuXueJi"), &Form2::MenuXueJi_Click);
+    // The check mark is ours to invert, not the action's.
+    QAction* colour = menuItem(QStringLiteral("menucolor"));
+    connect(colour, &QAction::triggered, this, [this, colour] {
+        colour->setChecked(!colour->isChecked());
+        menucolor_Click();
+    });
+}
+
+// ---------------------------------------------------------------- start-up
+
+bool Form2::startUp(QWidget* startWindow) {
+    ProgramState& s = state();
+    if (startWindow)
+        startWindow->close();
+
+    static const char* const topMenus[] = {"MenuFile", "MenuEDIT", "MeuLook", "menuSJ", "MenuTs", "Help"};
+    for (const char* m : topMenus)
+        menuItem(QLatin1String(m))->setEnabled(false);
+    BackupDone = false;
+
+    const auto files = form2::readStartupFiles();
+    if (const auto* failure = std::get_if<form2::StartupFailure>(&files)) {
+        s.DatabasePath.clear();
+        platform::dialogs().message(failure->text, platform::MsgButtons::Ok, failure->title);
+        close();
+        return false;
+    }
+    const auto& found = std::get<form2::StartupFiles>(files);
+    s.DatabasePath = found.databasePath;
+    s.DatabaseFolder = found.databaseFolder;
+    s.GradeCount = found.school.gradeCount;
+    s.ClassCount = found.school.classCount;
+    s.SubjectCount = found.school.subjectCount;
+    s.SchoolName = found.school.schoolName;
+    s.DatabasePassword = found.school.password;
+    s.StudentCount = found.school.studentCount;
+    s.TeacherCount = found.school.teacherCount;
+
+    // First appearance.
+    setWindowTitle(s.SchoolName + kProgramName);
+    for (int i = 0; i <= 8; ++i) {
+        QWidget* panel = control(QStringLiteral("Frame1_%1").arg(i));
+        panel->setVisible(false);
+    }
+    control(QStringLiteral("Frame1_0"))->setVisible(true);
+    control<QLabel>(QStringLiteral("Label1"))->setText(QStringLiteral("欢迎你进入"));
+    control<QLabel>(QStringLiteral("Label2"))->setText(QStringLiteral("    ") + s.SchoolName + QStringLiteral(" ") + kProgramName);
+    // Always open in the colourful scheme, whatever the last run chose.
+    menuItem(QStringLiteral("menucolor"))->setChecked(false);
+    menucolor_Click();
+
+    showMaximized();
+    repaint();
+
+    // The login decides IsAdministrator.
+#ifdef FORM2_HAS_LOGIN
+    {
+        frmLogin login(this);
+        platform::dialogs().runModal(login);
+    }
+#endif
+
+    try {
+        ConnectDataControls();
+    } catch (const DbError& e) {
+        // Wrong password in scro.dat, a damaged file, or one held by another
+        // program: nothing has been written, so ending here loses nothing.
+        DisconnectDataControls();
+        platform::dialogs().message(QStringLiteral("无法打开数据库") + s.DatabasePath + QStringLiteral("：") + e.text() +
+                                        QStringLiteral("\n请检查后重新起动本程序！"),
+                                    platform::MsgButtons::Ok, kSmallError);
+        close();
+        return false;
+    }
+
+    for (int i = 1; i <= 8; ++i)
+        control(QStringLiteral("Command%1").arg(i))->setEnabled(true);
+    for (const char* m : topMenus)
+        menuItem(QLatin1String(m))->setEnabled(true);
+
+    try {
+        const auto level = form2::lockLevelFor(settingsValue(35), s.IsAdministrator != 0);
+#ifdef FORM2_HAS_LOCK_LEVEL
+        if (level)
+            ApplyLockLevel(this, *level);
+#else
+        (void)level;
+#endif
+        s.ExamNumberLength = form2::readExamNumberLength(*Adodc0_.recordset());
+
+        const auto counts = form2::countTables(Adodc1_);
+        s.TeacherCount = counts.teachers;
+        s.GradeCount = counts.grades;
+        s.ClassCount = counts.classes;
+        s.StudentCount = counts.students;
+        s.SubjectCount = counts.subjects;
+
+        if (form2::hasIncompleteStudentRow(*Adodc1_.recordset()))
+            platform::dialogs().message(
+                QStringLiteral("您的数据库可能有姓名或者班级或者STID为空的记录,请运行菜单中的 '数据/检查数据的完整性' 进行检查!"));
+    } catch (const DbError& e) {
+        showDbError(e);
+    }
+    return true;
+}
+
+void Form2::ConnectDataControls() {
+    const QString text = state().connectionText();
+    for (const char* name : kPanelDataControls) {
+        DataControl& dc = dataControl(QLatin1String(name));
+        dc.setConnectionString(text);
+        dc.setCommandType(8);
+    }
+    Adodc0_.setConnectionString(text);
+    Adodc0_.setCommandType(8);
+    Adodc0_.setRecordSource(QStringLiteral("状态表"));
+    Adodc0_.refresh();
+    Adodc1_.setConnectionString(text);
+    Adodc1_.setCommandType(8);
+}
+
+void Form2::DisconnectDataControls() {
+    for (const char* name : kPanelDataControls)
+        dataControl(QLatin1String(name)).close();
+    Adodc1_.close();
+    Adodc0_.close();
+}
+
+QString Form2::settingsValue(int row) {
+    auto* rs = Adodc0_.recordset();
+    rs->setAbsolutePosition(row);
+    return rs->value(1).toString();
+}
+
+void Form2::setSettingsValue(int row, const QString& value) {
+    auto* rs = Adodc0_.recordset();
+    rs->setAbsolutePosition(row);
+    rs->setValue(1, value);
+    rs->update();
+}
+
+// ---------------------------------------------------------------- panels
+
+void Form2::ShowPanel(int index) {
+    for (int i = 0; i <= 8; ++i)
+        control(QStringLiteral("Frame1_%1").arg(i))->setVisible(false);
+    QWidget* panel = control(QStringLiteral("Frame1_%1").arg(index));
+    panel->setVisible(true);
+    panel->repaint();
+}
+
+void Form2::ShowStartPanel() {
+    for (int i = 0; i <= 8; ++i)
+        control(QStringLiteral("Frame1_%1").arg(i))->setVisible(false);
+    control(QStringLiteral("Frame1_0"))->setVisible(true);
+    for (int i = 1; i <= 8; ++i)
+        control(QStringLiteral("Command%1").arg(i))->setVisible(true);
+}
+
+int Form2::visiblePanel() const {
+    int visible = -1;
+    for (int i = 0; i <= 8; ++i)
+        if (!control(QStringLiteral("Frame1_%1").arg(i))->isHidden())
+            visible = i;
+    return visible;
+}
+
+void Form2::Comout_Click(int) {
+    const int p = visiblePanel();
+    if (p >= 1 && p <= 8) {
+        finishPanel(p);
+        if (p != 3)
+            ShowStartPanel();
+    }
+    Adodc1_.setRecordSource(QString());
+    Adodc1_.close();
+}
+
+void Form2::emptyDataControl(const QString& name) {
+    DataControl& dc = dataControl(name);
+    dc.setRecordSource(QString());
+    dc.close();
+}
+
+void Form2::detachGrid(const QString& name) {
+    if (auto* g = grid(name)) {
+        g->setDataSource(nullptr);
+        g->update();
+    }
+}
+
+void Form2::finishPanel(int panel) {
+    ProgramState& s = state();
+    try {
+        switch (panel) {
+        case 1: {
+            control(QStringLiteral("Combo1"))->setEnabled(true);
+            control(QStringLiteral("Te11"))->setEnabled(false);
+            control(QStringLiteral("tx12"))->setEnabled(false);
+            StoreStudentCount(s.DatabaseFolder, s.StudentCount);
+            detachGrid(QStringLiteral("DataGrid1"));
+            DataControl& ad1 = dataControl(QStringLiteral("Ad1"));
+            if (!ad1.recordSource().isEmpty())
+                ad1.refresh();
+            emptyDataControl(QStringLiteral("Ad1"));
+            ad1.setCaption(QString());
+            for (const char* l : {"la18", "la10", "la15"})
+                control<QLabel>(QLatin1String(l))->clear();
+            control(QStringLiteral("Comm11"))->setEnabled(false);
+            break;
+        }
+        case 2: {
+            detachGrid(QStringLiteral("DataGrid2"));
+            DataControl& ad2 = dataControl(QStringLiteral("Ad2"));
+            if (auto* rs = ad2.recordset()) {
+                platform::db::Transaction t(*ad2.database());
+                form2::compactAssignmentSlots(*rs);
+                t.commit();
+            }
+            emptyDataControl(QStringLiteral("Ad2"));
+            break;
+        }
+        case 3:
+            ShowStartPanel();
+            detachGrid(QStringLiteral("DataGrid3"));
+            emptyDataControl(QStringLiteral("Ad3"));
+            emptyDataControl(QStringLiteral("Ad32"));
+            break;
+        case 4: {
+            auto* note = control<QLabel>(QStringLiteral("La42"));
+            note->setText(QStringLiteral("请稍侯,系统正在将你刚的操作更新......"));
+            note->repaint();
+            DataControl& ad4 = dataControl(QStringLiteral("Ad4"));
+            DataControl& ad41 = dataControl(QStringLiteral("Ad41"));
+            if (auto* grades = ad4.recordset()) {
+                ad41.setRecordSource(QStringLiteral("教师表"));
+                ad41.refresh();
+                platform::db::Transaction t(*ad4.database());
+                form2::clearTeachersOfPapersNotTaken(*grades, Adodc1_, *ad41.recordset(), CurrentGradeId);
+                t.commit();
+            }
+            detachGrid(QStringLiteral("DataGrid4"));
+            emptyDataControl(QStringLiteral("Ad4"));
+            emptyDataControl(QStringLiteral("Ad41"));
+            break;
+        }
+        case 5:
+            emptyDataControl(QStringLiteral("Ad51"));
+            emptyDataControl(QStringLiteral("Ad50"));
+            break;
+        case 6:
+            detachGrid(QStringLiteral("DataGrid6"));
+            emptyDataControl(QStringLiteral("Ad61"));
+            break;
+        case 7:
+            emptyDataControl(QStringLiteral("Ad71"));
+            break;
+        case 8:
+            detachGrid(QStringLiteral("DataGrid5"));
+            emptyDataControl(QStringLiteral("Ad8"));
+            break;
+        }
+    } catch (const DbError& e) {
+        // The interrupted data work was rolled back; the panel still closes
+        // and lets go of its record sets.
+        showDbError(e);
+        static const QStringList controlsOf[] = {
+            {}, {"Ad1"}, {"Ad2"}, {"Ad3", "Ad32"}, {"Ad4", "Ad41"}, {"Ad51", "Ad50"}, {"Ad61"}, {"Ad71"}, {"Ad8"}};
+        for (const QString& name : controlsOf[panel]) {
+            try {
+                emptyDataControl(name);
+            } catch (const DbError&) {
+            }
+        }
+    }
+}
+
+void Form2::Command1_Click() { Comout_Click(0); ShowPanel(1); }
+void Form2::Command2_Click() { Comout_Click(0); ShowPanel(2); }
+void Form2::Command3_Click() { Comout_Click(0); ShowPanel(3); }
+void Form2::Command4_Click() { Comout_Click(0); ShowPanel(4); }
+void Form2::Command8_Click() { Comout_Click(0); ShowPanel(8); }
+
+void Form2::Command5_Click() {
+    Comout_Click(0);
+    ShowPanel(5);
+    Check55_Click();
+    control(QStringLiteral("Frame10_1"))->setVisible(false);
+    control(QStringLiteral("Frame10_0"))->setVisible(true);
+    try {
+        const QString scope = settingsValue(12);
+        if (scope == QLatin1String("1") || scope == QLatin1String("2") || scope == QLatin1String("3"))
+            control<QRadioButton>(QStringLiteral("Option5") + scope)->setChecked(true);
+        const char* checks[] = {"Check51", "Check52", "Check53", "Check54"};
+        for (int i = 0; i < 4; ++i)
+            control<QCheckBox>(QLatin1String(checks[i]))->setChecked(settingsValue(13 + i) == QLatin1String("t"));
+        const std::pair<int, const char*> formulas[] = {{17, "Te52"}, {18, "Text3"}, {19, "Text4"}, {25, "Text5"}};
+        for (const auto& [row, box] : formulas)
+            control<QLineEdit>(QLatin1String(box))->setText(settingsValue(row));
+        for (int i = 0; i < 3; ++i)
+            control<QLineEdit>(QStringLiteral("Te51_%1").arg(i))->setText(settingsValue(20 + i));
+        for (const auto& [row, box] : formulas) {
+            auto* edit = control<QLineEdit>(QLatin1String(box));
+            edit->setToolTip(edit->text());
+        }
+    } catch (const DbError& e) {
+        showDbError(e);
+    }
+}
+
+void Form2::Check55_Click() {
+    const bool on = control<QCheckBox>(QStringLiteral("Check55"))->isChecked();
+    for (const char* name : {"La54", "La56", "Te53", "Com53"})
+        control(QLatin1String(name))->setVisible(on);
+}
+
+void Form2::Command6_Click() {
+    Comout_Click(0);
+    ShowPanel(6);
+    ProgramState& s = state();
+    if (s.CurrentScoreTable.isEmpty())
+        s.CurrentScoreTable = QStringLiteral("成绩表");
+    try {
+        fillResultsChoosers();
+        Adodc1_.setRecordSource(QStringLiteral("成绩表"));
+        Adodc1_.refresh();
+        if (Adodc1_.recordset()->recordCount() == 0) {
+            platform::dialogs().message(QStringLiteral("你现在还没有输入任何一名同学，不能进行各种查看！"),
+                                        platform::MsgButtons::Ok, QStringLiteral("提示"));
+            Comout_Click(0);
+            return;
+        }
+        Adodc1_.setRecordSource(QStringLiteral("班级表"));
+        Adodc1_.refresh();
+        // Showing the chosen class or room is the results view's own work.
+    } catch (const DbError& e) {
+        showDbError(e);
+    }
+}
+
+void Form2::fillResultsChoosers() {
+    auto* classes = control<QComboBox>(QStringLiteral("Combo9"));
+    if (classes->count() == 0) {
+        QStringList labels;
+        Adodc1_.setRecordSource(QStringLiteral("班级表"));
+        Adodc1_.refresh();
+        auto* rs = Adodc1_.recordset();
+        for (rs->recordCount() ? rs->moveFirst() : void(); rs->recordCount() && !rs->eof(); rs->moveNext())
+            labels << rs->value(QStringLiteral("年级")).toString() + QStringLiteral("级") +
+                          rs->value(QStringLiteral("班")).toString() + QStringLiteral("班");
+        Adodc1_.setRecordSource(QStringLiteral("年级表"));
+        Adodc1_.refresh();
+        rs = Adodc1_.recordset();
+        for (rs->recordCount() ? rs->moveFirst() : void(); rs->recordCount() && !rs->eof(); rs->moveNext())
+            labels << rs->value(0).toString() + QStringLiteral("级");
+        // A sorted list: each grade level's label comes right before its classes.
+        std::sort(labels.begin(), labels.end());
+        classes->addItems(labels);
+        classes->addItem(QStringLiteral("所有班级"));
+        classes->setCurrentIndex(0);
+    }
+    auto* keys = control<QComboBox>(QStringLiteral("Combo12"));
+    if (keys->count() == 0) {
+        Adodc1_.setRecordSource(QStringLiteral("年级表"));
+        Adodc1_.refresh();
+        auto* rs = Adodc1_.recordset();
+        for (int i = 1; i < rs->fieldCount(); ++i)
+            keys->addItem(rs->fieldName(i));
+        keys->addItems({QStringLiteral("总分"), QStringLiteral("平均分"), QStringLiteral("考号")});
+        keys->setCurrentText(QStringLiteral("平均分"));
+        keys->setCurrentIndex(keys->findText(QStringLiteral("平均分")));
+    }
+    auto* spacing = control<QComboBox>(QStringLiteral("Combo13"));
+    if (spacing->count() == 0) {
+        for (int i = 0; i <= 8; ++i)
+            spacing->addItem(QString::number(i));
+        spacing->setCurrentIndex(0);
+    }
+    auto* perLine = control<QComboBox>(QStringLiteral("Combo14"));
+    if (perLine->count() == 0) {
+        for (int i = 1; i <= 10; ++i)
+            perLine->addItem(QString::number(i));
+        perLine->setCurrentIndex(3);
+    }
+    auto* rooms = control<QComboBox>(QStringLiteral("Combo10"));
+    if (rooms->count() == 0) {
+        state().ExamRoomCount = static_cast<int16_t>(platform::leadingWholeNumber(settingsValue(7)));
+        for (int i = 1; i <= state().ExamRoomCount; ++i)
+            rooms->addItem(QString::number(i) + QStringLiteral("考室"));
+        rooms->addItem(QStringLiteral("所有考室"));
+        rooms->setCurrentIndex(-1);
+    }
+}
+
+void Form2::Command7_Click() {
+    Comout_Click(0);
+    try {
+        state().CurrentScoreTable = settingsValue(26);
+        DataControl& ad71 = dataControl(QStringLiteral("Ad71"));
+        ad71.setRecordSource(QStringLiteral("教师表"));
+        ad71.refresh();
+        auto* rs = ad71.recordset();
+        if (rs->recordCount() == 0)
+            return;
+        auto* teachers = control<QComboBox>(QStringLiteral("Combo11"));
+        teachers->clear();
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+            teachers->addItem(rs->value(QStringLiteral("姓名")).toString());
+        ShowPanel(7);
+    } catch (const DbError& e) {
+        showDbError(e);
+    }
+}
+
+// ---------------------------------------------------------------- menus
+
+void Form2::menu12_Click() { close(); }
+void Form2::MenuStudent_Click() { Comout_Click(0); Command1_Click(); }
+void Form2::Menuteacher_Click() { Comout_Click(0); Command2_Click(); }
+void Form2::MenuKh_Click() { Comout_Click(0); Command3_Click(); }
+void Form2::MenuZf_Click() { Comout_Click(0); Command4_Click(); }
+void Form2::MenuCj_Click() { Comout_Click(0); Command8_Click(); }
+void Form2::MenuJs_Click() { Comout_Click(0); Command5_Click(); }
+void Form2::MenuCk_Click() { Comout_Click(0); Command6_Click(); }
+void Form2::MenuJf_Click() { Comout_Click(0); Command7_Click(); }
+
+void Form2::MenuEditAll_Click() {
+    Comout_Click(0);
+    // The raw table editor opens here once it exists.
+}
+
+void Form2::MenuXueJi_Click() {}
+
+void Form2::menucolor_Click() {
+    QAction* colour = menuItem(QStringLiteral("menucolor"));
+    colour->setChecked(!colour->isChecked());
+#ifdef FORM2_HAS_COLOUR_SCHEME
+    ApplyColourScheme(this, colour->isChecked());
+#endif
+}
+
+// ---------------------------------------------------------------- layout
+
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_ && event->type() == QEvent::Resize)
+        Form_Resize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form2::Form_Resize() {
+    const auto layout = form2::layoutForm2(platform::pixelsToTwips(client_->width()),
+                                           platform::pixelsToTwips(client_->height()), isMinimized());
+    if (!layout.laidOut)
+        return;
+    for (const auto& p : layout.placements)
+        if (QWidget* w = controls_.value(p.name))
+            place(*w, p.rect);
+}
+
+// ---------------------------------------------------------------- lookup
+
+QWidget* Form2::control(const QString& name) const { return controls_.value(name); }
+
+QAction* Form2::menuItem(const QString& name) const { return menuItems_.value(name); }
+
+DataControl& Form2::dataControl(const QString& name) {
+    if (name == QLatin1String("Adodc0"))
+        return Adodc0_;
+    if (name == QLatin1String("Adodc1"))
+        return Adodc1_;
+    auto* bar = qobject_cast<form2::DataControlBar*>(controls_.value(name));
+    Q_ASSERT(bar);
+    return bar->control();
+}
+
+platform::db::DataGrid* Form2::grid(const QString& name) const {
+    return qobject_cast<platform::db::DataGrid*>(controls_.value(name));
+}

@@ -1,0 +1,121 @@
+#pragma once
+// The main window of the grade program: nine panels shown one at a time, the
+// eight panel buttons under them, and the menu bar.
+//
+// Names. Every control and menu item carries its design name as Qt
+// objectName, so that code outside the window (lock level, colour schemes,
+// the panels) can find it by name. Members of a control array are named
+// Name_Index: Frame1_0 ... Frame1_8, Comout_0 ... Comout_7, Check1_2,
+// Frame10_1, Te51_0, Lab51_6, Frame12_3, Option8_1, Opt60_2, La51_3, Label10_0.
+// Widget kinds: Frame = QGroupBox, Label = QLabel, TextBox = QLineEdit
+// (QPlainTextEdit for the multi-line ones: Text1, Text2, Text6, Text7, Text8),
+// CommandButton = QPushButton, ComboBox = QComboBox, ListBox = QListWidget,
+// CheckBox = QCheckBox, OptionButton = QRadioButton, DataGrid =
+// platform::db::DataGrid, PictureBox = QFrame, data control on a panel
+// (Ad1, Ad2 ...) = form2::DataControlBar.
+// Menus: each top-level menu is a QMenu named MenuFile, MenuEDIT, MeuLook,
+// menuSJ, MenuTs, Help; its menuAction() carries the same name, so disabling
+// a whole menu is menuItem("MenuFile")->setEnabled(false). Items and
+// separators are QActions named as designed (MenuStudent, kon6, menucolor ...).
+
+#include "platform/db/datacontrol.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+class QAction;
+
+namespace platform::db { class DataGrid; }
+
+namespace form2 { class DataControlBar; }
+
+class Form2 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Form2(QWidget* parent = nullptr);
+    ~Form2() override;
+
+    // The loading of the window: closes the start window, finds the database,
+    // shows the window maximised, has the user log in, connects the data
+    // controls and counts the tables. False when the program cannot go on: the
+    // user has been told and this window is closed.
+    bool startUp(QWidget* startWindow);
+
+    // Gives every data control the connection text and opens the settings
+    // cursor Adodc0 on 状态表. Throws platform::db::DbError when the database
+    // does not open.
+    void ConnectDataControls();
+    // Closes every data control of the window (the password change needs the
+    // database to itself); ConnectDataControls opens them again.
+    void DisconnectDataControls();
+
+    // Panel switching.
+    void ShowPanel(int index);
+    void ShowStartPanel();
+    int visiblePanel() const;   // the last visible member of Frame1, -1 when none
+    // The finishing work of the visible panel, then the home panel. The index is ignored.
+    void Comout_Click(int index = 0);
+
+    // Panel buttons.
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
+    void Command8_Click();
+    void Check55_Click();
+
+    // Menu handlers of this window.
+    void menu12_Click();
+    void MenuStudent_Click();
+    void Menuteacher_Click();
+    void MenuKh_Click();
+    void MenuZf_Click();
+    void MenuCj_Click();
+    void MenuJs_Click();
+    void MenuCk_Click();
+    void MenuJf_Click();
+    void MenuEditAll_Click();
+    void MenuXueJi_Click();
+    void menucolor_Click();
+
+    // Lays the window out for its present size.
+    void Form_Resize();
+
+    // Controls by design name.
+    QWidget* control(const QString& name) const;
+    template <class T> T* control(const QString& name) const { return qobject_cast<T*>(control(name)); }
+    QAction* menuItem(const QString& name) const;
+    // Adodc0, Adodc1 and the panels' data controls (Ad1, Ad2 ...).
+    platform::db::DataControl& dataControl(const QString& name);
+    platform::db::DataGrid* grid(const QString& name) const;
+
+    // The settings cursor: the 状态 text of row n of 状态表 ("" when empty).
+    QString settingsValue(int row);
+    void setSettingsValue(int row, const QString& value);
+
+    // Window-level fields shared by the panels.
+    bool BackupDone = false;
+    QString CurrentGradeId;
+    QString CurrentClassId;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void wireHandlers();
+    void finishPanel(int panel);
+    void emptyDataControl(const QString& name);
+    void detachGrid(const QString& name);
+    void fillResultsChoosers();
+
+    QWidget* client_ = nullptr;
+    QHash<QString, QWidget*> controls_;
+    QHash<QString, QAction*> menuItems_;
+    platform::db::DataControl Adodc0_;
+    platform::db::DataControl Adodc1_;
+};

@@ -1,0 +1,105 @@
+#include "grades/frame/form2_startup.h"
+
+#include "platform/db/datacontrol.h"
+#include "platform/db/recordset.h"
+#include "platform/text/values.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <stdexcept>
+
+namespace form2 {
+
+namespace {
+
+const QString kSmallError = QStringLiteral("小错误...");
+
+StartupFailure databaseMissing() {
+    // Without system.txt the next start runs the setup wizard again.
+    QFile::remove(locatorFilePath());
+    return {QStringLiteral("没有找到指定的数据库，请重新起动本程序！"), kSmallError};
+}
+
+} // namespace
+
+std::variant<StartupFiles, StartupFailure> readStartupFiles() {
+    std::optional<QString> located;
+    try {
+        located = ReadDatabaseLocator();
+    } catch (const std::exception&) {
+        // An unreadable system.txt names no database we could open.
+        located.reset();
+    }
+    if (!located || located->trimmed().isEmpty())
+        return databaseMissing();
+
+    QString path = *located;
+    // A bare file name (the open-another-database window can store one) is
+    // taken in the program folder, not wherever the program was started from.
+    if (QFileInfo(path).isRelative())
+        path = QDir(programFolder()).absoluteFilePath(path);
+    if (!QFileInfo(path).isFile())
+        return databaseMissing();
+
+    StartupFiles files;
+    files.databasePath = path;
+    files.databaseFolder = platform::trimBlanks(folderOf(path));
+    try {
+        const auto school = ReadSchoolSettings(files.databaseFolder);
+        if (!school)
+            return StartupFailure{QStringLiteral("没有找到文件scro.dat"), kSmallError};
+        files.school = *school;
+    } catch (const std::exception&) {
+        return StartupFailure{QStringLiteral("文件scro.dat已损坏，请重新起动本程序！"), kSmallError};
+    }
+    return files;
+}
+
+std::optional<int> lockLevelFor(const QString& row35, bool administrator) {
+    if (administrator || row35 == QLatin1String("3"))
+        return std::nullopt;
+    return static_cast<int>(platform::leadingWholeNumber(row35));
+}
+
+int16_t readExamNumberLength(platform::db::Recordset& settings) {
+    const int rows = settings.recordCount();
+    if (rows < 37) {
+        // Only a table that stops right before the row may get it: appended to
+        // a shorter one it would sit at the wrong position and be misread.
+        if (rows == 36)
+            settings.addNew({QStringLiteral("说明"), QStringLiteral("状态")},
+                            {QStringLiteral("考号长度"), QStringLiteral("0")});
+        return 0;
+    }
+    settings.setAbsolutePosition(37);
+    return static_cast<int16_t>(platform::leadingWholeNumber(settings.value(1).toString()));
+}
+
+TableCounts countTables(platform::db::DataControl& general) {
+    auto rowsOf = [&general](const QString& table) {
+        general.setRecordSource(table);
+        general.refresh();
+        return general.recordset()->recordCount();
+    };
+    TableCounts counts;
+    counts.teachers = static_cast<float>(rowsOf(QStringLiteral("教师表")));
+    counts.grades = static_cast<int16_t>(rowsOf(QStringLiteral("年级表")));
+    counts.classes = static_cast<int16_t>(rowsOf(QStringLiteral("班级表")));
+    counts.students = static_cast<float>(rowsOf(QStringLiteral("成绩表")));
+    counts.subjects = static_cast<int16_t>(general.recordset()->fieldCount() - 10);
+    return counts;
+}
+
+bool hasIncompleteStudentRow(platform::db::Recordset& scores) {
+    if (scores.recordCount() == 0)
+        return false;
+    scores.moveFirst();
+    for (; !scores.eof(); scores.moveNext())
+        for (int i = 0; i < 4; ++i)
+            if (scores.value(i).toString().isEmpty())
+                return true;
+    return false;
+}
+
+} // namespace form2
