@@ -2,6 +2,7 @@
 
 #include "common/program_state.h"
 #include "grades/entry/student_roster.h"
+#include "grades/frame/form2_databar.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/datagrid.h"
 #include "platform/db/recordset.h"
@@ -47,7 +48,7 @@ QString studentPanelClass(QWidget* owner) {
 Form12::Form12(QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                          Qt::MSWindowsFixedSizeDialogHint),
-      Adodc1(new DataControl(this)), manager_(*Adodc1) {
+      adodc1Bar_(new form2::DataControlBar(this)), Adodc1(&adodc1Bar_->control()), manager_(*Adodc1) {
     setObjectName(QStringLiteral("Form12"));
     setWindowTitle(QStringLiteral("高级学生管理"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -77,9 +78,8 @@ Form12::Form12(QWidget* owner)
     List1 = make<QListWidget>(this, "List1", 120, 3600, 2655, 780);
     Command1 = make<QPushButton>(this, "Command1", 2880, 3720, 1215, 375, QStringLiteral("转入本班"));
     DataGrid1 = make<DataGrid>(this, "DataGrid1", 4320, 120, 3135, 3975);
-    adodc1Bar_ = make<QLabel>(this, "Adodc1Bar", 4320, 4200, 3135, 330);
-    adodc1Bar_->setFrameShape(QFrame::Panel);
-    adodc1Bar_->setAlignment(Qt::AlignCenter);
+    adodc1Bar_->setObjectName(QStringLiteral("Adodc1Bar"));
+    platform::placeTwips(*adodc1Bar_, 4320, 4200, 3135, 330);
     // 删除 and the upper 查找 have no action of their own.
     Command4->setEnabled(false);
     Command6->setEnabled(false);
@@ -91,7 +91,6 @@ Form12::Form12(QWidget* owner)
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Adodc1, &DataControl::moveComplete, this, [this] { Adodc1_MoveComplete(); });
-    connect(Adodc1, &DataControl::captionChanged, adodc1Bar_, &QLabel::setText);
     Text1->installEventFilter(this);
     Text2->installEventFilter(this);
 

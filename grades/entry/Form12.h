@@ -17,6 +17,9 @@ namespace platform::db {
 class DataControl;
 class DataGrid;
 }
+namespace form2 {
+class DataControlBar;
+}
 
 class Form12 : public QWidget {
     Q_OBJECT
@@ -30,6 +33,7 @@ public:
     static Form12* showFor(QWidget* owner);
 
     entry::StudentManager& manager() { return manager_; }
+    form2::DataControlBar* adodc1Bar() const { return adodc1Bar_; }
 
     void Form_Load();
     void Combo1_Click();
@@ -57,7 +61,12 @@ public:
     QPushButton* Command6 = nullptr;
     QPushButton* Command7 = nullptr;
     platform::db::DataGrid* DataGrid1 = nullptr;
-    platform::db::DataControl* Adodc1 = nullptr;
+
+private:
+    form2::DataControlBar* adodc1Bar_;   // Adodc1 with its move buttons, under the grid
+
+public:
+    platform::db::DataControl* Adodc1;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -66,6 +75,5 @@ private:
     void refuse(const QString& text);
     void say(entry::StudentManager::Outcome outcome);
 
-    QLabel* adodc1Bar_ = nullptr;     // the data control's caption under the grid
     entry::StudentManager manager_;
 };

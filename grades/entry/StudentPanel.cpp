@@ -2,6 +2,7 @@
 
 #include "common/program_state.h"
 #include "common/settings_files.h"
+#include "grades/frame/Form2.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/datagrid.h"
 #include "platform/db/recordset.h"
@@ -41,30 +42,21 @@ int16_t keyCodeOf(QChar c) {
     return int16_t(uint16_t(uint8_t(bytes.at(0)) << 8 | uint8_t(bytes.at(1))));
 }
 
-template <class T> T* StudentPanel::control(const char* name) const {
-    return form_ ? form_->findChild<T*>(QString::fromLatin1(name)) : nullptr;
-}
-
-StudentPanel::StudentPanel(QWidget* form2)
-    : QObject(form2), form_(form2), roster_(*[&] {
-          auto* ad1 = form2->findChild<DataControl*>(QStringLiteral("Ad1"));
-          Q_ASSERT(ad1);
-          return ad1;
-      }()) {
-    Combo1 = control<QComboBox>("Combo1");
-    Te11 = control<QLineEdit>("Te11");
-    tx12 = control<QLineEdit>("tx12");
-    la10 = control<QLabel>("la10");
-    la15 = control<QLabel>("la15");
-    la18 = control<QLabel>("la18");
-    Com10 = control<QPushButton>("Com10");
-    Com12 = control<QPushButton>("Com12");
-    Com13 = control<QPushButton>("Com13");
-    Comm11 = control<QPushButton>("Comm11");
-    Che11 = control<QCheckBox>("Che11");
-    DataGrid1 = control<DataGrid>("DataGrid1");
-    Ad1 = control<DataControl>("Ad1");
-    Adodc0 = control<DataControl>("Adodc0");
+StudentPanel::StudentPanel(Form2* form2)
+    : QObject(form2), form_(form2), roster_(form2->dataControl(QStringLiteral("Ad1"))) {
+    Combo1 = form2->control<QComboBox>(QStringLiteral("Combo1"));
+    Te11 = form2->control<QLineEdit>(QStringLiteral("Te11"));
+    tx12 = form2->control<QLineEdit>(QStringLiteral("tx12"));
+    la10 = form2->control<QLabel>(QStringLiteral("la10"));
+    la15 = form2->control<QLabel>(QStringLiteral("la15"));
+    la18 = form2->control<QLabel>(QStringLiteral("la18"));
+    Com10 = form2->control<QPushButton>(QStringLiteral("Com10"));
+    Com12 = form2->control<QPushButton>(QStringLiteral("Com12"));
+    Com13 = form2->control<QPushButton>(QStringLiteral("Com13"));
+    Comm11 = form2->control<QPushButton>(QStringLiteral("Comm11"));
+    Che11 = form2->control<QCheckBox>(QStringLiteral("Che11"));
+    DataGrid1 = form2->grid(QStringLiteral("DataGrid1"));
+    Ad1 = &form2->dataControl(QStringLiteral("Ad1"));
 
     // The name field holds three characters; the box takes a fourth so that
     // Enter can cut a name typed too long.
@@ -105,11 +97,8 @@ bool StudentPanel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool StudentPanel::mayOpen() {
-    if (!Adodc0 || !Adodc0->recordset())
-        return true;
-    Recordset* settings = Adodc0->recordset();
-    settings->setAbsolutePosition(8);
-    if (settings->value(1).toString() != QStringLiteral("是"))
+    // Row 8 of 状态表: the exam-number cards were printed.
+    if (form_->settingsValue(8) != QStringLiteral("是"))
         return true;
     return platform::dialogs().message(
                QStringLiteral("考号已经打印,请不要再对学生情况作修改,否则可能会给你输入成绩时带来一些麻烦.你确实要修改学生情况吗?"),
@@ -161,7 +150,9 @@ void StudentPanel::Combo1_Click() {
         const QString label = Combo1->currentText();
         if (Ad1->connectionString().isEmpty())
             Ad1->setConnectionString(state().connectionText());
-        roster_.open(entry::gradeOfLabel(label), entry::classOfLabel(label));
+        form_->CurrentGradeId = entry::gradeOfLabel(label);
+        form_->CurrentClassId = entry::classOfLabel(label);
+        roster_.open(form_->CurrentGradeId, form_->CurrentClassId);
         Te11->clear();
         if (DataGrid1) {
             DataGrid1->setDataSource(Ad1);

@@ -1,12 +1,11 @@
 #pragma once
 // The student panel of the main window: the main window builds its controls,
 // this class gives them their behaviour. It finds them by name in the window
-// it is given and answers their events with the handlers below.
+// and answers their events with the handlers below.
 
 #include "grades/entry/student_roster.h"
 
 #include <QObject>
-#include <QPointer>
 #include <cstdint>
 
 class QCheckBox;
@@ -14,7 +13,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QWidget;
+class Form2;
 
 namespace platform::db {
 class DataControl;
@@ -29,9 +28,10 @@ int16_t keyCodeOf(QChar c);
 class StudentPanel : public QObject {
     Q_OBJECT
 public:
-    // `form2` holds the panel's controls (Combo1, Te11, tx12, la10, la15, la18,
-    // Com10, Com12, Com13, Comm11, Che11, DataGrid1, Ad1) and the settings cursor Adodc0.
-    explicit StudentPanel(QWidget* form2);
+    // Takes the panel's controls of the main window (Combo1, Te11, tx12, la10,
+    // la15, la18, Com10, Com12, Com13, Comm11, Che11, DataGrid1, Ad1) and its
+    // settings cursor Adodc0.
+    explicit StudentPanel(Form2* form2);
 
     // The opening, split around the main window's ShowPanel(1):
     // false when the exam-number cards were printed and the user chose not to go on.
@@ -58,12 +58,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    template <class T> T* control(const char* name) const;
     void offer(const entry::ClassRoster::Result& result);
     void report(entry::ClassRoster::Result result);
     void reportFailure(const QString& text);
 
-    QPointer<QWidget> form_;
+    Form2* form_ = nullptr;
     QComboBox* Combo1 = nullptr;
     QLineEdit* Te11 = nullptr;
     QLineEdit* tx12 = nullptr;
@@ -77,6 +76,5 @@ private:
     QCheckBox* Che11 = nullptr;
     platform::db::DataGrid* DataGrid1 = nullptr;
     platform::db::DataControl* Ad1 = nullptr;
-    platform::db::DataControl* Adodc0 = nullptr;
     entry::ClassRoster roster_;
 };
