@@ -2,6 +2,7 @@
 
 #include "common/program_state.h"
 #include "grades/entry/student_roster.h"
+#include "grades/frame/Form2.h"
 #include "grades/frame/form2_databar.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/datagrid.h"
@@ -36,6 +37,9 @@ template <class T> T* make(QWidget* parent, const char* name, int left, int top,
 
 // The main window's class chooser of the student panel, not one of ours.
 QString studentPanelClass(QWidget* owner) {
+    if (auto* main = qobject_cast<Form2*>(owner))
+        if (auto* box = main->control<QComboBox>(QStringLiteral("Combo1")))
+            return box->currentText();
     if (!owner)
         return {};
     for (auto* box : owner->findChildren<QComboBox*>(QStringLiteral("Combo1")))

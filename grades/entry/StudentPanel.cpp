@@ -13,9 +13,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFont>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QWidget>
 
@@ -61,7 +63,11 @@ StudentPanel::StudentPanel(Form2* form2)
     // The name field holds three characters; the box takes a fourth so that
     // Enter can cut a name typed too long.
     Te11->setMaxLength(4);
+    Te11->setFont(QFont(QStringLiteral("宋体"), 15, QFont::Bold));
     tx12->setMaxLength(3);
+    QPalette face = tx12->palette();
+    face.setColor(QPalette::Base, face.color(QPalette::Button));
+    tx12->setPalette(face);
     Che11->setChecked(true);
 
     roster_.setGridVisible = [this](bool visible) {
@@ -82,7 +88,8 @@ StudentPanel::StudentPanel(Form2* form2)
 bool StudentPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Te11) {
         if (event->type() == QEvent::FocusIn) {
-            Te11_GotFocus();
+            // After the box's own focus handling, which may place the cursor.
+            QMetaObject::invokeMethod(this, [this] { Te11_GotFocus(); }, Qt::QueuedConnection);
         } else if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             // Keys without a character (arrows, Delete, Shift ...) are no key press here.
@@ -98,6 +105,8 @@ bool StudentPanel::eventFilter(QObject* watched, QEvent* event) {
 
 bool StudentPanel::mayOpen() {
     // Row 8 of 状态表: the exam-number cards were printed.
+    if (!form_->dataControl(QStringLiteral("Adodc0")).recordset())
+        return true;
     if (form_->settingsValue(8) != QStringLiteral("是"))
         return true;
     return platform::dialogs().message(

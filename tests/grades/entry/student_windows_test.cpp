@@ -352,6 +352,27 @@ TEST_F(Form12Test, FindsStudentsOfTheGradeAndMovesThemIn) {
     f->Command1_Click();   // no line: nothing
 }
 
+TEST_F(Form12Test, RefusesWhatWouldGoWrongInAnotherGrade) {
+    seed("02", {"王"});
+    school.db()->insertRow("成绩表", {"STID", "年级", "班", "姓名", "学号"}, {"20059999", "2005", "01", "李", "01"});
+    show();
+    f->Text2->setText("王");
+    f->Command2_Click();
+    ASSERT_EQ(f->List1->count(), 1);
+    // The found 2004 student cannot become a member of 2005's class 01.
+    f->Combo1->setCurrentIndex(f->Combo1->findText("2005级01班"));
+    f->Combo1_Click();
+    DialogDouble dialogs;
+    dialogs.answerMessage(MsgResult::Ok, "这个学生不是2005级的学生,不能转入本班。")
+        .answerMessage(MsgResult::Ok, "2005级的学生编号(STID)已经用完,不能再增加学生!");
+    f->Command1_Click();
+    EXPECT_EQ(stored("2004", "02").size(), 1);
+    EXPECT_EQ(f->List1->count(), 1);
+    f->Text1->setText("赵");
+    f->Command3_Click();
+    EXPECT_EQ(stored("2005", "01").size(), 1);
+}
+
 TEST_F(Form12Test, SearchWithAQuoteFindsItsRow) {
     seed("02", {"O'N"});
     show();
