@@ -325,12 +325,21 @@ QVariant Database::column(sqlite3_stmt* stmt, int i, const FieldDef* f) {
     }
 }
 
+namespace {
+struct Released {
+    Database& db;
+    sqlite3_stmt* stmt;
+    ~Released() { db.release(stmt); }
+};
+} // namespace
+
 // ---------------------------------------------------------------------------
 // Opening
 
 Database::Database(const QString& canonicalPath, sqlite3* handle) : path_(canonicalPath), db_(handle) {}
 
 Database::~Database() {
+    dropRowStatements();
     for (auto& [sql, stmt] : cache_)
         sqlite3_finalize(stmt);
     if (depth_ > 0)
@@ -532,13 +541,6 @@ void Database::release(sqlite3_stmt* stmt) {
     sqlite3_clear_bindings(stmt);
 }
 
-namespace {
-struct Released {
-    Database& db;
-    sqlite3_stmt* stmt;
-    ~Released() { db.release(stmt); }
-};
-} // namespace
 
 int Database::execute(const QString& sql, const QVariantList& params) {
     sqlite3_stmt* stmt = prepared(sql);
@@ -743,6 +745,7 @@ void Database::dropTable(const QString& table) {
         throw DbError(DbError::NoSuchTable, QStringLiteral("数据库中没有表: %1").arg(table));
     const QString name = def->name;
     // A cached statement on the table would keep it locked.
+    dropRowStatements();
     for (auto& [sql, stmt] : cache_)
         sqlite3_finalize(stmt);
     cache_.clear();
@@ -757,26 +760,49 @@ void Database::dropTable(const QString& table) {
 // ---------------------------------------------------------------------------
 // Rows
 
+void Database::dropRowStatements() {
+    for (RowStatement* r : {&lastInsert_, &lastUpdate_}) {
+        sqlite3_finalize(r->stmt);
+        *r = RowStatement{};
+    }
+}
+
+sqlite3_stmt* Database::rowStatement(RowStatement& slot, const TableDef& def, const std::vector<int>& fields,
+                                    const std::function<QString()>& sql) {
+    if (slot.stmt && slot.fields == fields && slot.table == def.name)
+        return slot.stmt;
+    sqlite3_finalize(slot.stmt);
+    slot = RowStatement{};
+    const QString text = sql();
+    sqlite3_stmt* stmt = nullptr;
+    const int rc = sqlite3_prepare_v2(db_, text.toUtf8().constData(), -1, &stmt, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        fail(rc, text);
+    }
+    slot = RowStatement{def.name, fields, stmt};
+    return stmt;
+}
+
 qint64 Database::insertChecked(const TableDef& def, const std::vector<int>& fields,
                                const std::vector<QVariant>& values) {
-    QString sql = QStringLiteral("INSERT INTO ") + quoteName(def.name);
-    if (fields.empty()) {
-        sql += QStringLiteral(" DEFAULT VALUES");
-    } else {
+    sqlite3_stmt* stmt = rowStatement(lastInsert_, def, fields, [&] {
+        QString sql = QStringLiteral("INSERT INTO ") + quoteName(def.name);
+        if (fields.empty())
+            return sql + QStringLiteral(" DEFAULT VALUES");
         QStringList names, marks;
         for (int f : fields) {
             names << quoteName(def.fields[f].name);
             marks << QStringLiteral("?");
         }
-        sql += QStringLiteral(" (%1) VALUES (%2)").arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
-    }
-    sqlite3_stmt* stmt = prepared(sql);
+        return sql + QStringLiteral(" (%1) VALUES (%2)").arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    });
     Released r{*this, stmt};
     for (size_t i = 0; i < values.size(); ++i)
         bind(stmt, int(i) + 1, values[i]);
     const int rc = sqlite3_step(stmt);
     if (rc != SQLITE_DONE)
-        fail(rc, sql);
+        fail(rc, QStringLiteral("INSERT"));
     return sqlite3_last_insert_rowid(db_);
 }
 
@@ -784,18 +810,19 @@ void Database::updateChecked(const TableDef& def, qint64 rowid, const std::vecto
                              const std::vector<QVariant>& values) {
     if (fields.empty())
         return;
-    QStringList sets;
-    for (int f : fields)
-        sets << quoteName(def.fields[f].name) + QStringLiteral("=?");
-    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?").arg(quoteName(def.name), sets.join(QLatin1Char(',')));
-    sqlite3_stmt* stmt = prepared(sql);
+    sqlite3_stmt* stmt = rowStatement(lastUpdate_, def, fields, [&] {
+        QStringList sets;
+        for (int f : fields)
+            sets << quoteName(def.fields[f].name) + QStringLiteral("=?");
+        return QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?").arg(quoteName(def.name), sets.join(QLatin1Char(',')));
+    });
     Released r{*this, stmt};
     for (size_t i = 0; i < values.size(); ++i)
         bind(stmt, int(i) + 1, values[i]);
     sqlite3_bind_int64(stmt, int(values.size()) + 1, rowid);
     const int rc = sqlite3_step(stmt);
     if (rc != SQLITE_DONE)
-        fail(rc, sql);
+        fail(rc, QStringLiteral("UPDATE"));
 }
 
 namespace {

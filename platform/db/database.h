@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -137,6 +138,12 @@ private:
     int depth_ = 0;
     std::vector<TableDef> tables_;
     std::vector<std::pair<QString, sqlite3_stmt*>> cache_;
+    // The last row statements, reused as long as the same fields are written.
+    struct RowStatement { QString table; std::vector<int> fields; sqlite3_stmt* stmt = nullptr; };
+    RowStatement lastInsert_, lastUpdate_;
+    void dropRowStatements();
+    sqlite3_stmt* rowStatement(RowStatement& slot, const TableDef& def, const std::vector<int>& fields,
+                               const std::function<QString()>& sql);
 };
 
 // Rolls back unless committed.

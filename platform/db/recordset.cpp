@@ -453,6 +453,9 @@ int Recordset::needField(const QString& name) const {
 QString Recordset::fieldName(int i) const { return columns_[checkedField(i)].name; }
 
 int Recordset::fieldIndex(const QString& name) const {
+    for (size_t i = 0; i < columns_.size(); ++i)
+        if (columns_[i].name == name)
+            return int(i);
     const QString n = unbracket(name);
     for (size_t i = 0; i < columns_.size(); ++i)
         if (sameName(columns_[i].name, n))
@@ -535,11 +538,17 @@ void Recordset::storePending() {
                 row[columns_[c].baseField] = edit_[c];
                 given[columns_[c].baseField] = true;
             }
+        // Assigned values were converted and checked when assigned; only Required is left.
         for (size_t f = 0; f < base_.fields.size(); ++f) {
-            QVariant v = Database::checkedValue(base_.fields[f], row[f]);
-            if (given[f]) {
+            if (given[f] && !row[f].isNull()) {
                 fields.push_back(int(f));
-                values.push_back(v);
+                values.push_back(row[f]);
+            } else {
+                Database::checkedValue(base_.fields[f], QVariant());
+                if (given[f]) {
+                    fields.push_back(int(f));
+                    values.push_back(QVariant());
+                }
             }
         }
         const qint64 rowid = db_->insertChecked(base_, fields, values);
@@ -560,7 +569,9 @@ void Recordset::storePending() {
         if (!touched_[c])
             continue;
         fields.push_back(columns_[c].baseField);
-        values.push_back(Database::checkedValue(base_.fields[columns_[c].baseField], edit_[c]));
+        if (edit_[c].isNull())
+            Database::checkedValue(base_.fields[columns_[c].baseField], edit_[c]);
+        values.push_back(edit_[c]);
     }
     db_->updateChecked(base_, r->rowid, fields, values);
     r->values = edit_;
@@ -743,7 +754,7 @@ void Recordset::addNew() {
         throw DbError(DbError::ReadOnly, QStringLiteral("这个记录集不能添加记录."));
     storePending();
     emit willMove();
-    addReturn_ = onDeleted_ ? cur_ : cur_;
+    addReturn_ = cur_;
     onDeleted_ = false;
     adding_ = true;
     dirty_ = false;
