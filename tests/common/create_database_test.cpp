@@ -1,6 +1,7 @@
 #include "common/create_database.h"
 #include "common/program_state.h"
 #include "common/settings_files.h"
+#include "support/school_fixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -110,6 +111,103 @@ TEST_F(FirstRun, FailedCreationPutsBackTheFilesThatWereThere) {
     EXPECT_EQ(ReadSchoolSettings(dir.path())->schoolName, "原来的学校");
     EXPECT_EQ(ReadDatabaseLocator(), "/elsewhere/原来的.mdb");
     EXPECT_FALSE(QFile::exists(at("学生成绩库.mdb")));
+}
+
+} // namespace
+
+namespace {
+
+using platform::db::Database;
+using platform::db::DbError;
+
+TEST_F(FirstRun, CreationMakesTheTablesRowsAndBothSettingsFiles) {
+    WriteDatabaseLocator("/somewhere/else.mdb");  // replaced by the new one
+    NewSchool s = school(at("学生成绩库.mdb"));
+    s.subjects = {"语文", "数学", "英语"};
+    s.grades = {"2004", "2005", "2006"};
+    s.classes = {"2004级01班", "2005级01班", "2006级01班", "2006级02班"};
+    s.password = " pw ";
+    const SetupOutcome r = createSchoolDatabase(s);
+    ASSERT_TRUE(r.ok) << r.message.toStdString();
+
+    const ProgramState& st = state();
+    EXPECT_EQ(st.SchoolName, "实验中学");
+    EXPECT_EQ(st.DatabasePath, at("学生成绩库.mdb"));
+    EXPECT_EQ(st.DatabaseFolder, dir.path());
+    EXPECT_EQ(st.DatabasePassword, "pw");
+    EXPECT_EQ(st.GradeCount, 3);
+    EXPECT_EQ(st.ClassCount, 4);
+    EXPECT_EQ(st.SubjectCount, 3);
+    EXPECT_EQ(ReadDatabaseLocator(), at("学生成绩库.mdb"));
+    const auto settings = ReadSchoolSettings(dir.path());
+    ASSERT_TRUE(settings.has_value());
+    EXPECT_EQ(settings->schoolName, "实验中学");
+    EXPECT_EQ(settings->password, "pw");
+    EXPECT_EQ(settings->classCount, 4);
+
+    EXPECT_THROW(Database::open(st.DatabasePath, ""), DbError);
+    const auto db = Database::open(st.DatabasePath, "pw");
+    EXPECT_EQ(db->tableNames(),
+              QStringList({"成绩表", "绝对成绩表", "相对成绩表", "年级表", "班级表", "教师表", "状态表"}));
+    for (const QString table : {"成绩表", "绝对成绩表", "相对成绩表"}) {
+        const auto def = db->tableDef(table);
+        ASSERT_EQ(def.fields.size(), 13u);
+        EXPECT_EQ(def.fields[10].name, "语文");
+        EXPECT_EQ(def.fields[12].name, "英语");
+        EXPECT_EQ(db->scalar("SELECT COUNT(*) FROM " + table).toInt(), 0);
+    }
+    EXPECT_EQ(db->tableDef("教师表").fields.size(), 55u);
+
+    const auto grades = db->query("SELECT 年级, 语文, 数学, 英语 FROM 年级表 ORDER BY rowid");
+    ASSERT_EQ(grades.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(grades[i][0].toString(), s.grades[i]);
+        for (int j = 1; j <= 3; ++j) EXPECT_EQ(grades[i][j].toDouble(), 100.0);
+    }
+    const auto classes = db->query("SELECT 年级, 班, 语文, 英语 FROM 班级表 ORDER BY rowid");
+    ASSERT_EQ(classes.size(), 4u);
+    EXPECT_EQ(classes[0][0].toString(), "2004");
+    EXPECT_EQ(classes[0][1].toString(), "01");
+    EXPECT_TRUE(classes[0][2].isNull());
+    EXPECT_TRUE(classes[0][3].isNull());
+    EXPECT_EQ(classes[3][0].toString(), "2006");
+    EXPECT_EQ(classes[3][1].toString(), "02");
+
+    const auto rows = db->query("SELECT 说明, 状态 FROM 状态表 ORDER BY rowid");
+    ASSERT_EQ(rows.size(), 37u);
+    EXPECT_EQ(rows[0][0].toString(), "学校名称");
+    EXPECT_EQ(rows[0][1].toString(), "实验中学");
+    EXPECT_EQ(rows[10][1].toString(), "2000年第二学年度期未考试");
+    EXPECT_EQ(rows[34][0].toString(), "解锁");
+    EXPECT_EQ(rows[34][1].toString(), "0");
+    EXPECT_EQ(rows[36][0].toString(), "考号长度");
+    EXPECT_EQ(rows[36][1].toString(), "0");
+}
+
+TEST_F(FirstRun, AnEmptyPasswordMakesADatabaseWithoutOne) {
+    ASSERT_TRUE(createSchoolDatabase(school(at("学生成绩库.mdb"))).ok);
+    EXPECT_TRUE(state().connectionText().endsWith("Jet OLEDB:Database Password="));
+    const auto db = Database::openConnectionText(state().connectionText());
+    EXPECT_FALSE(db->hasPassword());
+    EXPECT_EQ(db->tableNames().size(), 7);
+}
+
+TEST(SchoolFixtureTest, GivesAnOpenSchoolDatabase) {
+    QString folder;
+    {
+        SchoolFixture school({"语文", "数学"}, {"2004", "2005"}, {"2004级01班", "2005级01班"}, "abc");
+        ASSERT_TRUE(school.db());
+        folder = school.folder();
+        EXPECT_EQ(programFolder(), folder);
+        EXPECT_EQ(state().DatabasePath, school.databasePath());
+        EXPECT_EQ(state().DatabasePassword, "abc");
+        EXPECT_EQ(state().SchoolName, SchoolFixture::kSchoolName);
+        EXPECT_EQ(school.db()->scalar("SELECT COUNT(*) FROM 班级表").toInt(), 2);
+        EXPECT_TRUE(QFile::exists(folder + "/scro.dat"));
+        EXPECT_TRUE(QFile::exists(folder + "/system.txt"));
+    }
+    EXPECT_TRUE(state().DatabasePath.isEmpty());
+    EXPECT_FALSE(QDir(folder).exists());
 }
 
 } // namespace

@@ -1,0 +1,17 @@
+#include "common/data_connections.h"
+
+#include "common/program_state.h"
+
+void connectToDatabase(platform::db::DataControl& control) {
+    control.setConnectionString(state().connectionText());
+    control.setCommandType(kCommandTypeUnknown);
+}
+
+void ConnectDataControls(const std::vector<platform::db::DataControl*>& panelControls,
+                         platform::db::DataControl& settingsCursor, platform::db::DataControl& general) {
+    for (platform::db::DataControl* c : panelControls) connectToDatabase(*c);
+    connectToDatabase(settingsCursor);
+    settingsCursor.setRecordSource(QStringLiteral("状态表"));
+    settingsCursor.refresh();
+    connectToDatabase(general);
+}
