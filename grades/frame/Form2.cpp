@@ -21,6 +21,10 @@
 #include "grades/frame/lock_level.h"
 #define FORM2_HAS_LOCK_LEVEL 1
 #endif
+#if __has_include("grades/frame/lock_system.h")
+#include "grades/frame/lock_system.h"
+#define FORM2_HAS_LOCK_SYSTEM 1
+#endif
 #if __has_include("grades/frame/colour_scheme.h")
 #include "grades/frame/colour_scheme.h"
 #define FORM2_HAS_COLOUR_SCHEME 1
@@ -198,6 +202,11 @@ void Form2::wireHandlers() {
     onMenu(QStringLiteral("MenuJf"), &Form2::MenuJf_Click);
     onMenu(QStringLiteral("MenuEditAll"), &Form2::MenuEditAll_Click);
     onMenu(QStringLiteral("MenuXueJi"), &Form2::MenuXueJi_Click);
+#ifdef FORM2_HAS_LOCK_SYSTEM
+    connect(menuItem(QStringLiteral("MenuSuper")), &QAction::triggered, this, [this] {
+        MenuSuper_Click(this, &Adodc0_, {[this] { releaseConnections(); }, [this] { reacquireConnections(); }});
+    });
+#endif
     // The check mark is ours to invert, not the action's.
     QAction* colour = menuItem(QStringLiteral("menucolor"));
     connect(colour, &QAction::triggered, this, [this, colour] {
@@ -255,7 +264,7 @@ bool Form2::startUp(QWidget* startWindow) {
     // The login decides IsAdministrator.
 #ifdef FORM2_HAS_LOGIN
     {
-        frmLogin login(this);
+        frmLogin login(this, {[this] { releaseConnections(); }, [this] { reacquireConnections(); }});
         platform::dialogs().runModal(login);
     }
 #endif
@@ -317,6 +326,7 @@ void Form2::ConnectDataControls() {
     Adodc0_.refresh();
     Adodc1_.setConnectionString(text);
     Adodc1_.setCommandType(8);
+    connected_ = true;
 }
 
 void Form2::DisconnectDataControls() {
@@ -324,6 +334,24 @@ void Form2::DisconnectDataControls() {
         dataControl(QLatin1String(name)).close();
     Adodc1_.close();
     Adodc0_.close();
+    connected_ = false;
+}
+
+void Form2::releaseConnections() {
+    // Remembered so that a change made before the start-up connects (the
+    // first login) does not connect early.
+    reconnect_ = connected_;
+    if (connected_) {
+        // A panel left open would keep grids on closed record sets: finish it first.
+        Comout_Click(0);
+        DisconnectDataControls();
+    }
+}
+
+void Form2::reacquireConnections() {
+    if (reconnect_)
+        ConnectDataControls();
+    reconnect_ = false;
 }
 
 QString Form2::settingsValue(int row) {

@@ -48,6 +48,7 @@ public:
     // Closes every data control of the window (the password change needs the
     // database to itself); ConnectDataControls opens them again.
     void DisconnectDataControls();
+    bool isConnected() const { return connected_; }
 
     // Panel switching.
     void ShowPanel(int index);
@@ -112,10 +113,15 @@ private:
     void emptyDataControl(const QString& name);
     void detachGrid(const QString& name);
     void fillResultsChoosers();
+    // What a password change does with our connections around its work.
+    void releaseConnections();
+    void reacquireConnections();
 
     QWidget* client_ = nullptr;
     QHash<QString, QWidget*> controls_;
     QHash<QString, QAction*> menuItems_;
     platform::db::DataControl Adodc0_;
     platform::db::DataControl Adodc1_;
+    bool connected_ = false;
+    bool reconnect_ = false;
 };
