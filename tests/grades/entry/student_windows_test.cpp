@@ -215,6 +215,24 @@ TEST_F(WindowsTest, FinishingStoresTheStudentCount) {
     EXPECT_EQ(label("la15"), "");
 }
 
+TEST_F(WindowsTest, MainWindowsFinishingWorkAndReopening) {
+    w.Comout_Click(0);
+    open();
+    type("甲");
+    enter();
+    w.Comout_Click(0);
+    EXPECT_EQ(w.visiblePanel(), 0);
+    EXPECT_EQ(ReadSchoolSettings(state().DatabaseFolder)->studentCount, 1);
+    EXPECT_FALSE(Te11()->isEnabled());
+    open();
+    EXPECT_EQ(w.visiblePanel(), 1);
+    EXPECT_TRUE(Te11()->isEnabled());
+    EXPECT_EQ(tx12()->text(), "02");
+    type("乙");
+    enter();
+    EXPECT_EQ(stored(), (QStringList{"01 甲 20040001", "02 乙 20040002"}));
+}
+
 TEST_F(WindowsTest, FiftyStudentsInTwoClassesGetTheirIdsAndNumbers) {
     open();
     for (int i = 0; i < 25; ++i) {
