@@ -1,0 +1,278 @@
+#include "grades/entry/Form12.h"
+
+#include "common/program_state.h"
+#include "grades/entry/student_roster.h"
+#include "grades/frame/Form2.h"
+#include "grades/frame/form2_databar.h"
+#include "platform/db/datacontrol.h"
+#include "platform/db/datagrid.h"
+#include "platform/db/recordset.h"
+#include "platform/ui/dialogs.h"
+#include "platform/text/values.h"
+#include "platform/ui/twips.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+using platform::db::DataControl;
+using platform::db::DataGrid;
+using platform::db::DbError;
+using platform::db::Recordset;
+using Outcome = entry::StudentManager::Outcome;
+
+namespace {
+template <class T> T* make(QWidget* parent, const char* name, int left, int top, int width, int height,
+                           const QString& caption = {}) {
+    auto* w = new T(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    platform::placeTwips(*w, left, top, width, height);
+    if constexpr (std::is_same_v<T, QLabel> || std::is_same_v<T, QPushButton>)
+        w->setText(caption);
+    return w;
+}
+
+// The main window's class chooser of the student panel, not one of ours.
+QString studentPanelClass(QWidget* owner) {
+    if (auto* main = qobject_cast<Form2*>(owner))
+        if (auto* box = main->control<QComboBox>(QStringLiteral("Combo1")))
+            return box->currentText();
+    if (!owner)
+        return {};
+    for (auto* box : owner->findChildren<QComboBox*>(QStringLiteral("Combo1")))
+        if (!qobject_cast<Form12*>(box->window()))
+            return box->currentText();
+    return {};
+}
+} // namespace
+
+Form12::Form12(QWidget* owner)
+    : QWidget(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                         Qt::MSWindowsFixedSizeDialogHint),
+      adodc1Bar_(new form2::DataControlBar(this)), Adodc1(&adodc1Bar_->control()), manager_(*Adodc1) {
+    setObjectName(QStringLiteral("Form12"));
+    setWindowTitle(QStringLiteral("高级学生管理"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    platform::resizeTwips(*this, 7605, 4620);
+    setFixedSize(size());
+    Adodc1->setObjectName(QStringLiteral("Adodc1"));
+
+    make<QLabel>(this, "Label1", 120, 120, 1935, 255, QStringLiteral("请选择要处理的班级："));
+    Combo1 = make<QComboBox>(this, "Combo1", 2160, 120, 1575, 300);
+    make<QLabel>(this, "Label6", 120, 720, 855, 255, QStringLiteral("SQL语句:"));
+    Text3 = make<QLineEdit>(this, "Text3", 840, 585, 2535, 390);
+    Command7 = make<QPushButton>(this, "Command7", 3600, 600, 495, 375, QStringLiteral("确定"));
+    make<QLabel>(this, "Label2", 120, 1320, 1575, 255, QStringLiteral("当前处理的学生："));
+    Command3 = make<QPushButton>(this, "Command3", 1800, 1320, 615, 375, QStringLiteral("增加"));
+    Command4 = make<QPushButton>(this, "Command4", 2640, 1320, 615, 375, QStringLiteral("删除"));
+    Command6 = make<QPushButton>(this, "Command6", 3480, 1320, 615, 375, QStringLiteral("查找"));
+    Text1 = make<QLineEdit>(this, "Text1", 120, 1560, 1215, 375);
+    Label5 = make<QLabel>(this, "Label5", 120, 2160, 1215, 735);
+    Label5->setWordWrap(true);
+    Command5 = make<QPushButton>(this, "Command5", 1800, 1920, 615, 375, QStringLiteral("转到"));
+    Combo2 = make<QComboBox>(this, "Combo2", 2640, 1920, 855, 300);
+    Combo2->setEditable(true);
+    make<QLabel>(this, "Label4", 3600, 1920, 375, 255, QStringLiteral("班"));
+    make<QLabel>(this, "Label3", 120, 3240, 1335, 375, QStringLiteral("查找学生："));
+    Text2 = make<QLineEdit>(this, "Text2", 1200, 3240, 1575, 270);
+    Command2 = make<QPushButton>(this, "Command2", 2880, 3240, 1215, 375, QStringLiteral("查找"));
+    List1 = make<QListWidget>(this, "List1", 120, 3600, 2655, 780);
+    Command1 = make<QPushButton>(this, "Command1", 2880, 3720, 1215, 375, QStringLiteral("转入本班"));
+    DataGrid1 = make<DataGrid>(this, "DataGrid1", 4320, 120, 3135, 3975);
+    adodc1Bar_->setObjectName(QStringLiteral("Adodc1Bar"));
+    platform::placeTwips(*adodc1Bar_, 4320, 4200, 3135, 330);
+    // 删除 and the upper 查找 have no action of their own.
+    Command4->setEnabled(false);
+    Command6->setEnabled(false);
+
+    connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
+    connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Adodc1, &DataControl::moveComplete, this, [this] { Adodc1_MoveComplete(); });
+    Text1->installEventFilter(this);
+    Text2->installEventFilter(this);
+
+    Form_Load();
+}
+
+Form12::~Form12() = default;
+
+Form12* Form12::showFor(QWidget* owner) {
+    Form12* window = owner ? owner->findChild<Form12*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    if (!window) {
+        window = new Form12(owner);
+        if (owner)
+            window->move(owner->geometry().center() - window->rect().center());
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+bool Form12::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == Text1 || watched == Text2) && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            int16_t code = 13;
+            watched == Text1 ? Text1_KeyPress(code) : Text2_KeyPress(code);
+            return code == 0;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form12::refuse(const QString& text) {
+    platform::dialogs().message(text, platform::MsgButtons::Ok, QStringLiteral("提示"));
+}
+
+void Form12::say(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::NameTooLong:
+        refuse(QStringLiteral("学生的名字最多只能有%1个字!").arg(entry::kNameLength));
+        break;
+    case Outcome::SerialsUsedUp:
+        refuse(QStringLiteral("%1级的学生编号(STID)已经用完,不能再增加学生!").arg(manager_.grade()));
+        break;
+    case Outcome::ListUnsuitable:
+        refuse(QStringLiteral("现在的列表中没有要修改的字段(学号,姓名,年级,班,STID,考号),请先按\"确定\"显示本班的学生。"));
+        break;
+    case Outcome::NoSuchClass:
+        refuse(QStringLiteral("本年级没有%1班,请在列表中选择一个班。").arg(Combo2->currentText()));
+        break;
+    case Outcome::OtherGrade:
+        refuse(QStringLiteral("这个学生不是%1级的学生,不能转入本班。").arg(manager_.grade()));
+        break;
+    default:
+        break;
+    }
+}
+
+void Form12::Form_Load() {
+    Adodc1->setConnectionString(state().connectionText());
+    Combo1->clear();
+    try {
+        auto db = platform::db::Database::openConnectionText(state().connectionText());
+        Combo1->addItems(entry::classLabels(*db));
+    } catch (const DbError& e) {
+        refuse(e.text());
+        return;
+    }
+    const QString chosen = studentPanelClass(parentWidget());
+    const int index = chosen.isEmpty() ? 0 : Combo1->findText(chosen);
+    if (index >= 0)
+        Combo1->setCurrentIndex(index);
+    Combo1_Click();
+}
+
+void Form12::Combo1_Click() {
+    if (!manager_.chooseClass(Combo1->currentText()))
+        return;
+    Text3->setText(entry::StudentManager::defaultSql(manager_.grade(), manager_.classId()));
+    Command7_Click();
+}
+
+void Form12::Command7_Click() {
+    DataGrid1->setDataSource(nullptr);
+    const auto refused = manager_.run(Text3->text());
+    DataGrid1->setDataSource(Adodc1);
+    DataGrid1->rebind();
+    if (refused) {
+        refuse(*refused);
+        return;
+    }
+    Combo2->clear();
+    Combo2->addItems(manager_.classIds());
+    if (Combo2->count() > 0)
+        Combo2->setEditText(manager_.classId());
+    Adodc1_MoveComplete();
+}
+
+void Form12::Command3_Click() {
+    try {
+        say(manager_.add(Text1->text()));
+    } catch (const DbError& e) {
+        refuse(e.text());
+        Command7_Click();
+    }
+}
+
+void Form12::Command5_Click() {
+    Outcome outcome;
+    try {
+        outcome = manager_.moveCurrentTo(platform::trimBlanks(Combo2->currentText()));
+    } catch (const DbError& e) {
+        refuse(e.text());
+        outcome = Outcome::Done;
+    }
+    say(outcome);
+    if (outcome == Outcome::Done)
+        Command7_Click();
+}
+
+void Form12::Command2_Click() {
+    try {
+        const auto lines = manager_.search(Text2->text());
+        if (!lines)
+            return;
+        List1->clear();
+        List1->addItems(*lines);
+        if (List1->count() > 0)
+            List1->setCurrentRow(0);
+    } catch (const DbError& e) {
+        refuse(e.text());
+    }
+}
+
+void Form12::Command1_Click() {
+    QListWidgetItem* selected = List1->currentItem();
+    if (!selected || !selected->isSelected())
+        return;
+    // Identical lines stand for students who look the same; the last one goes first.
+    int line = List1->count() - 1;
+    while (line >= 0 && List1->item(line)->text() != selected->text())
+        --line;
+    Outcome outcome;
+    try {
+        outcome = manager_.moveIn(line);
+    } catch (const DbError& e) {
+        refuse(e.text());
+        return;
+    }
+    say(outcome);
+    if (outcome != Outcome::Done)
+        return;
+    delete List1->takeItem(line);
+    Command7_Click();
+}
+
+void Form12::Text1_KeyPress(int16_t& keyAscii) {
+    if (keyAscii != 13)
+        return;
+    keyAscii = 0;
+    Command3_Click();
+}
+
+void Form12::Text2_KeyPress(int16_t& keyAscii) {
+    if (keyAscii != 13)
+        return;
+    keyAscii = 0;
+    Command2_Click();
+}
+
+void Form12::Adodc1_MoveComplete() {
+    Recordset* rs = Adodc1->recordset();
+    if (!rs || rs->absolutePosition() <= 0)
+        return;
+    // Each step of the display stands alone.
+    try { Text1->setText(rs->value(QStringLiteral("姓名")).toString()); } catch (const DbError&) {}
+    Label5->setText(QStringLiteral("这个班有这一个学生"));
+    Adodc1->setCaption(QString::number(rs->absolutePosition()) + QStringLiteral("/") +
+                       QString::number(rs->recordCount()));
+}

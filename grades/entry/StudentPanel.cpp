@@ -1,0 +1,298 @@
+#include "grades/entry/StudentPanel.h"
+
+#include "common/program_state.h"
+#include "common/settings_files.h"
+#include "grades/frame/Form2.h"
+#include "platform/db/datacontrol.h"
+#include "platform/db/datagrid.h"
+#include "platform/db/recordset.h"
+#include "platform/text/gbk.h"
+#include "platform/text/values.h"
+#include "platform/ui/dialogs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFont>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+#include <QWidget>
+
+using platform::MsgButtons;
+using platform::MsgResult;
+using platform::db::DataControl;
+using platform::db::DataGrid;
+using platform::db::DbError;
+using platform::db::Recordset;
+using Outcome = entry::ClassRoster::Outcome;
+
+namespace {
+const QString kPrompt = QStringLiteral("提示");
+}
+
+int16_t keyCodeOf(QChar c) {
+    if (c.unicode() < 0x80)
+        return int16_t(c.unicode());
+    if (!platform::canEncodeGbk(QString(c)))
+        return int16_t('?');
+    const QByteArray bytes = platform::toGbk(QString(c));
+    if (bytes.size() != 2)
+        return int16_t(uint8_t(bytes.at(0)));
+    return int16_t(uint16_t(uint8_t(bytes.at(0)) << 8 | uint8_t(bytes.at(1))));
+}
+
+StudentPanel::StudentPanel(Form2* form2)
+    : QObject(form2), form_(form2), roster_(form2->dataControl(QStringLiteral("Ad1"))) {
+    Combo1 = form2->control<QComboBox>(QStringLiteral("Combo1"));
+    Te11 = form2->control<QLineEdit>(QStringLiteral("Te11"));
+    tx12 = form2->control<QLineEdit>(QStringLiteral("tx12"));
+    la10 = form2->control<QLabel>(QStringLiteral("la10"));
+    la15 = form2->control<QLabel>(QStringLiteral("la15"));
+    la18 = form2->control<QLabel>(QStringLiteral("la18"));
+    Com10 = form2->control<QPushButton>(QStringLiteral("Com10"));
+    Com12 = form2->control<QPushButton>(QStringLiteral("Com12"));
+    Com13 = form2->control<QPushButton>(QStringLiteral("Com13"));
+    Comm11 = form2->control<QPushButton>(QStringLiteral("Comm11"));
+    Che11 = form2->control<QCheckBox>(QStringLiteral("Che11"));
+    DataGrid1 = form2->grid(QStringLiteral("DataGrid1"));
+    Ad1 = &form2->dataControl(QStringLiteral("Ad1"));
+
+    // The name field holds three characters; the box takes a fourth so that
+    // Enter can cut a name typed too long.
+    Te11->setMaxLength(4);
+    Te11->setFont(QFont(QStringLiteral("宋体"), 15, QFont::Bold));
+    tx12->setMaxLength(3);
+    QPalette face = tx12->palette();
+    face.setColor(QPalette::Base, face.color(QPalette::Button));
+    tx12->setPalette(face);
+    Che11->setChecked(true);
+
+    roster_.setGridVisible = [this](bool visible) {
+        if (DataGrid1)
+            DataGrid1->setVisible(visible);
+    };
+
+    connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
+    connect(Com10, &QPushButton::clicked, this, [this] { Com10_Click(); });
+    connect(Com12, &QPushButton::clicked, this, [this] { Com12_Click(); });
+    connect(Com13, &QPushButton::clicked, this, [this] { Com13_Click(); });
+    connect(Comm11, &QPushButton::clicked, this, [this] { Comm11_Click(); });
+    connect(Ad1, &DataControl::willMove, this, [this] { Ad1_WillMove(); });
+    connect(Ad1, &DataControl::moveComplete, this, [this] { Ad1_MoveComplete(); });
+    Te11->installEventFilter(this);
+}
+
+bool StudentPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Te11) {
+        if (event->type() == QEvent::FocusIn) {
+            // After the box's own focus handling, which may place the cursor.
+            QMetaObject::invokeMethod(this, [this] { Te11_GotFocus(); }, Qt::QueuedConnection);
+        } else if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            // Keys without a character (arrows, Delete, Shift ...) are no key press here.
+            if (key->text().isEmpty() || key->key() == Qt::Key_Delete)
+                return false;
+            int16_t code = keyCodeOf(key->text().at(0));
+            Te11_KeyPress(code);
+            return code == 0;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+bool StudentPanel::mayOpen() {
+    // Row 8 of 状态表: the exam-number cards were printed.
+    if (!form_->dataControl(QStringLiteral("Adodc0")).recordset())
+        return true;
+    if (form_->settingsValue(8) != QStringLiteral("是"))
+        return true;
+    return platform::dialogs().message(
+               QStringLiteral("考号已经打印,请不要再对学生情况作修改,否则可能会给你输入成绩时带来一些麻烦.你确实要修改学生情况吗?"),
+               MsgButtons::YesNo, kPrompt) == MsgResult::Yes;
+}
+
+void StudentPanel::load() {
+    Combo1->clear();
+    try {
+        auto db = platform::db::Database::openConnectionText(state().connectionText());
+        Combo1->addItems(entry::classLabels(*db));
+    } catch (const DbError& e) {
+        reportFailure(e.text());
+        return;
+    }
+    if (Combo1->count() > 0)
+        Combo1->setCurrentIndex(0);
+    Combo1_Click();
+}
+
+void StudentPanel::finish() {
+    Combo1->setEnabled(true);
+    Te11->setEnabled(false);
+    tx12->setEnabled(false);
+    if (!StoreStudentCount(state().DatabaseFolder, state().StudentCount))
+        reportFailure(QStringLiteral("学生总人数没有能保存到scro.dat中。"));
+    if (DataGrid1)
+        DataGrid1->setDataSource(nullptr);
+    try {
+        if (Ad1->recordset())
+            Ad1->refresh();     // stores an edit still pending in the list
+    } catch (const DbError& e) {
+        reportFailure(e.text());
+    }
+    Ad1->close();
+    Ad1->setRecordSource(QString());
+    Ad1->setCaption(QString());
+    la18->clear();
+    la10->clear();
+    la15->clear();
+    Comm11->setEnabled(false);
+}
+
+void StudentPanel::Combo1_Click() {
+    // A class that cannot be read ends the choice without a message.
+    try {
+        if (DataGrid1)
+            DataGrid1->setDataSource(nullptr);
+        const QString label = Combo1->currentText();
+        if (Ad1->connectionString().isEmpty())
+            Ad1->setConnectionString(state().connectionText());
+        form_->CurrentGradeId = entry::gradeOfLabel(label);
+        form_->CurrentClassId = entry::classOfLabel(label);
+        roster_.open(form_->CurrentGradeId, form_->CurrentClassId);
+        Te11->clear();
+        if (DataGrid1) {
+            DataGrid1->setDataSource(Ad1);
+            DataGrid1->rebind();
+        }
+        Comm11->setEnabled(true);
+        Te11->setEnabled(true);
+        tx12->setEnabled(true);
+        tx12->setText(roster_.offerNumber());
+    } catch (const DbError&) {
+    }
+}
+
+void StudentPanel::offer(const entry::ClassRoster::Result& result) {
+    if (result.offered)
+        tx12->setText(*result.offered);
+}
+
+void StudentPanel::reportFailure(const QString& text) {
+    platform::dialogs().message(text, MsgButtons::Ok, kPrompt);
+}
+
+void StudentPanel::report(entry::ClassRoster::Result result) {
+    offer(result);
+    switch (result.outcome) {
+    case Outcome::NameTooLong:
+        reportFailure(QStringLiteral("学生的名字最多只能有%1个字!").arg(entry::kNameLength));
+        break;
+    case Outcome::NumberTaken:
+        reportFailure(QStringLiteral("这个班已经有学号为%1的同学了,请换一个学号!")
+                          .arg(platform::trimBlanks(tx12->text())));
+        break;
+    case Outcome::SerialsUsedUp:
+        reportFailure(QStringLiteral("%1级的学生编号(STID)已经用完,不能再增加学生!")
+                          .arg(roster_.gradeId()));
+        break;
+    default:
+        break;
+    }
+}
+
+void StudentPanel::Com10_Click() {
+    try {
+        report(roster_.add(Te11->text(), tx12->text()));
+    } catch (const DbError& e) {
+        reportFailure(e.text());
+        Combo1_Click();   // read the class again: the list shows what is stored
+    }
+}
+
+void StudentPanel::Com12_Click() {
+    try {
+        report(roster_.insert(Te11->text(), tx12->text()));
+    } catch (const DbError& e) {
+        reportFailure(e.text());
+        Combo1_Click();
+    }
+}
+
+void StudentPanel::Com13_Click() {
+    try {
+        report(roster_.rename(Te11->text()));
+    } catch (const DbError& e) {
+        reportFailure(e.text());
+        Combo1_Click();
+    }
+}
+
+void StudentPanel::Comm11_Click() {
+    try {
+        report(roster_.remove(Che11->isChecked()));
+    } catch (const DbError& e) {
+        reportFailure(e.text());
+        Combo1_Click();
+    }
+}
+
+void StudentPanel::Te11_GotFocus() {
+    Te11->selectAll();
+}
+
+void StudentPanel::Te11_KeyPress(int16_t& keyAscii) {
+    if (keyAscii > 13) {
+        keyAscii = 0;
+        platform::dialogs().message(QStringLiteral("学生的名字只能使用汉字!"), MsgButtons::Ok, kPrompt);
+        return;
+    }
+    if (keyAscii != 13)
+        return;
+    keyAscii = 0;
+    QString name = platform::trimBlanks(Te11->text());
+    name.remove(u' ');
+    if (name.size() <= entry::kNameLength) {
+        Te11->setText(name);
+        Com10_Click();
+        Te11->selectAll();
+        Te11->setFocus();
+    } else {
+        Te11->setText(name.left(entry::kNameLength));
+    }
+}
+
+void StudentPanel::Ad1_WillMove() {
+    Recordset* rs = Ad1->recordset();
+    if (!rs || rs->absolutePosition() <= 0)
+        return;
+    // Failures of the display are skipped one by one.
+    try { la18->setText(rs->value(QStringLiteral("学号")).toString()); } catch (const DbError&) {}
+    try { la10->setText(rs->value(QStringLiteral("姓名")).toString()); } catch (const DbError&) {}
+}
+
+void StudentPanel::Ad1_MoveComplete() {
+    if (!DataGrid1 || DataGrid1->isHidden())
+        return;
+    Recordset* rs = Ad1->recordset();
+    if (!rs)
+        return;
+    if (rs->recordCount() == 0) {
+        Ad1->setCaption(QString());
+        return;
+    }
+    la15->setText(QString::number(rs->recordCount()));
+    if (rs->absolutePosition() <= 0)
+        return;
+    try {
+        Ad1->setCaption(rs->value(QStringLiteral("学号")).toString() + QStringLiteral("  ") +
+                        rs->value(QStringLiteral("姓名")).toString());
+    } catch (const DbError&) {}
+    try {
+        Te11->setText(rs->value(QStringLiteral("姓名")).toString());
+        Te11->setFocus();
+        Te11->selectAll();
+    } catch (const DbError&) {}
+}

@@ -1,0 +1,238 @@
+#include "grades/entry/student_manager.h"
+
+#include "common/program_state.h"
+#include "grades/entry/student_roster.h"
+#include "platform/db/database.h"
+#include "platform/db/datacontrol.h"
+#include "platform/db/recordset.h"
+#include "platform/text/values.h"
+
+using platform::db::DataControl;
+using platform::db::Database;
+using platform::db::DbError;
+using platform::db::Recordset;
+
+namespace entry {
+
+namespace {
+const QString kNumber = QStringLiteral("学号");
+const QString kName = QStringLiteral("姓名");
+const QString kGrade = QStringLiteral("年级");
+const QString kClass = QStringLiteral("班");
+const QString kStudentId = QStringLiteral("STID");
+const QString kExamNumber = QStringLiteral("考号");
+const QString kTotal = QStringLiteral("总分");
+
+bool isWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_';
+}
+
+// The words of an SQL text outside quotes and comments, with ";" as a word of
+// its own; none when a quote or comment is left open.
+std::optional<QStringList> sqlWords(const QString& sql) {
+    QStringList words;
+    QString word;
+    auto flush = [&] {
+        if (!word.isEmpty())
+            words << word.toLower();
+        word.clear();
+    };
+    const int n = int(sql.size());
+    for (int i = 0; i < n; ++i) {
+        const QChar c = sql.at(i);
+        if (c == u'\'' || c == u'"' || c == u'[' || c == u'`') {
+            flush();
+            const QChar close = c == u'[' ? QChar(u']') : c;
+            int j = i + 1;
+            for (;; ++j) {
+                if (j >= n)
+                    return std::nullopt;
+                if (sql.at(j) == close) {
+                    if (close != u']' && j + 1 < n && sql.at(j + 1) == close) {
+                        ++j;      // a doubled quote stands for itself
+                        continue;
+                    }
+                    break;
+                }
+            }
+            words << QStringLiteral("\"\"");   // a literal or a quoted name
+            i = j;
+        } else if (c == u'-' && i + 1 < n && sql.at(i + 1) == u'-') {
+            flush();
+            while (i < n && sql.at(i) != u'\n')
+                ++i;
+        } else if (c == u'/' && i + 1 < n && sql.at(i + 1) == u'*') {
+            flush();
+            const int end = int(sql.indexOf(QStringLiteral("*/"), i + 2));
+            if (end < 0)
+                return std::nullopt;
+            i = end + 1;
+        } else if (isWordChar(c)) {
+            word += c;
+        } else {
+            flush();
+            if (c == u';')
+                words << QStringLiteral(";");
+        }
+    }
+    flush();
+    return words;
+}
+} // namespace
+
+bool isSingleSelect(const QString& sql) {
+    const auto words = sqlWords(sql);
+    if (!words || words->isEmpty() || words->first() != QStringLiteral("select"))
+        return false;
+    static const QStringList writing = {
+        QStringLiteral("into"),   QStringLiteral("insert"), QStringLiteral("update"),
+        QStringLiteral("delete"), QStringLiteral("drop"),   QStringLiteral("create"),
+        QStringLiteral("alter"),  QStringLiteral("attach"), QStringLiteral("detach"),
+        QStringLiteral("pragma"), QStringLiteral("vacuum"), QStringLiteral("reindex"),
+    };
+    for (int i = 0; i < words->size(); ++i) {
+        const QString& w = words->at(i);
+        if (writing.contains(w))
+            return false;
+        // One ";" may close the statement; nothing may follow it.
+        if (w == QStringLiteral(";") && i != words->size() - 1)
+            return false;
+    }
+    return true;
+}
+
+StudentManager::StudentManager(DataControl& list) : list_(list), found_(new DataControl) {}
+
+StudentManager::~StudentManager() = default;
+
+QString StudentManager::defaultSql(const QString& gradeId, const QString& classId) {
+    return QStringLiteral("select 学号,姓名,总分,年级,班,STID,考号 from 成绩表 where 年级=") +
+           platform::db::quoteText(gradeId) + QStringLiteral(" and 班=") +
+           platform::db::quoteText(classId) + QStringLiteral(" order by 总分 desc");
+}
+
+bool StudentManager::chooseClass(const QString& label) {
+    if (label.isEmpty())
+        return false;
+    grade_ = gradeOfLabel(label);
+    class_ = classOfLabel(label);
+    return true;
+}
+
+std::optional<QString> StudentManager::run(const QString& sql) {
+    if (!isSingleSelect(sql))
+        return QStringLiteral("SQL语句只能是一条查询(select)语句,不能修改数据!");
+    try {
+        if (list_.connectionString().isEmpty())
+            list_.setConnectionString(state().connectionText());
+        list_.setRecordSource(sql);
+        list_.refresh();
+    } catch (const DbError& e) {
+        return QStringLiteral("SQL语句不能执行:") + e.text();
+    }
+    sql_ = sql;
+    Recordset* rs = list_.recordset();
+    if (rs && rs->recordCount() > 0)
+        rs->moveFirst();
+
+    auto db = list_.database();
+    lastSerial_ = largestSerial(*db, grade_);
+    classIds_ = classIdsOfGrade(*db, grade_);
+    return std::nullopt;
+}
+
+bool StudentManager::listHas(const QStringList& fields) const {
+    const Recordset* rs = list_.recordset();
+    if (!rs || !rs->isUpdatable() || rs->baseTable() != QStringLiteral("成绩表"))
+        return false;
+    for (const QString& f : fields) {
+        const int i = rs->fieldIndex(f);
+        if (i < 0 || !rs->fieldUpdatable(i))
+            return false;
+    }
+    return true;
+}
+
+StudentManager::Outcome StudentManager::add(const QString& typedName) {
+    const QString name = platform::trimBlanks(typedName);
+    if (name.isEmpty())
+        return Outcome::Nothing;
+    if (name.size() > kNameLength)
+        return Outcome::NameTooLong;
+    if (!listHas({kNumber, kName, kGrade, kClass, kExamNumber, kStudentId}))
+        return Outcome::ListUnsuitable;
+    Recordset* rs = list_.recordset();
+    if (rs->isDirty())
+        rs->update();
+    const int back = rs->absolutePosition();
+    if (rs->recordCount() > 0 && rs->findValue(kName, name, 0, true))
+        return Outcome::Namesake;
+    // Read the serial now: the student panel may have added students since.
+    const std::optional<int> serial = nextSerial(*list_.database(), grade_);
+    if (!serial) {
+        if (back > 0)
+            rs->setAbsolutePosition(back);
+        return Outcome::SerialsUsedUp;
+    }
+    rs->addNew({kNumber, kName, kGrade, kClass, kExamNumber, kStudentId},
+               {QStringLiteral("00"), name, grade_, class_, QStringLiteral("00"),
+                studentIdFor(grade_, *serial)});
+    lastSerial_ = *serial;
+    return Outcome::Done;
+}
+
+StudentManager::Outcome StudentManager::moveCurrentTo(const QString& typedClassId) {
+    Recordset* rs = list_.recordset();
+    if (!rs || rs->absolutePosition() <= 0)
+        return Outcome::Nothing;
+    if (!listHas({kClass}))
+        return Outcome::ListUnsuitable;
+    // The student stays in his own grade level: the class must exist there.
+    const int gradeField = rs->fieldIndex(kGrade);
+    const QString grade = gradeField >= 0 ? rs->value(gradeField).toString() : grade_;
+    if (!classExists(*list_.database(), grade, typedClassId))
+        return Outcome::NoSuchClass;
+    rs->setValue(kClass, typedClassId);
+    rs->update();
+    return Outcome::Done;
+}
+
+std::optional<QStringList> StudentManager::search(const QString& typedName) {
+    const QString name = platform::trimBlanks(typedName);
+    if (name.isEmpty())
+        return std::nullopt;
+    lines_.clear();
+    lineRows_.clear();
+    found_->setConnectionString(state().connectionText());
+    found_->setRecordSource(
+        QStringLiteral("select 年级,班,姓名,总分 from 成绩表 where 姓名=? and 年级=?"), {name, grade_});
+    found_->refresh();
+    Recordset* rs = found_->recordset();
+    int row = 1;
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext(), ++row) {
+        const QVariant total = rs->value(kTotal);
+        lines_ << rs->value(kGrade).toString() + QStringLiteral(".") + rs->value(kClass).toString() +
+                      QStringLiteral(" ") + rs->value(kName).toString() + QStringLiteral("  总分：") +
+                      (total.isNull() ? QString() : QString::number(total.toFloat(), 'g', 7));
+        lineRows_.push_back(row);
+    }
+    return lines_;
+}
+
+StudentManager::Outcome StudentManager::moveIn(int line) {
+    Recordset* rs = found_->recordset();
+    if (!rs || line < 0 || line >= int(lineRows_.size()))
+        return Outcome::Nothing;
+    rs->setAbsolutePosition(lineRows_[size_t(line)]);
+    if (rs->value(kGrade).toString() != grade_)
+        return Outcome::OtherGrade;
+    if (rs->value(kClass).toString() != class_) {
+        rs->setValue(kClass, class_);
+        rs->update();
+    }
+    lines_.removeAt(line);
+    lineRows_.erase(lineRows_.begin() + line);
+    return Outcome::Done;
+}
+
+} // namespace entry

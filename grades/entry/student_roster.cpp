@@ -1,0 +1,355 @@
+#include "grades/entry/student_roster.h"
+
+#include "common/program_state.h"
+#include "platform/db/database.h"
+#include "platform/db/datacontrol.h"
+#include "platform/db/recordset.h"
+#include "platform/text/values.h"
+
+#include <algorithm>
+#include <climits>
+
+using platform::db::Database;
+using platform::db::Recordset;
+using platform::db::Transaction;
+
+namespace entry {
+
+namespace {
+const QString kNumber = QStringLiteral("学号");
+const QString kName = QStringLiteral("姓名");
+const QString kGrade = QStringLiteral("年级");
+const QString kClass = QStringLiteral("班");
+const QString kStudentId = QStringLiteral("STID");
+const QString kExamNumber = QStringLiteral("考号");
+
+bool allDigits(const QString& text) {
+    if (text.isEmpty())
+        return false;
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+int clampToInt(int64_t v) {
+    return int(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
+}
+} // namespace
+
+QString studentIdFor(const QString& gradeId, int serial) {
+    return gradeId + QStringLiteral("%1").arg(serial, 4, 10, QLatin1Char('0'));
+}
+
+int serialOfStudentId(const QString& studentId) {
+    return clampToInt(platform::leadingWholeNumber(studentId.right(4)));
+}
+
+int largestSerial(Database& db, const QString& gradeId) {
+    int largest = 0;
+    const auto rows = db.query(
+        QStringLiteral("select STID from 成绩表 where 年级 = ? or substr(STID, 1, 4) = ?"),
+        {gradeId, gradeId});
+    for (const auto& row : rows) {
+        const QString id = row.value(0).toString();
+        if (!id.isEmpty())
+            largest = std::max(largest, serialOfStudentId(id));
+    }
+    return largest;
+}
+
+std::optional<int> nextSerial(Database& db, const QString& gradeId) {
+    const int largest = largestSerial(db, gradeId);
+    if (largest >= kLastSerial)
+        return std::nullopt;
+    return largest + 1;
+}
+
+QString classNumberText(int number, int width) {
+    return QStringLiteral("%1").arg(number, width, 10, QLatin1Char('0'));
+}
+
+int classNumberValue(const QString& text) {
+    return clampToInt(platform::leadingWholeNumber(text));
+}
+
+QString classLabel(const QString& gradeId, const QString& classId) {
+    return gradeId + QStringLiteral("级") + classId + QStringLiteral("班");
+}
+QString gradeOfLabel(const QString& label) { return label.left(4); }
+QString classOfLabel(const QString& label) { return label.mid(5, 2); }
+
+QStringList classLabels(Database& db) {
+    QStringList labels;
+    for (const auto& row : db.query(QStringLiteral("select 年级, 班 from 班级表")))
+        labels << classLabel(row.value(0).toString(), row.value(1).toString());
+    std::stable_sort(labels.begin(), labels.end(), [](const QString& a, const QString& b) {
+        return platform::db::compareText(a, b) < 0;
+    });
+    return labels;
+}
+
+QStringList classIdsOfGrade(Database& db, const QString& gradeId) {
+    QStringList ids;
+    for (const auto& row : db.query(QStringLiteral("select 班 from 班级表 where 年级 = ?"), {gradeId}))
+        ids << row.value(0).toString();
+    return ids;
+}
+
+bool classExists(Database& db, const QString& gradeId, const QString& classId) {
+    return !db.query(QStringLiteral("select 班 from 班级表 where 年级 = ? and 班 = ?"),
+                     {gradeId, classId}).empty();
+}
+
+// ---------------------------------------------------------------------------
+
+ClassRoster::ClassRoster(platform::db::DataControl& list) : list_(list) {}
+
+Recordset* ClassRoster::rows() const { return list_.recordset(); }
+
+int ClassRoster::size() const {
+    const Recordset* rs = rows();
+    return rs ? rs->recordCount() : 0;
+}
+
+Database& ClassRoster::database() const {
+    auto db = list_.database();
+    if (!db)
+        throw platform::db::DbError(platform::db::DbError::NoCurrentRecord,
+                                    QStringLiteral("没有打开班级的学生名单。"));
+    return *db;
+}
+
+void ClassRoster::showGrid(bool visible) {
+    if (setGridVisible)
+        setGridVisible(visible);
+}
+
+void ClassRoster::backTo(int position) {
+    Recordset* rs = rows();
+    if (rs && rs->recordCount() > 0 && position > 0)
+        rs->setAbsolutePosition(std::min(position, rs->recordCount()));
+}
+
+void ClassRoster::open(const QString& gradeId, const QString& classId) {
+    grade_ = gradeId;
+    class_ = classId;
+    list_.setRecordSource(
+        QStringLiteral("select 学号,姓名,年级,班,STID,考号 from 成绩表 where 年级 = ? and 班 = ?"),
+        {gradeId, classId});
+    list_.refresh();
+    lastSerial_ = largestSerial(database(), gradeId);
+    rows()->setSort(kNumber);
+}
+
+int ClassRoster::numberWidth() const {
+    const Recordset* rs = rows();
+    if (!rs)
+        return 2;
+    if (rs->recordCount() >= 100)
+        return 3;
+    const int field = rs->fieldIndex(kNumber);
+    for (int i = 0; i < rs->recordCount(); ++i)
+        if (rs->valueAt(i, field).toString().size() == 3)
+            return 3;
+    return 2;
+}
+
+bool ClassRoster::numberTaken(const QString& number) const {
+    const Recordset* rs = rows();
+    if (!rs || number.isEmpty())
+        return false;
+    const int field = rs->fieldIndex(kNumber);
+    for (int i = 0; i < rs->recordCount(); ++i) {
+        const QString other = rs->valueAt(i, field).toString();
+        if (other == number)
+            return true;
+        if (allDigits(other) && allDigits(number) && other.toInt() == number.toInt())
+            return true;
+    }
+    return false;
+}
+
+QString ClassRoster::offerNumber() {
+    Recordset* rs = rows();
+    if (!rs || rs->recordCount() == 0) {
+        showGrid(true);
+        return QStringLiteral("01");
+    }
+    const int back = std::max(1, rs->absolutePosition());
+    showGrid(false);
+    const int width = numberWidth();
+    QString offered = QStringLiteral("xxx");
+    {
+        // Each search leaves the row it was on, which stores an edit made there.
+        Transaction walk(database());
+        for (int n = 1; n <= 999; ++n) {
+            const QString text = classNumberText(n, width);
+            if (!rs->findValue(kNumber, text, 0, true)) {
+                offered = text;
+                break;
+            }
+        }
+        walk.commit();
+    }
+    showGrid(true);
+    backTo(back);
+    return offered;
+}
+
+void ClassRoster::widenNumbers() {
+    Recordset* rs = rows();
+    const QString remembered = rs->absolutePosition() > 0 ? rs->value(kStudentId).toString() : QString();
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+        const QString number = rs->value(kNumber).toString();
+        if (number.size() == 2)
+            rs->setValue(kNumber, QStringLiteral("0") + number);
+    }
+    if (remembered.isEmpty() || !rs->findValue(kStudentId, remembered, 0, true))
+        rs->moveLast();
+}
+
+void ClassRoster::appendStudent(const QString& number, const QString& name,
+                                const QString& examNumber, int serial) {
+    rows()->addNew({kNumber, kName, kGrade, kClass, kExamNumber, kStudentId},
+                   {number, name, grade_, class_, examNumber, studentIdFor(grade_, serial)});
+}
+
+ClassRoster::Result ClassRoster::add(const QString& typedName, const QString& typedNumber) {
+    const QString name = platform::trimBlanks(typedName);
+    if (name.isEmpty())
+        return {Outcome::Nothing, offerNumber()};
+    if (name.size() > kNameLength)
+        return {Outcome::NameTooLong, {}};
+    Recordset* rs = rows();
+    if (!rs)
+        return {};
+    if (rs->isDirty())
+        rs->update();
+    const int back = rs->absolutePosition();
+    showGrid(false);
+    if (rs->recordCount() > 0 && rs->findValue(kName, name, 0, true))
+        return {Outcome::Namesake, offerNumber()};
+
+    const QString number = platform::trimBlanks(typedNumber);
+    std::optional<int> serial;
+    Outcome refusal = Outcome::Done;
+    if (numberTaken(number))
+        refusal = Outcome::NumberTaken;
+    else if (!(serial = nextSerial(database(), grade_)))
+        refusal = Outcome::SerialsUsedUp;
+    if (refusal != Outcome::Done) {
+        backTo(back);
+        showGrid(true);
+        return {refusal, {}};
+    }
+
+    Transaction change(database());
+    appendStudent(number, name, number, *serial);
+    if (rs->recordCount() >= 100)
+        widenNumbers();
+    change.commit();
+    state().StudentCount += 1;
+    lastSerial_ = *serial;
+    return {Outcome::Done, offerNumber()};
+}
+
+ClassRoster::Result ClassRoster::insert(const QString& typedName, const QString& typedNumber) {
+    const QString name = platform::trimBlanks(typedName);
+    if (name.isEmpty())
+        return {};
+    if (name.size() > kNameLength)
+        return {Outcome::NameTooLong, {}};
+    Recordset* rs = rows();
+    if (!rs)
+        return {};
+    if (rs->recordCount() == 0)
+        return add(typedName, typedNumber);
+    if (rs->absolutePosition() <= 0)
+        return {};
+    if (rs->isDirty())
+        rs->update();
+
+    showGrid(false);
+    const int back = rs->absolutePosition();
+    const int at = classNumberValue(rs->value(kNumber).toString());
+    if (rs->findValue(kName, name, 0, true)) {
+        showGrid(true);
+        return {Outcome::Namesake, {}};
+    }
+    const std::optional<int> serial = nextSerial(database(), grade_);
+    if (!serial) {
+        backTo(back);
+        showGrid(true);
+        return {Outcome::SerialsUsedUp, {}};
+    }
+
+    const int width = numberWidth();
+    Transaction change(database());
+    for (rs->moveLast(); !rs->bof(); rs->movePrevious()) {
+        const int n = classNumberValue(rs->value(kNumber).toString());
+        if (n >= at)
+            rs->setValue(kNumber, classNumberText(n + 1, width));
+    }
+    appendStudent(classNumberText(at, width), name, platform::trimBlanks(typedNumber), *serial);
+    if (rs->recordCount() >= 100)
+        widenNumbers();
+    change.commit();
+    state().StudentCount += 1;
+    lastSerial_ = *serial;
+
+    Result result{Outcome::Done, offerNumber()};
+    showGrid(true);
+    return result;
+}
+
+ClassRoster::Result ClassRoster::rename(const QString& typedName) {
+    if (platform::trimBlanks(typedName).isEmpty())
+        return {};
+    // Leading blanks go; the rest is stored as typed.
+    QString name = typedName;
+    while (name.startsWith(u' '))
+        name.remove(0, 1);
+    if (name.size() > kNameLength)
+        return {Outcome::NameTooLong, {}};
+    Recordset* rs = rows();
+    if (!rs || rs->absolutePosition() <= 0)
+        return {};
+    rs->setValue(kName, name);
+    rs->update();
+    return {Outcome::Done, {}};
+}
+
+ClassRoster::Result ClassRoster::remove(bool keepNumbers) {
+    Recordset* rs = rows();
+    if (!rs || rs->recordCount() == 0 || rs->absolutePosition() <= 0)
+        return {};
+    if (rs->isDirty())
+        rs->update();
+    const QString number = rs->value(kNumber).toString();
+    const int at = classNumberValue(number);
+    const int position = rs->absolutePosition();
+
+    if (rs->recordCount() == 1 || keepNumbers) {
+        rs->deleteCurrent();
+        state().StudentCount -= 1;
+        backTo(position);
+        return {Outcome::Done, number};   // the freed number is offered again
+    }
+
+    showGrid(false);
+    {
+        Transaction change(database());
+        rs->deleteCurrent();
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+            const QString text = rs->value(kNumber).toString();
+            const int n = classNumberValue(text);
+            if (n > at)
+                rs->setValue(kNumber, classNumberText(n - 1, text.size() == 3 ? 3 : 2));
+        }
+        change.commit();
+    }
+    state().StudentCount -= 1;
+    // The deleted student may have been the last one: his place is then past the end.
+    backTo(position);
+    return {Outcome::Done, offerNumber()};
+}
+
+} // namespace entry

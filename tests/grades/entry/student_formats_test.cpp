@@ -1,0 +1,83 @@
+// The forms of the student id and the class number, the SQL check of the
+// advanced window and the key codes of the name box: no database needed.
+#include "grades/entry/StudentPanel.h"
+#include "grades/entry/student_manager.h"
+#include "grades/entry/student_roster.h"
+
+#include <gtest/gtest.h>
+
+using namespace entry;
+
+TEST(StudentIdFormat, GradeIdThenFourDigitSerial) {
+    EXPECT_EQ(studentIdFor("2004", 1), "20040001");
+    EXPECT_EQ(studentIdFor("2004", 37), "20040037");
+    EXPECT_EQ(studentIdFor("2004", 9999), "20049999");
+}
+
+TEST(StudentIdFormat, SerialIsTheLeadingNumberOfTheLastFourCharacters) {
+    struct Case { const char* id; int serial; } cases[] = {
+        {"20040037", 37}, {"20049999", 9999}, {"2004abcd", 0}, {"200412ab", 12},
+        {"37", 37}, {"", 0}, {"2004 3.5", 4}, {"2004 2.5", 2},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(serialOfStudentId(QString::fromUtf8(c.id)), c.serial) << c.id;
+}
+
+TEST(ClassNumberFormat, WidthAndValue) {
+    EXPECT_EQ(classNumberText(5, 2), "05");
+    EXPECT_EQ(classNumberText(5, 3), "005");
+    EXPECT_EQ(classNumberText(100, 2), "100");
+    EXPECT_EQ(classNumberValue("07"), 7);
+    EXPECT_EQ(classNumberValue("007"), 7);
+    EXPECT_EQ(classNumberValue("xxx"), 0);
+}
+
+TEST(ClassLabel, BuiltAndParsedBack) {
+    const QString label = classLabel("2004", "01");
+    EXPECT_EQ(label, "2004级01班");
+    EXPECT_EQ(gradeOfLabel(label), "2004");
+    EXPECT_EQ(classOfLabel(label), "01");
+}
+
+TEST(SqlText, OnlyOneSelectIsAccepted) {
+    struct Case { const char* sql; bool accepted; } cases[] = {
+        {"select 学号,姓名 from 成绩表 where 年级='2004' order by 学号", true},
+        {"  SELECT * FROM 成绩表;  ", true},
+        {"select * from 成绩表 where 姓名='a;b'", true},
+        {"select * from 成绩表 where 姓名='O''Neil; drop table 成绩表'", true},
+        {"select [into] from 成绩表", true},
+        {"select * from 成绩表 -- a note", true},
+        {"select * from (select * from 成绩表 where 班='01')", true},
+        {"", false},
+        {"   ", false},
+        {"delete from 成绩表", false},
+        {"update 成绩表 set 班='02'", false},
+        {"select * from 成绩表; delete from 成绩表", false},
+        {"select * from 成绩表;;", false},
+        {"select * into 备份 from 成绩表", false},
+        {"select * from 成绩表 where 姓名='open", false},
+        {"with t as (select 1) select * from t", false},
+        {"drop table 成绩表", false},
+        {"/* x */ delete from 成绩表", false},
+        {"select * from 成绩表 /* open", false},
+        {"pragma table_info(成绩表)", false},
+        {"select * from 成绩表\n;\ninsert into 成绩表 values(1)", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(isSingleSelect(QString::fromUtf8(c.sql)), c.accepted) << c.sql;
+}
+
+TEST(StudentManagerSql, DefaultTextQuotesItsValues) {
+    EXPECT_EQ(StudentManager::defaultSql("2004", "01"),
+              "select 学号,姓名,总分,年级,班,STID,考号 from 成绩表 where 年级='2004' and 班='01' order by 总分 desc");
+    EXPECT_TRUE(isSingleSelect(StudentManager::defaultSql("20'4", "0'")));
+}
+
+TEST(NameBoxKeys, CodesAsTheNameBoxReadsThem) {
+    EXPECT_EQ(keyCodeOf(QChar(13)), 13);
+    EXPECT_EQ(keyCodeOf(QChar(8)), 8);
+    EXPECT_EQ(keyCodeOf(QChar('a')), 97);
+    EXPECT_EQ(keyCodeOf(QChar(' ')), 32);
+    EXPECT_LT(keyCodeOf(QChar(0x5F20)), 0);   // 张, two bytes in GBK
+    EXPECT_EQ(keyCodeOf(QChar(0x00E9)), int16_t(0xA8A6));  // é is a GBK double-byte character too
+}
