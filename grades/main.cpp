@@ -1,6 +1,7 @@
 #include "common/program_state.h"
 #include "common/settings_files.h"
 #include "grades/frame/Form1.h"
+#include "grades/frame/Form2.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/fonts.h"
 
@@ -9,21 +10,18 @@
 
 namespace {
 
-// Stands in for the main window until it is built: shows the school it opened.
+// The start-up window closes itself once the main window is open. When the
+// main window refuses to go on (the database is gone, the password does not
+// open it) it was never shown, so the program has to end here.
+bool mainWindowRefused = false;
+
 void openMainWindow() {
-    if (state().SchoolName.isEmpty()) {
-        // A later start: the school is named in the settings beside the database.
-        try {
-            if (const auto path = ReadDatabaseLocator())
-                if (const auto settings = ReadSchoolSettings(folderOf(*path)))
-                    state().SchoolName = settings->schoolName;
-        } catch (const std::exception&) {
-        }
+    auto* form2 = new Form2;
+    form2->setAttribute(Qt::WA_DeleteOnClose);
+    if (!form2->startUp(nullptr)) {
+        mainWindowRefused = true;
+        QCoreApplication::exit(0);   // when the wizard's event loop is already running
     }
-    auto* window = new QWidget;
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowTitle(state().SchoolName + QStringLiteral("VantalooOrbisca"));
-    window->showMaximized();
 }
 
 } // namespace
@@ -39,6 +37,10 @@ int main(int argc, char** argv) {
     form1->setAttribute(Qt::WA_DeleteOnClose);
     form1->Form_Load();
     // Without the wizard the start-up window has already handed over and closed.
-    if (form1->wizardPrepared()) form1->show();
+    if (form1->wizardPrepared())
+        form1->show();
+    else if (mainWindowRefused)
+        return 0;
+
     return app.exec();
 }

@@ -7,28 +7,21 @@
 #include "grades/frame/form2_finish.h"
 #include "grades/frame/form2_layout.h"
 #include "grades/frame/form2_startup.h"
+#include "grades/entry/Form12.h"
+#include "grades/entry/StudentPanel.h"
+#include "grades/frame/Form17.h"
+#include "grades/frame/Form8.h"
+#include "grades/frame/frmAbout.h"
 #include "platform/db/datagrid.h"
 #include "platform/db/recordset.h"
 #include "platform/text/values.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
 
-#if __has_include("grades/frame/frmLogin.h")
 #include "grades/frame/frmLogin.h"
-#define FORM2_HAS_LOGIN 1
-#endif
-#if __has_include("grades/frame/lock_level.h")
 #include "grades/frame/lock_level.h"
-#define FORM2_HAS_LOCK_LEVEL 1
-#endif
-#if __has_include("grades/frame/lock_system.h")
 #include "grades/frame/lock_system.h"
-#define FORM2_HAS_LOCK_SYSTEM 1
-#endif
-#if __has_include("grades/frame/colour_scheme.h")
 #include "grades/frame/colour_scheme.h"
-#define FORM2_HAS_COLOUR_SCHEME 1
-#endif
 
 #include <QAction>
 #include <QCheckBox>
@@ -78,6 +71,7 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent), Adodc0_(this), Adodc1_(this
                             platform::twipsToPixels(static_cast<int>(form2::kMinClientHeight)));
     buildControls();
     buildMenus();
+    studentPanel_ = new StudentPanel(this);
     wireHandlers();
     platform::resizeTwips(*this, static_cast<int>(form2::kMinClientWidth),
                           static_cast<int>(form2::kMinClientHeight));
@@ -202,11 +196,14 @@ void Form2::wireHandlers() {
     onMenu(QStringLiteral("MenuJf"), &Form2::MenuJf_Click);
     onMenu(QStringLiteral("MenuEditAll"), &Form2::MenuEditAll_Click);
     onMenu(QStringLiteral("MenuXueJi"), &Form2::MenuXueJi_Click);
-#ifdef FORM2_HAS_LOCK_SYSTEM
+    onMenu(QStringLiteral("MenuUPstudent"), &Form2::MenuUPstudent_Click);
+    onMenu(QStringLiteral("MenuOpenOther"), &Form2::MenuOpenOther_Click);
+    onMenu(QStringLiteral("helpuser"), &Form2::helpuser_Click);
+    onMenu(QStringLiteral("MenuHowtouse"), &Form2::MenuHowtouse_Click);
+    onMenu(QStringLiteral("about"), &Form2::about_Click);
     connect(menuItem(QStringLiteral("MenuSuper")), &QAction::triggered, this, [this] {
         MenuSuper_Click(this, &Adodc0_, {[this] { releaseConnections(); }, [this] { reacquireConnections(); }});
     });
-#endif
     // The check mark is ours to invert, not the action's.
     QAction* colour = menuItem(QStringLiteral("menucolor"));
     connect(colour, &QAction::triggered, this, [this, colour] {
@@ -262,12 +259,10 @@ bool Form2::startUp(QWidget* startWindow) {
     repaint();
 
     // The login decides IsAdministrator.
-#ifdef FORM2_HAS_LOGIN
     {
         frmLogin login(this, {[this] { releaseConnections(); }, [this] { reacquireConnections(); }});
         platform::dialogs().runModal(login);
     }
-#endif
 
     try {
         ConnectDataControls();
@@ -289,12 +284,8 @@ bool Form2::startUp(QWidget* startWindow) {
 
     try {
         const auto level = form2::lockLevelFor(settingsValue(35), s.IsAdministrator != 0);
-#ifdef FORM2_HAS_LOCK_LEVEL
         if (level)
             ApplyLockLevel(this, *level);
-#else
-        (void)level;
-#endif
         s.ExamNumberLength = form2::readExamNumberLength(*Adodc0_.recordset());
 
         const auto counts = form2::countTables(Adodc1_);
@@ -418,25 +409,11 @@ void Form2::detachGrid(const QString& name) {
 }
 
 void Form2::finishPanel(int panel) {
-    ProgramState& s = state();
     try {
         switch (panel) {
-        case 1: {
-            control(QStringLiteral("Combo1"))->setEnabled(true);
-            control(QStringLiteral("Te11"))->setEnabled(false);
-            control(QStringLiteral("tx12"))->setEnabled(false);
-            StoreStudentCount(s.DatabaseFolder, s.StudentCount);
-            detachGrid(QStringLiteral("DataGrid1"));
-            DataControl& ad1 = dataControl(QStringLiteral("Ad1"));
-            if (!ad1.recordSource().isEmpty())
-                ad1.refresh();
-            emptyDataControl(QStringLiteral("Ad1"));
-            ad1.setCaption(QString());
-            for (const char* l : {"la18", "la10", "la15"})
-                control<QLabel>(QLatin1String(l))->clear();
-            control(QStringLiteral("Comm11"))->setEnabled(false);
+        case 1:
+            studentPanel_->finish();
             break;
-        }
         case 2: {
             detachGrid(QStringLiteral("DataGrid2"));
             DataControl& ad2 = dataControl(QStringLiteral("Ad2"));
@@ -503,7 +480,13 @@ void Form2::finishPanel(int panel) {
     }
 }
 
-void Form2::Command1_Click() { Comout_Click(0); ShowPanel(1); }
+void Form2::Command1_Click() {
+    Comout_Click(0);
+    if (!studentPanel_->mayOpen())
+        return;
+    ShowPanel(1);
+    studentPanel_->load();
+}
 void Form2::Command2_Click() { Comout_Click(0); ShowPanel(2); }
 void Form2::Command3_Click() { Comout_Click(0); ShowPanel(3); }
 void Form2::Command4_Click() { Comout_Click(0); ShowPanel(4); }
@@ -658,12 +641,25 @@ void Form2::MenuEditAll_Click() {
 
 void Form2::MenuXueJi_Click() {}
 
+void Form2::MenuUPstudent_Click() {
+    Comout_Click(0);
+    Form12::showFor(this);
+}
+
+void Form2::MenuOpenOther_Click() { Form17::showFor(this); }
+
+void Form2::helpuser_Click() {
+    ShowWorkflowOrHelp(this, control(QStringLiteral("Frame1_0"))->isVisible());
+}
+
+void Form2::MenuHowtouse_Click() { openHelpFile(); }
+
+void Form2::about_Click() { ShowAbout(); }
+
 void Form2::menucolor_Click() {
     QAction* colour = menuItem(QStringLiteral("menucolor"));
     colour->setChecked(!colour->isChecked());
-#ifdef FORM2_HAS_COLOUR_SCHEME
     ApplyColourScheme(this, colour->isChecked());
-#endif
 }
 
 // ---------------------------------------------------------------- layout

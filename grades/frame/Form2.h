@@ -24,6 +24,7 @@
 #include <QMainWindow>
 
 class QAction;
+class StudentPanel;
 
 namespace platform::db { class DataGrid; }
 
@@ -80,6 +81,11 @@ public:
     void MenuJf_Click();
     void MenuEditAll_Click();
     void MenuXueJi_Click();
+    void MenuUPstudent_Click();
+    void MenuOpenOther_Click();
+    void helpuser_Click();
+    void MenuHowtouse_Click();
+    void about_Click();
     void menucolor_Click();
 
     // Lays the window out for its present size.
@@ -106,6 +112,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    StudentPanel* studentPanel_ = nullptr;
     void buildControls();
     void buildMenus();
     void wireHandlers();

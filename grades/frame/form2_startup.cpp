@@ -1,5 +1,7 @@
 #include "grades/frame/form2_startup.h"
 
+#include "grades/frame/lock_level.h"
+
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 #include "platform/text/values.h"
@@ -59,7 +61,7 @@ std::variant<StartupFiles, StartupFailure> readStartupFiles() {
 std::optional<int> lockLevelFor(const QString& row35, bool administrator) {
     if (administrator || row35 == QLatin1String("3"))
         return std::nullopt;
-    return static_cast<int>(platform::leadingWholeNumber(row35));
+    return lockLevelFromText(row35);
 }
 
 int16_t readExamNumberLength(platform::db::Recordset& settings) {
