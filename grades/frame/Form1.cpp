@@ -308,6 +308,9 @@ void Form1::showStep(int step) {
 }
 
 void Form1::handOver() {
+    // The main window's start-up begins by putting this window away, before
+    // it asks for the login.
+    hide();
     if (mainWindowOpener()) mainWindowOpener()();
     close();
 }
