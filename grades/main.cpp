@@ -4,6 +4,7 @@
 #include "grades/frame/Form2.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/fonts.h"
+#include "platform/ui/style.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -29,6 +30,7 @@ void openMainWindow() {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     platform::setProgramTitle(QStringLiteral("VantalooOrbisca"));
+    platform::installSystemStyle();
     platform::installFontSubstitutions();
     platform::installChineseQtTexts();
 

@@ -53,9 +53,13 @@ bool isLeafKind(const QString& kind) { return kind != "Frame" && kind != "Other"
 
 void setColours(QWidget* w, const QString& kind, const QColor& text, const QColor& back) {
     QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, text);
-    p.setColor(QPalette::Text, text);
-    p.setColor(QPalette::ButtonText, text);
+    // Text colours leave the disabled group alone, so that a control the lock
+    // level or a panel disabled still looks disabled.
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        p.setColor(group, QPalette::WindowText, text);
+        p.setColor(group, QPalette::Text, text);
+        p.setColor(group, QPalette::ButtonText, text);
+    }
     if (kind == "TextBox" || kind == "DataGrid" || kind == "ListBox") {
         p.setColor(QPalette::Base, back);
     } else if (kind == "ComboBox") {

@@ -1,0 +1,9 @@
+#pragma once
+
+namespace platform {
+
+// The look the school's users know: password boxes show "*" for every character.
+// Installed once at program start, after the application object exists.
+void installSystemStyle();
+
+} // namespace platform
