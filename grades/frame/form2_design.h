@@ -26,7 +26,7 @@ enum Flag : unsigned {
 };
 
 struct ControlDesign {
-    QString name;             // object name: spec name, array members as Name_Index
+    QString name;             // object name: the control's own name, array members as Name_Index
     Kind kind;
     QString container;        // "" = the window's client area
     QString caption;          // caption or initial text
