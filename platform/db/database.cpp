@@ -277,8 +277,9 @@ void Database::bind(sqlite3_stmt* stmt, int i, const QVariant& v) {
         break;
     }
     default: {
-        const QString s = v.toString();
-        sqlite3_bind_text16(stmt, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
+        // The file is UTF-8: converting here is cheaper than the engine's own translation.
+        const QByteArray s = v.toString().toUtf8();
+        sqlite3_bind_text(stmt, i, s.constData(), int(s.size()), SQLITE_TRANSIENT);
     }
     }
 }
@@ -288,9 +289,8 @@ QVariant Database::column(sqlite3_stmt* stmt, int i, const FieldDef* f) {
     if (t == SQLITE_NULL)
         return {};
     auto text = [&] {
-        const void* p = sqlite3_column_text16(stmt, i);
-        const int n = sqlite3_column_bytes16(stmt, i) / 2;
-        return QString(reinterpret_cast<const QChar*>(p), n);
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+        return QString::fromUtf8(p, sqlite3_column_bytes(stmt, i));
     };
     if (f) {
         switch (f->type) {

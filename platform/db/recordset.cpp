@@ -275,6 +275,7 @@ void Recordset::load() {
     if (text.isEmpty())
         throw DbError(DbError::BadSql, QStringLiteral("没有记录源."));
     columns_.clear();
+    fieldIndexes_.clear();
     rows_.clear();
     baseTable_.clear();
     isTable_ = false;
@@ -453,9 +454,12 @@ int Recordset::needField(const QString& name) const {
 QString Recordset::fieldName(int i) const { return columns_[checkedField(i)].name; }
 
 int Recordset::fieldIndex(const QString& name) const {
-    for (size_t i = 0; i < columns_.size(); ++i)
-        if (columns_[i].name == name)
-            return int(i);
+    // Looked up for every assignment by name: keep a map rather than compare names.
+    if (fieldIndexes_.isEmpty())
+        for (size_t i = columns_.size(); i-- > 0;)
+            fieldIndexes_.insert(columns_[i].name, int(i));   // the first of equal names wins
+    if (auto it = fieldIndexes_.constFind(name); it != fieldIndexes_.constEnd())
+        return it.value();
     const QString n = unbracket(name);
     for (size_t i = 0; i < columns_.size(); ++i)
         if (sameName(columns_[i].name, n))
@@ -502,9 +506,7 @@ void Recordset::setValue(int i, const QVariant& v) {
         touched_.assign(columns_.size(), false);
     }
     // The value is converted and checked now; Required is checked when the row is stored.
-    FieldDef loose = columns_[i].def;
-    loose.required = false;
-    edit_[i] = Database::checkedValue(loose, v);
+    edit_[i] = v.isNull() ? QVariant() : Database::checkedValue(columns_[i].def, v);
     touched_[i] = true;
     dirty_ = true;
     if (!adding_)

@@ -7,6 +7,7 @@
 
 #include "platform/db/database.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -120,6 +121,7 @@ private:
     bool isTable_ = false;
     QString baseTable_;
     std::vector<Column> columns_;
+    mutable QHash<QString, int> fieldIndexes_;
     std::vector<Row> rows_;          // every row read or added, in stored order
     std::vector<int> order_;         // the rows seen: indices into rows_, filtered and sorted
     int cur_ = -1;                   // index into order_; -1 BOF, order_.size() EOF
