@@ -532,6 +532,8 @@ void Recordset::storePending() {
     // The whole row is checked before anything is written.
     std::vector<int> fields;
     std::vector<QVariant> values;
+    fields.reserve(columns_.size());
+    values.reserve(columns_.size());
     if (adding_) {
         std::vector<QVariant> row(base_.fields.size());
         std::vector<bool> given(base_.fields.size(), false);
@@ -554,7 +556,7 @@ void Recordset::storePending() {
             }
         }
         const qint64 rowid = db_->insertChecked(base_, fields, values);
-        rows_.push_back(Row{rowid, edit_});
+        rows_.push_back(Row{rowid, std::move(edit_)});   // edit_ is set afresh before its next use
         order_.push_back(int(rows_.size()) - 1);
         cur_ = int(order_.size()) - 1;
         adding_ = false;
@@ -769,6 +771,7 @@ void Recordset::addNew(const QStringList& fields, const QVariantList& values) {
     if (fields.size() != values.size())
         throw DbError(DbError::BadSql, QStringLiteral("字段个数与值的个数不符."));
     std::vector<int> idx;
+    idx.reserve(fields.size());
     for (const QString& f : fields)
         idx.push_back(needField(f));
     addNew();
