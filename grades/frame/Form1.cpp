@@ -410,6 +410,8 @@ void Form1::Command11_Click() {
     request.filter = QStringLiteral("Access数据库(*.mdb)|*.mdb|所有文件(*.*)|*.*");
     request.fileName = kDefaultDatabaseName;
     request.initialFolder = fileDialogFolder_;
+    // An existing file chosen here is attached, never replaced: no question about replacing it.
+    request.confirmOverwrite = false;
     // A cancelled dialog keeps what was typed.
     if (const auto chosen = platform::dialogs().saveFile(request)) Text2->setText(*chosen);
 }

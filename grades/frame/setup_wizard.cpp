@@ -19,7 +19,10 @@ WizardVerdict ValidateWizardInput(const WizardInput& in) {
     if (p.isEmpty() || !QDir::isAbsolutePath(p)) return {WizardVerdict::Refuse, kBadPath, -1};
     const QFileInfo file(p);
     if (file.isFile()) return {WizardVerdict::Attach, {}, -1};
-    if (file.isDir() || !QFileInfo(folderOf(p)).isDir()) return {WizardVerdict::Refuse, kBadPath, -1};
+    // A file straight in the root folder has the empty folder "".
+    const QString folder = folderOf(p);
+    if (file.isDir() || !QFileInfo(folder.isEmpty() ? QStringLiteral("/") : folder).isDir())
+        return {WizardVerdict::Refuse, kBadPath, -1};
 
     const qsizetype nameLength = platform::trimBlanks(in.schoolName).size();
     if (nameLength < 4 || nameLength > 20) return {WizardVerdict::Refuse, kSchoolName, 0};

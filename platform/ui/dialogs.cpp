@@ -151,6 +151,7 @@ private:
         QFileDialog d(activeParent(), request.title.isEmpty() ? defaultTitle : request.title);
         d.setAcceptMode(mode);
         d.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        d.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
         const QStringList filters = qtNameFilters(request.filter);
         if (!filters.isEmpty()) {
             d.setNameFilters(filters);

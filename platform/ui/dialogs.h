@@ -26,6 +26,7 @@ struct FileRequest {
     int filterIndex = 1;     // 1-based, as the windows count it
     QString fileName;        // preset name (may be a bare name or a path)
     QString initialFolder;
+    bool confirmOverwrite = true;  // save dialogs: ask before an existing file is chosen
 };
 
 struct FontChoice {

@@ -2,6 +2,7 @@
 #include "common/settings_files.h"
 #include "support/dialog_double.h"
 #include "grades/frame/Form1.h"
+#include "grades/frame/setup_wizard.h"
 #include "platform/ui/twips.h"
 
 #include <QComboBox>
@@ -345,6 +346,13 @@ TEST_F(Wizard, FinishChecksInOrder) {
     EXPECT_EQ(mainWindowsOpened, 0);
 }
 
+TEST(WizardChecks, AFileStraightInTheRootFolderIsAnAbsolutePath) {
+    ASSERT_FALSE(QFile::exists("/学生成绩库.mdb"));
+    const WizardVerdict v = ValidateWizardInput(
+        {"第一实验中学", "/学生成绩库.mdb", "", "", {"语文"}, {"2027"}, {"2027级01班"}});
+    EXPECT_EQ(v.action, WizardVerdict::Create) << v.message.toStdString();
+}
+
 TEST_F(Wizard, AnExistingFileIsAttachedWhateverElseTheWizardHolds) {
     load();
     WriteSchoolSettings(dir.path(), 2, 4, 6, "已有的学校", "pw");
@@ -398,6 +406,7 @@ TEST_F(Wizard, BrowseTakesTheChosenFileAndACancelKeepsTheTypedPath) {
         EXPECT_EQ(request.filter, "Access数据库(*.mdb)|*.mdb|所有文件(*.*)|*.*");
         EXPECT_EQ(request.fileName, "学生成绩库.mdb");
         EXPECT_EQ(request.initialFolder, dir.path());
+        EXPECT_FALSE(request.confirmOverwrite);  // choosing an existing file means attaching it
         EXPECT_EQ(form.Text2->text(), "/srv/学校/成绩.mdb");
     }
     DialogDouble dialogs;
