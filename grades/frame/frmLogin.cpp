@@ -40,6 +40,8 @@ frmLogin::frmLogin(QWidget* owner, OwnConnections own)
     txtPassword->setEchoMode(QLineEdit::Password);
     txtPassword->setMaxLength(8);
     platform::placeTwips(*txtPassword, 1290, 540, 3105, 345);
+    // Without a buddy a label shows its "&" instead of underlining the letter.
+    lblLabels[0]->setBuddy(txtPassword);
     lblLabels[1]->setBuddy(txtPassword);
 
     cmdOK = new QPushButton(QStringLiteral("确定"), this);

@@ -60,6 +60,9 @@ TEST_F(Login, TheWindowAsItOpens) {
         EXPECT_EQ(w.windowTitle(), "登录");
         EXPECT_EQ(w.lblLabels[0]->text(), "用户名称(&U):   系统管理员");
         EXPECT_EQ(w.lblLabels[1]->text(), "密码(&P):");
+        // A label shows its access letter underlined only with a buddy.
+        EXPECT_EQ(w.lblLabels[0]->buddy(), w.txtPassword);
+        EXPECT_EQ(w.lblLabels[1]->buddy(), w.txtPassword);
         EXPECT_EQ(w.txtPassword->echoMode(), QLineEdit::Password);
         EXPECT_EQ(w.txtPassword->maxLength(), 8);
         EXPECT_EQ(w.cmdOK->text(), "确定");
