@@ -126,6 +126,21 @@ TEST_F(Login, NormalUserByButtonOrEscapeTakesAwayTheRights) {
     }
 }
 
+TEST_F(Login, EnterPressesTheFocusedButtonElseOK) {
+    state().IsAdministrator = -1;
+    show([](frmLogin& w) {
+        w.activateWindow();
+        w.cmdCancel->setFocus();
+        QTest::keyClick(w.cmdCancel, Qt::Key_Return);
+    });
+    EXPECT_EQ(state().IsAdministrator, 0);
+    show([](frmLogin& w) {
+        type(w, "Abc 1");
+        QTest::keyClick(w.txtPassword, Qt::Key_Return);
+    });
+    EXPECT_EQ(state().IsAdministrator, -1);
+}
+
 TEST_F(Login, TheCloseBoxKeepsTheRightsTheUserHad) {
     for (int16_t before : {0, -1}) {
         state().IsAdministrator = before;
