@@ -55,6 +55,17 @@ void place(QWidget& w, const form2::TwipsRect& r) {
                          static_cast<int>(std::lround(r.width)), static_cast<int>(std::lround(r.height)));
 }
 
+// A panel: a frame without caption or border. Styles draw a border even
+// round a flat frame, and shade what lies inside it, so a panel paints
+// nothing but the background its colour scheme fills in.
+class PanelFrame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {}
+};
+
 void showDbError(const DbError& e) {
     platform::dialogs().message(e.text(), platform::MsgButtons::Ok, kSmallError, platform::MsgIcon::Warning);
 }
@@ -89,10 +100,9 @@ void Form2::buildControls() {
         QWidget* w = nullptr;
         switch (d.kind) {
         case Kind::Frame: {
-            auto* g = new QGroupBox(d.caption, parent);
-            if (d.name.startsWith(QLatin1String("Frame1_")))
-                g->setFlat(true);   // the panels have no border of their own
-            w = g;
+            // The panels have no border of their own.
+            w = d.name.startsWith(QLatin1String("Frame1_")) ? new PanelFrame(parent)
+                                                            : new QGroupBox(d.caption, parent);
             break;
         }
         case Kind::Label: {

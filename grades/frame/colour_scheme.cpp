@@ -73,6 +73,9 @@ void setColours(QWidget* w, const QString& kind, const QColor& text, const QColo
         w->setAutoFillBackground(true);
     } else {
         p.setColor(QPalette::Window, back);
+        // Check boxes and option buttons fill with the button colour by
+        // default; the scheme's background is the window colour.
+        w->setBackgroundRole(QPalette::Window);
         w->setAutoFillBackground(true);
     }
     w->setPalette(p);

@@ -40,21 +40,23 @@ frmLogin::frmLogin(QWidget* owner, OwnConnections own)
     txtPassword->setEchoMode(QLineEdit::Password);
     txtPassword->setMaxLength(8);
     platform::placeTwips(*txtPassword, 1290, 540, 3105, 345);
+    // Without a buddy a label shows its "&" instead of underlining the letter.
+    lblLabels[0]->setBuddy(txtPassword);
     lblLabels[1]->setBuddy(txtPassword);
 
     cmdOK = new QPushButton(QStringLiteral("确定"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    // Enter in the password box is 确定; on a button that has the focus it
+    // presses that button, as everywhere on this desktop.
     cmdOK->setDefault(true);
     platform::placeTwips(*cmdOK, 105, 1140, 1320, 390);
 
     cmdCancel = new QPushButton(QStringLiteral("普通用户"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
     platform::placeTwips(*cmdCancel, 1590, 1140, 1320, 390);
 
     Command1 = new QPushButton(QStringLiteral("修改密码"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setAutoDefault(false);
     platform::placeTwips(*Command1, 3075, 1140, 1320, 390);
 
     connect(cmdOK, &QPushButton::clicked, this, &frmLogin::cmdOK_Click);

@@ -10,6 +10,8 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QApplication>
+#include <QImage>
+#include <QPixmap>
 #include <QMenu>
 #include <gtest/gtest.h>
 
@@ -85,6 +87,27 @@ TEST(Form2Rights, ColourSchemesOnTheMainWindow) {
     EXPECT_EQ(w.control("Frame1_1")->palette().color(QPalette::Window), face);
     EXPECT_EQ(w.control("Frame1_0")->palette().color(QPalette::Window), home);
     EXPECT_EQ(w.control("Label1")->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+}
+
+// What the style paints, not only what the palette holds: a corner of the
+// control that carries no text or frame shows the scheme's background.
+TEST(Form2Rights, ColourfulBackgroundsAreWhatTheControlsPaint) {
+    const QColor pink(255, 192, 255);
+    const std::pair<const char*, QColor> cases[] = {
+        {"Frame1_1", pink},                // a panel: no shading, no border
+        {"Frame1_0", QColor(255, 192, 192)},
+        {"Che11", pink},                   // check box
+        {"Option51", pink},                // option button
+        {"la10", pink},                    // label
+        {"Pict50", pink},                  // any other kind
+    };
+    Form2 w;
+    ApplyColourScheme(&w, ColourScheme::Colourful);
+    for (const auto& [name, colour] : cases) {
+        const QImage image = w.control(name)->grab().toImage();
+        ASSERT_FALSE(image.isNull()) << name;
+        EXPECT_EQ(image.pixelColor(image.width() - 3, image.height() - 3).name(), colour.name()) << name;
+    }
 }
 
 TEST(Form2Rights, EveryCloseOfTheLoginSetsEditAll) {

@@ -60,6 +60,9 @@ TEST_F(Login, TheWindowAsItOpens) {
         EXPECT_EQ(w.windowTitle(), "登录");
         EXPECT_EQ(w.lblLabels[0]->text(), "用户名称(&U):   系统管理员");
         EXPECT_EQ(w.lblLabels[1]->text(), "密码(&P):");
+        // A label shows its access letter underlined only with a buddy.
+        EXPECT_EQ(w.lblLabels[0]->buddy(), w.txtPassword);
+        EXPECT_EQ(w.lblLabels[1]->buddy(), w.txtPassword);
         EXPECT_EQ(w.txtPassword->echoMode(), QLineEdit::Password);
         EXPECT_EQ(w.txtPassword->maxLength(), 8);
         EXPECT_EQ(w.cmdOK->text(), "确定");
@@ -121,6 +124,21 @@ TEST_F(Login, NormalUserByButtonOrEscapeTakesAwayTheRights) {
         EXPECT_EQ(state().IsAdministrator, 0) << byEscape;
         EXPECT_FALSE(owner.editAll->isEnabled()) << byEscape;
     }
+}
+
+TEST_F(Login, EnterPressesTheFocusedButtonElseOK) {
+    state().IsAdministrator = -1;
+    show([](frmLogin& w) {
+        w.activateWindow();
+        w.cmdCancel->setFocus();
+        QTest::keyClick(w.cmdCancel, Qt::Key_Return);
+    });
+    EXPECT_EQ(state().IsAdministrator, 0);
+    show([](frmLogin& w) {
+        type(w, "Abc 1");
+        QTest::keyClick(w.txtPassword, Qt::Key_Return);
+    });
+    EXPECT_EQ(state().IsAdministrator, -1);
 }
 
 TEST_F(Login, TheCloseBoxKeepsTheRightsTheUserHad) {
