@@ -139,7 +139,7 @@ TEST(Form2Window, ResizingAppliesTheLayout) {
     QWidget* client = w.centralWidget();
     const auto layout = form2::layoutForm2(platform::pixelsToTwips(client->width()),
                                            platform::pixelsToTwips(client->height()), false);
-    for (const char* name : {"Command8", "Frame1_2", "DataGrid1", "Frame4_0", "La42"}) {
+    for (const char* name : {"Command8", "Frame1_2", "DataGrid1", "Frame4_0", "La42", "Text5", "Lab51_3", "Text7", "Label7"}) {
         SCOPED_TRACE(name);
         const auto& r = layout.at(name);
         EXPECT_EQ(w.control(name)->geometry(),
