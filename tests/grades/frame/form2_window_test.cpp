@@ -152,3 +152,19 @@ TEST(Form2Window, ResizingAppliesTheLayout) {
     EXPECT_GE(client->width(), platform::twipsToPixels(int(form2::kMinClientWidth)));
     EXPECT_GE(client->height(), platform::twipsToPixels(int(form2::kMinClientHeight)));
 }
+
+TEST(Form2Window, LowPanelCoversTheButtonRow) {
+    Form2 w;
+    w.show();
+    w.resize(100, 100);  // the minimum: panels 1 to 8 reach over the button row
+    QCoreApplication::processEvents();
+    w.ShowPanel(6);
+    QWidget* button = w.control("Command6");
+    QWidget* under = w.centralWidget()->childAt(button->geometry().center());
+    ASSERT_NE(under, nullptr);
+    EXPECT_TRUE(w.control("Frame1_6")->isAncestorOf(under) || under == w.control("Frame1_6"));
+    // The results panel's bottom row lies in that band and can be reached.
+    QWidget* done = w.control("Comout_5");
+    const QPoint centre = done->mapTo(w.centralWidget(), done->rect().center());
+    EXPECT_EQ(w.centralWidget()->childAt(centre), done);
+}
