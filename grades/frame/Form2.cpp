@@ -154,6 +154,10 @@ void Form2::buildControls() {
             w->setEnabled(false);
         controls_.insert(d.name, w);
     }
+    // On a low window panels 1 to 8 reach over the button row: their own
+    // controls stay usable there, and 完成 brings the buttons back.
+    for (int i = 0; i <= 8; ++i)
+        controls_.value(QStringLiteral("Frame1_%1").arg(i))->raise();
 }
 
 void Form2::buildMenus() {

@@ -18,8 +18,8 @@ using platform::twipsToPixels;
 
 const QString kTitle = QStringLiteral("下图是本系统的工作流程：");
 const QString kThanks = QStringLiteral("非常感谢您使用本系统!");
-// The bars keep the desktop's usual thickness.
-constexpr int kBarThickness = 255;
+// Bars 16 pixels thick fill the room the rules leave right of the viewport.
+constexpr int kBarThickness = 240;
 
 // The canvas draws the diagram's lines under its buttons and labels.
 class WorkflowCanvas : public QWidget {
@@ -165,10 +165,8 @@ void Form8::showEvent(QShowEvent* event) {
 void Form8::Form_Resize() {
     if (isMinimized())
         return;
-    // The rules are written for the window's outer size, frame and caption included.
-    const QSize outer = frameGeometry().size();
-    const int W = platform::pixelsToTwips(outer.width());
-    const int H = platform::pixelsToTwips(outer.height());
+    const int W = platform::pixelsToTwips(width()) + frame::kHelpFrameWidth;
+    const int H = platform::pixelsToTwips(height()) + frame::kHelpFrameHeight;
     if (!isHelpMode()) {
         edit_ = frame::editModeLayout(W, H, edit_);
         DataGrid1->setGeometry(platform::twipsRect(0, 0, edit_.gridWidth, edit_.gridHeight));

@@ -2,6 +2,7 @@
 
 #include "platform/text/values.h"
 
+#include <iterator>
 #include <stdexcept>
 
 namespace form2 {
@@ -124,6 +125,93 @@ void markEntryPanel(Pass& p, double wp, double hp) {
     p.put("DataGrid5", 3000, 360, wp - 3220, h - 700);
 }
 
+
+// Below here every value keeps its fraction: these rows take no whole numbers.
+
+void calculationPanel(Pass& p, double wp, double hp) {
+    p.put("Frame9", wp - 2395, 360, 2175, 1455);
+    p.put("Frame8", wp / 2 - 1137, 360, 1935, 1455);
+    // The four formula boxes share the growth of the panel's width.
+    const double b = 975 + (wp - 6595) / 4;
+    const TwipsRect te52 = p.put("Te52", 1320, 2040, b, 270);
+    const TwipsRect text3 = p.put("Text3", te52.left + te52.width + 345, 2040, b, 270);
+    const TwipsRect text4 = p.put("Text4", text3.left + text3.width + 345, 2040, b, 270);
+    p.put("Text5", text4.left + text4.width + 345, 2040, b, 270);
+    p.put("Label10_0", te52.left + te52.width + 50, 2055, 255, 255);
+    p.put("Label10_1", text3.left + text3.width + 50, 2055, 255, 255);
+    p.put("Label10_2", text4.left + text4.width + 50, 2055, 255, 255);
+    const TwipsRect settings = p.put("Frame10_0", 120, 2280, wp - 340, hp - 2380);
+    const TwipsRect progress = p.put("Frame10_1", 120, 2280, settings.width, settings.height);
+
+    const double wf = settings.width, hf = settings.height;
+    const TwipsRect te53 = p.put("Te53", 1680, 1080, wf - 4080, 270);
+    p.put("Com53", te53.left + te53.width + 225, 960, 735, 375);
+    const TwipsRect command9 = p.put("Command9", wf - 1335, 240, 1335, 375);
+    const TwipsRect com51 = p.put("Com51", command9.left, 600, 1335, 375);
+    p.put("Comout_4", com51.left, 960, 1335, 375);
+    const TwipsRect la510 = p.put("La51_0", 360, hf - 360, 855, 255);
+    const TwipsRect la511 = p.put("La51_1", 2280, la510.top, 855, 255);
+    p.put("La51_2", 4200, la511.top, 855, 255);
+    const TwipsRect te510 = p.put("Te51_0", 1320, la510.top - 15, 735, 270);
+    const TwipsRect te511 = p.put("Te51_1", 3120, te510.top, 735, 270);
+    p.put("Te51_2", 5040, te511.top, 735, 270);
+
+    const double wg = progress.width, hg = progress.height;
+    const TwipsRect pict50 = p.put("Pict50", 240, hg - 735, wg - 360, 375);
+    // The stage labels keep their places along the bar and ride above it.
+    struct Stage { double left, width; };
+    static constexpr Stage stages[] = {{120, 975}, {1320, 975}, {2520, 975}, {3720, 375},
+                                       {4320, 375}, {4920, 375}, {5520, 615}};
+    for (int j = 0; j < int(std::size(stages)); ++j)
+        p.put(QStringLiteral("Lab51_%1").arg(j), stages[j].left, pict50.top - 480, stages[j].width, 200);
+    p.put("Command10", wg - 1335, 240, 1215, 375);
+}
+
+void resultsPanel(Pass& p, double wp, double hp) {
+    TwipsRect view;
+    for (int k = 0; k < 4; ++k)
+        view = p.put(QStringLiteral("Frame12_%1").arg(k), 120, 120, wp - 220, hp - 1180);
+    // All four view frames have the same size.
+    p.put("DataGrid6", 0, 0, view.width, view.height - 100);
+    const TwipsRect te61 = p.put("Te61", 120, hp - 475, wp - 3220, 375);
+    const TwipsRect com64 = p.put("Com64", wp - 2995, te61.top, 615, 375);
+    const TwipsRect com61 = p.put("Com61", com64.left + 760, te61.top, 615, 375);
+    const TwipsRect com62 = p.put("Com62", com61.left + 760, te61.top, 615, 375);
+    const TwipsRect comout5 = p.put("Comout_5", com62.left + 760, te61.top, 615, 375);
+    const TwipsRect com65 = p.put("Com65", comout5.left, comout5.top - 480, 615, 375);
+    const TwipsRect combo9 = p.put("Combo9", com64.left, com65.top, 1335, 300);
+    p.put("Combo10", combo9.left + 1320, com65.top, 855, 300);
+    p.put("Ad61", 120, combo9.top, 2055, 420);
+    p.put("Frame11", wp / 2 - 1137, combo9.top - 120, 1335, 735);
+
+    const double wv = view.width, hv = view.height;
+    p.put("Lab6a", wv - 2445, 50, 1215, 255);
+    p.put("Lab6b", wv - 1215, 50, 1215, 255);
+    p.put("Text2", 0, 480, wv, hv - 500);
+    // The averages and the student's report share their frame in the design's proportion.
+    const TwipsRect text6 = p.put("Text6", 120, 120, wv - 235, hv * 1215 / 3135);
+    p.put("Text7", 120, text6.top + text6.height + 100, wv - 235, hv - text6.height - 250);
+}
+
+void teacherScorePanel(Pass& p, double wp, double hp) {
+    // The right-hand column follows the right edge, its buttons the bottom edge.
+    const double column = wp - 2515;
+    const double buttonTop = hp - 475;
+    const double listHeight = hp - 2275;
+    const double com72Left = column + 840;
+    const double comout6Left = com72Left + 840;
+    p.put("List2", column, 360, 2295, listHeight);
+    p.put("List3", column, 360, 2295, listHeight);
+    p.put("Combo11", column, buttonTop - 480, 2415, 300);
+    p.put("Com71", column, buttonTop, 735, 375);
+    p.put("Com72", com72Left, buttonTop, 615, 375);
+    p.put("Comout_6", comout6Left, buttonTop, 735, 375);
+    p.put("Com74", comout6Left, buttonTop - 1200, 735, 375);
+    const TwipsRect text8 = p.put("Text8", 240, 840, wp - 2980, hp - 1420);
+    p.put("Ad71", 240, buttonTop, text8.width, 330);
+    p.put("Label7", column - 1560, 360, 1335, 375);
+}
+
 } // namespace
 
 Form2Layout layoutForm2(double clientWidth, double clientHeight, bool minimised) {
@@ -176,6 +264,9 @@ Form2Layout layoutForm2(double clientWidth, double clientHeight, bool minimised)
     teacherPanel(p, wp, panelHeight);
     fullMarkPanel(p, wp, panelHeight);
     markEntryPanel(p, wp, panelHeight);
+    calculationPanel(p, wp, panelHeight);
+    resultsPanel(p, wp, panelHeight);
+    teacherScorePanel(p, wp, panelHeight);
     return out;
 }
 

@@ -58,6 +58,13 @@ struct HelpGeometry {
 
     bool operator==(const HelpGeometry&) const = default;
 };
+// The resize rules are written on the window's outer size. The frame here is
+// whatever the window manager draws (none at all on some desktops), so the
+// outer size is rebuilt from the client size with the frame the rules were
+// drawn with: the bars then always sit just inside the client area.
+inline constexpr int kHelpFrameWidth = 120;
+inline constexpr int kHelpFrameHeight = 400;
+
 // Layout of help mode for a window of outer size W x H (border and caption bar included).
 HelpGeometry helpModeLayout(int W, int H, HelpGeometry current = {});
 

@@ -139,7 +139,7 @@ TEST(Form2Window, ResizingAppliesTheLayout) {
     QWidget* client = w.centralWidget();
     const auto layout = form2::layoutForm2(platform::pixelsToTwips(client->width()),
                                            platform::pixelsToTwips(client->height()), false);
-    for (const char* name : {"Command8", "Frame1_2", "DataGrid1", "Frame4_0", "La42"}) {
+    for (const char* name : {"Command8", "Frame1_2", "DataGrid1", "Frame4_0", "La42", "Text5", "Lab51_3", "Text7", "Label7"}) {
         SCOPED_TRACE(name);
         const auto& r = layout.at(name);
         EXPECT_EQ(w.control(name)->geometry(),
@@ -151,4 +151,20 @@ TEST(Form2Window, ResizingAppliesTheLayout) {
     QCoreApplication::processEvents();
     EXPECT_GE(client->width(), platform::twipsToPixels(int(form2::kMinClientWidth)));
     EXPECT_GE(client->height(), platform::twipsToPixels(int(form2::kMinClientHeight)));
+}
+
+TEST(Form2Window, LowPanelCoversTheButtonRow) {
+    Form2 w;
+    w.show();
+    w.resize(100, 100);  // the minimum: panels 1 to 8 reach over the button row
+    QCoreApplication::processEvents();
+    w.ShowPanel(6);
+    QWidget* button = w.control("Command6");
+    QWidget* under = w.centralWidget()->childAt(button->geometry().center());
+    ASSERT_NE(under, nullptr);
+    EXPECT_TRUE(w.control("Frame1_6")->isAncestorOf(under) || under == w.control("Frame1_6"));
+    // The results panel's bottom row lies in that band and can be reached.
+    QWidget* done = w.control("Comout_5");
+    const QPoint centre = done->mapTo(w.centralWidget(), done->rect().center());
+    EXPECT_EQ(w.centralWidget()->childAt(centre), done);
 }

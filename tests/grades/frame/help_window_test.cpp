@@ -66,10 +66,10 @@ TEST(HelpWindow, MouseOverShowsTheStepsExplanationAndPressingThanks) {
     EXPECT_EQ(form.Label2_0->text(), QStringLiteral("下图是本系统的工作流程："));
 }
 
-// The layout follows the window's outer size, frame included.
+// The layout follows the outer size the rules assume: the client size and a
+// frame of 120 x 400 twips, whatever frame the window manager draws.
 QSize outerTwips(const QWidget& w) {
-    const QSize outer = w.frameGeometry().size();
-    return {platform::pixelsToTwips(outer.width()), platform::pixelsToTwips(outer.height())};
+    return {platform::pixelsToTwips(w.width()) + 120, platform::pixelsToTwips(w.height()) + 400};
 }
 
 TEST(HelpWindow, SmallWindowScrollsTheCanvasWithItsBars) {
@@ -102,6 +102,9 @@ TEST(HelpWindow, SmallWindowScrollsTheCanvasWithItsBars) {
     EXPECT_EQ(form.HScroll1->value(), 0);
     form.VScroll1->setValue(300);
     EXPECT_EQ(form.Frame1_0->pos(), QPoint(0, -twipsToPixels(300)));
+    // Both bars lie inside the client area, just below and right of the viewport.
+    EXPECT_TRUE(form.rect().contains(form.HScroll1->geometry()));
+    EXPECT_TRUE(form.rect().contains(form.VScroll1->geometry()));
 }
 
 TEST(HelpWindow, LargeWindowShowsNoBarsAndACanvasAsLargeAsTheWindow) {
@@ -110,7 +113,7 @@ TEST(HelpWindow, LargeWindowShowsNoBarsAndACanvasAsLargeAsTheWindow) {
     resizeToTwips(form, 9570, 7230);
     EXPECT_TRUE(form.HScroll1->isHidden());
     EXPECT_TRUE(form.VScroll1->isHidden());
-    EXPECT_EQ(form.Frame1_0->size(), form.frameGeometry().size());
+    EXPECT_EQ(form.Frame1_0->size(), QSize(twipsToPixels(9570 + 120), twipsToPixels(7230 + 400)));
     EXPECT_EQ(form.Label1->width(), twipsToPixels(outerTwips(form).width() - 3150));
 }
 
