@@ -196,7 +196,11 @@ void Form12::Command7_Click() {
 
 void Form12::Command3_Click() {
     try {
-        say(manager_.add(Text1->text()));
+        const Outcome outcome = manager_.add(Text1->text());
+        say(outcome);
+        // The new row is current: its name, position and count are shown.
+        if (outcome == Outcome::Done)
+            Adodc1_MoveComplete();
     } catch (const DbError& e) {
         refuse(e.text());
         Command7_Click();

@@ -107,8 +107,12 @@ bool StudentPanel::mayOpen() {
     // Row 8 of 状态表: the exam-number cards were printed.
     if (!form_->dataControl(QStringLiteral("Adodc0")).recordset())
         return true;
-    if (form_->settingsValue(8) != QStringLiteral("是"))
-        return true;
+    try {
+        if (form_->settingsValue(8) != QStringLiteral("是"))
+            return true;
+    } catch (const DbError&) {
+        return true;   // a settings table without row 8 marks nothing as printed
+    }
     return platform::dialogs().message(
                QStringLiteral("考号已经打印,请不要再对学生情况作修改,否则可能会给你输入成绩时带来一些麻烦.你确实要修改学生情况吗?"),
                MsgButtons::YesNo, kPrompt) == MsgResult::Yes;
@@ -189,6 +193,9 @@ void StudentPanel::report(entry::ClassRoster::Result result) {
     switch (result.outcome) {
     case Outcome::NameTooLong:
         reportFailure(QStringLiteral("学生的名字最多只能有%1个字!").arg(entry::kNameLength));
+        break;
+    case Outcome::BadNumber:
+        reportFailure(QStringLiteral("新同学的学号只能是1到3位数字!"));
         break;
     case Outcome::NumberTaken:
         reportFailure(QStringLiteral("这个班已经有学号为%1的同学了,请换一个学号!")

@@ -128,6 +128,14 @@ std::optional<QString> StudentManager::run(const QString& sql) {
         list_.setRecordSource(sql);
         list_.refresh();
     } catch (const DbError& e) {
+        // Show the list of the last text that ran rather than an empty grid.
+        if (!sql_.isEmpty()) {
+            try {
+                list_.setRecordSource(sql_);
+                list_.refresh();
+            } catch (const DbError&) {
+            }
+        }
         return QStringLiteral("SQL语句不能执行:") + e.text();
     }
     sql_ = sql;
@@ -135,9 +143,13 @@ std::optional<QString> StudentManager::run(const QString& sql) {
     if (rs && rs->recordCount() > 0)
         rs->moveFirst();
 
-    auto db = list_.database();
-    lastSerial_ = largestSerial(*db, grade_);
-    classIds_ = classIdsOfGrade(*db, grade_);
+    try {
+        auto db = list_.database();
+        lastSerial_ = largestSerial(*db, grade_);
+        classIds_ = classIdsOfGrade(*db, grade_);
+    } catch (const DbError& e) {
+        return QStringLiteral("SQL语句不能执行:") + e.text();
+    }
     return std::nullopt;
 }
 
@@ -168,7 +180,7 @@ StudentManager::Outcome StudentManager::add(const QString& typedName) {
     if (rs->recordCount() > 0 && rs->findValue(kName, name, 0, true))
         return Outcome::Namesake;
     // Read the serial now: the student panel may have added students since.
-    const std::optional<int> serial = nextSerial(*list_.database(), grade_);
+    const std::optional<int> serial = nextSerial(*list_.database(), grade_, lastSerial_);
     if (!serial) {
         if (back > 0)
             rs->setAbsolutePosition(back);

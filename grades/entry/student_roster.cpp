@@ -55,8 +55,8 @@ int largestSerial(Database& db, const QString& gradeId) {
     return largest;
 }
 
-std::optional<int> nextSerial(Database& db, const QString& gradeId) {
-    const int largest = largestSerial(db, gradeId);
+std::optional<int> nextSerial(Database& db, const QString& gradeId, int lastGiven) {
+    const int largest = std::max(largestSerial(db, gradeId), lastGiven);
     if (largest >= kLastSerial)
         return std::nullopt;
     return largest + 1;
@@ -167,6 +167,14 @@ bool ClassRoster::numberTaken(const QString& number) const {
     return false;
 }
 
+std::optional<QString> ClassRoster::typedNumber(const QString& typed) const {
+    const QString number = platform::trimBlanks(typed);
+    if (!allDigits(number) || number.size() > 3)
+        return std::nullopt;
+    const int value = number.toInt();
+    return classNumberText(value, std::max(numberWidth(), value > 99 ? 3 : 2));
+}
+
 QString ClassRoster::offerNumber() {
     Recordset* rs = rows();
     if (!rs || rs->recordCount() == 0) {
@@ -228,12 +236,17 @@ ClassRoster::Result ClassRoster::add(const QString& typedName, const QString& ty
     if (rs->recordCount() > 0 && rs->findValue(kName, name, 0, true))
         return {Outcome::Namesake, offerNumber()};
 
-    const QString number = platform::trimBlanks(typedNumber);
+    // "6" typed in a class numbered "01", "02" ... is stored as "06", so that
+    // the list keeps its order and the offered number stays free.
+    const std::optional<QString> typed = this->typedNumber(typedNumber);
+    const QString number = typed.value_or(QString());
     std::optional<int> serial;
     Outcome refusal = Outcome::Done;
-    if (numberTaken(number))
+    if (!typed)
+        refusal = Outcome::BadNumber;
+    else if (numberTaken(number))
         refusal = Outcome::NumberTaken;
-    else if (!(serial = nextSerial(database(), grade_)))
+    else if (!(serial = nextSerial(database(), grade_, lastSerial_)))
         refusal = Outcome::SerialsUsedUp;
     if (refusal != Outcome::Done) {
         backTo(back);
@@ -274,7 +287,7 @@ ClassRoster::Result ClassRoster::insert(const QString& typedName, const QString&
         showGrid(true);
         return {Outcome::Namesake, {}};
     }
-    const std::optional<int> serial = nextSerial(database(), grade_);
+    const std::optional<int> serial = nextSerial(database(), grade_, lastSerial_);
     if (!serial) {
         backTo(back);
         showGrid(true);

@@ -30,8 +30,10 @@ int serialOfStudentId(const QString& studentId);
 // begin with the grade id count too, so that a student who changed grade level
 // still holds his serial.
 int largestSerial(platform::db::Database& db, const QString& gradeId);
-// The serial a new student of the grade level gets; none when 9999 is used.
-std::optional<int> nextSerial(platform::db::Database& db, const QString& gradeId);
+// The serial a new student of the grade level gets: one above the largest in
+// 成绩表 now and above `lastGiven`, the last one this window handed out (so that
+// the id of a student deleted meanwhile is not given again); none past 9999.
+std::optional<int> nextSerial(platform::db::Database& db, const QString& gradeId, int lastGiven = 0);
 
 // A class number of the given width: 5 and 2 give "05".
 QString classNumberText(int number, int width);
@@ -57,6 +59,7 @@ public:
         Namesake,       // the name is in the class already; that student is now current
         NameTooLong,    // more than kNameLength characters: nothing stored
         NumberTaken,    // the typed class number belongs to another student
+        BadNumber,      // the typed class number is not one to three digits
         SerialsUsedUp,  // the grade level has no serial left
     };
     struct Result {
@@ -88,6 +91,9 @@ public:
     int numberWidth() const;
     // Whether a student of the class has this number (by text, or by value for digits).
     bool numberTaken(const QString& number) const;
+    // A typed number as it is stored: digits get the width of the class ("6" -> "06");
+    // none for a text that is not one to three digits.
+    std::optional<QString> typedNumber(const QString& typed) const;
 
     Result add(const QString& typedName, const QString& typedNumber);
     Result insert(const QString& typedName, const QString& typedNumber);

@@ -54,7 +54,7 @@ std::vector<ControlDesign> makeControls() {
         {"la12", K::Label, "Frame1_1", "学生姓名:", Laid},
         {"Te11", K::TextBox, "Frame1_1", "", Laid},
         {"Com10", K::CommandButton, "Frame1_1", "增加", Laid},
-        {"Comm11", K::CommandButton, "Frame1_1", "删除", Laid},
+        {"Comm11", K::CommandButton, "Frame1_1", "删除", Laid, None, "删除当前同学"},
         {"Com12", K::CommandButton, "Frame1_1", "插入", Laid},
         {"Com13", K::CommandButton, "Frame1_1", "改名", Laid},
         {"Che11", K::CheckBox, "Frame1_1", "删除同学后,其它同学学号不变", Laid},

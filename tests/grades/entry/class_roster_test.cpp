@@ -143,6 +143,47 @@ TEST_F(RosterTest, TypedNumberOfAnotherStudentIsRefused) {
     EXPECT_EQ(storedRow("新人").value(0), "07");
 }
 
+// A typed number takes the width of the class, so that the offered number is
+// never one that is refused; what is not a number is refused.
+TEST_F(RosterTest, TypedNumberTakesTheWidthOfTheClass) {
+    struct Case { int seeded; const char* typed; Outcome outcome; const char* stored; };
+    const Case cases[] = {
+        {3, "6", Outcome::Done, "06"},     {3, " 7 ", Outcome::Done, "07"},
+        {3, "010", Outcome::Done, "10"},   {3, "100", Outcome::Done, "100"},
+        {100, "102", Outcome::Done, "102"}, {100, "", Outcome::BadNumber, nullptr},
+        {3, "xxx", Outcome::BadNumber, nullptr}, {3, "", Outcome::BadNumber, nullptr},
+        {3, "6a", Outcome::BadNumber, nullptr},
+    };
+    for (const Case& c : cases) {
+        school.db()->execute("delete from 成绩表");
+        seed("2004", "01", c.seeded);
+        roster.open("2004", "01");
+        const auto r = roster.add("新人", c.typed);
+        EXPECT_EQ(r.outcome, c.outcome) << c.typed;
+        const QVariantList row = storedRow("新人");
+        EXPECT_EQ(row.value(0).toString(), c.stored ? QString(c.stored) : QString()) << c.typed;
+        EXPECT_EQ(stored().size(), c.seeded + (c.stored ? 1 : 0)) << c.typed;
+    }
+    // "6" stored as "06": the next number offered in 01 ... 03, 06 is "04", and taken by value.
+    school.db()->execute("delete from 成绩表");
+    seed("2004", "01", 3);
+    roster.open("2004", "01");
+    roster.add("新人", "6");
+    EXPECT_EQ(roster.add("又一", "6").outcome, Outcome::NumberTaken);
+    EXPECT_EQ(roster.add("又一", "04").outcome, Outcome::Done);
+    EXPECT_EQ(roster.add("再一", "05").offered, QString("07"));
+}
+
+// The id of a student deleted in this window is not handed out again while it works.
+TEST_F(RosterTest, DeletedStudentsIdIsNotGivenAgain) {
+    roster.open("2004", "01");
+    roster.add("甲", "01");
+    roster.add("乙", "02");
+    ASSERT_EQ(roster.remove(true).outcome, Outcome::Done);   // 乙, serial 2
+    roster.add("丙", "02");
+    EXPECT_EQ(storedRow("丙").value(2), "20040003");
+}
+
 TEST_F(RosterTest, NameWithAQuoteIsStoredAndFound) {
     roster.open("2004", "01");
     EXPECT_EQ(roster.add("O'N", "01").outcome, Outcome::Done);

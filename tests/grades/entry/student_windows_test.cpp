@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -159,13 +160,17 @@ TEST_F(WindowsTest, ButtonsRefuseALongNameAndATakenNumberWithAMessage) {
     open();
     DialogDouble dialogs;
     dialogs.answerMessage(MsgResult::Ok, "学生的名字最多只能有3个字!")
-        .answerMessage(MsgResult::Ok, "这个班已经有学号为02的同学了,请换一个学号!");
+        .answerMessage(MsgResult::Ok, "这个班已经有学号为02的同学了,请换一个学号!")
+        .answerMessage(MsgResult::Ok, "新同学的学号只能是1到3位数字!");
     Te11()->setText("欧阳小明");
     panel.Com10_Click();
     Te11()->setText("丁");
     tx12()->setText("02");
     panel.Com10_Click();
+    tx12()->setText("xxx");   // every number of the class taken
+    panel.Com10_Click();
     EXPECT_EQ(stored().size(), 3);
+    EXPECT_EQ(at<QPushButton>("Comm11")->toolTip(), "删除当前同学");
 }
 
 TEST_F(WindowsTest, InsertRenameAndDeleteThroughTheButtons) {
@@ -297,6 +302,7 @@ TEST_F(Form12Test, AddsByNameWithTheNextSerialAndNoNumber) {
     f->Command3_Click();
     EXPECT_EQ(stored(), (QStringList{"00 丙 20040003", "01 甲 20040001"}));
     EXPECT_EQ(shown().last(), "丙");
+    EXPECT_EQ(f->adodc1Bar()->caption(), "2/2");   // the new row is current
     EXPECT_EQ(state().StudentCount, 0);
     // The student panel adds meanwhile; the window does not hand its serial out again.
     open();
@@ -413,6 +419,11 @@ TEST_F(Form12Test, OnlyOneSelectRuns) {
     f->Command7_Click();
     EXPECT_EQ(stored().size(), 2);
     EXPECT_EQ(shown().size(), 2);   // the list shown before stays
+    // A text that fails keeps the last list that ran, not an empty grid.
+    dialogs.answerMessage(MsgResult::Ok);
+    f->Text3->setText("select * from 无此表");
+    f->Command7_Click();
+    EXPECT_EQ(shown(), (QStringList{"甲", "乙"}));
 
     f->Text3->setText("select 学号,姓名,年级,班,STID,考号 from 成绩表 where 年级='2004' order by 学号 desc");
     f->Command7_Click();
