@@ -35,6 +35,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <algorithm>
 #include <cmath>
 
@@ -54,6 +55,26 @@ void place(QWidget& w, const form2::TwipsRect& r) {
     platform::placeTwips(w, static_cast<int>(std::lround(r.left)), static_cast<int>(std::lround(r.top)),
                          static_cast<int>(std::lround(r.width)), static_cast<int>(std::lround(r.height)));
 }
+
+// A member of the panel array. The start-up takes its border away; the
+// caption is empty then, so nothing of the frame is left to draw.
+class PanelFrame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+    void setBorderless(bool borderless) {
+        borderless_ = borderless;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (!borderless_)
+            QGroupBox::paintEvent(event);
+    }
+
+private:
+    bool borderless_ = false;
+};
 
 void showDbError(const DbError& e) {
     platform::dialogs().message(e.text(), platform::MsgButtons::Ok, kSmallError, platform::MsgIcon::Warning);
@@ -88,13 +109,10 @@ void Form2::buildControls() {
         Q_ASSERT(parent);
         QWidget* w = nullptr;
         switch (d.kind) {
-        case Kind::Frame: {
-            auto* g = new QGroupBox(d.caption, parent);
-            if (d.name.startsWith(QLatin1String("Frame1_")))
-                g->setFlat(true);   // the panels have no border of their own
-            w = g;
+        case Kind::Frame:
+            w = d.name.startsWith(QLatin1String("Frame1_")) ? new PanelFrame(d.caption, parent)
+                                                             : new QGroupBox(d.caption, parent);
             break;
-        }
         case Kind::Label: {
             auto* l = new QLabel(d.caption, parent);
             l->setWordWrap(true);
@@ -196,6 +214,7 @@ void Form2::wireHandlers() {
     onMenu(QStringLiteral("MenuJf"), &Form2::MenuJf_Click);
     onMenu(QStringLiteral("MenuEditAll"), &Form2::MenuEditAll_Click);
     onMenu(QStringLiteral("MenuXueJi"), &Form2::MenuXueJi_Click);
+    onMenu(QStringLiteral("MenuYiQian"), &Form2::MenuYiQian_Click);
     onMenu(QStringLiteral("MenuUPstudent"), &Form2::MenuUPstudent_Click);
     onMenu(QStringLiteral("MenuOpenOther"), &Form2::MenuOpenOther_Click);
     onMenu(QStringLiteral("helpuser"), &Form2::helpuser_Click);
@@ -245,7 +264,9 @@ bool Form2::startUp(QWidget* startWindow) {
     // First appearance.
     setWindowTitle(s.SchoolName + kProgramName);
     for (int i = 0; i <= 8; ++i) {
-        QWidget* panel = control(QStringLiteral("Frame1_%1").arg(i));
+        auto* panel = static_cast<PanelFrame*>(control(QStringLiteral("Frame1_%1").arg(i)));
+        panel->setTitle(QString());
+        panel->setBorderless(true);
         panel->setVisible(false);
     }
     control(QStringLiteral("Frame1_0"))->setVisible(true);
@@ -636,10 +657,26 @@ void Form2::MenuJf_Click() { Comout_Click(0); Command7_Click(); }
 
 void Form2::MenuEditAll_Click() {
     Comout_Click(0);
-    // The raw table editor opens here once it exists.
+    // The shared window in edit mode: without the diagram and its bars, and
+    // with any caption but the help caption.
+    Form8 form(this);
+    form.Picture1->hide();
+    form.HScroll1->hide();
+    form.VScroll1->hide();
+    form.setWindowTitle(QStringLiteral("编辑所有情况"));
+    platform::dialogs().runModal(form);
 }
 
 void Form2::MenuXueJi_Click() {}
+
+void Form2::MenuYiQian_Click() {
+    if (state().IsAdministrator == 0) {
+        platform::dialogs().message(QStringLiteral("只有系统管理员才有权使用本功能。"), platform::MsgButtons::Ok,
+                                    QStringLiteral("提示"));
+        return;
+    }
+    // The administrator's settings of earlier score databases open here once they exist.
+}
 
 void Form2::MenuUPstudent_Click() {
     Comout_Click(0);

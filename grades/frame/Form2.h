@@ -81,6 +81,7 @@ public:
     void MenuJf_Click();
     void MenuEditAll_Click();
     void MenuXueJi_Click();
+    void MenuYiQian_Click();
     void MenuUPstudent_Click();
     void MenuOpenOther_Click();
     void helpuser_Click();

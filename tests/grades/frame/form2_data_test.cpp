@@ -3,6 +3,7 @@
 #include "common/program_state.h"
 #include "common/settings_files.h"
 #include "grades/frame/Form2.h"
+#include "grades/frame/Form8.h"
 #include "grades/frame/form2_startup.h"
 #include "platform/db/recordset.h"
 #include "support/dialog_double.h"
@@ -11,10 +12,12 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 using platform::db::Database;
@@ -254,6 +257,37 @@ TEST(Form2Panels, TeacherScoresNeedATeacher) {
     EXPECT_EQ(s.w.control<QComboBox>("Combo11")->count(), 2);
     s.w.Command7_Click();   // opening again does not repeat the names
     EXPECT_EQ(s.w.control<QComboBox>("Combo11")->count(), 2);
+}
+
+TEST(Form2Panels, EditAllOpensTheSharedWindowInEditMode) {
+    Connected s;
+    s.w.ShowPanel(7);
+    DialogDouble d;
+    d.runModalWith([&](QDialog& dialog) {
+        auto* form = dynamic_cast<Form8*>(&dialog);
+        EXPECT_NE(form, nullptr);
+        if (!form)
+            return 0;
+        EXPECT_EQ(form->windowTitle(), "编辑所有情况");
+        EXPECT_FALSE(form->isHelpMode());
+        EXPECT_EQ(form->parentWidget(), &s.w);
+        for (QWidget* hidden : {form->Picture1, static_cast<QWidget*>(form->HScroll1),
+                                static_cast<QWidget*>(form->VScroll1)})
+            EXPECT_TRUE(hidden->isHidden());
+        EXPECT_EQ(s.w.visiblePanel(), 0);   // the finishing work ran first
+        return 1;
+    });
+    s.w.menuItem("MenuEditAll")->trigger();
+    EXPECT_EQ(d.shown().size(), 1u);
+}
+
+TEST(Form2Panels, EarlierScoresAreRefusedToANormalUser) {
+    Connected s;
+    state().IsAdministrator = 0;
+    DialogDouble d;
+    d.answerMessage(platform::MsgResult::Ok, "只有系统管理员才有权使用本功能。");
+    s.w.MenuYiQian_Click();
+    EXPECT_EQ(d.lastTitle(), "提示");
 }
 
 TEST(Form2Connections, DisconnectLetsGoOfEveryRecordSetAndConnectTakesThemBack) {
