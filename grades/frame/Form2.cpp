@@ -412,8 +412,12 @@ void Form2::Comout_Click(int) {
         if (p != 3)
             ShowStartPanel();
     }
-    Adodc1_.setRecordSource(QString());
-    Adodc1_.close();
+    try {
+        emptyDataControl(QStringLiteral("Adodc1"));
+    } catch (const DbError& e) {
+        showDbError(e);
+        dropDataControl(QStringLiteral("Adodc1"));
+    }
 }
 
 void Form2::emptyDataControl(const QString& name) {
@@ -491,13 +495,21 @@ void Form2::finishPanel(int panel) {
         // and lets go of its record sets.
         showDbError(e);
         static const QStringList controlsOf[] = {
-            {}, {"Ad1"}, {"Ad2"}, {"Ad3", "Ad32"}, {"Ad4", "Ad41"}, {"Ad51", "Ad50"}, {"Ad61"}, {"Ad71"}, {"Ad8"}};
-        for (const QString& name : controlsOf[panel]) {
-            try {
-                emptyDataControl(name);
-            } catch (const DbError&) {
-            }
-        }
+            {}, {"Ad1"}, {"Ad2"}, {"Ad3", "Ad32"}, {"Ad4", "Ad41", "Adodc1"}, {"Ad51", "Ad50"}, {"Ad61"}, {"Ad71"}, {"Ad8"}};
+        for (const QString& name : controlsOf[panel])
+            dropDataControl(name);
+    }
+}
+
+void Form2::dropDataControl(const QString& name) {
+    // An edit still pending is thrown away, not stored: after a rollback it
+    // would write half of the work outside the transaction.
+    DataControl& dc = dataControl(name);
+    if (auto* rs = dc.recordset(); rs && rs->isDirty())
+        rs->cancelUpdate();
+    try {
+        emptyDataControl(name);
+    } catch (const DbError&) {
     }
 }
 

@@ -119,6 +119,7 @@ private:
     void wireHandlers();
     void finishPanel(int panel);
     void emptyDataControl(const QString& name);
+    void dropDataControl(const QString& name);   // after a failure; never throws
     void detachGrid(const QString& name);
     void fillResultsChoosers();
     // What a password change does with our connections around its work.

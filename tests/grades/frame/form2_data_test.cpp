@@ -155,6 +155,24 @@ TEST(Form2Finish, FullMarkPanelClearsTeachersOfPapersNotTaken) {
     EXPECT_EQ(s.w.visiblePanel(), 0);
 }
 
+TEST(Form2Finish, AFailingFullMarkFinishWritesNothingAndSaysSo) {
+    Connected s;
+    auto& db = s.db();
+    db.execute("update 年级表 set 英语=0 where 年级='2004'");
+    db.execute("update 班级表 set 英语='乙'");
+    db.execute("alter table 班级表 drop column 英语");   // the class rows cannot take the change
+    s.open("Ad4", "年级表");
+    s.w.ShowPanel(4);
+    DialogDouble d;
+    d.answerMessage();
+    s.w.Comout_Click(3);
+    EXPECT_EQ(d.messages().size(), 1);
+    EXPECT_EQ(s.w.visiblePanel(), 0);
+    // Rolled back, and the full mark already changed in memory is not stored afterwards.
+    EXPECT_EQ(db.scalar("select 英语 from 年级表 where 年级='2004'").toDouble(), 0.0);
+    EXPECT_FALSE(db.scalar("select 英语 from 年级表 where 年级='2004'").isNull());
+}
+
 TEST(Form2Finish, StudentPanelStoresTheStudentCount) {
     Connected s;
     state().StudentCount = 3;
