@@ -35,6 +35,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <algorithm>
 #include <cmath>
 
@@ -55,15 +56,24 @@ void place(QWidget& w, const form2::TwipsRect& r) {
                          static_cast<int>(std::lround(r.width)), static_cast<int>(std::lround(r.height)));
 }
 
-// A panel: a frame without caption or border. Styles draw a border even
-// round a flat frame, and shade what lies inside it, so a panel paints
-// nothing but the background its colour scheme fills in.
+// A member of the panel array. The start-up takes its border away; the
+// caption is empty then, so nothing of the frame is left to draw.
 class PanelFrame : public QGroupBox {
 public:
     using QGroupBox::QGroupBox;
+    void setBorderless(bool borderless) {
+        borderless_ = borderless;
+        update();
+    }
 
 protected:
-    void paintEvent(QPaintEvent*) override {}
+    void paintEvent(QPaintEvent* event) override {
+        if (!borderless_)
+            QGroupBox::paintEvent(event);
+    }
+
+private:
+    bool borderless_ = false;
 };
 
 void showDbError(const DbError& e) {
@@ -92,6 +102,14 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent), Adodc0_(this), Adodc1_(this
 
 Form2::~Form2() = default;
 
+void Form2::RemovePanelBorders() {
+    for (int i = 0; i <= 8; ++i) {
+        auto* panel = static_cast<PanelFrame*>(control(QStringLiteral("Frame1_%1").arg(i)));
+        panel->setTitle(QString());
+        panel->setBorderless(true);
+    }
+}
+
 void Form2::buildControls() {
     using form2::Kind;
     for (const auto& d : form2::controlDesigns()) {
@@ -99,12 +117,10 @@ void Form2::buildControls() {
         Q_ASSERT(parent);
         QWidget* w = nullptr;
         switch (d.kind) {
-        case Kind::Frame: {
-            // The panels have no border of their own.
-            w = d.name.startsWith(QLatin1String("Frame1_")) ? new PanelFrame(parent)
-                                                            : new QGroupBox(d.caption, parent);
+        case Kind::Frame:
+            w = d.name.startsWith(QLatin1String("Frame1_")) ? new PanelFrame(d.caption, parent)
+                                                             : new QGroupBox(d.caption, parent);
             break;
-        }
         case Kind::Label: {
             auto* l = new QLabel(d.caption, parent);
             l->setWordWrap(true);
@@ -210,6 +226,7 @@ void Form2::wireHandlers() {
     onMenu(QStringLiteral("MenuJf"), &Form2::MenuJf_Click);
     onMenu(QStringLiteral("MenuEditAll"), &Form2::MenuEditAll_Click);
     onMenu(QStringLiteral("MenuXueJi"), &Form2::MenuXueJi_Click);
+    onMenu(QStringLiteral("MenuYiQian"), &Form2::MenuYiQian_Click);
     onMenu(QStringLiteral("MenuUPstudent"), &Form2::MenuUPstudent_Click);
     onMenu(QStringLiteral("MenuOpenOther"), &Form2::MenuOpenOther_Click);
     onMenu(QStringLiteral("helpuser"), &Form2::helpuser_Click);
@@ -258,10 +275,9 @@ bool Form2::startUp(QWidget* startWindow) {
 
     // First appearance.
     setWindowTitle(s.SchoolName + kProgramName);
-    for (int i = 0; i <= 8; ++i) {
-        QWidget* panel = control(QStringLiteral("Frame1_%1").arg(i));
-        panel->setVisible(false);
-    }
+    RemovePanelBorders();
+    for (int i = 0; i <= 8; ++i)
+        control(QStringLiteral("Frame1_%1").arg(i))->setVisible(false);
     control(QStringLiteral("Frame1_0"))->setVisible(true);
     control<QLabel>(QStringLiteral("Label1"))->setText(QStringLiteral("欢迎你进入"));
     control<QLabel>(QStringLiteral("Label2"))->setText(QStringLiteral("    ") + s.SchoolName + QStringLiteral(" ") + kProgramName);
@@ -405,8 +421,12 @@ void Form2::Comout_Click(int) {
         if (p != 3)
             ShowStartPanel();
     }
-    Adodc1_.setRecordSource(QString());
-    Adodc1_.close();
+    try {
+        emptyDataControl(QStringLiteral("Adodc1"));
+    } catch (const DbError& e) {
+        showDbError(e);
+        dropDataControl(QStringLiteral("Adodc1"));
+    }
 }
 
 void Form2::emptyDataControl(const QString& name) {
@@ -484,13 +504,21 @@ void Form2::finishPanel(int panel) {
         // and lets go of its record sets.
         showDbError(e);
         static const QStringList controlsOf[] = {
-            {}, {"Ad1"}, {"Ad2"}, {"Ad3", "Ad32"}, {"Ad4", "Ad41"}, {"Ad51", "Ad50"}, {"Ad61"}, {"Ad71"}, {"Ad8"}};
-        for (const QString& name : controlsOf[panel]) {
-            try {
-                emptyDataControl(name);
-            } catch (const DbError&) {
-            }
-        }
+            {}, {"Ad1"}, {"Ad2"}, {"Ad3", "Ad32"}, {"Ad4", "Ad41", "Adodc1"}, {"Ad51", "Ad50"}, {"Ad61"}, {"Ad71"}, {"Ad8"}};
+        for (const QString& name : controlsOf[panel])
+            dropDataControl(name);
+    }
+}
+
+void Form2::dropDataControl(const QString& name) {
+    // An edit still pending is thrown away, not stored: after a rollback it
+    // would write half of the work outside the transaction.
+    DataControl& dc = dataControl(name);
+    if (auto* rs = dc.recordset(); rs && rs->isDirty())
+        rs->cancelUpdate();
+    try {
+        emptyDataControl(name);
+    } catch (const DbError&) {
     }
 }
 
@@ -650,10 +678,26 @@ void Form2::MenuJf_Click() { Comout_Click(0); Command7_Click(); }
 
 void Form2::MenuEditAll_Click() {
     Comout_Click(0);
-    // The raw table editor opens here once it exists.
+    // The shared window in edit mode: without the diagram and its bars, and
+    // with any caption but the help caption.
+    Form8 form(this);
+    form.Picture1->hide();
+    form.HScroll1->hide();
+    form.VScroll1->hide();
+    form.setWindowTitle(QStringLiteral("编辑所有情况"));
+    platform::dialogs().runModal(form);
 }
 
 void Form2::MenuXueJi_Click() {}
+
+void Form2::MenuYiQian_Click() {
+    if (state().IsAdministrator == 0) {
+        platform::dialogs().message(QStringLiteral("只有系统管理员才有权使用本功能。"), platform::MsgButtons::Ok,
+                                    QStringLiteral("提示"));
+        return;
+    }
+    // The administrator's settings of earlier score databases open here once they exist.
+}
 
 void Form2::MenuUPstudent_Click() {
     Comout_Click(0);

@@ -54,6 +54,8 @@ public:
     // Panel switching.
     void ShowPanel(int index);
     void ShowStartPanel();
+    // The panels lose their caption and border at start-up.
+    void RemovePanelBorders();
     int visiblePanel() const;   // the last visible member of Frame1, -1 when none
     // The finishing work of the visible panel, then the home panel. The index is ignored.
     void Comout_Click(int index = 0);
@@ -81,6 +83,7 @@ public:
     void MenuJf_Click();
     void MenuEditAll_Click();
     void MenuXueJi_Click();
+    void MenuYiQian_Click();
     void MenuUPstudent_Click();
     void MenuOpenOther_Click();
     void helpuser_Click();
@@ -118,6 +121,7 @@ private:
     void wireHandlers();
     void finishPanel(int panel);
     void emptyDataControl(const QString& name);
+    void dropDataControl(const QString& name);   // after a failure; never throws
     void detachGrid(const QString& name);
     void fillResultsChoosers();
     // What a password change does with our connections around its work.

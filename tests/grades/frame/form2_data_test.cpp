@@ -3,6 +3,7 @@
 #include "common/program_state.h"
 #include "common/settings_files.h"
 #include "grades/frame/Form2.h"
+#include "grades/frame/Form8.h"
 #include "grades/frame/form2_startup.h"
 #include "platform/db/recordset.h"
 #include "support/dialog_double.h"
@@ -11,10 +12,12 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 using platform::db::Database;
@@ -152,6 +155,24 @@ TEST(Form2Finish, FullMarkPanelClearsTeachersOfPapersNotTaken) {
     EXPECT_EQ(s.w.visiblePanel(), 0);
 }
 
+TEST(Form2Finish, AFailingFullMarkFinishWritesNothingAndSaysSo) {
+    Connected s;
+    auto& db = s.db();
+    db.execute("update 年级表 set 英语=0 where 年级='2004'");
+    db.execute("update 班级表 set 英语='乙'");
+    db.execute("alter table 班级表 drop column 英语");   // the class rows cannot take the change
+    s.open("Ad4", "年级表");
+    s.w.ShowPanel(4);
+    DialogDouble d;
+    d.answerMessage();
+    s.w.Comout_Click(3);
+    EXPECT_EQ(d.messages().size(), 1);
+    EXPECT_EQ(s.w.visiblePanel(), 0);
+    // Rolled back, and the full mark already changed in memory is not stored afterwards.
+    EXPECT_EQ(db.scalar("select 英语 from 年级表 where 年级='2004'").toDouble(), 0.0);
+    EXPECT_FALSE(db.scalar("select 英语 from 年级表 where 年级='2004'").isNull());
+}
+
 TEST(Form2Finish, StudentPanelStoresTheStudentCount) {
     Connected s;
     state().StudentCount = 3;
@@ -254,6 +275,37 @@ TEST(Form2Panels, TeacherScoresNeedATeacher) {
     EXPECT_EQ(s.w.control<QComboBox>("Combo11")->count(), 2);
     s.w.Command7_Click();   // opening again does not repeat the names
     EXPECT_EQ(s.w.control<QComboBox>("Combo11")->count(), 2);
+}
+
+TEST(Form2Panels, EditAllOpensTheSharedWindowInEditMode) {
+    Connected s;
+    s.w.ShowPanel(7);
+    DialogDouble d;
+    d.runModalWith([&](QDialog& dialog) {
+        auto* form = dynamic_cast<Form8*>(&dialog);
+        EXPECT_NE(form, nullptr);
+        if (!form)
+            return 0;
+        EXPECT_EQ(form->windowTitle(), "编辑所有情况");
+        EXPECT_FALSE(form->isHelpMode());
+        EXPECT_EQ(form->parentWidget(), &s.w);
+        for (QWidget* hidden : {form->Picture1, static_cast<QWidget*>(form->HScroll1),
+                                static_cast<QWidget*>(form->VScroll1)})
+            EXPECT_TRUE(hidden->isHidden());
+        EXPECT_EQ(s.w.visiblePanel(), 0);   // the finishing work ran first
+        return 1;
+    });
+    s.w.menuItem("MenuEditAll")->trigger();
+    EXPECT_EQ(d.shown().size(), 1u);
+}
+
+TEST(Form2Panels, EarlierScoresAreRefusedToANormalUser) {
+    Connected s;
+    state().IsAdministrator = 0;
+    DialogDouble d;
+    d.answerMessage(platform::MsgResult::Ok, "只有系统管理员才有权使用本功能。");
+    s.w.MenuYiQian_Click();
+    EXPECT_EQ(d.lastTitle(), "提示");
 }
 
 TEST(Form2Connections, DisconnectLetsGoOfEveryRecordSetAndConnectTakesThemBack) {

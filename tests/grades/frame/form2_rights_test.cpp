@@ -102,6 +102,7 @@ TEST(Form2Rights, ColourfulBackgroundsAreWhatTheControlsPaint) {
         {"Pict50", pink},                  // any other kind
     };
     Form2 w;
+    w.RemovePanelBorders();   // as the start-up does
     ApplyColourScheme(&w, ColourScheme::Colourful);
     for (const auto& [name, colour] : cases) {
         const QImage image = w.control(name)->grab().toImage();

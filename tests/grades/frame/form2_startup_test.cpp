@@ -8,7 +8,9 @@
 #include "support/school_fixture.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <gtest/gtest.h>
 
@@ -74,6 +76,51 @@ TEST(Form2StartUp, OpensOnTheHomePanelWithTheSchoolAndItsCounts) {
     EXPECT_TRUE(d.messages().isEmpty());
     EXPECT_EQ(w.dataControl("Adodc1").recordSource(), "成绩表");
     EXPECT_EQ(w.settingsValue(35), "0");
+}
+
+TEST(Form2StartUp, TheLoginComesWithTheWindowShownAndEverythingStillLocked) {
+    SchoolFixture school;
+    DialogDouble d;
+    bool asked = false;
+    Form2* window = nullptr;
+    d.runModalWith([&](QDialog& login) {
+        asked = true;
+        Form2& w = *window;
+        EXPECT_EQ(login.parentWidget(), &w);
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_TRUE(w.isMaximized());
+        EXPECT_EQ(w.visiblePanel(), 0);
+        EXPECT_FALSE(w.isConnected());
+        for (int i = 1; i <= 8; ++i)
+            EXPECT_FALSE(w.control(QStringLiteral("Command%1").arg(i))->isEnabled()) << i;
+        for (const char* m : {"MenuFile", "MenuEDIT", "MeuLook", "menuSJ", "MenuTs", "Help"})
+            EXPECT_FALSE(w.menuItem(m)->isEnabled()) << m;
+        state().IsAdministrator = -1;
+        return 1;
+    });
+    Form2 w;
+    window = &w;
+    ASSERT_TRUE(w.startUp(nullptr));
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(w.isConnected());
+}
+
+TEST(Form2StartUp, ThePanelsShowNoBorder) {
+    SchoolFixture school;
+    DialogDouble d;
+    scriptLogin(d, true);
+    Form2 w;
+    ASSERT_TRUE(w.startUp(nullptr));
+    // The home panel's edges are its pink background, nothing drawn on them.
+    QWidget* home = w.control("Frame1_0");
+    const QImage image = home->grab().toImage();
+    const QRgb pink = qRgb(255, 192, 192);
+    for (int y = 0; y < image.height(); y += 7)
+        for (int x : {0, 1, 2, image.width() - 3, image.width() - 2, image.width() - 1})
+            ASSERT_EQ(image.pixel(x, y), pink) << x << "," << y;
+    for (int x = 0; x < image.width(); x += 7)
+        for (int y : {0, 1, 2, image.height() - 1})
+            ASSERT_EQ(image.pixel(x, y), pink) << x << "," << y;
 }
 
 TEST(Form2StartUp, AMissingDatabaseEndsTheRunAndForgetsSystemTxt) {
