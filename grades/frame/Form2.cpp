@@ -1,5 +1,6 @@
 #include "grades/frame/Form2.h"
 
+#include "common/data_connections.h"
 #include "common/program_state.h"
 #include "common/settings_files.h"
 #include "grades/frame/form2_databar.h"
@@ -335,18 +336,10 @@ bool Form2::startUp(QWidget* startWindow) {
 }
 
 void Form2::ConnectDataControls() {
-    const QString text = state().connectionText();
-    for (const char* name : kPanelDataControls) {
-        DataControl& dc = dataControl(QLatin1String(name));
-        dc.setConnectionString(text);
-        dc.setCommandType(8);
-    }
-    Adodc0_.setConnectionString(text);
-    Adodc0_.setCommandType(8);
-    Adodc0_.setRecordSource(QStringLiteral("状态表"));
-    Adodc0_.refresh();
-    Adodc1_.setConnectionString(text);
-    Adodc1_.setCommandType(8);
+    std::vector<DataControl*> panels;
+    for (const char* name : kPanelDataControls)
+        panels.push_back(&dataControl(QLatin1String(name)));
+    ::ConnectDataControls(panels, Adodc0_, Adodc1_);
     connected_ = true;
 }
 
