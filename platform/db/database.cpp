@@ -1,5 +1,6 @@
 #include "platform/db/database.h"
 
+#include "platform/db/jetsql.h"
 #include "platform/db/textorder.h"
 
 #include <QCryptographicHash>
@@ -360,6 +361,7 @@ static sqlite3* openHandle(const QString& path, int flags, int* rc) {
     sqlite3_busy_timeout(h, kBusyMilliseconds);
     sqlite3_extended_result_codes(h, 0);
     sqlite3_create_collation_v2(h, "JET", SQLITE_UTF16_ALIGNED, nullptr, collateJet, nullptr);
+    registerJetFunctions(h);
     return h;
 }
 
@@ -520,7 +522,7 @@ sqlite3_stmt* Database::prepared(const QString& sql) {
         if (text == sql)
             return stmt;
     sqlite3_stmt* stmt = nullptr;
-    const int rc = sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &stmt, nullptr);
+    const int rc = sqlite3_prepare_v2(db_, toSqliteSql(sql).toUtf8().constData(), -1, &stmt, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(stmt);
         fail(rc, sql);
