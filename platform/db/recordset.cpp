@@ -502,6 +502,10 @@ void Recordset::setValue(int i, const QVariant& v) {
     // The value is converted and checked now; Required is checked when the row is stored.
     edit_[i] = v.isNull() ? QVariant() : Database::checkedValue(columns_[i].def, v);
     touched_[i] = true;
+    // A field listed twice ("select 姓名, * ...") shows the new value in both places.
+    for (size_t c = 0; c < columns_.size(); ++c)
+        if (int(c) != i && columns_[i].baseField >= 0 && columns_[c].baseField == columns_[i].baseField)
+            edit_[c] = edit_[i];
     dirty_ = true;
     if (!adding_)
         emit rowChanged(cur_);
@@ -573,19 +577,26 @@ void Recordset::storePending() {
     }
     db_->updateChecked(base_, r->rowid, fields, values);
     r->values = edit_;
-    // The same field may appear twice in a select list; keep both copies alike.
     dirty_ = false;
     emit rowChanged(cur_);
 }
 
-void Recordset::update() { storePending(); }
+void Recordset::update() {
+    if (adding_ && !dirty_)
+        cancelUpdate();     // nothing assigned: no empty row, and the cursor goes back
+    else
+        storePending();
+}
 
 void Recordset::cancelUpdate() {
     if (adding_) {
+        // The cursor goes back to the row it stood on: that is a move too.
+        emit willMove();
         adding_ = false;
         dirty_ = false;
         cur_ = std::clamp(addReturn_, -1, int(order_.size()));
         emit rowsReset();
+        emit moveComplete();
         return;
     }
     if (dirty_) {
