@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
             quoted << QLatin1Char('"') + f + QLatin1Char('"');
             marks << QStringLiteral("?");
         }
-        const QByteArray insert = QStringLiteral("INSERT INTO 成绩表2 (%1) VALUES (%2)")
+        const QByteArray insert = QStringLiteral("INSERT OR FAIL INTO 成绩表2 (%1) VALUES (%2)")
                                       .arg(quoted.join(u','), marks.join(u',')).toUtf8();
 
         timer.start();
@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
             const QByteArray select = QStringLiteral("SELECT rowid, %1 FROM 成绩表2 ORDER BY rowid").arg(quoted.join(u',')).toUtf8();
             check(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), db);
             check(sqlite3_prepare_v2(db, select.constData(), -1, &sel, nullptr), db);
-            check(sqlite3_prepare_v2(db, "UPDATE 成绩表2 SET 总分=? WHERE rowid=?", -1, &upd, nullptr), db);
+            check(sqlite3_prepare_v2(db, "UPDATE OR FAIL 成绩表2 SET 总分=? WHERE rowid=?", -1, &upd, nullptr), db);
             while (sqlite3_step(sel) == SQLITE_ROW) {
                 double sum = 0;
                 for (int f = 11; f < sqlite3_column_count(sel); ++f)

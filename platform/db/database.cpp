@@ -1,5 +1,6 @@
 #include "platform/db/database.h"
 
+#include "platform/db/jetsql.h"
 #include "platform/db/textorder.h"
 
 #include <QCryptographicHash>
@@ -61,6 +62,53 @@ QString declaredType(FieldType t) {
     return QStringLiteral("TEXT");
 }
 
+// The engine's rules kept by the file itself, so that an SQL text written past
+// the record sets cannot break them either. Each constraint is named by the
+// refusal it stands for and the field, which fail() turns into the message.
+QString fieldRules(const FieldDef& f) {
+    const QString q = quoteName(f.name);
+    QString out;
+    // (No "IN (...)" lists here: each would build a temporary table on every row written.)
+    auto rule = [&](const char* kind, const QString& check) {
+        out += QStringLiteral(" CONSTRAINT %1 CHECK(%2)")
+                   .arg(quoteName(QLatin1String(kind) + QLatin1Char(' ') + f.name), check);
+    };
+    if (f.required)
+        out += QStringLiteral(" CONSTRAINT %1 NOT NULL").arg(quoteName(QStringLiteral("RequiredNull ") + f.name));
+    switch (f.type) {
+    case FieldType::Text:
+        rule("TypeMismatch", QStringLiteral("%1 IS NULL OR typeof(%1) = 'text'").arg(q));
+        rule("TooLong", QStringLiteral("length(%1) <= %2").arg(q).arg(f.size));
+        if (!f.allowZeroLength)
+            rule("ZeroLength", QStringLiteral("length(%1) > 0").arg(q));
+        break;
+    case FieldType::Memo:
+        rule("TypeMismatch", QStringLiteral("%1 IS NULL OR typeof(%1) = 'text'").arg(q));
+        if (!f.allowZeroLength)
+            rule("ZeroLength", QStringLiteral("length(%1) > 0").arg(q));
+        break;
+    case FieldType::Single:
+    case FieldType::Double:
+        rule("TypeMismatch", QStringLiteral("%1 IS NULL OR typeof(%1) = 'real' OR typeof(%1) = 'integer'").arg(q));
+        if (f.type == FieldType::Single)
+            rule("OutOfRange", QStringLiteral("abs(%1) <= 3.4028234663852886e38").arg(q));
+        break;
+    case FieldType::Integer:
+    case FieldType::Long:
+    case FieldType::Boolean: {
+        rule("TypeMismatch", QStringLiteral("%1 IS NULL OR typeof(%1) = 'integer'").arg(q));
+        const char* range = f.type == FieldType::Integer ? "-32768 AND 32767"
+            : f.type == FieldType::Long ? "-2147483648 AND 2147483647" : "0 AND 1";
+        rule("OutOfRange", QStringLiteral("%1 BETWEEN %2").arg(q, QLatin1String(range)));
+        break;
+    }
+    case FieldType::Date:
+        rule("TypeMismatch", QStringLiteral("%1 IS NULL OR date(%1) IS NOT NULL").arg(q));
+        break;
+    }
+    return out;
+}
+
 QString hashPassword(const QByteArray& salt, const QString& password) {
     QCryptographicHash h(QCryptographicHash::Sha256);
     h.addData(salt);
@@ -92,8 +140,12 @@ QString displayOf(const QVariant& v) {
     case DbError::ZeroLength:
         throw DbError(kind, QStringLiteral("字段 %1 不能是零长度的文本.").arg(f.name));
     case DbError::OutOfRange:
+        if (v.isNull())
+            throw DbError(kind, QStringLiteral("字段 %1 的数值超出范围.").arg(f.name));
         throw DbError(kind, QStringLiteral("字段 %1 的数值超出范围: %2").arg(f.name, displayOf(v)));
     default:
+        if (v.isNull())
+            throw DbError(DbError::TypeMismatch, QStringLiteral("字段 %1 的数据类型不符.").arg(f.name));
         throw DbError(DbError::TypeMismatch,
                       QStringLiteral("字段 %1 的数据类型不符: %2").arg(f.name, displayOf(v)));
     }
@@ -360,6 +412,7 @@ static sqlite3* openHandle(const QString& path, int flags, int* rc) {
     sqlite3_busy_timeout(h, kBusyMilliseconds);
     sqlite3_extended_result_codes(h, 0);
     sqlite3_create_collation_v2(h, "JET", SQLITE_UTF16_ALIGNED, nullptr, collateJet, nullptr);
+    registerJetFunctions(h);
     return h;
 }
 
@@ -508,6 +561,30 @@ void Database::setProperty(const QString& name, const QString& value) {
     const QString msg = rcText(db_);
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
         throw DbError(DbError::Busy, QStringLiteral("数据库正被别的程序使用,请稍后再试."));
+    if (rc == SQLITE_CONSTRAINT) {
+        // "CHECK constraint failed: TooLong 姓名" / "NOT NULL constraint failed: 成绩表.姓名"
+        const QString detail = msg.mid(msg.indexOf(QLatin1Char(':')) + 1).trimmed();
+        static const std::pair<const char*, DbError::Kind> kinds[] = {
+            {"TooLong ", DbError::TooLong}, {"ZeroLength ", DbError::ZeroLength},
+            {"OutOfRange ", DbError::OutOfRange}, {"TypeMismatch ", DbError::TypeMismatch},
+            {"RequiredNull ", DbError::RequiredNull}};
+        FieldDef field;
+        for (const auto& [prefix, kind] : kinds) {
+            if (!detail.startsWith(QLatin1String(prefix)))
+                continue;
+            field.name = detail.mid(qstrlen(prefix));
+            for (const TableDef& t : tables_)
+                for (const FieldDef& f : t.fields)
+                    if (f.name == field.name)
+                        field.size = f.size;
+            refuse(kind, field);
+        }
+        if (msg.startsWith(QLatin1String("NOT NULL"))) {
+            field.name = detail.mid(detail.lastIndexOf(QLatin1Char('.')) + 1);
+            refuse(DbError::RequiredNull, field);
+        }
+        throw DbError(DbError::TypeMismatch, QStringLiteral("数据不合字段的规则: %1").arg(detail));
+    }
     if (rc == SQLITE_NOTADB)
         throw DbError(DbError::NotADatabase, QStringLiteral("不是本系统的数据库文件: %1").arg(path_));
     if (rc == SQLITE_ERROR)
@@ -520,7 +597,7 @@ sqlite3_stmt* Database::prepared(const QString& sql) {
         if (text == sql)
             return stmt;
     sqlite3_stmt* stmt = nullptr;
-    const int rc = sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &stmt, nullptr);
+    const int rc = sqlite3_prepare_v2(db_, toSqliteSql(sql).toUtf8().constData(), -1, &stmt, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(stmt);
         fail(rc, sql);
@@ -723,7 +800,7 @@ void Database::createTable(const TableDef& def) {
         for (size_t j = 0; j < i; ++j)
             if (sameName(def.fields[j].name, f.name))
                 throw DbError(DbError::AlreadyExists, QStringLiteral("字段 %1 已经存在.").arg(f.name));
-        columns << quoteName(f.name) + QLatin1Char(' ') + declaredType(f.type);
+        columns << quoteName(f.name) + QLatin1Char(' ') + declaredType(f.type) + fieldRules(f);
     }
     Transaction t(*this);
     execute(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteName(name), columns.join(QStringLiteral(", "))));
@@ -787,7 +864,9 @@ sqlite3_stmt* Database::rowStatement(RowStatement& slot, const TableDef& def, co
 qint64 Database::insertChecked(const TableDef& def, const std::vector<int>& fields,
                                const std::vector<QVariant>& values) {
     sqlite3_stmt* stmt = rowStatement(lastInsert_, def, fields, [&] {
-        QString sql = QStringLiteral("INSERT INTO ") + quoteName(def.name);
+        // One row at a time: FAIL refuses as ABORT would but needs no statement journal,
+        // which the table's rules would otherwise cost on every row.
+        QString sql = QStringLiteral("INSERT OR FAIL INTO ") + quoteName(def.name);
         if (fields.empty())
             return sql + QStringLiteral(" DEFAULT VALUES");
         QStringList names, marks;
@@ -814,7 +893,7 @@ void Database::updateChecked(const TableDef& def, qint64 rowid, const std::vecto
         QStringList sets;
         for (int f : fields)
             sets << quoteName(def.fields[f].name) + QStringLiteral("=?");
-        return QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?").arg(quoteName(def.name), sets.join(QLatin1Char(',')));
+        return QStringLiteral("UPDATE OR FAIL %1 SET %2 WHERE rowid=?").arg(quoteName(def.name), sets.join(QLatin1Char(',')));
     });
     Released r{*this, stmt};
     for (size_t i = 0; i < values.size(); ++i)

@@ -5,9 +5,11 @@
 #include "platform/ui/dialogs.h"
 
 #include <QAbstractTableModel>
+#include <QApplication>
 #include <QDate>
 #include <QHeaderView>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace platform::db {
@@ -183,7 +185,7 @@ bool DataGrid::chooseRow(int row) {
         // The row left is refused as edited: say why and drop the edit, so that
         // nothing of it reaches the database and the user is not held on the row.
         stored = false;
-        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, {}, platform::MsgIcon::Warning);
+        tellRefused(e.text());
         rs->cancelUpdate();
     }
     try {
@@ -210,10 +212,19 @@ bool DataGrid::editCell(int row, int column, const QVariant& value) {
     try {
         rs->setValue(column, v);
     } catch (const DbError& e) {
-        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, {}, platform::MsgIcon::Warning);
+        tellRefused(e.text());
         return false;
     }
     return true;
+}
+
+void DataGrid::tellRefused(const QString& text) {
+    const bool hadFocus = view_->hasFocus() || view_->isAncestorOf(QApplication::focusWidget());
+    platform::dialogs().message(text, platform::MsgButtons::Ok, {}, platform::MsgIcon::Warning);
+    // The editor the user typed in is gone once the message closes; without this the
+    // next keys (F2, typing) would go nowhere until the grid is clicked.
+    if (hadFocus)
+        QTimer::singleShot(0, view_, [view = view_] { view->setFocus(Qt::OtherFocusReason); });
 }
 
 } // namespace platform::db

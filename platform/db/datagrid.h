@@ -43,6 +43,7 @@ public:
 private:
     void followRecordset();
     void currentRowChosen(int row);
+    void tellRefused(const QString& text);   // the layer's message, then the keys go to the grid again
 
     QPointer<DataControl> control_;
     QTableView* view_ = nullptr;

@@ -1,5 +1,7 @@
 #include "platform/db/recordset.h"
 
+#include "platform/db/jetsql.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QRegularExpression>
@@ -70,7 +72,7 @@ struct Recordset::Criteria {
         int field = -1;
         Op op = Eq;
         QVariant literal;
-        QRegularExpression pattern;
+        QString pattern;           // for Like
     };
     std::vector<std::vector<Term>> anyOf;
 };
@@ -171,15 +173,7 @@ Recordset::Criteria Recordset::parseCriteria(const QString& text) const {
             }
             const Column& col = columns_[t.field];
             if (t.op == Criteria::Like) {
-                QString rx;
-                for (QChar ch : t.literal.toString()) {
-                    if (ch == u'*' || ch == u'%') rx += QStringLiteral(".*");
-                    else if (ch == u'?' || ch == u'_') rx += u'.';
-                    else rx += QRegularExpression::escape(QString(ch));
-                }
-                t.pattern = QRegularExpression(QRegularExpression::anchoredPattern(rx),
-                                               QRegularExpression::CaseInsensitiveOption
-                                                   | QRegularExpression::DotMatchesEverythingOption);
+                t.pattern = t.literal.toString();
             } else if (!t.literal.isNull() && col.typed && !isTextType(col.def.type)) {
                 // The value as the field would hold it, so that 85.3 meets a Single 85.3.
                 FieldDef loose = col.def;
@@ -219,7 +213,7 @@ bool Recordset::rowMatches(const Row& row, const Criteria& c) const {
             switch (t.op) {
             case Criteria::IsNull: m = v.isNull(); break;
             case Criteria::NotNull: m = !v.isNull(); break;
-            case Criteria::Like: m = !v.isNull() && t.pattern.match(v.toString()).hasMatch(); break;
+            case Criteria::Like: m = !v.isNull() && jetLike(v.toString(), t.pattern); break;
             default: {
                 if (v.isNull() || t.literal.isNull()) {
                     m = false;
@@ -305,14 +299,14 @@ void Recordset::load() {
             QRegularExpression::CaseInsensitiveOption);
         if (!text.startsWith(QLatin1String("select"), Qt::CaseInsensitive))
             throw DbError(DbError::NoSuchTable, QStringLiteral("数据库中没有表: %1").arg(text));
-        sql = text;
-        const auto m = select.match(text);
+        sql = toSqliteSql(text);
+        const auto m = select.match(sql);
         if (m.hasMatch() && !notOneTable.match(m.captured(1)).hasMatch()
             && !notOneTable.match(m.captured(3)).hasMatch()) {
             if (const TableDef* t = db_->findTable(unbracket(m.captured(2)))) {
                 base_ = *t;
                 baseTable_ = t->name;
-                sql = QStringLiteral("SELECT rowid AS msys_rowid, ") + text.mid(m.capturedStart(1));
+                sql = QStringLiteral("SELECT rowid AS msys_rowid, ") + sql.mid(m.capturedStart(1));
                 withRowid = true;
             }
         }
@@ -326,7 +320,7 @@ void Recordset::load() {
         stmt = nullptr;
         baseTable_.clear();
         withRowid = false;
-        sql = text;
+        sql = toSqliteSql(text);
         rc = sqlite3_prepare_v2(h, sql.toUtf8().constData(), -1, &stmt, nullptr);
     }
     if (rc != SQLITE_OK || !stmt) {
@@ -508,6 +502,10 @@ void Recordset::setValue(int i, const QVariant& v) {
     // The value is converted and checked now; Required is checked when the row is stored.
     edit_[i] = v.isNull() ? QVariant() : Database::checkedValue(columns_[i].def, v);
     touched_[i] = true;
+    // A field listed twice ("select 姓名, * ...") shows the new value in both places.
+    for (size_t c = 0; c < columns_.size(); ++c)
+        if (int(c) != i && columns_[i].baseField >= 0 && columns_[c].baseField == columns_[i].baseField)
+            edit_[c] = edit_[i];
     dirty_ = true;
     if (!adding_)
         emit rowChanged(cur_);
@@ -579,19 +577,26 @@ void Recordset::storePending() {
     }
     db_->updateChecked(base_, r->rowid, fields, values);
     r->values = edit_;
-    // The same field may appear twice in a select list; keep both copies alike.
     dirty_ = false;
     emit rowChanged(cur_);
 }
 
-void Recordset::update() { storePending(); }
+void Recordset::update() {
+    if (adding_ && !dirty_)
+        cancelUpdate();     // nothing assigned: no empty row, and the cursor goes back
+    else
+        storePending();
+}
 
 void Recordset::cancelUpdate() {
     if (adding_) {
+        // The cursor goes back to the row it stood on: that is a move too.
+        emit willMove();
         adding_ = false;
         dirty_ = false;
         cur_ = std::clamp(addReturn_, -1, int(order_.size()));
         emit rowsReset();
+        emit moveComplete();
         return;
     }
     if (dirty_) {

@@ -133,6 +133,32 @@ TEST_F(DatabaseTest, RefusedRowWritesNothingAndReadsBackTyped) {
     EXPECT_EQ(mark.toFloat(), 0.1f);
 }
 
+TEST_F(DatabaseTest, SqlWrittenPastTheRecordSetsKeepsTheRulesToo) {
+    db_->createTable({QStringLiteral("教师表"), {{QStringLiteral("姓名"), FieldType::Text, 3, true},
+                                                {QStringLiteral("学生总数"), FieldType::Integer},
+                                                {QStringLiteral("出生"), FieldType::Date}}});
+    db_->insertRow(QStringLiteral("教师表"), {QStringLiteral("姓名")}, {QStringLiteral("王")});
+    const struct {
+        const char* sql;
+        DbError::Kind kind;
+    } cases[] = {
+        {"UPDATE 教师表 SET 姓名 = '四个字的'", DbError::TooLong},
+        {"UPDATE 教师表 SET 姓名 = ''", DbError::ZeroLength},
+        {"UPDATE 教师表 SET 姓名 = NULL", DbError::RequiredNull},
+        {"UPDATE 教师表 SET 学生总数 = 40000", DbError::OutOfRange},
+        {"UPDATE 教师表 SET 学生总数 = 'x'", DbError::TypeMismatch},
+        {"UPDATE 教师表 SET 出生 = '明天'", DbError::TypeMismatch},
+        {"INSERT INTO 教师表(学生总数) VALUES (1)", DbError::RequiredNull},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sql);
+        EXPECT_EQ(errorOf([&] { db_->execute(QString::fromUtf8(c.sql)); }), c.kind);
+    }
+    db_->execute(QStringLiteral("UPDATE 教师表 SET 学生总数 = '12', 出生 = '1970-01-02'"));
+    EXPECT_EQ(db_->query(QStringLiteral("SELECT 姓名, 学生总数, 出生 FROM 教师表")).front(),
+              (QVariantList{QStringLiteral("王"), 12, QDate(1970, 1, 2)}));
+}
+
 TEST_F(DatabaseTest, TextComparesWithoutCaseAndSortsInGbkOrder) {
     EXPECT_EQ(compareText(QStringLiteral("abc"), QStringLiteral("ABC")), 0);
     EXPECT_LT(compareText(QStringLiteral("安"), QStringLiteral("北")), 0);     // pinyin an < bei

@@ -4,6 +4,7 @@
 #include "platform/db/recordset.h"
 
 using namespace platform::db;
+using testsupport::DbFixture;
 
 namespace {
 
@@ -185,5 +186,44 @@ TEST_P(RecordsetTest, MoveEventsAlsoForMovesByCode) {
                                  s("leave 20040004"), s("at 20050001"), s("leave 20050001"), s("at -")}));
 }
 
+TEST_P(RecordsetTest, EveryKindOfMoveNotifiesOnceEach) {
+    auto rs = open();
+    int leaving = 0, arrived = 0;
+    QObject::connect(rs.get(), &Recordset::willMove, [&] { ++leaving; });
+    QObject::connect(rs.get(), &Recordset::moveComplete, [&] { ++arrived; });
+    const std::pair<const char*, std::function<void()>> moves[] = {
+        {"moveLast", [&] { rs->moveLast(); }},
+        {"movePrevious", [&] { rs->movePrevious(); }},
+        {"moveFirst", [&] { rs->moveFirst(); }},
+        {"moveNext", [&] { rs->moveNext(); }},
+        {"absolute position", [&] { rs->setAbsolutePosition(4); }},
+        {"find", [&] { rs->find(s("姓名='北辰'"), 0, true, true); }},
+        {"find by value", [&] { rs->findValue(s("姓名"), s("安娜"), 0, true); }},
+        {"sort", [&] { rs->setSort(s("姓名")); }},
+        {"filter", [&] { rs->setFilter(s("班='01'")); }},
+        {"requery", [&] { rs->requery(); }},
+        {"add new", [&] { rs->addNew(); }},
+        {"cancel the new row", [&] { rs->cancelUpdate(); }},
+        {"add new then update with nothing set", [&] { rs->addNew(); leaving = arrived = 0; rs->update(); }},
+        {"add with lists", [&] { rs->addNew({s("STID")}, {s("20059999")}); }},
+    };
+    for (const auto& [what, move] : moves) {
+        SCOPED_TRACE(what);
+        leaving = arrived = 0;
+        move();
+        EXPECT_EQ(leaving, 1);
+        EXPECT_EQ(arrived, 1);
+    }
+    EXPECT_EQ(rs->value(s("STID")).toString(), s("20059999"));
+}
+
+TEST_F(DbFixture, AFieldListedTwiceShowsAnEditInBothPlaces) {
+    addStudents({{s("20040001"), s("2004"), s("01"), s("张三"), s("01"), 250}});
+    Recordset rs(db_, s("select 姓名, * from 成绩表"));
+    rs.setValue(0, s("李四"));
+    EXPECT_EQ(rs.value(4).toString(), s("李四"));
+    rs.update();
+    EXPECT_EQ(rs.valueAt(0, 4).toString(), s("李四"));
+}
 
 } // namespace

@@ -1,0 +1,577 @@
+#include "platform/db/jetsql.h"
+
+#include "platform/db/textorder.h"
+
+#include <QDate>
+#include <QStringList>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <sqlite3.h>
+#include <vector>
+
+namespace platform::db {
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Tokens of an SQL text, as far as the translation needs them.
+
+struct Token {
+    enum Kind { Space, Text, Word, Open, Close, Comma, Amp, Other } kind;
+    QString text;
+};
+
+bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$' || c.unicode() >= 0x80; }
+
+// "#2004-9-1#" or "#9/1/2004#" as the ISO text the database keeps dates in.
+QString dateLiteral(const QString& inner) {
+    const QString t = inner.trimmed();
+    for (const char* f : {"yyyy-M-d", "yyyy/M/d", "M/d/yyyy"}) {
+        const QDate d = QDate::fromString(t, QLatin1String(f));
+        if (d.isValid())
+            return QLatin1Char('\'') + d.toString(Qt::ISODate) + QLatin1Char('\'');
+    }
+    return {};
+}
+
+std::vector<Token> tokenize(const QString& s, bool* changed) {
+    std::vector<Token> out;
+    const qsizetype n = s.size();
+    qsizetype i = 0;
+    auto quoted = [&](QChar close) {
+        const qsizetype start = i++;
+        while (i < n) {
+            if (s[i] == close) {
+                if (close != u']' && i + 1 < n && s[i + 1] == close) {
+                    i += 2;
+                    continue;
+                }
+                ++i;
+                break;
+            }
+            ++i;
+        }
+        return s.mid(start, i - start);
+    };
+    while (i < n) {
+        const QChar c = s[i];
+        if (c.isSpace()) {
+            const qsizetype start = i;
+            while (i < n && s[i].isSpace())
+                ++i;
+            out.push_back({Token::Space, s.mid(start, i - start)});
+        } else if (c == u'\'') {
+            out.push_back({Token::Text, quoted(u'\'')});
+        } else if (c == u'"') {
+            out.push_back({Token::Other, quoted(u'"')});
+        } else if (c == u'[') {
+            out.push_back({Token::Other, quoted(u']')});
+        } else if (c == u'`') {
+            out.push_back({Token::Other, quoted(u'`')});
+        } else if (c == u'#') {
+            const qsizetype end = s.indexOf(u'#', i + 1);
+            const QString lit = end > i ? dateLiteral(s.mid(i + 1, end - i - 1)) : QString();
+            if (lit.isEmpty()) {
+                out.push_back({Token::Other, QString(c)});
+                ++i;
+            } else {
+                out.push_back({Token::Text, lit});
+                i = end + 1;
+                *changed = true;
+            }
+        } else if (isWordChar(c)) {
+            const qsizetype start = i;
+            while (i < n && isWordChar(s[i]))
+                ++i;
+            out.push_back({Token::Word, s.mid(start, i - start)});
+        } else if (c == u'(') {
+            out.push_back({Token::Open, QString(c)});
+            ++i;
+        } else if (c == u')') {
+            out.push_back({Token::Close, QString(c)});
+            ++i;
+        } else if (c == u',') {
+            out.push_back({Token::Comma, QString(c)});
+            ++i;
+        } else if (c == u'&') {
+            out.push_back({Token::Amp, QString(c)});
+            *changed = true;
+            ++i;
+        } else {
+            const qsizetype start = i++;
+            // Comparison operators stay whole: they end an "&" chain.
+            if ((c == u'<' || c == u'>' || c == u'!') && i < n && (s[i] == u'=' || s[i] == u'>'))
+                ++i;
+            out.push_back({Token::Other, s.mid(start, i - start)});
+        }
+    }
+    // Left( and Right( are join words to SQLite.
+    for (size_t k = 0; k < out.size(); ++k) {
+        if (out[k].kind != Token::Word)
+            continue;
+        size_t next = k + 1;
+        while (next < out.size() && out[next].kind == Token::Space)
+            ++next;
+        if (next >= out.size() || out[next].kind != Token::Open)
+            continue;
+        const QString w = out[k].text.toLower();
+        if (w == QLatin1String("left") || w == QLatin1String("right")) {
+            out[k].text = QStringLiteral("jet_") + w;
+            *changed = true;
+        }
+    }
+    return out;
+}
+
+// Words and operators that bind weaker than "&" and so end its operands.
+bool endsOperand(const Token& t) {
+    if (t.kind == Token::Comma)
+        return true;
+    if (t.kind == Token::Other)
+        return t.text == QLatin1String("=") || t.text == QLatin1String("<") || t.text == QLatin1String(">")
+            || t.text == QLatin1String("<=") || t.text == QLatin1String(">=") || t.text == QLatin1String("<>")
+            || t.text == QLatin1String("!=") || t.text == QLatin1String(";");
+    if (t.kind != Token::Word)
+        return false;
+    static const QStringList words = {
+        QStringLiteral("and"), QStringLiteral("or"), QStringLiteral("not"), QStringLiteral("xor"),
+        QStringLiteral("like"), QStringLiteral("is"), QStringLiteral("between"), QStringLiteral("in"),
+        QStringLiteral("as"), QStringLiteral("select"), QStringLiteral("distinct"), QStringLiteral("from"),
+        QStringLiteral("where"), QStringLiteral("order"), QStringLiteral("group"), QStringLiteral("by"),
+        QStringLiteral("having"), QStringLiteral("asc"), QStringLiteral("desc"), QStringLiteral("on"),
+        QStringLiteral("join"), QStringLiteral("union"), QStringLiteral("set"), QStringLiteral("values"),
+        QStringLiteral("into"), QStringLiteral("when"), QStringLiteral("then"), QStringLiteral("else"),
+        QStringLiteral("end"), QStringLiteral("case")};
+    return words.contains(t.text, Qt::CaseInsensitive);
+}
+
+// Renders tokens [from, to) of one bracket level; "a & b & c" becomes jet_concat(a, b, c).
+QString render(const std::vector<Token>& t, size_t from, size_t to) {
+    QString out;
+    std::vector<QString> parts(1);
+    bool amp = false;
+    auto flush = [&] {
+        if (!amp) {
+            out += parts.front();
+        } else {
+            // Blanks around the chain stay outside the call.
+            const QString& first = parts.front();
+            qsizetype lead = 0;
+            while (lead < first.size() && first[lead].isSpace())
+                ++lead;
+            const QString& last = parts.back();
+            qsizetype trail = last.size();
+            while (trail > 0 && last[trail - 1].isSpace())
+                --trail;
+            const QString tail = last.mid(trail);
+            QStringList args;
+            for (const QString& p : parts)
+                args << p.trimmed();
+            out += first.left(lead) + QStringLiteral("jet_concat(") + args.join(QStringLiteral(", "))
+                + QLatin1Char(')') + tail;
+        }
+        parts.assign(1, QString());
+        amp = false;
+    };
+    for (size_t k = from; k < to; ++k) {
+        const Token& tok = t[k];
+        if (tok.kind == Token::Open) {
+            int depth = 1;
+            size_t close = k + 1;
+            for (; close < to; ++close) {
+                if (t[close].kind == Token::Open)
+                    ++depth;
+                else if (t[close].kind == Token::Close && --depth == 0)
+                    break;
+            }
+            parts.back() += QLatin1Char('(') + render(t, k + 1, std::min(close, to));
+            if (close < to)
+                parts.back() += QLatin1Char(')');
+            k = close;
+        } else if (tok.kind == Token::Amp) {
+            parts.emplace_back();
+            amp = true;
+        } else if (endsOperand(tok)) {
+            flush();
+            out += tok.text;
+        } else {
+            parts.back() += tok.text;
+        }
+    }
+    flush();
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// Like
+
+bool sameChar(char16_t a, char16_t b) { return a == b || textWeight(a) == textWeight(b); }
+
+// One "[...]" set at pattern[p] (just after "["); returns the index after "]" or -1.
+qsizetype matchSet(const QString& pattern, qsizetype p, char16_t c, bool* hit) {
+    const qsizetype n = pattern.size();
+    bool negate = false;
+    if (p < n && pattern[p] == u'!') {
+        negate = true;
+        ++p;
+    }
+    bool found = false;
+    bool first = true;
+    while (p < n && (pattern[p] != u']' || first)) {
+        first = false;
+        const char16_t lo = pattern[p].unicode();
+        if (p + 2 < n && pattern[p + 1] == u'-' && pattern[p + 2] != u']') {
+            const char16_t hi = pattern[p + 2].unicode();
+            const uint32_t w = textWeight(c);
+            if (w >= textWeight(lo) && w <= textWeight(hi))
+                found = true;
+            p += 3;
+        } else {
+            if (sameChar(lo, c))
+                found = true;
+            ++p;
+        }
+    }
+    if (p >= n)
+        return -1;
+    *hit = found != negate;
+    return p + 1;
+}
+
+bool likeFrom(const QString& text, qsizetype t, const QString& pattern, qsizetype p, QChar escape) {
+    const qsizetype tn = text.size(), pn = pattern.size();
+    while (p < pn) {
+        const QChar pc = pattern[p];
+        if (!escape.isNull() && pc == escape && p + 1 < pn) {
+            if (t >= tn || !sameChar(text[t].unicode(), pattern[p + 1].unicode()))
+                return false;
+            ++t;
+            p += 2;
+            continue;
+        }
+        if (pc == u'*' || pc == u'%') {
+            while (p < pn && (pattern[p] == u'*' || pattern[p] == u'%'))
+                ++p;
+            if (p == pn)
+                return true;
+            for (qsizetype k = t; k <= tn; ++k)
+                if (likeFrom(text, k, pattern, p, escape))
+                    return true;
+            return false;
+        }
+        if (t >= tn)
+            return false;
+        const char16_t c = text[t].unicode();
+        if (pc == u'?' || pc == u'_') {
+            ++p;
+        } else if (pc == u'#') {
+            if (c < u'0' || c > u'9')
+                return false;
+            ++p;
+        } else if (pc == u'[') {
+            bool hit = false;
+            const qsizetype after = matchSet(pattern, p + 1, c, &hit);
+            if (after < 0) {              // no closing bracket: a plain "["
+                if (c != u'[')
+                    return false;
+                ++p;
+            } else {
+                if (!hit)
+                    return false;
+                p = after;
+            }
+        } else {
+            if (!sameChar(pc.unicode(), c))
+                return false;
+            ++p;
+        }
+        ++t;
+    }
+    return t == tn;
+}
+
+// ---------------------------------------------------------------------------
+// Functions
+
+QString argText(sqlite3_value* v) {
+    return QString::fromUtf16(static_cast<const char16_t*>(sqlite3_value_text16(v)),
+                              sqlite3_value_bytes16(v) / 2);
+}
+
+void resultText(sqlite3_context* ctx, const QString& s) {
+    sqlite3_result_text16(ctx, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
+}
+
+// A number as the engine writes it: a Single without the noise of its double form.
+QString numberText(double d) {
+    if (std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 1e15)
+        return QString::number(qint64(d));
+    char buf[64];
+    const float f = float(d);
+    std::to_chars_result r = double(f) == d
+        ? std::to_chars(buf, buf + sizeof buf, f, std::chars_format::general)
+        : std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general);
+    return QString::fromLatin1(buf, r.ptr - buf);
+}
+
+QString valueText(sqlite3_value* v) {
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return QString::number(sqlite3_value_int64(v));
+    case SQLITE_FLOAT: return numberText(sqlite3_value_double(v));
+    case SQLITE_NULL: return {};
+    default: return argText(v);
+    }
+}
+
+bool anyNull(int argc, sqlite3_value** argv) {
+    for (int i = 0; i < argc; ++i)
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
+            return true;
+    return false;
+}
+
+void concatFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    QString s;
+    bool any = false;
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
+            continue;
+        any = true;
+        s += valueText(argv[i]);
+    }
+    if (any)
+        resultText(ctx, s);
+    else
+        sqlite3_result_null(ctx);
+}
+
+void likeFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    QChar escape;
+    if (argc == 3) {
+        const QString e = argText(argv[2]);
+        if (e.size() != 1) {
+            sqlite3_result_error(ctx, "ESCAPE expression must be a single character", -1);
+            return;
+        }
+        escape = e[0];
+    }
+    sqlite3_result_int(ctx, likeFrom(valueText(argv[1]), 0, argText(argv[0]), 0, escape) ? 1 : 0);
+}
+
+// Val: the number at the start of a text, blanks anywhere ignored; 0 when there is none.
+void valFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QString t = valueText(argv[0]);
+    QString digits;
+    bool dot = false, exp = false;
+    for (QChar c : t) {
+        if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r')
+            continue;
+        if (c.isDigit() && c.unicode() < 0x80) {
+            digits += c;
+        } else if ((c == u'-' || c == u'+') && (digits.isEmpty() || digits.back() == u'e')) {
+            digits += c;
+        } else if (c == u'.' && !dot && !exp) {
+            dot = true;
+            digits += c;
+        } else if ((c == u'e' || c == u'E') && !exp && !digits.isEmpty() && digits.back().isDigit()) {
+            exp = true;
+            digits += u'e';
+        } else {
+            break;
+        }
+    }
+    while (!digits.isEmpty() && !digits.back().isDigit() && digits.back() != u'.')
+        digits.chop(1);
+    bool ok = false;
+    const double d = digits.toDouble(&ok);
+    sqlite3_result_double(ctx, ok ? d : 0.0);
+}
+
+void midFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QString s = valueText(argv[0]);
+    const qint64 start = sqlite3_value_int64(argv[1]);
+    if (start < 1) {
+        sqlite3_result_error(ctx, "Mid: start must be 1 or more", -1);
+        return;
+    }
+    const qint64 len = argc > 2 ? sqlite3_value_int64(argv[2]) : s.size();
+    resultText(ctx, len < 0 ? QString() : s.mid(start - 1, len));
+}
+
+template <bool fromLeft>
+void sideFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QString s = valueText(argv[0]);
+    const qint64 n = std::max<qint64>(0, sqlite3_value_int64(argv[1]));
+    resultText(ctx, fromLeft ? s.left(n) : s.right(n));
+}
+
+void lenFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        sqlite3_result_null(ctx);
+    else
+        sqlite3_result_int64(ctx, valueText(argv[0]).size());
+}
+
+template <bool upper>
+void caseFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        sqlite3_result_null(ctx);
+    else
+        resultText(ctx, upper ? valueText(argv[0]).toUpper() : valueText(argv[0]).toLower());
+}
+
+void nzFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) != SQLITE_NULL)
+        sqlite3_result_value(ctx, argv[0]);
+    else if (argc > 1)
+        sqlite3_result_value(ctx, argv[1]);
+    else
+        resultText(ctx, QString());
+}
+
+// Int rounds down, Fix toward zero.
+template <bool down>
+void wholeFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const double d = sqlite3_value_double(argv[0]);
+    sqlite3_result_double(ctx, down ? std::floor(d) : std::trunc(d));
+}
+
+void cstrFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        sqlite3_result_error(ctx, "Invalid use of Null", -1);
+    else
+        resultText(ctx, valueText(argv[0]));
+}
+
+// Str: a number with the place of its sign, a blank when it is not negative.
+void strFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const double d = sqlite3_value_double(argv[0]);
+    const QString t = numberText(d);
+    resultText(ctx, d < 0 ? t : QLatin1Char(' ') + t);
+}
+
+std::optional<double> numberArg(sqlite3_value* v) {
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT: return sqlite3_value_double(v);
+    case SQLITE_NULL: return std::nullopt;
+    default: {
+        bool ok = false;
+        const double d = valueText(v).trimmed().toDouble(&ok);
+        return ok ? std::optional(d) : std::nullopt;
+    }
+    }
+}
+
+// CInt / CLng: to the nearest whole number, halves to even, within the type's range.
+template <qint64 lo, qint64 hi>
+void cwholeFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const auto d = numberArg(argv[0]);
+    if (!d) {
+        sqlite3_result_error(ctx, "Type mismatch", -1);
+        return;
+    }
+    const double r = std::nearbyint(*d);
+    if (r < double(lo) || r > double(hi)) {
+        sqlite3_result_error(ctx, "Overflow", -1);
+        return;
+    }
+    sqlite3_result_int64(ctx, qint64(r));
+}
+
+template <bool single>
+void crealFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const auto d = numberArg(argv[0]);
+    if (!d) {
+        sqlite3_result_error(ctx, "Type mismatch", -1);
+        return;
+    }
+    sqlite3_result_double(ctx, single ? double(float(*d)) : *d);
+}
+
+void spaceFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    resultText(ctx, QString(std::clamp<qint64>(sqlite3_value_int64(argv[0]), 0, 65535), u' '));
+}
+
+// InStr(start, text, sought): 1-based place of sought from start on, 0 when absent.
+void instrFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const qint64 start = sqlite3_value_int64(argv[0]);
+    if (start < 1) {
+        sqlite3_result_error(ctx, "InStr: start must be 1 or more", -1);
+        return;
+    }
+    const qsizetype at = valueText(argv[1]).indexOf(valueText(argv[2]), start - 1);
+    sqlite3_result_int64(ctx, at < 0 ? 0 : at + 1);
+}
+
+} // namespace
+
+QString toSqliteSql(const QString& jetSql) {
+    QString text = jetSql;
+    // A trailing ";" would make a single-table select look like something else.
+    qsizetype end = text.size();
+    while (end > 0 && (text[end - 1].isSpace() || text[end - 1] == u';'))
+        --end;
+    bool changed = end != text.size();
+    text.truncate(end);
+    const std::vector<Token> tokens = tokenize(text, &changed);
+    if (!changed)
+        return text;
+    return render(tokens, 0, tokens.size());
+}
+
+bool jetLike(const QString& text, const QString& pattern) { return likeFrom(text, 0, pattern, 0, QChar()); }
+
+void registerJetFunctions(sqlite3* db) {
+    struct Fn {
+        const char* name;
+        int args;
+        void (*fn)(sqlite3_context*, int, sqlite3_value**);
+    };
+    const Fn fns[] = {
+        {"jet_concat", -1, concatFn}, {"like", 2, likeFn}, {"like", 3, likeFn},
+        {"val", 1, valFn}, {"mid", 2, midFn}, {"mid", 3, midFn},
+        {"jet_left", 2, sideFn<true>}, {"jet_right", 2, sideFn<false>}, {"len", 1, lenFn},
+        {"ucase", 1, caseFn<true>}, {"lcase", 1, caseFn<false>}, {"nz", 1, nzFn}, {"nz", 2, nzFn},
+        {"int", 1, wholeFn<true>}, {"fix", 1, wholeFn<false>}, {"cstr", 1, cstrFn}, {"str", 1, strFn},
+        {"cint", 1, cwholeFn<-32768, 32767>}, {"clng", 1, cwholeFn<-2147483648LL, 2147483647LL>},
+        {"csng", 1, crealFn<true>}, {"cdbl", 1, crealFn<false>}, {"space", 1, spaceFn},
+        {"instr", 3, instrFn},
+    };
+    for (const Fn& f : fns)
+        sqlite3_create_function_v2(db, f.name, f.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, f.fn,
+                                   nullptr, nullptr, nullptr);
+}
+
+} // namespace platform::db

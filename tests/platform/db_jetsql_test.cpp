@@ -1,0 +1,104 @@
+#include "support/db_fixture.h"
+
+#include "platform/db/jetsql.h"
+#include "platform/db/recordset.h"
+
+using namespace platform::db;
+
+namespace {
+
+QString s(const char* t) { return QString::fromUtf8(t); }
+
+class JetSqlTest : public testsupport::DbFixture {
+protected:
+    void SetUp() override {
+        DbFixture::SetUp();
+        addStudents({{s("20040001"), s("2004"), s("01"), s("张三"), s("01"), 250},
+                     {s("20040002"), s("2004"), s("01"), s("李四"), s("02"), 280},
+                     {s("20040003"), s("2004"), s("02"), s("王五"), s("03"), 85.3},
+                     {s("20040004"), s("2004"), s("02"), s("abc"), s("04"), QVariant()},
+                     {s("20050001"), s("2005"), s("01"), s("ABD"), s(" 1"), 199.5}});
+    }
+    // The rows of a query, each as its cells joined by "|".
+    QStringList rowsOf(const QString& sql) {
+        Recordset rs(db_, sql);
+        QStringList out;
+        for (int r = 0; r < rs.recordCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < rs.fieldCount(); ++c)
+                cells << rs.valueAt(r, c).toString();
+            out << cells.join(u'|');
+        }
+        return out;
+    }
+};
+
+TEST_F(JetSqlTest, CommonFormsOfTheOldDialectGiveItsResults) {
+    struct Case {
+        const char* sql;
+        QStringList rows;
+    };
+    const Case cases[] = {
+        {"select 姓名 from 成绩表 where 年级='2004' order by 总分 desc",
+         {s("李四"), s("张三"), s("王五"), s("abc")}},
+        {"select [姓名] from [成绩表] where [班]='02'", {s("王五"), s("abc")}},
+        // Letters without case, then the pinyin order of GBK: li < wang < zhang.
+        {"select 姓名 from 成绩表 order by 姓名", {s("abc"), s("ABD"), s("李四"), s("王五"), s("张三")}},
+        {"select 姓名 from 成绩表 where 姓名='ABC'", {s("abc")}},
+        {"select 姓名 from 成绩表 where 姓名 Like '张*'", {s("张三")}},
+        {"select 姓名 from 成绩表 where 姓名 like 'ab%'", {s("abc"), s("ABD")}},
+        {"select 姓名 from 成绩表 where 姓名 Like '?四'", {s("李四")}},
+        {"select 姓名 from 成绩表 where 姓名 Like '[张王]*'", {s("张三"), s("王五")}},
+        {"select 姓名 from 成绩表 where 姓名 not like '*[!a-c]'", {s("abc")}},
+        {"select STID from 成绩表 where STID Like '2005####'", {s("20050001")}},
+        // "&" joins texts; a Null counts as "", a Single shows as written.
+        {"select 年级 & '级' & 班 & '班' from 成绩表 where 班='02'", {s("2004级02班"), s("2004级02班")}},
+        {"select 姓名 & 总分 from 成绩表 where 班='02'", {s("王五85.3"), s("abc")}},
+        {"select 姓名 from 成绩表 where 年级 & 班 = '200401' and (学号 & 'x') = '02x'", {s("李四")}},
+        {"select IIf(总分>=250,'好','差'), Val(学号) + 1 from 成绩表 where 班='01'",
+         {s("好|2"), s("好|3"), s("差|2")}},
+        {"select Mid(STID,5), Mid(STID,5,2), Len(姓名), Left(STID,4), Right(STID, 2), Trim(' x ') "
+         "from 成绩表 where STID='20040001'",
+         {s("0001|00|2|2004|01|x")}},
+        {"select UCase(姓名), Nz(考号, '-'), Int(-1.5), CInt(2.5) from 成绩表 where 班='02'",
+         {s("王五|-|-2|2"), s("ABC|-|-2|2")}},
+        {"select 姓名 from 成绩表 where 年级='2005';", {s("ABD")}},
+        {"select 年级, count(*) from 成绩表 group by 年级", {s("2004|4"), s("2005|1")}},
+        {"select 姓名 from 成绩表 where 姓名 = 'a&b' or 姓名 Like '*#*'", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql);
+        EXPECT_EQ(rowsOf(s(c.sql)), c.rows);
+    }
+}
+
+TEST_F(JetSqlTest, SingleTableSelectsStayUpdatable) {
+    for (const char* sql : {"select 姓名,学号 from 成绩表 where 姓名 Like '张*';",
+                            "select 年级 & 班 as 班级, 姓名 from 成绩表 where 姓名 Like '张*'"}) {
+        SCOPED_TRACE(sql);
+        Recordset rs(db_, s(sql));
+        ASSERT_TRUE(rs.isUpdatable());
+        rs.setValue(s("姓名"), s("张三"));
+        rs.update();
+    }
+    Recordset rs(db_, s("select 姓名 from 成绩表 where 姓名 Like '张*'"));
+    EXPECT_EQ(rs.recordCount(), 1);
+}
+
+TEST(JetLike, WildcardsAndSets) {
+    struct Case {
+        const char* text;
+        const char* pattern;
+        bool match;
+    };
+    const Case cases[] = {
+        {"张三", "张*", true},   {"张三", "张%", true},  {"张三", "*三", true},  {"张三丰", "张?", false},
+        {"张三", "张_", true},   {"A1", "a#", true},     {"AB", "a#", false},    {"b", "[a-c]", true},
+        {"d", "[!a-c]", true},   {"b", "[!a-c]", false}, {"[", "[", true},       {"a*b", "a[*]b", true},
+        {"", "*", true},         {"", "?", false},       {"abc", "a*c*", true},  {"abcd", "a*c", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(jetLike(s(c.text), s(c.pattern)), c.match) << c.text << " like " << c.pattern;
+}
+
+} // namespace
