@@ -15,6 +15,17 @@ struct SettingsRow { QString name; QString value; };
 const std::vector<SettingsRow>& settingsRowDefaults();
 inline constexpr int kSettingsRowCount = 37;
 
+// The fixed fields of the score tables, for code that reads them by name.
+namespace scorefield {
+inline const QString StudentId = QStringLiteral("STID");
+inline const QString Grade = QStringLiteral("年级");
+inline const QString Class = QStringLiteral("班");
+inline const QString Name = QStringLiteral("姓名");
+inline const QString Number = QStringLiteral("学号");
+inline const QString ExamNumber = QStringLiteral("考号");
+inline const QString Total = QStringLiteral("总分");
+} // namespace scorefield
+
 // The marks of a score table start at this field; the subject count is the field count less it.
 inline constexpr int kFirstSubjectField = 10;
 

@@ -1,6 +1,7 @@
 #include "grades/entry/student_manager.h"
 
 #include "common/program_state.h"
+#include "common/schema.h"
 #include "grades/entry/student_roster.h"
 #include "platform/db/database.h"
 #include "platform/db/datacontrol.h"
@@ -15,13 +16,13 @@ using platform::db::Recordset;
 namespace entry {
 
 namespace {
-const QString kNumber = QStringLiteral("学号");
-const QString kName = QStringLiteral("姓名");
-const QString kGrade = QStringLiteral("年级");
-const QString kClass = QStringLiteral("班");
-const QString kStudentId = QStringLiteral("STID");
-const QString kExamNumber = QStringLiteral("考号");
-const QString kTotal = QStringLiteral("总分");
+const QString& kNumber = scorefield::Number;
+const QString& kName = scorefield::Name;
+const QString& kGrade = scorefield::Grade;
+const QString& kClass = scorefield::Class;
+const QString& kStudentId = scorefield::StudentId;
+const QString& kExamNumber = scorefield::ExamNumber;
+const QString& kTotal = scorefield::Total;
 
 bool isWordChar(QChar c) {
     return c.isLetterOrNumber() || c == u'_';

@@ -1,6 +1,7 @@
 #include "grades/entry/student_roster.h"
 
 #include "common/program_state.h"
+#include "common/schema.h"
 #include "platform/db/database.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
@@ -16,12 +17,12 @@ using platform::db::Transaction;
 namespace entry {
 
 namespace {
-const QString kNumber = QStringLiteral("学号");
-const QString kName = QStringLiteral("姓名");
-const QString kGrade = QStringLiteral("年级");
-const QString kClass = QStringLiteral("班");
-const QString kStudentId = QStringLiteral("STID");
-const QString kExamNumber = QStringLiteral("考号");
+const QString& kNumber = scorefield::Number;
+const QString& kName = scorefield::Name;
+const QString& kGrade = scorefield::Grade;
+const QString& kClass = scorefield::Class;
+const QString& kStudentId = scorefield::StudentId;
+const QString& kExamNumber = scorefield::ExamNumber;
 
 bool allDigits(const QString& text) {
     if (text.isEmpty())
