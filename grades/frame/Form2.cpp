@@ -18,6 +18,7 @@
 #include "platform/text/values.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
+#include "platform/ui/wrapping_buttons.h"
 
 #include "grades/frame/frmLogin.h"
 #include "grades/frame/lock_level.h"
@@ -135,13 +136,13 @@ void Form2::buildControls() {
         case Kind::ComboBox: w = new QComboBox(parent); break;
         case Kind::ListBox: w = new QListWidget(parent); break;
         case Kind::CheckBox: {
-            auto* c = new QCheckBox(d.caption, parent);
+            auto* c = new platform::WrappingCheckBox(d.caption, parent);
             c->setChecked(d.flags & form2::Checked);
             w = c;
             break;
         }
         case Kind::OptionButton: {
-            auto* o = new QRadioButton(d.caption, parent);
+            auto* o = new platform::WrappingRadioButton(d.caption, parent);
             o->setChecked(d.flags & form2::Checked);
             w = o;
             break;
