@@ -124,7 +124,7 @@ void Form2::buildControls() {
                                                              : new QGroupBox(d.caption, parent);
             break;
         case Kind::Label: {
-            auto* l = new QLabel(d.caption, parent);
+            auto* l = new platform::WrappingLabel(d.caption, parent);
             l->setWordWrap(true);
             l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             w = l;

@@ -1,7 +1,11 @@
 #include "platform/ui/wrapping_buttons.h"
 
+#include "platform/ui/compact_text.h"
+
 #include <QStyleOptionButton>
+#include <QPainter>
 #include <QStylePainter>
+#include <QTextDocument>
 
 namespace platform {
 namespace {
@@ -19,13 +23,12 @@ void paintWrapped(QAbstractButton& button, QStyleOptionButton option, QStyle::Pr
 
     QRect text = option.rect;
     text.setLeft(ind.rect.right() + 1 + button.style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, &button));
-    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWrapAnywhere | Qt::TextShowMnemonic;
-    button.style()->drawItemText(&p, text, flags, button.palette(), button.isEnabled(), caption,
-                                 QPalette::WindowText);
+    drawCompactText(p, text, Qt::AlignLeft | Qt::AlignVCenter, caption, button.font(), button.palette(),
+                    button.isEnabled(), QPalette::WindowText);
     if (button.hasFocus()) {
         QStyleOptionFocusRect focus;
         focus.initFrom(&button);
-        focus.rect = p.boundingRect(text, flags, caption);
+        focus.rect = text;
         p.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
     }
 }
@@ -48,5 +51,18 @@ void WrappingRadioButton::paintEvent(QPaintEvent*) {
 }
 
 bool WrappingRadioButton::hitButton(const QPoint& pos) const { return rect().contains(pos); }
+
+void WrappingLabel::paintEvent(QPaintEvent* event) {
+    const QString t = text();
+    if (!wordWrap() || t.contains(u'&') || textFormat() == Qt::RichText ||
+        (textFormat() == Qt::AutoText && Qt::mightBeRichText(t))) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter p(this);
+    drawFrame(&p);
+    const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    drawCompactText(p, area, alignment(), t, font(), palette(), isEnabled(), foregroundRole());
+}
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/ui/wrapping_buttons.h"
 
+#include <QFontInfo>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -27,4 +28,24 @@ TEST(WrappingButtons, ACaptionTooWideWrapsAndItsSecondLineTakesClicks) {
     option.resize(200, 20);
     QTest::mouseClick(&option, Qt::LeftButton, {}, QPoint(190, 10));
     EXPECT_TRUE(option.isChecked());
+}
+
+// Two lines of a label fit in the height the design gives two lines of the
+// old desktop's font, about twice the font size.
+TEST(WrappingButtons, ATwoLineLabelShowsBothLinesInTwiceTheFontSize) {
+    platform::WrappingLabel label(QStringLiteral("a:任课班数 b:优生人数 c:及格人数 d:差生人数"));
+    label.setWordWrap(true);
+    label.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    const int em = QFontInfo(label.font()).pixelSize();
+    label.resize(em * 12, em * 23 / 10);
+    const QImage image = label.grab().toImage();
+    const QColor back = image.pixelColor(image.width() - 1, image.height() - 1);
+    int inkRows = 0;
+    for (int y = em + em / 4; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) != back) {
+                ++inkRows;
+                break;
+            }
+    EXPECT_GE(inkRows, em * 85 / 100);   // the second line is there whole, not cut off
 }
