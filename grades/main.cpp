@@ -6,6 +6,8 @@
 #include "platform/ui/fonts.h"
 #include "platform/ui/style.h"
 
+#include "platform/ui/application.h"
+
 #include <QApplication>
 #include <QWidget>
 
@@ -28,7 +30,7 @@ void openMainWindow() {
 } // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    platform::Application app(argc, argv);
     platform::setProgramTitle(QStringLiteral("VantalooOrbisca"));
     platform::installSystemStyle();
     platform::installFontSubstitutions();

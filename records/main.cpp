@@ -1,6 +1,8 @@
+#include "platform/ui/application.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    platform::Application app(argc, argv);
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "dialog_double.h"
 
+#include "platform/ui/application.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -7,7 +9,7 @@ int main(int argc, char** argv) {
     // Test discovery runs the binary at build time with no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    platform::Application app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     installStrayDialogGuard();
     return RUN_ALL_TESTS();

@@ -1,0 +1,23 @@
+#include "platform/ui/application.h"
+
+#include "platform/ui/dialogs.h"
+
+#include <exception>
+
+namespace platform {
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    QString text;
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        // The system's errors carry their message as UTF-8.
+        text = QString::fromUtf8(e.what());
+    }
+    dialogs().message(text, MsgButtons::Ok, QStringLiteral("小错误..."), MsgIcon::Warning);
+    return false;
+}
+
+} // namespace platform
