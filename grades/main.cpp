@@ -2,13 +2,11 @@
 #include "common/settings_files.h"
 #include "grades/frame/Form1.h"
 #include "grades/frame/Form2.h"
+#include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/fonts.h"
 #include "platform/ui/style.h"
 
-#include "platform/ui/application.h"
-
-#include <QApplication>
 #include <QWidget>
 
 namespace {
