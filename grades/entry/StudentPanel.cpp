@@ -210,40 +210,33 @@ void StudentPanel::report(entry::ClassRoster::Result result) {
     }
 }
 
-void StudentPanel::Com10_Click() {
+void StudentPanel::change(const std::function<entry::ClassRoster::Result()>& work) {
     try {
-        report(roster_.add(Te11->text(), tx12->text()));
+        report(work());
     } catch (const DbError& e) {
+        // The transaction was rolled back; an edit it left pending in the list
+        // would be stored by the next read, outside it.
+        if (Recordset* rs = Ad1->recordset())
+            rs->cancelUpdate();
         reportFailure(e.text());
         Combo1_Click();   // read the class again: the list shows what is stored
     }
 }
 
+void StudentPanel::Com10_Click() {
+    change([this] { return roster_.add(Te11->text(), tx12->text()); });
+}
+
 void StudentPanel::Com12_Click() {
-    try {
-        report(roster_.insert(Te11->text(), tx12->text()));
-    } catch (const DbError& e) {
-        reportFailure(e.text());
-        Combo1_Click();
-    }
+    change([this] { return roster_.insert(Te11->text(), tx12->text()); });
 }
 
 void StudentPanel::Com13_Click() {
-    try {
-        report(roster_.rename(Te11->text()));
-    } catch (const DbError& e) {
-        reportFailure(e.text());
-        Combo1_Click();
-    }
+    change([this] { return roster_.rename(Te11->text()); });
 }
 
 void StudentPanel::Comm11_Click() {
-    try {
-        report(roster_.remove(Che11->isChecked()));
-    } catch (const DbError& e) {
-        reportFailure(e.text());
-        Combo1_Click();
-    }
+    change([this] { return roster_.remove(Che11->isChecked()); });
 }
 
 void StudentPanel::Te11_GotFocus() {

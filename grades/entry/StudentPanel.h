@@ -6,6 +6,7 @@
 #include "grades/entry/student_roster.h"
 
 #include <QObject>
+#include <functional>
 #include <cstdint>
 
 class QCheckBox;
@@ -60,6 +61,8 @@ protected:
 private:
     void offer(const entry::ClassRoster::Result& result);
     void report(entry::ClassRoster::Result result);
+    // Runs one change of the roster; a failed one is told and the class read again.
+    void change(const std::function<entry::ClassRoster::Result()>& work);
     void reportFailure(const QString& text);
 
     Form2* form_ = nullptr;
