@@ -205,8 +205,7 @@ StudentManager::Outcome StudentManager::moveCurrentTo(const QString& typedClassI
     const QString grade = gradeField >= 0 ? rs->value(gradeField).toString() : grade_;
     if (!classExists(*list_.database(), grade, typedClassId))
         return Outcome::NoSuchClass;
-    rs->setValue(kClass, typedClassId);
-    rs->update();
+    rs->storeValue(kClass, typedClassId);
     return Outcome::Done;
 }
 
@@ -240,8 +239,7 @@ StudentManager::Outcome StudentManager::moveIn(int line) {
     if (rs->value(kGrade).toString() != grade_)
         return Outcome::OtherGrade;
     if (rs->value(kClass).toString() != class_) {
-        rs->setValue(kClass, class_);
-        rs->update();
+        rs->storeValue(kClass, class_);
     }
     lines_.removeAt(line);
     lineRows_.erase(lineRows_.begin() + line);

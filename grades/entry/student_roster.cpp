@@ -326,8 +326,7 @@ ClassRoster::Result ClassRoster::rename(const QString& typedName) {
     Recordset* rs = rows();
     if (!rs || rs->absolutePosition() <= 0)
         return {};
-    rs->setValue(kName, name);
-    rs->update();
+    rs->storeValue(kName, name);
     return {Outcome::Done, {}};
 }
 

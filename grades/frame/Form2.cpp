@@ -378,8 +378,7 @@ QString Form2::settingsValue(int row) {
 void Form2::setSettingsValue(int row, const QString& value) {
     auto* rs = Adodc0_.recordset();
     rs->setAbsolutePosition(row);
-    rs->setValue(1, value);
-    rs->update();
+    rs->storeValue(1, value);
 }
 
 // ---------------------------------------------------------------- panels

@@ -37,8 +37,7 @@ void MenuSuper_Click(QWidget* form2, platform::db::DataControl* settingsCursor,
         if (!settingsCursor->recordset()) settingsCursor->refresh();
         platform::db::Recordset* rs = settingsCursor->recordset();
         rs->setAbsolutePosition(kLockLevelRow);
-        rs->setValue(1, QString(*level));
-        rs->update();
+        rs->storeValue(1, QString(*level));
     } catch (const platform::db::DbError& e) {
         platform::dialogs().message(e.text(), platform::MsgButtons::Ok, QStringLiteral("小错误..."));
     }

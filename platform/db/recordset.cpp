@@ -588,6 +588,20 @@ void Recordset::update() {
         storePending();
 }
 
+void Recordset::storeValue(int i, const QVariant& v) {
+    try {
+        setValue(i, v);
+        update();
+    } catch (...) {
+        cancelUpdate();
+        throw;
+    }
+}
+
+void Recordset::storeValue(const QString& name, const QVariant& v) {
+    storeValue(needField(name), v);
+}
+
 void Recordset::cancelUpdate() {
     if (adding_) {
         // The cursor goes back to the row it stood on: that is a move too.

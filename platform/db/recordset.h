@@ -68,6 +68,10 @@ public:
     void addNew();                                  // then setValue ..., stored on update/leaving
     void addNew(const QStringList& fields, const QVariantList& values);  // stored at once
     void update();
+    // setValue and update in one. A value the database refuses is dropped
+    // again, not left pending for the next move to store after all.
+    void storeValue(int i, const QVariant& v);
+    void storeValue(const QString& name, const QVariant& v);
     void cancelUpdate();
     bool isDirty() const;                           // the current row has unsaved changes
     bool isNewRow() const { return adding_; }

@@ -362,6 +362,22 @@ TEST_F(Form12Test, MovesTheCurrentStudentToAnotherClassOfTheGrade) {
     EXPECT_EQ(stored(), QStringList{"01 甲 20040001"});
 }
 
+TEST_F(Form12Test, AMoveTheDatabaseRefusedIsNotStoredLater) {
+    seed("01", {"甲", "乙"});
+    school.db()->execute("create trigger refuse before update of 班 on 成绩表 "
+                         "begin select raise(abort, '不能修改'); end");
+    show();
+    ASSERT_TRUE(f->Adodc1->recordset()->findValue("姓名", "乙", 0, true));
+    DialogDouble dialogs;
+    dialogs.answerMessage();
+    f->Combo2->setEditText("02");
+    f->Command5_Click();
+    EXPECT_EQ(dialogs.messages().size(), 1);
+    school.db()->execute("drop trigger refuse");
+    f->Command7_Click();
+    EXPECT_EQ(stored(), (QStringList{"01 甲 20040001", "02 乙 20040002"}));
+}
+
 TEST_F(Form12Test, FindsStudentsOfTheGradeAndMovesThemIn) {
     seed("01", {"甲"});
     seed("02", {"王", "乙"});
