@@ -6,6 +6,7 @@
 #include "platform/db/database.h"
 #include "platform/text/gbk.h"
 #include "platform/text/values.h"
+#include "platform/ui/dialogs.h"
 
 #include <QFile>
 #include <optional>
@@ -125,20 +126,19 @@ SetupOutcome createSchoolDatabase(const NewSchool& school) {
 SetupOutcome attachExistingDatabase(const QString& typedPath) {
     const QString path = platform::trimBlanks(typedPath);
     const QString folder = folderOf(path);
-    const QString smallError = QStringLiteral("小错误...");
     std::optional<SchoolSettings> settings;
     try {
         settings = ReadSchoolSettings(folder);
     } catch (const platform::FileError& e) {
-        return {false, e.text(), smallError};
+        return {false, e.text(), platform::kErrorTitle};
     }
-    if (!settings) return {false, QStringLiteral("没有找到文件scro.dat"), smallError};
+    if (!settings) return {false, QStringLiteral("没有找到文件scro.dat"), platform::kErrorTitle};
     try {
         WriteDatabaseLocator(path);
     } catch (const platform::FileError& e) {
-        return {false, e.text(), smallError};
+        return {false, e.text(), platform::kErrorTitle};
     } catch (const platform::GbkError& e) {
-        return {false, e.text(), smallError};
+        return {false, e.text(), platform::kErrorTitle};
     }
 
     ProgramState& s = state();

@@ -13,12 +13,6 @@
 #include <QPointer>
 #include <QPushButton>
 
-namespace {
-
-const QString kErrorTitle = QStringLiteral("小错误...");
-
-} // namespace
-
 QString databasePathRefusal(const QString& path) {
     if (path.isEmpty())
         return QStringLiteral("请输入库所在的完整位置！");
@@ -77,17 +71,17 @@ void Form17::Command1_Click() {
     // and a rerun of the setup, so it is refused here; the window stays open.
     const QString refusal = databasePathRefusal(p);
     if (!refusal.isEmpty()) {
-        platform::dialogs().message(refusal, platform::MsgButtons::Ok, kErrorTitle);
+        platform::dialogs().message(refusal, platform::MsgButtons::Ok, platform::kErrorTitle);
         Text1->setFocus();
         return;
     }
     try {
         WriteDatabaseLocator(p);
     } catch (const platform::FileError& e) {
-        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, kErrorTitle);
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
         return;
     } catch (const platform::GbkError& e) {
-        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, kErrorTitle);
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
         return;
     }
     // The running program keeps its database, folder and password: everything

@@ -47,7 +47,6 @@ using platform::db::DbError;
 namespace {
 
 const QString kProgramName = QStringLiteral("Orbisca");
-const QString kSmallError = QStringLiteral("小错误...");
 
 // The panel data controls in the order they are connected.
 const char* const kPanelDataControls[] = {"Ad1", "Ad2", "Ad4", "Ad41", "Ad50", "Ad51",
@@ -79,7 +78,7 @@ private:
 };
 
 void showDbError(const DbError& e) {
-    platform::dialogs().message(e.text(), platform::MsgButtons::Ok, kSmallError, platform::MsgIcon::Warning);
+    platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle, platform::MsgIcon::Warning);
 }
 
 } // namespace
@@ -304,7 +303,7 @@ bool Form2::startUp(QWidget* startWindow) {
         DisconnectDataControls();
         platform::dialogs().message(QStringLiteral("无法打开数据库") + s.DatabasePath + QStringLiteral("：") + e.text() +
                                         QStringLiteral("\n请检查后重新起动本程序！"),
-                                    platform::MsgButtons::Ok, kSmallError);
+                                    platform::MsgButtons::Ok, platform::kErrorTitle);
         close();
         return false;
     }

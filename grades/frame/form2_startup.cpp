@@ -5,6 +5,7 @@
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 #include "platform/text/values.h"
+#include "platform/ui/dialogs.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,12 +16,10 @@ namespace form2 {
 
 namespace {
 
-const QString kSmallError = QStringLiteral("小错误...");
-
 StartupFailure databaseMissing() {
     // Without system.txt the next start runs the setup wizard again.
     QFile::remove(locatorFilePath());
-    return {QStringLiteral("没有找到指定的数据库，请重新起动本程序！"), kSmallError};
+    return {QStringLiteral("没有找到指定的数据库，请重新起动本程序！"), platform::kErrorTitle};
 }
 
 } // namespace
@@ -50,10 +49,10 @@ std::variant<StartupFiles, StartupFailure> readStartupFiles() {
     try {
         const auto school = ReadSchoolSettings(files.databaseFolder);
         if (!school)
-            return StartupFailure{QStringLiteral("没有找到文件scro.dat"), kSmallError};
+            return StartupFailure{QStringLiteral("没有找到文件scro.dat"), platform::kErrorTitle};
         files.school = *school;
     } catch (const std::exception&) {
-        return StartupFailure{QStringLiteral("文件scro.dat已损坏，请重新起动本程序！"), kSmallError};
+        return StartupFailure{QStringLiteral("文件scro.dat已损坏，请重新起动本程序！"), platform::kErrorTitle};
     }
     return files;
 }

@@ -39,6 +39,6 @@ void MenuSuper_Click(QWidget* form2, platform::db::DataControl* settingsCursor,
         rs->setAbsolutePosition(kLockLevelRow);
         rs->storeValue(1, QString(*level));
     } catch (const platform::db::DbError& e) {
-        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, QStringLiteral("小错误..."));
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
     }
 }

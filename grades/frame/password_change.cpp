@@ -12,8 +12,6 @@ using platform::db::DbError;
 
 namespace {
 
-const QString kSmallError = QStringLiteral("小错误...");
-
 void call(const std::function<void()>& f) {
     if (f) f();
 }
@@ -24,7 +22,7 @@ void reacquire(const OwnConnections& own) {
     try {
         call(own.reacquire);
     } catch (const DbError& e) {
-        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, kSmallError);
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
     }
 }
 
@@ -53,7 +51,7 @@ bool ChangeAdministratorPassword(const QString& typed, const OwnConnections& own
         const QString why = e.kind() == DbError::InUse
                                 ? QStringLiteral("数据库正在被使用，密码没有修改！")
                                 : e.text() + QStringLiteral("，密码没有修改！");
-        platform::dialogs().message(why, platform::MsgButtons::Ok, kSmallError);
+        platform::dialogs().message(why, platform::MsgButtons::Ok, platform::kErrorTitle);
         return false;
     }
 
@@ -67,12 +65,12 @@ bool ChangeAdministratorPassword(const QString& typed, const OwnConnections& own
             reacquire(own);
             platform::dialogs().message(
                 QStringLiteral("无法写入文件scro.dat，数据库的密码却已改成新密码！请在scro.dat可以写入后再修改一次密码。"),
-                platform::MsgButtons::Ok, kSmallError);
+                platform::MsgButtons::Ok, platform::kErrorTitle);
             return false;
         }
         reacquire(own);
         platform::dialogs().message(QStringLiteral("无法写入文件scro.dat，密码没有修改！"),
-                                    platform::MsgButtons::Ok, kSmallError);
+                                    platform::MsgButtons::Ok, platform::kErrorTitle);
         return false;
     }
 

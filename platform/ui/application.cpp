@@ -16,7 +16,7 @@ bool Application::notify(QObject* receiver, QEvent* event) {
         // The system's errors carry their message as UTF-8.
         text = QString::fromUtf8(e.what());
     }
-    dialogs().message(text, MsgButtons::Ok, QStringLiteral("小错误..."), MsgIcon::Warning);
+    dialogs().message(text, MsgButtons::Ok, kErrorTitle, MsgIcon::Warning);
     return false;
 }
 

@@ -66,6 +66,9 @@ DialogService& dialogs();
 // Installs a service (tests); nullptr goes back to the Qt service.
 void setDialogService(DialogService* service);
 
+// The title of the messages that tell of a failure.
+inline const QString kErrorTitle = QStringLiteral("小错误...");
+
 // The title a message box shows when its caller gives none.
 void setProgramTitle(const QString& title);
 QString programTitle();
