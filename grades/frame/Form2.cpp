@@ -234,7 +234,7 @@ void Form2::wireHandlers() {
     onMenu(QStringLiteral("MenuHowtouse"), &Form2::MenuHowtouse_Click);
     onMenu(QStringLiteral("about"), &Form2::about_Click);
     connect(menuItem(QStringLiteral("MenuSuper")), &QAction::triggered, this, [this] {
-        MenuSuper_Click(this, &Adodc0_, {[this] { releaseConnections(); }, [this] { reacquireConnections(); }});
+        MenuSuper_Click(this, &Adodc0_, ownConnections());
     });
     // The check mark is ours to invert, not the action's.
     QAction* colour = menuItem(QStringLiteral("menucolor"));
@@ -291,7 +291,7 @@ bool Form2::startUp(QWidget* startWindow) {
 
     // The login decides IsAdministrator.
     {
-        frmLogin login(this, {[this] { releaseConnections(); }, [this] { reacquireConnections(); }});
+        frmLogin login(this, ownConnections());
         platform::dialogs().runModal(login);
     }
 
@@ -349,6 +349,10 @@ void Form2::DisconnectDataControls() {
     Adodc1_.close();
     Adodc0_.close();
     connected_ = false;
+}
+
+OwnConnections Form2::ownConnections() {
+    return {[this] { releaseConnections(); }, [this] { reacquireConnections(); }};
 }
 
 void Form2::releaseConnections() {
@@ -659,14 +663,15 @@ void Form2::Command7_Click() {
 // ---------------------------------------------------------------- menus
 
 void Form2::menu12_Click() { close(); }
-void Form2::MenuStudent_Click() { Comout_Click(0); Command1_Click(); }
-void Form2::Menuteacher_Click() { Comout_Click(0); Command2_Click(); }
-void Form2::MenuKh_Click() { Comout_Click(0); Command3_Click(); }
-void Form2::MenuZf_Click() { Comout_Click(0); Command4_Click(); }
-void Form2::MenuCj_Click() { Comout_Click(0); Command8_Click(); }
-void Form2::MenuJs_Click() { Comout_Click(0); Command5_Click(); }
-void Form2::MenuCk_Click() { Comout_Click(0); Command6_Click(); }
-void Form2::MenuJf_Click() { Comout_Click(0); Command7_Click(); }
+// Each panel button does the finishing work of the panel showing first.
+void Form2::MenuStudent_Click() { Command1_Click(); }
+void Form2::Menuteacher_Click() { Command2_Click(); }
+void Form2::MenuKh_Click() { Command3_Click(); }
+void Form2::MenuZf_Click() { Command4_Click(); }
+void Form2::MenuCj_Click() { Command8_Click(); }
+void Form2::MenuJs_Click() { Command5_Click(); }
+void Form2::MenuCk_Click() { Command6_Click(); }
+void Form2::MenuJf_Click() { Command7_Click(); }
 
 void Form2::MenuEditAll_Click() {
     Comout_Click(0);

@@ -25,6 +25,7 @@
 
 class QAction;
 class StudentPanel;
+struct OwnConnections;
 
 namespace platform::db { class DataGrid; }
 
@@ -125,6 +126,7 @@ private:
     void detachGrid(const QString& name);
     void fillResultsChoosers();
     // What a password change does with our connections around its work.
+    OwnConnections ownConnections();
     void releaseConnections();
     void reacquireConnections();
 

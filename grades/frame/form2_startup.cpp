@@ -1,5 +1,6 @@
 #include "grades/frame/form2_startup.h"
 
+#include "common/schema.h"
 #include "grades/frame/lock_level.h"
 
 #include "platform/db/datacontrol.h"
@@ -88,7 +89,7 @@ TableCounts countTables(platform::db::DataControl& general) {
     counts.grades = static_cast<int16_t>(rowsOf(QStringLiteral("年级表")));
     counts.classes = static_cast<int16_t>(rowsOf(QStringLiteral("班级表")));
     counts.students = static_cast<float>(rowsOf(QStringLiteral("成绩表")));
-    counts.subjects = static_cast<int16_t>(general.recordset()->fieldCount() - 10);
+    counts.subjects = static_cast<int16_t>(general.recordset()->fieldCount() - kFirstSubjectField);
     return counts;
 }
 
