@@ -16,13 +16,6 @@ using platform::db::Recordset;
 namespace entry {
 
 namespace {
-const QString& kNumber = scorefield::Number;
-const QString& kName = scorefield::Name;
-const QString& kGrade = scorefield::Grade;
-const QString& kClass = scorefield::Class;
-const QString& kStudentId = scorefield::StudentId;
-const QString& kExamNumber = scorefield::ExamNumber;
-const QString& kTotal = scorefield::Total;
 
 bool isWordChar(QChar c) {
     return c.isLetterOrNumber() || c == u'_';
@@ -172,13 +165,13 @@ StudentManager::Outcome StudentManager::add(const QString& typedName) {
         return Outcome::Nothing;
     if (name.size() > kNameLength)
         return Outcome::NameTooLong;
-    if (!listHas({kNumber, kName, kGrade, kClass, kExamNumber, kStudentId}))
+    if (!listHas({scorefield::Number, scorefield::Name, scorefield::Grade, scorefield::Class, scorefield::ExamNumber, scorefield::StudentId}))
         return Outcome::ListUnsuitable;
     Recordset* rs = list_.recordset();
     if (rs->isDirty())
         rs->update();
     const int back = rs->absolutePosition();
-    if (rs->recordCount() > 0 && rs->findValue(kName, name, 0, true))
+    if (rs->recordCount() > 0 && rs->findValue(scorefield::Name, name, 0, true))
         return Outcome::Namesake;
     // Read the serial now: the student panel may have added students since.
     const std::optional<int> serial = nextSerial(*list_.database(), grade_, lastSerial_);
@@ -187,7 +180,7 @@ StudentManager::Outcome StudentManager::add(const QString& typedName) {
             rs->setAbsolutePosition(back);
         return Outcome::SerialsUsedUp;
     }
-    rs->addNew({kNumber, kName, kGrade, kClass, kExamNumber, kStudentId},
+    rs->addNew({scorefield::Number, scorefield::Name, scorefield::Grade, scorefield::Class, scorefield::ExamNumber, scorefield::StudentId},
                {QStringLiteral("00"), name, grade_, class_, QStringLiteral("00"),
                 studentIdFor(grade_, *serial)});
     lastSerial_ = *serial;
@@ -198,14 +191,14 @@ StudentManager::Outcome StudentManager::moveCurrentTo(const QString& typedClassI
     Recordset* rs = list_.recordset();
     if (!rs || rs->absolutePosition() <= 0)
         return Outcome::Nothing;
-    if (!listHas({kClass}))
+    if (!listHas({scorefield::Class}))
         return Outcome::ListUnsuitable;
     // The student stays in his own grade level: the class must exist there.
-    const int gradeField = rs->fieldIndex(kGrade);
+    const int gradeField = rs->fieldIndex(scorefield::Grade);
     const QString grade = gradeField >= 0 ? rs->value(gradeField).toString() : grade_;
     if (!classExists(*list_.database(), grade, typedClassId))
         return Outcome::NoSuchClass;
-    rs->storeValue(kClass, typedClassId);
+    rs->storeValue(scorefield::Class, typedClassId);
     return Outcome::Done;
 }
 
@@ -222,9 +215,9 @@ std::optional<QStringList> StudentManager::search(const QString& typedName) {
     Recordset* rs = found_->recordset();
     int row = 1;
     for (rs->moveFirst(); !rs->eof(); rs->moveNext(), ++row) {
-        const QVariant total = rs->value(kTotal);
-        lines_ << rs->value(kGrade).toString() + QStringLiteral(".") + rs->value(kClass).toString() +
-                      QStringLiteral(" ") + rs->value(kName).toString() + QStringLiteral("  总分：") +
+        const QVariant total = rs->value(scorefield::Total);
+        lines_ << rs->value(scorefield::Grade).toString() + QStringLiteral(".") + rs->value(scorefield::Class).toString() +
+                      QStringLiteral(" ") + rs->value(scorefield::Name).toString() + QStringLiteral("  总分：") +
                       (total.isNull() ? QString() : QString::number(total.toFloat(), 'g', 7));
         lineRows_.push_back(row);
     }
@@ -236,10 +229,10 @@ StudentManager::Outcome StudentManager::moveIn(int line) {
     if (!rs || line < 0 || line >= int(lineRows_.size()))
         return Outcome::Nothing;
     rs->setAbsolutePosition(lineRows_[size_t(line)]);
-    if (rs->value(kGrade).toString() != grade_)
+    if (rs->value(scorefield::Grade).toString() != grade_)
         return Outcome::OtherGrade;
-    if (rs->value(kClass).toString() != class_) {
-        rs->storeValue(kClass, class_);
+    if (rs->value(scorefield::Class).toString() != class_) {
+        rs->storeValue(scorefield::Class, class_);
     }
     lines_.removeAt(line);
     lineRows_.erase(lineRows_.begin() + line);

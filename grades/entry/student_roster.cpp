@@ -17,12 +17,6 @@ using platform::db::Transaction;
 namespace entry {
 
 namespace {
-const QString& kNumber = scorefield::Number;
-const QString& kName = scorefield::Name;
-const QString& kGrade = scorefield::Grade;
-const QString& kClass = scorefield::Class;
-const QString& kStudentId = scorefield::StudentId;
-const QString& kExamNumber = scorefield::ExamNumber;
 
 bool allDigits(const QString& text) {
     if (text.isEmpty())
@@ -137,7 +131,7 @@ void ClassRoster::open(const QString& gradeId, const QString& classId) {
         {gradeId, classId});
     list_.refresh();
     lastSerial_ = largestSerial(database(), gradeId);
-    rows()->setSort(kNumber);
+    rows()->setSort(scorefield::Number);
 }
 
 int ClassRoster::numberWidth() const {
@@ -146,7 +140,7 @@ int ClassRoster::numberWidth() const {
         return 2;
     if (rs->recordCount() >= 100)
         return 3;
-    const int field = rs->fieldIndex(kNumber);
+    const int field = rs->fieldIndex(scorefield::Number);
     for (int i = 0; i < rs->recordCount(); ++i)
         if (rs->valueAt(i, field).toString().size() == 3)
             return 3;
@@ -157,7 +151,7 @@ bool ClassRoster::numberTaken(const QString& number) const {
     const Recordset* rs = rows();
     if (!rs || number.isEmpty())
         return false;
-    const int field = rs->fieldIndex(kNumber);
+    const int field = rs->fieldIndex(scorefield::Number);
     for (int i = 0; i < rs->recordCount(); ++i) {
         const QString other = rs->valueAt(i, field).toString();
         if (other == number)
@@ -191,7 +185,7 @@ QString ClassRoster::offerNumber() {
         Transaction walk(database());
         for (int n = 1; n <= 999; ++n) {
             const QString text = classNumberText(n, width);
-            if (!rs->findValue(kNumber, text, 0, true)) {
+            if (!rs->findValue(scorefield::Number, text, 0, true)) {
                 offered = text;
                 break;
             }
@@ -205,19 +199,19 @@ QString ClassRoster::offerNumber() {
 
 void ClassRoster::widenNumbers() {
     Recordset* rs = rows();
-    const QString remembered = rs->absolutePosition() > 0 ? rs->value(kStudentId).toString() : QString();
+    const QString remembered = rs->absolutePosition() > 0 ? rs->value(scorefield::StudentId).toString() : QString();
     for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
-        const QString number = rs->value(kNumber).toString();
+        const QString number = rs->value(scorefield::Number).toString();
         if (number.size() == 2)
-            rs->setValue(kNumber, QStringLiteral("0") + number);
+            rs->setValue(scorefield::Number, QStringLiteral("0") + number);
     }
-    if (remembered.isEmpty() || !rs->findValue(kStudentId, remembered, 0, true))
+    if (remembered.isEmpty() || !rs->findValue(scorefield::StudentId, remembered, 0, true))
         rs->moveLast();
 }
 
 void ClassRoster::appendStudent(const QString& number, const QString& name,
                                 const QString& examNumber, int serial) {
-    rows()->addNew({kNumber, kName, kGrade, kClass, kExamNumber, kStudentId},
+    rows()->addNew({scorefield::Number, scorefield::Name, scorefield::Grade, scorefield::Class, scorefield::ExamNumber, scorefield::StudentId},
                    {number, name, grade_, class_, examNumber, studentIdFor(grade_, serial)});
 }
 
@@ -234,7 +228,7 @@ ClassRoster::Result ClassRoster::add(const QString& typedName, const QString& ty
         rs->update();
     const int back = rs->absolutePosition();
     showGrid(false);
-    if (rs->recordCount() > 0 && rs->findValue(kName, name, 0, true))
+    if (rs->recordCount() > 0 && rs->findValue(scorefield::Name, name, 0, true))
         return {Outcome::Namesake, offerNumber()};
 
     // "6" typed in a class numbered "01", "02" ... is stored as "06", so that
@@ -283,8 +277,8 @@ ClassRoster::Result ClassRoster::insert(const QString& typedName, const QString&
 
     showGrid(false);
     const int back = rs->absolutePosition();
-    const int at = classNumberValue(rs->value(kNumber).toString());
-    if (rs->findValue(kName, name, 0, true)) {
+    const int at = classNumberValue(rs->value(scorefield::Number).toString());
+    if (rs->findValue(scorefield::Name, name, 0, true)) {
         showGrid(true);
         return {Outcome::Namesake, {}};
     }
@@ -298,9 +292,9 @@ ClassRoster::Result ClassRoster::insert(const QString& typedName, const QString&
     const int width = numberWidth();
     Transaction change(database());
     for (rs->moveLast(); !rs->bof(); rs->movePrevious()) {
-        const int n = classNumberValue(rs->value(kNumber).toString());
+        const int n = classNumberValue(rs->value(scorefield::Number).toString());
         if (n >= at)
-            rs->setValue(kNumber, classNumberText(n + 1, width));
+            rs->setValue(scorefield::Number, classNumberText(n + 1, width));
     }
     appendStudent(classNumberText(at, width), name, platform::trimBlanks(typedNumber), *serial);
     if (rs->recordCount() >= 100)
@@ -326,7 +320,7 @@ ClassRoster::Result ClassRoster::rename(const QString& typedName) {
     Recordset* rs = rows();
     if (!rs || rs->absolutePosition() <= 0)
         return {};
-    rs->storeValue(kName, name);
+    rs->storeValue(scorefield::Name, name);
     return {Outcome::Done, {}};
 }
 
@@ -336,7 +330,7 @@ ClassRoster::Result ClassRoster::remove(bool keepNumbers) {
         return {};
     if (rs->isDirty())
         rs->update();
-    const QString number = rs->value(kNumber).toString();
+    const QString number = rs->value(scorefield::Number).toString();
     const int at = classNumberValue(number);
     const int position = rs->absolutePosition();
 
@@ -352,10 +346,10 @@ ClassRoster::Result ClassRoster::remove(bool keepNumbers) {
         Transaction change(database());
         rs->deleteCurrent();
         for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
-            const QString text = rs->value(kNumber).toString();
+            const QString text = rs->value(scorefield::Number).toString();
             const int n = classNumberValue(text);
             if (n > at)
-                rs->setValue(kNumber, classNumberText(n - 1, text.size() == 3 ? 3 : 2));
+                rs->setValue(scorefield::Number, classNumberText(n - 1, text.size() == 3 ? 3 : 2));
         }
         change.commit();
     }

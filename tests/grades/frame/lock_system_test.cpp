@@ -4,6 +4,7 @@
 #include "common/program_state.h"
 #include "platform/db/datacontrol.h"
 #include "support/dialog_double.h"
+#include "support/login_script.h"
 #include "support/school_fixture.h"
 
 #include <QLineEdit>
@@ -46,14 +47,7 @@ protected:
     }
     // The login as the given password would go: 确定, or 普通用户 when refused.
     void loginWith(const QString& typed) {
-        if (typed != state().DatabasePassword) dialogs.answerMessage(platform::MsgResult::Ok, "无效的密码，请重试!");
-        dialogs.runModalWith([typed](QDialog& d) {
-            auto& w = static_cast<frmLogin&>(d);
-            w.txtPassword->setText(typed);
-            w.cmdOK_Click();
-            if (w.isVisible()) w.cmdCancel_Click();
-            return int(d.result());
-        });
+        scriptLogin(dialogs, typed);
     }
 
     SchoolFixture school;

@@ -8,6 +8,7 @@
 #include "common/settings_files.h"
 #include "platform/db/datacontrol.h"
 #include "support/dialog_double.h"
+#include "support/login_script.h"
 
 #include <QFile>
 #include <QLabel>
@@ -73,14 +74,7 @@ protected:
     // The user logs in with `typed`; true when the login made the administrator.
     bool logsIn(const QString& typed) {
         DialogDouble dialogs;
-        if (typed != state().DatabasePassword) dialogs.answerMessage(platform::MsgResult::Ok, "无效的密码，请重试!");
-        dialogs.runModalWith([typed](QDialog& d) {
-            auto& w = static_cast<frmLogin&>(d);
-            w.txtPassword->setText(typed);
-            w.cmdOK_Click();
-            if (w.isVisible()) w.cmdCancel_Click();
-            return int(d.result());
-        });
+        scriptLogin(dialogs, typed);
         state().IsAdministrator = 0;
         frmLogin w(nullptr);
         platform::dialogs().runModal(w);
