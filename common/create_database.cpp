@@ -1,12 +1,13 @@
 #include "common/create_database.h"
 
+#include "common/class_label.h"
 #include "common/program_state.h"
 #include "common/schema.h"
 #include "common/settings_files.h"
 #include "platform/db/database.h"
 #include "platform/text/gbk.h"
 #include "platform/text/values.h"
-#include "platform/ui/dialogs.h"
+#include "platform/text/message_titles.h"
 
 #include <QFile>
 #include <optional>
@@ -55,15 +56,14 @@ void writeTablesAndRows(Database& db, const NewSchool& school, const QString& sc
     for (const QString& grade : school.grades) {
         QVariantList values{grade};
         for (qsizetype i = 0; i < school.subjects.size(); ++i) values << 100.0;
-        db.insertRow(QStringLiteral("年级表"), gradeFields, values);
+        db.insertRow(table::Grades, gradeFields, values);
     }
-    // A class label is grade id, "级", class id, "班".
     for (const QString& label : school.classes)
-        db.insertRow(QStringLiteral("班级表"), {QStringLiteral("年级"), QStringLiteral("班")},
-                     {label.left(4), label.mid(5, 2)});
+        db.insertRow(table::Classes, {QStringLiteral("年级"), QStringLiteral("班")},
+                     {gradeOfLabel(label), classOfLabel(label)});
     const auto& defaults = settingsRowDefaults();
     for (size_t i = 0; i < defaults.size(); ++i)
-        db.insertRow(QStringLiteral("状态表"), {QStringLiteral("说明"), QStringLiteral("状态")},
+        db.insertRow(table::Settings, {QStringLiteral("说明"), QStringLiteral("状态")},
                      {defaults[i].name, i == 0 ? schoolName : defaults[i].value});
     rows.commit();
 
@@ -120,7 +120,7 @@ SetupOutcome createSchoolDatabase(const NewSchool& school) {
     if (databaseMade) removeDatabaseFiles(path);
     oldSettings.restore();
     oldLocator.restore();
-    return {false, creationFailedMessage(reason), QStringLiteral("提示")};
+    return {false, creationFailedMessage(reason), platform::kPromptTitle};
 }
 
 SetupOutcome attachExistingDatabase(const QString& typedPath) {

@@ -68,19 +68,19 @@ TableDef scoreTableDef(const QString& name, const QStringList& subjects) {
 }
 
 TableDef gradeTableDef(const QStringList& subjects) {
-    TableDef t{"年级表", {text("年级", 4, true)}};
+    TableDef t{table::Grades, {text("年级", 4, true)}};
     for (const QString& s : subjects) t.fields.push_back(single(s));
     return t;
 }
 
 TableDef classTableDef(const QStringList& subjects) {
-    TableDef t{"班级表", {text("年级", 4, true), text("班", 2, true)}};
+    TableDef t{table::Classes, {text("年级", 4, true), text("班", 2, true)}};
     for (const QString& s : subjects) t.fields.push_back(text(s, 3));
     return t;
 }
 
 TableDef teacherTableDef() {
-    TableDef t{"教师表",
+    TableDef t{table::Teachers,
                {text("姓名", 3), single("考绩分"), integer("任课班数"), integer("学生总数"),
                 integer("差生人数"), integer("及格人数"), integer("优生人数"), single("总分"),
                 single("平均分"), single("最高分"), single("最低分"), single("上期平均分"),
@@ -93,5 +93,5 @@ TableDef teacherTableDef() {
 }
 
 TableDef settingsTableDef() {
-    return TableDef{"状态表", {text("说明", 15, true), text("状态", 25)}};
+    return TableDef{table::Settings, {text("说明", 15, true), text("状态", 25)}};
 }

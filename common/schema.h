@@ -15,6 +15,17 @@ struct SettingsRow { QString name; QString value; };
 const std::vector<SettingsRow>& settingsRowDefaults();
 inline constexpr int kSettingsRowCount = 37;
 
+// The table names.
+namespace table {
+inline const QString Scores = QStringLiteral("成绩表");
+inline const QString AbsoluteScores = QStringLiteral("绝对成绩表");   // scaled to 100
+inline const QString RelativeScores = QStringLiteral("相对成绩表");   // best class of a grade at 80
+inline const QString Grades = QStringLiteral("年级表");
+inline const QString Classes = QStringLiteral("班级表");
+inline const QString Teachers = QStringLiteral("教师表");
+inline const QString Settings = QStringLiteral("状态表");
+} // namespace table
+
 // The fixed fields of the score tables, for code that reads them by name.
 namespace scorefield {
 inline const QString StudentId = QStringLiteral("STID");

@@ -1,7 +1,6 @@
 #include "common/widthfit.h"
 
 #include "platform/text/gbk.h"
-#include "platform/ui/dialogs.h"
 
 #include <QStringList>
 
@@ -31,11 +30,4 @@ QString PadToWidth(const QString& text, std::optional<int16_t> width, int16_t le
         if (total >= w) break;
     }
     return out;
-}
-
-int16_t ExportExcel(const QString&, const QString&, int16_t) {
-    platform::dialogs().message(
-        QStringLiteral("由于这一模块的速度实在太慢而且存在兼容性差的毛病,因此它已被打印中的导出功能所代替."),
-        platform::MsgButtons::Ok);
-    return 1;
 }

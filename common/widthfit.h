@@ -1,7 +1,6 @@
 #pragma once
 // Fitting texts to display columns for the column-aligned listings, where a
 // Chinese (double-byte GBK) character takes two columns and any other one.
-// And the old spreadsheet export, which now only tells the user it is gone.
 
 #include <QString>
 #include <cstdint>
@@ -12,7 +11,3 @@
 // the limit is kept whole, so such a result is one column wider than asked.
 // Without a width the text comes back unchanged.
 QString PadToWidth(const QString& text, std::optional<int16_t> width = std::nullopt, int16_t leftAlign = 0);
-
-// Shows the notice that the print windows' export replaced this one and
-// returns 1 (failure). Writes nothing.
-int16_t ExportExcel(const QString& fileName, const QString& title, int16_t mode);

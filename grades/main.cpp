@@ -1,6 +1,7 @@
 #include "common/program_state.h"
 #include "common/settings_files.h"
 #include "grades/frame/Form1.h"
+#include "grades/app/main_window.h"
 #include "grades/frame/Form2.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
@@ -17,7 +18,7 @@ namespace {
 bool mainWindowRefused = false;
 
 void openMainWindow() {
-    auto* form2 = new Form2;
+    auto* form2 = makeMainWindow().release();
     form2->setAttribute(Qt::WA_DeleteOnClose);
     if (!form2->startUp(nullptr)) {
         mainWindowRefused = true;

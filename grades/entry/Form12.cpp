@@ -1,13 +1,15 @@
 #include "grades/entry/Form12.h"
 
 #include "common/program_state.h"
-#include "grades/entry/student_roster.h"
+#include "grades/entry/core/student_roster.h"
 #include "grades/frame/Form2.h"
-#include "grades/frame/form2_databar.h"
+#include "platform/dbui/datacontrolbar.h"
 #include "platform/db/datacontrol.h"
-#include "platform/db/datagrid.h"
+#include "platform/dbui/datagrid.h"
 #include "platform/db/recordset.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/key_filter.h"
+#include "platform/ui/show_modeless.h"
 #include "platform/text/values.h"
 #include "platform/ui/twips.h"
 
@@ -52,7 +54,7 @@ QString studentPanelClass(QWidget* owner) {
 Form12::Form12(QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                          Qt::MSWindowsFixedSizeDialogHint),
-      adodc1Bar_(new form2::DataControlBar(this)), Adodc1(&adodc1Bar_->control()), manager_(*Adodc1) {
+      adodc1Bar_(new platform::db::DataControlBar(this)), Adodc1(&adodc1Bar_->control()), manager_(*Adodc1) {
     setObjectName(QStringLiteral("Form12"));
     setWindowTitle(QStringLiteral("高级学生管理"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -95,8 +97,8 @@ Form12::Form12(QWidget* owner)
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Adodc1, &DataControl::moveComplete, this, [this] { Adodc1_MoveComplete(); });
-    Text1->installEventFilter(this);
-    Text2->installEventFilter(this);
+    platform::filterKeys(Text1, [this](int16_t& key) { Text1_KeyPress(key); });
+    platform::filterKeys(Text2, [this](int16_t& key) { Text2_KeyPress(key); });
 
     Form_Load();
 }
@@ -104,32 +106,16 @@ Form12::Form12(QWidget* owner)
 Form12::~Form12() = default;
 
 Form12* Form12::showFor(QWidget* owner) {
-    Form12* window = owner ? owner->findChild<Form12*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
-    if (!window) {
-        window = new Form12(owner);
+    return platform::showModeless<Form12>(owner, [owner] {
+        auto* window = new Form12(owner);
         if (owner)
             window->move(owner->geometry().center() - window->rect().center());
-    }
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
-}
-
-bool Form12::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == Text1 || watched == Text2) && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            int16_t code = 13;
-            watched == Text1 ? Text1_KeyPress(code) : Text2_KeyPress(code);
-            return code == 0;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
+        return window;
+    });
 }
 
 void Form12::refuse(const QString& text) {
-    platform::dialogs().message(text, platform::MsgButtons::Ok, QStringLiteral("提示"));
+    platform::dialogs().message(text, platform::MsgButtons::Ok, platform::kPromptTitle);
 }
 
 void Form12::say(Outcome outcome) {

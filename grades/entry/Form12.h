@@ -2,7 +2,7 @@
 // 高级学生管理: a modeless window beside the main window for reworking the
 // students of one class. Its work is done by entry::StudentManager.
 
-#include "grades/entry/student_manager.h"
+#include "grades/entry/core/student_manager.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -15,10 +15,8 @@ class QPushButton;
 
 namespace platform::db {
 class DataControl;
-class DataGrid;
-}
-namespace form2 {
 class DataControlBar;
+class DataGrid;
 }
 
 class Form12 : public QWidget {
@@ -33,7 +31,7 @@ public:
     static Form12* showFor(QWidget* owner);
 
     entry::StudentManager& manager() { return manager_; }
-    form2::DataControlBar* adodc1Bar() const { return adodc1Bar_; }
+    platform::db::DataControlBar* adodc1Bar() const { return adodc1Bar_; }
 
     void Form_Load();
     void Combo1_Click();
@@ -63,13 +61,10 @@ public:
     platform::db::DataGrid* DataGrid1 = nullptr;
 
 private:
-    form2::DataControlBar* adodc1Bar_;   // Adodc1 with its move buttons, under the grid
+    platform::db::DataControlBar* adodc1Bar_;   // Adodc1 with its move buttons, under the grid
 
 public:
     platform::db::DataControl* Adodc1;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void refuse(const QString& text);

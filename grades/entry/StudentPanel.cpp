@@ -2,19 +2,18 @@
 
 #include "common/program_state.h"
 #include "common/settings_files.h"
-#include "grades/frame/Form2.h"
+#include "common/settings_rows.h"
 #include "platform/db/datacontrol.h"
-#include "platform/db/datagrid.h"
+#include "platform/dbui/datagrid.h"
 #include "platform/db/recordset.h"
-#include "platform/text/gbk.h"
 #include "platform/text/values.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/key_filter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QFont>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -30,35 +29,29 @@ using platform::db::Recordset;
 using Outcome = entry::ClassRoster::Outcome;
 
 namespace {
-const QString kPrompt = QStringLiteral("提示");
+const QString& kPrompt = platform::kPromptTitle;
 }
 
-int16_t keyCodeOf(QChar c) {
-    if (c.unicode() < 0x80)
-        return int16_t(c.unicode());
-    if (!platform::canEncodeGbk(QString(c)))
-        return int16_t('?');
-    const QByteArray bytes = platform::toGbk(QString(c));
-    if (bytes.size() != 2)
-        return int16_t(uint8_t(bytes.at(0)));
-    return int16_t(uint16_t(uint8_t(bytes.at(0)) << 8 | uint8_t(bytes.at(1))));
-}
+StudentPanel::StudentPanel() = default;
+StudentPanel::~StudentPanel() = default;
 
-StudentPanel::StudentPanel(Form2* form2)
-    : QObject(form2), form_(form2), roster_(form2->dataControl(QStringLiteral("Ad1"))) {
-    Combo1 = form2->control<QComboBox>(QStringLiteral("Combo1"));
-    Te11 = form2->control<QLineEdit>(QStringLiteral("Te11"));
-    tx12 = form2->control<QLineEdit>(QStringLiteral("tx12"));
-    la10 = form2->control<QLabel>(QStringLiteral("la10"));
-    la15 = form2->control<QLabel>(QStringLiteral("la15"));
-    la18 = form2->control<QLabel>(QStringLiteral("la18"));
-    Com10 = form2->control<QPushButton>(QStringLiteral("Com10"));
-    Com12 = form2->control<QPushButton>(QStringLiteral("Com12"));
-    Com13 = form2->control<QPushButton>(QStringLiteral("Com13"));
-    Comm11 = form2->control<QPushButton>(QStringLiteral("Comm11"));
-    Che11 = form2->control<QCheckBox>(QStringLiteral("Che11"));
-    DataGrid1 = form2->grid(QStringLiteral("DataGrid1"));
-    Ad1 = &form2->dataControl(QStringLiteral("Ad1"));
+void StudentPanel::bind(PanelHost& host) {
+    host_ = &host;
+    const PanelControls c = host.controlsOf(index());
+    Combo1 = c.get<QComboBox>(QStringLiteral("Combo1"));
+    Te11 = c.get<QLineEdit>(QStringLiteral("Te11"));
+    tx12 = c.get<QLineEdit>(QStringLiteral("tx12"));
+    la10 = c.get<QLabel>(QStringLiteral("la10"));
+    la15 = c.get<QLabel>(QStringLiteral("la15"));
+    la18 = c.get<QLabel>(QStringLiteral("la18"));
+    Com10 = c.get<QPushButton>(QStringLiteral("Com10"));
+    Com12 = c.get<QPushButton>(QStringLiteral("Com12"));
+    Com13 = c.get<QPushButton>(QStringLiteral("Com13"));
+    Comm11 = c.get<QPushButton>(QStringLiteral("Comm11"));
+    Che11 = c.get<QCheckBox>(QStringLiteral("Che11"));
+    DataGrid1 = c.grid(QStringLiteral("DataGrid1"));
+    Ad1 = &c.data(QStringLiteral("Ad1"));
+    roster_ = std::make_unique<entry::ClassRoster>(*Ad1);
 
     // The name field holds three characters; the box takes a fourth so that
     // Enter can cut a name typed too long.
@@ -70,10 +63,7 @@ StudentPanel::StudentPanel(Form2* form2)
     tx12->setPalette(face);
     Che11->setChecked(true);
 
-    roster_.setGridVisible = [this](bool visible) {
-        if (DataGrid1)
-            DataGrid1->setVisible(visible);
-    };
+    roster_->setGridVisible = [this](bool visible) { DataGrid1->setVisible(visible); };
 
     connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
     connect(Com10, &QPushButton::clicked, this, [this] { Com10_Click(); });
@@ -83,32 +73,22 @@ StudentPanel::StudentPanel(Form2* form2)
     connect(Ad1, &DataControl::willMove, this, [this] { Ad1_WillMove(); });
     connect(Ad1, &DataControl::moveComplete, this, [this] { Ad1_MoveComplete(); });
     Te11->installEventFilter(this);
+    platform::filterKeys(Te11, [this](int16_t& key) { Te11_KeyPress(key); });
 }
 
 bool StudentPanel::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Te11) {
-        if (event->type() == QEvent::FocusIn) {
-            // After the box's own focus handling, which may place the cursor.
-            QMetaObject::invokeMethod(this, [this] { Te11_GotFocus(); }, Qt::QueuedConnection);
-        } else if (event->type() == QEvent::KeyPress) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            // Keys without a character (arrows, Delete, Shift ...) are no key press here.
-            if (key->text().isEmpty() || key->key() == Qt::Key_Delete)
-                return false;
-            int16_t code = keyCodeOf(key->text().at(0));
-            Te11_KeyPress(code);
-            return code == 0;
-        }
+    if (watched == Te11 && event->type() == QEvent::FocusIn) {
+        // After the box's own focus handling, which may place the cursor.
+        QMetaObject::invokeMethod(this, [this] { Te11_GotFocus(); }, Qt::QueuedConnection);
     }
     return QObject::eventFilter(watched, event);
 }
 
 bool StudentPanel::mayOpen() {
-    // Row 8 of 状态表: the exam-number cards were printed.
-    if (!form_->dataControl(QStringLiteral("Adodc0")).recordset())
+    if (!host_->dataControl(QStringLiteral("Adodc0")).recordset())
         return true;
     try {
-        if (form_->settingsValue(8) != QStringLiteral("是"))
+        if (host_->settings().value(Setting::ExamCardsPrinted) != QStringLiteral("是"))
             return true;
     } catch (const DbError&) {
         return true;   // a settings table without row 8 marks nothing as printed
@@ -138,8 +118,7 @@ void StudentPanel::finish() {
     tx12->setEnabled(false);
     if (!StoreStudentCount(state().DatabaseFolder, state().StudentCount))
         reportFailure(QStringLiteral("学生总人数没有能保存到scro.dat中。"));
-    if (DataGrid1)
-        DataGrid1->setDataSource(nullptr);
+    DataGrid1->setDataSource(nullptr);
     try {
         if (Ad1->recordset())
             Ad1->refresh();     // stores an edit still pending in the list
@@ -158,23 +137,20 @@ void StudentPanel::finish() {
 void StudentPanel::Combo1_Click() {
     // A class that cannot be read ends the choice without a message.
     try {
-        if (DataGrid1)
-            DataGrid1->setDataSource(nullptr);
+        DataGrid1->setDataSource(nullptr);
         const QString label = Combo1->currentText();
         if (Ad1->connectionString().isEmpty())
             Ad1->setConnectionString(state().connectionText());
-        form_->CurrentGradeId = entry::gradeOfLabel(label);
-        form_->CurrentClassId = entry::classOfLabel(label);
-        roster_.open(form_->CurrentGradeId, form_->CurrentClassId);
+        host_->CurrentGradeId = gradeOfLabel(label);
+        host_->CurrentClassId = classOfLabel(label);
+        roster_->open(host_->CurrentGradeId, host_->CurrentClassId);
         Te11->clear();
-        if (DataGrid1) {
-            DataGrid1->setDataSource(Ad1);
-            DataGrid1->rebind();
-        }
+        DataGrid1->setDataSource(Ad1);
+        DataGrid1->rebind();
         Comm11->setEnabled(true);
         Te11->setEnabled(true);
         tx12->setEnabled(true);
-        tx12->setText(roster_.offerNumber());
+        tx12->setText(roster_->offerNumber());
     } catch (const DbError&) {
     }
 }
@@ -203,7 +179,7 @@ void StudentPanel::report(entry::ClassRoster::Result result) {
         break;
     case Outcome::SerialsUsedUp:
         reportFailure(QStringLiteral("%1级的学生编号(STID)已经用完,不能再增加学生!")
-                          .arg(roster_.gradeId()));
+                          .arg(roster_->gradeId()));
         break;
     default:
         break;
@@ -224,19 +200,19 @@ void StudentPanel::change(const std::function<entry::ClassRoster::Result()>& wor
 }
 
 void StudentPanel::Com10_Click() {
-    change([this] { return roster_.add(Te11->text(), tx12->text()); });
+    change([this] { return roster_->add(Te11->text(), tx12->text()); });
 }
 
 void StudentPanel::Com12_Click() {
-    change([this] { return roster_.insert(Te11->text(), tx12->text()); });
+    change([this] { return roster_->insert(Te11->text(), tx12->text()); });
 }
 
 void StudentPanel::Com13_Click() {
-    change([this] { return roster_.rename(Te11->text()); });
+    change([this] { return roster_->rename(Te11->text()); });
 }
 
 void StudentPanel::Comm11_Click() {
-    change([this] { return roster_.remove(Che11->isChecked()); });
+    change([this] { return roster_->remove(Che11->isChecked()); });
 }
 
 void StudentPanel::Te11_GotFocus() {
@@ -274,7 +250,7 @@ void StudentPanel::Ad1_WillMove() {
 }
 
 void StudentPanel::Ad1_MoveComplete() {
-    if (!DataGrid1 || DataGrid1->isHidden())
+    if (DataGrid1->isHidden())
         return;
     Recordset* rs = Ad1->recordset();
     if (!rs)

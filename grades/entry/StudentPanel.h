@@ -1,12 +1,13 @@
 #pragma once
-// The student panel of the main window: the main window builds its controls,
-// this class gives them their behaviour. It finds them by name in the window
-// and answers their events with the handlers below.
+// The student panel of the main window (panel 1): the names of the students
+// of one class, added, inserted, renamed and deleted one at a time.
 
-#include "grades/entry/student_roster.h"
+#include "grades/entry/core/student_roster.h"
+#include "grades/frame/form2_panel.h"
 
 #include <QObject>
 #include <functional>
+#include <memory>
 #include <cstdint>
 
 class QCheckBox;
@@ -14,35 +15,31 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class Form2;
 
 namespace platform::db {
 class DataControl;
 class DataGrid;
 }
 
-// The signed code a key press gives: ASCII as itself, a double-byte GBK
-// character as its two bytes read as a negative 16-bit number, '?' for a
-// character GBK cannot hold.
-int16_t keyCodeOf(QChar c);
-
-class StudentPanel : public QObject {
+class StudentPanel : public QObject, public Form2Panel {
     Q_OBJECT
 public:
-    // Takes the panel's controls of the main window (Combo1, Te11, tx12, la10,
-    // la15, la18, Com10, Com12, Com13, Comm11, Che11, DataGrid1, Ad1) and its
-    // settings cursor Adodc0.
-    explicit StudentPanel(Form2* form2);
+    StudentPanel();
+    ~StudentPanel() override;
 
-    // The opening, split around the main window's ShowPanel(1):
-    // false when the exam-number cards were printed and the user chose not to go on.
-    bool mayOpen();
+    int index() const override { return 1; }
+    const std::vector<form2::ControlDesign>& designs() const override;
+    void layout(form2::LayoutPass& pass, double width, double height) const override;
+    QStringList dataControls() const override { return {QStringLiteral("Ad1")}; }
+    void bind(PanelHost& host) override;
+    // False when the exam-number cards were printed and the user chose not to go on.
+    bool mayOpen() override;
     // Fills the class chooser from 班级表 and chooses its first class.
-    void load();
-    // The finishing work of the panel, for Comout_Click.
-    void finish();
+    void load() override;
+    // Stores the student count in scro.dat and lets go of the class.
+    void finish() override;
 
-    entry::ClassRoster& roster() { return roster_; }
+    entry::ClassRoster& roster() { return *roster_; }
 
     // Handlers of the panel's controls.
     void Combo1_Click();
@@ -65,7 +62,7 @@ private:
     void change(const std::function<entry::ClassRoster::Result()>& work);
     void reportFailure(const QString& text);
 
-    Form2* form_ = nullptr;
+    PanelHost* host_ = nullptr;
     QComboBox* Combo1 = nullptr;
     QLineEdit* Te11 = nullptr;
     QLineEdit* tx12 = nullptr;
@@ -79,5 +76,5 @@ private:
     QCheckBox* Che11 = nullptr;
     platform::db::DataGrid* DataGrid1 = nullptr;
     platform::db::DataControl* Ad1 = nullptr;
-    entry::ClassRoster roster_;
+    std::unique_ptr<entry::ClassRoster> roster_;
 };

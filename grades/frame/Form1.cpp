@@ -3,7 +3,7 @@
 #include "common/create_database.h"
 #include "common/program_state.h"
 #include "common/settings_files.h"
-#include "grades/frame/setup_wizard.h"
+#include "grades/frame/core/setup_wizard.h"
 #include "platform/text/values.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
@@ -51,7 +51,7 @@ void installHelpKey() {
     qApp->installEventFilter(key);
 }
 
-void tell(const QString& text, const QString& title = QStringLiteral("提示")) {
+void tell(const QString& text, const QString& title = platform::kPromptTitle) {
     platform::dialogs().message(text, platform::MsgButtons::Ok, title);
 }
 

@@ -5,6 +5,7 @@
 #include "platform/text/gbk.h"
 #include "platform/text/values.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/show_modeless.h"
 #include "platform/ui/twips.h"
 
 #include <QFileInfo>
@@ -46,15 +47,11 @@ Form17::Form17(QWidget* owner) : QDialog(owner) {
 }
 
 Form17* Form17::showFor(QWidget* owner) {
-    Form17* form = owner ? owner->findChild<Form17*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
-    if (!form) {
-        form = new Form17(owner);
+    return platform::showModeless<Form17>(owner, [owner] {
+        auto* form = new Form17(owner);
         form->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    form->show();
-    form->raise();
-    form->activateWindow();
-    return form;
+        return form;
+    });
 }
 
 void Form17::Form_Load() {

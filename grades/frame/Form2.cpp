@@ -3,17 +3,15 @@
 #include "common/data_connections.h"
 #include "common/program_state.h"
 #include "common/settings_files.h"
-#include "grades/frame/form2_databar.h"
+#include "common/settings_rows.h"
 #include "grades/frame/form2_design.h"
-#include "grades/frame/form2_finish.h"
 #include "grades/frame/form2_layout.h"
-#include "grades/frame/form2_startup.h"
-#include "grades/entry/Form12.h"
-#include "grades/entry/StudentPanel.h"
+#include "grades/frame/core/form2_startup.h"
 #include "grades/frame/Form17.h"
 #include "grades/frame/Form8.h"
 #include "grades/frame/frmAbout.h"
-#include "platform/db/datagrid.h"
+#include "platform/dbui/datacontrolbar.h"
+#include "platform/dbui/datagrid.h"
 #include "platform/db/recordset.h"
 #include "platform/text/values.h"
 #include "platform/ui/dialogs.h"
@@ -47,10 +45,6 @@ using platform::db::DbError;
 namespace {
 
 const QString kProgramName = QStringLiteral("Orbisca");
-
-// The panel data controls in the order they are connected.
-const char* const kPanelDataControls[] = {"Ad1", "Ad2", "Ad4", "Ad41", "Ad50", "Ad51",
-                                          "Ad61", "Ad71", "Ad3", "Ad32", "Ad8"};
 
 void place(QWidget& w, const form2::TwipsRect& r) {
     platform::placeTwips(w, static_cast<int>(std::lround(r.left)), static_cast<int>(std::lround(r.top)),
@@ -93,7 +87,6 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent), Adodc0_(this), Adodc1_(this
                             platform::twipsToPixels(static_cast<int>(form2::kMinClientHeight)));
     buildControls();
     buildMenus();
-    studentPanel_ = new StudentPanel(this);
     wireHandlers();
     platform::resizeTwips(*this, static_cast<int>(form2::kMinClientWidth),
                           static_cast<int>(form2::kMinClientHeight));
@@ -112,69 +105,116 @@ void Form2::RemovePanelBorders() {
 }
 
 void Form2::buildControls() {
-    using form2::Kind;
-    for (const auto& d : form2::controlDesigns()) {
-        QWidget* parent = d.container.isEmpty() ? client_ : controls_.value(d.container);
-        Q_ASSERT(parent);
-        QWidget* w = nullptr;
-        switch (d.kind) {
-        case Kind::Frame:
-            w = d.name.startsWith(QLatin1String("Frame1_")) ? new PanelFrame(d.caption, parent)
-                                                             : new QGroupBox(d.caption, parent);
-            break;
-        case Kind::Label: {
-            auto* l = new platform::WrappingLabel(d.caption, parent);
-            l->setWordWrap(true);
-            l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            w = l;
-            break;
-        }
-        case Kind::TextBox: w = new QLineEdit(d.caption, parent); break;
-        case Kind::MultiLineTextBox: w = new QPlainTextEdit(d.caption, parent); break;
-        case Kind::CommandButton: w = new QPushButton(d.caption, parent); break;
-        case Kind::ComboBox: w = new QComboBox(parent); break;
-        case Kind::ListBox: w = new QListWidget(parent); break;
-        case Kind::CheckBox: {
-            auto* c = new platform::WrappingCheckBox(d.caption, parent);
-            c->setChecked(d.flags & form2::Checked);
-            w = c;
-            break;
-        }
-        case Kind::OptionButton: {
-            auto* o = new platform::WrappingRadioButton(d.caption, parent);
-            o->setChecked(d.flags & form2::Checked);
-            w = o;
-            break;
-        }
-        case Kind::DataGrid: w = new platform::db::DataGrid(parent); break;
-        case Kind::DataControl: {
-            auto* bar = new form2::DataControlBar(parent);
-            bar->control().setObjectName(d.name);
-            w = bar;
-            break;
-        }
-        case Kind::PictureBox: {
-            auto* f = new QFrame(parent);
-            f->setFrameShape(QFrame::Box);
-            w = f;
-            break;
-        }
-        }
-        w->setObjectName(d.name);
-        if (!d.toolTip.isEmpty())
-            w->setToolTip(d.toolTip);
-        if (d.rect)
-            place(*w, *d.rect);
-        if (d.flags & form2::Hidden)
-            w->setVisible(false);
-        if (d.flags & form2::Disabled)
-            w->setEnabled(false);
-        controls_.insert(d.name, w);
-    }
+    for (const auto& d : form2::controlDesigns())
+        buildControl(d);
     // On a low window panels 1 to 8 reach over the button row: their own
     // controls stay usable there, and 完成 brings the buttons back.
     for (int i = 0; i <= 8; ++i)
         controls_.value(QStringLiteral("Frame1_%1").arg(i))->raise();
+}
+
+QWidget* Form2::buildControl(const form2::ControlDesign& d) {
+    using form2::Kind;
+    if (controls_.contains(d.name))
+        throw std::logic_error("Form2: a second control named " + d.name.toStdString());
+    QWidget* parent = d.container.isEmpty() ? client_ : controls_.value(d.container);
+    if (!parent)
+        throw std::logic_error("Form2: no container " + d.container.toStdString() + " for " + d.name.toStdString());
+    QWidget* w = nullptr;
+    switch (d.kind) {
+    case Kind::Frame:
+        w = d.name.startsWith(QLatin1String("Frame1_")) ? new PanelFrame(d.caption, parent)
+                                                         : new QGroupBox(d.caption, parent);
+        break;
+    case Kind::Label: {
+        auto* l = new platform::WrappingLabel(d.caption, parent);
+        l->setWordWrap(true);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        w = l;
+        break;
+    }
+    case Kind::TextBox: w = new QLineEdit(d.caption, parent); break;
+    case Kind::MultiLineTextBox: w = new QPlainTextEdit(d.caption, parent); break;
+    case Kind::CommandButton: w = new QPushButton(d.caption, parent); break;
+    case Kind::ComboBox: w = new QComboBox(parent); break;
+    case Kind::ListBox: w = new QListWidget(parent); break;
+    case Kind::CheckBox: {
+        auto* c = new platform::WrappingCheckBox(d.caption, parent);
+        c->setChecked(d.flags & form2::Checked);
+        w = c;
+        break;
+    }
+    case Kind::OptionButton: {
+        auto* o = new platform::WrappingRadioButton(d.caption, parent);
+        o->setChecked(d.flags & form2::Checked);
+        w = o;
+        break;
+    }
+    case Kind::DataGrid: w = new platform::db::DataGrid(parent); break;
+    case Kind::DataControl: {
+        auto* bar = new platform::db::DataControlBar(parent);
+        bar->control().setObjectName(d.name);
+        w = bar;
+        break;
+    }
+    case Kind::PictureBox: {
+        auto* f = new QFrame(parent);
+        f->setFrameShape(QFrame::Box);
+        w = f;
+        break;
+    }
+    }
+    w->setObjectName(d.name);
+    if (!d.toolTip.isEmpty())
+        w->setToolTip(d.toolTip);
+    if (d.rect)
+        place(*w, *d.rect);
+    if (d.flags & form2::Hidden)
+        w->setVisible(false);
+    if (d.flags & form2::Disabled)
+        w->setEnabled(false);
+    controls_.insert(d.name, w);
+    return w;
+}
+
+void Form2::addPanel(std::unique_ptr<Form2Panel> panel) {
+    const int index = panel->index();
+    if (index < 1 || index > 8 || this->panel(index))
+        throw std::logic_error("Form2: panel index " + std::to_string(index) + " is not free");
+    const QString frame = QStringLiteral("Frame1_%1").arg(index);
+    for (const auto& d : panel->designs()) {
+        // Only inside its own frame: a panel cannot reach into another.
+        QWidget* container = d.container.isEmpty() ? nullptr : controls_.value(d.container);
+        if (!container || (container != controls_.value(frame) && !controls_.value(frame)->isAncestorOf(container)))
+            throw std::logic_error("Form2: " + d.name.toStdString() + " is not inside " + frame.toStdString());
+        buildControl(d);
+    }
+    // The common 完成 of the panel; its index plays no part.
+    if (auto* done = qobject_cast<QPushButton*>(controls_.value(QStringLiteral("Comout_%1").arg(index - 1))))
+        connect(done, &QPushButton::clicked, this, [this, index] { Comout_Click(index - 1); });
+    panel->bind(*this);
+    panels_.push_back(std::move(panel));
+    Form_Resize();
+}
+
+Form2Panel* Form2::panel(int index) const {
+    for (const auto& p : panels_)
+        if (p->index() == index)
+            return p.get();
+    return nullptr;
+}
+
+PanelControls Form2::controlsOf(int panel) {
+    return PanelControls(controls_.value(QStringLiteral("Frame1_%1").arg(panel)), panel);
+}
+
+SettingsRows Form2::settings() { return SettingsRows(Adodc0_); }
+
+QStringList Form2::panelDataControls() const {
+    QStringList names;
+    for (const auto& p : panels_)
+        names += p->dataControls();
+    return names;
 }
 
 void Form2::buildMenus() {
@@ -208,10 +248,6 @@ void Form2::wireHandlers() {
     onClick(QStringLiteral("Command6"), &Form2::Command6_Click);
     onClick(QStringLiteral("Command7"), &Form2::Command7_Click);
     onClick(QStringLiteral("Command8"), &Form2::Command8_Click);
-    for (int i = 0; i < 8; ++i)
-        connect(control<QPushButton>(QStringLiteral("Comout_%1").arg(i)), &QPushButton::clicked, this,
-                [this, i] { Comout_Click(i); });
-    connect(control<QCheckBox>(QStringLiteral("Check55")), &QCheckBox::clicked, this, [this] { Check55_Click(); });
 
     auto onMenu = [this](const QString& name, void (Form2::*handler)()) {
         connect(menuItem(name), &QAction::triggered, this, [this, handler] { (this->*handler)(); });
@@ -227,8 +263,6 @@ void Form2::wireHandlers() {
     onMenu(QStringLiteral("MenuJf"), &Form2::MenuJf_Click);
     onMenu(QStringLiteral("MenuEditAll"), &Form2::MenuEditAll_Click);
     onMenu(QStringLiteral("MenuXueJi"), &Form2::MenuXueJi_Click);
-    onMenu(QStringLiteral("MenuYiQian"), &Form2::MenuYiQian_Click);
-    onMenu(QStringLiteral("MenuUPstudent"), &Form2::MenuUPstudent_Click);
     onMenu(QStringLiteral("MenuOpenOther"), &Form2::MenuOpenOther_Click);
     onMenu(QStringLiteral("helpuser"), &Form2::helpuser_Click);
     onMenu(QStringLiteral("MenuHowtouse"), &Form2::MenuHowtouse_Click);
@@ -314,7 +348,7 @@ bool Form2::startUp(QWidget* startWindow) {
         menuItem(QLatin1String(m))->setEnabled(true);
 
     try {
-        const auto level = form2::lockLevelFor(settingsValue(35), s.IsAdministrator != 0);
+        const auto level = form2::lockLevelFor(settings().value(Setting::LockLevel), s.IsAdministrator != 0);
         if (level)
             ApplyLockLevel(this, *level);
         s.ExamNumberLength = form2::readExamNumberLength(*Adodc0_.recordset());
@@ -337,15 +371,15 @@ bool Form2::startUp(QWidget* startWindow) {
 
 void Form2::ConnectDataControls() {
     std::vector<DataControl*> panels;
-    for (const char* name : kPanelDataControls)
-        panels.push_back(&dataControl(QLatin1String(name)));
+    for (const QString& name : panelDataControls())
+        panels.push_back(&dataControl(name));
     ::ConnectDataControls(panels, Adodc0_, Adodc1_);
     connected_ = true;
 }
 
 void Form2::DisconnectDataControls() {
-    for (const char* name : kPanelDataControls)
-        dataControl(QLatin1String(name)).close();
+    for (const QString& name : panelDataControls())
+        dataControl(name).close();
     Adodc1_.close();
     Adodc0_.close();
     connected_ = false;
@@ -372,17 +406,9 @@ void Form2::reacquireConnections() {
     reconnect_ = false;
 }
 
-QString Form2::settingsValue(int row) {
-    auto* rs = Adodc0_.recordset();
-    rs->setAbsolutePosition(row);
-    return rs->value(1).toString();
-}
+QString Form2::settingsValue(int row) { return settings().value(Setting(row)); }
 
-void Form2::setSettingsValue(int row, const QString& value) {
-    auto* rs = Adodc0_.recordset();
-    rs->setAbsolutePosition(row);
-    rs->storeValue(1, value);
-}
+void Form2::setSettingsValue(int row, const QString& value) { settings().store(Setting(row), value); }
 
 // ---------------------------------------------------------------- panels
 
@@ -413,96 +439,28 @@ int Form2::visiblePanel() const {
 void Form2::Comout_Click(int) {
     const int p = visiblePanel();
     if (p >= 1 && p <= 8) {
-        finishPanel(p);
-        if (p != 3)
-            ShowStartPanel();
+        if (Form2Panel* shown = panel(p))
+            finishPanel(*shown);
+        ShowStartPanel();
     }
     try {
-        emptyDataControl(QStringLiteral("Adodc1"));
+        form2::emptyDataControl(Adodc1_);
     } catch (const DbError& e) {
         showDbError(e);
         dropDataControl(QStringLiteral("Adodc1"));
     }
 }
 
-void Form2::emptyDataControl(const QString& name) {
-    DataControl& dc = dataControl(name);
-    dc.setRecordSource(QString());
-    dc.close();
-}
-
-void Form2::detachGrid(const QString& name) {
-    if (auto* g = grid(name)) {
-        g->setDataSource(nullptr);
-        g->update();
-    }
-}
-
-void Form2::finishPanel(int panel) {
+void Form2::finishPanel(Form2Panel& panel) {
     try {
-        switch (panel) {
-        case 1:
-            studentPanel_->finish();
-            break;
-        case 2: {
-            detachGrid(QStringLiteral("DataGrid2"));
-            DataControl& ad2 = dataControl(QStringLiteral("Ad2"));
-            if (auto* rs = ad2.recordset()) {
-                platform::db::Transaction t(*ad2.database());
-                form2::compactAssignmentSlots(*rs);
-                t.commit();
-            }
-            emptyDataControl(QStringLiteral("Ad2"));
-            break;
-        }
-        case 3:
-            ShowStartPanel();
-            detachGrid(QStringLiteral("DataGrid3"));
-            emptyDataControl(QStringLiteral("Ad3"));
-            emptyDataControl(QStringLiteral("Ad32"));
-            break;
-        case 4: {
-            auto* note = control<QLabel>(QStringLiteral("La42"));
-            note->setText(QStringLiteral("请稍侯,系统正在将你刚的操作更新......"));
-            note->repaint();
-            DataControl& ad4 = dataControl(QStringLiteral("Ad4"));
-            DataControl& ad41 = dataControl(QStringLiteral("Ad41"));
-            if (auto* grades = ad4.recordset()) {
-                ad41.setRecordSource(QStringLiteral("教师表"));
-                ad41.refresh();
-                platform::db::Transaction t(*ad4.database());
-                form2::clearTeachersOfPapersNotTaken(*grades, Adodc1_, *ad41.recordset(), CurrentGradeId);
-                t.commit();
-            }
-            detachGrid(QStringLiteral("DataGrid4"));
-            emptyDataControl(QStringLiteral("Ad4"));
-            emptyDataControl(QStringLiteral("Ad41"));
-            break;
-        }
-        case 5:
-            emptyDataControl(QStringLiteral("Ad51"));
-            emptyDataControl(QStringLiteral("Ad50"));
-            break;
-        case 6:
-            detachGrid(QStringLiteral("DataGrid6"));
-            emptyDataControl(QStringLiteral("Ad61"));
-            break;
-        case 7:
-            emptyDataControl(QStringLiteral("Ad71"));
-            break;
-        case 8:
-            detachGrid(QStringLiteral("DataGrid5"));
-            emptyDataControl(QStringLiteral("Ad8"));
-            break;
-        }
+        panel.finish();
     } catch (const DbError& e) {
         // The interrupted data work was rolled back; the panel still closes
         // and lets go of its record sets.
         showDbError(e);
-        static const QStringList controlsOf[] = {
-            {}, {"Ad1"}, {"Ad2"}, {"Ad3", "Ad32"}, {"Ad4", "Ad41", "Adodc1"}, {"Ad51", "Ad50"}, {"Ad61"}, {"Ad71"}, {"Ad8"}};
-        for (const QString& name : controlsOf[panel])
+        for (const QString& name : panel.dataControls())
             dropDataControl(name);
+        dropDataControl(QStringLiteral("Adodc1"));
     }
 }
 
@@ -513,152 +471,33 @@ void Form2::dropDataControl(const QString& name) {
     if (auto* rs = dc.recordset(); rs && rs->isDirty())
         rs->cancelUpdate();
     try {
-        emptyDataControl(name);
+        form2::emptyDataControl(dc);
     } catch (const DbError&) {
     }
 }
 
-void Form2::Command1_Click() {
+void Form2::openPanel(int index) {
     Comout_Click(0);
-    if (!studentPanel_->mayOpen())
-        return;
-    ShowPanel(1);
-    studentPanel_->load();
-}
-void Form2::Command2_Click() { Comout_Click(0); ShowPanel(2); }
-void Form2::Command3_Click() { Comout_Click(0); ShowPanel(3); }
-void Form2::Command4_Click() { Comout_Click(0); ShowPanel(4); }
-void Form2::Command8_Click() { Comout_Click(0); ShowPanel(8); }
-
-void Form2::Command5_Click() {
-    Comout_Click(0);
-    ShowPanel(5);
-    Check55_Click();
-    control(QStringLiteral("Frame10_1"))->setVisible(false);
-    control(QStringLiteral("Frame10_0"))->setVisible(true);
+    Form2Panel* opened = panel(index);
     try {
-        const QString scope = settingsValue(12);
-        if (scope == QLatin1String("1") || scope == QLatin1String("2") || scope == QLatin1String("3"))
-            control<QRadioButton>(QStringLiteral("Option5") + scope)->setChecked(true);
-        const char* checks[] = {"Check51", "Check52", "Check53", "Check54"};
-        for (int i = 0; i < 4; ++i)
-            control<QCheckBox>(QLatin1String(checks[i]))->setChecked(settingsValue(13 + i) == QLatin1String("t"));
-        const std::pair<int, const char*> formulas[] = {{17, "Te52"}, {18, "Text3"}, {19, "Text4"}, {25, "Text5"}};
-        for (const auto& [row, box] : formulas)
-            control<QLineEdit>(QLatin1String(box))->setText(settingsValue(row));
-        for (int i = 0; i < 3; ++i)
-            control<QLineEdit>(QStringLiteral("Te51_%1").arg(i))->setText(settingsValue(20 + i));
-        for (const auto& [row, box] : formulas) {
-            auto* edit = control<QLineEdit>(QLatin1String(box));
-            edit->setToolTip(edit->text());
-        }
-    } catch (const DbError& e) {
-        showDbError(e);
-    }
-}
-
-void Form2::Check55_Click() {
-    const bool on = control<QCheckBox>(QStringLiteral("Check55"))->isChecked();
-    for (const char* name : {"La54", "La56", "Te53", "Com53"})
-        control(QLatin1String(name))->setVisible(on);
-}
-
-void Form2::Command6_Click() {
-    Comout_Click(0);
-    ShowPanel(6);
-    ProgramState& s = state();
-    if (s.CurrentScoreTable.isEmpty())
-        s.CurrentScoreTable = QStringLiteral("成绩表");
-    try {
-        fillResultsChoosers();
-        Adodc1_.setRecordSource(QStringLiteral("成绩表"));
-        Adodc1_.refresh();
-        if (Adodc1_.recordset()->recordCount() == 0) {
-            platform::dialogs().message(QStringLiteral("你现在还没有输入任何一名同学，不能进行各种查看！"),
-                                        platform::MsgButtons::Ok, QStringLiteral("提示"));
-            Comout_Click(0);
+        if (opened && !opened->mayOpen())
             return;
-        }
-        Adodc1_.setRecordSource(QStringLiteral("班级表"));
-        Adodc1_.refresh();
-        // Showing the chosen class or room is the results view's own work.
+        ShowPanel(index);
+        if (opened)
+            opened->load();
     } catch (const DbError& e) {
         showDbError(e);
     }
 }
 
-void Form2::fillResultsChoosers() {
-    auto* classes = control<QComboBox>(QStringLiteral("Combo9"));
-    if (classes->count() == 0) {
-        QStringList labels;
-        Adodc1_.setRecordSource(QStringLiteral("班级表"));
-        Adodc1_.refresh();
-        auto* rs = Adodc1_.recordset();
-        for (rs->recordCount() ? rs->moveFirst() : void(); rs->recordCount() && !rs->eof(); rs->moveNext())
-            labels << rs->value(QStringLiteral("年级")).toString() + QStringLiteral("级") +
-                          rs->value(QStringLiteral("班")).toString() + QStringLiteral("班");
-        Adodc1_.setRecordSource(QStringLiteral("年级表"));
-        Adodc1_.refresh();
-        rs = Adodc1_.recordset();
-        for (rs->recordCount() ? rs->moveFirst() : void(); rs->recordCount() && !rs->eof(); rs->moveNext())
-            labels << rs->value(0).toString() + QStringLiteral("级");
-        // A sorted list: each grade level's label comes right before its classes.
-        std::sort(labels.begin(), labels.end());
-        classes->addItems(labels);
-        classes->addItem(QStringLiteral("所有班级"));
-        classes->setCurrentIndex(0);
-    }
-    auto* keys = control<QComboBox>(QStringLiteral("Combo12"));
-    if (keys->count() == 0) {
-        Adodc1_.setRecordSource(QStringLiteral("年级表"));
-        Adodc1_.refresh();
-        auto* rs = Adodc1_.recordset();
-        for (int i = 1; i < rs->fieldCount(); ++i)
-            keys->addItem(rs->fieldName(i));
-        keys->addItems({QStringLiteral("总分"), QStringLiteral("平均分"), QStringLiteral("考号")});
-        keys->setCurrentIndex(keys->findText(QStringLiteral("平均分")));
-    }
-    auto* spacing = control<QComboBox>(QStringLiteral("Combo13"));
-    if (spacing->count() == 0) {
-        for (int i = 0; i <= 8; ++i)
-            spacing->addItem(QString::number(i));
-        spacing->setCurrentIndex(0);
-    }
-    auto* perLine = control<QComboBox>(QStringLiteral("Combo14"));
-    if (perLine->count() == 0) {
-        for (int i = 1; i <= 10; ++i)
-            perLine->addItem(QString::number(i));
-        perLine->setCurrentIndex(3);
-    }
-    auto* rooms = control<QComboBox>(QStringLiteral("Combo10"));
-    if (rooms->count() == 0) {
-        state().ExamRoomCount = static_cast<int16_t>(platform::leadingWholeNumber(settingsValue(7)));
-        for (int i = 1; i <= state().ExamRoomCount; ++i)
-            rooms->addItem(QString::number(i) + QStringLiteral("考室"));
-        rooms->addItem(QStringLiteral("所有考室"));
-        rooms->setCurrentIndex(-1);
-    }
-}
-
-void Form2::Command7_Click() {
-    Comout_Click(0);
-    try {
-        state().CurrentScoreTable = settingsValue(26);
-        DataControl& ad71 = dataControl(QStringLiteral("Ad71"));
-        ad71.setRecordSource(QStringLiteral("教师表"));
-        ad71.refresh();
-        auto* rs = ad71.recordset();
-        if (rs->recordCount() == 0)
-            return;
-        auto* teachers = control<QComboBox>(QStringLiteral("Combo11"));
-        teachers->clear();
-        for (rs->moveFirst(); !rs->eof(); rs->moveNext())
-            teachers->addItem(rs->value(QStringLiteral("姓名")).toString());
-        ShowPanel(7);
-    } catch (const DbError& e) {
-        showDbError(e);
-    }
-}
+void Form2::Command1_Click() { openPanel(1); }
+void Form2::Command2_Click() { openPanel(2); }
+void Form2::Command3_Click() { openPanel(3); }
+void Form2::Command4_Click() { openPanel(4); }
+void Form2::Command5_Click() { openPanel(5); }
+void Form2::Command6_Click() { openPanel(6); }
+void Form2::Command7_Click() { openPanel(7); }
+void Form2::Command8_Click() { openPanel(8); }
 
 // ---------------------------------------------------------------- menus
 
@@ -687,20 +526,6 @@ void Form2::MenuEditAll_Click() {
 
 void Form2::MenuXueJi_Click() {}
 
-void Form2::MenuYiQian_Click() {
-    if (state().IsAdministrator == 0) {
-        platform::dialogs().message(QStringLiteral("只有系统管理员才有权使用本功能。"), platform::MsgButtons::Ok,
-                                    QStringLiteral("提示"));
-        return;
-    }
-    // The administrator's settings of earlier score databases open here once they exist.
-}
-
-void Form2::MenuUPstudent_Click() {
-    Comout_Click(0);
-    Form12::showFor(this);
-}
-
 void Form2::MenuOpenOther_Click() { Form17::showFor(this); }
 
 void Form2::helpuser_Click() {
@@ -726,8 +551,11 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form2::Form_Resize() {
+    std::vector<const Form2Panel*> panels;
+    for (const auto& p : panels_)
+        panels.push_back(p.get());
     const auto layout = form2::layoutForm2(platform::pixelsToTwips(client_->width()),
-                                           platform::pixelsToTwips(client_->height()), isMinimized());
+                                           platform::pixelsToTwips(client_->height()), isMinimized(), panels);
     if (!layout.laidOut)
         return;
     for (const auto& p : layout.placements)
@@ -746,8 +574,9 @@ DataControl& Form2::dataControl(const QString& name) {
         return Adodc0_;
     if (name == QLatin1String("Adodc1"))
         return Adodc1_;
-    auto* bar = qobject_cast<form2::DataControlBar*>(controls_.value(name));
-    Q_ASSERT(bar);
+    auto* bar = qobject_cast<platform::db::DataControlBar*>(controls_.value(name));
+    if (!bar)
+        throw MissingControl("Form2: no data control named " + name.toStdString());
     return bar->control();
 }
 

@@ -12,30 +12,41 @@
 // CommandButton = QPushButton, ComboBox = QComboBox, ListBox = QListWidget,
 // CheckBox = QCheckBox, OptionButton = QRadioButton, DataGrid =
 // platform::db::DataGrid, PictureBox = QFrame, data control on a panel
-// (Ad1, Ad2 ...) = form2::DataControlBar.
+// (Ad1, Ad2 ...) = platform::db::DataControlBar.
 // Menus: each top-level menu is a QMenu named MenuFile, MenuEDIT, MeuLook,
 // menuSJ, MenuTs, Help; its menuAction() carries the same name, so disabling
 // a whole menu is menuItem("MenuFile")->setEnabled(false). Items and
 // separators are QActions named as designed (MenuStudent, kon6, menucolor ...).
+//
+// Panels 1 to 8 are Form2Panel objects added by the function that builds
+// the window (grades/app); the window itself holds the frame, the button
+// row and the home panel.
 
+#include "grades/frame/form2_panel.h"
 #include "platform/db/datacontrol.h"
 
 #include <QHash>
 #include <QMainWindow>
+#include <memory>
 
 class QAction;
-class StudentPanel;
 struct OwnConnections;
 
 namespace platform::db { class DataGrid; }
 
-namespace form2 { class DataControlBar; }
-
-class Form2 : public QMainWindow {
+class Form2 : public QMainWindow, public PanelHost {
     Q_OBJECT
 public:
     explicit Form2(QWidget* parent = nullptr);
     ~Form2() override;
+
+    // Builds the panel's controls in its panel frame, lets it look them up,
+    // and lays the window out again. Throws MissingControl on a name the
+    // panel looks for in vain, or std::logic_error on a panel index taken,
+    // a control name used twice or a container that does not exist.
+    void addPanel(std::unique_ptr<Form2Panel> panel);
+    // The panel with that index, or null.
+    Form2Panel* panel(int index) const;
 
     // The loading of the window: closes the start window, finds the database,
     // shows the window maximised, has the user log in, connects the data
@@ -53,13 +64,16 @@ public:
     bool isConnected() const { return connected_; }
 
     // Panel switching.
-    void ShowPanel(int index);
-    void ShowStartPanel();
+    void ShowPanel(int index) override;
+    void ShowStartPanel() override;
     // The panels lose their caption and border at start-up.
     void RemovePanelBorders();
     int visiblePanel() const;   // the last visible member of Frame1, -1 when none
     // The finishing work of the visible panel, then the home panel. The index is ignored.
-    void Comout_Click(int index = 0);
+    void Comout_Click(int index = 0) override;
+    // The opening of every panel button: the finishing work of the panel
+    // showing, then the panel's mayOpen, ShowPanel and load.
+    void openPanel(int index);
 
     // Panel buttons.
     void Command1_Click();
@@ -70,7 +84,6 @@ public:
     void Command6_Click();
     void Command7_Click();
     void Command8_Click();
-    void Check55_Click();
 
     // Menu handlers of this window.
     void menu12_Click();
@@ -84,8 +97,6 @@ public:
     void MenuJf_Click();
     void MenuEditAll_Click();
     void MenuXueJi_Click();
-    void MenuYiQian_Click();
-    void MenuUPstudent_Click();
     void MenuOpenOther_Click();
     void helpuser_Click();
     void MenuHowtouse_Click();
@@ -95,41 +106,40 @@ public:
     // Lays the window out for its present size.
     void Form_Resize();
 
-    // Controls by design name.
+    // Controls anywhere in the window by design name; null when none.
     QWidget* control(const QString& name) const;
     template <class T> T* control(const QString& name) const { return qobject_cast<T*>(control(name)); }
-    QAction* menuItem(const QString& name) const;
+    QAction* menuItem(const QString& name) const override;
     // Adodc0, Adodc1 and the panels' data controls (Ad1, Ad2 ...).
-    platform::db::DataControl& dataControl(const QString& name);
+    platform::db::DataControl& dataControl(const QString& name) override;
     platform::db::DataGrid* grid(const QString& name) const;
+
+    // The host's services for the panels.
+    QWidget* hostWindow() override { return this; }
+    PanelControls controlsOf(int panel) override;
+    SettingsRows settings() override;
+    // What a login or password change does with our connections around its work.
+    OwnConnections ownConnections() override;
 
     // The settings cursor: the 状态 text of row n of 状态表 ("" when empty).
     QString settingsValue(int row);
     void setSettingsValue(int row, const QString& value);
 
-    // Window-level fields shared by the panels.
-    bool BackupDone = false;
-    QString CurrentGradeId;
-    QString CurrentClassId;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    StudentPanel* studentPanel_ = nullptr;
     void buildControls();
+    QWidget* buildControl(const form2::ControlDesign& d);
     void buildMenus();
     void wireHandlers();
-    void finishPanel(int panel);
-    void emptyDataControl(const QString& name);
+    void finishPanel(Form2Panel& panel);
     void dropDataControl(const QString& name);   // after a failure; never throws
-    void detachGrid(const QString& name);
-    void fillResultsChoosers();
-    // What a password change does with our connections around its work.
-    OwnConnections ownConnections();
+    QStringList panelDataControls() const;
     void releaseConnections();
     void reacquireConnections();
 
+    std::vector<std::unique_ptr<Form2Panel>> panels_;
     QWidget* client_ = nullptr;
     QHash<QString, QWidget*> controls_;
     QHash<QString, QAction*> menuItems_;

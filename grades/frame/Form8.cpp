@@ -2,7 +2,7 @@
 
 #include "common/program_state.h"
 #include "platform/db/datacontrol.h"  // datagrid.h needs the complete type
-#include "platform/db/datagrid.h"
+#include "platform/dbui/datagrid.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
 

@@ -128,7 +128,7 @@ QString controlKind(const QWidget* w) {
     if (qobject_cast<const QListView*>(w)) return "ListBox";
     if (qobject_cast<const QPushButton*>(w)) return "CommandButton";
     if (qobject_cast<const QGroupBox*>(w)) return "Frame";
-    if (w->inherits("form2::DataControlBar")) return "Adodc";
+    if (w->inherits("platform::db::DataControlBar")) return "Adodc";
     return "Other";
 }
 

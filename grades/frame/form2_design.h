@@ -1,8 +1,8 @@
 #pragma once
 // The controls and menus of the main window as designed: name, kind,
 // container, caption and place in twips. Form2 builds its widgets from these
-// tables; controls whose place follows the window size have none here and
-// are placed by the layout (form2_layout.h).
+// tables and from those of its panels; controls whose place follows the
+// window size have none here and are placed by the layout (form2_layout.h).
 
 #include "grades/frame/form2_layout.h"
 
@@ -35,7 +35,13 @@ struct ControlDesign {
     QString toolTip = {};
 };
 
-// Every control, containers before what they hold.
+// Shorthands of the design tables: a place in twips, or none when the
+// layout places the control.
+inline TwipsRect R(double l, double t, double w, double h) { return {l, t, w, h}; }
+inline constexpr std::nullopt_t Laid = std::nullopt;
+
+// The frame's own controls: the panel frames, the button row and the home
+// panel, containers before what they hold. Each panel names its own.
 const std::vector<ControlDesign>& controlDesigns();
 
 struct MenuItemDesign {

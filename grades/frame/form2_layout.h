@@ -12,6 +12,8 @@
 #include <QString>
 #include <vector>
 
+class Form2Panel;
+
 namespace form2 {
 
 struct TwipsRect {
@@ -44,7 +46,24 @@ struct Form2Layout {
     bool has(const QString& name) const;
 };
 
-// One pass of the resize handling for a client area of the given size.
-Form2Layout layoutForm2(double clientWidth, double clientHeight, bool minimised);
+// Records the places of one pass, in the order they are given.
+class LayoutPass {
+public:
+    explicit LayoutPass(Form2Layout& out) : out_(out) {}
+    const TwipsRect& put(const QString& name, double left, double top, double width, double height);
+
+private:
+    Form2Layout& out_;
+};
+
+// One pass of the resize handling for a client area of the given size: the
+// button row, the panel frames, the home panel, then each panel's own pass
+// on its frame's size.
+Form2Layout layoutForm2(double clientWidth, double clientHeight, bool minimised,
+                        const std::vector<const Form2Panel*>& panels = {});
+
+// Whole twips the way the rows of some panels are counted: half to even.
+// Kept in int: a 16-bit value would overflow on very tall screens.
+int wholeTwips(double x);
 
 } // namespace form2

@@ -1,14 +1,11 @@
 #include "grades/frame/lock_system.h"
 
 #include "common/program_state.h"
+#include "common/settings_rows.h"
 #include "grades/frame/frmLogin.h"
 #include "platform/db/datacontrol.h"
 #include "platform/text/values.h"
 #include "platform/ui/dialogs.h"
-
-namespace {
-constexpr int kLockLevelRow = 35;
-}
 
 std::optional<QChar> lockLevelFromAnswer(const QString& answer) {
     const QString t = platform::trimBlanks(answer);
@@ -35,9 +32,7 @@ void MenuSuper_Click(QWidget* form2, platform::db::DataControl* settingsCursor,
     try {
         // A password change inside the login may have reopened the cursor.
         if (!settingsCursor->recordset()) settingsCursor->refresh();
-        platform::db::Recordset* rs = settingsCursor->recordset();
-        rs->setAbsolutePosition(kLockLevelRow);
-        rs->storeValue(1, QString(*level));
+        SettingsRows(*settingsCursor).store(Setting::LockLevel, QString(*level));
     } catch (const platform::db::DbError& e) {
         platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
     }

@@ -3,6 +3,8 @@
 // service. The program installs the Qt one; tests install a scripted double
 // so that no test ever waits on a person.
 
+#include "platform/text/message_titles.h"
+
 #include <QColor>
 #include <QString>
 #include <QStringList>
@@ -65,9 +67,6 @@ public:
 DialogService& dialogs();
 // Installs a service (tests); nullptr goes back to the Qt service.
 void setDialogService(DialogService* service);
-
-// The title of the messages that tell of a failure.
-inline const QString kErrorTitle = QStringLiteral("小错误...");
 
 // The title a message box shows when its caller gives none.
 void setProgramTitle(const QString& title);

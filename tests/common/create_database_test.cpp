@@ -2,10 +2,10 @@
 #include "common/program_state.h"
 #include "common/settings_files.h"
 #include "support/school_fixture.h"
+#include "support/program_folder.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -14,19 +14,15 @@ class FirstRun : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        resetState();
-        setProgramFolder(dir.path());
     }
     void TearDown() override {
-        resetState();
-        setProgramFolder({});
     }
     QString at(const QString& name) const { return dir.path() + '/' + name; }
     NewSchool school(const QString& path) const {
         return {"  实验中学 ", path, "", {"语文", "数学"}, {"2004", "2005"}, {"2004级01班", "2005级01班"}};
     }
     QStringList files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot); }
-    QTemporaryDir dir;
+    TemporaryProgramFolder dir;
 };
 
 TEST_F(FirstRun, AttachReadsTheSettingsBesideTheDatabaseAndWritesOnlyTheLocator) {

@@ -1,9 +1,9 @@
 #include "common/settings_files.h"
 #include "platform/text/gbk.h"
+#include "support/program_folder.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtEndian>
 #include <bit>
 #include <gtest/gtest.h>
@@ -30,12 +30,10 @@ class SettingsFiles : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        setProgramFolder(dir.path());
     }
-    void TearDown() override { setProgramFolder({}); }
     QString locator() const { return dir.path() + "/system.txt"; }
     QString record() const { return dir.path() + "/scro.dat"; }
-    QTemporaryDir dir;
+    TemporaryProgramFolder dir;
 };
 
 TEST(SettingsFolders, FolderOfSplitsAtTheLastSeparatorOfEitherKind) {

@@ -1,11 +1,8 @@
 #include "common/widthfit.h"
 
 #include "platform/text/gbk.h"
-#include "support/dialog_double.h"
 
-#include <QDir>
 #include <QString>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 struct PadCase {
@@ -62,17 +59,4 @@ TEST(PadToWidth, WithoutAWidthTheTextComesBackUnchanged) {
 TEST(PadToWidth, CharacterGbkCannotHoldCountsOneColumn) {
     // Shown as "?" in the listings: one column.
     EXPECT_EQ(PadToWidth(QStringLiteral("😀张"), 5, -1), QStringLiteral("😀张  "));
-}
-
-TEST(ExportExcel, ShowsItsNoticeOnceAndReportsFailureWithoutWritingAFile) {
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("成绩.xls"));
-    DialogDouble d;
-    d.answerMessage(platform::MsgResult::Ok,
-                    QStringLiteral("由于这一模块的速度实在太慢而且存在兼容性差的毛病,因此它已被打印中的导出功能所代替."));
-    EXPECT_EQ(ExportExcel(file, QStringLiteral("考号"), 1), 1);
-    ASSERT_EQ(d.shown().size(), 1u);
-    EXPECT_EQ(d.lastTitle(), platform::programTitle());
-    EXPECT_EQ(d.shown()[0].buttons, platform::MsgButtons::Ok);
-    EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }

@@ -2,7 +2,7 @@
 #include "support/dialog_double.h"
 
 #include "platform/db/datacontrol.h"
-#include "platform/db/datagrid.h"
+#include "platform/dbui/datagrid.h"
 #include "platform/db/recordset.h"
 
 #include <QTableView>

@@ -8,8 +8,6 @@
 
 SchoolFixture::SchoolFixture(const QStringList& subjects, const QStringList& grades,
                              const QStringList& classes, const QString& password) {
-    resetState();
-    setProgramFolder(dir_.path());
     path_ = dir_.path() + QStringLiteral("/学生成绩库.mdb");
     const SetupOutcome made =
         createSchoolDatabase({kSchoolName, path_, password, subjects, grades, classes});
@@ -29,8 +27,6 @@ SchoolFixture::SchoolFixture(const QStringList& subjects, const QStringList& gra
 
 SchoolFixture::~SchoolFixture() {
     db_.reset();
-    resetState();
-    setProgramFolder({});
 }
 
 QString SchoolFixture::folder() const { return dir_.path(); }

@@ -3,10 +3,10 @@
 // with the program folder pointed there and state() filled as after a start-up.
 
 #include "platform/db/database.h"
+#include "support/program_folder.h"
 
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <memory>
 
 struct SchoolFixture {
@@ -25,7 +25,7 @@ struct SchoolFixture {
     static inline const QString kSchoolName = QStringLiteral("测试中学");
 
 private:
-    QTemporaryDir dir_;
+    TemporaryProgramFolder dir_;
     QString path_;
     std::shared_ptr<platform::db::Database> db_;
 };

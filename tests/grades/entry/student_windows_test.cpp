@@ -1,10 +1,11 @@
 // The student panel on the real main window and the advanced student window,
 // driven as a user would, with the dialog double answering the messages.
+#include "grades/app/main_window.h"
 #include "grades/entry/Form12.h"
 #include "grades/entry/StudentPanel.h"
-#include "grades/entry/student_roster.h"
+#include "grades/entry/core/student_roster.h"
 #include "grades/frame/Form2.h"
-#include "grades/frame/form2_databar.h"
+#include "platform/dbui/datacontrolbar.h"
 
 #include "common/program_state.h"
 #include "common/settings_files.h"
@@ -32,8 +33,10 @@ const QString kOnlyChinese = QStringLiteral("学生的名字只能使用汉字!"
 
 struct WindowsTest : ::testing::Test {
     SchoolFixture school{{"语文", "数学"}, {"2004", "2005"}, {"2004级02班", "2004级01班", "2005级01班"}};
-    Form2 w;
-    StudentPanel panel{&w};
+    std::unique_ptr<Form2> window = makeMainWindow();
+    Form2& w = *window;
+    // The window's own panel: a second one on the same controls would answer every click twice.
+    StudentPanel& panel = dynamic_cast<StudentPanel&>(*w.panel(1));
 
     WindowsTest() { w.ConnectDataControls(); }
 

@@ -1,7 +1,7 @@
 #include "grades/frame/colour_scheme.h"
 
 #include "platform/db/datacontrol.h"
-#include "platform/db/datagrid.h"
+#include "platform/dbui/datagrid.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

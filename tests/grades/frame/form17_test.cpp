@@ -3,12 +3,12 @@
 #include "common/program_state.h"
 #include "common/settings_files.h"
 #include "support/dialog_double.h"
+#include "support/program_folder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -36,8 +36,6 @@ protected:
         other = dir.filePath("other/学生成绩库.mdb");
         for (const QString& f : {current, other, dir.filePath("now/scro.dat"), dir.filePath("other/scro.dat")})
             touch(f);
-        setProgramFolder(dir.path());
-        resetState();
         state().DatabasePath = current;
         state().DatabaseFolder = folderOf(current);
         WriteDatabaseLocator(current);
@@ -47,11 +45,9 @@ protected:
     }
     void TearDown() override {
         owner.reset();
-        setProgramFolder({});
-        resetState();
     }
 
-    QTemporaryDir dir;
+    TemporaryProgramFolder dir;
     QString current, other;
     std::unique_ptr<QWidget> owner;
     Form17* form = nullptr;

@@ -4,13 +4,13 @@
 #include "grades/frame/Form1.h"
 #include "platform/db/database.h"
 #include "support/dialog_double.h"
+#include "support/program_folder.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using platform::MsgResult;
@@ -21,8 +21,6 @@ class WizardCreation : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        resetState();
-        setProgramFolder(dir.path());
         Form1::setMainWindowOpener([this] { ++mainWindowsOpened; });
         form.Form_Load();
         form.Text1->setText(" 第一实验中学 ");
@@ -34,12 +32,10 @@ protected:
     }
     void TearDown() override {
         Form1::setMainWindowOpener({});
-        resetState();
-        setProgramFolder({});
     }
     QStringList files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot); }
 
-    QTemporaryDir dir;
+    TemporaryProgramFolder dir;
     int mainWindowsOpened = 0;
     Form1 form;
 };

@@ -2,8 +2,9 @@
 #include "common/settings_files.h"
 #include "support/dialog_double.h"
 #include "grades/frame/Form1.h"
-#include "grades/frame/setup_wizard.h"
+#include "grades/frame/core/setup_wizard.h"
 #include "platform/ui/twips.h"
+#include "support/program_folder.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -13,7 +14,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -37,14 +37,10 @@ class Wizard : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        resetState();
-        setProgramFolder(dir.path());
         Form1::setMainWindowOpener([this] { ++mainWindowsOpened; });
     }
     void TearDown() override {
         Form1::setMainWindowOpener({});
-        resetState();
-        setProgramFolder({});
     }
     // The wizard as it starts, with a school name and a database path that pass.
     void load() {
@@ -67,7 +63,7 @@ protected:
         for (int i = 0; i < 5; ++i) EXPECT_EQ(!form.Frame1[i]->isHidden(), i == step) << "panel " << i;
     }
 
-    QTemporaryDir dir;
+    TemporaryProgramFolder dir;
     int mainWindowsOpened = 0;
     Form1 form;
 };

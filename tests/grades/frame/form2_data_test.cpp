@@ -2,9 +2,10 @@
 
 #include "common/program_state.h"
 #include "common/settings_files.h"
+#include "grades/app/main_window.h"
 #include "grades/frame/Form2.h"
 #include "grades/frame/Form8.h"
-#include "grades/frame/form2_startup.h"
+#include "grades/frame/core/form2_startup.h"
 #include "platform/db/recordset.h"
 #include "support/dialog_double.h"
 #include "support/school_fixture.h"
@@ -65,7 +66,8 @@ QStringList padded(QStringList slotTexts) {
 // A school, its main window connected as after the start-up.
 struct Connected {
     SchoolFixture school{kSubjects, kGrades, kClasses};
-    Form2 w;
+    std::unique_ptr<Form2> wWindow = makeMainWindow();
+    Form2& w = *wWindow;
     Connected() { w.ConnectDataControls(); }
     Database& db() { return *school.db(); }
     void open(const char* control, const char* source) {
@@ -304,7 +306,7 @@ TEST(Form2Panels, EarlierScoresAreRefusedToANormalUser) {
     state().IsAdministrator = 0;
     DialogDouble d;
     d.answerMessage(platform::MsgResult::Ok, "只有系统管理员才有权使用本功能。");
-    s.w.MenuYiQian_Click();
+    s.w.menuItem("MenuYiQian")->trigger();
     EXPECT_EQ(d.lastTitle(), "提示");
 }
 

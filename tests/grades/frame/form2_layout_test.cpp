@@ -1,5 +1,8 @@
 #include "grades/frame/form2_layout.h"
 
+#include "grades/app/main_window.h"
+#include "grades/frame/form2_panel.h"
+
 #include <gtest/gtest.h>
 
 using form2::layoutForm2;
@@ -8,9 +11,21 @@ using form2::kFrameWidth;
 
 namespace {
 
+// The panels of the main window, as the window lays them out.
+const std::vector<const Form2Panel*>& panels() {
+    static const auto owned = makeMainWindowPanels();
+    static const std::vector<const Form2Panel*> all = [] {
+        std::vector<const Form2Panel*> v;
+        for (const auto& p : owned)
+            v.push_back(p.get());
+        return v;
+    }();
+    return all;
+}
+
 // The rules are stated on the outer size; the function takes the client size.
 form2::Form2Layout atOuter(double w, double h, bool minimised = false) {
-    return layoutForm2(w - kFrameWidth, h - kFrameHeight, minimised);
+    return layoutForm2(w - kFrameWidth, h - kFrameHeight, minimised, panels());
 }
 
 struct Expect { const char* name; double left, top, width, height; };
@@ -160,7 +175,7 @@ TEST(Form2Layout, MarkEntryRowsKeepFractionsOfTheHeight) {
 
 TEST(Form2Layout, RunningTwiceGivesTheSameResult) {
     const auto a = atOuter(12345, 9876);
-    const auto b = layoutForm2(a.clientWidth, a.clientHeight, false);
+    const auto b = layoutForm2(a.clientWidth, a.clientHeight, false, panels());
     ASSERT_EQ(a.placements.size(), b.placements.size());
     for (size_t i = 0; i < a.placements.size(); ++i) {
         EXPECT_EQ(a.placements[i].name, b.placements[i].name);

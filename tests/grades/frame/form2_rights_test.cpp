@@ -1,4 +1,5 @@
 // The lock level and the colour schemes on the real main window.
+#include "grades/app/main_window.h"
 #include "grades/frame/Form2.h"
 #include "grades/frame/colour_scheme.h"
 #include "grades/frame/frmLogin.h"
@@ -39,10 +40,12 @@ TEST(Form2Rights, EachLockLevelLeavesANormalUserExactlyItsButtonsAndMenus) {
         {3, all},
     };
     for (const auto& [level, expected] : cases) {
-        Form2 w;
+        std::unique_ptr<Form2> wWindow = makeMainWindow();
+        Form2& w = *wWindow;
         ApplyLockLevel(&w, level, false);
         EXPECT_EQ(usable(w).join(' ').toStdString(), expected.join(' ').toStdString()) << "level " << level;
-        Form2 admin;
+        std::unique_ptr<Form2> adminWindow = makeMainWindow();
+        Form2& admin = *adminWindow;
         ApplyLockLevel(&admin, level, true);
         EXPECT_EQ(usable(admin), all) << "administrator, level " << level;
     }
@@ -73,7 +76,8 @@ TEST(Form2Rights, ColourSchemesOnTheMainWindow) {
         {"Text1", R::Text, R::Base, QApplication::palette().color(R::Text),
          QApplication::palette().color(R::Base)},
     };
-    Form2 w;
+    std::unique_ptr<Form2> wWindow = makeMainWindow();
+    Form2& w = *wWindow;
     ApplyColourScheme(&w, ColourScheme::Colourful);
     for (const Case& c : cases) {
         const QPalette p = w.control(c.name)->palette();
@@ -101,7 +105,8 @@ TEST(Form2Rights, ColourfulBackgroundsAreWhatTheControlsPaint) {
         {"la10", pink},                    // label
         {"Pict50", pink},                  // any other kind
     };
-    Form2 w;
+    std::unique_ptr<Form2> wWindow = makeMainWindow();
+    Form2& w = *wWindow;
     w.RemovePanelBorders();   // as the start-up does
     ApplyColourScheme(&w, ColourScheme::Colourful);
     for (const auto& [name, colour] : cases) {
@@ -114,7 +119,8 @@ TEST(Form2Rights, ColourfulBackgroundsAreWhatTheControlsPaint) {
 TEST(Form2Rights, EveryCloseOfTheLoginSetsEditAll) {
     resetState();
     state().DatabasePassword = "pw";
-    Form2 w;
+    std::unique_ptr<Form2> wWindow = makeMainWindow();
+    Form2& w = *wWindow;
     for (const char* typed : {"pw", ""}) {   // the administrator, then 普通用户
         DialogDouble dialogs;
         dialogs.runModalWith([typed](QDialog& d) {

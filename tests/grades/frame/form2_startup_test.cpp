@@ -2,8 +2,9 @@
 
 #include "common/program_state.h"
 #include "common/settings_files.h"
+#include "grades/app/main_window.h"
 #include "grades/frame/Form2.h"
-#include "grades/frame/form2_startup.h"
+#include "grades/frame/core/form2_startup.h"
 #include "support/dialog_double.h"
 #include "support/school_fixture.h"
 
@@ -48,7 +49,8 @@ TEST(Form2StartUp, OpensOnTheHomePanelWithTheSchoolAndItsCounts) {
     scriptLogin(d, true);
     QWidget startWindow;
     startWindow.show();
-    Form2 w;
+    std::unique_ptr<Form2> wWindow = makeMainWindow();
+    Form2& w = *wWindow;
     ASSERT_TRUE(w.startUp(&startWindow));
     EXPECT_FALSE(startWindow.isVisible());
 
@@ -98,7 +100,8 @@ TEST(Form2StartUp, TheLoginComesWithTheWindowShownAndEverythingStillLocked) {
         state().IsAdministrator = -1;
         return 1;
     });
-    Form2 w;
+    std::unique_ptr<Form2> wWindow = makeMainWindow();
+    Form2& w = *wWindow;
     window = &w;
     ASSERT_TRUE(w.startUp(nullptr));
     EXPECT_TRUE(asked);
@@ -109,7 +112,8 @@ TEST(Form2StartUp, ThePanelsShowNoBorder) {
     SchoolFixture school;
     DialogDouble d;
     scriptLogin(d, true);
-    Form2 w;
+    std::unique_ptr<Form2> wWindow = makeMainWindow();
+    Form2& w = *wWindow;
     ASSERT_TRUE(w.startUp(nullptr));
     // The home panel's edges are its pink background, nothing drawn on them.
     QWidget* home = w.control("Frame1_0");
@@ -136,7 +140,8 @@ TEST(Form2StartUp, AMissingDatabaseEndsTheRunAndForgetsSystemTxt) {
         c.spoil(school);
         DialogDouble d;
         d.answerMessage(platform::MsgResult::Ok, "没有找到指定的数据库，请重新起动本程序！");
-        Form2 w;
+        std::unique_ptr<Form2> wWindow = makeMainWindow();
+        Form2& w = *wWindow;
         EXPECT_FALSE(w.startUp(nullptr));
         EXPECT_EQ(d.lastTitle(), "小错误...");
         EXPECT_FALSE(QFile::exists(locatorFilePath()));
@@ -150,7 +155,8 @@ TEST(Form2StartUp, AMissingScroDatEndsTheRunWritingNothing) {
     QFile::remove(settingsFilePath(school.folder()));
     DialogDouble d;
     d.answerMessage(platform::MsgResult::Ok, "没有找到文件scro.dat");
-    Form2 w;
+    std::unique_ptr<Form2> wWindow = makeMainWindow();
+    Form2& w = *wWindow;
     EXPECT_FALSE(w.startUp(nullptr));
     EXPECT_EQ(d.lastTitle(), "小错误...");
     EXPECT_TRUE(QFile::exists(locatorFilePath()));   // the database is there; only scro.dat is not
@@ -164,7 +170,8 @@ TEST(Form2StartUp, AWrongPasswordEndsTheRunWritingNothing) {
     DialogDouble d;
     scriptLogin(d, false);
     d.answerMessage();
-    Form2 w;
+    std::unique_ptr<Form2> wWindow = makeMainWindow();
+    Form2& w = *wWindow;
     EXPECT_FALSE(w.startUp(nullptr));
     EXPECT_TRUE(d.lastMessage().startsWith("无法打开数据库")) << d.lastMessage().toStdString();
     EXPECT_EQ(d.lastTitle(), "小错误...");
@@ -181,7 +188,8 @@ TEST(Form2StartUp, RowThirtySevenIsAddedOnlyRightAfterRowThirtySix) {
                              {37 - c.rowsBefore});
         DialogDouble d;
         scriptLogin(d, true);
-        Form2 w;
+        std::unique_ptr<Form2> wWindow = makeMainWindow();
+        Form2& w = *wWindow;
         ASSERT_TRUE(w.startUp(nullptr));
         EXPECT_EQ(settingsRows(school), c.rowsAfter);
         EXPECT_EQ(state().ExamNumberLength, 0);
@@ -199,7 +207,8 @@ TEST(Form2StartUp, WarnsOnceAboutIncompleteStudentRows) {
     scriptLogin(d, true);
     d.answerMessage(platform::MsgResult::Ok,
                     "您的数据库可能有姓名或者班级或者STID为空的记录,请运行菜单中的 '数据/检查数据的完整性' 进行检查!");
-    Form2 w;
+    std::unique_ptr<Form2> wWindow = makeMainWindow();
+    Form2& w = *wWindow;
     ASSERT_TRUE(w.startUp(nullptr));
     EXPECT_EQ(d.messages().size(), 1);
     EXPECT_EQ(d.lastTitle(), platform::programTitle());
@@ -237,7 +246,8 @@ TEST(Form2StartUp, TheLockLevelIsAppliedToANormalUserOnly) {
                              {QString::fromUtf8(c.level)});
         DialogDouble d;
         scriptLogin(d, c.admin);
-        Form2 w;
+        std::unique_ptr<Form2> wWindow = makeMainWindow();
+        Form2& w = *wWindow;
         ASSERT_TRUE(w.startUp(nullptr));
         QStringList enabled;
         QString buttons;

@@ -1,3 +1,4 @@
+#include "grades/app/main_window.h"
 #include "grades/frame/Form2.h"
 #include "grades/frame/form2_design.h"
 #include "grades/frame/form2_layout.h"
@@ -12,10 +13,26 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
+namespace {
+
+// The frame's controls and every panel's, as the window builds them.
+std::vector<form2::ControlDesign> allDesigns(const std::vector<std::unique_ptr<Form2Panel>>& panels) {
+    std::vector<form2::ControlDesign> all = form2::controlDesigns();
+    for (const auto& p : panels)
+        all.insert(all.end(), p->designs().begin(), p->designs().end());
+    return all;
+}
+
+} // namespace
+
 TEST(Form2Design, LayoutAndDesignNameTheSameControls) {
-    const auto layout = form2::layoutForm2(form2::kMinClientWidth, form2::kMinClientHeight, false);
+    const auto panels = makeMainWindowPanels();
+    std::vector<const Form2Panel*> laidOut;
+    for (const auto& p : panels)
+        laidOut.push_back(p.get());
+    const auto layout = form2::layoutForm2(form2::kMinClientWidth, form2::kMinClientHeight, false, laidOut);
     QSet<QString> designed, placedByLayout;
-    for (const auto& d : form2::controlDesigns()) {
+    for (const auto& d : allDesigns(panels)) {
         EXPECT_FALSE(designed.contains(d.name)) << "twice: " << d.name.toStdString();
         designed.insert(d.name);
         if (!d.rect)
@@ -31,8 +48,9 @@ TEST(Form2Design, LayoutAndDesignNameTheSameControls) {
 }
 
 TEST(Form2Window, EveryControlIsAWidgetFoundByItsName) {
-    Form2 w;
-    for (const auto& d : form2::controlDesigns()) {
+    std::unique_ptr<Form2> wWindow = makeMainWindow();
+    Form2& w = *wWindow;
+    for (const auto& d : allDesigns(makeMainWindowPanels())) {
         QWidget* c = w.findChild<QWidget*>(d.name);
         ASSERT_NE(c, nullptr) << d.name.toStdString();
         EXPECT_EQ(c, w.control(d.name));
@@ -49,7 +67,8 @@ TEST(Form2Window, EveryControlIsAWidgetFoundByItsName) {
 }
 
 TEST(Form2Window, PanelButtonsStandInTheirOrderAndStartDisabled) {
-    Form2 w;
+    std::unique_ptr<Form2> wWindow = makeMainWindow();
+    Form2& w = *wWindow;
     w.resize(1200, 800);
     w.Form_Resize();
     struct Button { const char* name; const char* caption; const char* tip; };
@@ -76,7 +95,8 @@ TEST(Form2Window, PanelButtonsStandInTheirOrderAndStartDisabled) {
 }
 
 TEST(Form2Window, MenuBarHasEveryItemWithItsCaptionAndState) {
-    Form2 w;
+    std::unique_ptr<Form2> wWindow = makeMainWindow();
+    Form2& w = *wWindow;
     QStringList top;
     for (QAction* a : w.menuBar()->actions())
         top << a->objectName() + "=" + a->text();
@@ -111,7 +131,8 @@ TEST(Form2Window, MenuBarHasEveryItemWithItsCaptionAndState) {
 }
 
 TEST(Form2Window, OnePanelShowsAtATime) {
-    Form2 w;
+    std::unique_ptr<Form2> wWindow = makeMainWindow();
+    Form2& w = *wWindow;
     w.ShowPanel(0);
     EXPECT_EQ(w.visiblePanel(), 0);
     for (int p : {3, 5, 6, 7, 8}) {
@@ -132,13 +153,17 @@ TEST(Form2Window, OnePanelShowsAtATime) {
 }
 
 TEST(Form2Window, ResizingAppliesTheLayout) {
-    Form2 w;
+    std::unique_ptr<Form2> wWindow = makeMainWindow();
+    Form2& w = *wWindow;
     w.show();
     w.resize(1000, 700);
     QCoreApplication::processEvents();
     QWidget* client = w.centralWidget();
+    std::vector<const Form2Panel*> panels;
+    for (int i = 1; i <= 8; ++i)
+        panels.push_back(w.panel(i));
     const auto layout = form2::layoutForm2(platform::pixelsToTwips(client->width()),
-                                           platform::pixelsToTwips(client->height()), false);
+                                           platform::pixelsToTwips(client->height()), false, panels);
     for (const char* name : {"Command8", "Frame1_2", "DataGrid1", "Frame4_0", "La42", "Text5", "Lab51_3", "Text7", "Label7"}) {
         SCOPED_TRACE(name);
         const auto& r = layout.at(name);
@@ -154,7 +179,8 @@ TEST(Form2Window, ResizingAppliesTheLayout) {
 }
 
 TEST(Form2Window, LowPanelCoversTheButtonRow) {
-    Form2 w;
+    std::unique_ptr<Form2> wWindow = makeMainWindow();
+    Form2& w = *wWindow;
     w.show();
     w.resize(100, 100);  // the minimum: panels 1 to 8 reach over the button row
     QCoreApplication::processEvents();

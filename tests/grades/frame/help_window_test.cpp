@@ -2,7 +2,7 @@
 
 #include "common/program_state.h"
 #include "platform/db/datacontrol.h"
-#include "platform/db/datagrid.h"
+#include "platform/dbui/datagrid.h"
 #include "platform/ui/twips.h"
 #include "support/dialog_double.h"
 

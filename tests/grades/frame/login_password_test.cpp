@@ -9,11 +9,11 @@
 #include "platform/db/datacontrol.h"
 #include "support/dialog_double.h"
 #include "support/login_script.h"
+#include "support/program_folder.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using platform::db::Database;
@@ -30,7 +30,6 @@ class PasswordChange : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        setProgramFolder(dir.path());
         path = dir.path() + QStringLiteral("/学生成绩库.mdb");
         const SetupOutcome made =
             createSchoolDatabase({"测试中学", path, kOld, {"语文", "数学"}, {"2004"}, {"2004级01班"}});
@@ -38,8 +37,6 @@ protected:
         ASSERT_EQ(state().DatabasePassword, kOld);
     }
     void TearDown() override {
-        resetState();
-        setProgramFolder({});
     }
 
     QByteArray settingsBytes() const {
@@ -81,7 +78,7 @@ protected:
         return state().IsAdministrator == -1;
     }
 
-    QTemporaryDir dir;
+    TemporaryProgramFolder dir;
     QString path;
 };
 

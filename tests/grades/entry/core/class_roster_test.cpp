@@ -1,6 +1,6 @@
 // Adding, inserting, renaming and deleting students of a class on a small
 // school database, with the renumbering of the others and the student ids.
-#include "grades/entry/student_roster.h"
+#include "grades/entry/core/student_roster.h"
 
 #include "common/program_state.h"
 #include "platform/db/datacontrol.h"

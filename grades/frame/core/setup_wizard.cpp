@@ -1,4 +1,4 @@
-#include "grades/frame/setup_wizard.h"
+#include "grades/frame/core/setup_wizard.h"
 
 #include "common/settings_files.h"
 #include "platform/text/values.h"
@@ -7,10 +7,6 @@
 #include <QFileInfo>
 
 using namespace wizard_text;
-
-QString classLabel(const QString& grade, const QString& classId) {
-    return grade + QStringLiteral("级") + classId + QStringLiteral("班");
-}
 
 WizardVerdict ValidateWizardInput(const WizardInput& in) {
     const QString p = platform::trimBlanks(in.databasePath);

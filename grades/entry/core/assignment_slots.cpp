@@ -1,9 +1,9 @@
-#include "grades/frame/form2_finish.h"
+#include "grades/entry/core/assignment_slots.h"
 
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 
-namespace form2 {
+namespace entry {
 
 namespace {
 
@@ -80,4 +80,4 @@ void clearTeachersOfPapersNotTaken(platform::db::Recordset& grades, platform::db
     }
 }
 
-} // namespace form2
+} // namespace entry

@@ -1,4 +1,4 @@
-#include "grades/entry/student_roster.h"
+#include "grades/entry/core/student_roster.h"
 
 #include "common/program_state.h"
 #include "common/schema.h"
@@ -65,19 +65,11 @@ int classNumberValue(const QString& text) {
     return clampToInt(platform::leadingWholeNumber(text));
 }
 
-QString classLabel(const QString& gradeId, const QString& classId) {
-    return gradeId + QStringLiteral("级") + classId + QStringLiteral("班");
-}
-QString gradeOfLabel(const QString& label) { return label.left(4); }
-QString classOfLabel(const QString& label) { return label.mid(5, 2); }
-
 QStringList classLabels(Database& db) {
     QStringList labels;
     for (const auto& row : db.query(QStringLiteral("select 年级, 班 from 班级表")))
         labels << classLabel(row.value(0).toString(), row.value(1).toString());
-    std::stable_sort(labels.begin(), labels.end(), [](const QString& a, const QString& b) {
-        return platform::db::compareText(a, b) < 0;
-    });
+    sortClassLabels(labels);
     return labels;
 }
 

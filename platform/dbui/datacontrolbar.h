@@ -11,20 +11,20 @@
 class QLabel;
 class QToolButton;
 
-namespace form2 {
+namespace platform::db {
 
 class DataControlBar : public QWidget {
     Q_OBJECT
 public:
     explicit DataControlBar(QWidget* parent = nullptr);
-    platform::db::DataControl& control() { return control_; }
+    DataControl& control() { return control_; }
     QString caption() const;
 
 private:
-    void move(void (platform::db::Recordset::*step)());
+    void move(void (Recordset::*step)());
 
-    platform::db::DataControl control_;
+    DataControl control_;
     QLabel* caption_ = nullptr;
 };
 
-} // namespace form2
+} // namespace platform::db

@@ -1,8 +1,8 @@
-#include "grades/entry/student_manager.h"
+#include "grades/entry/core/student_manager.h"
 
 #include "common/program_state.h"
 #include "common/schema.h"
-#include "grades/entry/student_roster.h"
+#include "grades/entry/core/student_roster.h"
 #include "platform/db/database.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"

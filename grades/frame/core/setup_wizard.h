@@ -2,6 +2,8 @@
 // The checks the setup wizard runs at 完成, without a screen: the first that fails
 // decides what the window does.
 
+#include "common/class_label.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,8 +26,6 @@ struct WizardVerdict {
 
 WizardVerdict ValidateWizardInput(const WizardInput& in);
 
-// A class label: grade id, "级", class id, "班".
-QString classLabel(const QString& grade, const QString& classId);
 
 // Texts of the wizard's refusals.
 namespace wizard_text {

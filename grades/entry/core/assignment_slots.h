@@ -9,7 +9,7 @@ class DataControl;
 class Recordset;
 }
 
-namespace form2 {
+namespace entry {
 
 inline constexpr int kAssignmentSlots = 20;
 
@@ -27,4 +27,4 @@ void compactAssignmentSlots(platform::db::Recordset& teachers);
 void clearTeachersOfPapersNotTaken(platform::db::Recordset& grades, platform::db::DataControl& classes,
                                    platform::db::Recordset& teachers, QString& currentGradeId);
 
-} // namespace form2
+} // namespace entry

@@ -4,6 +4,8 @@
 // inserting, renaming and deleting with the renumbering of the others.
 // No screen: the panel shows the results, tests drive it on a small database.
 
+#include "common/class_label.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -40,10 +42,6 @@ QString classNumberText(int number, int width);
 // The number a class number stands for ("07" -> 7, "abc" -> 0).
 int classNumberValue(const QString& text);
 
-// A class as the choosers show it: "2004级01班", and back.
-QString classLabel(const QString& gradeId, const QString& classId);
-QString gradeOfLabel(const QString& label);
-QString classOfLabel(const QString& label);
 // The labels of every row of 班级表, in text order.
 QStringList classLabels(platform::db::Database& db);
 // The class ids of a grade level in table order.

@@ -1,4 +1,4 @@
-#include "grades/frame/form2_databar.h"
+#include "platform/dbui/datacontrolbar.h"
 
 #include "platform/ui/dialogs.h"
 
@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QToolButton>
 
-namespace form2 {
+namespace platform::db {
 
 DataControlBar::DataControlBar(QWidget* parent) : QWidget(parent), control_(this) {
     auto* row = new QHBoxLayout(this);
@@ -47,4 +47,4 @@ void DataControlBar::move(void (platform::db::Recordset::*step)()) {
     }
 }
 
-} // namespace form2
+} // namespace platform::db

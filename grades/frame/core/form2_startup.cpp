@@ -1,12 +1,13 @@
-#include "grades/frame/form2_startup.h"
+#include "grades/frame/core/form2_startup.h"
 
 #include "common/schema.h"
-#include "grades/frame/lock_level.h"
+#include "common/settings_rows.h"
+#include "grades/frame/core/lock_rules.h"
 
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 #include "platform/text/values.h"
-#include "platform/ui/dialogs.h"
+#include "platform/text/message_titles.h"
 
 #include <QDir>
 #include <QFile>
@@ -66,16 +67,16 @@ std::optional<int> lockLevelFor(const QString& row35, bool administrator) {
 
 int16_t readExamNumberLength(platform::db::Recordset& settings) {
     const int rows = settings.recordCount();
-    if (rows < 37) {
+    if (rows < int(Setting::ExamNumberLength)) {
         // Only a table that stops right before the row may get it: appended to
         // a shorter one it would sit at the wrong position and be misread.
-        if (rows == 36)
+        if (rows == int(Setting::ExamNumberLength) - 1)
             settings.addNew({QStringLiteral("说明"), QStringLiteral("状态")},
                             {QStringLiteral("考号长度"), QStringLiteral("0")});
         return 0;
     }
-    settings.setAbsolutePosition(37);
-    return static_cast<int16_t>(platform::leadingWholeNumber(settings.value(1).toString()));
+    return static_cast<int16_t>(
+        platform::leadingWholeNumber(SettingsRows(settings).value(Setting::ExamNumberLength)));
 }
 
 TableCounts countTables(platform::db::DataControl& general) {
@@ -85,10 +86,10 @@ TableCounts countTables(platform::db::DataControl& general) {
         return general.recordset()->recordCount();
     };
     TableCounts counts;
-    counts.teachers = static_cast<float>(rowsOf(QStringLiteral("教师表")));
-    counts.grades = static_cast<int16_t>(rowsOf(QStringLiteral("年级表")));
-    counts.classes = static_cast<int16_t>(rowsOf(QStringLiteral("班级表")));
-    counts.students = static_cast<float>(rowsOf(QStringLiteral("成绩表")));
+    counts.teachers = static_cast<float>(rowsOf(table::Teachers));
+    counts.grades = static_cast<int16_t>(rowsOf(table::Grades));
+    counts.classes = static_cast<int16_t>(rowsOf(table::Classes));
+    counts.students = static_cast<float>(rowsOf(table::Scores));
     counts.subjects = static_cast<int16_t>(general.recordset()->fieldCount() - kFirstSubjectField);
     return counts;
 }

@@ -1,4 +1,4 @@
-#include "platform/db/datagrid.h"
+#include "platform/dbui/datagrid.h"
 
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"

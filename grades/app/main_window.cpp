@@ -1,0 +1,35 @@
+#include "grades/app/main_window.h"
+
+#include "grades/calc/CalculationPanel.h"
+#include "grades/calc/calc_menus.h"
+#include "grades/entry/FullMarkPanel.h"
+#include "grades/entry/MarkEntryPanel.h"
+#include "grades/entry/StudentPanel.h"
+#include "grades/entry/TeacherPanel.h"
+#include "grades/entry/entry_menus.h"
+#include "grades/examno/ExamNumberPanel.h"
+#include "grades/frame/Form2.h"
+#include "grades/results/ResultsPanel.h"
+#include "grades/results/TeacherScorePanel.h"
+
+std::vector<std::unique_ptr<Form2Panel>> makeMainWindowPanels() {
+    std::vector<std::unique_ptr<Form2Panel>> panels;
+    panels.push_back(std::make_unique<StudentPanel>());
+    panels.push_back(std::make_unique<TeacherPanel>());
+    panels.push_back(std::make_unique<ExamNumberPanel>());
+    panels.push_back(std::make_unique<FullMarkPanel>());
+    panels.push_back(std::make_unique<CalculationPanel>());
+    panels.push_back(std::make_unique<ResultsPanel>());
+    panels.push_back(std::make_unique<TeacherScorePanel>());
+    panels.push_back(std::make_unique<MarkEntryPanel>());
+    return panels;
+}
+
+std::unique_ptr<Form2> makeMainWindow(QWidget* parent) {
+    auto window = std::make_unique<Form2>(parent);
+    for (auto& panel : makeMainWindowPanels())
+        window->addPanel(std::move(panel));
+    entry::installMenuHandlers(*window);
+    calc::installMenuHandlers(*window);
+    return window;
+}

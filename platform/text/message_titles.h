@@ -1,0 +1,19 @@
+#pragma once
+// The titles of the system's message boxes that many windows share. A title
+// used by one window only stays beside that window.
+
+#include <QString>
+
+namespace platform {
+
+inline const QString kPromptTitle = QStringLiteral("提示");
+// Some older windows put a space before it; the title is shown as given.
+inline const QString kSpacedPromptTitle = QStringLiteral(" 提示");
+// A failure the user is told of (a database or file error).
+inline const QString kErrorTitle = QStringLiteral("小错误...");
+inline const QString kAttentionTitle = QStringLiteral("请注意...");
+inline const QString kDoneTitle = QStringLiteral("完成");
+inline const QString kFailedTitle = QStringLiteral("失败");
+inline const QString kCannotPrintTitle = QStringLiteral("无法打印");
+
+} // namespace platform
