@@ -25,9 +25,11 @@ std::vector<std::unique_ptr<Form2Panel>> makeMainWindowPanels() {
     return panels;
 }
 
-std::unique_ptr<Form2> makeMainWindow(QWidget* parent) {
+std::unique_ptr<Form2> makeMainWindow(QWidget* parent) { return makeMainWindow(makeMainWindowPanels(), parent); }
+
+std::unique_ptr<Form2> makeMainWindow(std::vector<std::unique_ptr<Form2Panel>> panels, QWidget* parent) {
     auto window = std::make_unique<Form2>(parent);
-    for (auto& panel : makeMainWindowPanels())
+    for (auto& panel : panels)
         window->addPanel(std::move(panel));
     entry::installMenuHandlers(*window);
     calc::installMenuHandlers(*window);

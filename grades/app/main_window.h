@@ -14,6 +14,8 @@ class Form2Panel;
 
 // The main window with every panel, not yet started (see Form2::startUp).
 std::unique_ptr<Form2> makeMainWindow(QWidget* parent = nullptr);
+// The same with the given panels in place of those of makeMainWindowPanels().
+std::unique_ptr<Form2> makeMainWindow(std::vector<std::unique_ptr<Form2Panel>> panels, QWidget* parent = nullptr);
 
 // Every panel of the main window, in the order they are added, unbound:
 // for code that needs their designs or layout without a window.

@@ -1,26 +1,33 @@
 #include "grades/frame/lock_level.h"
 
 #include <QAction>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QMenu>
 #include <QWidget>
 
 namespace {
 
-// A top-level menu is greyed through its action in the menu bar; buttons and
-// plain actions directly.
+// Only the window's own controls: windows it owns (Form12, Form17 ...) reuse
+// names such as Command1 and must stay as they are. A top-level menu is
+// greyed through its action in the menu bar; buttons directly.
 bool setUsable(QWidget* form2, const QString& name, bool usable) {
     bool found = false;
-    for (QObject* o : form2->findChildren<QObject*>(name)) {
-        if (auto* menu = qobject_cast<QMenu*>(o)) {
-            menu->menuAction()->setEnabled(usable);
-            menu->setEnabled(usable);
-        } else if (auto* action = qobject_cast<QAction*>(o)) {
-            action->setEnabled(usable);
-        } else if (auto* widget = qobject_cast<QWidget*>(o)) {
-            widget->setEnabled(usable);
-        } else {
-            continue;
+    if (auto* main = qobject_cast<QMainWindow*>(form2); main && main->menuWidget()) {
+        for (QAction* a : main->menuBar()->actions()) {
+            QMenu* menu = a->menu();
+            if (a->objectName() != name && !(menu && menu->objectName() == name))
+                continue;
+            a->setEnabled(usable);
+            if (menu)
+                menu->setEnabled(usable);
+            found = true;
         }
+    }
+    for (QWidget* w : form2->findChildren<QWidget*>(name)) {
+        if (w->window() != form2 || qobject_cast<QMenu*>(w))
+            continue;
+        w->setEnabled(usable);
         found = true;
     }
     return found;

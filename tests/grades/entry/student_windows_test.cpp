@@ -166,12 +166,12 @@ TEST_F(WindowsTest, ButtonsRefuseALongNameAndATakenNumberWithAMessage) {
         .answerMessage(MsgResult::Ok, "这个班已经有学号为02的同学了,请换一个学号!")
         .answerMessage(MsgResult::Ok, "新同学的学号只能是1到3位数字!");
     Te11()->setText("欧阳小明");
-    panel.Com10_Click();
+    QTest::mouseClick(at<QPushButton>("Com10"), Qt::LeftButton);   // one message per click
     Te11()->setText("丁");
     tx12()->setText("02");
-    panel.Com10_Click();
+    QTest::mouseClick(at<QPushButton>("Com10"), Qt::LeftButton);   // one message per click
     tx12()->setText("xxx");   // every number of the class taken
-    panel.Com10_Click();
+    QTest::mouseClick(at<QPushButton>("Com10"), Qt::LeftButton);   // one message per click
     EXPECT_EQ(stored().size(), 3);
     EXPECT_EQ(at<QPushButton>("Comm11")->toolTip(), "删除当前同学");
 }
