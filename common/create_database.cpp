@@ -42,9 +42,9 @@ void removeDatabaseFiles(const QString& path) {
 
 void writeTablesAndRows(Database& db, const NewSchool& school, const QString& schoolName,
                         const QString& password) {
-    db.createTable(scoreTableDef(QStringLiteral("成绩表"), school.subjects));
-    db.createTable(scoreTableDef(QStringLiteral("绝对成绩表"), school.subjects));
-    db.createTable(scoreTableDef(QStringLiteral("相对成绩表"), school.subjects));
+    db.createTable(scoreTableDef(table::Scores, school.subjects));
+    db.createTable(scoreTableDef(table::AbsoluteScores, school.subjects));
+    db.createTable(scoreTableDef(table::RelativeScores, school.subjects));
     db.createTable(gradeTableDef(school.subjects));
     db.createTable(classTableDef(school.subjects));
     db.createTable(teacherTableDef());

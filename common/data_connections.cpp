@@ -1,6 +1,7 @@
 #include "common/data_connections.h"
 
 #include "common/program_state.h"
+#include "common/schema.h"
 
 void connectToDatabase(platform::db::DataControl& control) {
     control.setConnectionString(state().connectionText());
@@ -11,7 +12,7 @@ void ConnectDataControls(const std::vector<platform::db::DataControl*>& panelCon
                          platform::db::DataControl& settingsCursor, platform::db::DataControl& general) {
     for (platform::db::DataControl* c : panelControls) connectToDatabase(*c);
     connectToDatabase(settingsCursor);
-    settingsCursor.setRecordSource(QStringLiteral("状态表"));
+    settingsCursor.setRecordSource(table::Settings);
     settingsCursor.refresh();
     connectToDatabase(general);
 }

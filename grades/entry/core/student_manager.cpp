@@ -149,7 +149,7 @@ std::optional<QString> StudentManager::run(const QString& sql) {
 
 bool StudentManager::listHas(const QStringList& fields) const {
     const Recordset* rs = list_.recordset();
-    if (!rs || !rs->isUpdatable() || rs->baseTable() != QStringLiteral("成绩表"))
+    if (!rs || !rs->isUpdatable() || rs->baseTable() != table::Scores)
         return false;
     for (const QString& f : fields) {
         const int i = rs->fieldIndex(f);

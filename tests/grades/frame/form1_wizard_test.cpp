@@ -342,13 +342,6 @@ TEST_F(Wizard, FinishChecksInOrder) {
     EXPECT_EQ(mainWindowsOpened, 0);
 }
 
-TEST(WizardChecks, AFileStraightInTheRootFolderIsAnAbsolutePath) {
-    ASSERT_FALSE(QFile::exists("/学生成绩库.mdb"));
-    const WizardVerdict v = ValidateWizardInput(
-        {"第一实验中学", "/学生成绩库.mdb", "", "", {"语文"}, {"2027"}, {"2027级01班"}});
-    EXPECT_EQ(v.action, WizardVerdict::Create) << v.message.toStdString();
-}
-
 TEST_F(Wizard, AnExistingFileIsAttachedWhateverElseTheWizardHolds) {
     load();
     WriteSchoolSettings(dir.path(), 2, 4, 6, "已有的学校", "pw");

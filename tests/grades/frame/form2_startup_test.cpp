@@ -216,18 +216,6 @@ TEST(Form2StartUp, WarnsOnceAboutIncompleteStudentRows) {
     EXPECT_EQ(state().SubjectCount, 3);
 }
 
-TEST(Form2StartUp, LockLevelLimitsOnlyANormalUser) {
-    struct Case { const char* row35; bool admin; std::optional<int> level; };
-    const Case cases[] = {
-        {"0", false, 0}, {"1", false, 1}, {"2", false, 2}, {"3", false, std::nullopt},
-        {"0", true, std::nullopt}, {"2.6", false, 3}, {"x", false, 0}, {"", false, 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.row35 << (c.admin ? " admin" : " user"));
-        EXPECT_EQ(form2::lockLevelFor(c.row35, c.admin), c.level);
-    }
-}
-
 #if __has_include("grades/frame/lock_level.h")
 TEST(Form2StartUp, TheLockLevelIsAppliedToANormalUserOnly) {
     struct Case { const char* level; bool admin; const char* enabled; };

@@ -70,11 +70,4 @@ TEST(LockLevel, AdministratorIsNeverLimitedAndAFreshApplyUndoesAnOldOne) {
     EXPECT_EQ(form.usableNames(), kButtons + kMenus);
 }
 
-TEST(LockLevel, LevelTextIsReadByItsLeadingNumber) {
-    const std::pair<const char*, int> cases[] = {
-        {"0", 0}, {"2", 2}, {"3", 3}, {"", 0}, {"abc", 0}, {" 2", 2}, {"1.5", 2}, {"2.5", 2}, {"21", 21},
-    };
-    for (const auto& [text, level] : cases) EXPECT_EQ(lockLevelFromText(text), level) << text;
-}
-
 } // namespace
