@@ -466,12 +466,24 @@ private:
     bool acceptWord(const char* w) { if (!isWord(w)) return false; ++pos_; return true; }
     void binary(BinOp op) { Op o = Op::of(Op::Binary); o.op = op; out_.push_back(o); }
 
-    void imp() { eqv(); while (acceptWord("imp")) { eqv(); binary(BinOp::Imp); } }
+    // Every level that can nest (parentheses, arguments, signs, Not) passes
+    // here, so that a pathological text fails instead of exhausting the stack.
+    struct Nesting {
+        explicit Nesting(int& depth) : depth_(depth) {
+            if (++depth_ > kMaxNesting) syntax(QStringLiteral("expression nested too deeply"));
+        }
+        ~Nesting() { --depth_; }
+        int& depth_;
+    };
+    static constexpr int kMaxNesting = 400;
+
+    void imp() { Nesting n(depth_); eqv(); while (acceptWord("imp")) { eqv(); binary(BinOp::Imp); } }
     void eqv() { xorLevel(); while (acceptWord("eqv")) { xorLevel(); binary(BinOp::Eqv); } }
     void xorLevel() { orLevel(); while (acceptWord("xor")) { orLevel(); binary(BinOp::Xor); } }
     void orLevel() { andLevel(); while (acceptWord("or")) { andLevel(); binary(BinOp::Or); } }
     void andLevel() { notLevel(); while (acceptWord("and")) { notLevel(); binary(BinOp::And); } }
     void notLevel() {
+        Nesting n(depth_);
         if (acceptWord("not")) {
             notLevel();
             out_.push_back(Op::of(Op::Not));
@@ -512,6 +524,7 @@ private:
     }
     // A sign is weaker than "^": -2^2 is -4.
     void unary() {
+        Nesting n(depth_);
         if (acceptSymbol("-")) { unary(); out_.push_back(Op::of(Op::Negate)); }
         else if (acceptSymbol("+")) unary();
         else if (isWord("not")) notLevel();
@@ -526,6 +539,7 @@ private:
     }
     // The right side of "^" may carry a sign (2^-1) but binds only its operand.
     void exponent() {
+        Nesting n(depth_);
         if (acceptSymbol("-")) { exponent(); out_.push_back(Op::of(Op::Negate)); }
         else if (acceptSymbol("+")) exponent();
         else primary();
@@ -583,6 +597,7 @@ private:
     const std::vector<Token>& tokens_;
     size_t pos_;
     std::vector<Op>& out_;
+    int depth_ = 0;
 };
 
 Result binaryOp(BinOp op, const Value& a, const Value& b) {

@@ -204,6 +204,12 @@ TEST(ScriptEngine, AParsedExpressionEvaluatesAfreshOverTheCurrentVariables) {
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.error->kind, ErrorKind::DivisionByZero);
 
+    const QString deep = QString(60, u'(') + u'1' + QString(60, u')');
+    EXPECT_EQ(e.eval(deep).value, Value::integer(1));
+    for (const QString& pathological : {QString(100000, u'(') + u'1' + QString(100000, u')'),
+                                        QString(100000, u'-') + u'1', QStringLiteral("Not ").repeated(100000) + u'1'})
+        EXPECT_FALSE(e.eval(pathological).ok());  // refused, not a crash
+
     const Expression broken = Expression::parse(QStringLiteral("(h-30/3"));
     EXPECT_FALSE(broken.ok());
     EXPECT_EQ(e.eval(broken).error->kind, ErrorKind::Syntax);
