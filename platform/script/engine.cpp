@@ -351,7 +351,9 @@ Token numberToken(const QString& s, qsizetype& i) {
     Token t{Token::Number, Value(), text};
     if (!fraction) {
         bool isLong = false;
-        const qint64 v = text.size() <= 10 ? text.toLongLong(&isLong) : 0;
+        qsizetype zeros = 0;
+        while (zeros + 1 < text.size() && text[zeros] == u'0') ++zeros;
+        const qint64 v = text.size() - zeros <= 10 ? text.mid(zeros).toLongLong(&isLong) : 0;
         if (isLong && v <= kIntMax) t.number = Value::integer(static_cast<int>(v));
         else if (isLong && v <= kLongMax) t.number = Value::longValue(v);
         else fraction = true;

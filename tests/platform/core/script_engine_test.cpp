@@ -41,6 +41,7 @@ TEST(ScriptEngine, ValuesTypesAndPrecedenceFollowTheOldLanguage) {
         // literals and widening
         {"32767", Type::Integer, "32767"},
         {"32768", Type::Long, "32768"},
+        {"000000000012", Type::Integer, "12"},
         {"-32768", Type::Long, "-32768"},
         {"2147483648", Type::Double, "2147483648"},
         {"32767+1", Type::Long, "32768"},
