@@ -31,6 +31,14 @@ double leadingNumber(const QString& text) {
     return ok ? v : 0.0;
 }
 
+double LeadingNumber(const QString& text) {
+    QString packed;
+    packed.reserve(text.size());
+    for (const QChar c : text)
+        if (c != u' ' && c != u'\t' && c != u'\n') packed += c;
+    return leadingNumber(packed);
+}
+
 int64_t roundHalfEven(double value) {
     // Out-of-range values would make the conversion undefined; they saturate.
     if (std::isnan(value)) return 0;

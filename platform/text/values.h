@@ -9,6 +9,10 @@ namespace platform {
 
 // "12abc" -> 12, " 3.5" -> 3.5, "-2" -> -2, "abc" -> 0, "" -> 0.
 double leadingNumber(const QString& text);
+// The value of a typed text: like leadingNumber, but blanks, tabs and line
+// feeds are ignored wherever they stand ("8 0" -> 80, "\n60" -> 60,
+// "80分" -> 80, "abc" -> 0).
+double LeadingNumber(const QString& text);
 // Nearest whole number, a half going to the even neighbour (2.5 -> 2, 3.5 -> 4).
 int64_t roundHalfEven(double value);
 // Whole number read from a text: leadingNumber, then roundHalfEven.

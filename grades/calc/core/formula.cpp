@@ -1,0 +1,105 @@
+#include "grades/calc/core/formula.h"
+
+#include "platform/text/number_text.h"
+
+#include <cmath>
+
+namespace calc {
+
+using platform::Precision;
+using platform::PlainNumberText;
+using namespace platform::script;
+
+QString formulaFailureMessage() {
+    return QStringLiteral("您输入的考绩分计算式有误，请修改后重新计算。");
+}
+
+FormulaFigures sampleFigures() {
+    FormulaFigures s;
+    s.a = 1; s.b = 1; s.c = 1; s.d = 1; s.e = 10;
+    s.f = 100; s.g = 0; s.h = 60;
+    s.w = 50; s.x = 0.3f; s.y = 0.2f; s.z = 0.1f;
+    return s;
+}
+
+QStringList figureStatements(const FormulaFigures& v) {
+    const auto whole = [](const char* name, int n) {
+        return QLatin1String(name) + u'=' + QString::number(n);
+    };
+    const auto single = [](const char* name, float n) {
+        return QLatin1String(name) + u'=' + PlainNumberText(n, Precision::Single);
+    };
+    return {whole("a", v.a), whole("b", v.b), whole("c", v.c), whole("d", v.d), whole("e", v.e),
+            single("f", v.f), single("g", v.g), single("h", v.h), single("w", v.w),
+            single("x", v.x), single("y", v.y), single("z", v.z)};
+}
+
+QString AssessmentScore::logLine() const {
+    return QStringLiteral("考绩分第一部分:") + parts[0].text() + QStringLiteral("考绩分第二部分:") + parts[1].text()
+           + QStringLiteral("考绩分第三部分:") + parts[2].text() + QStringLiteral("考绩分第四部分:")
+           + parts[3].text() + QStringLiteral("最后的考绩分为:") + sum.text();
+}
+
+AssessmentFormulas::AssessmentFormulas(const std::array<QString, 4>& parts) {
+    for (size_t i = 0; i < parts.size(); ++i) parts_[i] = Expression::parse(parts[i]);
+}
+
+namespace {
+
+// The four parts on one set of figures. The sample test sums them as they
+// are; the assessment applies the negative rules and must fit its field.
+AssessmentOutcome evaluateParts(const std::array<Expression, 4>& parts, Engine& engine,
+                                const FormulaFigures& figures, std::optional<NegativeRules> rules) {
+    AssessmentOutcome out;
+    const auto failed = [&out](const Result& r) {
+        if (r.ok()) return false;
+        out.error = r.error;
+        return true;
+    };
+    engine.reset();
+    for (const QString& statement : figureStatements(figures))
+        if (failed(engine.execute(statement))) return out;
+
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const Result r = engine.eval(parts[i]);
+        if (failed(r)) return out;
+        // Only the last part is narrowed; the others keep the precision they came with.
+        const Result kept = i == 3 ? toSingle(r.value) : r;
+        if (failed(kept)) return out;
+        out.score.parts[i] = kept.value;
+    }
+
+    std::array<Value, 4> counted = out.score.parts;
+    if (rules && rules->partsNotNegative)
+        for (Value& part : counted)
+            if (part.number() < 0) part = Value::integer(0);
+    Value sum = counted[0];
+    for (size_t i = 1; i < counted.size(); ++i) {
+        const Result r = add(sum, counted[i]);
+        if (failed(r)) return out;
+        sum = r.value;
+    }
+    if (rules && rules->sumNotNegative && sum.number() < 0) sum = Value::integer(0);
+    if (rules && std::isinf(static_cast<float>(sum.number()))) {
+        out.error = Error{ErrorKind::Overflow, QStringLiteral("Overflow")};
+        return out;
+    }
+    out.score.sum = sum;
+    return out;
+}
+
+} // namespace
+
+AssessmentOutcome AssessmentFormulas::evaluate(Engine& engine, const FormulaFigures& figures,
+                                               NegativeRules rules) const {
+    return evaluateParts(parts_, engine, figures, rules);
+}
+
+std::optional<Error> formulaTestFailure(const std::array<QString, 4>& parts) {
+    std::array<Expression, 4> parsed;
+    for (size_t i = 0; i < parts.size(); ++i) parsed[i] = Expression::parse(parts[i]);
+    Engine engine;
+    return evaluateParts(parsed, engine, sampleFigures(), std::nullopt).error;
+}
+
+} // namespace calc

@@ -1,0 +1,23 @@
+#pragma once
+// The texts the system gives its numbers, as the old program wrote them in
+// logs, listings and reports, so that files and printouts read the same.
+
+#include <QString>
+
+namespace platform {
+
+// A number is written with the significant digits of its storage:
+// 7 for single-precision fields and values, 15 for double precision.
+enum class Precision { Single, Double };
+
+// Joined to other text: "0.5", "-0.5", "100", "0.3333333", "1E-05",
+// "1.234568E+07". Correctly rounded, no trailing zeros, no point for a
+// whole number, "0" for minus zero; exponent form only when the decimal
+// exponent is below -4 or not below the digit count.
+QString PlainNumberText(double value, Precision precision);
+
+// With its sign room: a blank before a number that is not negative and no
+// zero before the point (" .5", "-.5", " 100", " 1E-05").
+QString NumberText(double value, Precision precision);
+
+} // namespace platform
