@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QStringList>
 #include <cerrno>
+#include <vector>
 #include <iconv.h>
 
 namespace platform {
@@ -121,6 +122,46 @@ std::optional<QString> characterFromGbkCode(int code) {
     QByteArray out;
     if (!Converter("UTF-8", "GBK").run(b, out)) return std::nullopt;
     return QString::fromUtf8(out);
+}
+
+namespace {
+
+struct GbkTables {
+    std::vector<uint16_t> encode;    // UTF-16 unit -> code
+    std::vector<char16_t> decode;    // two-byte code -> UTF-16 unit, 0 = none
+
+    GbkTables() : encode(0x10000, 0), decode(0x10000, 0) {
+        Converter cv("GBK", "UTF-16LE");
+        QByteArray in(2, '\0'), out;
+        for (uint32_t u = 1; u < 0x10000; ++u) {
+            if (u >= 0xD800 && u <= 0xDFFF) continue;
+            in[0] = char(u & 0xFF);
+            in[1] = char(u >> 8);
+            if (!cv.run(in, out)) continue;
+            if (out.size() == 1) {
+                encode[u] = uint8_t(out[0]);
+            } else if (out.size() == 2) {
+                const uint16_t code = uint16_t(uint8_t(out[0]) << 8 | uint8_t(out[1]));
+                encode[u] = code;
+                if (!decode[code]) decode[code] = char16_t(u);
+            }
+        }
+    }
+};
+
+const GbkTables& gbkTables() {
+    static const GbkTables tables;
+    return tables;
+}
+
+} // namespace
+
+uint16_t gbkCodeOf(char16_t c) { return gbkTables().encode[c]; }
+
+std::optional<char16_t> gbkCharOfPair(unsigned char lead, unsigned char trail) {
+    const char16_t c = gbkTables().decode[uint16_t(lead << 8 | trail)];
+    if (!c) return std::nullopt;
+    return c;
 }
 
 int displayWidthOf(const QString& oneCharacter) {

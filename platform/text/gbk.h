@@ -45,6 +45,12 @@ std::optional<int16_t> gbkCharCode(const QString& oneCharacter);
 // Codes that name no GBK character give none.
 std::optional<QString> characterFromGbkCode(int code);
 
+// Table-driven forms for bulk work (rich-text files): the GBK code of one
+// UTF-16 unit (a byte below 0x80, else lead * 256 + trail), 0 when GBK cannot
+// hold it; and the character of a two-byte code, none when the pair names none.
+uint16_t gbkCodeOf(char16_t c);
+std::optional<char16_t> gbkCharOfPair(unsigned char lead, unsigned char trail);
+
 // Display columns of a text: 2 for a double-byte GBK character, 1 otherwise
 // (a character GBK cannot hold shows as "?", one column).
 int displayWidthOf(const QString& oneCharacter);

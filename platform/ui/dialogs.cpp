@@ -1,15 +1,24 @@
 #include "platform/ui/dialogs.h"
 
+#include "platform/ui/fonts.h"
+
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QHBoxLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
+#include <QVBoxLayout>
+#include <cmath>
 
 namespace platform {
 namespace {
@@ -19,6 +28,92 @@ QString g_programTitle = QStringLiteral("VantalooOrbisca");
 QWidget* activeParent() { return QApplication::activeWindow(); }
 
 QString orProgramTitle(const QString& title) { return title.isEmpty() ? programTitle() : title; }
+
+// The desktop's font dialog also sets the colour; Qt's has none, so its font
+// part sits in a dialog of our own beside a colour list.
+class FontDialog : public QDialog {
+public:
+    FontDialog(const FontChoice& initial, QWidget* parent) : QDialog(parent), initial_(initial) {
+        setWindowTitle(QStringLiteral("字体"));
+        fonts_ = new QFontDialog(this);
+        fonts_->setWindowFlags(Qt::Widget);
+        fonts_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+        QFont f(resolvedFamily(initial.name.isEmpty() ? QStringLiteral("宋体") : initial.name));
+        f.setPointSizeF(initial.size > 0 ? initial.size : 9);
+        f.setBold(initial.bold);
+        f.setItalic(initial.italic);
+        f.setUnderline(initial.underline);
+        f.setStrikeOut(initial.strikeout);
+        fonts_->setCurrentFont(f);
+
+        colours_ = new QComboBox(this);
+        static const std::pair<const char*, QRgb> kColours[] = {
+            {"黑色", 0x000000}, {"褐红色", 0x800000}, {"绿色", 0x008000}, {"橄榄色", 0x808000},
+            {"深蓝色", 0x000080}, {"紫色", 0x800080}, {"深青色", 0x008080}, {"灰色", 0x808080},
+            {"银色", 0xC0C0C0}, {"红色", 0xFF0000}, {"酸橙色", 0x00FF00}, {"黄色", 0xFFFF00},
+            {"蓝色", 0x0000FF}, {"紫红色", 0xFF00FF}, {"水绿色", 0x00FFFF}, {"白色", 0xFFFFFF}};
+        for (const auto& [name, rgb] : kColours) addColour(QString::fromUtf8(name), QColor(rgb));
+        int at = colours_->findData(initial.color.isValid() ? initial.color : QColor(Qt::black));
+        if (at < 0) {
+            addColour(QStringLiteral("自定义"), initial.color);
+            at = colours_->count() - 1;
+        }
+        colours_->setCurrentIndex(at);
+        auto* label = new QLabel(QStringLiteral("颜色(&C):"), this);
+        label->setBuddy(colours_);
+
+        auto* buttons = new QDialogButtonBox(this);
+        buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
+        buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+        auto* colourRow = new QHBoxLayout;
+        colourRow->addWidget(label);
+        colourRow->addWidget(colours_);
+        colourRow->addStretch();
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(fonts_);
+        layout->addLayout(colourRow);
+        layout->addWidget(buttons);
+    }
+
+    FontChoice choice() const {
+        const QFont c = fonts_->currentFont();
+        FontChoice out = initial_;
+        out.name = systemName(c.family(), initial_.name);
+        out.size = c.pointSizeF();
+        // The dialog lists whole sizes: an untouched 10.5 stays 10.5.
+        if (std::floor(initial_.size) != initial_.size && std::abs(out.size - initial_.size) < 1 &&
+            std::floor(out.size) == out.size)
+            out.size = initial_.size;
+        out.bold = c.bold();
+        out.italic = c.italic();
+        out.underline = c.underline();
+        out.strikeout = c.strikeOut();
+        out.color = colours_->currentData().value<QColor>();
+        return out;
+    }
+
+private:
+    void addColour(const QString& name, const QColor& colour) {
+        QPixmap swatch(16, 12);
+        swatch.fill(colour);
+        colours_->addItem(QIcon(swatch), name, colour);
+    }
+
+    // The system's own name for a family that stands in for it, so that a
+    // stored font setting stays the short, portable one.
+    static QString systemName(const QString& family, const QString& initialName) {
+        for (const QString& name : {initialName, QStringLiteral("宋体"), QStringLiteral("黑体"), QStringLiteral("隶书")})
+            if (!name.isEmpty() && (name == family || resolvedFamily(name) == family)) return name;
+        return family;
+    }
+
+    FontChoice initial_;
+    QFontDialog* fonts_ = nullptr;
+    QComboBox* colours_ = nullptr;
+};
 
 class QtDialogService : public DialogService {
 public:
@@ -114,33 +209,34 @@ public:
     }
 
     std::optional<FontChoice> chooseFont(const FontChoice& initial) override {
-        QFont f(initial.name);
-        f.setPointSizeF(initial.size > 0 ? initial.size : 9);
-        f.setBold(initial.bold);
-        f.setItalic(initial.italic);
-        f.setUnderline(initial.underline);
-        f.setStrikeOut(initial.strikeout);
-        QFontDialog d(f, activeParent());
-        d.setWindowTitle(QStringLiteral("字体"));
+        FontDialog d(initial, activeParent());
         if (d.exec() != QDialog::Accepted) return std::nullopt;
-        const QFont c = d.selectedFont();
-        FontChoice out = initial;
-        out.name = c.family();
-        out.size = c.pointSizeF();
-        out.bold = c.bold();
-        out.italic = c.italic();
-        out.underline = c.underline();
-        out.strikeout = c.strikeOut();
-        return out;
+        return d.choice();
     }
 
-    bool choosePrinter(QPrinter& printer) override {
+    std::optional<PrintRange> choosePrinter(QPrinter& printer, bool offerSelection) override {
         QPrintDialog d(&printer, activeParent());
+        d.setWindowTitle(QStringLiteral("打印"));
         // The windows print what they show: no page range to choose.
         d.setOption(QAbstractPrintDialog::PrintPageRange, false);
-        d.setOption(QAbstractPrintDialog::PrintSelection, false);
         d.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
-        return d.exec() == QDialog::Accepted;
+        d.setOption(QAbstractPrintDialog::PrintSelection, offerSelection);
+        d.setPrintRange(offerSelection ? QAbstractPrintDialog::Selection : QAbstractPrintDialog::AllPages);
+        if (d.exec() != QDialog::Accepted) return std::nullopt;
+        return offerSelection && d.printRange() == QAbstractPrintDialog::Selection ? PrintRange::Selection
+                                                                                   : PrintRange::All;
+    }
+
+    bool defaultPrinter(QPrinter& printer) override {
+        QPrinterInfo info = QPrinterInfo::defaultPrinter();
+        if (info.isNull()) {
+            const QStringList names = QPrinterInfo::availablePrinterNames();
+            if (names.isEmpty()) return false;
+            info = QPrinterInfo::printerInfo(names.front());
+        }
+        printer.setOutputFormat(QPrinter::NativeFormat);
+        printer.setPrinterName(info.printerName());
+        return true;
     }
 
     int runModal(QDialog& dialog) override { return dialog.exec(); }

@@ -41,6 +41,8 @@ struct FontChoice {
     QColor color = Qt::black;
 };
 
+enum class PrintRange { All, Selection };
+
 class DialogService {
 public:
     virtual ~DialogService() = default;
@@ -55,9 +57,17 @@ public:
     virtual std::optional<QString> openFile(const FileRequest& request) = 0;
     virtual std::optional<QString> saveFile(const FileRequest& request) = 0;
     virtual std::optional<QString> chooseFolder(const QString& title, const QString& initialFolder) = 0;
+    // The font dialog with screen fonts and effects (strikeout, underline and
+    // colour). A family that stands in for 宋体, 黑体 or 隶书 comes back under
+    // that name.
     virtual std::optional<FontChoice> chooseFont(const FontChoice& initial) = 0;
-    // Lets the user pick and set up the printer; false when cancelled.
-    virtual bool choosePrinter(QPrinter& printer) = 0;
+    // The printer dialog, without page range. With `offerSelection` the choice
+    // of printing only the selection is offered and preset. Sets up `printer`
+    // and returns the range chosen, or none when cancelled.
+    virtual std::optional<PrintRange> choosePrinter(QPrinter& printer, bool offerSelection = false) = 0;
+    // Sets up `printer` as the default printer, without a dialog; false when
+    // no printer is installed.
+    virtual bool defaultPrinter(QPrinter& printer) = 0;
     // Runs one of the system's own modal windows (login, class input ...)
     // and returns its QDialog result. Tests answer it in place of a person.
     virtual int runModal(QDialog& dialog) = 0;

@@ -1,6 +1,7 @@
 #include "dialog_double.h"
 
 #include <QDialog>
+#include <QPrinter>
 #include <gtest/gtest.h>
 
 using platform::MsgButtons;
@@ -69,7 +70,14 @@ public:
         stray("font dialog", {});
         return {};
     }
-    bool choosePrinter(QPrinter&) override { stray("print dialog", {}); return false; }
+    std::optional<platform::PrintRange> choosePrinter(QPrinter&, bool) override {
+        stray("print dialog", {});
+        return std::nullopt;
+    }
+    bool defaultPrinter(QPrinter&) override {
+        stray("default printer", {});
+        return false;
+    }
     int runModal(QDialog& dialog) override {
         stray("modal window", dialog.windowTitle());
         return QDialog::Rejected;
@@ -110,7 +118,10 @@ public:
     std::optional<platform::FontChoice> chooseFont(const platform::FontChoice& initial) override {
         return d_.font(initial);
     }
-    bool choosePrinter(QPrinter&) override { return d_.printer(); }
+    std::optional<platform::PrintRange> choosePrinter(QPrinter& printer, bool offerSelection) override {
+        return d_.printer(printer, offerSelection);
+    }
+    bool defaultPrinter(QPrinter& printer) override { return d_.defaultPrinter(printer); }
     int runModal(QDialog& dialog) override { return d_.modal(dialog); }
 
 private:
@@ -190,7 +201,21 @@ DialogDouble& DialogDouble::chooseFont(const platform::FontChoice& font) {
     return add(Kind::Font, std::move(e));
 }
 
-DialogDouble& DialogDouble::acceptPrinter() { return add(Kind::Printer); }
+DialogDouble& DialogDouble::acceptPrinter(platform::PrintRange range) {
+    Entry e;
+    e.range = range;
+    return add(Kind::Printer, std::move(e));
+}
+
+DialogDouble& DialogDouble::printToPdf(const QString& path) {
+    pdfPath_ = path;
+    return *this;
+}
+
+DialogDouble& DialogDouble::noPrinterInstalled() {
+    noPrinter_ = true;
+    return *this;
+}
 
 DialogDouble& DialogDouble::cancelDialog() { return add(Kind::Cancel); }
 
@@ -264,16 +289,39 @@ std::optional<QString> DialogDouble::folder(const QString& title, const QString&
 }
 
 std::optional<platform::FontChoice> DialogDouble::font(const platform::FontChoice& initial) {
-    record(QStringLiteral("font"), initial.name, {});
+    record(QStringLiteral("font"), initial.name, {}).font = initial;
     Entry e;
     if (!take(QStringLiteral("font"), initial.name, e) || e.kind == Kind::Cancel) return std::nullopt;
     return e.font;
 }
 
-bool DialogDouble::printer() {
-    record(QStringLiteral("printer"), {}, {});
+std::optional<platform::PrintRange> DialogDouble::printer(QPrinter& printer, bool offerSelection) {
+    record(QStringLiteral("printer"), {}, {}).selectionOffered = offerSelection;
     Entry e;
-    return take(QStringLiteral("printer"), {}, e) && e.kind == Kind::Printer;
+    if (!take(QStringLiteral("printer"), {}, e) || e.kind != Kind::Printer) return std::nullopt;
+    if (e.range == platform::PrintRange::Selection && !offerSelection)
+        ADD_FAILURE() << "printer dialog answered with the selection, which it did not offer";
+    if (pdfPath_.isEmpty())
+        ADD_FAILURE() << "printer dialog accepted with no PDF file to print to (printToPdf)";
+    sendToPdf(printer);
+    return offerSelection ? e.range : platform::PrintRange::All;
+}
+
+bool DialogDouble::defaultPrinter(QPrinter& printer) {
+    record(QStringLiteral("default printer"), {}, {});
+    if (noPrinter_) return false;
+    if (pdfPath_.isEmpty()) {
+        ADD_FAILURE() << "printing on the default printer with no PDF file to print to (printToPdf)";
+        return false;
+    }
+    sendToPdf(printer);
+    return true;
+}
+
+void DialogDouble::sendToPdf(QPrinter& printer) const {
+    if (pdfPath_.isEmpty()) return;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdfPath_);
 }
 
 int DialogDouble::modal(QDialog& dialog) {

@@ -28,18 +28,28 @@ public:
     DialogDouble& chooseFile(const QString& path);       // next open or save dialog
     DialogDouble& chooseFolder(const QString& path);
     DialogDouble& chooseFont(const platform::FontChoice& font);
-    DialogDouble& acceptPrinter();
+    // Answers the next printer dialog with the range the user chose.
+    DialogDouble& acceptPrinter(platform::PrintRange range = platform::PrintRange::All);
+    // Every printer set up from now on, by the dialog or as the default
+    // printer, writes a PDF file here (empty: none; the default printer then
+    // fails the test).
+    DialogDouble& printToPdf(const QString& path);
+    // The machine has no printer: the default printer cannot be set up.
+    DialogDouble& noPrinterInstalled();
     DialogDouble& cancelDialog();                         // next file/folder/font/printer dialog
     DialogDouble& runModalWith(std::function<int(QDialog&)> script); // next modal window
 
     struct Shown {
-        QString kind;      // "message", "input", "open", "save", "folder", "font", "printer", "modal"
+        QString kind;      // "message", "input", "open", "save", "folder", "font", "printer",
+                           // "default printer", "modal"
         QString text;      // message text, input prompt, dialog title or modal window caption
         QString title;     // the title shown (the program title when the caller gave none)
         platform::MsgButtons buttons = platform::MsgButtons::Ok;
         platform::FileRequest file;
         platform::MsgIcon icon = platform::MsgIcon::None;
         QString defaultText;   // input box
+        platform::FontChoice font;     // font dialog: what it was preset with
+        bool selectionOffered = false; // printer dialog: printing the selection offered and preset
     };
     const std::vector<Shown>& shown() const { return shown_; }   // everything shown, in order
     QStringList messages() const;   // the texts of the message boxes shown
@@ -56,6 +66,7 @@ private:
         QString text;       // typed text, chosen path or folder
         QString expected;   // expected message text or prompt
         platform::FontChoice font;
+        platform::PrintRange range = platform::PrintRange::All;
         std::function<int(QDialog&)> modal;
     };
 
@@ -71,12 +82,16 @@ private:
     QString input(const QString& prompt, const QString& title, const QString& defaultText);
     std::optional<QString> folder(const QString& title, const QString& initialFolder);
     std::optional<platform::FontChoice> font(const platform::FontChoice& initial);
-    bool printer();
+    std::optional<platform::PrintRange> printer(QPrinter& printer, bool offerSelection);
+    bool defaultPrinter(QPrinter& printer);
+    void sendToPdf(QPrinter& printer) const;
     int modal(QDialog& dialog);
 
     std::unique_ptr<Service> service_;
     std::vector<Entry> script_;
     std::vector<Shown> shown_;
+    QString pdfPath_;
+    bool noPrinter_ = false;
     platform::DialogService* previous_;
 };
 
