@@ -6,6 +6,7 @@
 // settings carry the system's names.
 
 #include "platform/richtext/rtf.h"
+#include "platform/text/gbk.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/printing.h"
 

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QLineEdit>
+#include <QPrinter>
 #include <memory>
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
@@ -103,4 +104,22 @@ TEST(DialogDouble, WrongTextUnusedAnswersAndImpossibleAnswersFail) {
 TEST(DialogDouble, OutsideADoubleEveryDialogFailsTheTest) {
     { DialogDouble d; }   // installing and removing one puts the guard back
     EXPECT_NONFATAL_FAILURE(dialogs().message(QStringLiteral("迷途的对话框")), "迷途的对话框");
+}
+
+TEST(DialogDouble, PrinterAnswersFollowWhatTheDialogOfferedAndPrintToPdf) {
+    QPrinter printer;
+    {
+        DialogDouble d;
+        d.printToPdf(QStringLiteral("out.pdf")).acceptPrinter(PrintRange::Selection).acceptPrinter(PrintRange::Selection);
+        EXPECT_EQ(dialogs().choosePrinter(printer, true), PrintRange::Selection);
+        EXPECT_TRUE(d.shown().back().selectionOffered);
+        EXPECT_EQ(printer.outputFormat(), QPrinter::PdfFormat);
+        EXPECT_TRUE(printer.outputFileName().endsWith(QStringLiteral("out.pdf")));
+        EXPECT_NONFATAL_FAILURE(EXPECT_EQ(dialogs().choosePrinter(printer, false), PrintRange::All), "did not offer");
+        EXPECT_TRUE(dialogs().defaultPrinter(printer));
+    }
+    DialogDouble noPdf;
+    EXPECT_NONFATAL_FAILURE(EXPECT_FALSE(dialogs().defaultPrinter(printer)), "no PDF file");
+    noPdf.noPrinterInstalled();
+    EXPECT_FALSE(dialogs().defaultPrinter(printer));
 }

@@ -4,6 +4,10 @@
 #include "support/dialog_double.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFontDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -113,4 +117,56 @@ TEST_F(QtDialogs, InputBoxGivesTheTypedTextAndEmptyOnCancel) {
     EXPECT_EQ(dialogs().input(QStringLiteral("请输入考室号"), {}, QStringLiteral("1")), QStringLiteral("3"));
     whenModalShows([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
     EXPECT_EQ(dialogs().input(QStringLiteral("请输入考室号"), {}, QStringLiteral("1")), QString());
+}
+
+TEST_F(QtDialogs, FontDialogSetsTheColourAndGivesTheSystemsNameForAStandInFamily) {
+    installFontSubstitutions();
+    FontChoice initial;
+    initial.name = QStringLiteral("宋体");
+    initial.size = 10.5;
+    initial.underline = true;
+    whenModalShows([](QWidget* w) {
+        auto* fonts = w->findChild<QFontDialog*>();
+        auto* colours = w->findChild<QComboBox*>(QString(), Qt::FindDirectChildrenOnly);
+        ASSERT_NE(fonts, nullptr);
+        ASSERT_NE(colours, nullptr);
+        EXPECT_EQ(colours->currentText(), QStringLiteral("黑色"));
+        EXPECT_TRUE(fonts->currentFont().underline());
+        QFont f(resolvedFamily(QStringLiteral("黑体")));
+        f.setPointSizeF(fonts->currentFont().pointSizeF());
+        f.setBold(true);
+        f.setUnderline(true);
+        fonts->setCurrentFont(f);
+        colours->setCurrentIndex(colours->findText(QStringLiteral("红色")));
+        qobject_cast<QDialog*>(w)->accept();
+    });
+    const auto chosen = dialogs().chooseFont(initial);
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(chosen->name, QStringLiteral("黑体"));
+    EXPECT_EQ(chosen->size, 10.5);   // the dialog lists whole sizes; an untouched one stays
+    EXPECT_TRUE(chosen->bold);
+    EXPECT_TRUE(chosen->underline);
+    EXPECT_EQ(chosen->color, QColor(255, 0, 0));
+
+    whenModalShows([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    EXPECT_FALSE(dialogs().chooseFont(initial).has_value());
+}
+
+TEST_F(QtDialogs, PrinterDialogOffersAndPresetsTheSelectionOnlyWhenAsked) {
+    for (bool offer : {false, true}) {
+        bool offered = !offer;
+        bool preset = !offer;
+        whenModalShows([&](QWidget* w) {
+            auto* d = qobject_cast<QPrintDialog*>(w);
+            ASSERT_NE(d, nullptr);
+            offered = d->testOption(QAbstractPrintDialog::PrintSelection);
+            preset = d->printRange() == QAbstractPrintDialog::Selection;
+            EXPECT_FALSE(d->testOption(QAbstractPrintDialog::PrintPageRange));
+            d->reject();
+        });
+        QPrinter printer;
+        EXPECT_EQ(dialogs().choosePrinter(printer, offer), std::nullopt);
+        EXPECT_EQ(offered, offer);
+        EXPECT_EQ(preset, offer);
+    }
 }
