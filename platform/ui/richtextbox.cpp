@@ -8,6 +8,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTimer>
 
 namespace platform {
 namespace {
@@ -61,10 +62,23 @@ void RichTextBox::insertRun(const QString& text, const FontChoice& font) {
     s.strikeout = font.strikeout;
     s.color = font.color.isValid() ? font.color : QColor(Qt::black);
     const QTextCharFormat format = richtext::charFormatOf(s);
+    if (!building_) {
+        // A window appends thousands of runs in one go: the box lays them out
+        // once, when control returns to the event loop.
+        building_ = true;
+        QTextCursor(document()).beginEditBlock();
+        QTimer::singleShot(0, this, [this] { endBuilding(); });
+    }
     QTextCursor c = textCursor();
     c.insertText(lineFeeds(text), format);
     c.setCharFormat(format);
     setTextCursor(c);
+}
+
+void RichTextBox::endBuilding() {
+    if (!building_) return;
+    building_ = false;
+    QTextCursor(document()).endEditBlock();
 }
 
 QString RichTextBox::text() const { return richtext::plainText(*document()); }
@@ -208,7 +222,15 @@ void RichTextBox::saveFile(const QString& path, richtext::FileFormat format) {
 }
 
 void RichTextBox::loadFile(const QString& path) {
-    richtext::loadDocument(*document(), path, defaultFormat());
+    // One edit block: the box lays the file out once, not run by run.
+    QTextCursor(document()).beginEditBlock();
+    try {
+        richtext::loadDocument(*document(), path, defaultFormat());
+    } catch (...) {
+        QTextCursor(document()).endEditBlock();
+        throw;
+    }
+    QTextCursor(document()).endEditBlock();
     QTextCursor c(document());
     setTextCursor(c);
     document()->setModified(false);

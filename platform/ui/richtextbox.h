@@ -84,6 +84,9 @@ protected:
 
 private:
     void mergeFormat(const QTextCharFormat& change);
+    void endBuilding();
+
+    bool building_ = false;
 };
 
 } // namespace platform
