@@ -230,21 +230,49 @@ QByteArray toRtf(const QTextDocument& doc) { return RtfWriter(doc).run(); }
 
 namespace {
 
-enum class Codec { Gbk, Cp1252 };
-
 const char16_t kCp1252High[32] = {
     0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
 
+// The code page of a font's character set; the document's for the default set.
+int codePageOfCharset(int charset, int documentCodePage) {
+    switch (charset) {
+    case 0: case 2: case 77: return 1252;
+    case 128: return 932;
+    case 129: return 949;
+    case 134: return 936;
+    case 136: return 950;
+    case 161: return 1253;
+    case 162: return 1254;
+    case 163: return 1258;
+    case 177: return 1255;
+    case 178: return 1256;
+    case 186: return 1257;
+    case 204: return 1251;
+    case 222: return 874;
+    case 238: return 1250;
+    default: return documentCodePage;
+    }
+}
+
 // Damaged bytes become U+FFFD: a foreign file still opens with what it holds.
-void decodeInto(QString& out, const QByteArray& bytes, Codec codec) {
+void decodeInto(QString& out, const QByteArray& bytes, int codePage) {
+    if (codePage != 936 && codePage != 1252) {
+        // Other desktops' files (a Japanese font name, a Cyrillic text).
+        QStringDecoder other(codePage == 932 ? "Shift_JIS" : QByteArray("windows-" + QByteArray::number(codePage)).constData());
+        if (other.isValid()) {
+            out += other(bytes);
+            return;
+        }
+        codePage = 1252;
+    }
     const qsizetype n = bytes.size();
     for (qsizetype i = 0; i < n; ++i) {
         const unsigned char b = uchar(bytes[i]);
         if (b < 0x80) {
             out += QChar(b);
-        } else if (codec == Codec::Cp1252) {
+        } else if (codePage == 1252) {
             out += QChar(b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b));
         } else if (b >= 0x81 && b <= 0xFE && i + 1 < n) {
             if (auto c = gbkCharOfPair(b, uchar(bytes[i + 1]))) {
@@ -277,6 +305,11 @@ struct State {
     bool bold = false, italic = false, underline = false, strikeout = false;
     int color = 0;
     int uc = 1;             // bytes that stand in for each \uN
+    // Text marked double-byte (\dbch) may have its own font, size, bold and
+    // italic, given by the associated words after \dbch (as one word
+    // processor writes Chinese runs); unset, the run's own apply.
+    bool doubleByte = false;
+    int dbFont = -2, dbHalfPoints = 0, dbBold = -1, dbItalic = -1;
 };
 
 struct FontEntry {
@@ -333,7 +366,11 @@ private:
         if (skipping()) return;
         switch (st_.dest) {
         case Dest::Text:
-            if (bytesStyle_ != styleKey()) { takeBytes(); bytesStyle_ = styleKey(); bytesCodec_ = codecOf(st_.font); }
+            if (bytesStyle_ != styleKey()) {
+                takeBytes();
+                bytesStyle_ = styleKey();
+                bytesCodec_ = codePageOf(effectiveFont());
+            }
             bytes_ += char(b);
             break;
         case Dest::FontTable:
@@ -395,9 +432,15 @@ private:
     }
 
     // ------- formats
+    int effectiveFont() const { return st_.doubleByte && st_.dbFont != -2 ? st_.dbFont : st_.font; }
+
     uint64_t styleKey() const {
-        return uint64_t(uint16_t(st_.font)) | uint64_t(uint16_t(st_.halfPoints)) << 16 |
-               uint64_t(uint16_t(st_.color)) << 32 | uint64_t(st_.bold) << 48 | uint64_t(st_.italic) << 49 |
+        const bool db = st_.doubleByte;
+        const int half = db && st_.dbHalfPoints > 0 ? st_.dbHalfPoints : st_.halfPoints;
+        const bool bold = db && st_.dbBold >= 0 ? st_.dbBold != 0 : st_.bold;
+        const bool italic = db && st_.dbItalic >= 0 ? st_.dbItalic != 0 : st_.italic;
+        return uint64_t(uint16_t(effectiveFont())) | uint64_t(uint16_t(half)) << 16 |
+               uint64_t(uint16_t(st_.color)) << 32 | uint64_t(bold) << 48 | uint64_t(italic) << 49 |
                uint64_t(st_.underline) << 50 | uint64_t(st_.strikeout) << 51;
     }
 
@@ -428,20 +471,16 @@ private:
         return it == fonts_.end() ? QString() : it->second.decoded;
     }
 
-    Codec codecOf(int font) const {
+    int codePageOf(int font) const {
         auto it = fonts_.find(font < 0 ? defaultFont_ : font);
-        const int charset = it == fonts_.end() ? -1 : it->second.charset;
-        if (charset == 134) return Codec::Gbk;
-        if (charset == 0 || charset == 2) return Codec::Cp1252;
-        return codePage_ == 936 ? Codec::Gbk : Codec::Cp1252;
+        return codePageOfCharset(it == fonts_.end() ? -1 : it->second.charset, codePage_);
     }
 
     void endFontName() {
         if (fontNumber_ < 0) return;
         FontEntry& e = fonts_[fontNumber_];
         QString name = fontUnicode_;
-        if (name.isEmpty()) decodeInto(name, fontName_, e.charset == 134 || (e.charset != 0 && codePage_ == 936)
-                                                             ? Codec::Gbk : Codec::Cp1252);
+        if (name.isEmpty()) decodeInto(name, fontName_, codePageOfCharset(e.charset, codePage_));
         e.decoded = name.trimmed();
         fontName_.clear();
         fontUnicode_.clear();
@@ -551,11 +590,19 @@ private:
             st_.font = -1; st_.halfPoints = 24;
             st_.bold = st_.italic = st_.underline = st_.strikeout = false;
             st_.color = 0;
+            st_.dbFont = -2; st_.dbHalfPoints = 0; st_.dbBold = st_.dbItalic = -1;
         }
-        else if (w == "f") st_.font = param;
-        else if (w == "fs") st_.halfPoints = hasParam && param > 0 ? param : 24;
-        else if (w == "b") st_.bold = on;
-        else if (w == "i") st_.italic = on;
+        else if (w == "dbch") st_.doubleByte = true;
+        else if (w == "loch" || w == "hich" || w == "rtlch" || w == "ltrch") st_.doubleByte = false;
+        else if (w == "af") { if (st_.doubleByte) st_.dbFont = param; }
+        else if (w == "afs") { if (st_.doubleByte && param > 0) st_.dbHalfPoints = param; }
+        else if (w == "ab") { if (st_.doubleByte) st_.dbBold = on; }
+        else if (w == "ai") { if (st_.doubleByte) st_.dbItalic = on; }
+        // A run's own property overrides an earlier double-byte one.
+        else if (w == "f") { st_.font = param; st_.dbFont = -2; }
+        else if (w == "fs") { st_.halfPoints = hasParam && param > 0 ? param : 24; st_.dbHalfPoints = 0; }
+        else if (w == "b") { st_.bold = on; st_.dbBold = -1; }
+        else if (w == "i") { st_.italic = on; st_.dbItalic = -1; }
         else if (w == "ulnone") st_.underline = false;
         else if (w == "ul" || w == "uld" || w == "uldb" || w == "ulw" || w == "ulth" || w == "uldash" ||
                  w == "uldashd" || w == "uldashdd" || w == "ulwave" || w == "ulhwave" || w == "ulldash" ||
@@ -589,7 +636,7 @@ private:
 
     QByteArray bytes_;
     uint64_t bytesStyle_ = ~uint64_t(0);
-    Codec bytesCodec_ = Codec::Gbk;
+    int bytesCodec_ = 936;
     QString pending_;
     uint64_t pendingStyle_ = ~uint64_t(0);
     std::map<uint64_t, QTextCharFormat> formats_;

@@ -182,6 +182,27 @@ TEST(RichTextFile, ReadsWhatAWindowsWordProcessorWrites) {
     EXPECT_EQ(runs[12].style, style("宋体", 12));   // \plain: 12 pt in the default font
 }
 
+// Another word processor marks Chinese runs double-byte and gives their size
+// and bold there, and names a Chinese font in a Japanese character set.
+TEST(RichTextFile, ReadsDoubleByteRunPropertiesAndForeignCharsetFontNames) {
+    const QByteArray rtf =
+        "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times New Roman;}"
+        "{\\f5\\fnil\\fcharset128 \\'91\\'76\\'91\\'cc;}{\\f6\\fnil\\fcharset136 \\'b2\\'d3\\'a9\\'fa\\'c5\\'e9;}}\r\n"
+        "\\pard\\plain\\rtlch\\af0\\afs24\\ltrch\\dbch\\af11 "
+        "{\\hich\\af5\\loch\\f5\\fs20 2000}{\\hich\\af5\\loch\\f5\\dbch\\afs40\\ab\\dbch\\uc2 \\u24180\\'94\\'4e}"
+        "{\\f6\\fs20 \\'a4\\'a4}}";
+    QTextDocument doc;
+    readRtf(rtf, doc);
+    const auto runs = runsOf(doc);
+    ASSERT_EQ(runs.size(), 3u) << describe(runs);
+    EXPECT_EQ(runs[0].text, QStringLiteral("2000"));
+    EXPECT_EQ(runs[0].style, style("宋体", 10));
+    EXPECT_EQ(runs[1].text, QStringLiteral("年"));
+    EXPECT_EQ(runs[1].style, style("宋体", 20, true));
+    EXPECT_EQ(runs[2].text, QStringLiteral("中"));   // Big5 text in a Big5 font
+    EXPECT_EQ(runs[2].style.font, QStringLiteral("細明體"));
+}
+
 TEST(RichTextFile, DamagedOrTruncatedRtfStillOpensWithWhatItHolds) {
     for (const char* rtf : {"{\\rtf1\\ansi\\ansicpg936 \\'d6\\'d0\\'", "{\\rtf1 {{{ abc", "{\\rtf1 x}}}}} y",
                             "{\\rtf1\\ansicpg936 \\'d6\\'zz\\'ff\\bin99999 }"}) {
