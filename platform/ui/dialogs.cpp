@@ -18,7 +18,6 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <cmath>
 
 namespace platform {
 namespace {
@@ -38,6 +37,7 @@ public:
         fonts_ = new QFontDialog(this);
         fonts_->setWindowFlags(Qt::Widget);
         fonts_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+        fonts_->setSizeGripEnabled(false);
         QFont f(resolvedFamily(initial.name.isEmpty() ? QStringLiteral("宋体") : initial.name));
         f.setPointSizeF(initial.size > 0 ? initial.size : 9);
         f.setBold(initial.bold);
@@ -45,6 +45,7 @@ public:
         f.setUnderline(initial.underline);
         f.setStrikeOut(initial.strikeout);
         fonts_->setCurrentFont(f);
+        shownSize_ = fonts_->currentFont().pointSizeF();
 
         colours_ = new QComboBox(this);
         static const std::pair<const char*, QRgb> kColours[] = {
@@ -83,10 +84,8 @@ public:
         FontChoice out = initial_;
         out.name = systemName(c.family(), initial_.name);
         out.size = c.pointSizeF();
-        // The dialog lists whole sizes: an untouched 10.5 stays 10.5.
-        if (std::floor(initial_.size) != initial_.size && std::abs(out.size - initial_.size) < 1 &&
-            std::floor(out.size) == out.size)
-            out.size = initial_.size;
+        // The dialog shows 10.5 as a whole size: left as shown, 10.5 stays.
+        if (initial_.size > 0 && out.size == shownSize_) out.size = initial_.size;
         out.bold = c.bold();
         out.italic = c.italic();
         out.underline = c.underline();
@@ -111,6 +110,7 @@ private:
     }
 
     FontChoice initial_;
+    double shownSize_ = 0;
     QFontDialog* fonts_ = nullptr;
     QComboBox* colours_ = nullptr;
 };

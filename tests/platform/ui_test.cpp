@@ -148,6 +148,15 @@ TEST_F(QtDialogs, FontDialogSetsTheColourAndGivesTheSystemsNameForAStandInFamily
     EXPECT_TRUE(chosen->underline);
     EXPECT_EQ(chosen->color, QColor(255, 0, 0));
 
+    whenModalShows([](QWidget* w) {
+        auto* fonts = w->findChild<QFontDialog*>();
+        QFont f = fonts->currentFont();
+        f.setPointSize(12);
+        fonts->setCurrentFont(f);
+        qobject_cast<QDialog*>(w)->accept();
+    });
+    EXPECT_EQ(dialogs().chooseFont(initial)->size, 12);
+
     whenModalShows([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
     EXPECT_FALSE(dialogs().chooseFont(initial).has_value());
 }
