@@ -1,5 +1,6 @@
 #include "grades/frame/Form1.h"
 
+#include "common/today.h"
 #include "common/create_database.h"
 #include "common/program_state.h"
 #include "common/settings_files.h"
@@ -270,7 +271,7 @@ void Form1::Form_Load() {
     List1->clear();
     List1->addItems({QStringLiteral("语文"), QStringLiteral("数学")});
 
-    const int year = QDate::currentDate().year();
+    const int year = today().year();
     Combo2->clear();
     for (int y = year - 4; y <= year + 4; ++y) Combo2->addItem(QString::number(y));
     Combo2->setEditText({});

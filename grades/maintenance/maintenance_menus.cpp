@@ -1,0 +1,15 @@
+#include "grades/maintenance/maintenance_menus.h"
+
+#include "grades/frame/form2_panel.h"
+#include "grades/maintenance/school_structure_commands.h"
+
+namespace maintenance {
+
+void installMenuHandlers(PanelHost& host) {
+    host.onMenu(QStringLiteral("AddBan"), [&host] { AddBan_Click(host); });
+    host.onMenu(QStringLiteral("DeleBan"), [&host] { DeleBan_Click(host); });
+    host.onMenu(QStringLiteral("Menu_Addlj"), [&host] { Menu_Addlj_Click(host); });
+    host.onMenu(QStringLiteral("Menu_Dellj"), [&host] { Menu_Dellj_Click(host); });
+}
+
+} // namespace maintenance

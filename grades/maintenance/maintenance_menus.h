@@ -1,0 +1,8 @@
+#pragma once
+// Connects the 数据, 特殊 and 编辑 menu items of data maintenance to their handlers.
+
+class PanelHost;
+
+namespace maintenance {
+void installMenuHandlers(PanelHost& host);
+}

@@ -1,0 +1,180 @@
+#include "grades/maintenance/school_structure_commands.h"
+
+#include "common/class_label.h"
+#include "common/program_state.h"
+#include "common/today.h"
+#include "grades/frame/form2_panel.h"
+#include "grades/maintenance/Dialog.h"
+#include "grades/maintenance/core/school_structure.h"
+#include "platform/db/datacontrol.h"
+#include "platform/db/database.h"
+#include "platform/ui/dialogs.h"
+
+#include <QComboBox>
+#include <QListWidget>
+
+using platform::db::DbError;
+
+namespace maintenance {
+
+namespace {
+
+constexpr int kResultsPanel = 6;
+
+void tell(const QString& text, const QString& title) {
+    platform::dialogs().message(text, platform::MsgButtons::Ok, title);
+}
+
+QComboBox* resultsChooser(PanelHost& host, const char* name) {
+    return host.controlsOf(kResultsPanel).get<QComboBox>(QString::fromLatin1(name));
+}
+
+// What every command does first: the visible panel is finished for every
+// user, then the right is tested, then the results view's choosers are
+// emptied so that its next opening lists the classes as they then stand.
+bool begin(PanelHost& host) {
+    host.Comout_Click(0);
+    if (state().IsAdministrator == 0) {
+        tell(QStringLiteral("只有系统管理员才有权使用本功能。"), platform::kPromptTitle);
+        return false;
+    }
+    resultsChooser(host, "Combo9")->clear();
+    resultsChooser(host, "Combo10")->clear();
+    return true;
+}
+
+platform::db::Database& databaseOf(PanelHost& host) {
+    auto db = host.dataControl(QStringLiteral("Adodc1")).database();
+    if (!db)
+        throw DbError(DbError::NotFound, QStringLiteral("数据库没有打开。"));
+    return *db;
+}
+
+// Shows the dialog with one frame and gives back the answer, "" when cancelled.
+QString ask(Dialog& dialog, Dialog::Task task, const QString& caption) {
+    dialog.setWindowTitle(caption);
+    state().DialogResultText.clear();
+    dialog.showFrame(task);
+    platform::dialogs().runModal(dialog);
+    return state().DialogResultText;
+}
+
+void count(const RowChanges& done) {
+    ProgramState& s = state();
+    s.GradeCount = static_cast<int16_t>(s.GradeCount + done.grades);
+    s.ClassCount = static_cast<int16_t>(s.ClassCount + done.classes);
+    s.StudentCount += static_cast<float>(done.students);
+}
+
+// A change the database refused is undone whole; the user hears why.
+void reportFailure(const DbError& e) {
+    tell(QStringLiteral("操作没有完成，数据没有改变。\n%1").arg(e.text()), platform::kErrorTitle);
+}
+
+} // namespace
+
+void AddBan_Click(PanelHost& host) {
+    if (!begin(host))
+        return;
+    try {
+        auto& db = databaseOf(host);
+        Dialog dialog(host.hostWindow());
+        const QStringList grades = gradeIds(db);
+        dialog.Combo1->addItems(grades);
+        dialog.Combo1->setEditText(grades.value(0));
+        dialog.List1->addItems(classLabels(db));
+        const QString answer = ask(dialog, Dialog::AddClass, QStringLiteral("增加一个班")).trimmed();
+        if (answer.isEmpty())
+            return;
+        resultsChooser(host, "Combo9")->clear();
+        const QString grade = answer.left(4);
+        const QString cls = answer.right(2);
+        count(addClass(db, grade, cls));
+        tell(classLabel(grade, cls) + QStringLiteral("添加成功!"), QStringLiteral("添加完成"));
+    } catch (const DbError& e) {
+        reportFailure(e);
+    }
+}
+
+void DeleBan_Click(PanelHost& host) {
+    if (!begin(host))
+        return;
+    try {
+        auto& db = databaseOf(host);
+        Dialog dialog(host.hostWindow());
+        dialog.setWindowTitle(QStringLiteral("删除一个班"));
+        const QStringList labels = classLabels(db);
+        if (labels.size() <= 1) {
+            tell(QStringLiteral("必须要有一个班,请先添加一些班之后再作删除操作!"), QStringLiteral("必须要有一个班"));
+            return;
+        }
+        dialog.List1->addItems(labels);
+        const QString answer = ask(dialog, Dialog::DeleteClass, QStringLiteral("删除一个班"));
+        if (answer.isEmpty())
+            return;
+        resultsChooser(host, "Combo9")->clear();
+        const QString grade = gradeOfLabel(answer);
+        const QString cls = classOfLabel(answer);
+        // The class and its students go in one transaction; success is told
+        // only once both are gone.
+        const auto done = deleteClass(db, grade, cls);
+        if (!done) {
+            tell(QStringLiteral("没有这样一个班!"), platform::kPromptTitle);
+            return;
+        }
+        count(*done);
+        tell(classLabel(grade, cls) + QStringLiteral("删除成功!"), QStringLiteral("删除完成"));
+    } catch (const DbError& e) {
+        reportFailure(e);
+    }
+}
+
+void Menu_Addlj_Click(PanelHost& host) {
+    if (!begin(host))
+        return;
+    try {
+        auto& db = databaseOf(host);
+        Dialog dialog(host.hostWindow());
+        dialog.List1->addItems(gradeLabels(db));
+        dialog.Combo3->clear();
+        const int year = today().year();
+        for (int y = year - 3; y <= year + 3; ++y)
+            dialog.Combo3->addItem(QString::number(y));
+        dialog.Combo3->setEditText(dialog.Combo3->itemText(0));
+        const QString answer = ask(dialog, Dialog::AddGrade, QStringLiteral("增加一个年级")).trimmed();
+        if (answer.isEmpty())
+            return;
+        resultsChooser(host, "Combo9")->clear();
+        const QString grade = answer.left(4);
+        count(addGradeLevel(db, grade));
+        tell(grade + QStringLiteral("级添加成功!"), QStringLiteral("添加完成"));
+    } catch (const DbError& e) {
+        reportFailure(e);
+    }
+}
+
+void Menu_Dellj_Click(PanelHost& host) {
+    if (!begin(host))
+        return;
+    try {
+        auto& db = databaseOf(host);
+        Dialog dialog(host.hostWindow());
+        dialog.List1->addItems(gradeLabels(db));
+        const QString answer = ask(dialog, Dialog::DeleteGrade, QStringLiteral("删除一个年级"));
+        if (answer.isEmpty())
+            return;
+        resultsChooser(host, "Combo9")->clear();
+        const QString grade = answer.trimmed().left(4);
+        const auto done = deleteGradeLevel(db, grade);
+        if (!done) {
+            tell(QStringLiteral("没有这样一个年级!"), platform::kPromptTitle);
+            return;
+        }
+        count(*done);
+        tell(grade + QStringLiteral("级删除成功!"), QStringLiteral("删除完成"));
+    } catch (const DbError& e) {
+        reportFailure(e);
+    }
+}
+
+} // namespace maintenance
