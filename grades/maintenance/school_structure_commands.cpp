@@ -11,6 +11,7 @@
 #include "platform/ui/dialogs.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QListWidget>
 
 using platform::db::DbError;
@@ -43,16 +44,16 @@ bool begin(PanelHost& host) {
     return true;
 }
 
-platform::db::Database& databaseOf(PanelHost& host) {
-    auto db = host.dataControl(QStringLiteral("Adodc1")).database();
-    if (!db)
-        throw DbError(DbError::NotFound, QStringLiteral("数据库没有打开。"));
-    return *db;
+// The database through the main window's shared connection.
+std::shared_ptr<platform::db::Database> databaseOf() {
+    return platform::db::Database::openConnectionText(state().connectionText());
 }
 
 // Shows the dialog with one frame and gives back the answer, "" when cancelled.
 QString ask(Dialog& dialog, Dialog::Task task, const QString& caption) {
+    // The caption names the task both in the title bar and on its frame.
     dialog.setWindowTitle(caption);
+    dialog.Frame1[task]->setTitle(caption);
     state().DialogResultText.clear();
     dialog.showFrame(task);
     platform::dialogs().runModal(dialog);
@@ -77,7 +78,8 @@ void AddBan_Click(PanelHost& host) {
     if (!begin(host))
         return;
     try {
-        auto& db = databaseOf(host);
+        const auto connection = databaseOf();
+        auto& db = *connection;
         Dialog dialog(host.hostWindow());
         const QStringList grades = gradeIds(db);
         dialog.Combo1->addItems(grades);
@@ -100,7 +102,8 @@ void DeleBan_Click(PanelHost& host) {
     if (!begin(host))
         return;
     try {
-        auto& db = databaseOf(host);
+        const auto connection = databaseOf();
+        auto& db = *connection;
         Dialog dialog(host.hostWindow());
         dialog.setWindowTitle(QStringLiteral("删除一个班"));
         const QStringList labels = classLabels(db);
@@ -133,7 +136,8 @@ void Menu_Addlj_Click(PanelHost& host) {
     if (!begin(host))
         return;
     try {
-        auto& db = databaseOf(host);
+        const auto connection = databaseOf();
+        auto& db = *connection;
         Dialog dialog(host.hostWindow());
         dialog.List1->addItems(gradeLabels(db));
         dialog.Combo3->clear();
@@ -157,7 +161,8 @@ void Menu_Dellj_Click(PanelHost& host) {
     if (!begin(host))
         return;
     try {
-        auto& db = databaseOf(host);
+        const auto connection = databaseOf();
+        auto& db = *connection;
         Dialog dialog(host.hostWindow());
         dialog.List1->addItems(gradeLabels(db));
         const QString answer = ask(dialog, Dialog::DeleteGrade, QStringLiteral("删除一个年级"));
