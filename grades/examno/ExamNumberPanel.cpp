@@ -10,6 +10,7 @@
 #include "platform/ui/dialogs.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,6 +19,18 @@
 #include <algorithm>
 
 using namespace examno;
+
+namespace {
+
+// Takes the border of a frame away: the frame's own painting is all border
+// and caption, and the two frames of this panel have no caption.
+class NoBorder : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::Paint; }
+};
+
+} // namespace
 
 void ExamNumberPanel::bind(PanelHost& host) {
     host_ = &host;
@@ -77,8 +90,13 @@ CrossingMethod ExamNumberPanel::crossingMethod() const {
 }
 
 bool ExamNumberPanel::mayOpen() {
-    Frame4_0->setFlat(true);
-    Frame4_1->setFlat(true);
+    for (QGroupBox* frame : {Frame4_0, Frame4_1}) {
+        if (!frame->property("borderless").toBool()) {
+            frame->installEventFilter(new NoBorder(frame));
+            frame->setProperty("borderless", true);
+        }
+        frame->update();
+    }
     const double rooms = platform::leadingNumber(host_->settings().value(Setting::ExamRoomCount));
     if (rooms > 0) {
         Frame4_1->setVisible(true);
