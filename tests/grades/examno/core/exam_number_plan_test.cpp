@@ -330,3 +330,16 @@ TEST(BuildInputs, StartRoomRoomSizeAndTargetAsTyped) {
     EXPECT_EQ(targetFromText("2004级").targetGrade, "2004");
     EXPECT_TRUE(targetFromText("2004级").targetClass.isEmpty());
 }
+
+TEST(PlanBuild, StudentsOfAClassWithoutARowAreLeftAsTheyAreByEveryMethod) {
+    School school = schoolOf({{"2004", "01", 2}, {"2004", "02", 2}});
+    school.students.push_back({99, "20049999", "2004", "07", "07-01", "01"});
+    for (CrossingMethod m : {CrossingMethod::InClassOrder, CrossingMethod::ClassCrossed, CrossingMethod::GradeCrossed}) {
+        ScriptedRandom random(m == CrossingMethod::InClassOrder ? std::vector<double>{}
+                                                                 : std::vector<double>{0.1, 0.2, 0.3, 0.4});
+        const Plan plan = planBuild(school, request(m, 30), random);
+        EXPECT_EQ(plan.seats.size(), 4u) << int(m);
+        for (const SeatedStudent& s : plan.seats)
+            EXPECT_NE(s.cls, "07");
+    }
+}
