@@ -2,6 +2,7 @@
 
 #include "common/program_state.h"
 #include "common/random_source.h"
+#include "common/schema.h"
 #include "common/class_label.h"
 #include "common/settings_rows.h"
 #include "platform/db/database.h"
@@ -480,12 +481,12 @@ BuildResult buildExamNumbers(Database& db, const SettingsRows& settings, const B
     try {
         platform::db::Transaction t(db);
         for (qint64 row : purge.classRows)
-            db.deleteRow(QStringLiteral("班级表"), row);
+            db.deleteRow(table::Classes, row);
         for (qint64 row : purge.gradeRows)
-            db.deleteRow(QStringLiteral("年级表"), row);
+            db.deleteRow(table::Grades, row);
         if (!plan.nothingToNumber) {
             // The fields are looked up once, not for each of thousands of rows.
-            const platform::db::TableDef* scores = db.findTable(QStringLiteral("成绩表"));
+            const platform::db::TableDef* scores = db.findTable(table::Scores);
             if (!scores)
                 throw DbError(DbError::NoSuchTable, QStringLiteral("找不到表: 成绩表"));
             std::vector<int> fields;
