@@ -1,7 +1,10 @@
 // Measures the whole-school exam-number build, each crossing method, through
 // the builder's data procedure, against raw prepared UPDATEs of 考号, 考室 and
 // 座位 by rowid plus 总分 Null for every row, with the same values, in one
-// transaction, on the same file and in the same run. Goal: at most 3x.
+// transaction, in the same run. Each works on its own copy of the school, put
+// back before every round to students without numbers and with totals: the
+// engine skips a row written with the values it holds, so both must change
+// the same rows. Goal: at most 3x.
 
 #include "bench_school.h"
 #include "common/random_source.h"
@@ -12,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 
 using namespace benchschool;
@@ -38,6 +42,15 @@ void makeDatabase(const QString& path) {
         db->insertRow(QStringLiteral("状态表"), {QStringLiteral("说明"), QStringLiteral("状态")},
                       {r.name, r.value.isEmpty() ? QStringLiteral("基准中学") : r.value});
     t.commit();
+}
+
+// The school before a build: 考号 holds 学号, no rooms or seats, totals from a calculation.
+void unnumber(const QString& path) {
+    sqlite3* db = openRaw(path);
+    check(sqlite3_exec(db, "UPDATE 成绩表 SET 考号 = 学号, 考室 = NULL, 座位 = NULL, 总分 = 500", nullptr, nullptr,
+                       nullptr),
+          db);
+    sqlite3_close_v2(db);
 }
 
 double rawWrite(const QString& path, const Plan& plan) {
@@ -70,6 +83,8 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("学生成绩库.mdb"));
     makeDatabase(path);
+    const QString rawPath = dir.filePath(QStringLiteral("raw.mdb"));
+    QFile::copy(path, rawPath);
 
     const char* names[] = {"不交叉 (class order)", "全班交叉 (class crossed)", "全年级交叉 (grade crossed)"};
     std::printf("%-32s %10s %10s %8s\n", "whole school, rooms of 30", "build ms", "raw ms", "ratio");
@@ -80,7 +95,9 @@ int main(int argc, char** argv) {
         choices.roomSizeText = QStringLiteral("30");
         choices.parts = {true, true, true, true, false};
         double best = 1e18, bestRaw = 1e18;
-        for (int round = 0; round < 3; ++round) {
+        for (int round = 0; round < 5; ++round) {
+            unnumber(path);
+            unnumber(rawPath);
             Plan plan;
             {
                 auto db = Database::open(path, {});
@@ -104,7 +121,7 @@ int main(int argc, char** argv) {
                     return 1;
                 }
             }
-            bestRaw = std::min(bestRaw, rawWrite(path, plan));
+            bestRaw = std::min(bestRaw, rawWrite(rawPath, plan));
         }
         std::printf("%-32s %10.1f %10.1f %8.2f\n", names[m - 1], best, bestRaw, best / bestRaw);
         within = within && best <= 3 * bestRaw;

@@ -27,10 +27,12 @@ bool same(const QString& a, const QString& b) { return platform::db::compareText
 
 // The database compares texts without regard to the case of ASCII letters.
 QString folded(const QString& s) {
+    if (std::none_of(s.begin(), s.end(), [](QChar c) { return c >= u'a' && c <= u'z'; }))
+        return s;   // ids are mostly digits: no copy
     QString out = s;
     for (QChar& c : out)
-        if (c.unicode() < 128)
-            c = c.toUpper();
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - 'a' + 'A');
     return out;
 }
 
