@@ -11,17 +11,17 @@ using namespace examno;
 
 namespace {
 
-struct ClassSpec {
+struct ClassShape {
     QString grade, cls;
     int students;
 };
 
 // A school with the classes given (class tables in that order), students named
 // by grade, class and number, in stored order by class.
-School schoolOf(const std::vector<ClassSpec>& classes) {
+School schoolOf(const std::vector<ClassShape>& classes) {
     School s;
     qint64 row = 0;
-    for (const ClassSpec& c : classes) {
+    for (const ClassShape& c : classes) {
         if (std::none_of(s.grades.begin(), s.grades.end(), [&](const GradeRow& g) { return g.grade == c.grade; }))
             s.grades.push_back({++row, c.grade});
         s.classes.push_back({++row, c.grade, c.cls});
@@ -71,7 +71,7 @@ BuildRequest request(CrossingMethod method, std::optional<double> roomSize, int 
     return r;
 }
 
-const std::vector<ClassSpec> k352010 = {{"2004", "01", 35}, {"2004", "02", 20}, {"2005", "01", 10}};
+const std::vector<ClassShape> k352010 = {{"2004", "01", 35}, {"2004", "02", 20}, {"2005", "01", 10}};
 
 } // namespace
 
