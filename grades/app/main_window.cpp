@@ -8,6 +8,7 @@
 #include "grades/entry/TeacherPanel.h"
 #include "grades/entry/entry_menus.h"
 #include "grades/examno/ExamNumberPanel.h"
+#include "grades/examno/examno_menus.h"
 #include "grades/frame/Form2.h"
 #include "grades/maintenance/maintenance_menus.h"
 #include "grades/results/ResultsPanel.h"
@@ -35,5 +36,6 @@ std::unique_ptr<Form2> makeMainWindow(std::vector<std::unique_ptr<Form2Panel>> p
     entry::installMenuHandlers(*window);
     calc::installMenuHandlers(*window);
     maintenance::installMenuHandlers(*window);
+    examno::installMenuHandlers(*window);
     return window;
 }

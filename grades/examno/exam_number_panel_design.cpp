@@ -27,7 +27,9 @@ const std::vector<ControlDesign>& ExamNumberPanel::designs() const {
         {"Check1_4", K::CheckBox, "Frame6", "紧缩", R(4200, 720, 975, 375)},
         {"La32", K::Label, "Frame6", "示例:", R(240, 840, 615, 255)},
         {"La33", K::Label, "Frame6", "001 23", R(1080, 840, 2775, 255)},
-        {"Ad3", K::DataControl, "Frame4_0", "", R(3000, 2640, 1680, 375)},
+        // The build's scratch control: it would cover the composition boxes, and
+        // nobody moves through its rows.
+        {"Ad3", K::DataControl, "Frame4_0", "", R(3000, 2640, 1680, 375), Hidden},
         {"Frame4_1", K::Frame, "Frame1_3", "", Laid},
         {"DataGrid3", K::DataGrid, "Frame4_1", "", Laid},
         {"Option5", K::OptionButton, "Frame4_1", "按考室", Laid, Checked},

@@ -1,0 +1,123 @@
+#pragma once
+// The synthetic school the benchmarks work on: 3 grade levels x 60 classes x 56
+// students (10,080), 9 subjects, fixed random seed; and the raw SQLite helpers
+// of their baselines.
+
+#include "platform/db/database.h"
+#include "platform/db/textorder.h"
+
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <sqlite3.h>
+#include <vector>
+
+namespace benchschool {
+
+using namespace platform::db;
+
+inline const QStringList kSubjects = {"语文", "数学", "英语", "物理", "化学", "生物", "政治", "历史", "地理"};
+inline const QStringList kFixed = {"STID", "年级", "班", "姓名", "学号", "考号", "考室", "座位", "总分", "平均分"};
+inline constexpr int kGrades = 3;
+inline constexpr int kClassesPerGrade = 60;
+inline constexpr int kStudentsPerClass = 56;
+
+struct Student {
+    QVariantList values;   // the fixed fields then the marks
+};
+
+inline QString gradeId(int g) { return QString::number(2004 + g); }
+inline QString classId(int c) { return QStringLiteral("%1").arg(c, 2, 10, QLatin1Char('0')); }
+
+// The students in stored order, class by class.
+inline std::vector<Student> makeSchool() {
+    std::mt19937 rng(20040901);
+    const QString given = QString::fromUtf8("伟芳娜敏静丽强磊军洋勇艳杰娟涛明超秀霞平刚桂英华");
+    const QString family = QString::fromUtf8("王李张刘陈杨黄赵吴周徐孙马朱胡郭何高林罗");
+    std::uniform_int_distribution<int> mark(300, 1000);
+    std::vector<Student> out;
+    for (int g = 0; g < kGrades; ++g) {
+        const QString grade = gradeId(g);
+        int serial = 0;
+        for (int c = 1; c <= kClassesPerGrade; ++c) {
+            const QString cls = classId(c);
+            for (int n = 1; n <= kStudentsPerClass; ++n) {
+                Student s;
+                QString name = family[int(rng() % family.size())];
+                name += given[int(rng() % given.size())];
+                if (rng() % 2)
+                    name += given[int(rng() % given.size())];
+                const QString number = QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+                s.values << grade + QStringLiteral("%1").arg(++serial, 4, 10, QLatin1Char('0')) << grade << cls
+                         << name << number << number << QVariant() << QVariant() << QVariant() << QVariant();
+                for (int k = 0; k < kSubjects.size(); ++k)
+                    s.values << mark(rng) / 10.0;
+                out.push_back(std::move(s));
+            }
+        }
+    }
+    return out;
+}
+
+// The school's 年级表 rows (年级) and 班级表 rows (年级, 班), in stored order.
+inline QStringList schoolGrades() {
+    QStringList out;
+    for (int g = 0; g < kGrades; ++g)
+        out << gradeId(g);
+    return out;
+}
+inline std::vector<std::pair<QString, QString>> schoolClasses() {
+    std::vector<std::pair<QString, QString>> out;
+    for (int g = 0; g < kGrades; ++g)
+        for (int c = 1; c <= kClassesPerGrade; ++c)
+            out.push_back({gradeId(g), classId(c)});
+    return out;
+}
+
+inline TableDef scoreTable(const QString& name) {
+    TableDef t{name, {}};
+    const int sizes[] = {8, 4, 2, 3, 3, 11, 3, 2};
+    for (int i = 0; i < 8; ++i)
+        t.fields.push_back({kFixed[i], FieldType::Text, sizes[i]});
+    t.fields.push_back({kFixed[8], FieldType::Single});
+    t.fields.push_back({kFixed[9], FieldType::Single});
+    for (const QString& s : kSubjects)
+        t.fields.push_back({s, FieldType::Single});
+    return t;
+}
+
+inline void check(int rc, sqlite3* db) {
+    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
+        std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
+        std::exit(1);
+    }
+}
+
+inline int collate(void*, int na, const void* a, int nb, const void* b) {
+    return compareUnits(static_cast<const char16_t*>(a), na / 2, static_cast<const char16_t*>(b), nb / 2);
+}
+
+inline void bindValue(sqlite3_stmt* st, int i, const QVariant& v) {
+    if (v.isNull())
+        sqlite3_bind_null(st, i);
+    else if (v.metaType().id() == QMetaType::Double)
+        sqlite3_bind_double(st, i, double(float(v.toDouble())));
+    else {
+        const QString s = v.toString();
+        sqlite3_bind_text16(st, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
+    }
+}
+
+// A raw connection to the file, with the database's text order.
+inline sqlite3* openRaw(const QString& path) {
+    sqlite3* db = nullptr;
+    check(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
+    sqlite3_create_collation_v2(db, "JET", SQLITE_UTF16_ALIGNED, nullptr, collate, nullptr);
+    return db;
+}
+
+} // namespace benchschool
