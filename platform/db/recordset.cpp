@@ -270,6 +270,15 @@ Recordset::~Recordset() {
 }
 
 Recordset::Loaded Recordset::read() const {
+    try {
+        return readRows();
+    } catch (const std::bad_alloc&) {
+        // Memory running out ends this query, not the program.
+        throw DbError(DbError::TooMuchWork, QStringLiteral("内存不足, 查询的结果太大. 请加上条件, 缩小查询的范围."));
+    }
+}
+
+Recordset::Loaded Recordset::readRows() const {
     const QString text = source_.trimmed();
     if (text.isEmpty())
         throw DbError(DbError::BadSql, QStringLiteral("没有记录源."));
@@ -372,7 +381,7 @@ Recordset::Loaded Recordset::read() const {
     // message instead of taking all memory.
     const qint64 maxRows = kMaxCells / std::max(n, 1);
     int rc;
-    try {
+    {
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
             if (qint64(out.rows.size()) >= maxRows)
                 throw DbError(DbError::TooMuchWork,
@@ -387,9 +396,6 @@ Recordset::Loaded Recordset::read() const {
             }
             out.rows.push_back(std::move(row));
         }
-    } catch (const std::bad_alloc&) {
-        out.rows = {};
-        throw DbError(DbError::TooMuchWork, QStringLiteral("内存不足, 查询的结果太大. 请加上条件, 缩小查询的范围."));
     }
     if (rc != SQLITE_DONE)
         db_->fail(rc, text);

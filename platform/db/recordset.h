@@ -132,6 +132,7 @@ private:
     };
 
     Loaded read() const;
+    Loaded readRows() const;
     void adopt(Loaded&& loaded);
     // Called by the database when work this set read or wrote in was rolled back.
     void rereadAfterRollback() noexcept;
