@@ -32,10 +32,10 @@ const char* const kSchemaSql =
     " zerolength INTEGER NOT NULL);";
 const char* const kFormat = "vantaloo-db-1";
 const int kBusyMilliseconds = 5000;
-// Typed SQL may run about this many engine steps (a second or two) before it is
-// stopped: every query of a school's file needs far fewer.
+// Typed SQL may run about this many engine steps (about a second) before it is
+// stopped: a query over a school's file needs far fewer.
 const int kProgressEvery = 1000;
-const qint64 kWorkBudget = 300'000;     // in units of kProgressEvery steps
+const qint64 kWorkBudget = 100'000;     // in units of kProgressEvery steps
 const int kCachedStatements = 48;
 
 QHash<QString, std::weak_ptr<Database>>& registry() {

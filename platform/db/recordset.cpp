@@ -379,7 +379,7 @@ Recordset::Loaded Recordset::readRows() const {
     }
     // Bounded, so that a runaway query (a join of a table with itself) ends with a
     // message instead of taking all memory.
-    const qint64 maxRows = kMaxCells / std::max(n, 1);
+    const qint64 maxRows = std::min(kMaxRows, kMaxCells / std::max(n, 1));
     int rc;
     {
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {

@@ -32,7 +32,9 @@ public:
               SqlOrigin origin = SqlOrigin::Program);
     ~Recordset() override;     // stores a pending edit; a refused one is lost
 
-    // No record set holds more values than this (rows times fields).
+    // No record set holds more rows, or more values (rows times fields), than
+    // these: fifty times the largest school's table, yet far from all memory.
+    static constexpr qint64 kMaxRows = 500'000;
     static constexpr qint64 kMaxCells = 5'000'000;
 
     std::shared_ptr<Database> database() const { return db_; }
