@@ -996,6 +996,7 @@ void Recordset::requery() {
 
 void Recordset::close() {
     storePending();
+    db_->forget(this);      // a rollback brings no rows back into a closed set
     rows_.clear();
     order_.clear();
     indexes_.clear();
