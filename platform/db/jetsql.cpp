@@ -184,14 +184,13 @@ struct Level {
     }
 };
 
-// One pass with a stack of open brackets: time and stack stay linear in the text.
+// One pass with a stack of open brackets: time and stack stay linear in the text
+// (the nesting is bounded before).
 QString render(const std::vector<Token>& t) {
     std::vector<Level> levels(1);
     for (const Token& tok : t) {
         Level& cur = levels.back();
         if (tok.kind == Token::Open) {
-            if (int(levels.size()) > kMaxNesting)
-                throw DbError(DbError::BadSql, QStringLiteral("SQL 语句有错: 括号嵌套太深."));
             levels.emplace_back();
         } else if (tok.kind == Token::Close && levels.size() > 1) {
             cur.flush();

@@ -319,7 +319,8 @@ Recordset::Loaded Recordset::readRows() const {
             if (const TableDef* t = db_->findTable(unbracket(m.captured(2)))) {
                 out.base = *t;
                 out.baseTable = t->name;
-                sql = sql.left(m.capturedEnd(1)) + QStringLiteral(", rowid AS msys_rowid") + sql.mid(m.capturedEnd(1));
+                // On a line of its own: the list may end in a "--" note.
+                sql = sql.left(m.capturedEnd(1)) + QStringLiteral("\n, rowid AS msys_rowid") + sql.mid(m.capturedEnd(1));
                 withRowid = true;
             }
         }
@@ -334,6 +335,15 @@ Recordset::Loaded Recordset::readRows() const {
         if (!withRowid || out.isTable || e.kind() != DbError::BadSql)
             throw;
         // Not a plain single-table select after all: run it as written, read-only.
+        out.baseTable.clear();
+        withRowid = false;
+        sql = toSqliteSql(text);
+        stmt = db_->prepareOne(sql, text);
+    }
+    const int last = sqlite3_column_count(stmt) - 1;
+    if (withRowid && !out.isTable && (last < 0 || qstrcmp(sqlite3_column_name(stmt, last), "msys_rowid") != 0)) {
+        // The row id did not land where it was put: run the text as written, read-only.
+        sqlite3_finalize(stmt);
         out.baseTable.clear();
         withRowid = false;
         sql = toSqliteSql(text);

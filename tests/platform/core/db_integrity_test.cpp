@@ -196,11 +196,17 @@ TEST_F(IntegrityTest, AnEditMadeWhileLeavingARowBelongsToThatRow) {
 }
 
 TEST_F(IntegrityTest, OrderByAColumnNumberSortsByTheColumnNamed) {
-    Recordset rs(db_, s("select 姓名, 总分 from 成绩表 order by 2 desc"));
-    ASSERT_TRUE(rs.isUpdatable());
-    EXPECT_EQ(shown(rs), (QStringList{s("李四"), s("王五"), s("张三")}));
-    rs.storeValue(s("总分"), 100);
-    EXPECT_EQ(db_->scalar(s("SELECT 总分 FROM 成绩表 WHERE 姓名='李四'")).toFloat(), 100.0f);
+    for (const char* sql : {"select 姓名, 总分 from 成绩表 order by 2 desc",
+                            "select 姓名, 总分 -- a note\n from 成绩表 order by 2 desc"}) {
+        SCOPED_TRACE(sql);
+        Recordset rs(db_, s(sql));
+        ASSERT_TRUE(rs.isUpdatable());
+        ASSERT_EQ(rs.fieldCount(), 2);
+        EXPECT_EQ(shown(rs), (QStringList{s("李四"), s("王五"), s("张三")}));
+        rs.storeValue(s("总分"), 300);
+        EXPECT_EQ(db_->scalar(s("SELECT 总分 FROM 成绩表 WHERE 姓名='李四'")).toFloat(), 300.0f);
+        db_->execute(s("UPDATE 成绩表 SET 总分 = 280 WHERE 姓名='李四'"));
+    }
 }
 
 TEST_F(IntegrityTest, OneStatementPerText) {
