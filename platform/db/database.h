@@ -130,7 +130,6 @@ public:
         Database& db_;
         bool outer_;
     };
-    bool workLimited() const { return workLimited_; }
 
     // The value as the field stores it (a Single rounded to single precision, a text
     // converted to a number ...), or DbError (TooLong, RequiredNull, ZeroLength,

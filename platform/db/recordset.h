@@ -68,6 +68,8 @@ public:
     // Criteria "姓名='张三'", "STID = '20040001'", "学号>=5", with And between terms;
     // starts at the current row (skip 0) or the next one (skip 1), or at the first row when
     // fromStart; on no match the cursor is on EOF (BOF searching backward) and it returns false.
+    // An equality on a field goes through an index of that field, made at its first such
+    // Find and kept in step with the set's own edits.
     bool find(const QString& criteria, int skip = 0, bool forward = true, bool fromStart = false);
     // Find by one field's value without any criteria text (typed values go this way).
     bool findValue(const QString& field, const QVariant& value, int skip = 0, bool fromStart = false);
