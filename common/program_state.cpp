@@ -1,5 +1,7 @@
 #include "common/program_state.h"
 
+#include "platform/db/database.h"
+
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QUrl>
@@ -7,6 +9,12 @@
 namespace {
 ProgramState g_state;
 QString g_helpFile;
+}
+
+QString ProgramState::connectionText() const {
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + platform::db::connectionValue(DatabasePath) +
+           QStringLiteral(";Persist Security Info=False;Jet OLEDB:Database Password=") +
+           platform::db::connectionValue(DatabasePassword);
 }
 
 ProgramState& state() { return g_state; }

@@ -24,11 +24,9 @@ struct ProgramState {
     QString DialogResultText;
     QString CurrentScoreTable;   // "成绩表", "绝对成绩表" or "相对成绩表"; empty until the results view opens
 
-    // The connection text every data control is given.
-    QString connectionText() const {
-        return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + DatabasePath +
-               QStringLiteral(";Persist Security Info=False;Jet OLEDB:Database Password=") + DatabasePassword;
-    }
+    // The connection text every data control is given. A path or password holding
+    // ";" or "=" stands between quotes, so that any password opens the database.
+    QString connectionText() const;
 };
 
 // The one program state of this process.

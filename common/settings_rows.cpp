@@ -26,5 +26,15 @@ QString SettingsRows::value(Setting row) const {
 
 void SettingsRows::store(Setting row, const QString& value) const {
     rs_->setAbsolutePosition(int(row));
-    rs_->storeValue(kValueField, value);
+    try {
+        rs_->storeValue(kValueField, value);
+    } catch (const DbError& e) {
+        if (e.kind() != DbError::RowChanged)
+            throw;
+        // The other program wrote the row since the cursor read it. The rows keep
+        // their places, so the row at this place is read again and written.
+        rs_->requery();
+        rs_->setAbsolutePosition(int(row));
+        rs_->storeValue(kValueField, value);
+    }
 }

@@ -1,6 +1,7 @@
 #include "platform/db/database.h"
 
 #include "platform/db/jetsql.h"
+#include "platform/db/recordset.h"
 #include "platform/db/textorder.h"
 
 #include <QCryptographicHash>
@@ -31,6 +32,11 @@ const char* const kSchemaSql =
     " zerolength INTEGER NOT NULL);";
 const char* const kFormat = "vantaloo-db-1";
 const int kBusyMilliseconds = 5000;
+// Typed SQL may run about this many engine steps (about a second) before it is
+// stopped: a query over a school's file needs far fewer.
+const int kProgressEvery = 1000;
+const qint64 kWorkBudget = 100'000;     // in units of kProgressEvery steps
+const int kCachedStatements = 48;
 
 QHash<QString, std::weak_ptr<Database>>& registry() {
     static QHash<QString, std::weak_ptr<Database>> r;
@@ -223,6 +229,17 @@ QString quoteText(const QString& value) {
     return QLatin1Char('\'') + v + QLatin1Char('\'');
 }
 
+QString connectionValue(const QString& value) {
+    const bool plain = !value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('='))
+        && !value.contains(QLatin1Char('"')) && !value.contains(QLatin1Char('\''))
+        && (value.isEmpty() || (!value.front().isSpace() && !value.back().isSpace()));
+    if (plain)
+        return value;
+    QString v = value;
+    v.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + v + QLatin1Char('"');
+}
+
 // ---------------------------------------------------------------------------
 // Values
 
@@ -392,14 +409,23 @@ Database::Database(const QString& canonicalPath, sqlite3* handle) : path_(canoni
 
 Database::~Database() {
     dropRowStatements();
-    for (auto& [sql, stmt] : cache_)
-        sqlite3_finalize(stmt);
-    if (depth_ > 0)
+    for (const Cached& c : cache_)
+        sqlite3_finalize(c.stmt);
+    if (depth_ > 0 && !sqlite3_get_autocommit(db_))
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(db_);
     auto it = registry().find(path_);
     if (it != registry().end() && it->expired())
         registry().erase(it);
+}
+
+// A Single as the record sets read it, so that a value written as a double by
+// plain SQL still matches the value a record set holds.
+static void singleFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        sqlite3_result_null(ctx);
+    else
+        sqlite3_result_double(ctx, double(float(sqlite3_value_double(argv[0]))));
 }
 
 static sqlite3* openHandle(const QString& path, int flags, int* rc) {
@@ -413,6 +439,8 @@ static sqlite3* openHandle(const QString& path, int flags, int* rc) {
     sqlite3_extended_result_codes(h, 0);
     sqlite3_create_collation_v2(h, "JET", SQLITE_UTF16_ALIGNED, nullptr, collateJet, nullptr);
     registerJetFunctions(h);
+    sqlite3_create_function_v2(h, "msys_single", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, singleFn,
+                               nullptr, nullptr, nullptr);
     return h;
 }
 
@@ -467,12 +495,16 @@ std::shared_ptr<Database> Database::openFile(const QString& path) {
     try {
         format = db->property(QStringLiteral("format"));
     } catch (const DbError& e) {
-        if (e.kind() == DbError::Busy)
+        if (e.kind() == DbError::Busy || e.kind() == DbError::Damaged)
             throw;
         format.clear();
     }
     if (format != QLatin1String(kFormat))
         throw DbError(DbError::NotADatabase, QStringLiteral("不是本系统的数据库文件: %1").arg(path));
+    // Damage found now is told as such, before any work is done on the file.
+    const QString check = db->scalar(QStringLiteral("PRAGMA quick_check(1)")).toString();
+    if (check != QLatin1String("ok"))
+        throw DbError(DbError::Damaged, QStringLiteral("数据库文件已损坏: %1").arg(path));
     db->loadSchema();
     registry().insert(canonical, db);
     return db;
@@ -486,12 +518,46 @@ std::shared_ptr<Database> Database::open(const QString& path, const QString& pas
 
 std::pair<QString, QString> Database::parseConnectionText(const QString& text) {
     QString path, password;
-    for (const QString& part : text.split(QLatin1Char(';'))) {
-        const int eq = part.indexOf(QLatin1Char('='));
-        if (eq < 0)
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const qsizetype eq = text.indexOf(QLatin1Char('='), i);
+        const qsizetype semi = text.indexOf(QLatin1Char(';'), i);
+        if (eq < 0 || (semi >= 0 && semi < eq)) {     // a part without "="
+            if (semi < 0)
+                break;
+            i = semi + 1;
             continue;
-        const QString key = part.left(eq).trimmed();
-        const QString value = part.mid(eq + 1);
+        }
+        const QString key = text.mid(i, eq - i).trimmed();
+        i = eq + 1;
+        qsizetype j = i;
+        while (j < n && text[j] == u' ')
+            ++j;
+        QString value;
+        if (j < n && (text[j] == u'"' || text[j] == u'\'')) {
+            i = j;
+            // Quoted: up to the lone closing quote; a doubled one stands for itself.
+            const QChar q = text[i++];
+            while (i < n) {
+                if (text[i] == q) {
+                    if (i + 1 < n && text[i + 1] == q) {
+                        value += q;
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                value += text[i++];
+            }
+            const qsizetype end = text.indexOf(QLatin1Char(';'), i);
+            i = end < 0 ? n : end + 1;
+        } else {
+            const qsizetype end = text.indexOf(QLatin1Char(';'), i);
+            value = text.mid(i, (end < 0 ? n : end) - i);
+            i = end < 0 ? n : end + 1;
+        }
         if (key.compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0)
             path = value.trimmed();
         else if (key.compare(QLatin1String("Jet OLEDB:Database Password"), Qt::CaseInsensitive) == 0
@@ -557,8 +623,10 @@ void Database::setProperty(const QString& name, const QString& value) {
 // ---------------------------------------------------------------------------
 // Statements
 
-[[noreturn]] void Database::fail(int rc, const QString& what) const {
-    const QString msg = rcText(db_);
+namespace {
+
+[[noreturn]] void throwFor(int rc, const QString& msg, const QString& what, const QString& path,
+                           const std::vector<TableDef>& tables, bool workLimited) {
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
         throw DbError(DbError::Busy, QStringLiteral("数据库正被别的程序使用,请稍后再试."));
     if (rc == SQLITE_CONSTRAINT) {
@@ -573,7 +641,7 @@ void Database::setProperty(const QString& name, const QString& value) {
             if (!detail.startsWith(QLatin1String(prefix)))
                 continue;
             field.name = detail.mid(qstrlen(prefix));
-            for (const TableDef& t : tables_)
+            for (const TableDef& t : tables)
                 for (const FieldDef& f : t.fields)
                     if (f.name == field.name)
                         field.size = f.size;
@@ -586,42 +654,122 @@ void Database::setProperty(const QString& name, const QString& value) {
         throw DbError(DbError::TypeMismatch, QStringLiteral("数据不合字段的规则: %1").arg(detail));
     }
     if (rc == SQLITE_NOTADB)
-        throw DbError(DbError::NotADatabase, QStringLiteral("不是本系统的数据库文件: %1").arg(path_));
+        throw DbError(DbError::NotADatabase, QStringLiteral("不是本系统的数据库文件: %1").arg(path));
+    if (rc == SQLITE_CORRUPT)
+        throw DbError(DbError::Damaged, QStringLiteral("数据库文件已损坏: %1").arg(path));
+    if (rc == SQLITE_NOMEM)
+        throw DbError(DbError::TooMuchWork, QStringLiteral("内存不足, 操作没有完成."));
+    if (rc == SQLITE_INTERRUPT && workLimited)
+        throw DbError(DbError::TooMuchWork,
+                      QStringLiteral("查询的工作量太大, 已经停止. 请加上条件, 缩小查询的范围."));
+    if (rc == SQLITE_FULL)
+        throw DbError(DbError::Io, QStringLiteral("磁盘已满, 数据没有写入."));
     if (rc == SQLITE_ERROR)
         throw DbError(DbError::BadSql, QStringLiteral("SQL 语句有错: %1 (%2)").arg(msg, what));
     throw DbError(DbError::Io, QStringLiteral("数据库读写错误: %1").arg(msg));
 }
 
-sqlite3_stmt* Database::prepared(const QString& sql) {
-    for (auto& [text, stmt] : cache_)
-        if (text == sql)
-            return stmt;
+} // namespace
+
+void Database::fail(int rc, const QString& what) {
+    const QString msg = rcText(db_);
+    try {
+        throwFor(rc, msg, what, path_, tables_, workLimited_);
+    } catch (const DbError& e) {
+        if (depth_ > 0 && (lost_ || sqlite3_get_autocommit(db_))) {
+            noticeLostTransaction();
+            throw DbError(DbError::TransactionLost,
+                          e.text() + QStringLiteral(" 这一组修改已全部撤消, 没有写入数据库."));
+        }
+        throw;
+    }
+}
+
+void Database::noticeLostTransaction() {
+    lost_ = true;
+}
+
+sqlite3_stmt* Database::prepareOne(const QString& sql, const QString& shownAs) {
+    const QByteArray text = sql.toUtf8();
     sqlite3_stmt* stmt = nullptr;
-    const int rc = sqlite3_prepare_v2(db_, toSqliteSql(sql).toUtf8().constData(), -1, &stmt, nullptr);
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v2(db_, text.constData(), int(text.size()), &stmt, &tail);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(stmt);
-        fail(rc, sql);
+        fail(rc, shownAs);
     }
     if (!stmt)
-        throw DbError(DbError::BadSql, QStringLiteral("SQL 语句有错: %1").arg(sql));
-    // Statements the layer builds repeat; texts the windows build mostly don't.
-    if (cache_.size() >= 48) {
-        sqlite3_finalize(cache_.front().second);
-        cache_.erase(cache_.begin());
+        throw DbError(DbError::BadSql, QStringLiteral("SQL 语句有错: %1").arg(shownAs));
+    // What follows may be blanks, ";" and comments, but no second statement.
+    while (tail && *tail) {
+        sqlite3_stmt* next = nullptr;
+        const char* after = nullptr;
+        rc = sqlite3_prepare_v2(db_, tail, int(text.constData() + text.size() - tail), &next, &after);
+        sqlite3_finalize(next);
+        if (rc != SQLITE_OK || next) {
+            sqlite3_finalize(stmt);
+            throw DbError(DbError::BadSql, QStringLiteral("SQL 语句有错: 一次只能执行一条语句 (%1)").arg(shownAs));
+        }
+        if (after == tail)
+            break;
+        tail = after;
     }
-    cache_.emplace_back(sql, stmt);
+    return stmt;
+}
+
+sqlite3_stmt* Database::prepared(const QString& sql) {
+    bool busy = false;
+    for (Cached& c : cache_) {
+        if (c.sql != sql)
+            continue;
+        if (!c.inUse) {
+            c.inUse = true;
+            return c.stmt;
+        }
+        busy = true;
+    }
+    sqlite3_stmt* stmt = prepareOne(toSqliteSql(sql), sql);
+    if (busy)
+        return stmt;        // a statement of its own, finalized by release()
+    // Statements the layer builds repeat; texts the windows build mostly don't.
+    if (cache_.size() >= size_t(kCachedStatements)) {
+        const auto idle = std::find_if(cache_.begin(), cache_.end(), [](const Cached& c) { return !c.inUse; });
+        if (idle != cache_.end()) {
+            sqlite3_finalize(idle->stmt);
+            cache_.erase(idle);
+        }
+    }
+    cache_.push_back({sql, stmt, true});
     return stmt;
 }
 
 void Database::release(sqlite3_stmt* stmt) {
     sqlite3_reset(stmt);
     sqlite3_clear_bindings(stmt);
+    for (Cached& c : cache_)
+        if (c.stmt == stmt) {
+            c.inUse = false;
+            return;
+        }
+    sqlite3_finalize(stmt);
 }
 
+void Database::finalizeIdle() {
+    std::vector<Cached> kept;
+    for (const Cached& c : cache_) {
+        if (c.inUse)
+            kept.push_back(c);
+        else
+            sqlite3_finalize(c.stmt);
+    }
+    cache_ = std::move(kept);
+}
 
 int Database::execute(const QString& sql, const QVariantList& params) {
     sqlite3_stmt* stmt = prepared(sql);
     Released r{*this, stmt};
+    if (!sqlite3_stmt_readonly(stmt))
+        checkWritable();
     for (int i = 0; i < params.size(); ++i)
         bind(stmt, i + 1, params[i]);
     int rc;
@@ -634,6 +782,8 @@ int Database::execute(const QString& sql, const QVariantList& params) {
 std::vector<QVariantList> Database::query(const QString& sql, const QVariantList& params) {
     sqlite3_stmt* stmt = prepared(sql);
     Released r{*this, stmt};
+    if (!sqlite3_stmt_readonly(stmt))
+        checkWritable();
     for (int i = 0; i < params.size(); ++i)
         bind(stmt, i + 1, params[i]);
     const int n = sqlite3_column_count(stmt);
@@ -649,12 +799,17 @@ std::vector<QVariantList> Database::query(const QString& sql, const QVariantList
     }
     std::vector<QVariantList> rows;
     int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        QVariantList row;
-        row.reserve(n);
-        for (int c = 0; c < n; ++c)
-            row.append(column(stmt, c, defs[c] ? &*defs[c] : nullptr));
-        rows.push_back(std::move(row));
+    try {
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            QVariantList row;
+            row.reserve(n);
+            for (int c = 0; c < n; ++c)
+                row.append(column(stmt, c, defs[c] ? &*defs[c] : nullptr));
+            rows.push_back(std::move(row));
+        }
+    } catch (const std::bad_alloc&) {
+        rows = {};
+        throw DbError(DbError::TooMuchWork, QStringLiteral("内存不足, 查询的结果太大."));
     }
     if (rc != SQLITE_DONE)
         fail(rc, sql);
@@ -672,6 +827,11 @@ QVariant Database::scalar(const QString& sql, const QVariantList& params) {
 // Transactions
 
 void Database::begin() {
+    if (depth_ > 0 && (lost_ || sqlite3_get_autocommit(db_))) {
+        noticeLostTransaction();
+        throw DbError(DbError::TransactionLost,
+                      QStringLiteral("数据库读写出错, 这一组修改已全部撤消, 不能再写入."));
+    }
     const int rc = depth_ == 0
         ? sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr)
         : sqlite3_exec(db_, QStringLiteral("SAVEPOINT s%1").arg(depth_).toLatin1().constData(),
@@ -681,9 +841,20 @@ void Database::begin() {
     ++depth_;
 }
 
+void Database::checkWritable() {
+    if (depth_ > 0 && (lost_ || sqlite3_get_autocommit(db_))) {
+        noticeLostTransaction();
+        throw DbError(DbError::TransactionLost,
+                      QStringLiteral("数据库读写出错, 这一组修改已全部撤消, 不能再写入."));
+    }
+}
+
 void Database::commit() {
     if (depth_ == 0)
         return;
+    // Nothing may be committed of work the engine already undid; the scope's
+    // rollback closes it.
+    checkWritable();
     const int rc = depth_ == 1
         ? sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr)
         : sqlite3_exec(db_, QStringLiteral("RELEASE s%1").arg(depth_ - 1).toLatin1().constData(),
@@ -691,13 +862,23 @@ void Database::commit() {
     if (rc != SQLITE_OK)
         fail(rc, QStringLiteral("COMMIT"));
     --depth_;
+    if (depth_ == 0) {
+        touched_.clear();
+        return;
+    }
+    for (auto& [rs, level] : touched_)
+        level = std::min(level, depth_);
 }
 
 void Database::rollback() {
     if (depth_ == 0)
         return;
-    int rc;
-    if (depth_ == 1) {
+    int rc = SQLITE_OK;
+    const int level = depth_;
+    if (lost_ || sqlite3_get_autocommit(db_)) {
+        // The engine has undone it all: the open scopes only close.
+        lost_ = true;
+    } else if (depth_ == 1) {
         rc = sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     } else {
         const QByteArray sp = QStringLiteral("s%1").arg(depth_ - 1).toLatin1();
@@ -705,12 +886,71 @@ void Database::rollback() {
     }
     --depth_;
     if (depth_ == 0)
-        loadSchema();    // a table created in the rolled back work is gone again
+        lost_ = false;
+    if (!lost_ || depth_ == 0) {
+        // A table created in the undone work is gone again, and no record set may
+        // show or reach a row the file does not hold.
+        try {
+            loadSchema();
+        } catch (const DbError&) {
+            tables_.clear();      // read again on the next look-up
+        }
+        rereadAfterRollback(depth_ == 0 ? 1 : level);
+    }
     if (rc != SQLITE_OK)
         fail(rc, QStringLiteral("ROLLBACK"));
 }
 
+void Database::noteRecordset(Recordset* rs) {
+    if (depth_ == 0)
+        return;
+    for (auto& [r, level] : touched_)
+        if (r == rs) {
+            level = std::max(level, depth_);
+            return;
+        }
+    touched_.emplace_back(rs, depth_);
+}
+
+void Database::forget(Recordset* rs) {
+    std::erase_if(touched_, [rs](const auto& t) { return t.first == rs; });
+}
+
+void Database::rereadAfterRollback(int level) {
+    std::vector<Recordset*> again;
+    for (auto& [rs, l] : touched_)
+        if (l >= level)
+            again.push_back(rs);
+    std::erase_if(touched_, [&](const auto& t) { return t.second >= level; });
+    for (Recordset* rs : again) {
+        rs->rereadAfterRollback();
+        // Its remaining rows may still stem from the work left open.
+        if (depth_ > 0)
+            noteRecordset(rs);
+    }
+}
+
 bool Database::inTransaction() const { return depth_ > 0; }
+
+int Database::countWork(void* self) {
+    auto* db = static_cast<Database*>(self);
+    return ++db->workDone_ > kWorkBudget ? 1 : 0;
+}
+
+Database::WorkLimit::WorkLimit(Database& db) : db_(db), outer_(!db.workLimited_) {
+    if (!outer_)
+        return;
+    db_.workLimited_ = true;
+    db_.workDone_ = 0;
+    sqlite3_progress_handler(db_.db_, kProgressEvery, &Database::countWork, &db_);
+}
+
+Database::WorkLimit::~WorkLimit() {
+    if (!outer_)
+        return;
+    sqlite3_progress_handler(db_.db_, 0, nullptr, nullptr);
+    db_.workLimited_ = false;
+}
 
 Transaction::Transaction(Database& db) : db_(db) { db_.begin(); }
 
@@ -823,9 +1063,7 @@ void Database::dropTable(const QString& table) {
     const QString name = def->name;
     // A cached statement on the table would keep it locked.
     dropRowStatements();
-    for (auto& [sql, stmt] : cache_)
-        sqlite3_finalize(stmt);
-    cache_.clear();
+    finalizeIdle();
     Transaction t(*this);
     execute(QStringLiteral("DROP TABLE %1").arg(quoteName(name)));
     execute(QStringLiteral("DELETE FROM msys_tables WHERE name = ?"), {name});
@@ -838,11 +1076,51 @@ void Database::dropTable(const QString& table) {
 // Rows
 
 void Database::dropRowStatements() {
-    for (RowStatement* r : {&lastInsert_, &lastUpdate_}) {
+    for (RowStatement* r : {&lastInsert_, &lastUpdate_, &lastDelete_}) {
         sqlite3_finalize(r->stmt);
         *r = RowStatement{};
     }
 }
+
+namespace {
+struct ResetOnExit {
+    sqlite3_stmt* stmt;
+    ~ResetOnExit() {
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+    }
+};
+
+// "a"=? and so on for the fields a row must still hold: texts as stored (not
+// without case), Singles as the record sets read them.
+QString matchClause(const TableDef& def, const std::vector<int>& matched) {
+    QString out;
+    for (int f : matched) {
+        const FieldDef& fd = def.fields[f];
+        const QString q = quoteName(fd.name);
+        if (fd.type == FieldType::Single)
+            out += QStringLiteral(" AND msys_single(%1) IS ?").arg(q);
+        else if (fd.type == FieldType::Text || fd.type == FieldType::Memo)
+            out += QStringLiteral(" AND %1 IS ? COLLATE BINARY").arg(q);
+        else
+            out += QStringLiteral(" AND %1 IS ?").arg(q);
+    }
+    return out;
+}
+
+std::vector<int> slotKey(const std::vector<int>& fields, const std::vector<int>& matched) {
+    std::vector<int> key = fields;
+    key.push_back(-1);
+    key.insert(key.end(), matched.begin(), matched.end());
+    return key;
+}
+
+[[noreturn]] void rowGone(bool deleting) {
+    throw DbError(DbError::RowChanged,
+                  deleting ? QStringLiteral("找不到要删除的记录: 它已被别的用户或程序删除或修改过. 请重新读取数据.")
+                           : QStringLiteral("找不到要修改的记录: 它已被别的用户或程序删除或修改过, 修改没有保存. 请重新读取数据."));
+}
+} // namespace
 
 sqlite3_stmt* Database::rowStatement(RowStatement& slot, const TableDef& def, const std::vector<int>& fields,
                                     const std::function<QString()>& sql) {
@@ -851,18 +1129,14 @@ sqlite3_stmt* Database::rowStatement(RowStatement& slot, const TableDef& def, co
     sqlite3_finalize(slot.stmt);
     slot = RowStatement{};
     const QString text = sql();
-    sqlite3_stmt* stmt = nullptr;
-    const int rc = sqlite3_prepare_v2(db_, text.toUtf8().constData(), -1, &stmt, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_finalize(stmt);
-        fail(rc, text);
-    }
+    sqlite3_stmt* stmt = prepareOne(text, text);
     slot = RowStatement{def.name, fields, stmt};
     return stmt;
 }
 
 qint64 Database::insertChecked(const TableDef& def, const std::vector<int>& fields,
                                const std::vector<QVariant>& values) {
+    checkWritable();
     sqlite3_stmt* stmt = rowStatement(lastInsert_, def, fields, [&] {
         // One row at a time: FAIL refuses as ABORT would but needs no statement journal,
         // which the table's rules would otherwise cost on every row.
@@ -876,7 +1150,7 @@ qint64 Database::insertChecked(const TableDef& def, const std::vector<int>& fiel
         }
         return sql + QStringLiteral(" (%1) VALUES (%2)").arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
     });
-    Released r{*this, stmt};
+    ResetOnExit r{stmt};
     for (size_t i = 0; i < values.size(); ++i)
         bind(stmt, int(i) + 1, values[i]);
     const int rc = sqlite3_step(stmt);
@@ -886,22 +1160,48 @@ qint64 Database::insertChecked(const TableDef& def, const std::vector<int>& fiel
 }
 
 void Database::updateChecked(const TableDef& def, qint64 rowid, const std::vector<int>& fields,
-                             const std::vector<QVariant>& values) {
+                             const std::vector<QVariant>& values, const std::vector<int>& matched,
+                             const std::vector<QVariant>& expected) {
     if (fields.empty())
         return;
-    sqlite3_stmt* stmt = rowStatement(lastUpdate_, def, fields, [&] {
+    checkWritable();
+    sqlite3_stmt* stmt = rowStatement(lastUpdate_, def, slotKey(fields, matched), [&] {
         QStringList sets;
         for (int f : fields)
             sets << quoteName(def.fields[f].name) + QStringLiteral("=?");
-        return QStringLiteral("UPDATE OR FAIL %1 SET %2 WHERE rowid=?").arg(quoteName(def.name), sets.join(QLatin1Char(',')));
+        return QStringLiteral("UPDATE OR FAIL %1 SET %2 WHERE rowid=?%3")
+            .arg(quoteName(def.name), sets.join(QLatin1Char(',')), matchClause(def, matched));
     });
-    Released r{*this, stmt};
-    for (size_t i = 0; i < values.size(); ++i)
-        bind(stmt, int(i) + 1, values[i]);
-    sqlite3_bind_int64(stmt, int(values.size()) + 1, rowid);
+    ResetOnExit r{stmt};
+    int i = 1;
+    for (const QVariant& v : values)
+        bind(stmt, i++, v);
+    sqlite3_bind_int64(stmt, i++, rowid);
+    for (const QVariant& v : expected)
+        bind(stmt, i++, v);
     const int rc = sqlite3_step(stmt);
     if (rc != SQLITE_DONE)
         fail(rc, QStringLiteral("UPDATE"));
+    if (sqlite3_changes(db_) == 0)
+        rowGone(false);
+}
+
+void Database::deleteChecked(const TableDef& def, qint64 rowid, const std::vector<int>& matched,
+                             const std::vector<QVariant>& expected) {
+    checkWritable();
+    sqlite3_stmt* stmt = rowStatement(lastDelete_, def, slotKey({}, matched), [&] {
+        return QStringLiteral("DELETE FROM %1 WHERE rowid=?%2").arg(quoteName(def.name), matchClause(def, matched));
+    });
+    ResetOnExit r{stmt};
+    int i = 1;
+    sqlite3_bind_int64(stmt, i++, rowid);
+    for (const QVariant& v : expected)
+        bind(stmt, i++, v);
+    const int rc = sqlite3_step(stmt);
+    if (rc != SQLITE_DONE)
+        fail(rc, QStringLiteral("DELETE"));
+    if (sqlite3_changes(db_) == 0)
+        rowGone(true);
 }
 
 namespace {
@@ -948,8 +1248,7 @@ void Database::updateRow(const QString& table, qint64 rowid, const QStringList& 
 }
 
 void Database::deleteRow(const QString& table, qint64 rowid) {
-    const TableDef def = tableDef(table);
-    execute(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quoteName(def.name)), {rowid});
+    deleteChecked(tableDef(table), rowid, {}, {});
 }
 
 } // namespace platform::db

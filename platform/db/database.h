@@ -21,6 +21,8 @@ struct sqlite3_stmt;
 
 namespace platform::db {
 
+class Recordset;
+
 enum class FieldType { Text, Single, Integer, Long, Double, Date, Memo, Boolean };
 
 struct FieldDef {
@@ -41,7 +43,12 @@ public:
     enum Kind { NotFound, NotADatabase, WrongPassword, AlreadyExists, CannotCreate, Busy,
                 NoSuchTable, NoSuchField, TooLong, RequiredNull, ZeroLength, TypeMismatch,
                 OutOfRange, NoCurrentRecord, BadCriteria, BadSql, InUse, Io,
-                ReadOnly };
+                ReadOnly,
+                RowChanged,       // the row read is gone or was changed by someone else
+                TransactionLost,  // the engine undid the open transaction (disk full, I/O error)
+                Damaged,          // a file of ours that is damaged
+                TooMuchWork,      // a typed query ran past its bounds, or memory ran out
+                Stale };          // a record set that must be read again before use
     DbError(Kind kind, const QString& text);
     Kind kind() const { return kind_; }
     QString text() const { return text_; }
@@ -59,7 +66,8 @@ public:
                                             const QString& locale = QString::fromLatin1(defaultLocale));
     // Opens (or returns the already open) connection; WrongPassword when the password does not match.
     static std::shared_ptr<Database> open(const QString& path, const QString& password);
-    // Parses "Provider=...;Data Source=<path>;...;Jet OLEDB:Database Password=<pw>".
+    // Parses "Provider=...;Data Source=<path>;...;Jet OLEDB:Database Password=<pw>"; a value
+    // may stand between double or single quotes (doubled inside), see connectionValue().
     static std::shared_ptr<Database> openConnectionText(const QString& connectionText);
     // Path and password of a connection text (either may be empty).
     static std::pair<QString, QString> parseConnectionText(const QString& connectionText);
@@ -85,7 +93,11 @@ public:
     void setPassword(const QString& oldPassword, const QString& newPassword);
     bool hasPassword() const;
 
-    // Nested calls nest: only the outermost commit writes.
+    // Nested calls nest: only the outermost commit writes. When the engine itself
+    // undoes the transaction (disk full, I/O error), the failure says so, every
+    // later write and commit in the scope is refused (TransactionLost), and the
+    // rollbacks of the open scopes only close them. Record sets that read or
+    // wrote rows in undone work are read again.
     void begin();
     void commit();
     void rollback();
@@ -93,6 +105,7 @@ public:
 
     // Bulk work with bound parameters ("?" placeholders); the engine's type rules apply to writes
     // made through record sets; these are for reads and for statements the layer validates.
+    // One statement per text: a second one is refused (BadSql), a trailing ";" is fine.
     int execute(const QString& sql, const QVariantList& params = {});
     std::vector<QVariantList> query(const QString& sql, const QVariantList& params = {});
     QVariant scalar(const QString& sql, const QVariantList& params = {});
@@ -100,10 +113,23 @@ public:
     // Inserts one row after checking it against the table's rules; returns its rowid.
     // Fields not named are Null.
     qint64 insertRow(const QString& table, const QStringList& fields, const QVariantList& values);
-    // Writes the named fields of one row after checking them.
+    // Writes the named fields of one row after checking them; RowChanged when the row is gone.
     void updateRow(const QString& table, qint64 rowid, const QStringList& fields,
                    const QVariantList& values);
     void deleteRow(const QString& table, qint64 rowid);
+
+    // Bounds the work of the statements run while it lives (typed SQL): past them the
+    // statement stops with TooMuchWork. Nested limits keep the outer one.
+    class WorkLimit {
+    public:
+        explicit WorkLimit(Database& db);
+        ~WorkLimit();
+        WorkLimit(const WorkLimit&) = delete;
+        WorkLimit& operator=(const WorkLimit&) = delete;
+    private:
+        Database& db_;
+        bool outer_;
+    };
 
     // The value as the field stores it (a Single rounded to single precision, a text
     // converted to a number ...), or DbError (TooLong, RequiredNull, ZeroLength,
@@ -112,15 +138,31 @@ public:
 
     // Engine-level access for the layer itself.
     sqlite3* handle() const { return db_; }
-    sqlite3_stmt* prepared(const QString& sql);     // cached; call release() when done
+    // Cached; call release() when done. A statement being stepped is never handed
+    // out twice nor finalized by the cache: a second user gets one of its own.
+    sqlite3_stmt* prepared(const QString& sql);
     void release(sqlite3_stmt* stmt);
-    [[noreturn]] void fail(int rc, const QString& what) const;
+    // Prepares exactly one statement of a text (already in SQLite's dialect); BadSql for a
+    // second one. The caller finalizes it.
+    sqlite3_stmt* prepareOne(const QString& sql, const QString& shownAs);
+    [[noreturn]] void fail(int rc, const QString& what);
     const TableDef* findTable(const QString& name);   // null when absent
     // Writes values already checked with checkedValue (fields by index into def.fields).
     qint64 insertChecked(const TableDef& def, const std::vector<int>& fields,
                          const std::vector<QVariant>& values);
+    // Writes a row only while it still holds `expected` in the fields `matched`, and
+    // refuses (RowChanged) when no row is reached.
     void updateChecked(const TableDef& def, qint64 rowid, const std::vector<int>& fields,
-                       const std::vector<QVariant>& values);
+                       const std::vector<QVariant>& values, const std::vector<int>& matched = {},
+                       const std::vector<QVariant>& expected = {});
+    void deleteChecked(const TableDef& def, qint64 rowid, const std::vector<int>& matched,
+                       const std::vector<QVariant>& expected);
+    // Writes through a record set are refused while a transaction the engine undid is open.
+    void checkWritable();
+    // A record set that read or wrote rows inside the open transaction: it is read again
+    // when that work is rolled back. forget() when it goes.
+    void noteRecordset(Recordset* rs);
+    void forget(Recordset* rs);
     static void bind(sqlite3_stmt* stmt, int index, const QVariant& value);
     // A column of the current result row, typed by the field when one is given.
     static QVariant column(sqlite3_stmt* stmt, int index, const FieldDef* field);
@@ -133,14 +175,26 @@ private:
     QString property(const QString& name) const;
     void setProperty(const QString& name, const QString& value);
 
+    void noticeLostTransaction();
+    void rereadAfterRollback(int depth);
+    void finalizeIdle();
+
     QString path_;
     sqlite3* db_ = nullptr;
     int depth_ = 0;
+    bool lost_ = false;              // the engine undid the open transaction
+    bool workLimited_ = false;
+    qint64 workDone_ = 0;            // progress calls since the limit began
+    static int countWork(void* self);
     std::vector<TableDef> tables_;
-    std::vector<std::pair<QString, sqlite3_stmt*>> cache_;
+    struct Cached { QString sql; sqlite3_stmt* stmt; bool inUse; };
+    std::vector<Cached> cache_;
+    // The record sets that read or wrote in the open transaction, with the deepest
+    // level they did so at.
+    std::vector<std::pair<Recordset*, int>> touched_;
     // The last row statements, reused as long as the same fields are written.
     struct RowStatement { QString table; std::vector<int> fields; sqlite3_stmt* stmt = nullptr; };
-    RowStatement lastInsert_, lastUpdate_;
+    RowStatement lastInsert_, lastUpdate_, lastDelete_;
     void dropRowStatements();
     sqlite3_stmt* rowStatement(RowStatement& slot, const TableDef& def, const std::vector<int>& fields,
                                const std::function<QString()>& sql);
@@ -161,6 +215,10 @@ private:
 
 // A text value safely put between single quotes for an SQL or criteria text: O'Brien -> 'O''Brien'.
 QString quoteText(const QString& value);
+
+// A value for a connection text: as it is, or between double quotes when it holds
+// ";", "=", quotes or blanks at its ends, so that any password survives the parsing.
+QString connectionValue(const QString& value);
 
 // The text order of the database: ASCII letters without case, then GBK byte order.
 int compareText(const QString& a, const QString& b);

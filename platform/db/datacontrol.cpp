@@ -26,8 +26,14 @@ void DataControl::setRecordSource(const QString& sql, const QVariantList& params
         recordset_->update();   // a new record source leaves the current row
     source_ = sql;
     params_ = params;
+    origin_ = SqlOrigin::Program;
     if (source_.trimmed().isEmpty())
         closeSet();
+}
+
+void DataControl::setTypedRecordSource(const QString& sql) {
+    setRecordSource(sql, {});
+    origin_ = SqlOrigin::User;
 }
 
 void DataControl::setCaption(const QString& caption) {
@@ -54,7 +60,7 @@ void DataControl::refresh() {
         auto [path, password] = Database::parseConnectionText(connection_);
         db_ = Database::open(path, password);
     }
-    recordset_ = std::make_unique<Recordset>(db_, source_, params_);
+    recordset_ = std::make_unique<Recordset>(db_, source_, params_, nullptr, origin_);
     connect(recordset_.get(), &Recordset::willMove, this, &DataControl::willMove);
     connect(recordset_.get(), &Recordset::moveComplete, this, &DataControl::moveComplete);
     emit recordsetChanged();

@@ -26,6 +26,9 @@ public:
     void setRecordSource(const QString& source);
     // An SQL text with "?" placeholders and the values they stand for.
     void setRecordSource(const QString& sql, const QVariantList& params);
+    // An SQL text a user typed: opened as SqlOrigin::User (one query that only
+    // reads, its work and rows bounded).
+    void setTypedRecordSource(const QString& sql);
     QString recordSource() const { return source_; }
     void setCaption(const QString& caption);
     QString caption() const { return caption_; }
@@ -47,6 +50,7 @@ private:
     int commandType_ = 8;
     QString source_;
     QVariantList params_;
+    SqlOrigin origin_ = SqlOrigin::Program;
     QString caption_;
     std::shared_ptr<Database> db_;
     std::unique_ptr<Recordset> recordset_;

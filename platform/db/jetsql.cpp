@@ -1,5 +1,6 @@
 #include "platform/db/jetsql.h"
 
+#include "platform/db/database.h"
 #include "platform/db/textorder.h"
 
 #include <QDate>
@@ -148,12 +149,17 @@ bool endsOperand(const Token& t) {
     return words.contains(t.text, Qt::CaseInsensitive);
 }
 
-// Renders tokens [from, to) of one bracket level; "a & b & c" becomes jet_concat(a, b, c).
-QString render(const std::vector<Token>& t, size_t from, size_t to) {
+// Deeper nesting than this is no SQL a person writes; SQLite refuses far less
+// deep expressions anyway.
+constexpr int kMaxNesting = 200;
+
+// One bracket level being rendered: "a & b & c" becomes jet_concat(a, b, c).
+struct Level {
     QString out;
-    std::vector<QString> parts(1);
+    std::vector<QString> parts{QString()};
     bool amp = false;
-    auto flush = [&] {
+
+    void flush() {
         if (!amp) {
             out += parts.front();
         } else {
@@ -175,34 +181,41 @@ QString render(const std::vector<Token>& t, size_t from, size_t to) {
         }
         parts.assign(1, QString());
         amp = false;
-    };
-    for (size_t k = from; k < to; ++k) {
-        const Token& tok = t[k];
+    }
+};
+
+// One pass with a stack of open brackets: time and stack stay linear in the text
+// (the nesting is bounded before).
+QString render(const std::vector<Token>& t) {
+    std::vector<Level> levels(1);
+    for (const Token& tok : t) {
+        Level& cur = levels.back();
         if (tok.kind == Token::Open) {
-            int depth = 1;
-            size_t close = k + 1;
-            for (; close < to; ++close) {
-                if (t[close].kind == Token::Open)
-                    ++depth;
-                else if (t[close].kind == Token::Close && --depth == 0)
-                    break;
-            }
-            parts.back() += QLatin1Char('(') + render(t, k + 1, std::min(close, to));
-            if (close < to)
-                parts.back() += QLatin1Char(')');
-            k = close;
+            levels.emplace_back();
+        } else if (tok.kind == Token::Close && levels.size() > 1) {
+            cur.flush();
+            const QString inner = QLatin1Char('(') + cur.out + QLatin1Char(')');
+            levels.pop_back();
+            levels.back().parts.back() += inner;
         } else if (tok.kind == Token::Amp) {
-            parts.emplace_back();
-            amp = true;
+            cur.parts.emplace_back();
+            cur.amp = true;
         } else if (endsOperand(tok)) {
-            flush();
-            out += tok.text;
+            cur.flush();
+            cur.out += tok.text;
         } else {
-            parts.back() += tok.text;
+            cur.parts.back() += tok.text;
         }
     }
-    flush();
-    return out;
+    // Brackets left open are closed by nothing, as written.
+    while (levels.size() > 1) {
+        levels.back().flush();
+        const QString inner = QLatin1Char('(') + levels.back().out;
+        levels.pop_back();
+        levels.back().parts.back() += inner;
+    }
+    levels.back().flush();
+    return levels.back().out;
 }
 
 // ---------------------------------------------------------------------------
@@ -241,56 +254,62 @@ qsizetype matchSet(const QString& pattern, qsizetype p, char16_t c, bool* hit) {
     return p + 1;
 }
 
-bool likeFrom(const QString& text, qsizetype t, const QString& pattern, qsizetype p, QChar escape) {
+// Whether the one-character element of the pattern at p matches c; returns the
+// place after the element, or -1.
+qsizetype matchOne(const QString& pattern, qsizetype p, char16_t c, QChar escape) {
+    const qsizetype pn = pattern.size();
+    const QChar pc = pattern[p];
+    if (!escape.isNull() && pc == escape && p + 1 < pn)
+        return sameChar(pattern[p + 1].unicode(), c) ? p + 2 : -1;
+    if (pc == u'?' || pc == u'_')
+        return p + 1;
+    if (pc == u'#')
+        return c >= u'0' && c <= u'9' ? p + 1 : -1;
+    if (pc == u'[') {
+        bool hit = false;
+        const qsizetype after = matchSet(pattern, p + 1, c, &hit);
+        if (after < 0)              // no closing bracket: a plain "["
+            return c == u'[' ? p + 1 : -1;
+        return hit ? after : -1;
+    }
+    return sameChar(pc.unicode(), c) ? p + 1 : -1;
+}
+
+bool isStar(const QString& pattern, qsizetype p, QChar escape) {
+    const QChar pc = pattern[p];
+    return (pc == u'*' || pc == u'%') && (escape.isNull() || pc != escape);
+}
+
+// Every other element matches one character, so going back to the last star
+// is enough: time is at most text times pattern, whatever the stars.
+bool likeFrom(const QString& text, const QString& pattern, QChar escape) {
     const qsizetype tn = text.size(), pn = pattern.size();
-    while (p < pn) {
-        const QChar pc = pattern[p];
-        if (!escape.isNull() && pc == escape && p + 1 < pn) {
-            if (t >= tn || !sameChar(text[t].unicode(), pattern[p + 1].unicode()))
-                return false;
-            ++t;
-            p += 2;
+    qsizetype t = 0, p = 0;
+    qsizetype starP = -1, starT = -1;
+    while (t < tn) {
+        if (p < pn && isStar(pattern, p, escape)) {
+            while (p < pn && isStar(pattern, p, escape))
+                ++p;
+            starP = p;
+            starT = t;
             continue;
         }
-        if (pc == u'*' || pc == u'%') {
-            while (p < pn && (pattern[p] == u'*' || pattern[p] == u'%'))
-                ++p;
-            if (p == pn)
-                return true;
-            for (qsizetype k = t; k <= tn; ++k)
-                if (likeFrom(text, k, pattern, p, escape))
-                    return true;
-            return false;
-        }
-        if (t >= tn)
-            return false;
-        const char16_t c = text[t].unicode();
-        if (pc == u'?' || pc == u'_') {
-            ++p;
-        } else if (pc == u'#') {
-            if (c < u'0' || c > u'9')
-                return false;
-            ++p;
-        } else if (pc == u'[') {
-            bool hit = false;
-            const qsizetype after = matchSet(pattern, p + 1, c, &hit);
-            if (after < 0) {              // no closing bracket: a plain "["
-                if (c != u'[')
-                    return false;
-                ++p;
-            } else {
-                if (!hit)
-                    return false;
-                p = after;
+        if (p < pn) {
+            const qsizetype next = matchOne(pattern, p, text[t].unicode(), escape);
+            if (next >= 0) {
+                p = next;
+                ++t;
+                continue;
             }
-        } else {
-            if (!sameChar(pc.unicode(), c))
-                return false;
-            ++p;
         }
-        ++t;
+        if (starP < 0)
+            return false;
+        p = starP;
+        t = ++starT;
     }
-    return t == tn;
+    while (p < pn && isStar(pattern, p, escape))
+        ++p;
+    return p == pn;
 }
 
 // ---------------------------------------------------------------------------
@@ -362,7 +381,7 @@ void likeFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         }
         escape = e[0];
     }
-    sqlite3_result_int(ctx, likeFrom(valueText(argv[1]), 0, argText(argv[0]), 0, escape) ? 1 : 0);
+    sqlite3_result_int(ctx, likeFrom(valueText(argv[1]), argText(argv[0]), escape) ? 1 : 0);
 }
 
 // Val: the number at the start of a text, blanks anywhere ignored; 0 when there is none.
@@ -546,12 +565,19 @@ QString toSqliteSql(const QString& jetSql) {
     bool changed = end != text.size();
     text.truncate(end);
     const std::vector<Token> tokens = tokenize(text, &changed);
+    int depth = 0;
+    for (const Token& t : tokens) {
+        if (t.kind == Token::Open && ++depth > kMaxNesting)
+            throw DbError(DbError::BadSql, QStringLiteral("SQL 语句有错: 括号嵌套太深."));
+        if (t.kind == Token::Close && depth > 0)
+            --depth;
+    }
     if (!changed)
         return text;
-    return render(tokens, 0, tokens.size());
+    return render(tokens);
 }
 
-bool jetLike(const QString& text, const QString& pattern) { return likeFrom(text, 0, pattern, 0, QChar()); }
+bool jetLike(const QString& text, const QString& pattern) { return likeFrom(text, pattern, QChar()); }
 
 void registerJetFunctions(sqlite3* db) {
     struct Fn {

@@ -1,12 +1,15 @@
 #include "platform/db/recordset.h"
 
 #include "platform/db/jetsql.h"
+#include "platform/db/textorder.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 #include <sqlite3.h>
 
 namespace platform::db {
@@ -250,11 +253,12 @@ bool Recordset::rowMatches(const Row& row, const Criteria& c) const {
 // Opening
 
 Recordset::Recordset(std::shared_ptr<Database> db, const QString& source, const QVariantList& params,
-                     QObject* parent)
-    : QObject(parent), db_(std::move(db)), source_(source), params_(params) {
-    load();
+                     QObject* parent, SqlOrigin origin)
+    : QObject(parent), db_(std::move(db)), source_(source), params_(params), origin_(origin) {
+    adopt(read());
     rebuildOrder();
     cur_ = 0;
+    db_->noteRecordset(this);
 }
 
 Recordset::~Recordset() {
@@ -262,33 +266,40 @@ Recordset::~Recordset() {
         storePending();
     } catch (const DbError&) {
     }
+    db_->forget(this);
 }
 
-void Recordset::load() {
+Recordset::Loaded Recordset::read() const {
+    try {
+        return readRows();
+    } catch (const std::bad_alloc&) {
+        // Memory running out ends this query, not the program.
+        throw DbError(DbError::TooMuchWork, QStringLiteral("内存不足, 查询的结果太大. 请加上条件, 缩小查询的范围."));
+    }
+}
+
+Recordset::Loaded Recordset::readRows() const {
     const QString text = source_.trimmed();
     if (text.isEmpty())
         throw DbError(DbError::BadSql, QStringLiteral("没有记录源."));
-    columns_.clear();
-    fieldIndexes_.clear();
-    rows_.clear();
-    baseTable_.clear();
-    isTable_ = false;
+    Loaded out;
     QString sql;
     bool withRowid = false;
+    // The row id is read after the fields, so that "order by 2" means the second field.
     if (const TableDef* t = db_->findTable(unbracket(text))) {
-        isTable_ = true;
-        base_ = *t;
-        baseTable_ = t->name;
+        out.isTable = true;
+        out.base = *t;
+        out.baseTable = t->name;
         QStringList names;
         for (size_t i = 0; i < t->fields.size(); ++i) {
             QString q = t->fields[i].name;
             q.replace(u'"', QStringLiteral("\"\""));
             names << u'"' + q + u'"';
-            columns_.push_back(Column{t->fields[i].name, t->fields[i], true, int(i)});
+            out.columns.push_back(Column{t->fields[i].name, t->fields[i], true, int(i)});
         }
         QString tq = t->name;
         tq.replace(u'"', QStringLiteral("\"\""));
-        sql = QStringLiteral("SELECT rowid, %1 FROM \"%2\" ORDER BY rowid").arg(names.join(u','), tq);
+        sql = QStringLiteral("SELECT %1, rowid FROM \"%2\" ORDER BY rowid").arg(names.join(u','), tq);
         withRowid = true;
     } else {
         static const QRegularExpression select(
@@ -297,44 +308,56 @@ void Recordset::load() {
         static const QRegularExpression notOneTable(
             QStringLiteral(R"(^\s*(distinct|top)\b|\b(group\s+by|union|join|having)\b|\b(count|sum|avg|min|max)\s*\()"),
             QRegularExpression::CaseInsensitiveOption);
-        if (!text.startsWith(QLatin1String("select"), Qt::CaseInsensitive))
+        const bool query = text.startsWith(QLatin1String("select"), Qt::CaseInsensitive)
+            || (origin_ == SqlOrigin::User && text.startsWith(QLatin1String("with"), Qt::CaseInsensitive));
+        if (!query)
             throw DbError(DbError::NoSuchTable, QStringLiteral("数据库中没有表: %1").arg(text));
         sql = toSqliteSql(text);
         const auto m = select.match(sql);
         if (m.hasMatch() && !notOneTable.match(m.captured(1)).hasMatch()
             && !notOneTable.match(m.captured(3)).hasMatch()) {
             if (const TableDef* t = db_->findTable(unbracket(m.captured(2)))) {
-                base_ = *t;
-                baseTable_ = t->name;
-                sql = QStringLiteral("SELECT rowid AS msys_rowid, ") + sql.mid(m.capturedStart(1));
+                out.base = *t;
+                out.baseTable = t->name;
+                // On a line of its own: the list may end in a "--" note.
+                sql = sql.left(m.capturedEnd(1)) + QStringLiteral("\n, rowid AS msys_rowid") + sql.mid(m.capturedEnd(1));
                 withRowid = true;
             }
         }
     }
-    sqlite3* h = db_->handle();
+    std::optional<Database::WorkLimit> limit;
+    if (origin_ == SqlOrigin::User)
+        limit.emplace(*db_);
     sqlite3_stmt* stmt = nullptr;
-    int rc = sqlite3_prepare_v2(h, sql.toUtf8().constData(), -1, &stmt, nullptr);
-    if (rc != SQLITE_OK && withRowid && !isTable_) {
+    try {
+        stmt = db_->prepareOne(sql, text);
+    } catch (const DbError& e) {
+        if (!withRowid || out.isTable || e.kind() != DbError::BadSql)
+            throw;
         // Not a plain single-table select after all: run it as written, read-only.
-        sqlite3_finalize(stmt);
-        stmt = nullptr;
-        baseTable_.clear();
+        out.baseTable.clear();
         withRowid = false;
         sql = toSqliteSql(text);
-        rc = sqlite3_prepare_v2(h, sql.toUtf8().constData(), -1, &stmt, nullptr);
+        stmt = db_->prepareOne(sql, text);
     }
-    if (rc != SQLITE_OK || !stmt) {
+    const int last = sqlite3_column_count(stmt) - 1;
+    if (withRowid && !out.isTable && (last < 0 || qstrcmp(sqlite3_column_name(stmt, last), "msys_rowid") != 0)) {
+        // The row id did not land where it was put: run the text as written, read-only.
         sqlite3_finalize(stmt);
-        db_->fail(rc == SQLITE_OK ? SQLITE_ERROR : rc, text);
+        out.baseTable.clear();
+        withRowid = false;
+        sql = toSqliteSql(text);
+        stmt = db_->prepareOne(sql, text);
     }
     struct Finalize { sqlite3_stmt* s; ~Finalize() { sqlite3_finalize(s); } } fin{stmt};
+    if (origin_ == SqlOrigin::User && !sqlite3_stmt_readonly(stmt))
+        throw DbError(DbError::ReadOnly, QStringLiteral("这里只能执行查询语句, 不能修改数据: %1").arg(text));
     for (int i = 0; i < params_.size(); ++i)
         Database::bind(stmt, i + 1, params_[i]);
-    const int first = withRowid ? 1 : 0;
-    const int n = sqlite3_column_count(stmt);
-    if (!isTable_) {
+    const int n = sqlite3_column_count(stmt) - (withRowid ? 1 : 0);
+    if (!out.isTable) {
         bool anyUpdatable = false;
-        for (int c = first; c < n; ++c) {
+        for (int c = 0; c < n; ++c) {
             Column col;
             col.name = QString::fromUtf8(sqlite3_column_name(stmt, c));
             col.def.name = col.name;
@@ -348,7 +371,7 @@ void Recordset::load() {
                             continue;
                         col.def = t->fields[i];
                         col.typed = true;
-                        if (!baseTable_.isEmpty() && sameName(t->name, baseTable_)) {
+                        if (!out.baseTable.isEmpty() && sameName(t->name, out.baseTable)) {
                             col.baseField = int(i);
                             anyUpdatable = true;
                         }
@@ -359,29 +382,39 @@ void Recordset::load() {
                 // A computed column: its type comes from its declaration or its values.
                 col.def.type = FieldType::Double;
             }
-            columns_.push_back(col);
+            out.columns.push_back(col);
         }
         if (!anyUpdatable)
-            baseTable_.clear();
+            out.baseTable.clear();
     }
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        Row row;
-        row.rowid = withRowid ? sqlite3_column_int64(stmt, 0) : 0;
-        row.values.reserve(columns_.size());
-        for (int c = first; c < n; ++c) {
-            const Column& col = columns_[c - first];
-            row.values.push_back(Database::column(stmt, c, col.typed ? &col.def : nullptr));
+    // Bounded, so that a runaway query (a join of a table with itself) ends with a
+    // message instead of taking all memory.
+    const qint64 maxRows = std::min(kMaxRows, kMaxCells / std::max(n, 1));
+    int rc;
+    {
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            if (qint64(out.rows.size()) >= maxRows)
+                throw DbError(DbError::TooMuchWork,
+                              QStringLiteral("查询的结果太大 (超过 %1 条记录), 已经停止. 请加上条件, 缩小查询的范围.")
+                                  .arg(maxRows));
+            Row row;
+            row.rowid = withRowid ? sqlite3_column_int64(stmt, n) : 0;
+            row.values.reserve(n);
+            for (int c = 0; c < n; ++c) {
+                const Column& col = out.columns[c];
+                row.values.push_back(Database::column(stmt, c, col.typed ? &col.def : nullptr));
+            }
+            out.rows.push_back(std::move(row));
         }
-        rows_.push_back(std::move(row));
     }
     if (rc != SQLITE_DONE)
         db_->fail(rc, text);
-    if (!isTable_) {
-        for (Column& col : columns_) {
+    if (!out.isTable) {
+        for (Column& col : out.columns) {
             if (col.typed)
                 continue;
-            const int idx = int(&col - columns_.data());
-            for (const Row& r : rows_) {
+            const int idx = int(&col - out.columns.data());
+            for (const Row& r : out.rows) {
                 if (r.values[idx].isNull())
                     continue;
                 col.def.type = isNumber(r.values[idx]) ? FieldType::Double : FieldType::Text;
@@ -389,10 +422,70 @@ void Recordset::load() {
             }
         }
     }
+    return out;
+}
+
+void Recordset::adopt(Loaded&& loaded) {
+    base_ = std::move(loaded.base);
+    baseTable_ = std::move(loaded.baseTable);
+    isTable_ = loaded.isTable;
+    columns_ = std::move(loaded.columns);
+    rows_ = std::move(loaded.rows);
+    fieldIndexes_.clear();
+    indexes_.clear();
+    positionsValid_ = false;
+    matched_.clear();
+    for (size_t c = 0; c < columns_.size(); ++c) {
+        const int f = columns_[c].baseField;
+        if (f >= 0 && std::none_of(matched_.begin(), matched_.end(), [f](const auto& m) { return m.first == f; }))
+            matched_.emplace_back(f, int(c));
+    }
+}
+
+void Recordset::rereadAfterRollback() noexcept {
+    const qint64 keep = currentRow() ? currentRow()->rowid : 0;
+    // Edits pending in the undone work go with it.
+    dirty_ = false;
+    adding_ = false;
+    try {
+        adopt(read());
+        try {
+            rebuildOrder();
+        } catch (const DbError&) {
+            filter_.clear();
+            sort_.clear();
+            rebuildOrder();
+        }
+        cur_ = 0;
+        for (size_t i = 0; i < order_.size(); ++i)
+            if (rows_[order_[i]].rowid == keep)
+                cur_ = int(i);
+        stale_ = false;
+    } catch (...) {
+        // Nothing the file may no longer hold stays on show; writes wait for a requery.
+        rows_.clear();
+        order_.clear();
+        indexes_.clear();
+        positionsValid_ = false;
+        cur_ = 0;
+        stale_ = true;
+    }
+    onDeleted_ = false;
+    try {
+        emit rowsReset();
+        emit moveComplete();
+    } catch (...) {
+    }
+}
+
+void Recordset::checkUsable() const {
+    if (stale_)
+        throw DbError(DbError::Stale, QStringLiteral("数据已经改变, 请重新读取后再修改."));
 }
 
 void Recordset::rebuildOrder() {
     order_.clear();
+    positionsValid_ = false;
     std::optional<Criteria> crit;
     if (!filter_.trimmed().isEmpty())
         crit = parseCriteria(filter_);
@@ -492,6 +585,7 @@ void Recordset::requireUpdatable(int field) const {
 void Recordset::setValue(int i, const QVariant& v) {
     checkedField(i);
     requireUpdatable(i);
+    checkUsable();
     if (!adding_ && !dirty_) {
         const Row* r = currentRow();
         if (!r)
@@ -527,6 +621,7 @@ void Recordset::storePending() {
         }
         return;
     }
+    checkUsable();
     // The whole row is checked before anything is written.
     std::vector<int> fields;
     std::vector<QVariant> values;
@@ -553,9 +648,13 @@ void Recordset::storePending() {
                 }
             }
         }
+        db_->noteRecordset(this);
         const qint64 rowid = db_->insertChecked(base_, fields, values);
         rows_.push_back(Row{rowid, std::move(edit_)});   // edit_ is set afresh before its next use
         order_.push_back(int(rows_.size()) - 1);
+        if (positionsValid_)
+            positions_.push_back(int(order_.size()) - 1);
+        indexRow(int(rows_.size()) - 1, nullptr);
         cur_ = int(order_.size()) - 1;
         adding_ = false;
         dirty_ = false;
@@ -575,8 +674,23 @@ void Recordset::storePending() {
             Database::checkedValue(base_.fields[columns_[c].baseField], edit_[c]);
         values.push_back(edit_[c]);
     }
-    db_->updateChecked(base_, r->rowid, fields, values);
-    r->values = edit_;
+    std::vector<int> matched;
+    std::vector<QVariant> expected;
+    matched.reserve(matched_.size());
+    expected.reserve(matched_.size());
+    for (const auto& [field, column] : matched_) {
+        matched.push_back(field);
+        expected.push_back(r->values[column]);
+    }
+    db_->noteRecordset(this);
+    db_->updateChecked(base_, r->rowid, fields, values, matched, expected);
+    if (indexes_.empty()) {
+        r->values = edit_;
+    } else {
+        std::vector<QVariant> before = std::move(r->values);
+        r->values = edit_;
+        indexRow(order_[cur_], &before);
+    }
     dirty_ = false;
     emit rowChanged(cur_);
 }
@@ -626,6 +740,7 @@ template <class F>
 void Recordset::moveTo(F&& change) {
     storePending();
     emit willMove();
+    storePending();     // what a willMove handler wrote belongs to the row being left
     change();
     onDeleted_ = false;
     emit moveComplete();
@@ -687,7 +802,8 @@ void Recordset::movePrevious() {
     moveTo([&] { cur_ = std::max(cur_ - 1, -1); });
 }
 
-bool Recordset::findWith(const std::function<bool(const Row&)>& match, int skip, bool forward, bool fromStart) {
+bool Recordset::findWith(const std::function<bool(const Row&)>& match, int skip, bool forward, bool fromStart,
+                         const std::function<const std::vector<int>*()>& candidates) {
     storePending();
     const int n = int(order_.size());
     int start;
@@ -698,7 +814,18 @@ bool Recordset::findWith(const std::function<bool(const Row&)>& match, int skip,
     else
         start = forward ? cur_ + skip : cur_ - skip;
     int found = -1;
-    if (forward) {
+    const std::vector<int>* some = candidates ? candidates() : nullptr;
+    if (some) {
+        // Only the rows the field's index names can match: the first of them in view order.
+        ensurePositions();
+        for (int row : *some) {
+            const int at = positions_[row];
+            if (at < 0 || (forward ? at < start : at > start))
+                continue;
+            if ((found < 0 || (forward ? at < found : at > found)) && match(rows_[row]))
+                found = at;
+        }
+    } else if (forward) {
         for (int i = std::max(start, 0); i < n; ++i)
             if (match(rows_[order_[i]])) { found = i; break; }
     } else {
@@ -711,7 +838,17 @@ bool Recordset::findWith(const std::function<bool(const Row&)>& match, int skip,
 
 bool Recordset::find(const QString& criteria, int skip, bool forward, bool fromStart) {
     const Criteria c = parseCriteria(criteria);
-    return findWith([&](const Row& r) { return rowMatches(r, c); }, skip, forward, fromStart);
+    // One group with an equality on an indexable field: the index names the rows to try.
+    const Criteria::Term* eq = nullptr;
+    if (c.anyOf.size() == 1)
+        for (const auto& t : c.anyOf.front())
+            if (t.op == Criteria::Eq && !t.literal.isNull() && indexable(t.field)) {
+                eq = &t;
+                break;
+            }
+    return findWith([&](const Row& r) { return rowMatches(r, c); }, skip, forward, fromStart,
+                    eq ? std::function<const std::vector<int>*()>([&] { return candidates(eq->field, eq->literal); })
+                       : std::function<const std::vector<int>*()>());
 }
 
 bool Recordset::findValue(const QString& field, const QVariant& value, int skip, bool fromStart) {
@@ -736,7 +873,9 @@ bool Recordset::findValue(const QString& field, const QVariant& value, int skip,
         if (x.isNull())
             return false;
         return text ? compareText(x.toString(), s) == 0 : compareValues(x, v) == 0;
-    }, skip, true, fromStart);
+    }, skip, true, fromStart,
+    indexable(f) ? std::function<const std::vector<int>*()>([&] { return candidates(f, v); })
+                 : std::function<const std::vector<int>*()>());
 }
 
 void Recordset::setSort(const QString& sort) {
@@ -775,8 +914,10 @@ void Recordset::setFilter(const QString& criteria) {
 void Recordset::addNew() {
     if (baseTable_.isEmpty())
         throw DbError(DbError::ReadOnly, QStringLiteral("这个记录集不能添加记录."));
+    checkUsable();
     storePending();
     emit willMove();
+    storePending();
     addReturn_ = cur_;
     onDeleted_ = false;
     adding_ = true;
@@ -811,14 +952,23 @@ void Recordset::deleteCurrent() {
     }
     if (baseTable_.isEmpty())
         throw DbError(DbError::ReadOnly, QStringLiteral("这个记录集不能删除记录."));
+    checkUsable();
     const Row* r = currentRow();
     if (!r)
         noCurrent();
-    db_->deleteRow(baseTable_, r->rowid);
+    std::vector<int> matched;
+    std::vector<QVariant> expected;
+    for (const auto& [field, column] : matched_) {
+        matched.push_back(field);
+        expected.push_back(r->values[column]);
+    }
+    db_->noteRecordset(this);
+    db_->deleteChecked(base_, r->rowid, matched, expected);
     dirty_ = false;
     rows_[order_[cur_]].rowid = -1;
     rows_[order_[cur_]].values.assign(columns_.size(), QVariant());
     order_.erase(order_.begin() + cur_);
+    positionsValid_ = false;
     onDeleted_ = true;
     emit rowsReset();
 }
@@ -826,21 +976,110 @@ void Recordset::deleteCurrent() {
 void Recordset::requery() {
     storePending();
     emit willMove();
-    load();
-    rebuildOrder();
+    storePending();
+    Loaded fresh;
+    try {
+        fresh = read();
+    } catch (...) {
+        emit moveComplete();    // still on the row it was on
+        throw;
+    }
+    adopt(std::move(fresh));
+    stale_ = false;
     cur_ = 0;
     onDeleted_ = false;
+    db_->noteRecordset(this);
+    try {
+        rebuildOrder();
+    } catch (const DbError&) {
+        // A filter or sort on a field the new rows lack: shown unfiltered, and said.
+        filter_.clear();
+        sort_.clear();
+        rebuildOrder();
+        emit rowsReset();
+        emit moveComplete();
+        throw;
+    }
     emit rowsReset();
     emit moveComplete();
 }
 
 void Recordset::close() {
     storePending();
+    db_->forget(this);      // a rollback brings no rows back into a closed set
     rows_.clear();
     order_.clear();
+    indexes_.clear();
+    positionsValid_ = false;
     cur_ = 0;
     onDeleted_ = false;
     emit rowsReset();
+}
+
+// ---------------------------------------------------------------------------
+// Field indexes for Finds by equality
+
+bool Recordset::indexable(int field) const {
+    const Column& col = columns_[field];
+    return col.typed && col.def.type != FieldType::Boolean && col.def.type != FieldType::Date;
+}
+
+// Equal values by the Find's comparison give equal keys: texts by their text
+// order (letters without case), numbers by value.
+quint64 Recordset::keyOf(int field, const QVariant& v) const {
+    if (v.isNull())
+        return 0;
+    quint64 h = 1469598103934665603ULL;
+    if (isTextType(columns_[field].def.type)) {
+        const QString t = v.toString();
+        for (QChar c : t) {
+            h ^= textWeight(c.unicode());
+            h *= 1099511628211ULL;
+        }
+        return h ^ quint64(t.size());
+    }
+    double d = v.toDouble();
+    if (d == 0)
+        d = 0;      // -0 is 0
+    quint64 bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    return (h ^ bits) * 1099511628211ULL;
+}
+
+const std::vector<int>* Recordset::candidates(int field, const QVariant& v) {
+    auto it = indexes_.find(field);
+    if (it == indexes_.end()) {
+        FieldIndex index;
+        for (size_t r = 0; r < rows_.size(); ++r)
+            index.rows[keyOf(field, rows_[r].values[field])].push_back(int(r));
+        it = indexes_.emplace(field, std::move(index)).first;
+    }
+    static const std::vector<int> none;
+    const auto hit = it->second.rows.constFind(keyOf(field, v));
+    return hit == it->second.rows.constEnd() ? &none : &*hit;
+}
+
+void Recordset::indexRow(int row, const std::vector<QVariant>* before) {
+    for (auto& [field, index] : indexes_) {
+        const quint64 now = keyOf(field, rows_[row].values[field]);
+        if (before) {
+            const quint64 was = keyOf(field, (*before)[field]);
+            if (was == now)
+                continue;
+            std::vector<int>& old = index.rows[was];
+            std::erase(old, row);
+        }
+        index.rows[now].push_back(row);
+    }
+}
+
+void Recordset::ensurePositions() {
+    if (positionsValid_ && positions_.size() == rows_.size())
+        return;
+    positions_.assign(rows_.size(), -1);
+    for (size_t i = 0; i < order_.size(); ++i)
+        positions_[order_[i]] = int(i);
+    positionsValid_ = true;
 }
 
 QVariant Recordset::valueAt(int row, int field) const {

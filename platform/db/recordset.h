@@ -1,9 +1,10 @@
 #pragma once
 // A record set: the rows of a table or of a query, held in memory as read when
 // opened, with a cursor. Over a table or a single-table query it is
-// updatable: edits go to the table's row by rowid. An edit of the current row
+// updatable: edits go to the table's row by rowid, and only while that row
+// still holds the values read (else RowChanged). An edit of the current row
 // is stored when the cursor leaves the row (any move, find, sort, update,
-// requery, close).
+// requery, close); an edit made by a willMove handler belongs to the row left.
 
 #include "platform/db/database.h"
 
@@ -13,17 +14,28 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace platform::db {
+
+// Where an SQL text comes from. A text a user typed must be one statement that
+// only reads, and its work and its rows are bounded (TooMuchWork past them).
+enum class SqlOrigin { Program, User };
 
 class Recordset : public QObject {
     Q_OBJECT
 public:
     // `source` is a table name or an SQL text (the layer tells which); params bind its "?".
     Recordset(std::shared_ptr<Database> db, const QString& source,
-              const QVariantList& params = {}, QObject* parent = nullptr);
+              const QVariantList& params = {}, QObject* parent = nullptr,
+              SqlOrigin origin = SqlOrigin::Program);
     ~Recordset() override;     // stores a pending edit; a refused one is lost
+
+    // No record set holds more rows, or more values (rows times fields), than
+    // these: fifty times the largest school's table, yet far from all memory.
+    static constexpr qint64 kMaxRows = 500'000;
+    static constexpr qint64 kMaxCells = 5'000'000;
 
     std::shared_ptr<Database> database() const { return db_; }
     QString source() const { return source_; }
@@ -56,6 +68,8 @@ public:
     // Criteria "姓名='张三'", "STID = '20040001'", "学号>=5", with And between terms;
     // starts at the current row (skip 0) or the next one (skip 1), or at the first row when
     // fromStart; on no match the cursor is on EOF (BOF searching backward) and it returns false.
+    // An equality on a field goes through an index of that field, made at its first such
+    // Find and kept in step with the set's own edits.
     bool find(const QString& criteria, int skip = 0, bool forward = true, bool fromStart = false);
     // Find by one field's value without any criteria text (typed values go this way).
     bool findValue(const QString& field, const QVariant& value, int skip = 0, bool fromStart = false);
@@ -78,6 +92,8 @@ public:
     // Deletes the current row at once. The cursor stays on the deleted row until the
     // next move, so that moveNext goes on with the row that followed it.
     void deleteCurrent();
+    // Reads the rows again into new storage; when that fails the old rows, order and
+    // current row stay as they were.
     void requery();
     // Stores a pending edit and drops the rows; a closed set has no rows.
     void close();
@@ -93,6 +109,7 @@ signals:
     void rowChanged(int index);   // a row's values changed (0-based view index)
 
 private:
+    friend class Database;
     struct Column {
         QString name;
         FieldDef def;
@@ -106,8 +123,29 @@ private:
     };
 
     struct Criteria;
+    struct Loaded {
+        TableDef base;
+        QString baseTable;
+        bool isTable = false;
+        std::vector<Column> columns;
+        std::vector<Row> rows;
+    };
+    // An index of one field for Finds by equality, kept in step with the set's edits.
+    struct FieldIndex {
+        QHash<quint64, std::vector<int>> rows;     // key of a value -> indices into rows_
+    };
 
-    void load();
+    Loaded read() const;
+    Loaded readRows() const;
+    void adopt(Loaded&& loaded);
+    // Called by the database when work this set read or wrote in was rolled back.
+    void rereadAfterRollback() noexcept;
+    void checkUsable() const;
+    quint64 keyOf(int field, const QVariant& v) const;
+    bool indexable(int field) const;
+    const std::vector<int>* candidates(int field, const QVariant& v);
+    void indexRow(int row, const std::vector<QVariant>* before);
+    void ensurePositions();
     void rebuildOrder();
     void storePending();
     template <class F> void moveTo(F&& change);
@@ -116,13 +154,16 @@ private:
     const Row* currentRow() const;
     Criteria parseCriteria(const QString& text) const;
     bool rowMatches(const Row& row, const Criteria& c) const;
-    bool findWith(const std::function<bool(const Row&)>& match, int skip, bool forward, bool fromStart);
+    bool findWith(const std::function<bool(const Row&)>& match, int skip, bool forward, bool fromStart,
+                  const std::function<const std::vector<int>*()>& candidates = {});
     void requireUpdatable(int field) const;
 
     std::shared_ptr<Database> db_;
     QString source_;
     QVariantList params_;
+    SqlOrigin origin_ = SqlOrigin::Program;
     bool isTable_ = false;
+    bool stale_ = false;             // a rollback left rows that could not be read again
     QString baseTable_;
     std::vector<Column> columns_;
     mutable QHash<QString, int> fieldIndexes_;
@@ -138,6 +179,13 @@ private:
     std::vector<QVariant> edit_;
     std::vector<bool> touched_;
     int addReturn_ = -1;             // where the cursor was before addNew()
+
+    // The base fields read, each with its first column: a row is written only while
+    // it still holds these values.
+    std::vector<std::pair<int, int>> matched_;
+    std::unordered_map<int, FieldIndex> indexes_;   // by column
+    std::vector<int> positions_;     // rows_ index -> place in order_, -1 when not seen
+    bool positionsValid_ = false;
 };
 
 } // namespace platform::db

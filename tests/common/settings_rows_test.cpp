@@ -50,6 +50,22 @@ TEST(SettingsRows, AClosedCursorOrAMissingRowIsADatabaseError) {
     EXPECT_THROW(SettingsRows(cursor).value(Setting::ExamNumberLength), DbError);
 }
 
+// The settings cursor stays open for the whole run while the other program
+// writes rows of the same table.
+TEST(SettingsRows, ARowTheOtherProgramWroteMeanwhileIsStillWritten) {
+    SchoolFixture school;
+    platform::db::DataControl cursor;
+    cursor.setConnectionString(state().connectionText());
+    cursor.setRecordSource(table::Settings);
+    cursor.refresh();
+    const SettingsRows rows(cursor);
+    school.db()->execute("update 状态表 set 状态 = '3' where 说明 = '解锁'");
+    rows.store(Setting::LockLevel, "1");
+    EXPECT_EQ(school.db()->scalar("select 状态 from 状态表 where 说明 = '解锁'").toString(), "1");
+    EXPECT_EQ(rows.value(Setting::LockLevel), "1");
+    EXPECT_EQ(rows.value(Setting::SchoolName), SchoolFixture::kSchoolName);
+}
+
 TEST(ClassLabels, BuiltParsedAndSortedAlikeEverywhere) {
     EXPECT_EQ(classLabel("2004", "01"), "2004级01班");
     EXPECT_EQ(gradeLabel("2004"), "2004级");

@@ -42,8 +42,14 @@ TEST_F(DataGridTest, CurrentRowFollowsBothWays) {
     EXPECT_EQ(ad1_.recordset()->absolutePosition(), 2);
     ad1_.recordset()->setSort(s("学号 desc"));
     EXPECT_EQ(grid_.view()->model()->index(0, 0).data().toString(), s("03"));
-    grid_.setColumnWidthTwips(1, 1440);
-    EXPECT_EQ(grid_.columnWidthTwips(1), 1440);
+}
+
+TEST_F(DataGridTest, ColumnWidthsAreSetAndReadInTwips) {
+    for (int twips : {1440, 735, 2880}) {
+        grid_.setColumnWidthTwips(1, twips);
+        EXPECT_NEAR(grid_.columnWidthTwips(1), twips, 15);
+    }
+    EXPECT_NE(grid_.columnWidthTwips(0), grid_.columnWidthTwips(1));
 }
 
 TEST_F(DataGridTest, EditIsStoredWhenTheRowIsLeftAndRefusalsAreShown) {

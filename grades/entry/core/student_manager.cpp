@@ -6,6 +6,7 @@
 #include "platform/db/database.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
+#include "platform/db/typedsql.h"
 #include "platform/text/values.h"
 
 using platform::db::DataControl;
@@ -14,86 +15,6 @@ using platform::db::DbError;
 using platform::db::Recordset;
 
 namespace entry {
-
-namespace {
-
-bool isWordChar(QChar c) {
-    return c.isLetterOrNumber() || c == u'_';
-}
-
-// The words of an SQL text outside quotes and comments, with ";" as a word of
-// its own; none when a quote or comment is left open.
-std::optional<QStringList> sqlWords(const QString& sql) {
-    QStringList words;
-    QString word;
-    auto flush = [&] {
-        if (!word.isEmpty())
-            words << word.toLower();
-        word.clear();
-    };
-    const int n = int(sql.size());
-    for (int i = 0; i < n; ++i) {
-        const QChar c = sql.at(i);
-        if (c == u'\'' || c == u'"' || c == u'[' || c == u'`') {
-            flush();
-            const QChar close = c == u'[' ? QChar(u']') : c;
-            int j = i + 1;
-            for (;; ++j) {
-                if (j >= n)
-                    return std::nullopt;
-                if (sql.at(j) == close) {
-                    if (close != u']' && j + 1 < n && sql.at(j + 1) == close) {
-                        ++j;      // a doubled quote stands for itself
-                        continue;
-                    }
-                    break;
-                }
-            }
-            words << QStringLiteral("\"\"");   // a literal or a quoted name
-            i = j;
-        } else if (c == u'-' && i + 1 < n && sql.at(i + 1) == u'-') {
-            flush();
-            while (i < n && sql.at(i) != u'\n')
-                ++i;
-        } else if (c == u'/' && i + 1 < n && sql.at(i + 1) == u'*') {
-            flush();
-            const int end = int(sql.indexOf(QStringLiteral("*/"), i + 2));
-            if (end < 0)
-                return std::nullopt;
-            i = end + 1;
-        } else if (isWordChar(c)) {
-            word += c;
-        } else {
-            flush();
-            if (c == u';')
-                words << QStringLiteral(";");
-        }
-    }
-    flush();
-    return words;
-}
-} // namespace
-
-bool isSingleSelect(const QString& sql) {
-    const auto words = sqlWords(sql);
-    if (!words || words->isEmpty() || words->first() != QStringLiteral("select"))
-        return false;
-    static const QStringList writing = {
-        QStringLiteral("into"),   QStringLiteral("insert"), QStringLiteral("update"),
-        QStringLiteral("delete"), QStringLiteral("drop"),   QStringLiteral("create"),
-        QStringLiteral("alter"),  QStringLiteral("attach"), QStringLiteral("detach"),
-        QStringLiteral("pragma"), QStringLiteral("vacuum"), QStringLiteral("reindex"),
-    };
-    for (int i = 0; i < words->size(); ++i) {
-        const QString& w = words->at(i);
-        if (writing.contains(w))
-            return false;
-        // One ";" may close the statement; nothing may follow it.
-        if (w == QStringLiteral(";") && i != words->size() - 1)
-            return false;
-    }
-    return true;
-}
 
 StudentManager::StudentManager(DataControl& list) : list_(list), found_(new DataControl) {}
 
@@ -114,18 +35,18 @@ bool StudentManager::chooseClass(const QString& label) {
 }
 
 std::optional<QString> StudentManager::run(const QString& sql) {
-    if (!isSingleSelect(sql))
+    if (!platform::db::isReadOnlySelect(sql))
         return QStringLiteral("SQL语句只能是一条查询(select)语句,不能修改数据!");
     try {
         if (list_.connectionString().isEmpty())
             list_.setConnectionString(state().connectionText());
-        list_.setRecordSource(sql);
+        list_.setTypedRecordSource(sql);
         list_.refresh();
     } catch (const DbError& e) {
         // Show the list of the last text that ran rather than an empty grid.
         if (!sql_.isEmpty()) {
             try {
-                list_.setRecordSource(sql_);
+                list_.setTypedRecordSource(sql_);
                 list_.refresh();
             } catch (const DbError&) {
             }

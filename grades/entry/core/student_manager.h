@@ -18,11 +18,6 @@ class Recordset;
 
 namespace entry {
 
-// Whether a text is one SELECT statement and nothing more: no second statement,
-// nothing that writes (SELECT ... INTO makes a table). Quoted texts and
-// comments are skipped.
-bool isSingleSelect(const QString& sql);
-
 class StudentManager {
 public:
     enum class Outcome {

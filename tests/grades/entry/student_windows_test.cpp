@@ -467,6 +467,36 @@ TEST_F(Form12Test, OnlyOneSelectRuns) {
     EXPECT_EQ(f->Text3->text(), entry::StudentManager::defaultSql("2004", "01"));
 }
 
+TEST_F(Form12Test, ATextThatWouldRunAwayIsStoppedWithAMessage) {
+    QStringList names;
+    for (int i = 0; i < 40; ++i)
+        names << QString(QChar(0x4E00 + i));
+    seed("01", names);
+    show();
+    const struct {
+        const char* label;
+        QString sql;
+        QString said;
+    } cases[] = {
+        {"nested brackets", "select " + QString(40000, u'(') + "1" + QString(40000, u')') + " from 成绩表", "嵌套太深"},
+        {"endless recursion", "with recursive c(x) as (select 1 union all select x + 1 from c) select count(*) from c",
+         "工作量太大"},
+        {"endless rows", "with recursive c(x) as (select 1 union all select x + 1 from c) select x from c", "太大"},
+        {"cross join", "select * from 成绩表 a, 成绩表 b, 成绩表 c, 成绩表 d", "结果太大"},
+        {"two statements", "select * from 成绩表; select * from 班级表", "只能是一条查询"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        DialogDouble dialogs;
+        dialogs.answerMessage(MsgResult::Ok);
+        f->Text3->setText(c.sql);
+        f->Command7_Click();
+        ASSERT_EQ(dialogs.messages().size(), 1);
+        EXPECT_TRUE(dialogs.messages().front().contains(c.said)) << dialogs.messages().front().toStdString();
+        EXPECT_EQ(shown().size(), 40);     // the list shown before stays
+    }
+}
+
 TEST_F(Form12Test, ListWithoutTheFieldsAddsNothing) {
     show();
     f->Text3->setText("select 姓名 from 成绩表");

@@ -2,6 +2,8 @@
 #include "common/program_state.h"
 #include "common/settings_files.h"
 #include "grades/frame/Form1.h"
+#include "grades/frame/password_change.h"
+#include "platform/db/datacontrol.h"
 #include "platform/db/database.h"
 #include "support/dialog_double.h"
 #include "support/program_folder.h"
@@ -57,6 +59,44 @@ TEST_F(WizardCreation, FinishingCreatesTheThreeFilesAndOpensTheMainWindow) {
     again.Form_Load();
     EXPECT_FALSE(again.wizardPrepared());
     EXPECT_EQ(mainWindowsOpened, 2);
+}
+
+// ";" and "=" separate the parts of a connection text; a password may hold them.
+TEST_F(WizardCreation, APasswordWithSeparatorsOpensTheDatabaseAfterCreationChangeAndRestart) {
+    auto opensWith = [](const QString& password) {
+        platform::db::DataControl control;
+        control.setConnectionString(state().connectionText());
+        control.setRecordSource("状态表");
+        control.refresh();
+        EXPECT_EQ(platform::db::Database::parseConnectionText(state().connectionText()).second, password);
+        return control.recordset()->recordCount() > 0;
+    };
+    form.Text3->setText("ab;c");
+    form.Text4->setText("ab;c");
+    {
+        DialogDouble dialogs;
+        dialogs.answerMessage(MsgResult::Ok, "恭喜你数据初始化已完成！");
+        form.Command17->click();
+    }
+    ASSERT_EQ(state().DatabasePassword, "ab;c");
+    EXPECT_TRUE(opensWith("ab;c"));
+    {
+        DialogDouble dialogs;
+        dialogs.answerMessage(MsgResult::Ok, "密码修改完成！");
+        EXPECT_TRUE(ChangeAdministratorPassword("a=b", {}));
+    }
+    // The next start reads the password from scro.dat and opens with it.
+    resetState();
+    const auto located = ReadDatabaseLocator();
+    ASSERT_TRUE(located.has_value());
+    const auto school = ReadSchoolSettings(folderOf(*located));
+    ASSERT_TRUE(school.has_value());
+    EXPECT_EQ(school->password, "a=b");
+    state().DatabasePath = *located;
+    state().DatabasePassword = school->password;
+    EXPECT_TRUE(opensWith("a=b"));
+    state().DatabasePassword = "a";
+    EXPECT_THROW(opensWith("a"), platform::db::DbError);
 }
 
 TEST_F(WizardCreation, AFailedCreationSaysSoAndLeavesNothingBehind) {

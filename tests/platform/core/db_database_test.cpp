@@ -66,6 +66,19 @@ TEST_F(DatabaseTest, OneConnectionPerFileAndClearOpeningErrors) {
     EXPECT_EQ(pw, QString());
 }
 
+TEST(ConnectionText, AnyPasswordAndPathSurviveBuildingAndParsing) {
+    for (const char* pw : {"", "abc", "ab;c", "a=b", "a\"b", "'ab'", "\"", ";=;", "密码;1"}) {
+        const QString password = QString::fromUtf8(pw);
+        const QString path = QStringLiteral("/学校/a;b=c/学生成绩库.mdb");
+        const QString text = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + connectionValue(path)
+            + QStringLiteral(";Persist Security Info=False;Jet OLEDB:Database Password=") + connectionValue(password);
+        EXPECT_EQ(Database::parseConnectionText(text), std::make_pair(path, password)) << pw;
+    }
+    // Texts written before quoting existed read as they did.
+    EXPECT_EQ(Database::parseConnectionText(QStringLiteral("Data Source=/a b/x.mdb;Jet OLEDB:Database Password=pw")),
+              std::make_pair(QStringLiteral("/a b/x.mdb"), QStringLiteral("pw")));
+}
+
 struct TypeCase {
     const char* label;
     FieldDef field;

@@ -73,16 +73,39 @@ TEST_F(JetSqlTest, CommonFormsOfTheOldDialectGiveItsResults) {
 }
 
 TEST_F(JetSqlTest, SingleTableSelectsStayUpdatable) {
-    for (const char* sql : {"select 姓名,学号 from 成绩表 where 姓名 Like '张*';",
-                            "select 年级 & 班 as 班级, 姓名 from 成绩表 where 姓名 Like '张*'"}) {
-        SCOPED_TRACE(sql);
-        Recordset rs(db_, s(sql));
+    const struct {
+        const char* sql;
+        const char* name;
+    } cases[] = {{"select 姓名,学号 from 成绩表 where STID = '20040001';", "张一"},
+                 {"select 年级 & 班 as 班级, 姓名 from 成绩表 where STID Like '2004*1' order by 2", "张二"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sql);
+        Recordset rs(db_, s(c.sql));
         ASSERT_TRUE(rs.isUpdatable());
-        rs.setValue(s("姓名"), s("张三"));
+        rs.setValue(s("姓名"), s(c.name));
         rs.update();
+        EXPECT_EQ(db_->scalar(s("select 姓名 from 成绩表 where STID = '20040001'")).toString(), s(c.name));
     }
-    Recordset rs(db_, s("select 姓名 from 成绩表 where 姓名 Like '张*'"));
-    EXPECT_EQ(rs.recordCount(), 1);
+}
+
+TEST_F(JetSqlTest, DeepNestingIsRefusedAndLongTextsTranslateInLinearTime) {
+    const QString deep = s("select ") + QString(40000, u'(') + s("1") + QString(40000, u')') + s(" from 成绩表");
+    for (const QString& sql : {deep, QString(deep).replace(s("1"), s("'a' & 'b'"))}) {
+        try {
+            toSqliteSql(sql);
+            ADD_FAILURE() << "deep nesting passed";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.kind(), DbError::BadSql);
+        }
+    }
+    // Nesting a person writes still works, with "&" inside.
+    EXPECT_EQ(rowsOf(s("select ((((年级 & '级'))) & 班) from 成绩表 where STID='20040001'")), QStringList{s("2004级01")});
+    // 20,000 chains of "&" and brackets side by side: linear, so this is quick.
+    QStringList parts;
+    for (int i = 0; i < 20000; ++i)
+        parts << s("(姓名 & '%1')").arg(i % 10);
+    const QString wide = toSqliteSql(s("select ") + parts.join(s(" & ")) + s(" from 成绩表"));
+    EXPECT_TRUE(wide.startsWith(s("select jet_concat((jet_concat(姓名, '0')), ")));
 }
 
 TEST(JetLike, WildcardsAndSets) {
@@ -99,6 +122,9 @@ TEST(JetLike, WildcardsAndSets) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(jetLike(s(c.text), s(c.pattern)), c.match) << c.text << " like " << c.pattern;
+    // Many stars against a long text that almost matches: no exponential search.
+    EXPECT_FALSE(jetLike(QString(3000, u'a'), QString(40, u'*') + s("a*a*a*a*a*a*a*a*a*a*a*b")));
+    EXPECT_TRUE(jetLike(QString(3000, u'a') + s("b"), s("*a*a*a*a*a*a*a*a*a*a*a*b")));
 }
 
 } // namespace
