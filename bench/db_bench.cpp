@@ -11,6 +11,7 @@
 // busy machine disturbs the ratios less. Goals: add <= 3x, walk and write <= 3x
 // row by row and <= 5x the single statement, Finds <= 3x.
 
+#include "bench/support/bench_school.h"
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
 #include "platform/db/textorder.h"
@@ -27,41 +28,10 @@ using namespace platform::db;
 
 namespace {
 
-const QStringList kSubjects = {"语文", "数学", "英语", "物理", "化学", "生物", "政治", "历史", "地理"};
-const QStringList kFixed = {"STID", "年级", "班", "姓名", "学号", "考号", "考室", "座位", "总分", "平均分"};
-
-struct Student {
-    QVariantList values;   // the fixed fields then the marks
-};
-
-std::vector<Student> makeSchool() {
-    std::mt19937 rng(20040901);
-    const QString given = QString::fromUtf8("伟芳娜敏静丽强磊军洋勇艳杰娟涛明超秀霞平刚桂英华");
-    const QString family = QString::fromUtf8("王李张刘陈杨黄赵吴周徐孙马朱胡郭何高林罗");
-    std::uniform_int_distribution<int> mark(300, 1000);
-    std::vector<Student> out;
-    for (int g = 0; g < 3; ++g) {
-        const QString grade = QString::number(2004 + g);
-        int serial = 0;
-        for (int c = 1; c <= 60; ++c) {
-            const QString cls = QStringLiteral("%1").arg(c, 2, 10, QLatin1Char('0'));
-            for (int n = 1; n <= 56; ++n) {
-                Student s;
-                QString name = family[int(rng() % family.size())];
-                name += given[int(rng() % given.size())];
-                if (rng() % 2)
-                    name += given[int(rng() % given.size())];
-                const QString number = QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
-                s.values << grade + QStringLiteral("%1").arg(++serial, 4, 10, QLatin1Char('0')) << grade << cls
-                         << name << number << number << QVariant() << QVariant() << QVariant() << QVariant();
-                for (int k = 0; k < kSubjects.size(); ++k)
-                    s.values << mark(rng) / 10.0;
-                out.push_back(std::move(s));
-            }
-        }
-    }
-    return out;
-}
+using bench::kFixed;
+using bench::kSubjects;
+using bench::makeSchool;
+using Student = bench::Student;
 
 TableDef scoreTable(const QString& name) {
     TableDef t{name, {}};

@@ -118,6 +118,16 @@ private:
 class QtDialogService : public DialogService {
 public:
     MsgResult message(const QString& text, MsgButtons buttons, const QString& title, MsgIcon icon) override {
+        return show(text, buttons, title, icon, {});
+    }
+
+    MsgResult messageWithDefault(const QString& text, MsgButtons buttons, const QString& title,
+                                 MsgResult defaultButton) override {
+        return show(text, buttons, title, MsgIcon::None, defaultButton);
+    }
+
+    MsgResult show(const QString& text, MsgButtons buttons, const QString& title, MsgIcon icon,
+                   std::optional<MsgResult> defaultButton) {
         QMessageBox box(activeParent());
         box.setWindowTitle(orProgramTitle(title));
         box.setText(text);
@@ -169,6 +179,9 @@ public:
             break;
         }
         box.setDefaultButton(made.front().first);
+        for (const auto& [button, result] : made)
+            if (defaultButton && result == *defaultButton)
+                box.setDefaultButton(button);
         if (cancel) box.setEscapeButton(cancel);
         box.exec();
 

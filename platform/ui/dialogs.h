@@ -50,6 +50,13 @@ public:
     // `title` empty means the program title.
     virtual MsgResult message(const QString& text, MsgButtons buttons = MsgButtons::Ok,
                               const QString& title = {}, MsgIcon icon = MsgIcon::None) = 0;
+    // The same with the button that Enter presses (otherwise the first one):
+    // a question whose Yes destroys data defaults to No.
+    virtual MsgResult messageWithDefault(const QString& text, MsgButtons buttons, const QString& title,
+                                         MsgResult defaultButton) {
+        (void)defaultButton;
+        return message(text, buttons, title);
+    }
     // Returns the typed text, or the empty text on Cancel.
     virtual QString input(const QString& prompt, const QString& title = {},
                           const QString& defaultText = {}) = 0;

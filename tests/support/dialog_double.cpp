@@ -103,6 +103,12 @@ public:
                       platform::MsgIcon icon) override {
         return d_.message(text, buttons, title, icon);
     }
+    MsgResult messageWithDefault(const QString& text, MsgButtons buttons, const QString& title,
+                                 MsgResult defaultButton) override {
+        const MsgResult r = d_.message(text, buttons, title, platform::MsgIcon::None);
+        d_.shown_.back().defaultButton = defaultButton;
+        return r;
+    }
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override {
         return d_.input(prompt, title, defaultText);
     }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <vector>
 
@@ -50,6 +51,7 @@ public:
         QString defaultText;   // input box
         platform::FontChoice font;     // font dialog: what it was preset with
         bool selectionOffered = false; // printer dialog: printing the selection offered and preset
+        std::optional<platform::MsgResult> defaultButton;   // message box, when the caller named one
     };
     const std::vector<Shown>& shown() const { return shown_; }   // everything shown, in order
     QStringList messages() const;   // the texts of the message boxes shown

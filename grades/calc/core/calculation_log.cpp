@@ -1,0 +1,65 @@
+#include "grades/calc/core/calculation_log.h"
+
+#include "platform/text/gbk.h"
+
+namespace {
+constexpr qsizetype kFlushAt = 1 << 16;
+}
+
+CalculationLog::~CalculationLog() { close(); }
+
+bool CalculationLog::open(const QString& path) {
+    close();
+    buffer_.clear();
+    failed_ = false;
+    file_.setFileName(path);
+    return file_.open(QIODevice::WriteOnly | QIODevice::Truncate);
+}
+
+QByteArray CalculationLog::encode(const QString& text) {
+    try {
+        return platform::toGbk(text);
+    } catch (const platform::GbkError&) {
+        // The log is a trace for the reader, not data: a character GBK cannot
+        // hold (a rare name) is written as "?" rather than losing the line.
+        QByteArray out;
+        for (const QString& c : platform::characters(text))
+            out += platform::canEncodeGbk(c) ? platform::toGbk(c) : QByteArray("?");
+        return out;
+    }
+}
+
+void CalculationLog::write(const QString& text) {
+    if (file_.isOpen())
+        writeBytes(encode(text));
+}
+
+void CalculationLog::endLines(int n) {
+    if (!file_.isOpen())
+        return;
+    for (int i = 0; i < n; ++i)
+        buffer_ += "\r\n";
+    flushIfFull();
+}
+
+void CalculationLog::flushIfFull() {
+    if (buffer_.size() >= kFlushAt)
+        flush();
+}
+
+bool CalculationLog::flush() {
+    if (!buffer_.isEmpty() && file_.write(buffer_) != buffer_.size())
+        failed_ = true;
+    buffer_.clear();
+    return !failed_;
+}
+
+bool CalculationLog::close() {
+    if (!file_.isOpen())
+        return !failed_;
+    flush();
+    if (!file_.flush())
+        failed_ = true;
+    file_.close();
+    return !failed_;
+}

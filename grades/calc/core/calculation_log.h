@@ -1,0 +1,43 @@
+#pragma once
+// The calculation's log: a GBK text file with CR LF line ends, rewritten by
+// every run. Writes are buffered; the file is written out in large pieces.
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+class CalculationLog {
+public:
+    CalculationLog() = default;
+    ~CalculationLog();
+    CalculationLog(const CalculationLog&) = delete;
+    CalculationLog& operator=(const CalculationLog&) = delete;
+
+    // Truncates or creates the file; false when it cannot be written.
+    bool open(const QString& path);
+    bool isOpen() const { return file_.isOpen(); }
+    // Appends a text without a line end.
+    void write(const QString& text);
+    // Appends text already encoded (see encode()).
+    void writeBytes(const QByteArray& bytes) {
+        if (file_.isOpen()) {
+            buffer_ += bytes;
+            flushIfFull();
+        }
+    }
+    // A text as the file holds it.
+    static QByteArray encode(const QString& text);
+    // Appends n line ends.
+    void endLines(int n = 1);
+    // Writes out what is buffered and closes; false when the file could not take it all.
+    bool close();
+    QString errorText() const { return file_.errorString(); }
+
+private:
+    void flushIfFull();
+    bool flush();
+
+    QFile file_;
+    QByteArray buffer_;
+    bool failed_ = false;
+};

@@ -1,0 +1,216 @@
+#include "grades/calc/core/calculation_run.h"
+
+#include "common/program_state.h"
+#include "common/schema.h"
+#include "common/settings_files.h"
+#include "grades/calc/core/calculation_log.h"
+#include "grades/calc/core/calculation_stages.h"
+#include "platform/text/values.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <optional>
+
+using platform::db::DbError;
+
+namespace {
+
+const QString kHint = QStringLiteral("提示");
+const QString kError = QStringLiteral("错误");
+
+QString confirmationText() {
+    const QString crlf = QStringLiteral("\r\n");
+    return QStringLiteral("由于计算时会牵涉到修改许多共享数据,为了确保计算顺利完成,在计算这前,请首先确定以下几个问题:") +
+           crlf + crlf + QStringLiteral("    1.各科总分设置正确.教师的情况也准确的录入.") + crlf +
+           QStringLiteral("    2.所有的成绩都输入完成.") + crlf +
+           QStringLiteral("    3.网络上不再有其它电脑正在使用本系统(包括本系统产生的数据库).") + crlf +
+           QStringLiteral("    4.计算时所要求的各种设置已完全正确.") + crlf + crlf +
+           QStringLiteral("  你确实要开始计算了吗?") + crlf;
+}
+
+} // namespace
+
+const QString CalculationRun::kLogName = QStringLiteral("记算过程中产生的数据.txt");
+
+QString CalculationRun::logPath() { return programFolder() + QLatin1Char('/') + kLogName; }
+
+CalculationRun::CalculationRun(std::shared_ptr<platform::db::Database> db, CalculationInputs inputs,
+                               CalculationHost& host, FormulaTest formulaTest)
+    : db_(std::move(db)), inputs_(std::move(inputs)), host_(host), formulaTest_(std::move(formulaTest)),
+      log_(std::make_unique<CalculationLog>()) {}
+
+CalculationRun::~CalculationRun() = default;
+
+void CalculationRun::say(const QString& text, const QString& title) {
+    host_.message(text, RunButtons::Ok, title, RunAnswer::Ok);
+}
+
+bool CalculationRun::poll() { return host_.stopRequested(); }
+
+void CalculationRun::progressStep(float total) {
+    progressCount_ += 1;
+    // Deleted students can carry the count past the total; a total of 0 (the
+    // last student deleted) shows a full bar.
+    const float share = total > 0 ? std::min(1.0f, progressCount_ / total) : 1.0f;
+    host_.progress(share);
+}
+
+void CalculationRun::stageChange(int label) {
+    progressCount_ = 0;
+    host_.stageChanged(label);
+}
+
+// Steps 4 to 6 and the subject layout: every refusal comes before anything is
+// locked or written.
+bool CalculationRun::tests() {
+    excellent_ = platform::leadingNumber(inputs_.excellentLine);
+    pass_ = platform::leadingNumber(inputs_.passLine);
+    poor_ = float(platform::leadingNumber(inputs_.poorLine));
+    if (excellent_ < pass_) {
+        say(QStringLiteral("优生分数线不能小于及格分数线!"), kError);
+        return false;
+    }
+    if (pass_ < poor_) {
+        say(QStringLiteral("及格分数线不能小于差生分数线!"), kError);
+        return false;
+    }
+    if (inputs_.previousTerm) {
+        if (platform::trimBlanks(inputs_.previousTermPath).isEmpty()) {
+            say(QStringLiteral("请您指出的上期成绩库所在的路径."), kHint);
+            return false;
+        }
+        if (!QFileInfo(inputs_.previousTermPath).isFile()) {
+            say(QStringLiteral("您指出的上期成绩库不存在,请检查路径是否正确."), kHint);
+            return false;
+        }
+    } else {
+        // Case-sensitive and anywhere in the text, names of functions included.
+        for (const QString& f : inputs_.formulas)
+            for (QChar c : {u'w', u'x', u'y', u'z'})
+                if (f.contains(c)) {
+                    say(QStringLiteral("你不计算提高率,但却在计算式中使用了上学期的参数"), kHint);
+                    return false;
+                }
+    }
+    if (formulaTest_ && !formulaTest_(inputs_.formulas)) {
+        say(QStringLiteral("您输入的考绩分计算式有误，请修改后重新计算。"), kHint);
+        return false;
+    }
+    return subjectsMatch();
+}
+
+// The stages pair the full marks of 年级表 with the marks of the score tables
+// by position; a table whose subjects stand elsewhere would scale the wrong
+// marks, so it is refused before any of them is touched.
+bool CalculationRun::subjectsMatch() {
+    try {
+        const auto grade = db_->tableDef(QStringLiteral("年级表")).fields;
+        for (const QString& table : {QStringLiteral("成绩表"), QStringLiteral("绝对成绩表"), QStringLiteral("相对成绩表")}) {
+            const auto score = db_->tableDef(table).fields;
+            const int n = std::max(int(grade.size()) - 1, int(score.size()) - kFirstSubjectField);
+            for (int k = 0; k < n; ++k) {
+                const bool inGrade = k + 1 < int(grade.size());
+                const bool inScore = kFirstSubjectField + k < int(score.size());
+                if (inGrade && inScore && grade[k + 1].name == score[kFirstSubjectField + k].name)
+                    continue;
+                const QString subject = inGrade ? grade[k + 1].name : score[kFirstSubjectField + k].name;
+                say(QStringLiteral("科目") + subject + QStringLiteral("在年级表和") + table +
+                        QStringLiteral("中的位置不一致,无法计算.请检查数据库."),
+                    kError);
+                return false;
+            }
+        }
+    } catch (const DbError& e) {
+        say(e.text(), kError);
+        return false;
+    }
+    return true;
+}
+
+CalculationRun::End CalculationRun::run() {
+    // 1-3
+    host_.clearStopRequest();
+    if (host_.message(confirmationText(), RunButtons::YesNo, kHint, RunAnswer::Yes) != RunAnswer::Yes)
+        return End::Refused;
+    host_.clearStages();
+    if (!tests())
+        return End::Refused;
+
+    // 7-8
+    progressCount_ = 0;
+    host_.lock();
+    const float studentsBefore = state().StudentCount;
+    std::optional<platform::db::Transaction> tx;
+    try {
+        tx.emplace(*db_);
+    } catch (const DbError& e) {
+        say(e.text(), kError);
+        host_.unlock();
+        return End::Failed;
+    }
+    const QString path = logPath();
+    if (!log_->open(path)) {
+        say(QStringLiteral("无法建立记录文件") + path + QStringLiteral(",计算没有进行.") + QStringLiteral("\r\n") +
+                log_->errorText(),
+            kError);
+        tx.reset();
+        host_.unlock();
+        return End::Failed;
+    }
+
+    // 9-11
+    StageEnd end = StageEnd::Done;
+    QString failure;
+    try {
+        stageChange(0);
+        end = checkMarks(*this);
+        if (end == StageEnd::Done) {
+            stageChange(1);
+            end = buildScoreTables(*this);
+        }
+        if (end == StageEnd::Done && laterStage_)
+            end = laterStage_(*this);
+    } catch (const DbError& e) {
+        failure = e.text();
+    }
+
+    // Whatever the end, what was written so far is kept.
+    bool stored = true;
+    try {
+        tx->commit();
+    } catch (const DbError& e) {
+        stored = false;
+        if (failure.isEmpty())
+            failure = e.text();
+    }
+    tx.reset();
+    if (!stored)
+        state().StudentCount = studentsBefore;
+    const bool logged = log_->close();
+    if (failure.isEmpty() && !logged)
+        failure = QStringLiteral("记录文件") + path + QStringLiteral("没能写完整.");
+
+    if (!failure.isEmpty()) {
+        say(QStringLiteral("计算因数据库或文件出错而停止:") + QStringLiteral("\r\n") + failure + QStringLiteral("\r\n") +
+                (stored ? QStringLiteral("出错以前算好的数据已经保存.") : QStringLiteral("没有任何数据能够保存.")),
+            kError);
+        host_.unlock();
+        return End::Failed;
+    }
+    switch (end) {
+    case StageEnd::Done:
+        say(QStringLiteral("计算完成! 如果您了解详细的计算过程中产生的各种数据,请参阅") + path +
+                QStringLiteral(" 这一个文件."),
+            kHint);
+        host_.unlock();
+        return End::Completed;
+    case StageEnd::Stopped:
+        host_.unlock();
+        return End::Stopped;
+    case StageEnd::Aborted:
+        host_.unlock();
+        host_.finishPanel();
+        return End::Aborted;
+    }
+    return End::Completed;
+}

@@ -1,0 +1,381 @@
+#include "scripted_host.h"
+
+#include "common/program_state.h"
+#include "common/schema.h"
+#include "common/settings_files.h"
+#include "grades/calc/core/calculation_run.h"
+#include "platform/text/gbk.h"
+#include "support/school_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+#include <functional>
+
+using End = CalculationRun::End;
+
+namespace {
+
+const QString kConfirmStart = QStringLiteral("由于计算时会牵涉到修改许多共享数据");
+
+// A school of two grade levels with three papers each; students added by the test.
+struct CalcSchool {
+    SchoolFixture school{{"语文", "数学", "英语"}, {"2004", "2005"}, {"2004级01班", "2004级02班", "2005级01班"}};
+    ScriptedHost host;
+    CalculationInputs inputs;
+    FormulaTest formulas = [](const std::array<QString, 4>&) { return true; };
+    int students = 0;
+
+    platform::db::Database& db() { return *school.db(); }
+
+    void fullMarks(const QString& grade, const QVariantList& marks) {
+        db().execute(QStringLiteral("UPDATE 年级表 SET 语文=?,数学=?,英语=? WHERE 年级=?"), marks + QVariantList{grade});
+    }
+    void student(const QString& grade, const QString& cls, const QString& name, const QVariantList& marks) {
+        ++students;
+        const QString serial = QStringLiteral("%1").arg(students, 4, 10, QLatin1Char('0'));
+        db().insertRow(QStringLiteral("成绩表"),
+                       {"STID", "年级", "班", "姓名", "学号", "考号", "语文", "数学", "英语"},
+                       QVariantList{grade + serial, grade, cls, name, serial.right(2), serial} + marks);
+        state().StudentCount = float(students);
+    }
+    End run() {
+        CalculationRun r(school.db(), inputs, host, formulas);
+        return r.run();
+    }
+    // Every row of a table as text, for before/after comparisons.
+    QString dump(const QString& table) {
+        QString out;
+        for (const QVariantList& row : db().query(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table))) {
+            for (const QVariant& v : row)
+                out += (v.isNull() ? QStringLiteral("-") : v.toString()) + QLatin1Char('|');
+            out += QLatin1Char('\n');
+        }
+        return out;
+    }
+    QString everything() {
+        return dump(QStringLiteral("成绩表")) + dump(QStringLiteral("绝对成绩表")) + dump(QStringLiteral("相对成绩表")) +
+               dump(QStringLiteral("年级表")) + dump(QStringLiteral("状态表"));
+    }
+    // Marks, 总分 and 平均分 of one student of 成绩表, "gone" when deleted.
+    QString marksOf(const QString& stid, const QString& table = QStringLiteral("成绩表")) {
+        const auto rows = db().query(
+            QStringLiteral("SELECT 语文,数学,英语,总分,平均分 FROM \"%1\" WHERE STID=?").arg(table), {stid});
+        if (rows.empty())
+            return QStringLiteral("gone");
+        QStringList parts;
+        for (const QVariant& v : rows.front())
+            parts << (v.isNull() ? QStringLiteral("-") : QString::number(v.toDouble(), 'g', 7));
+        return parts.join(QLatin1Char(' '));
+    }
+    QByteArray logBytes() {
+        QFile f(CalculationRun::logPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    void oldLog() {
+        QFile f(CalculationRun::logPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old log\r\n");
+    }
+};
+
+std::string str(const QString& s) { return s.toStdString(); }
+
+} // namespace
+
+TEST(CalculationRun, EveryRefusalLeavesDataAndLogUntouched) {
+    struct Case {
+        const char* name;
+        std::function<void(CalcSchool&)> setup;
+        RunAnswer confirm;
+        QString message;   // "" when none follows the confirmation
+    };
+    const Case cases[] = {
+        {"answer No", {}, RunAnswer::No, {}},
+        {"excellent line abc", [](CalcSchool& s) { s.inputs.excellentLine = "abc"; }, RunAnswer::Yes,
+         "优生分数线不能小于及格分数线!"},
+        {"poor line above pass line", [](CalcSchool& s) { s.inputs.poorLine = "60.5"; }, RunAnswer::Yes,
+         "及格分数线不能小于差生分数线!"},
+        {"previous term without path",
+         [](CalcSchool& s) {
+             s.inputs.previousTerm = true;
+             s.inputs.previousTermPath = "   ";
+         },
+         RunAnswer::Yes, "请您指出的上期成绩库所在的路径."},
+        {"previous term path missing",
+         [](CalcSchool& s) {
+             s.inputs.previousTerm = true;
+             s.inputs.previousTermPath = s.school.folder() + "/上期.mdb";
+         },
+         RunAnswer::Yes, "您指出的上期成绩库不存在,请检查路径是否正确."},
+        {"x of Exp without previous term", [](CalcSchool& s) { s.inputs.formulas[1] = "Exp(h)"; }, RunAnswer::Yes,
+         "你不计算提高率,但却在计算式中使用了上学期的参数"},
+        {"formula failing its sample test",
+         [](CalcSchool& s) {
+             s.inputs.formulas[0] = "c/g";
+             s.formulas = [](const std::array<QString, 4>& f) { return f[0] != "c/g"; };
+         },
+         RunAnswer::Yes, "您输入的考绩分计算式有误，请修改后重新计算。"},
+        {"subject out of place in a scaled table",
+         [](CalcSchool& s) {
+             s.db().dropTable("相对成绩表");
+             s.db().createTable(scoreTableDef("相对成绩表", {"语文", "英语", "数学"}));
+         },
+         RunAnswer::Yes, "科目数学在年级表和相对成绩表中的位置不一致,无法计算.请检查数据库."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CalcSchool s;
+        s.student("2004", "01", "张三", {105, 50, 0});
+        s.oldLog();
+        if (c.setup)
+            c.setup(s);
+        const QString before = s.everything();
+        s.host.answer(c.confirm, {});
+        if (!c.message.isEmpty())
+            s.host.answer(RunAnswer::Ok, c.message);
+        EXPECT_EQ(s.run(), End::Refused);
+        EXPECT_TRUE(s.host.shown.front().text.startsWith(kConfirmStart));
+        EXPECT_EQ(s.host.shown.size(), c.message.isEmpty() ? 1u : 2u);
+        EXPECT_EQ(str(s.everything()), str(before));
+        EXPECT_EQ(s.logBytes(), QByteArray("old log\r\n"));
+        EXPECT_EQ(s.host.locks, 0);
+        EXPECT_EQ(s.host.clears, c.confirm == RunAnswer::Yes ? 1 : 0);
+    }
+}
+
+TEST(CalculationRun, EqualScoreLinesAreAcceptedAndTheRunCompletes) {
+    CalcSchool s;
+    s.inputs.excellentLine = s.inputs.passLine = s.inputs.poorLine = QStringLiteral("60");
+    s.student("2004", "01", "张三", {80, 70, 60});
+    s.host.answer(RunAnswer::Yes)
+        .answer(RunAnswer::Ok, QStringLiteral("计算完成! 如果您了解详细的计算过程中产生的各种数据,请参阅") +
+                                          programFolder() + QStringLiteral("/记算过程中产生的数据.txt 这一个文件."));
+    EXPECT_EQ(s.run(), End::Completed);
+    EXPECT_EQ(str(s.marksOf("20040001")), "80 70 60 210 70");
+    EXPECT_EQ(s.host.locks, 1);
+    EXPECT_EQ(s.host.unlocks, 1);
+    EXPECT_EQ(s.host.stages, (QList<int>{0, 1, 2, 3, 6}));
+    EXPECT_EQ(s.host.lastTitle(), QStringLiteral("提示"));
+}
+
+// The marks of one student after the mark checking, with the prompts it asked.
+TEST(CalculationRun, MarkCheckingCases) {
+    struct Answer {
+        bool input;          // an input box, else a message box
+        QString typed;       // input answer ("" = Cancel)
+        RunAnswer result;    // message answer
+    };
+    auto typed = [](const QString& t) { return Answer{true, t, RunAnswer::Ok}; };
+    auto pressed = [](RunAnswer r) { return Answer{false, {}, r}; };
+    struct Case {
+        const char* name;
+        QVariantList full;                 // 语文 数学 英语 of 2004
+        std::vector<QVariantList> marks;   // one list per student of 2004级01班
+        bool askZeroMark, askZeroTotal;
+        std::vector<Answer> answers;
+        End end;
+        QStringList expected;              // marksOf of each student
+        QStringList unticked;
+    };
+    const QVariant e;   // an empty mark or full mark
+    const Case cases[] = {
+        {"too high, answered", {100, 100, 100}, {{105, 50, 50}}, false, false, {typed("98")}, End::Completed,
+         {"98 50 50 198 66"}, {}},
+        {"too high, asked again", {100, 100, 100}, {{105, 50, 50}}, false, false, {typed("120"), typed("98分")},
+         End::Completed, {"98 50 50 198 66"}, {}},
+        {"too high, abandoned after an earlier answer", {100, 100, 100}, {{105, 130, 50}}, false, false,
+         {typed("98"), typed("")}, End::Aborted, {"98 130 50 - -"}, {}},
+        {"papers not taken are emptied", {100, 0, e}, {{80, 30, 20}}, false, false, {typed("0"), typed("-1")},
+         End::Completed, {"80 - - 80 80"}, {}},
+        {"empty mark of a paper not taken asks nothing", {100, 0, e}, {{80, e, e}}, true, false, {}, End::Completed,
+         {"80 - - 80 80"}, {}},
+        {"zero mark, default answer", {100, 100, 100}, {{80, e, 70}}, true, false, {typed("0")}, End::Completed,
+         {"80 0 70 150 50"}, {}},
+        {"zero mark, cancel stops asking", {100, 100, 100}, {{e, e, 70}, {e, 0, 0}}, true, false, {typed("")},
+         End::Completed, {"0 - 70 70 23.33333", "- 0 0 0 0"}, {"Check51"}},
+        {"zero mark, a word reads 0", {100, 100, 100}, {{80, 0, 70}}, true, false, {typed("缺考")}, End::Completed,
+         {"80 0 70 150 50"}, {}},
+        {"zero mark, a negative answer is kept", {100, 100, 100}, {{80, 0, 70}}, true, false, {typed("-5")},
+         End::Completed, {"80 -5 70 145 48.33333"}, {}},
+        {"zero mark, above full asks again", {100, 100, 100}, {{80, 0, 70}}, true, false,
+         {typed("120"), typed("60")}, End::Completed, {"80 60 70 210 70"}, {}},
+        {"not checking zero marks", {100, 100, 100}, {{80, 0, e}}, false, false, {}, End::Completed,
+         {"80 0 - 80 26.66667"}, {}},
+        {"an absent mark weighs 0 in the average", {100, 100, 0}, {{90, e, e}}, false, false, {}, End::Completed,
+         {"90 - - 90 45"}, {}},
+        {"zero total, Yes deletes", {100, 100, 0}, {{5, -5, e}, {50, 50, e}}, false, true,
+         {pressed(RunAnswer::Yes)}, End::Completed, {"gone", "50 50 - 100 50"}, {}},
+        {"zero total, No keeps", {100, 100, 0}, {{5, -5, e}}, false, true, {pressed(RunAnswer::No)},
+         End::Completed, {"5 -5 - 0 0"}, {}},
+        {"zero total, Cancel stops asking", {100, 100, 0}, {{5, -5, e}, {e, e, e}}, false, true,
+         {pressed(RunAnswer::Cancel)}, End::Completed, {"5 -5 - 0 0", "- - - 0 0"}, {"Check52"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CalcSchool s;
+        s.inputs.askZeroMark = c.askZeroMark;
+        s.inputs.askZeroTotal = c.askZeroTotal;
+        s.fullMarks("2004", c.full);
+        for (const QVariantList& m : c.marks)
+            s.student("2004", "01", "张三", m);
+        s.host.answer(RunAnswer::Yes);
+        for (const Answer& a : c.answers) {
+            if (a.input)
+                s.host.type(a.typed);
+            else
+                s.host.answer(a.result);
+        }
+        if (c.end == End::Completed)
+            s.host.answer(RunAnswer::Ok);
+        const float before = state().StudentCount;
+        EXPECT_EQ(s.run(), c.end);
+        for (int i = 0; i < int(c.expected.size()); ++i)
+            EXPECT_EQ(str(s.marksOf(QStringLiteral("2004%1").arg(i + 1, 4, 10, QLatin1Char('0')))),
+                      str(c.expected[i]));
+        const int deleted = int(c.expected.count(QStringLiteral("gone")));
+        EXPECT_EQ(state().StudentCount, before - float(deleted));
+        EXPECT_EQ(s.host.unticked, c.unticked);
+        EXPECT_EQ(s.host.finishes, c.end == End::Aborted ? 1 : 0);
+        if (c.end == End::Aborted)
+            EXPECT_TRUE(s.logBytes().isEmpty());
+    }
+}
+
+TEST(CalculationRun, PromptsNameTheStudentAndOfferSafeDefaults) {
+    CalcSchool s;
+    s.inputs.askZeroMark = true;
+    s.fullMarks("2004", {100, 100, 0});
+    s.student("2004", "01", "张三", {105, 0, QVariant()});
+    s.student("2004", "02", "李四", {5, -5, QVariant()});
+    s.host.answer(RunAnswer::Yes)
+        .type("100")   // accepting the offered full mark ends the question
+        .type("60")
+        .type("-5")
+        .answer(RunAnswer::No)
+        .answer(RunAnswer::Ok);
+    EXPECT_EQ(s.run(), End::Completed);
+    const auto& shown = s.host.shown;
+    ASSERT_EQ(shown.size(), 6u);
+    EXPECT_EQ(str(shown[1].text), "  考号:0001  2004级01班 张三同学的语文成绩大于最高分 100,请重新输入.");
+    EXPECT_EQ(str(shown[1].title), "分数太高");
+    EXPECT_EQ(str(shown[1].defaultText), " 100");
+    EXPECT_EQ(str(shown[2].text),
+              "  考号:0001  2004级01班 张三同学的数学成绩为零分,请重新输入.单击“取消”以后将不再做这种检查!");
+    EXPECT_EQ(str(shown[2].title), "分数为零");
+    EXPECT_EQ(str(shown[2].defaultText), "0");
+    EXPECT_EQ(str(shown[4].text), "  考号:0002   2004级02班的李四同学总分为零,是否将他(她)删除?");
+    EXPECT_EQ(str(shown[4].title), "李四总分为零分");
+    EXPECT_EQ(shown[4].buttons, RunButtons::YesNoCancel);
+    // Enter on the zero-total question must not delete a student.
+    EXPECT_EQ(shown[4].defaultButton, RunAnswer::No);
+    EXPECT_EQ(str(s.marksOf("20040001")), "100 60 - 160 80");
+}
+
+namespace {
+
+// Two classes with every kind of mark the tables meet, a grade level without
+// full marks, one without students and a student whose grade level has no row.
+void smallSchool(CalcSchool& s) {
+    const QVariant e;
+    s.inputs.askZeroTotal = false;
+    s.fullMarks("2004", {150, 100, e});
+    s.fullMarks("2005", {0, 100, 100});
+    s.db().insertRow("年级表", {"年级"}, {"2003"});
+    s.student("2004", "01", "张三", {90, 72, e});
+    s.student("2004", "01", "李四", {60, 56, e});
+    s.student("2004", "02", "王五", {e, 50, e});
+    s.student("2003", "01", "赵六", {e, e, e});
+    s.student("2007", "01", "钱七", {80, 80, 80});
+}
+
+QByteArray golden(const QString& name) {
+    QFile f(QStringLiteral(CALC_GOLDEN_DIR) + QLatin1Char('/') + name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<no golden file>");
+}
+
+} // namespace
+
+TEST(CalculationRun, ScaledAndRelativeTablesAndTheirLog) {
+    CalcSchool s;
+    smallSchool(s);
+    s.host.answer(RunAnswer::Yes).answer(RunAnswer::Ok);
+    ASSERT_EQ(s.run(), End::Completed);
+
+    // 150 and 90 give 60; the best class average 64 gives 1.25, so 72 gives 90.
+    EXPECT_EQ(str(s.marksOf("20040001", "绝对成绩表")), "60 72 - 132 66");
+    EXPECT_EQ(str(s.marksOf("20040003", "绝对成绩表")), "- 50 - 50 25");
+    EXPECT_EQ(str(s.marksOf("20040003", "相对成绩表")), "- 62.5 - 62.5 31.25");
+    EXPECT_EQ(s.db().scalar("SELECT 数学 FROM 相对成绩表 WHERE STID='20040001'").toFloat(), 90.0f);
+    // No paper taken: 总分 0, 平均分 empty; no 年级表 row: no scaled rows.
+    EXPECT_EQ(str(s.marksOf("20030004", "相对成绩表")), "- - - 0 -");
+    EXPECT_EQ(str(s.marksOf("20070005", "绝对成绩表")), "gone");
+    EXPECT_EQ(s.db().scalar("SELECT count(*) FROM 绝对成绩表").toInt(), 4);
+    EXPECT_EQ(s.db().scalar("SELECT count(*) FROM 相对成绩表").toInt(), 4);
+
+    const QByteArray log = s.logBytes();
+    EXPECT_TRUE(log.contains(platform::toGbk("绝对系数0.6666667  1    \r\n")));
+    EXPECT_TRUE(log.contains(platform::toGbk("75/1.066667  64/1.25  0/0  \r\n")));
+    EXPECT_EQ(log, golden("small_school.txt"));
+    if (log != golden("small_school.txt")) {
+        QFile out(QDir::temp().filePath("small_school.actual.txt"));
+        if (out.open(QIODevice::WriteOnly))
+            out.write(log);
+    }
+}
+
+TEST(CalculationRun, AStopKeepsWhatWasWrittenBeforeIt) {
+    // In the mark checking, inside the second student: the first is done, the
+    // second keeps his old total, the tables and the log are as a stop there leaves them.
+    {
+        CalcSchool s;
+        smallSchool(s);
+        s.db().execute("UPDATE 成绩表 SET 总分=1");
+        s.db().insertRow("绝对成绩表", {"STID", "年级", "班", "姓名"}, {"20049999", "2004", "01", "旧生"});
+        s.host.stopAtPoll = 2 + 3 + 2;   // two papers counted, three fields, two fields
+        s.host.answer(RunAnswer::Yes);
+        EXPECT_EQ(s.run(), End::Stopped);
+        EXPECT_EQ(str(s.marksOf("20040001")), "90 72 - 162 81");
+        EXPECT_EQ(str(s.marksOf("20040002")), "60 56 - 1 -");
+        EXPECT_EQ(s.db().scalar("SELECT count(*) FROM 绝对成绩表").toInt(), 1);
+        EXPECT_TRUE(s.logBytes().isEmpty());
+        EXPECT_EQ(s.host.unlocks, 1);
+        EXPECT_EQ(s.host.shown.size(), 1u);
+    }
+    // In the tables, after k students of the second grade level: exactly those rows.
+    {
+        CalcSchool s;
+        smallSchool(s);
+        s.student("2003", "01", "孙八", {QVariant(), QVariant(), QVariant()});
+        struct StopInTables : ScriptedHost {
+            int tablePolls = 0;
+            bool stopRequested() override {
+                if (!stages.isEmpty() && stages.back() == 1 && ++tablePolls == 3 + 1)
+                    stopFlag = true;
+                return stopFlag;
+            }
+        } host;
+        host.answer(RunAnswer::Yes);
+        CalculationRun r(s.school.db(), s.inputs, host, s.formulas);
+        EXPECT_EQ(r.run(), End::Stopped);
+        EXPECT_EQ(s.db().scalar("SELECT count(*) FROM 绝对成绩表").toInt(), 4);
+        EXPECT_EQ(s.db().scalar("SELECT count(*) FROM 相对成绩表").toInt(), 4);
+        EXPECT_EQ(str(s.marksOf("20030004", "绝对成绩表")), "- - - 0 -");
+        EXPECT_EQ(str(s.marksOf("20030006", "绝对成绩表")), "gone");
+        EXPECT_EQ(str(s.marksOf("20030006", "相对成绩表")), "gone");
+        EXPECT_TRUE(s.logBytes().endsWith(platform::toGbk("20030004 2003.01  赵六   \r\n")));
+    }
+}
+
+TEST(CalculationRun, ALogThatCannotBeMadeEndsTheRunWithNothingChanged) {
+    CalcSchool s;
+    smallSchool(s);
+    ASSERT_TRUE(QDir(s.school.folder()).mkdir(CalculationRun::kLogName));
+    const QString before = s.everything();
+    s.host.answer(RunAnswer::Yes).answer(RunAnswer::Ok);
+    EXPECT_EQ(s.run(), End::Failed);
+    EXPECT_TRUE(s.host.lastMessage().startsWith(QStringLiteral("无法建立记录文件")));
+    EXPECT_EQ(str(s.everything()), str(before));
+    EXPECT_EQ(s.host.locks, 1);
+    EXPECT_EQ(s.host.unlocks, 1);
+}
