@@ -1,7 +1,9 @@
 #pragma once
-// The calculation panel of the main window (panel 5): the settings of a
-// calculation run and its progress.
+// The calculation panel of the main window (panel 5): the stored settings of
+// a calculation, the previous-term database, and the run with its progress
+// and stop button.
 
+#include "grades/calc/core/calculation_run.h"
 #include "grades/frame/form2_panel.h"
 
 #include <QObject>
@@ -24,10 +26,31 @@ public:
 
     // 计算提高率: the parts that ask for the earlier score database.
     void Check55_Click();
+    void Command9_Click();    // 设为默认值
+    void Com53_Click();       // 浏览
+    void Te53_Change();
+    void Command10_Click();   // 停止计算
+    void Com51_Click();       // 开始计算
+
+    // The stop flag of a run: set by 停止计算, cleared when a run starts.
+    bool StopRequested = false;
+    bool running() const { return running_; }
+    // The panel's controls as the run reads them.
+    CalculationInputs inputs() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class RunOnPanel;
+    QWidget* control(const char* name) const;
+    QLineEdit* edit(const char* name) const;
+    QCheckBox* check(const char* name) const;
+
     PanelHost* host_ = nullptr;
     PanelControls controls_{nullptr, 0};
     platform::db::DataControl* Ad50 = nullptr;
     platform::db::DataControl* Ad51 = nullptr;
+    bool running_ = false;
+    bool closePending_ = false;
 };
