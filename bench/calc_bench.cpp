@@ -8,6 +8,7 @@
 #include "bench/support/bench_school.h"
 #include "common/program_state.h"
 #include "grades/calc/core/calculation_run.h"
+#include "grades/calc/core/formula.h"
 #include "platform/db/database.h"
 #include "platform/db/textorder.h"
 
@@ -104,7 +105,7 @@ int main(int argc, char** argv) {
         BenchHost host;
         auto db = platform::db::Database::open(path, state().DatabasePassword);
         CalculationInputs inputs;
-        CalculationRun run(db, inputs, host, {});
+        CalculationRun run(db, inputs, host, calc::FormulaTestRun);
         host.timer.start();
         const auto end = run.run();
         const double ms = host.timer.nsecsElapsed() / 1e6;

@@ -1,6 +1,7 @@
 #include "grades/calc/CalculationPanel.h"
 
 #include "common/settings_rows.h"
+#include "grades/calc/core/formula.h"
 #include "platform/db/database.h"
 #include "platform/db/datacontrol.h"
 #include "platform/text/gbk.h"
@@ -359,7 +360,7 @@ void CalculationPanel::Com51_Click() {
     if (running_)
         return;
     RunOnPanel host(*this);
-    CalculationRun run(host_->dataControl(QStringLiteral("Adodc0")).database(), inputs(), host, FormulaTest{});
+    CalculationRun run(host_->dataControl(QStringLiteral("Adodc0")).database(), inputs(), host, calc::FormulaTestRun);
     running_ = true;
     run.run();
     running_ = false;

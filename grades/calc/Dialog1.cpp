@@ -96,6 +96,11 @@ Dialog1::Dialog1(PanelHost& host) : QDialog(host.hostWindow()), host_(host) {
 }
 
 Dialog1* Dialog1::showFor(PanelHost& host) {
+    // A closed dialog waits, hidden, for the event loop to delete it; it is
+    // gone for the user, and the next opening reads the rows again.
+    for (Dialog1* closed : host.hostWindow()->findChildren<Dialog1*>(QString(), Qt::FindDirectChildrenOnly))
+        if (closed->isHidden())
+            delete closed;
     return platform::showModeless<Dialog1>(host.hostWindow(), [&host] {
         auto* d = new Dialog1(host);
         d->setAttribute(Qt::WA_DeleteOnClose);
@@ -153,7 +158,7 @@ void Dialog1::OKButton_Click() {
     // floating point so that a huge weight is simply not 100.
     double total = 0;
     for (QLineEdit* box : Text2)
-        total = std::nearbyint(total + platform::leadingNumber(box->text()));
+        total = std::nearbyint(total + platform::LeadingNumber(box->text()));
     if (total != 100) {
         platform::dialogs().message(QStringLiteral("几次考试所占的百分率之和必须为100."), MsgButtons::Ok,
                                     platform::kPromptTitle);

@@ -63,9 +63,9 @@ void CalculationRun::stageChange(int label) {
 // Steps 4 to 6 and the subject layout: every refusal comes before anything is
 // locked or written.
 bool CalculationRun::tests() {
-    excellent_ = platform::leadingNumber(inputs_.excellentLine);
-    pass_ = platform::leadingNumber(inputs_.passLine);
-    poor_ = float(platform::leadingNumber(inputs_.poorLine));
+    excellent_ = platform::LeadingNumber(inputs_.excellentLine);
+    pass_ = platform::LeadingNumber(inputs_.passLine);
+    poor_ = float(platform::LeadingNumber(inputs_.poorLine));
     if (excellent_ < pass_) {
         say(QStringLiteral("优生分数线不能小于及格分数线!"), kError);
         return false;

@@ -2,7 +2,7 @@
 // student's total and average.
 
 #include "common/program_state.h"
-#include "grades/calc/core/calc_numbers.h"
+#include "platform/text/number_text.h"
 #include "grades/calc/core/calculation_stages.h"
 #include "platform/text/values.h"
 
@@ -92,13 +92,13 @@ StageEnd checkMarks(CalculationRun& run) {
                 // Offering the full mark, not the mark itself: accepting the
                 // offer must end the question.
                 while (mark && *mark > full[k]) {
-                    const QString answer =
-                        host.input(who() + s + QStringLiteral("成绩大于最高分") + numberTextSingle(full[k]) +
-                                       QStringLiteral(",请重新输入."),
-                                   QStringLiteral("分数太高"), numberTextSingle(full[k]));
+                    const QString fullText = platform::NumberText(full[k], platform::Precision::Single);
+                    const QString answer = host.input(
+                        who() + s + QStringLiteral("成绩大于最高分") + fullText + QStringLiteral(",请重新输入."),
+                        QStringLiteral("分数太高"), fullText);
                     if (answer.isEmpty())
                         return StageEnd::Aborted;
-                    mark = float(platform::leadingNumber(answer));
+                    mark = float(platform::LeadingNumber(answer));
                     db.execute(storeMarks, markValues(rowid, {}, {}, false));
                 }
                 if (full[k] == 0)
@@ -114,7 +114,7 @@ StageEnd checkMarks(CalculationRun& run) {
                             break;
                         }
                         // Only an answer above the full mark is refused: a negative one is kept.
-                        const float v = float(platform::leadingNumber(answer));
+                        const float v = float(platform::LeadingNumber(answer));
                         if (v <= full[k]) {
                             mark = v;
                             break;

@@ -4,7 +4,7 @@
 
 #include "common/program_state.h"
 #include "common/schema.h"
-#include "grades/calc/core/calc_numbers.h"
+#include "platform/text/number_text.h"
 #include "grades/calc/core/calculation_log.h"
 #include "grades/calc/core/calculation_stages.h"
 
@@ -15,7 +15,9 @@ namespace {
 
 QString quoted(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
 
-QString text(const std::optional<float>& v) { return v ? plainNumberTextSingle(*v) : QString(); }
+QString single(float v) { return platform::PlainNumberText(v, platform::Precision::Single); }
+
+QString text(const std::optional<float>& v) { return v ? single(*v) : QString(); }
 
 } // namespace
 
@@ -57,7 +59,7 @@ StageEnd buildScoreTables(CalculationRun& run) {
     std::vector<QByteArray> subjectBytes;
     for (int k = 0; k < scoreSubjects; ++k)
         subjectBytes.push_back(CalculationLog::encode(scoreFields[kFirstSubjectField + k].name + QStringLiteral("  ")));
-    auto number = [](float v) { return plainNumberTextSingle(v).toLatin1(); };
+    auto number = [](float v) { return single(v).toLatin1(); };
     QByteArray bytes;
 
     std::vector<std::optional<float>> absolute(subjects);
@@ -95,7 +97,7 @@ StageEnd buildScoreTables(CalculationRun& run) {
             for (int k = 0; k < subjects; ++k) {
                 const QVariant a = cls.value(k + 1);
                 if (!a.isNull()) {
-                    line += plainNumberTextDouble(a.toDouble());
+                    line += platform::PlainNumberText(a.toDouble(), platform::Precision::Double);
                     if (a.toDouble() > double(best[k]))
                         best[k] = float(a.toDouble());
                 }
@@ -110,8 +112,7 @@ StageEnd buildScoreTables(CalculationRun& run) {
         line.clear();
         for (int k = 0; k < subjects; ++k) {
             relative[k] = best[k] > 0 ? 80.0f / best[k] : 0.0f;
-            line += plainNumberTextSingle(best[k]) + QLatin1Char('/') + plainNumberTextSingle(relative[k]) +
-                    QStringLiteral("  ");
+            line += single(best[k]) + QLatin1Char('/') + single(relative[k]) + QStringLiteral("  ");
         }
         log.write(line);
         log.endLines(2);
