@@ -17,6 +17,12 @@ bool CalculationLog::open(const QString& path) {
 }
 
 QByteArray CalculationLog::encode(const QString& text) {
+    // ASCII is the same in GBK; the converter costs more than the text.
+    bool ascii = true;
+    for (QChar c : text)
+        ascii = ascii && c.unicode() < 0x80;
+    if (ascii)
+        return text.toLatin1();
     try {
         return platform::toGbk(text);
     } catch (const platform::GbkError&) {
@@ -27,6 +33,13 @@ QByteArray CalculationLog::encode(const QString& text) {
             out += platform::canEncodeGbk(c) ? platform::toGbk(c) : QByteArray("?");
         return out;
     }
+}
+
+const QByteArray& CalculationLog::encodeRepeated(const QString& text) {
+    auto it = repeated_.find(text);
+    if (it == repeated_.end())
+        it = repeated_.insert(text, encode(text));
+    return it.value();
 }
 
 void CalculationLog::write(const QString& text) {

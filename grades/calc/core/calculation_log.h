@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QHash>
 #include <QString>
 
 class CalculationLog {
@@ -27,6 +28,8 @@ public:
     }
     // A text as the file holds it.
     static QByteArray encode(const QString& text);
+    // The same for texts that repeat (names): each is converted once per log.
+    const QByteArray& encodeRepeated(const QString& text);
     // Appends n line ends.
     void endLines(int n = 1);
     // Writes out what is buffered and closes; false when the file could not take it all.
@@ -37,6 +40,7 @@ private:
     void flushIfFull();
     bool flush();
 
+    QHash<QString, QByteArray> repeated_;
     QFile file_;
     QByteArray buffer_;
     bool failed_ = false;

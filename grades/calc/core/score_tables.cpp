@@ -8,7 +8,9 @@
 #include "grades/calc/core/calculation_log.h"
 #include "grades/calc/core/calculation_stages.h"
 
+#include <bit>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -59,7 +61,15 @@ StageEnd buildScoreTables(CalculationRun& run) {
     std::vector<QByteArray> subjectBytes;
     for (int k = 0; k < scoreSubjects; ++k)
         subjectBytes.push_back(CalculationLog::encode(scoreFields[kFirstSubjectField + k].name + QStringLiteral("  ")));
-    auto number = [](float v) { return single(v).toLatin1(); };
+    // Marks repeat, and so do their scaled values: each text is made once.
+    std::unordered_map<quint32, QByteArray> texts;
+    auto number = [&texts](float v) -> const QByteArray& {
+        const quint32 bits = std::bit_cast<quint32>(v);
+        auto it = texts.find(bits);
+        if (it == texts.end())
+            it = texts.emplace(bits, single(v).toLatin1()).first;
+        return it->second;
+    };
     QByteArray bytes;
 
     std::vector<std::optional<float>> absolute(subjects);
@@ -129,8 +139,9 @@ StageEnd buildScoreTables(CalculationRun& run) {
             relRow << QVariant() << QVariant();
             absRow << QVariant() << QVariant();
             bytes = CalculationLog::encode(st[0].toString() + QLatin1Char(' ') + st[1].toString() + QLatin1Char('.') +
-                                           st[2].toString() + QStringLiteral("  ") + st[3].toString() +
-                                           QStringLiteral("   "));
+                                           st[2].toString() + QStringLiteral("  "));
+            bytes += log.encodeRepeated(st[3].toString());
+            bytes += "   ";
             float relSum = 0, absSum = 0;
             for (int k = 0; k < scoreSubjects; ++k) {
                 const QVariant x = st[kFirstSubjectField + k];
