@@ -32,6 +32,8 @@ StageEnd checkMarks(CalculationRun& run) {
     const QString storeMarks = subjects
         ? QStringLiteral("UPDATE OR FAIL 成绩表 SET %1 WHERE rowid=?").arg(setMarks)
         : QString();
+    // Most students keep every mark: then only the totals are written.
+    const QString storeTotals = QStringLiteral("UPDATE OR FAIL 成绩表 SET 总分=?,平均分=? WHERE rowid=?");
     const QString storeStudent =
         QStringLiteral("UPDATE OR FAIL 成绩表 SET %1总分=?,平均分=? WHERE rowid=?")
             .arg(subjects ? setMarks + QLatin1Char(',') : QString());
@@ -86,6 +88,7 @@ StageEnd checkMarks(CalculationRun& run) {
             };
 
             float total = 0;
+            bool pending = false;   // a mark changed since the row was last stored
             for (int k = 0; k < subjects; ++k) {
                 std::optional<float>& mark = marks[k];
                 const QString& s = gradeFields[k + 1].name;
@@ -100,9 +103,12 @@ StageEnd checkMarks(CalculationRun& run) {
                         return StageEnd::Aborted;
                     mark = float(platform::LeadingNumber(answer));
                     db.execute(storeMarks, markValues(rowid, {}, {}, false));
+                    pending = false;
                 }
-                if (full[k] == 0)
+                if (full[k] == 0 && mark) {
                     mark.reset();
+                    pending = true;
+                }
                 if (askZeroMark && full[k] > 0 && (!mark || *mark <= 0)) {
                     for (;;) {
                         const QString answer = host.input(
@@ -123,6 +129,7 @@ StageEnd checkMarks(CalculationRun& run) {
                     if (!mark)
                         mark = 0.0f;
                     db.execute(storeMarks, markValues(rowid, {}, {}, false));
+                    pending = false;
                 }
                 if (mark)
                     total += *mark;
@@ -148,7 +155,8 @@ StageEnd checkMarks(CalculationRun& run) {
                 }
             }
             if (!deleted)
-                db.execute(storeStudent, markValues(rowid, total, average, true));
+                db.execute(pending ? storeStudent : storeTotals,
+                           pending ? markValues(rowid, total, average, true) : QVariantList{total, average, rowid});
             run.progressStep(state().StudentCount);
         }
     }

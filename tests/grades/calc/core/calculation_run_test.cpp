@@ -188,6 +188,8 @@ TEST(CalculationRun, MarkCheckingCases) {
          {typed("98"), typed("")}, End::Aborted, {"98 130 50 - -"}, {}},
         {"papers not taken are emptied", {100, 0, e}, {{80, 30, 20}}, false, false, {typed("0"), typed("-1")},
          End::Completed, {"80 - - 80 80"}, {}},
+        {"a zero of a paper not taken is emptied without a question", {100, 0, e}, {{80, 0, e}}, false, false, {},
+         End::Completed, {"80 - - 80 80"}, {}},
         {"empty mark of a paper not taken asks nothing", {100, 0, e}, {{80, e, e}}, true, false, {}, End::Completed,
          {"80 - - 80 80"}, {}},
         {"zero mark, default answer", {100, 100, 100}, {{80, e, 70}}, true, false, {typed("0")}, End::Completed,
