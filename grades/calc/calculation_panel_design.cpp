@@ -1,6 +1,7 @@
 // The controls of the panel as designed, and where those that follow its size go.
 #include "grades/calc/CalculationPanel.h"
 
+#include <algorithm>
 #include <iterator>
 
 using namespace form2;
@@ -30,10 +31,10 @@ const std::vector<ControlDesign>& CalculationPanel::designs() const {
         {"Frame10_0", K::Frame, "Frame1_5", "分数线划定:", Laid},
         {"La53", K::Label, "Frame10_0",
          "a:任课班数 b:优生人数  c:及格人数  d:差生人数 e:总人数   f:最高分    g:最低分    h:平均分 ",
-         R(120, 240, 4095, 375)},
+         Laid},
         {"La54", K::Label, "Frame10_0",
          "w:上期平均分           x:上期及格率       y:上期优生率           z:上期差生率",
-         R(120, 600, 4095, 375), Hidden},
+         Laid, Hidden},
         {"La56", K::Label, "Frame10_0", "上期成绩库的位置:", R(120, 1140, 1695, 255), Hidden},
         {"Te53", K::TextBox, "Frame10_0", "", Laid, Hidden},
         {"Com53", K::CommandButton, "Frame10_0", "浏览", Laid, Hidden},
@@ -80,6 +81,10 @@ void CalculationPanel::layout(LayoutPass& p, double wp, double hp) const {
     const TwipsRect progress = p.put("Frame10_1", 120, 2280, settings.width, settings.height);
 
     const double wf = settings.width, hf = settings.height;
+    // The legends read in one line beside the buttons once the panel is wide enough.
+    const double legend = std::max(4095.0, wf - 1335 - 360);
+    p.put("La53", 120, 240, legend, 375);
+    p.put("La54", 120, 600, legend, 375);
     const TwipsRect te53 = p.put("Te53", 1680, 1080, wf - 4080, 270);
     p.put("Com53", te53.left + te53.width + 225, 960, 735, 375);
     const TwipsRect command9 = p.put("Command9", wf - 1335, 240, 1335, 375);
