@@ -154,6 +154,8 @@ Assignment Teaching::assign(const QString& typedLabel, const QString& typedSubje
         if (!fullMarkGiven(grades.value(subject)))
             return Assignment::FullMarkZero;
     }
+    // The cell as stored now: another program may have filled it meanwhile.
+    classes_.requery();
     if (!findClass(grade, cls))
         return Assignment::BadChoice;
     if (!classes_.value(subject).isNull())
@@ -188,6 +190,7 @@ Assignment Teaching::remove(const QString& typedLabel, const QString& typedSubje
     if (!held)
         return Assignment::NotHeld;
     const QString name = teachers_.value(kName).toString();
+    classes_.requery();
     // The slot goes even when its class is gone; the cell only while it is this teacher's.
     const bool clearCell = classes_.fieldIndex(subject) >= kFirstSubjectColumn &&
                            findClass(gradeOfLabel(label), classOfLabel(label)) &&
