@@ -30,14 +30,6 @@ bool sameText(const QVariant& stored, const QString& text) {
 
 bool fullMarkGiven(const QVariant& v) { return !v.isNull() && v.toDouble() != 0; }
 
-// Back to the stored rows after a rollback, on the same position where it still exists.
-void reread(Recordset& rs) {
-    const int pos = rs.absolutePosition();
-    rs.requery();
-    if (pos >= 1 && pos <= rs.recordCount())
-        rs.setAbsolutePosition(pos);
-}
-
 } // namespace
 
 QString slotClassField(int n) { return QStringLiteral("任课班级%1").arg(n); }
@@ -109,21 +101,10 @@ bool Teaching::findClass(const QString& gradeId, const QString& classId) {
 }
 
 template <class F> void Teaching::together(F&& writes) {
-    try {
-        platform::db::Transaction t(*teachers_.database());
-        writes();
-        t.commit();
-    } catch (...) {
-        // Rolled back by now; the rows in memory may hold what was not kept.
-        teachers_.cancelUpdate();
-        classes_.cancelUpdate();
-        try {
-            reread(teachers_);
-            reread(classes_);
-        } catch (const DbError&) {
-        }
-        throw;
-    }
+    // A rollback reads both cursors again, so they show what is stored.
+    platform::db::Transaction t(*teachers_.database());
+    writes();
+    t.commit();
 }
 
 Assignment Teaching::add(const QString& classLabel, const QString& subject) {

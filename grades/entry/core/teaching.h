@@ -75,8 +75,7 @@ public:
 private:
     Assignment assign(const QString& classLabel, const QString& subject, bool testFullMark);
     bool findClass(const QString& gradeId, const QString& classId);
-    // Runs the writes in one transaction; on failure both cursors read the
-    // stored rows again and the error goes on.
+    // Runs the writes in one transaction.
     template <class F> void together(F&& writes);
 
     platform::db::Recordset& teachers_;
