@@ -126,7 +126,8 @@ Assignment Teaching::assign(const QString& typedLabel, const QString& typedSubje
     const QString cls = classOfLabel(label);
     // Only a whole label and a subject column: anything else would name a
     // class or a field that the lists never offered.
-    if (label != classLabel(grade, cls) || classes_.fieldIndex(subject) < kFirstSubjectColumn)
+    const int column = classes_.fieldIndex(subject);
+    if (label != classLabel(grade, cls) || column < kFirstSubjectColumn || classes_.fieldName(column) != subject)
         return Assignment::BadChoice;
     if (testFullMark) {
         Recordset grades(classes_.database(), table::Grades);
