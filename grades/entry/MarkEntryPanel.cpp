@@ -268,15 +268,18 @@ void MarkEntryPanel::Te81_KeyUp(int keyCode) {
         if (StoreEnteredScore() != 0)
             return;
     } else {
-        Te81->clear();
-        return;
+        Te81->clear();   // nobody current: nothing to store
     }
+    if (!rs || rs->recordCount() == 0)
+        return;
     const int position = rs->absolutePosition();
-    if (keyCode == 38 && position > 1)
+    if (keyCode == 38 && position == 0 && rs->eof())
+        rs->moveLast();   // from past the end back onto the last student
+    else if (keyCode == 38 && position > 1)
         rs->movePrevious();
-    else if (keyCode == 40 && position < rs->recordCount())
+    else if (keyCode == 40 && position > 0 && position < rs->recordCount())
         rs->moveNext();
-    else
+    else if (position > 0)
         Ad8_MoveComplete();   // at the end of the list: stays, with the stored mark shown
 }
 
