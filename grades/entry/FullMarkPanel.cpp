@@ -4,6 +4,7 @@
 #include "grades/entry/core/assignment_slots.h"
 #include "platform/db/database.h"
 #include "platform/db/datacontrol.h"
+#include "platform/dbui/datagrid.h"
 
 #include <QLabel>
 
@@ -14,9 +15,26 @@ void FullMarkPanel::bind(PanelHost& host) {
     DataGrid4 = c.grid(QStringLiteral("DataGrid4"));
     Ad4 = &c.data(QStringLiteral("Ad4"));
     Ad41 = &c.data(QStringLiteral("Ad41"));
+
+    // A negative full mark would refuse every mark and turn the scaling round.
+    DataGrid4->setValueCheck([](int column, const QVariant& value) {
+        bool number = false;
+        const double mark = value.toDouble(&number);
+        return column > 0 && number && mark < 0 ? QStringLiteral("试卷的总分不能为负数!") : QString();
+    });
+}
+
+void FullMarkPanel::load() {
+    Ad4->setRecordSource(table::Grades);
+    Ad4->refresh();
+    DataGrid4->setDataSource(Ad4);
+    DataGrid4->setColumnLocked(0, true);
+    La42->setText(QStringLiteral("注意: 如果一个年级没有开设某一科,请将其分值设为零分."));
 }
 
 void FullMarkPanel::finish() {
+    // A full mark typed and not yet left counts as entered.
+    DataGrid4->commitEditor();
     // The text stays until the panel is opened again.
     La42->setText(QStringLiteral("请稍侯,系统正在将你刚的操作更新......"));
     La42->repaint();

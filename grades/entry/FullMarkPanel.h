@@ -16,6 +16,8 @@ public:
     void layout(form2::LayoutPass& pass, double width, double height) const override;
     QStringList dataControls() const override { return {QStringLiteral("Ad4"), QStringLiteral("Ad41")}; }
     void bind(PanelHost& host) override;
+    // The full marks of every grade level in the grid; the grade ids stay as they are.
+    void load() override;
     // Papers a grade level does not take (full mark empty or 0) lose their
     // teachers, in one transaction.
     void finish() override;

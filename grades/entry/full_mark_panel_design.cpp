@@ -8,7 +8,7 @@ const std::vector<ControlDesign>& FullMarkPanel::designs() const {
     static const std::vector<ControlDesign> c = {
         {"La41", K::Label, "Frame1_4", "  请在下面的表格中填入本次考试中各科试卷的总分:", R(240, 600, 5895, 255)},
         {"Comout_3", K::CommandButton, "Frame1_4", "完成", R(4920, 480, 855, 375)},
-        {"Ad41", K::DataControl, "Frame1_4", "", R(3720, 360, 1200, 330)},
+        {"Ad41", K::DataControl, "Frame1_4", "", R(3720, 360, 1200, 330), Hidden},
         {"Ad4", K::DataControl, "Frame1_4", "", R(2040, 2280, 1200, 375)},
         {"La42", K::Label, "Frame1_4", "", Laid},
         {"DataGrid4", K::DataGrid, "Frame1_4", "", Laid},

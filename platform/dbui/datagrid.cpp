@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QHeaderView>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -79,12 +80,31 @@ private:
     Recordset* rs_ = nullptr;
 };
 
+// Knows the editor open in a cell, so that the grid can take its value in
+// before the panel's work reads the table.
+class GridDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        open_ = editor;
+        return editor;
+    }
+    QWidget* openEditor() const { return open_; }
+
+private:
+    mutable QPointer<QWidget> open_;
+};
+
 DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     view_ = new QTableView(this);
     model_ = new RecordsetModel(this);
     view_->setModel(model_);
+    delegate_ = new GridDelegate(view_);
+    view_->setItemDelegate(delegate_);
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
     view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
     layout->addWidget(view_);
@@ -124,6 +144,20 @@ void DataGrid::rebind() {
 }
 
 int DataGrid::columnCount() const { return model_->columnCount(); }
+
+void DataGrid::setValueCheck(std::function<QString(int column, const QVariant& value)> check) {
+    check_ = std::move(check);
+}
+
+bool DataGrid::commitEditor() {
+    QWidget* editor = delegate_->openEditor();
+    if (!editor || editor->isHidden())   // a closed editor is hidden until it goes
+        return true;
+    lastEditRefused_ = false;
+    emit delegate_->commitData(editor);
+    emit delegate_->closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return !lastEditRefused_;
+}
 
 void DataGrid::setColumnWidthTwips(int column, int twips) {
     view_->setColumnWidth(column, twips / kTwipsPerPixel);
@@ -209,18 +243,27 @@ bool DataGrid::editCell(int row, int column, const QVariant& value) {
     if (v.metaType().id() == QMetaType::QString && v.toString().trimmed().isEmpty()
         && (!textField || !def.allowZeroLength))
         v = QVariant();
+    if (check_) {
+        if (const QString refusal = check_(column, v); !refusal.isEmpty()) {
+            lastEditRefused_ = true;
+            tellRefused(refusal, platform::kPromptTitle, false);
+            return false;
+        }
+    }
     try {
         rs->setValue(column, v);
     } catch (const DbError& e) {
+        lastEditRefused_ = true;
         tellRefused(e.text());
         return false;
     }
     return true;
 }
 
-void DataGrid::tellRefused(const QString& text) {
+void DataGrid::tellRefused(const QString& text, const QString& title, bool warning) {
     const bool hadFocus = view_->hasFocus() || view_->isAncestorOf(QApplication::focusWidget());
-    platform::dialogs().message(text, platform::MsgButtons::Ok, {}, platform::MsgIcon::Warning);
+    platform::dialogs().message(text, platform::MsgButtons::Ok, title,
+                                warning ? platform::MsgIcon::Warning : platform::MsgIcon::None);
     // The editor the user typed in is gone once the message closes; without this the
     // next keys (F2, typing) would go nowhere until the grid is clicked.
     if (hadFocus)

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <QPointer>
+#include <functional>
 
 #include "platform/db/datacontrol.h"
 
@@ -14,6 +15,7 @@ namespace platform::db {
 
 class DataControl;
 class RecordsetModel;
+class GridDelegate;
 
 class DataGrid : public QWidget {
     Q_OBJECT
@@ -32,6 +34,13 @@ public:
     void setAllowUpdate(bool allow);
     bool allowUpdate() const { return allowUpdate_; }
     int columnCount() const;
+    // A check of typed values on top of the field's own: it returns the
+    // message that refuses a value (shown under the title "提示"), or "" to let
+    // it through. Applies to every column; the column comes with the value.
+    void setValueCheck(std::function<QString(int column, const QVariant& value)> check);
+    // Takes a value still open in a cell editor into the row, as leaving the
+    // cell would; false when it was refused (the message was shown).
+    bool commitEditor();
 
     QTableView* view() const { return view_; }
     // Puts a typed value into a cell as the user would (tests and keyboard paths);
@@ -43,11 +52,15 @@ public:
 private:
     void followRecordset();
     void currentRowChosen(int row);
-    void tellRefused(const QString& text);   // the layer's message, then the keys go to the grid again
+    // The message, then the keys go to the grid again.
+    void tellRefused(const QString& text, const QString& title = {}, bool warning = true);
 
     QPointer<DataControl> control_;
     QTableView* view_ = nullptr;
     RecordsetModel* model_ = nullptr;
+    GridDelegate* delegate_ = nullptr;
+    std::function<QString(int, const QVariant&)> check_;
+    bool lastEditRefused_ = false;
     bool allowUpdate_ = true;
     bool syncing_ = false;
     std::vector<bool> locked_;

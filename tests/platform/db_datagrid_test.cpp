@@ -5,6 +5,8 @@
 #include "platform/dbui/datagrid.h"
 #include "platform/db/recordset.h"
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QTableView>
 
 using namespace platform::db;
@@ -74,6 +76,54 @@ TEST_F(DataGridTest, EditIsStoredWhenTheRowIsLeftAndRefusalsAreShown) {
     grid_.setAllowUpdate(false);
     EXPECT_FALSE(grid_.editCell(2, 1, s("钱")));
     EXPECT_EQ(storedName("20040003"), s("王五"));
+}
+
+TEST_F(DataGridTest, AValueCheckRefusesUnderThePromptTitle) {
+    std::vector<int> asked;
+    grid_.setValueCheck([&](int column, const QVariant& value) {
+        asked.push_back(column);
+        return value.toString() == s("坏") ? s("不行!") : QString();
+    });
+    {
+        DialogDouble dialogs;
+        dialogs.answerMessage(platform::MsgResult::Ok, s("不行!"));
+        EXPECT_FALSE(grid_.editCell(0, 1, s("坏")));
+        EXPECT_EQ(dialogs.lastTitle(), s("提示"));
+    }
+    EXPECT_FALSE(ad1_.recordset()->isDirty());
+    EXPECT_TRUE(grid_.editCell(0, 1, s("好")));
+    EXPECT_EQ(asked, (std::vector<int>{1, 1}));
+}
+
+// A value typed into a cell and not yet left reaches the row when the grid is told to take it.
+TEST_F(DataGridTest, AnOpenEditorIsCommittedOnRequest) {
+    EXPECT_TRUE(grid_.commitEditor());   // none open
+    grid_.show();
+    const QModelIndex cell = grid_.view()->model()->index(1, 1);
+    auto type = [&](const QString& text) {
+        grid_.view()->setCurrentIndex(cell);
+        grid_.view()->edit(cell);
+        QLineEdit* editor = nullptr;
+        for (auto* e : grid_.view()->viewport()->findChildren<QLineEdit*>())
+            if (!e->isHidden())
+                editor = e;
+        if (editor)
+            editor->setText(text);
+        return editor;
+    };
+    QLineEdit* editor = type(s("钱七"));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(grid_.commitEditor());
+    EXPECT_TRUE(editor->isHidden());
+    ad1_.recordset()->update();
+    EXPECT_EQ(storedName("20040002"), s("钱七"));
+    EXPECT_TRUE(grid_.commitEditor());   // closed: nothing more to take
+
+    ASSERT_NE(type(s("四个字的")), nullptr);
+    DialogDouble dialogs;
+    dialogs.answerMessage();
+    EXPECT_FALSE(grid_.commitEditor());
+    EXPECT_EQ(storedName("20040002"), s("钱七"));
 }
 
 TEST_F(DataGridTest, UnbindingAndClosingLeaveAnEmptyGrid) {
