@@ -210,6 +210,10 @@ PanelControls Form2::controlsOf(int panel) {
 
 SettingsRows Form2::settings() { return SettingsRows(Adodc0_); }
 
+QStringList Form2::dataControlNames() const {
+    return QStringList{QStringLiteral("Adodc0"), QStringLiteral("Adodc1")} + panelDataControls();
+}
+
 QStringList Form2::panelDataControls() const {
     QStringList names;
     for (const auto& p : panels_)

@@ -24,6 +24,7 @@
 
 #include "grades/frame/form2_panel.h"
 #include "platform/db/datacontrol.h"
+#include "platform/ui/common_dialog.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -68,12 +69,12 @@ public:
     void ShowStartPanel() override;
     // The panels lose their caption and border at start-up.
     void RemovePanelBorders();
-    int visiblePanel() const;   // the last visible member of Frame1, -1 when none
+    int visiblePanel() const override;   // the last visible member of Frame1, -1 when none
     // The finishing work of the visible panel, then the home panel. The index is ignored.
     void Comout_Click(int index = 0) override;
     // The opening of every panel button: the finishing work of the panel
     // showing, then the panel's mayOpen, ShowPanel and load.
-    void openPanel(int index);
+    void openPanel(int index) override;
 
     // Panel buttons.
     void Command1_Click();
@@ -120,6 +121,8 @@ public:
     SettingsRows settings() override;
     // What a login or password change does with our connections around its work.
     OwnConnections ownConnections() override;
+    QStringList dataControlNames() const override;
+    platform::CommonDialog& CommonDialog1() override { return CommonDialog1_; }
 
     // The settings cursor: the 状态 text of row n of 状态表 ("" when empty).
     QString settingsValue(int row);
@@ -145,6 +148,7 @@ private:
     QHash<QString, QAction*> menuItems_;
     platform::db::DataControl Adodc0_;
     platform::db::DataControl Adodc1_;
+    platform::CommonDialog CommonDialog1_;
     bool connected_ = false;
     bool reconnect_ = false;
 };

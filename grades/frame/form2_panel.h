@@ -19,6 +19,10 @@ class QWidget;
 class SettingsRows;
 struct OwnConnections;
 
+namespace platform {
+class CommonDialog;
+}
+
 namespace platform::db {
 class DataControl;
 class DataGrid;
@@ -69,8 +73,17 @@ public:
     // A menu item or top-level menu by its design name; null when there is none.
     virtual QAction* menuItem(const QString& name) const = 0;
 
+    // Every data control of the window: Adodc0, Adodc1 and the panels' own.
+    virtual QStringList dataControlNames() const = 0;
+    // The window's file dialog, shared by every window it owns.
+    virtual platform::CommonDialog& CommonDialog1() = 0;
+
     virtual void ShowPanel(int index) = 0;
     virtual void ShowStartPanel() = 0;
+    // The last visible member of Frame1 (0 the home panel), -1 when none.
+    virtual int visiblePanel() const = 0;
+    // What a panel button does: finish the visible panel, then open this one.
+    virtual void openPanel(int index) = 0;
     // The finishing work of the visible panel, then the home panel. The index is ignored.
     virtual void Comout_Click(int index = 0) = 0;
     // What a login or password change does with the window's connections.

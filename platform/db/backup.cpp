@@ -1,0 +1,108 @@
+#include "platform/db/backup.h"
+
+#include "platform/db/database.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <cstdio>
+#include <sqlite3.h>
+
+namespace platform::db {
+
+namespace {
+
+QString fileLayer;
+
+// Where the target would be on disk: through links, and through a link to
+// its folder when the file does not exist yet.
+QString canonicalTarget(const QFileInfo& target) {
+    if (target.exists())
+        return target.canonicalFilePath();
+    const QString folder = target.absoluteDir().canonicalPath();
+    return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + target.fileName();
+}
+
+[[noreturn]] void refuse(const QString& why) {
+    throw DbError(DbError::Io, QStringLiteral("备份没有完成: %1").arg(why));
+}
+
+QString engineMessage(sqlite3* h, int rc) {
+    if (rc == SQLITE_FULL)
+        return QStringLiteral("磁盘已满。");
+    const char* msg = h ? sqlite3_errmsg(h) : sqlite3_errstr(rc);
+    return QString::fromUtf8(msg ? msg : sqlite3_errstr(rc));
+}
+
+// Copies the open database into the file at `path` and checks the copy.
+void copyInto(Database& db, const QString& path) {
+    sqlite3* dest = nullptr;
+    const QByteArray layer = fileLayer.toUtf8();
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &dest, SQLITE_OPEN_READWRITE,
+                             fileLayer.isEmpty() ? nullptr : layer.constData());
+    if (rc != SQLITE_OK) {
+        const QString why = engineMessage(dest, rc);
+        sqlite3_close_v2(dest);
+        refuse(why);
+    }
+    sqlite3_backup* b = sqlite3_backup_init(dest, "main", db.handle(), "main");
+    if (!b) {
+        const QString why = engineMessage(dest, sqlite3_errcode(dest));
+        sqlite3_close_v2(dest);
+        refuse(why);
+    }
+    rc = sqlite3_backup_step(b, -1);
+    sqlite3_backup_finish(b);
+    if (rc != SQLITE_DONE) {
+        const QString why = engineMessage(dest, rc == SQLITE_OK ? sqlite3_errcode(dest) : rc);
+        sqlite3_close_v2(dest);
+        refuse(why);
+    }
+    sqlite3_stmt* check = nullptr;
+    QString verdict;
+    if (sqlite3_prepare_v2(dest, "PRAGMA quick_check", -1, &check, nullptr) == SQLITE_OK &&
+        sqlite3_step(check) == SQLITE_ROW)
+        verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)));
+    sqlite3_finalize(check);
+    rc = sqlite3_close_v2(dest);
+    if (verdict != QLatin1String("ok"))
+        refuse(QStringLiteral("备份文件检查不通过。"));
+    if (rc != SQLITE_OK)
+        refuse(engineMessage(nullptr, rc));
+}
+
+} // namespace
+
+void setBackupFileLayerForTests(const QString& name) { fileLayer = name; }
+
+void backupDatabase(Database& db, const QString& target) {
+    const QFileInfo info(target);
+    const QString where = canonicalTarget(info);
+    if (where.isEmpty() || !QFileInfo(info.absolutePath()).isDir())
+        refuse(QStringLiteral("文件夹 %1 不存在。").arg(QDir::toNativeSeparators(info.absolutePath())));
+    if (where == QFileInfo(db.path()).canonicalFilePath())
+        refuse(QStringLiteral("不能备份到正在使用的数据库文件本身。"));
+    if (info.isDir())
+        refuse(QStringLiteral("%1 是一个文件夹。").arg(QDir::toNativeSeparators(target)));
+
+    // The copy is made under a name of its own in the target's folder, so
+    // that the rename below replaces the target in one step.
+    QTemporaryFile temp(info.absolutePath() + QStringLiteral("/.backup-XXXXXX"));
+    temp.setAutoRemove(true);
+    if (!temp.open())
+        refuse(QStringLiteral("文件夹 %1 不能写入。").arg(QDir::toNativeSeparators(info.absolutePath())));
+    temp.close();
+    const QString tempPath = temp.fileName();
+    try {
+        copyInto(db, tempPath);
+    } catch (...) {
+        QFile::remove(tempPath + QStringLiteral("-journal"));
+        throw;
+    }
+    if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(where).constData()) != 0)
+        refuse(QStringLiteral("不能写入 %1。").arg(QDir::toNativeSeparators(target)));
+    temp.setAutoRemove(false);
+}
+
+} // namespace platform::db
