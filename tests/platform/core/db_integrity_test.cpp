@@ -2,6 +2,7 @@
 // reaches the row it was made on or nothing, and no row the file does not hold
 // stays on show.
 #include "support/db_fixture.h"
+#include "support/failing_vfs.h"
 
 #include "platform/db/recordset.h"
 #include "platform/db/textorder.h"
@@ -234,83 +235,6 @@ TEST_F(IntegrityTest, AStatementBeingSteppedIsNeverFinalizedNorHandedOutTwice) {
     EXPECT_EQ(rest, (QStringList{s("李四"), s("王五")}));
 }
 
-// ---------------------------------------------------------------------------
-// A file whose writes fail on demand: the default VFS with a switch.
-
-struct FailingFile {
-    sqlite3_file base;
-    sqlite3_file* real;
-};
-
-bool g_failWrites = false;
-sqlite3_vfs* g_realVfs = nullptr;
-sqlite3_io_methods g_methods;
-
-sqlite3_file* realOf(sqlite3_file* f) { return reinterpret_cast<FailingFile*>(f)->real; }
-
-int failingWrite(sqlite3_file* f, const void* data, int n, sqlite3_int64 at) {
-    if (g_failWrites)
-        return SQLITE_IOERR_WRITE;
-    return realOf(f)->pMethods->xWrite(realOf(f), data, n, at);
-}
-
-int failingOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
-    auto* ff = reinterpret_cast<FailingFile*>(f);
-    ff->base.pMethods = nullptr;
-    ff->real = static_cast<sqlite3_file*>(sqlite3_malloc(g_realVfs->szOsFile));
-    const int rc = g_realVfs->xOpen(g_realVfs, name, ff->real, flags, outFlags);
-    if (rc != SQLITE_OK || !ff->real->pMethods) {
-        sqlite3_free(ff->real);
-        return rc;
-    }
-    static bool made = false;
-    if (!made) {
-        const sqlite3_io_methods* r = ff->real->pMethods;
-        g_methods = *r;
-        g_methods.iVersion = 1;         // no shared memory or memory mapping
-        g_methods.xClose = [](sqlite3_file* f) {
-            sqlite3_file* real = realOf(f);
-            const int rc = real->pMethods->xClose(real);
-            sqlite3_free(real);
-            return rc;
-        };
-        g_methods.xRead = [](sqlite3_file* f, void* d, int n, sqlite3_int64 at) { return realOf(f)->pMethods->xRead(realOf(f), d, n, at); };
-        g_methods.xWrite = failingWrite;
-        g_methods.xTruncate = [](sqlite3_file* f, sqlite3_int64 n) { return realOf(f)->pMethods->xTruncate(realOf(f), n); };
-        g_methods.xSync = [](sqlite3_file* f, int fl) { return realOf(f)->pMethods->xSync(realOf(f), fl); };
-        g_methods.xFileSize = [](sqlite3_file* f, sqlite3_int64* n) { return realOf(f)->pMethods->xFileSize(realOf(f), n); };
-        g_methods.xLock = [](sqlite3_file* f, int l) { return realOf(f)->pMethods->xLock(realOf(f), l); };
-        g_methods.xUnlock = [](sqlite3_file* f, int l) { return realOf(f)->pMethods->xUnlock(realOf(f), l); };
-        g_methods.xCheckReservedLock = [](sqlite3_file* f, int* o) { return realOf(f)->pMethods->xCheckReservedLock(realOf(f), o); };
-        g_methods.xFileControl = [](sqlite3_file* f, int op, void* a) { return realOf(f)->pMethods->xFileControl(realOf(f), op, a); };
-        g_methods.xSectorSize = [](sqlite3_file* f) { return realOf(f)->pMethods->xSectorSize(realOf(f)); };
-        g_methods.xDeviceCharacteristics = [](sqlite3_file* f) { return realOf(f)->pMethods->xDeviceCharacteristics(realOf(f)); };
-        made = true;
-    }
-    ff->base.pMethods = &g_methods;
-    return SQLITE_OK;
-}
-
-// Installs the failing VFS as the default while it lives.
-class FailingVfs {
-public:
-    FailingVfs() {
-        g_realVfs = sqlite3_vfs_find(nullptr);
-        vfs_ = *g_realVfs;
-        vfs_.zName = "failing";
-        vfs_.szOsFile = int(sizeof(FailingFile));
-        vfs_.xOpen = failingOpen;
-        sqlite3_vfs_register(&vfs_, 1);
-    }
-    ~FailingVfs() {
-        g_failWrites = false;
-        sqlite3_vfs_unregister(&vfs_);
-        sqlite3_vfs_register(g_realVfs, 1);
-    }
-private:
-    sqlite3_vfs vfs_;
-};
-
 // The school file opened through the failing VFS.
 class FailingWrites : public testsupport::DbFixture {
 protected:
@@ -322,7 +246,7 @@ protected:
         DbFixture::TearDown();
         vfs_.reset();
     }
-    std::optional<FailingVfs> vfs_;
+    std::optional<testsupport::FailingVfs> vfs_;
 };
 
 TEST_F(FailingWrites, ALostTransactionRefusesFurtherWritesAndEndsCleanly) {
@@ -337,7 +261,7 @@ TEST_F(FailingWrites, ALostTransactionRefusesFurtherWritesAndEndsCleanly) {
         try {
             for (int i = 2; i < 5000; ++i) {
                 if (i == 200)
-                    g_failWrites = true;
+                    vfs_->failWrites(true);
                 rs.addNew({s("STID"), s("姓名"), s("考号")},
                           {s("2004%1").arg(i, 4, 10, QLatin1Char('0')), s("学生"), QString(11, u'9')});
             }
@@ -347,7 +271,7 @@ TEST_F(FailingWrites, ALostTransactionRefusesFurtherWritesAndEndsCleanly) {
             EXPECT_TRUE(e.text().contains(s("撤消"))) << e.text().toStdString();
         }
         EXPECT_EQ(failure, DbError::TransactionLost);
-        g_failWrites = false;
+        vfs_->failWrites(false);
         // Nothing more is written in a scope whose work is gone, not even by plain SQL.
         EXPECT_EQ(errorOf([&] { rs.addNew({s("STID")}, {s("20049999")}); }), DbError::TransactionLost);
         EXPECT_EQ(errorOf([&] { db->execute(s("DELETE FROM 成绩表")); }), DbError::TransactionLost);

@@ -1,0 +1,95 @@
+// The backup copy of an open database: whole and sound, or nothing.
+#include "platform/db/backup.h"
+
+#include "support/db_fixture.h"
+#include "support/failing_vfs.h"
+
+#include <QDir>
+#include <QFile>
+
+using platform::db::Database;
+using platform::db::DbError;
+
+namespace {
+
+class Backup : public testsupport::DbFixture {
+protected:
+    void SetUp() override {
+        DbFixture::SetUp();
+        db_->setPassword(QString(), QStringLiteral("ab;c"));
+        addStudents({{"20040001", "2004", "01", QStringLiteral("张三"), "01", 300.5},
+                     {"20040002", "2004", "01", QStringLiteral("李四"), "02", QVariant()}});
+    }
+    QString target(const QString& name) const { return dir_.filePath(name); }
+    // The files of the folder but the database itself.
+    QStringList others() const {
+        QStringList files = QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden);
+        files.removeAll(QStringLiteral("学生成绩库.mdb"));
+        return files;
+    }
+    QString failureOf(const QString& path) {
+        try {
+            platform::db::backupDatabase(*db_, path);
+        } catch (const DbError& e) {
+            return e.text();
+        }
+        return {};
+    }
+};
+
+TEST_F(Backup, TheCopyOpensWithThePasswordAndHoldsEveryRow) {
+    const QString copy = target(QStringLiteral("学生成绩库05-3-7"));   // no extension: used as typed
+    platform::db::backupDatabase(*db_, copy);
+    EXPECT_EQ(others(), QStringList{QStringLiteral("学生成绩库05-3-7")});
+    EXPECT_THROW(Database::open(copy, QString()), DbError);
+    auto opened = Database::open(copy, QStringLiteral("ab;c"));
+    EXPECT_EQ(opened->tableNames(), db_->tableNames());
+    EXPECT_EQ(opened->scalar(QStringLiteral("SELECT 姓名 FROM 成绩表 WHERE STID = '20040002'")).toString(),
+              QStringLiteral("李四"));
+}
+
+TEST_F(Backup, ARefusedTargetLeavesNoFileBehind) {
+    // An existing file of the chosen name stays as it was whatever fails.
+    QFile old(target(QStringLiteral("old.mdb")));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("earlier copy");
+    old.close();
+    ASSERT_TRUE(QFile::link(path(), target(QStringLiteral("link.mdb"))));
+
+    struct Case { QString path; const char* says; };
+    const Case cases[] = {
+        {path(), "正在使用的数据库文件本身"},
+        {target(QStringLiteral("link.mdb")), "正在使用的数据库文件本身"},
+        {dir_.filePath(QStringLiteral("../") + QDir(dir_.path()).dirName() + QStringLiteral("/学生成绩库.mdb")),
+         "正在使用的数据库文件本身"},
+        {target(QStringLiteral("no-such-folder/copy.mdb")), "不存在"},
+        {target(QStringLiteral("old.mdb/copy.mdb")), "不存在"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        EXPECT_TRUE(failureOf(c.path).contains(QString::fromUtf8(c.says)));
+    }
+    EXPECT_EQ(db_->scalar(QStringLiteral("SELECT COUNT(*) FROM 成绩表")).toInt(), 2);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("earlier copy"));
+    old.close();
+    EXPECT_EQ(others(), (QStringList{QStringLiteral("link.mdb"), QStringLiteral("old.mdb")}));
+}
+
+TEST_F(Backup, AWriteFailingPartWayKeepsTheOldFile) {
+    QFile old(target(QStringLiteral("old.mdb")));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("earlier copy");
+    old.close();
+    testsupport::FailingVfs disk(false);
+    disk.failAfterBytes(4096);
+    platform::db::setBackupFileLayerForTests(QString::fromLatin1(testsupport::FailingVfs::name()));
+    const QString why = failureOf(old.fileName());
+    platform::db::setBackupFileLayerForTests({});
+    EXPECT_TRUE(why.contains(QStringLiteral("磁盘已满"))) << why.toStdString();
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("earlier copy"));
+    EXPECT_EQ(others(), QStringList{QStringLiteral("old.mdb")});
+}
+
+} // namespace

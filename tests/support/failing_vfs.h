@@ -1,0 +1,24 @@
+#pragma once
+// The engine's ordinary file layer with a switch: writes fail on demand, at
+// once or after a number of bytes, as on a full disk. Registered under
+// name() while it lives; as the default layer when asked, so that every
+// file opened meanwhile goes through it.
+
+#include <cstdint>
+
+namespace testsupport {
+
+class FailingVfs {
+public:
+    explicit FailingVfs(bool asDefault = true);
+    ~FailingVfs();
+    FailingVfs(const FailingVfs&) = delete;
+    FailingVfs& operator=(const FailingVfs&) = delete;
+
+    static const char* name() { return "failing"; }
+    void failWrites(bool fail);
+    // Writes succeed until this many more bytes were written, then fail.
+    void failAfterBytes(std::int64_t bytes);
+};
+
+} // namespace testsupport
