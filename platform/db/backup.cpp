@@ -46,6 +46,9 @@ void copyInto(Database& db, const QString& path) {
         sqlite3_close_v2(dest);
         refuse(why);
     }
+    // Room for the whole copy in the cache, so that the check reads back
+    // what was just written without going to the disk again.
+    sqlite3_exec(dest, "PRAGMA cache_size = -262144", nullptr, nullptr, nullptr);
     sqlite3_backup* b = sqlite3_backup_init(dest, "main", db.handle(), "main");
     if (!b) {
         const QString why = engineMessage(dest, sqlite3_errcode(dest));
