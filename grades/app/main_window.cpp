@@ -11,7 +11,7 @@
 #include "grades/examno/examno_menus.h"
 #include "grades/frame/Form2.h"
 #include "grades/maintenance/maintenance_menus.h"
-#include "grades/results/ResultsPanel.h"
+#include "grades/results/view/ResultsPanel.h"
 #include "grades/results/TeacherScorePanel.h"
 
 std::vector<std::unique_ptr<Form2Panel>> makeMainWindowPanels() {

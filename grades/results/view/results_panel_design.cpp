@@ -1,5 +1,5 @@
 // The controls of the panel as designed, and where those that follow its size go.
-#include "grades/results/ResultsPanel.h"
+#include "grades/results/view/ResultsPanel.h"
 
 using namespace form2;
 
