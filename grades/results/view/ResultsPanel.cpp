@@ -262,12 +262,23 @@ void ResultsPanel::BuildResultsView() {
     attachGrid();
     if (auto* rs = Ad61->recordset(); rs && rs->recordCount() > 0)
         rs->moveFirst();
+    else
+        Ad61_MoveComplete();   // an empty view says so
 }
 
 void ResultsPanel::BuildResultsListing() {
     Text2->hide();
     if (results::perLine(Combo14->currentText()) == 0)
         return;
+    // The moves of the build describe no student; where it ends is described once.
+    struct Walk {
+        ResultsPanel* p;
+        explicit Walk(ResultsPanel* panel) : p(panel) { p->walking_ = true; }
+        ~Walk() {
+            p->walking_ = false;
+            p->Ad61_MoveComplete();
+        }
+    } walk(this);
     try {
         Ad61->setRecordSource(ViewQuery);
         Ad61->refresh();
@@ -369,7 +380,7 @@ void ResultsPanel::Option8_Click(int) {
 
 void ResultsPanel::Ad61_MoveComplete() {
     // A rebuild walks the rows with the grid disabled: no summary per row.
-    if (!DataGrid6->isEnabled())
+    if (!DataGrid6->isEnabled() || walking_)
         return;
     const auto* rs = Ad61->recordset();
     if (!rs)

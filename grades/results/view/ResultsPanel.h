@@ -61,6 +61,7 @@ private:
     void detachGridForWalk();
 
     PanelHost* host_ = nullptr;
+    bool walking_ = false;
     QWidget* Frame12[4] = {};
     QComboBox* Combo9 = nullptr;    // classes and grade levels
     QComboBox* Combo10 = nullptr;   // exam rooms
