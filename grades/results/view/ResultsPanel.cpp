@@ -257,6 +257,7 @@ void ResultsPanel::BuildResultsView() {
     if (!results::isSortKey(scoreTableFields(), key))
         return;
     detachGridForWalk();
+    typedQuery_.clear();
     ViewQuery = results::viewQuery(state().CurrentScoreTable, Combo9->currentText(), Combo10->currentText(), key);
     BuildResultsListing();
     attachGrid();
@@ -280,7 +281,11 @@ void ResultsPanel::BuildResultsListing() {
         }
     } walk(this);
     try {
-        Ad61->setRecordSource(ViewQuery);
+        // A query typed into the search box runs only as one that reads.
+        if (ViewQuery == typedQuery_)
+            Ad61->setTypedRecordSource(ViewQuery);
+        else
+            Ad61->setRecordSource(ViewQuery);
         Ad61->refresh();
     } catch (const DbError&) {
         return;   // a query the database refuses ends the listing quietly
@@ -420,6 +425,7 @@ void ResultsPanel::Te61_KeyPress(int16_t& keyAscii) {
             return;
         }
         ViewQuery = typed;
+        typedQuery_ = typed;
         BuildResultsListing();
         return;
     }

@@ -62,6 +62,7 @@ private:
 
     PanelHost* host_ = nullptr;
     bool walking_ = false;
+    QString typedQuery_;   // the view's query when the user typed it
     QWidget* Frame12[4] = {};
     QComboBox* Combo9 = nullptr;    // classes and grade levels
     QComboBox* Combo10 = nullptr;   // exam rooms
