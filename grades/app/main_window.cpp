@@ -11,6 +11,7 @@
 #include "grades/examno/examno_menus.h"
 #include "grades/frame/Form2.h"
 #include "grades/maintenance/maintenance_menus.h"
+#include "grades/results/results_menus.h"
 #include "grades/results/view/ResultsPanel.h"
 #include "grades/results/TeacherScorePanel.h"
 
@@ -37,5 +38,6 @@ std::unique_ptr<Form2> makeMainWindow(std::vector<std::unique_ptr<Form2Panel>> p
     calc::installMenuHandlers(*window);
     maintenance::installMenuHandlers(*window);
     examno::installMenuHandlers(*window);
+    results::installMenuHandlers(*window);
     return window;
 }

@@ -5,17 +5,22 @@
 #include "common/schema.h"
 #include "common/settings_rows.h"
 #include "grades/results/core/results_view.h"
+#include "grades/results/print/Form5.h"
+#include "grades/results/results_menus.h"
 #include "platform/db/database.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 #include "platform/dbui/datagrid.h"
+#include "platform/text/gbk.h"
 #include "platform/text/values.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/fixed_font.h"
 #include "platform/ui/key_filter.h"
+#include "platform/ui/plain_print.h"
 
 #include <QComboBox>
 #include <QEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -96,6 +101,8 @@ void ResultsPanel::bind(PanelHost& host) {
     connect(Combo14, &QComboBox::activated, this, [this] { Combo12_Click(); });
     connect(c.get<QPushButton>(QStringLiteral("Com65")), &QPushButton::clicked, this, [this] { Com65_Click(); });
     connect(c.get<QPushButton>(QStringLiteral("Com68")), &QPushButton::clicked, this, [this] { Com68_Click(); });
+    connect(Com61, &QPushButton::clicked, this, [this] { Com61_Click(); });
+    connect(c.get<QPushButton>(QStringLiteral("Com62")), &QPushButton::clicked, this, [this] { Com62_Click(); });
     for (int i = 0; i < 3; ++i) {
         connect(Opt60[i], &QRadioButton::clicked, this, [this, i] { Opt60_Click(i); });
         connect(Option8[i], &QRadioButton::clicked, this, [this, i] { Option8_Click(i); });
@@ -461,4 +468,40 @@ void ResultsPanel::Te61_KeyPress(int16_t& keyAscii) {
     } catch (const DbError&) {
     }
     notFound();
+}
+
+void ResultsPanel::Com61_Click() {
+    if (Frame12[3]->isHidden()) {
+        results::exportResultsToSpreadsheet(Combo9->currentText().isEmpty() ? 1 : 2);
+        return;
+    }
+    platform::FileRequest request;
+    request.filter = QStringLiteral("文本文件(*.txt)|*.txt|所有文件(*.*)|*.*");
+    request.confirmOverwrite = false;   // a second export appends
+    const auto name = platform::dialogs().saveFile(request);
+    if (!name || name->isEmpty())
+        return;
+    QString text = Text2->toPlainText();
+    text.replace(u'\n', QStringLiteral("\r\n"));
+    try {
+        if (QFile::exists(*name))
+            platform::appendGbkFile(*name, QStringLiteral("\r\n") + text);
+        else
+            platform::writeGbkFile(*name, text);
+    } catch (const platform::FileError&) {
+        // Ends quietly, as it always did.
+    } catch (const platform::GbkError&) {
+    }
+}
+
+void ResultsPanel::Com62_Click() {
+    state().PrintRecordSource = Ad61->recordSource();
+    state().PrintSource = 2;
+    if (!Frame12[0]->isHidden())
+        platform::printPlainText({Text7->toPlainText()});
+    else if (!Frame12[3]->isHidden())
+        platform::printPlainText({Lab6->text() + Combo12->currentText() + Lab6a->text() + QStringLiteral("\n"),
+                                  Text2->toPlainText()});
+    else if (!Frame12[1]->isHidden())
+        Form5::showFor(*host_);
 }

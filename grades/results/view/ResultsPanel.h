@@ -42,6 +42,8 @@ public:
     void Ad61_MoveComplete();
     void Te61_GotFocus();
     void Te61_KeyPress(int16_t& keyAscii);
+    void Com61_Click();   // 导出
+    void Com62_Click();   // 打印
 
     void BuildResultsView();
     void BuildResultsListing();

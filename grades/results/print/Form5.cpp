@@ -1,0 +1,225 @@
+#include "grades/results/print/Form5.h"
+
+#include "common/program_state.h"
+#include "grades/frame/form2_panel.h"
+#include "grades/results/core/grade_preview.h"
+#include "grades/results/core/results_view.h"
+#include "platform/db/database.h"
+#include "platform/db/datacontrol.h"
+#include "platform/db/recordset.h"
+#include "platform/text/gbk.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/key_filter.h"
+#include "platform/ui/richtextbox.h"
+#include "platform/ui/show_modeless.h"
+#include "platform/ui/twips.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QSaveFile>
+
+namespace {
+
+// Sets a selector's text as code does: no handler of the results view runs.
+void setListText(QComboBox* box, const QString& text) {
+    const int i = box->findText(text);
+    box->setCurrentIndex(i);
+    if (i < 0)
+        box->setEditText(text);
+}
+
+QStringList scoreSubjects() {
+    QStringList subjects;
+    try {
+        auto db = platform::db::Database::openConnectionText(state().connectionText());
+        const auto fields = db->tableDef(QStringLiteral("成绩表")).fields;
+        for (size_t i = 10; i < fields.size(); ++i)
+            subjects << fields[i].name;
+    } catch (const platform::db::DbError&) {
+    }
+    return subjects;
+}
+
+} // namespace
+
+Form5* Form5::showFor(PanelHost& host) {
+    QWidget* owner = host.hostWindow();
+    return platform::showModeless<Form5>(owner, [&host, owner] { return new Form5(host, owner); });
+}
+
+Form5::Form5(PanelHost& host, QWidget* owner)
+    : QWidget(owner, Qt::Window), host_(host) {
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("打印成绩预览"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    const PanelControls results = host.controlsOf(6);
+    classes_ = results.get<QComboBox>(QStringLiteral("Combo9"));
+    rooms_ = results.get<QComboBox>(QStringLiteral("Combo10"));
+
+    RichTextBox1 = new platform::RichTextBox(this);
+    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+    RichTextBox1->setLineWrapMode(QTextEdit::NoWrap);
+    Label1[0] = new QLabel(QStringLiteral("只打印前"), this);
+    Label1[0]->setObjectName(QStringLiteral("Label1_0"));
+    Label1[1] = new QLabel(QStringLiteral("名"), this);
+    Label1[1]->setObjectName(QStringLiteral("Label1_1"));
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setCompleter(nullptr);
+    Command1 = new QPushButton(QStringLiteral("另存为"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command2 = new QPushButton(QStringLiteral("打印"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Adodc1 = new platform::db::DataControl(this);
+    Adodc1->setObjectName(QStringLiteral("Adodc1"));
+
+    connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
+    platform::filterKeys(Combo1->lineEdit(), [this](int16_t& key) {
+        if (key == 13)
+            Combo1_Click();
+    });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+
+    setMinimumSize(platform::twipsToPixels(7875), platform::twipsToPixels(5340));
+    platform::resizeTwips(*this, 9600, 7200);
+    Form_Load();
+}
+
+Form5::~Form5() = default;
+
+void Form5::Form_Load() {
+    Adodc1->setConnectionString(state().connectionText());
+    Adodc1->setCommandType(8);
+    Text1.clear();
+    for (int n = -10; n <= 10; ++n)
+        Combo1->addItem(QString::number(n));
+    setListText(Combo1, QStringLiteral("0"));
+    buildBlocks(true);
+}
+
+void Form5::Combo1_Click() {
+    RichTextBox1->clear();
+    Text1.clear();
+    buildBlocks(false);
+}
+
+void Form5::runBlock(const QString& query) {
+    try {
+        Adodc1->setRecordSource(query);
+        Adodc1->refresh();
+    } catch (const platform::db::DbError&) {
+        return;   // a list that cannot be read is left out
+    }
+    BuildGradePreview();
+}
+
+void Form5::buildBlocks(bool freshQueries) {
+    const QString table = state().CurrentScoreTable.isEmpty() ? QStringLiteral("成绩表") : state().CurrentScoreTable;
+    if (classes_->currentText() == results::kAllClasses) {
+        // Every class label in front of the last entry; grade labels are passed over.
+        for (int i = 0; i + 1 < classes_->count(); ++i) {
+            const QString label = classes_->itemText(i);
+            if (label.size() != 8)
+                continue;
+            setListText(classes_, label);
+            runBlock(results::classBlockQuery(table, label));
+        }
+        if (classes_->count() > 0)
+            setListText(classes_, classes_->itemText(classes_->count() - 1));
+    } else if (rooms_->currentText() == results::kAllRooms) {
+        for (int i = 0; i + 1 < rooms_->count(); ++i) {
+            const QString label = rooms_->itemText(i);
+            setListText(rooms_, label);
+            runBlock(results::roomBlockQuery(table, label));
+        }
+        setListText(rooms_, rooms_->itemText(rooms_->count() - 1));
+    } else if (freshQueries) {
+        if (state().PrintRecordSource.trimmed().isEmpty())
+            return;   // nothing handed over: an empty preview
+        runBlock(state().PrintRecordSource);
+    } else {
+        BuildGradePreview();   // the rows already held
+    }
+}
+
+void Form5::BuildGradePreview() {
+    const auto* rs = Adodc1->recordset();
+    if (!rs)
+        return;
+    const results::GradeBlock block =
+        results::gradeBlock(*rs, classes_->currentText(), rooms_->currentText(), results::previewCount(Combo1->currentText()),
+                            state().ExamNumberLength, scoreSubjects());
+    if (block.preview.isEmpty())
+        return;
+    // One insertion per block at the end: setting the whole text anew for
+    // every block grows with the square of the lists.
+    QTextCursor end = RichTextBox1->textCursor();
+    end.movePosition(QTextCursor::End);
+    RichTextBox1->setTextCursor(end);
+    const QString separator = RichTextBox1->document()->isEmpty() ? QString() : QStringLiteral("\n");
+    platform::FontChoice font;
+    font.name = QStringLiteral("宋体");
+    font.size = 9;
+    RichTextBox1->insertRun(separator + block.preview, font);
+    if (!Text1.isEmpty())
+        Text1 += QStringLiteral("\r\n");
+    Text1 += block.copy;
+}
+
+void Form5::Command1_Click() {
+    platform::FileRequest request;
+    request.filter = QStringLiteral("RTF文件(*.rtf)|*.rtf|Excel文件(*.xls)|*.xls|TXT文件(*.txt)|*.txt|所有文件(*.*)|*.*");
+    request.fileName = fileName_;
+    request.confirmOverwrite = false;   // the window asks itself
+    const auto chosen = platform::dialogs().saveFile(request);
+    if (!chosen || chosen->isEmpty())
+        return;
+    const QString name = *chosen;
+    fileName_ = name;
+    if (QFile::exists(name) &&
+        platform::dialogs().message(QStringLiteral("文件") + name + QStringLiteral("已经存在,是否将其覆盖?"),
+                                    platform::MsgButtons::YesNo, QStringLiteral("保存文件")) != platform::MsgResult::Yes)
+        return;
+    try {
+        if (name.right(3).compare(QStringLiteral("RTF"), Qt::CaseInsensitive) == 0) {
+            RichTextBox1->saveFile(name, platform::richtext::FileFormat::RichText);
+        } else {
+            // Whole or not at all: an old file stays as it was when writing fails.
+            const QByteArray bytes = platform::toGbk(Text1);
+            QSaveFile file(name);
+            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+                throw platform::FileError(QStringLiteral("不能写入文件 ") + name);
+        }
+    } catch (const platform::FileError& e) {
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kFailedTitle);
+    } catch (const platform::GbkError& e) {
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kFailedTitle);
+    }
+}
+
+void Form5::Command2_Click() {
+    try {
+        RichTextBox1->print(platform::PrintPrompt::PrinterDialog);
+    } catch (const platform::PrintError&) {
+        // Printing failures pass silently here, as they always did.
+    }
+}
+
+void Form5::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int w = platform::pixelsToTwips(width()), h = platform::pixelsToTwips(height());
+    platform::placeTwips(*RichTextBox1, 0, 0, w - 60, h - 1125);
+    const int top = h - 900;
+    platform::placeTwips(*Command2, w - 1275, top, 1095, 375);
+    platform::placeTwips(*Command1, w - 1275 - 1320, top, 1095, 375);
+    platform::placeTwips(*Label1[0], 360, top + 60, 975, 255);
+    platform::placeTwips(*Combo1, 1320, top, 1215, 300);
+    platform::placeTwips(*Label1[1], 2640, top + 60, 375, 255);
+}

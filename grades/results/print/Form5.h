@@ -1,0 +1,56 @@
+#pragma once
+// The grade-list preview (打印成绩预览): the ranked lists of every class, every
+// room or the results view's query, cut to the first or last N students,
+// saved as rich text or tab-separated text, and printed.
+
+#include <QString>
+#include <QWidget>
+
+class PanelHost;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace platform {
+class RichTextBox;
+}
+namespace platform::db {
+class DataControl;
+}
+
+class Form5 : public QWidget {
+    Q_OBJECT
+public:
+    // Shows the one preview owned by the main window, created and loaded on
+    // first use, only brought to the front while it is open.
+    static Form5* showFor(PanelHost& host);
+
+    Form5(PanelHost& host, QWidget* owner);
+    ~Form5() override;
+
+    void Form_Load();
+    void Combo1_Click();
+    void BuildGradePreview();
+    void Command1_Click();   // 另存为
+    void Command2_Click();   // 打印
+
+    platform::RichTextBox* RichTextBox1 = nullptr;
+    QString Text1;           // the hidden tab-separated copy
+    QLabel* Label1[2] = {};
+    QComboBox* Combo1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    platform::db::DataControl* Adodc1 = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;   // Form_Resize
+
+private:
+    void buildBlocks(bool freshQueries);
+    void runBlock(const QString& query);
+
+    PanelHost& host_;
+    QComboBox* classes_ = nullptr;   // the main window's Combo9
+    QComboBox* rooms_ = nullptr;     // the main window's Combo10
+    QString fileName_;               // the name chosen last in this window
+};

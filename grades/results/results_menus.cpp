@@ -1,0 +1,86 @@
+#include "grades/results/results_menus.h"
+
+#include "common/class_label.h"
+#include "common/program_state.h"
+#include "common/schema.h"
+#include "grades/frame/form2_panel.h"
+#include "grades/results/core/results_view.h"
+#include "grades/results/print/Form5.h"
+#include "platform/db/datacontrol.h"
+#include "platform/db/recordset.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/export_excel.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace results {
+
+void MenuPrintCJ_Click(PanelHost& host) {
+    state().CurrentScoreTable = table::Scores;
+    const PanelControls view = host.controlsOf(6);
+    auto* classes = view.get<QComboBox>(QStringLiteral("Combo9"));
+    auto* rooms = view.get<QComboBox>(QStringLiteral("Combo10"));
+    classes->clear();
+    state().PrintSource = 1;
+    platform::db::DataControl& general = host.dataControl(QStringLiteral("Adodc1"));
+    QStringList labels;
+    try {
+        general.setRecordSource(table::Classes);
+        general.refresh();
+        auto* rs = general.recordset();
+        if (rs->recordCount() > 0)
+            for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+                labels << classLabel(rs->value(0).toString(), rs->value(1).toString());
+        general.setRecordSource(table::Grades);
+        general.refresh();
+        rs = general.recordset();
+        if (rs->recordCount() > 0)
+            for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+                labels << gradeLabel(rs->value(0).toString());
+    } catch (const platform::db::DbError& e) {
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle,
+                                    platform::MsgIcon::Warning);
+        return;
+    }
+    // A sorted list: each grade level's label stands before its classes.
+    sortClassLabels(labels);
+    classes->addItems(labels);
+    classes->addItem(kAllClasses);
+    classes->setCurrentIndex(classes->count() - 1);
+    rooms->setCurrentIndex(-1);
+    rooms->setEditText(QString());
+    Form5::showFor(host);
+}
+
+void exportResultsToSpreadsheet(int16_t mode) {
+    platform::FileRequest request;
+    request.filter = QStringLiteral("Excel文件(*.xls)|*.xls|所有文件(*.*)|*.*");
+    request.confirmOverwrite = true;
+    const auto name = platform::dialogs().saveFile(request);
+    if (!name || name->isEmpty())
+        return;
+    // The retired writer writes nothing, so the user's file is not deleted first.
+    if (ExportExcel(*name, QStringLiteral("成绩"), mode) != 0)
+        platform::dialogs().message(QStringLiteral("导出失败!"), platform::MsgButtons::Ok, platform::kFailedTitle);
+    else
+        platform::dialogs().message(QStringLiteral("成功导出!"), platform::MsgButtons::Ok, platform::kDoneTitle);
+}
+
+void installMenuHandlers(PanelHost& host) {
+    host.onMenu(QStringLiteral("MenuPrintCJ"), [&host] { MenuPrintCJ_Click(host); });
+    host.onMenu(QStringLiteral("outsj2"), [] { exportResultsToSpreadsheet(2); });
+    host.onMenu(QStringLiteral("outsj3"), [&host] {
+        // By class: the exam-number panel's export reads its room option.
+        const PanelControls examNumbers = host.controlsOf(3);
+        auto* byRoom = examNumbers.get<QRadioButton>(QStringLiteral("Option5"));
+        // Unmarked without marking its partner.
+        byRoom->setAutoExclusive(false);
+        byRoom->setChecked(false);
+        byRoom->setAutoExclusive(true);
+        examNumbers.get<QPushButton>(QStringLiteral("Comkh4"))->click();
+    });
+}
+
+} // namespace results
