@@ -1,0 +1,276 @@
+// The grade-list preview and the results view's export and print buttons, in
+// the main window on a small school, printing to PDF through the dialog double.
+
+#include "common/program_state.h"
+#include "grades/app/main_window.h"
+#include "grades/frame/Form2.h"
+#include "grades/results/print/Form5.h"
+#include "grades/results/view/ResultsPanel.h"
+#include "platform/db/datacontrol.h"
+#include "platform/db/recordset.h"
+#include "platform/text/gbk.h"
+#include "platform/ui/richtextbox.h"
+#include "support/dialog_double.h"
+#include "support/school_fixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+using platform::MsgResult;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QString pdfText(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    p.waitForFinished();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Three classes, the last without students; marks 80/Null/70 in 语文 in 01.
+struct School {
+    SchoolFixture school{{"语文", "数学"}, {"2004"}, {"2004级01班", "2004级02班", "2004级03班"}};
+    std::unique_ptr<Form2> window = makeMainWindow();
+    Form2& w = *window;
+    ResultsPanel& panel = dynamic_cast<ResultsPanel&>(*w.panel(6));
+    QTemporaryDir dir;
+    School() {
+        w.ConnectDataControls();
+        add("20040001", "01", "张三", "001", 256, 80, 176);
+        add("20040002", "01", "李四", "001", 100, {}, 100);
+        add("20040003", "01", "王五", "002", 150, 70, 80);
+        add("20040004", "02", "赵六", "002", 120, 60, 60);
+        w.setSettingsValue(7, "2");
+    }
+    void add(const char* stid, const char* cls, const char* name, const char* room, double total, QVariant chinese,
+             QVariant maths) {
+        school.db()->insertRow("成绩表", {"STID", "年级", "班", "姓名", "考号", "考室", "总分", "平均分", "语文", "数学"},
+                               {stid, "2004", cls, name, QString(stid).right(3), room, total, total / 2, chinese, maths});
+    }
+    QString path(const char* name) { return dir.filePath(QString::fromUtf8(name)); }
+    template <class T> T* c(const char* name) { return w.control<T>(QString::fromUtf8(name)); }
+    Form5* preview() { return w.findChild<Form5*>(QString(), Qt::FindDirectChildrenOnly); }
+    void pick(const char* list, const QString& entry) {
+        auto* box = c<QComboBox>(list);
+        const int i = box->findText(entry);
+        ASSERT_GE(i, 0);
+        box->setCurrentIndex(i);
+        emit box->activated(i);
+    }
+    QStringList headings() {
+        QStringList out;
+        for (const QString& line : preview()->RichTextBox1->text().split('\n'))
+            if (line.endsWith("全体同学成绩如下:"))
+                out << line;
+        return out;
+    }
+};
+
+} // namespace
+
+TEST(GradeList, MenuCommandListsEveryClassAfterARoomWasChosen) {
+    School s;
+    s.w.Command6_Click();
+    s.pick("Combo10", "1考室");
+    const QString viewQuery = s.panel.ViewQuery;
+    state().CurrentScoreTable = "绝对成绩表";
+    s.w.menuItem("MenuPrintCJ")->trigger();
+    ASSERT_NE(s.preview(), nullptr);
+    EXPECT_EQ(s.preview()->windowTitle(), "打印成绩预览");
+    EXPECT_EQ(state().CurrentScoreTable, "成绩表");
+    EXPECT_EQ(state().PrintSource, 1);
+    EXPECT_EQ(s.c<QComboBox>("Combo9")->currentText(), "所有班级");
+    EXPECT_EQ(s.c<QComboBox>("Combo9")->itemText(0), "2004级");
+    EXPECT_EQ(s.c<QComboBox>("Combo10")->currentText(), "");
+    EXPECT_EQ(s.w.visiblePanel(), 6);
+    EXPECT_EQ(s.panel.ViewQuery, viewQuery);   // the view was not rebuilt
+    // The empty class gives no block and no extra line.
+    EXPECT_EQ(s.headings(), QStringList({"2004级01班全体同学成绩如下:", "2004级02班全体同学成绩如下:"}));
+    const QString text = s.preview()->RichTextBox1->text();
+    EXPECT_TRUE(text.contains("  \n\n2004级02班全体同学成绩如下:\n"));
+    EXPECT_FALSE(text.endsWith("\n\n"));
+    // 80, empty and 70: an average of 50.
+    EXPECT_TRUE(s.preview()->Text1.contains("全班\t平均\t168.6\t84.33\t50\t118.6\t\r\n"));
+
+    // Shown again: brought to the front, nothing rebuilt.
+    s.school.db()->execute("delete from 成绩表 where 班='02'");
+    s.w.menuItem("MenuPrintCJ")->trigger();
+    EXPECT_EQ(s.headings().size(), 2);
+    // 只打印前 rebuilds every class from the table.
+    Form5& f = *s.preview();
+    f.Combo1->setCurrentIndex(f.Combo1->findText("1"));
+    emit f.Combo1->activated(f.Combo1->currentIndex());
+    EXPECT_EQ(s.headings(), QStringList({"2004级01班全体同学成绩如下:"}));
+    EXPECT_EQ(f.Text1.count("\r\n"), 4);   // heading, captions, averages, one student
+}
+
+TEST(GradeList, PrintButtonOnTheGridPageHandsOverTheView) {
+    School s;
+    s.w.Command6_Click();
+    s.c<QRadioButton>("Option8_1")->click();
+    // After a name search the search query is handed over.
+    s.c<QLineEdit>("Te61")->setText("王五");
+    int16_t enter = 13;
+    s.panel.Te61_KeyPress(enter);
+    s.c<QPushButton>("Com62")->click();
+    EXPECT_EQ(state().PrintRecordSource, "select * from 成绩表 where 姓名 = '王五'");
+    EXPECT_EQ(state().PrintSource, 2);
+    ASSERT_NE(s.preview(), nullptr);
+    // A grade level was chosen: one block with the class column.
+    EXPECT_EQ(s.headings(), QStringList({"2004级全体同学成绩如下:"}));
+    EXPECT_TRUE(s.preview()->Text1.contains("\t班级\r\n"));
+    EXPECT_TRUE(s.preview()->Text1.endsWith("\t01\r\n"));
+    s.preview()->close();
+
+    // Every room.
+    s.pick("Combo10", "所有考室");
+    QApplication::processEvents();
+    s.c<QPushButton>("Com62")->click();
+    ASSERT_NE(s.preview(), nullptr);
+    EXPECT_EQ(s.headings(), QStringList({"1考室全体同学成绩如下:", "2考室全体同学成绩如下:"}));
+    EXPECT_EQ(s.c<QComboBox>("Combo10")->currentText(), "所有考室");
+}
+
+TEST(GradeList, SaveAsRichOrTabText) {
+    School s;
+    s.w.menuItem("MenuPrintCJ")->trigger();
+    Form5& f = *s.preview();
+    const QByteArray copy = platform::toGbk(f.Text1);
+    ASSERT_TRUE(copy.endsWith("\r\n"));
+    DialogDouble d;
+    for (const char* name : {"成绩.RTF", "成绩.rtf"}) {
+        d.chooseFile(s.path(name));
+        f.Command1_Click();
+        EXPECT_TRUE(readAll(s.path(name)).startsWith("{\\rtf")) << name;
+        platform::RichTextBox back;
+        back.loadFile(s.path(name));
+        EXPECT_EQ(back.text(), f.RichTextBox1->text()) << name;
+    }
+    EXPECT_EQ(d.shown().back().file.fileName, s.path("成绩.RTF"));   // starts from the last name
+    for (const char* name : {"成绩.xls", "成绩.txt", "成绩"}) {
+        d.chooseFile(s.path(name));
+        f.Command1_Click();
+        EXPECT_EQ(readAll(s.path(name)), copy) << name;
+    }
+    // An existing file: the question; No keeps it.
+    writeAll(s.path("旧.txt"), "old");
+    d.chooseFile(s.path("旧.txt")).answerMessage(MsgResult::No);
+    f.Command1_Click();
+    EXPECT_EQ(d.lastTitle(), "保存文件");
+    EXPECT_EQ(d.lastMessage(), "文件" + s.path("旧.txt") + "已经存在,是否将其覆盖?");
+    EXPECT_EQ(readAll(s.path("旧.txt")), "old");
+    // Cancel after an earlier save writes nothing.
+    QFile::remove(s.path("成绩.xls"));
+    d.cancelDialog();
+    f.Command1_Click();
+    EXPECT_FALSE(QFile::exists(s.path("成绩.xls")));
+    // A character GBK cannot hold: our message, the old file as it was.
+    f.Text1 += QString::fromUtf8("\xF0\x9F\x98\x80");
+    d.chooseFile(s.path("旧.txt")).answerMessage(MsgResult::Yes).answerMessage(MsgResult::Ok);
+    f.Command1_Click();
+    EXPECT_EQ(d.lastTitle(), "失败");
+    EXPECT_EQ(readAll(s.path("旧.txt")), "old");
+}
+
+TEST(GradeList, PrintTheSelectionOrNothingOnCancel) {
+    School s;
+    s.w.menuItem("MenuPrintCJ")->trigger();
+    Form5& f = *s.preview();
+    DialogDouble d;
+    const QString pdf = s.path("list.pdf");
+    d.printToPdf(pdf).cancelDialog();
+    f.Command2_Click();
+    EXPECT_FALSE(QFile::exists(pdf));
+    f.RichTextBox1->setSelection(0, 10);
+    d.acceptPrinter(platform::PrintRange::Selection);
+    f.Command2_Click();
+    EXPECT_TRUE(d.shown().back().selectionOffered);
+    EXPECT_EQ(pdfText(pdf).trimmed(), "2004级01班全体");
+    // A printer that cannot start: passed over silently.
+    DialogDouble broken;
+    broken.printToPdf(s.path("无此文件夹/list.pdf")).acceptPrinter();
+    f.Command2_Click();
+    EXPECT_TRUE(broken.messages().isEmpty());
+}
+
+TEST(ResultsButtons, ExportTheListingOrTheRetiredSpreadsheet) {
+    School s;
+    s.w.Command6_Click();
+    s.pick("Combo9", "2004级01班");
+    s.pick("Combo12", "总分");
+    s.c<QRadioButton>("Option8_2")->click();
+    const QString listing = s.c<QPlainTextEdit>("Text2")->toPlainText().replace("\n", "\r\n");
+    DialogDouble d;
+    const QString txt = s.path("单科.txt");
+    d.chooseFile(txt).chooseFile(txt);
+    s.c<QPushButton>("Com61")->click();
+    s.c<QPushButton>("Com61")->click();
+    EXPECT_EQ(readAll(txt), platform::toGbk(listing + "\r\n" + listing));
+
+    // The grid page: the notice, the failure and the user's file untouched.
+    s.c<QRadioButton>("Option8_1")->click();
+    const QString xls = s.path("成绩.xls");
+    writeAll(xls, "mine");
+    d.chooseFile(xls).answerMessage(MsgResult::Ok).answerMessage(MsgResult::Ok, "导出失败!");
+    s.c<QPushButton>("Com61")->click();
+    EXPECT_EQ(d.lastTitle(), "失败");
+    EXPECT_EQ(readAll(xls), "mine");
+    // The menu item the same way.
+    d.chooseFile(xls).answerMessage(MsgResult::Ok).answerMessage(MsgResult::Ok, "导出失败!");
+    s.w.menuItem("outsj2")->trigger();
+    EXPECT_EQ(readAll(xls), "mine");
+}
+
+TEST(ResultsButtons, PrintThePageShown) {
+    School s;
+    s.w.Command6_Click();
+    s.pick("Combo9", "2004级01班");
+    s.pick("Combo12", "总分");
+    DialogDouble d;
+    const QString pdf = s.path("page.pdf");
+    d.printToPdf(pdf);
+    s.c<QRadioButton>("Option8_2")->click();
+    s.c<QPushButton>("Com62")->click();
+    EXPECT_EQ(d.shown().back().kind, "default printer");
+    // The text as the PDF gives it back, its runs of blanks made one.
+    const QStringList lines = pdfText(pdf).split('\n');
+    EXPECT_EQ(lines.value(0).simplified(), "2004级01班总分平均: 168.66");
+    EXPECT_TRUE(lines.value(2).simplified().startsWith("2004级01班 总分"));
+    EXPECT_TRUE(pdfText(pdf).simplified().contains("张三 256"));
+    // The single-student page prints the summary.
+    s.c<QRadioButton>("Option8_0")->click();
+    s.c<QPushButton>("Com62")->click();
+    EXPECT_TRUE(pdfText(pdf).startsWith("2004级 01班 张三"));
+    // No printer: our message, nothing printed.
+    QFile::remove(pdf);
+    DialogDouble none;
+    none.noPrinterInstalled().answerMessage(MsgResult::Ok);
+    s.c<QPushButton>("Com62")->click();
+    EXPECT_EQ(none.lastTitle(), "无法打印");
+    EXPECT_FALSE(QFile::exists(pdf));
+}
