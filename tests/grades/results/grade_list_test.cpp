@@ -244,6 +244,10 @@ TEST(ResultsButtons, ExportTheListingOrTheRetiredSpreadsheet) {
     d.chooseFile(xls).answerMessage(MsgResult::Ok).answerMessage(MsgResult::Ok, "导出失败!");
     s.w.menuItem("outsj2")->trigger();
     EXPECT_EQ(readAll(xls), "mine");
+    // The exam numbers by class: 按考室 unmarked, 按班 not marked by it.
+    s.w.menuItem("outsj3")->trigger();
+    EXPECT_FALSE(s.c<QRadioButton>("Option5")->isChecked());
+    EXPECT_FALSE(s.c<QRadioButton>("Option4")->isChecked());
 }
 
 TEST(ResultsButtons, PrintThePageShown) {
