@@ -525,6 +525,7 @@ void Form2::MenuEditAll_Click() {
     form.HScroll1->hide();
     form.VScroll1->hide();
     form.setWindowTitle(QStringLiteral("编辑所有情况"));
+    form.setEditSource(&Adodc1_);
     platform::dialogs().runModal(form);
 }
 

@@ -2,11 +2,16 @@
 
 #include "common/program_state.h"
 #include "platform/db/datacontrol.h"  // datagrid.h needs the complete type
+#include "platform/db/recordset.h"
 #include "platform/dbui/datagrid.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
 
+#include <QComboBox>
+#include <QCursor>
 #include <QEvent>
+#include <QMenu>
+#include <QShowEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -63,12 +68,45 @@ void growToText(QLabel* label) {
 
 } // namespace
 
+namespace {
+const QStringList kEditTables = {QStringLiteral("成绩表"), QStringLiteral("班级表"), QStringLiteral("年级表"),
+                                 QStringLiteral("教师表"), QStringLiteral("状态表")};
+const QString kEditPrompt = QStringLiteral("请在些选择一个表进行编辑或在标题栏使用鼠标右键。");
+} // namespace
+
 Form8::Form8(QWidget* owner) : QDialog(owner) {
     setWindowTitle(kHelpCaption);
     setSizeGripEnabled(true);
     platform::resizeTwips(*this, 8280, 5925);
 
     DataGrid1 = new platform::db::DataGrid(this);
+    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
+    DataGrid1->hide();
+    DataGrid1->setToolTip(QStringLiteral("Ctrl + Del 可以删除整条记录"));
+    DataGrid1->setKeyDownHandler([this](int16_t& key, int16_t& shift) { DataGrid1_KeyHandler(key, shift); });
+    DataGrid1->setMouseDownHandler(
+        [this](int button, int shift, int x, int y) { DataGrid1_MouseHandler(button, shift, x, y); });
+
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setEditable(true);
+    Combo1->setCompleter(nullptr);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setGeometry(platform::twipsRect(120, 120, 5655, 300));
+    Combo1->hide();
+    connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
+
+    MenuKJ = new QMenu(QStringLiteral("菜单"), this);
+    MenuKJ->setObjectName(QStringLiteral("MenuKJ"));
+    const std::pair<QAction**, const char*> items[] = {
+        {&MenuCJB, "MenuCJB"}, {&MenuBJB, "MenuBJB"}, {&MenuLJB, "MenuLJB"}, {&MenuJSB, "MenuJSB"}, {&MenuZTB, "MenuZTB"}};
+    for (int i = 0; i < 5; ++i) {
+        const QString table = kEditTables[i];
+        QAction* a = MenuKJ->addAction(table);
+        a->setObjectName(QString::fromLatin1(items[i].second));
+        *items[i].first = a;
+        connect(a, &QAction::triggered, this, [this, table] { chooseTable(table); });
+    }
 
     Picture1 = new QWidget(this);
     Frame1_0 = new WorkflowCanvas(Picture1);
@@ -160,6 +198,78 @@ void Form8::resizeEvent(QResizeEvent* event) {
 void Form8::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     Form_Resize();
+    // Once when shown: the window is activated again after each message box
+    // of its own, and the chooser must not come back over the grid then.
+    if (!event->spontaneous())
+        Form_Activate();
+}
+
+void Form8::Form_Activate() {
+    if (isHelpMode())
+        return;
+    Combo1->clear();
+    Combo1->addItems(kEditTables);
+    Combo1->setEditText(kEditPrompt);
+    Combo1->show();
+    Combo1->raise();
+}
+
+void Form8::Combo1_Click() {
+    // Only a table name binds: the prompt is longer.
+    const QString table = Combo1->currentText();
+    if (table.size() != 3 || !Adodc1)
+        return;
+    Combo1->hide();
+    try {
+        Adodc1->setRecordSource(table);
+        Adodc1->refresh();
+    } catch (const platform::db::DbError&) {
+        // As the old editor: a table that does not bind leaves the grid empty.
+    }
+    DataGrid1->setCaption(table);
+    DataGrid1->setDataSource(Adodc1);
+    DataGrid1->show();
+}
+
+void Form8::chooseTable(const QString& table) {
+    Combo1->setEditText(table);
+    Combo1_Click();
+}
+
+void Form8::DataGrid1_KeyHandler(int16_t& keyCode, int16_t& shift) {
+    constexpr int16_t kDelete = 46;
+    constexpr int16_t kCtrl = 2;
+    DataGrid1->setAllowUpdate(true);
+    if (keyCode != kDelete || shift != kCtrl)
+        return;
+    keyCode = 0;
+    shift = 0;
+    // The settings rows are addressed by position: removing one would move
+    // every later setting onto the wrong row.
+    if (DataGrid1->caption() == QStringLiteral("状态表")) {
+        platform::dialogs().message(QStringLiteral("状态表的记录不能删除，否则以后的设置都会错位！"),
+                                    platform::MsgButtons::Ok, platform::kPromptTitle);
+        return;
+    }
+    if (platform::dialogs().message(QStringLiteral("真的要删除这一条记录吗?"), platform::MsgButtons::YesNo,
+                                    QStringLiteral("请注意...")) != platform::MsgResult::Yes)
+        return;
+    platform::db::Recordset* rs = Adodc1 ? Adodc1->recordset() : nullptr;
+    if (!rs || rs->eof() || rs->bof())
+        return;   // nothing to delete
+    try {
+        rs->deleteCurrent();
+        rs->requery();
+    } catch (const platform::db::DbError& e) {
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
+    }
+}
+
+void Form8::DataGrid1_MouseHandler(int button, int, int, int y) {
+    constexpr int kRightButton = 2;
+    constexpr int kCaptionStrip = 330;   // twips from the grid's top
+    if (button == kRightButton && y < kCaptionStrip)
+        MenuKJ->popup(QCursor::pos());
 }
 
 void Form8::Form_Resize() {

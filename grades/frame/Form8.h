@@ -6,13 +6,20 @@
 #include "grades/frame/workflow_diagram.h"
 
 #include <QDialog>
+#include <cstdint>
 #include <map>
 
+class QAction;
+class QComboBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QScrollBar;
 
-namespace platform::db { class DataGrid; }
+namespace platform::db {
+class DataControl;
+class DataGrid;
+}
 
 class Form8 : public QDialog {
     Q_OBJECT
@@ -36,8 +43,22 @@ public:
     std::map<int, QPushButton*> Command1;
     QScrollBar* HScroll1;
     QScrollBar* VScroll1;
-    // Edit mode.
+    // Edit mode: five tables edited cell by cell through the main window's
+    // general data control.
     platform::db::DataGrid* DataGrid1;
+    QComboBox* Combo1;            // the table chooser
+    QMenu* MenuKJ;                // the table menu, on the grid's caption strip
+    QAction* MenuCJB;
+    QAction* MenuBJB;
+    QAction* MenuLJB;
+    QAction* MenuJSB;
+    QAction* MenuZTB;
+
+    void setEditSource(platform::db::DataControl* adodc1) { Adodc1 = adodc1; }
+    void Form_Activate();
+    void Combo1_Click();
+    void DataGrid1_KeyHandler(int16_t& keyCode, int16_t& shift);
+    void DataGrid1_MouseHandler(int button, int shift, int x, int y);
 
     void Command1_MouseMove(int index);
     void Command1_MouseDown(int index);
@@ -53,6 +74,9 @@ protected:
 
 private:
     void applyHelpGeometry();
+    void chooseTable(const QString& table);
+
+    platform::db::DataControl* Adodc1 = nullptr;
 
     frame::HelpGeometry help_;
     frame::EditGeometry edit_;

@@ -1,6 +1,7 @@
 #include "grades/maintenance/maintenance_menus.h"
 
 #include "grades/frame/form2_panel.h"
+#include "grades/maintenance/Form15.h"
 #include "grades/maintenance/new_examination_commands.h"
 #include "grades/maintenance/school_structure_commands.h"
 
@@ -11,6 +12,8 @@ void installMenuHandlers(PanelHost& host) {
     host.onMenu(QStringLiteral("DeleBan"), [&host] { DeleBan_Click(host); });
     host.onMenu(QStringLiteral("Menu_Addlj"), [&host] { Menu_Addlj_Click(host); });
     host.onMenu(QStringLiteral("Menu_Dellj"), [&host] { Menu_Dellj_Click(host); });
+    // Open to every user; the visible panel stays as it is.
+    host.onMenu(QStringLiteral("menuJIanca"), [&host] { Form15::showFor(host.hostWindow()); });
     host.onMenu(QStringLiteral("outsj1"), [&host] { outsj1_Click(host); });
     host.onMenu(QStringLiteral("ResetZero"), [&host] { ResetZero_Click(host); });
     host.onMenu(QStringLiteral("RestRK"), [&host] { RestRK_Click(host); });

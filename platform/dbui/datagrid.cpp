@@ -3,11 +3,15 @@
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/twips.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QDate>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
@@ -100,6 +104,14 @@ private:
 DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    caption_ = new QLabel(this);
+    caption_->setAlignment(Qt::AlignCenter);
+    caption_->setFixedHeight(platform::twipsToPixels(330));
+    caption_->setAutoFillBackground(true);
+    caption_->hide();
+    caption_->installEventFilter(this);
+    layout->addWidget(caption_);
     view_ = new QTableView(this);
     model_ = new RecordsetModel(this);
     view_->setModel(model_);
@@ -108,11 +120,61 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
     view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
     layout->addWidget(view_);
+    view_->installEventFilter(this);
+    view_->viewport()->installEventFilter(this);
+    view_->horizontalHeader()->viewport()->installEventFilter(this);
     connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (!syncing_ && current.isValid())
+                if (!syncing_ && current.isValid()) {
                     currentRowChosen(current.row());
+                    emit rowChosen(current.row());
+                }
             });
+}
+
+void DataGrid::setCaption(const QString& caption) {
+    caption_->setText(caption);
+    caption_->setVisible(!caption.isEmpty());
+}
+
+QString DataGrid::caption() const { return caption_->text(); }
+
+namespace {
+int16_t shiftState(Qt::KeyboardModifiers m) {
+    return int16_t(((m & Qt::ShiftModifier) ? 1 : 0) | ((m & Qt::ControlModifier) ? 2 : 0) |
+                   ((m & Qt::AltModifier) ? 4 : 0));
+}
+// The old key codes of the keys a handler looks at; others pass as Qt's.
+int16_t keyCodeOf(int key) {
+    switch (key) {
+    case Qt::Key_Delete: return 46;
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_Tab: return 9;
+    case Qt::Key_Backspace: return 8;
+    default: return key >= 0x20 && key < 0x7f ? int16_t(key) : int16_t(key & 0x7fff);
+    }
+}
+} // namespace
+
+bool DataGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched == view_ && keyDown_) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        int16_t code = keyCodeOf(k->key());
+        int16_t shift = shiftState(k->modifiers());
+        keyDown_(code, shift);
+        if (code == 0)
+            return true;
+    }
+    if (event->type() == QEvent::MouseButtonPress && mouseDown_) {
+        auto* m = static_cast<QMouseEvent*>(event);
+        const QPoint at = static_cast<QWidget*>(watched)->mapTo(this, m->position().toPoint());
+        const int button = m->button() == Qt::LeftButton ? 1 : m->button() == Qt::RightButton ? 2 : 4;
+        mouseDown_(button, shiftState(m->modifiers()), platform::pixelsToTwips(at.x()), platform::pixelsToTwips(at.y()));
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 DataGrid::~DataGrid() = default;

@@ -5,10 +5,12 @@
 
 #include <QWidget>
 #include <QPointer>
+#include <cstdint>
 #include <functional>
 
 #include "platform/db/datacontrol.h"
 
+class QLabel;
 class QTableView;
 
 namespace platform::db {
@@ -42,12 +44,33 @@ public:
     // cell would; false when it was refused (the message was shown).
     bool commitEditor();
 
+    // The caption strip above the cells (about 330 twips high), shown while
+    // the caption is not empty.
+    void setCaption(const QString& caption);
+    QString caption() const;
+    // Key-down: the key code (46 Delete ...) and the shift state (1 Shift,
+    // 2 Ctrl, 4 Alt) by reference; a handler that sets the key code to 0
+    // keeps the key from the grid.
+    using KeyDownHandler = std::function<void(int16_t& keyCode, int16_t& shift)>;
+    void setKeyDownHandler(KeyDownHandler handler) { keyDown_ = std::move(handler); }
+    // Mouse-down: button (1 left, 2 right, 4 middle), shift state, and the
+    // position in twips from the grid's top-left corner, caption included.
+    using MouseDownHandler = std::function<void(int button, int shift, int x, int y)>;
+    void setMouseDownHandler(MouseDownHandler handler) { mouseDown_ = std::move(handler); }
+
     QTableView* view() const { return view_; }
     // Puts a typed value into a cell as the user would (tests and keyboard paths);
     // false when the value was refused (the message was shown).
     bool editCell(int row, int column, const QVariant& value);
     // Makes a row current as a click on it would; false when leaving the edited row failed.
     bool chooseRow(int row);
+
+signals:
+    // The user made a row current (a click or the keys), 0-based.
+    void rowChosen(int row);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void followRecordset();
@@ -56,7 +79,10 @@ private:
     void tellRefused(const QString& text, const QString& title = {}, bool warning = true);
 
     QPointer<DataControl> control_;
+    QLabel* caption_ = nullptr;
     QTableView* view_ = nullptr;
+    KeyDownHandler keyDown_;
+    MouseDownHandler mouseDown_;
     RecordsetModel* model_ = nullptr;
     GridDelegate* delegate_ = nullptr;
     std::function<QString(int, const QVariant&)> check_;

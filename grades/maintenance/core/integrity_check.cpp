@@ -1,0 +1,161 @@
+#include "grades/maintenance/core/integrity_check.h"
+
+#include "common/schema.h"
+#include "platform/db/database.h"
+#include "platform/db/recordset.h"
+
+#include <QSet>
+
+using platform::db::Database;
+using platform::db::Recordset;
+
+namespace maintenance {
+
+namespace {
+
+// Positions of the first fields of 成绩表.
+constexpr int kStid = 0;
+constexpr int kGrade = 1;
+constexpr int kClass = 2;
+constexpr int kName = 3;
+constexpr int kIdLength = 8;
+constexpr int kLastSerial = 9999;
+
+QString text(const Recordset& rs, int field) {
+    const QVariant v = rs.value(field);
+    return v.isNull() ? QString() : v.toString();
+}
+
+int serialOf(const QString& id) { return id.right(4).toInt(); }
+
+} // namespace
+
+std::vector<CheckGrade> loadCheckGrades(Database& db) {
+    std::vector<CheckGrade> grades;
+    for (const QVariantList& row : db.query(QStringLiteral("SELECT [年级] FROM [年级表] ORDER BY rowid"))) {
+        CheckGrade g;
+        g.grade = row.value(0).toString();
+        for (const QVariantList& c :
+             db.query(QStringLiteral("SELECT [班] FROM [班级表] WHERE [年级] = ? ORDER BY rowid"), {g.grade}))
+            g.classes << c.value(0).toString();
+        grades.push_back(std::move(g));
+    }
+    return grades;
+}
+
+IntegrityWalk::IntegrityWalk(Recordset& scores, std::vector<CheckGrade>& grades) : rs_(scores), grades_(grades) {}
+
+const CheckGrade* IntegrityWalk::gradeOf(const QString& grade) const {
+    for (const CheckGrade& g : grades_)
+        if (g.grade == grade)
+            return &g;
+    return nullptr;
+}
+
+IntegrityWalk::Outcome IntegrityWalk::start() {
+    if (rs_.recordCount() == 0)
+        return Outcome::Finished;
+    rs_.moveFirst();
+    stopped_ = true;
+    return firstPass();
+}
+
+QString IntegrityWalk::resume(const QString& grade, const QString& cls, const QString& name, Outcome& outcome) {
+    outcome = Outcome::Stopped;
+    const std::pair<int, const QString*> boxes[] = {{kGrade, &grade}, {kClass, &cls}, {kName, &name}};
+    for (const auto& [field, value] : boxes) {
+        const int size = rs_.fieldSize(field);
+        if (!value->isEmpty() && size > 0 && value->size() > size)
+            return QStringLiteral("%1最多只能有%2个字符，请重新输入!").arg(rs_.fieldName(field)).arg(size);
+    }
+    if (!rs_.eof() && !rs_.bof()) {
+        for (const auto& [field, value] : boxes)
+            if (!value->isEmpty())
+                rs_.setValue(field, *value);
+        rs_.update();
+        rs_.moveNext();
+    }
+    outcome = firstPass();
+    return {};
+}
+
+IntegrityWalk::Outcome IntegrityWalk::firstPass() {
+    while (!rs_.eof()) {
+        const QString grade = text(rs_, kGrade);
+        const QString cls = text(rs_, kClass);
+        CheckGrade* entry = const_cast<CheckGrade*>(gradeOf(grade));
+        if (!entry) {
+            rs_.setValue(kGrade, QVariant());
+            rs_.update();
+        } else {
+            const QString id = text(rs_, kStid);
+            if (id.size() == kIdLength)
+                entry->largestSerial = std::max(entry->largestSerial, serialOf(id));
+            else if (!id.isEmpty())
+                rs_.setValue(kStid, QVariant());
+            // A grade level without classes cannot vouch for any class: the
+            // row keeps its class and the user looks at it.
+            if (entry->classes.isEmpty()) {
+                rs_.update();
+                return Outcome::Stopped;
+            }
+            if (!entry->classes.contains(cls)) {
+                rs_.setValue(kClass, QVariant());
+                rs_.update();
+            }
+        }
+        if (text(rs_, kGrade).isEmpty() || text(rs_, kClass).isEmpty() || text(rs_, kName).isEmpty()) {
+            rs_.update();
+            return Outcome::Stopped;
+        }
+        rs_.moveNext();
+    }
+    secondPass();
+    stopped_ = false;
+    return Outcome::Finished;
+}
+
+void IntegrityWalk::secondPass() {
+    // Every id counts, also of rows the first pass did not reach (a row
+    // skipped during a stop) and of students moved from another grade level,
+    // and an id a row already holds is never given again.
+    QSet<QString> taken;
+    rs_.moveFirst();
+    while (!rs_.eof()) {
+        const QString id = text(rs_, kStid);
+        if (!id.isEmpty())
+            taken.insert(id);
+        if (id.size() == kIdLength)
+            if (CheckGrade* g = const_cast<CheckGrade*>(gradeOf(text(rs_, kGrade))))
+                g->largestSerial = std::max(g->largestSerial, serialOf(id));
+        rs_.moveNext();
+    }
+    exhausted_.clear();
+    rs_.moveFirst();
+    while (!rs_.eof()) {
+        const QString grade = text(rs_, kGrade);
+        CheckGrade* g = grade.isEmpty() || !text(rs_, kStid).isEmpty() ? nullptr : const_cast<CheckGrade*>(gradeOf(grade));
+        if (g) {
+            QString id;
+            while (g->largestSerial < kLastSerial) {
+                ++g->largestSerial;
+                const QString candidate = g->grade + QStringLiteral("%1").arg(g->largestSerial, 4, 10, QLatin1Char('0'));
+                if (!taken.contains(candidate)) {
+                    id = candidate;
+                    break;
+                }
+            }
+            if (id.isEmpty()) {
+                if (!exhausted_.contains(g->grade))
+                    exhausted_ << g->grade;
+            } else {
+                taken.insert(id);
+                rs_.setValue(kStid, id);
+                rs_.update();
+            }
+        }
+        rs_.moveNext();
+    }
+}
+
+} // namespace maintenance
