@@ -1,6 +1,7 @@
 #include "grades/maintenance/maintenance_menus.h"
 
 #include "grades/frame/form2_panel.h"
+#include "grades/maintenance/Form7.h"
 #include "grades/maintenance/new_examination_commands.h"
 #include "grades/maintenance/school_structure_commands.h"
 
@@ -13,6 +14,7 @@ void installMenuHandlers(PanelHost& host) {
     host.onMenu(QStringLiteral("Menu_Dellj"), [&host] { Menu_Dellj_Click(host); });
     host.onMenu(QStringLiteral("outsj1"), [&host] { outsj1_Click(host); });
     host.onMenu(QStringLiteral("ResetZero"), [&host] { ResetZero_Click(host); });
+    host.onMenu(QStringLiteral("fenban"), [&host] { fenban_Click(host); });
     host.onMenu(QStringLiteral("RestRK"), [&host] { RestRK_Click(host); });
 }
 
