@@ -131,7 +131,8 @@ int DivisionPlan::place(PlanLine line) {
     const auto at = std::upper_bound(lines_.begin(), lines_.end(), line, [](const PlanLine& a, const PlanLine& b) {
         return platform::db::compareText(a.cls, b.cls) < 0;
     });
-    return int(lines_.insert(at, std::move(line)) - lines_.begin());
+    const auto placed = lines_.insert(at, std::move(line));
+    return int(placed - lines_.begin());
 }
 
 const ClassEntry* DivisionPlan::keptClass(const QString& cls) const {
