@@ -19,6 +19,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <algorithm>
@@ -92,8 +93,17 @@ Form7::~Form7() = default;
 Form7* Form7::showFor(QWidget* owner) {
     return platform::showModeless<Form7>(owner, [owner] {
         auto* window = new Form7(owner);
-        if (owner)
-            window->move(owner->geometry().center() - window->rect().center());
+        if (owner) {
+            // Centred on the main window, which is smaller, yet whole on its screen.
+            QRect place = window->frameGeometry();
+            place.moveCenter(owner->geometry().center());
+            if (const QScreen* screen = owner->screen()) {
+                const QRect room = screen->availableGeometry();
+                place.moveLeft(std::clamp(place.left(), room.left(), std::max(room.left(), room.right() - place.width())));
+                place.moveTop(std::clamp(place.top(), room.top(), std::max(room.top(), room.bottom() - place.height())));
+            }
+            window->move(place.topLeft());
+        }
         return window;
     });
 }
@@ -145,9 +155,12 @@ void Form7::buildPlanningView() {
     Label1[1] = make<QLabel>(editor, indexed("Label1", 1), 3360, 660, 480, 255, QStringLiteral("新班"));
     Text1[0] = make<QLineEdit>(editor, indexed("Text1", 0), 3840, 615, 540, 315);
     Text1[1] = make<QLineEdit>(editor, indexed("Text1", 1), 4500, 615, 600, 315);
+    Text1[0]->setAccessibleName(QStringLiteral("新班"));
+    Text1[1]->setAccessibleName(QStringLiteral("人数"));
     Label1[2] = make<QLabel>(editor, indexed("Label1", 2), 5160, 660, 300, 255, QStringLiteral("人"));
     Combo1 = make<QComboBox>(editor, QStringLiteral("Combo1"), 3840, 1035, 1260, 315);
     Combo1->setEditable(true);
+    Combo1->setAccessibleName(QStringLiteral("班的类型"));
     Label1[3] = make<QLabel>(editor, indexed("Label1", 3), 5160, 1080, 300, 255, QStringLiteral("班"));
     Command1 = make<QPushButton>(editor, QStringLiteral("Command1"), 3360, 1500, 900, 375, QStringLiteral("新增班"));
     Command2 = make<QPushButton>(editor, QStringLiteral("Command2"), 4320, 1500, 900, 375, QStringLiteral("减少班"));
@@ -155,9 +168,11 @@ void Form7::buildPlanningView() {
     Picture1[0] = make<QToolButton>(editor, indexed("Picture1", 0), 3360, 2010, 420, 360);
     Picture1[0]->setArrowType(Qt::UpArrow);
     Picture1[0]->setToolTip(QStringLiteral("上一个班"));
+    Picture1[0]->setAccessibleName(Picture1[0]->toolTip());
     Picture1[1] = make<QToolButton>(editor, indexed("Picture1", 1), 3840, 2010, 420, 360);
     Picture1[1]->setArrowType(Qt::DownArrow);
     Picture1[1]->setToolTip(QStringLiteral("下一个班"));
+    Picture1[1]->setAccessibleName(Picture1[1]->toolTip());
     Label1[4] = make<QLabel>(editor, indexed("Label1", 4), 4440, 2055, 1680, 255, QStringLiteral("还剩: 0人"));
     Command3 = make<QPushButton>(editor, QStringLiteral("Command3"), 3360, 2760, 2760, 540, QStringLiteral("开始分"));
 
@@ -182,6 +197,7 @@ void Form7::buildManualView() {
     Label8[0] = make<QLabel>(manual, indexed("Label8", 0), 240, 1080, 780, 255, QStringLiteral("将分到"));
     Combo3 = make<QComboBox>(manual, QStringLiteral("Combo3"), 1080, 1035, 960, 315);
     Combo3->setEditable(true);
+    Combo3->setAccessibleName(QStringLiteral("将分到"));
     Label8[1] = make<QLabel>(manual, indexed("Label8", 1), 2100, 1080, 300, 255, QStringLiteral("班"));
     Command11 = make<QPushButton>(manual, QStringLiteral("Command11"), 240, 1800, 1200, 375, QStringLiteral("下一个"));
     Command10 = make<QPushButton>(manual, QStringLiteral("Command10"), 1560, 1800, 1200, 375, QStringLiteral("分班完成"));
@@ -204,6 +220,7 @@ void Form7::buildAdjustmentView() {
     Label5[0] = make<QLabel>(view, indexed("Label5", 0), 120, 5100, 1740, 255, QStringLiteral("将选定同学分到："));
     Combo2 = make<QComboBox>(view, QStringLiteral("Combo2"), 1860, 5055, 900, 315);
     Combo2->setEditable(true);
+    Combo2->setAccessibleName(QStringLiteral("将选定同学分到"));
     Label5[1] = make<QLabel>(view, indexed("Label5", 1), 2820, 5100, 300, 255, QStringLiteral("班"));
     Command6 = make<QPushButton>(view, QStringLiteral("Command6"), 3240, 5010, 1020, 375, QStringLiteral("确定"));
     Command7 = make<QPushButton>(view, QStringLiteral("Command7"), 4440, 5010, 1500, 375, QStringLiteral("重新设定"));
