@@ -8,6 +8,8 @@
 #include "platform/text/number_text.h"
 #include "platform/text/values.h"
 
+#include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <set>
 
@@ -35,6 +37,15 @@ QString fixedWidth(const QString& text, int width) {
 
 bool isNull(const QVariant& v) { return v.isNull() || !v.isValid(); }
 
+// A text as the database's text order sees it for equality: ASCII letters
+// without case, every other character as itself.
+QString foldedCase(QString text) {
+    for (QChar& ch : text)
+        if (ch >= u'A' && ch <= u'Z')
+            ch = QChar(ch.unicode() + 32);
+    return text;
+}
+
 } // namespace
 
 QString classLineText(const ClassEntry& c) {
@@ -42,13 +53,29 @@ QString classLineText(const ClassEntry& c) {
 }
 
 std::vector<ClassEntry> loadClasses(Database& db) {
+    // Counted here rather than grouped by the engine, which would compare
+    // every pair through the text order; the key folds ASCII case as that
+    // order does, and the first spelling met is the one shown.
     std::vector<ClassEntry> out;
-    const auto rows = db.query(QStringLiteral("SELECT [年级], [班], COUNT(*) FROM [%1] "
-                                              "WHERE [年级] IS NOT NULL AND [班] IS NOT NULL "
-                                              "GROUP BY [年级], [班] ORDER BY [年级], [班]")
-                                   .arg(table::Scores));
-    for (const QVariantList& row : rows)
-        out.push_back({row[0].toString(), row[1].toString(), row[2].toInt(), false});
+    QHash<QString, int> found;
+    for (const QVariantList& row :
+         db.query(QStringLiteral("SELECT [年级], [班] FROM [%1] WHERE [年级] IS NOT NULL AND [班] IS NOT NULL")
+                      .arg(table::Scores))) {
+        const QString grade = row[0].toString();
+        const QString cls = row[1].toString();
+        const QString key = foldedCase(grade + QChar(u'\x1f') + cls);
+        const auto at = found.constFind(key);
+        if (at != found.constEnd()) {
+            ++out[size_t(*at)].size;
+            continue;
+        }
+        found.insert(key, int(out.size()));
+        out.push_back({grade, cls, 1, false});
+    }
+    std::sort(out.begin(), out.end(), [](const ClassEntry& a, const ClassEntry& b) {
+        const int byGrade = platform::db::compareText(a.grade, b.grade);
+        return byGrade != 0 ? byGrade < 0 : platform::db::compareText(a.cls, b.cls) < 0;
+    });
     return out;
 }
 
@@ -190,17 +217,34 @@ std::vector<DivisionClass> divisionClasses(const DivisionPlan& plan, const std::
 }
 
 std::vector<DivisionStudent> loadStudents(Database& db, const std::vector<ClassEntry>& classes) {
-    QStringList terms;
-    QVariantList params;
+    // One term per grade with its classes as a list: the engine looks a row's
+    // class up in the list instead of testing every class in turn.
+    QStringList grades;
+    std::vector<QVariantList> classesOf;
     for (const ClassEntry& c : classes) {
         if (!c.ticked)
             continue;
-        terms << QStringLiteral("([年级] = ? AND [班] = ?)");
-        params << c.grade << c.cls;
+        int g = int(grades.indexOf(c.grade));
+        if (g < 0) {
+            grades << c.grade;
+            classesOf.emplace_back();
+            g = int(grades.size()) - 1;
+        }
+        classesOf[size_t(g)] << c.cls;
     }
     std::vector<DivisionStudent> out;
-    if (terms.isEmpty())
+    if (grades.isEmpty())
         return out;
+    QStringList terms;
+    QVariantList params;
+    for (int g = 0; g < int(grades.size()); ++g) {
+        const QVariantList& ids = classesOf[size_t(g)];
+        QStringList marks;
+        for (int i = 0; i < int(ids.size()); ++i)
+            marks << QStringLiteral("?");
+        terms << QStringLiteral("([年级] = ? AND [班] IN (%1))").arg(marks.join(QLatin1Char(',')));
+        params << grades[g] << ids;
+    }
     // Students without a total sort last when descending; ties keep stored order.
     const auto rows = db.query(QStringLiteral("SELECT rowid, [STID], [姓名], [班], [总分], [年级] FROM [%1] "
                                               "WHERE %2 ORDER BY [总分] DESC, rowid")
@@ -341,7 +385,7 @@ void divideByClassType(std::vector<DivisionClass>& classes, std::vector<Division
         runGroup(all, false);
         return;
     }
-    for (const QString type : {QStringLiteral("快"), QStringLiteral("慢"), QStringLiteral("平")}) {
+    for (const QString& type : {QStringLiteral("快"), QStringLiteral("慢"), QStringLiteral("平")}) {
         std::vector<int> group;
         for (int i = 0; i < int(classes.size()); ++i)
             if (classes[size_t(i)].type == type)
@@ -403,11 +447,16 @@ void writeDivision(Database& db, const QString& grade, const std::vector<ClassEn
     for (const DivisionClass& c : plan)
         if (c.grade == grade && !takingPart.contains(c.cls))
             takingPart << c.cls;
-    const QString students_ =
-        QStringLiteral("SELECT COUNT(*) FROM [%1] WHERE [年级] = ? AND [班] = ?").arg(table::Scores);
+    // The classes of the grade that still have students, compared as the
+    // database compares texts (ASCII letters without case).
+    QSet<QString> occupied;
+    for (const QVariantList& row :
+         db.query(QStringLiteral("SELECT [班] FROM [%1] WHERE [年级] = ? AND [班] IS NOT NULL").arg(table::Scores),
+                  {grade}))
+        occupied.insert(foldedCase(row[0].toString()));
     const QString drop = QStringLiteral("DELETE FROM [%1] WHERE [年级] = ? AND [班] = ?").arg(table::Classes);
     for (const QString& cls : takingPart)
-        if (db.scalar(students_, {grade, cls}).toInt() == 0)
+        if (!occupied.contains(foldedCase(cls)))
             db.execute(drop, {grade, cls});
     write.commit();
 }
