@@ -273,6 +273,29 @@ TEST_F(Form7Test, TheCloseQuestionHasThreeAnswers) {
     EXPECT_EQ(studentsOf("02"), 41);
 }
 
+TEST_F(Form7Test, AFailedWriteBackIsToldAndKeepsTheDivision) {
+    Form7* f = open();
+    tick(*f, 0);
+    f->Command4->click();
+    f->Text1[0]->setText("07");
+    f->Text1[1]->setText("5");
+    f->Command1->click();
+    setSize(*f, 0, "35");
+    f->Command3->click();
+    ASSERT_EQ(f->List4->item(3)->text(), "07班 原来0人  将增加5人");
+    school.db()->dropTable("班级表");   // the class rows cannot be reached
+    dialogs.answerMessage(MsgResult::Ok);
+    f->Command8->click();
+    EXPECT_TRUE(dialogs.lastMessage().startsWith("分班结果没有写入，数据库没有改变。"));
+    EXPECT_EQ(dialogs.lastTitle(), platform::kErrorTitle);
+    EXPECT_TRUE(f->isVisible());
+    EXPECT_TRUE(f->DivisionPending);
+    EXPECT_EQ(studentsOf("01"), 40);
+    EXPECT_EQ(studentsOf("07"), 0);
+    f->DivisionPending = false;
+    f->close();
+}
+
 // The division a teacher would make: 05 a new fast class of 20, 01 and 02
 // re-formed to 30 each, best and worst in turn, two students moved by hand.
 TEST_F(Form7Test, DividingTwoClassesIntoThreeAndWritingItBack) {

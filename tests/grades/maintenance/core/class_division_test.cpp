@@ -109,9 +109,11 @@ TEST(DivisionPlacing, RulesPlaceTheRankedStudents) {
         ScriptedRandom keys(c.keys);
         divideByClassType(classes, students, c.fastSlow, c.rule, keys);
         EXPECT_EQ(placedRanks(students), c.expected);
-        for (const DivisionStudent& s : students)
-            if (!s.placed)
+        for (const DivisionStudent& s : students) {
+            if (!s.placed) {
                 EXPECT_EQ(s.newClass, "99");
+            }
+        }
     }
 }
 
@@ -264,6 +266,7 @@ TEST_F(DivisionDbTest, WriteBackMovesPooledStudentsAndKeepsTheRest) {
     addStudent("20040003", "2004", "02", 300);
     addStudent("20040004", "2004", "03", 200);
     addStudent("20050001", "2005", "01", 100);
+    addStudent(QVariant(), "2004", "01", 50, QVariant());   // no STID, no name: moved like the others
     db.execute("DELETE FROM 班级表 WHERE 年级 = '2004' AND 班 = '01'");   // 01 comes back as a new class
     std::vector<ClassEntry> classes = loadClasses(db);
     classes[0].ticked = classes[1].ticked = true;
@@ -273,10 +276,11 @@ TEST_F(DivisionDbTest, WriteBackMovesPooledStudentsAndKeepsTheRest) {
     ASSERT_TRUE(plan.remove(1));   // 02 leaves the plan
     auto divided = divisionClasses(plan, classes);
     auto students = loadStudents(db, classes);
-    ASSERT_EQ(students.size(), 3u);
+    ASSERT_EQ(students.size(), 4u);
     students[0].newClass = "03";
     students[1].newClass = "01";
     students[2].newClass = "01";
+    students[3].newClass = "03";
     // Someone else re-used the third row meanwhile: it is left alone.
     db.execute("UPDATE 成绩表 SET STID = '20049999' WHERE STID = '20040003'");
 
@@ -286,6 +290,7 @@ TEST_F(DivisionDbTest, WriteBackMovesPooledStudentsAndKeepsTheRest) {
     EXPECT_EQ(classOf("20049999"), "02");
     EXPECT_EQ(classOf("20040004"), "03");
     EXPECT_EQ(classOf("20050001"), "01");
+    EXPECT_EQ(db.scalar("SELECT 班 FROM 成绩表 WHERE STID IS NULL").toString(), "03");
     EXPECT_TRUE(hasClassRow("2004", "01"));
     EXPECT_TRUE(hasClassRow("2004", "02"));   // still has the student written elsewhere
     EXPECT_TRUE(hasClassRow("2004", "06"));   // empty, but outside the division
