@@ -52,4 +52,45 @@ QString NumberText(double value, Precision precision) {
     return negative ? text : u' ' + text;
 }
 
+QString PatternNumberText(double value, int decimals, Precision precision) {
+    const int digits = precision == Precision::Single ? 7 : 15;
+    if (precision == Precision::Single) value = static_cast<float>(value);
+    if (!std::isfinite(value)) return QString::number(value);
+    // Rounded on the digits the number is written with, so that a stored
+    // 2.675 gives 2.68 as the user reads it, not its binary neighbour.
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.*e", digits - 1, std::fabs(value));
+    QString mantissa;
+    const char* p = buf;
+    for (; *p && *p != 'e'; ++p)
+        if (*p != '.') mantissa += QLatin1Char(*p);
+    const int before = std::atoi(p + 1) + 1;   // digits before the point
+    QString whole, fraction;
+    if (before > 0) {
+        whole = mantissa.left(before);
+        if (whole.size() < before) whole += QString(before - whole.size(), u'0');
+        fraction = mantissa.mid(before);
+    } else {
+        whole = QStringLiteral("0");
+        fraction = QString(-before, u'0') + mantissa;
+    }
+    if (fraction.size() > decimals) {
+        const bool up = fraction[decimals] >= u'5';
+        fraction.truncate(decimals);
+        if (up) {
+            QString all = whole + fraction;
+            int i = int(all.size()) - 1;
+            for (; i >= 0 && all[i] == u'9'; --i) all[i] = u'0';
+            if (i < 0) all.prepend(u'1');
+            else all[i] = QChar(all[i].unicode() + 1);
+            whole = all.left(all.size() - fraction.size());
+            fraction = all.right(fraction.size());
+        }
+    }
+    while (fraction.endsWith(u'0')) fraction.chop(1);
+    while (whole.size() > 1 && whole.startsWith(u'0')) whole.remove(0, 1);
+    const bool zero = whole == QStringLiteral("0") && fraction.isEmpty();
+    return (value < 0 && !zero ? QStringLiteral("-") : QString()) + whole + u'.' + fraction;
+}
+
 } // namespace platform

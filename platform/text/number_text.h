@@ -20,4 +20,10 @@ QString PlainNumberText(double value, Precision precision);
 // zero before the point (" .5", "-.5", " 100", " 1E-05").
 QString NumberText(double value, Precision precision);
 
+// A format pattern of the "0.##" kind with `decimals` places: at least one
+// digit before the point, rounded half away from zero on the number's
+// decimal digits, trailing zeros dropped and the point always written
+// (85.666 -> "85.67", 85 -> "85.", 0 -> "0.", -3.5 -> "-3.5").
+QString PatternNumberText(double value, int decimals, Precision precision);
+
 } // namespace platform

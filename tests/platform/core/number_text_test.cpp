@@ -57,3 +57,29 @@ TEST(NumberTexts, TypedTextsReadPastBlanksTabsAndLineFeeds) {
     for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(LeadingNumber(text), value) << text.toStdString();
     EXPECT_DOUBLE_EQ(leadingNumber(QStringLiteral("8 0")), 8);  // the plain reading stops at the blank
 }
+
+TEST(NumberTexts, PatternsRoundDropTrailingZerosAndKeepThePoint) {
+    struct Case { double value; int decimals; Precision precision; const char* text; };
+    const Case cases[] = {
+        {85.666, 2, Precision::Single, "85.67"},
+        {85.66667, 2, Precision::Single, "85.67"},
+        {85.5, 2, Precision::Single, "85.5"},
+        {85, 2, Precision::Single, "85."},
+        {0, 2, Precision::Single, "0."},
+        {-3.5, 2, Precision::Single, "-3.5"},
+        {-0.001, 2, Precision::Single, "0."},
+        {0.125, 2, Precision::Single, "0.13"},        // half away from zero
+        {2.675, 2, Precision::Single, "2.68"},        // on the digits as written
+        {99.996, 2, Precision::Single, "100."},       // the carry reaches the whole part
+        {0.25, 5, Precision::Double, "0.25"},
+        {100.0 / 120, 5, Precision::Double, "0.83333"},
+        {5.0 / 120, 5, Precision::Double, "0.04167"},
+        {1, 5, Precision::Double, "1."},
+        {0.000004, 5, Precision::Double, "0."},
+        {0.000005, 5, Precision::Double, "0.00001"},
+        {12345678, 2, Precision::Double, "12345678."},
+        {1e-9, 5, Precision::Double, "0."},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PatternNumberText(c.value, c.decimals, c.precision), QString::fromUtf8(c.text)) << c.text;
+}
