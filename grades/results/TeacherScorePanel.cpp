@@ -53,8 +53,9 @@ void TeacherScorePanel::bind(PanelHost& host) {
 
     Lab71->setFont(QFont(QStringLiteral("宋体"), 15.75, QFont::Bold));
     Label7->setFont(QFont(QStringLiteral("宋体"), 15, QFont::Bold));
-    // The report is laid out in display columns.
+    // The report and the class lists are laid out in display columns.
     Text8->setFont(platform::fixedColumnFont());
+    List3->setFont(platform::fixedColumnFont());
     Text8->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text8->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Combo11->setEditable(true);
