@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -183,6 +184,16 @@ TEST(TeacherScorePanel, PrintoutGoesToTheDefaultPrinterAndComesBack) {
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromLatin1(file.readAll()).count(QRegularExpression("/Type\\s*/Page[^s]")), 1);
+    QProcess text;
+    text.start("pdftotext", {"-layout", pdf, "-"});
+    text.waitForFinished();
+    const QStringList lines = QString::fromUtf8(text.readAllStandardOutput()).split(u'\n');
+    ASSERT_GE(lines.size(), 7);
+    EXPECT_TRUE(lines[0].startsWith("甲乙 考绩分:85.66及格率: 83.3%")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains("2004级01班 语文 2004级02班 语文")) << lines[1].toStdString();
+    EXPECT_EQ(lines[2].trimmed(), QString());
+    EXPECT_TRUE(lines[3].startsWith("丙 考绩分:")) << lines[3].toStdString();
+    EXPECT_TRUE(lines[6].startsWith("甲乙 考绩分:70")) << lines[6].toStdString();
     EXPECT_EQ(v.name(), QStringLiteral("丙"));
 
     DialogDouble none;
