@@ -13,7 +13,7 @@
 #include "grades/maintenance/maintenance_menus.h"
 #include "grades/results/results_menus.h"
 #include "grades/results/view/ResultsPanel.h"
-#include "grades/results/TeacherScorePanel.h"
+#include "grades/results/teachers/TeacherScorePanel.h"
 
 std::vector<std::unique_ptr<Form2Panel>> makeMainWindowPanels() {
     std::vector<std::unique_ptr<Form2Panel>> panels;

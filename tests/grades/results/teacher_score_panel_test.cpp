@@ -2,7 +2,7 @@
 // straight into 教师表 as a calculation would have left them.
 #include "grades/app/main_window.h"
 #include "grades/frame/Form2.h"
-#include "grades/results/TeacherScorePanel.h"
+#include "grades/results/teachers/TeacherScorePanel.h"
 
 #include "common/program_state.h"
 #include "common/settings_rows.h"

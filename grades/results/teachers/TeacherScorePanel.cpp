@@ -1,4 +1,4 @@
-#include "grades/results/TeacherScorePanel.h"
+#include "grades/results/teachers/TeacherScorePanel.h"
 
 #include "common/class_label.h"
 #include "common/program_state.h"

@@ -1,5 +1,5 @@
 // The controls of the panel as designed, and where those that follow its size go.
-#include "grades/results/TeacherScorePanel.h"
+#include "grades/results/teachers/TeacherScorePanel.h"
 
 using namespace form2;
 
