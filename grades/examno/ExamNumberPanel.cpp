@@ -1,6 +1,13 @@
 #include "grades/examno/ExamNumberPanel.h"
 
+#include "grades/examno/Form4.h"
+#include "grades/examno/core/exam_cards.h"
+
 #include "common/program_state.h"
+#include "common/schema.h"
+#include "platform/dbui/datagrid.h"
+#include "platform/ui/export_excel.h"
+#include "platform/ui/key_filter.h"
 #include "common/random_source.h"
 #include "common/settings_rows.h"
 #include "platform/db/database.h"
@@ -14,6 +21,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
@@ -62,6 +70,30 @@ void ExamNumberPanel::bind(PanelHost& host) {
         connect(Check1[i], &QCheckBox::toggled, this, [this, i] { Check1_Click(i); });
     connect(Check2, &QCheckBox::toggled, this, [this] { Check2_Click(); });
     connect(Com31, &QPushButton::clicked, this, [this] { Com31_Click(); });
+    connect(Com32, &QPushButton::clicked, this, [this] { Com32_Click(); });
+
+    Option4 = c.get<QRadioButton>(QStringLiteral("Option4"));
+    Option5 = c.get<QRadioButton>(QStringLiteral("Option5"));
+    Combo6 = c.get<QComboBox>(QStringLiteral("Combo6"));
+    Tekh1 = c.get<QLineEdit>(QStringLiteral("Tekh1"));
+    for (int i = 0; i < 4; ++i)
+        Comkh[i] = c.get<QPushButton>(QStringLiteral("Comkh%1").arg(i + 1));
+    // A room or class may be typed; typing adds no item.
+    Combo6->setEditable(true);
+    Combo6->setInsertPolicy(QComboBox::NoInsert);
+    connect(Combo6, &QComboBox::activated, this, [this] { Combo6_Click(); });
+    for (QRadioButton* mode : {Option4, Option5})
+        connect(mode, &QRadioButton::toggled, this, [this](bool on) {
+            if (on)
+                FillExamNumberViewFilter();
+        });
+    platform::filterKeys(Tekh1, [this](int16_t& key) { Tekh1_KeyPress(key); });
+    connect(Ad32, &platform::db::DataControl::moveComplete, this, [this] { Ad32_MoveComplete(); });
+    connect(Ad32, &platform::db::DataControl::recordsetChanged, this, [this] { Ad32_MoveComplete(); });
+    connect(Comkh[0], &QPushButton::clicked, this, [this] { Comkh1_Click(); });
+    connect(Comkh[1], &QPushButton::clicked, this, [this] { Comkh2_Click(); });
+    connect(Comkh[2], &QPushButton::clicked, this, [this] { Comkh3_Click(); });
+    connect(Comkh[3], &QPushButton::clicked, this, [this] { Comkh4_Click(); });
 }
 
 void ExamNumberPanel::finish() {
@@ -118,6 +150,8 @@ void ExamNumberPanel::load() {
     Combo15->addItems(targetItems(*host_->dataControl(QStringLiteral("Adodc0")).database()));
     Combo15->setCurrentIndex(Combo15->count() > 0 ? 0 : -1);
     loadStoredChoices();
+    if (Frame4_1->isVisibleTo(Frame4_1->parentWidget()))
+        FillExamNumberViewFilter();
 }
 
 void ExamNumberPanel::loadStoredChoices() {
@@ -186,4 +220,135 @@ void ExamNumberPanel::Com31_Click() {
     La35->repaint();
     if (result == BuildResult::Completed && state().ExamRoomCount > 0)
         Com32->setEnabled(true);
+}
+
+void ExamNumberPanel::Com32_Click() {
+    if (platform::leadingNumber(host_->settings().value(Setting::ExamRoomCount)) <= 0)
+        return;
+    Frame4_0->setVisible(false);
+    Frame4_1->setVisible(true);
+    FillExamNumberViewFilter();
+}
+
+void ExamNumberPanel::FillExamNumberViewFilter() {
+    Combo6->clear();
+    if (Option5->isChecked()) {
+        const int64_t rooms = platform::leadingWholeNumber(host_->settings().value(Setting::ExamRoomCount));
+        Combo6->addItems(viewerRoomItems(int(std::clamp<int64_t>(rooms, 0, kLastRoom))));
+    }
+    if (Option4->isChecked()) {
+        QStringList labels;
+        try {
+            platform::db::DataControl& classes = host_->dataControl(QStringLiteral("Adodc1"));
+            classes.setRecordSource(table::Classes);
+            classes.refresh();
+            platform::db::Recordset* rs = classes.recordset();
+            const int g = rs->fieldIndex(QStringLiteral("年级")), k = rs->fieldIndex(QStringLiteral("班"));
+            for (int row = 0; row < rs->recordCount(); ++row)
+                labels << rs->valueAt(row, g).toString() + QStringLiteral("级") + rs->valueAt(row, k).toString() +
+                              QStringLiteral("班");
+        } catch (const platform::db::DbError& e) {
+            platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
+        }
+        Combo6->addItems(viewerClassItems(labels));
+    }
+    if (Combo6->count() > 0) {
+        Combo6->setCurrentIndex(0);
+        Combo6_Click();
+    }
+}
+
+void ExamNumberPanel::list(const QString& query, const QString& sort) {
+    try {
+        Ad32->setRecordSource(query);
+        Ad32->refresh();
+        if (!sort.isEmpty())
+            Ad32->recordset()->setSort(sort);
+    } catch (const platform::db::DbError& e) {
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
+    }
+    DataGrid3->setDataSource(Ad32);
+    DataGrid3->rebind();
+    Ad32_MoveComplete();
+}
+
+void ExamNumberPanel::Combo6_Click() {
+    const QString text = Combo6->currentText();
+    if (text.isEmpty())
+        return;
+    if (Option5->isChecked()) {
+        if (text != kAllRooms)
+            list(roomListQuery(roomCodeOfLabel(text)), QStringLiteral("座位"));
+        else
+            list(allRoomsListQuery(), {});
+    } else {
+        if (text != kAllClasses) {
+            host_->CurrentGradeId = text.left(4);
+            host_->CurrentClassId = text.mid(std::max<qsizetype>(0, text.size() - 3), 2);
+            list(classListQuery(host_->CurrentGradeId, host_->CurrentClassId), QStringLiteral("考号"));
+        } else {
+            list(allClassesListQuery(), {});
+        }
+    }
+}
+
+void ExamNumberPanel::Ad32_MoveComplete() {
+    platform::db::Recordset* rs = Ad32->recordset();
+    if (!rs)
+        return;
+    if (rs->recordCount() == 0) {
+        Ad32->setCaption(QStringLiteral("0/0"));
+        return;
+    }
+    if (rs->absolutePosition() <= 0)
+        return;
+    Ad32->setCaption(QString::number(rs->absolutePosition()) + QLatin1Char('/') + QString::number(rs->recordCount()));
+    const QVariant name = rs->value(QStringLiteral("姓名")), number = rs->value(QStringLiteral("考号"));
+    Tekh1->setText((name.isNull() ? QString() : name.toString()) + QStringLiteral("  ") +
+                   (number.isNull() ? QString() : number.toString()));
+}
+
+void ExamNumberPanel::Tekh1_KeyPress(int16_t& keyAscii) {
+    if (keyAscii != 13)
+        return;
+    keyAscii = 0;
+    const QString query = searchQuery(Tekh1->text());
+    if (!query.isEmpty())
+        list(query, {});
+}
+
+void ExamNumberPanel::Comkh1_Click() { host_->Comout_Click(0); }
+
+void ExamNumberPanel::Comkh2_Click() {
+    const SettingsRows settings = host_->settings();
+    if (settings.value(Setting::ExamCardsPrinted) == QStringLiteral("否") &&
+        platform::dialogs().message(
+            QStringLiteral("考号一经打印以后,一般不能再次编写,你已经核对好所有同学,确实要打印考号了吗?"),
+            platform::MsgButtons::YesNo, platform::kPromptTitle) != platform::MsgResult::Yes)
+        return;
+    state().PrintRecordSource = Ad32->recordSource();
+    state().PrintSource = 1;
+    Form4::showFor(Combo6);
+    settings.store(Setting::ExamCardsPrinted, QStringLiteral("是"));
+}
+
+void ExamNumberPanel::Comkh3_Click() {
+    Frame4_1->setVisible(false);
+    Frame4_0->setVisible(true);
+}
+
+void ExamNumberPanel::chooseRoomMode() { Option5->setChecked(true); }
+
+void ExamNumberPanel::Comkh4_Click() {
+    platform::FileRequest request;
+    request.filter = QStringLiteral("Excel文件(*.xls)|*.xls|所有文件(*.*)|*.*");
+    request.confirmOverwrite = true;
+    const auto chosen = platform::dialogs().saveFile(request);
+    if (!chosen || chosen->isEmpty())
+        return;
+    // The chosen file is left as it is: the export writes nothing in its place.
+    if (ExportExcel(*chosen, QStringLiteral("考号"), Option5->isChecked() ? 1 : 2) != 0)
+        platform::dialogs().message(QStringLiteral("导出失败!"), platform::MsgButtons::Ok, platform::kFailedTitle);
+    else
+        platform::dialogs().message(QStringLiteral("成功导出!"), platform::MsgButtons::Ok, platform::kDoneTitle);
 }

@@ -13,6 +13,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
@@ -34,6 +35,20 @@ public:
     void Check1_Click(int index);
     void Check2_Click();
     void Com31_Click();
+    void Com32_Click();
+
+    // The viewer.
+    void FillExamNumberViewFilter();
+    void Combo6_Click();
+    void Ad32_MoveComplete();
+    void Tekh1_KeyPress(int16_t& keyAscii);
+    void Comkh1_Click();   // 完成
+    void Comkh2_Click();   // 打印考号
+    void Comkh3_Click();   // 重新编写
+    void Comkh4_Click();   // 导出数据
+    // 按考室, for the export started from the file menu.
+    void chooseRoomMode();
+    QComboBox* viewerFilter() const { return Combo6; }
 
     // The composition and the crossing method the boxes choose now.
     examno::Composition composition() const;
@@ -41,6 +56,7 @@ public:
 
 private:
     void loadStoredChoices();
+    void list(const QString& query, const QString& sort);
     void showProgress(const QString& text);
 
     PanelHost* host_ = nullptr;
@@ -58,6 +74,11 @@ private:
     platform::db::DataGrid* DataGrid3 = nullptr;
     platform::db::DataControl* Ad3 = nullptr;
     platform::db::DataControl* Ad32 = nullptr;
+    QRadioButton* Option4 = nullptr;
+    QRadioButton* Option5 = nullptr;
+    QComboBox* Combo6 = nullptr;
+    QLineEdit* Tekh1 = nullptr;
+    QPushButton* Comkh[4] = {};
     // The progress line is painted at most every 50 ms: a build of the whole
     // school would otherwise spend its time painting.
     QElapsedTimer painted_;

@@ -1,10 +1,14 @@
 #include "grades/examno/examno_menus.h"
 
+#include "grades/examno/Form4.h"
+
 #include "common/program_state.h"
 #include "common/settings_rows.h"
 #include "grades/frame/form2_panel.h"
 #include "grades/frame/frmLogin.h"
 #include "platform/ui/dialogs.h"
+
+#include <QComboBox>
 
 namespace examno {
 
@@ -22,8 +26,15 @@ void RestKH_Click(PanelHost& host) {
                                 platform::MsgButtons::Ok, platform::kDoneTitle);
 }
 
+void MenuPrintKH_Click(PanelHost& host) {
+    state().PrintSource = 1;
+    state().PrintRecordSource.clear();
+    Form4::showFor(host.controlsOf(3).get<QComboBox>(QStringLiteral("Combo6")));
+}
+
 void installMenuHandlers(PanelHost& host) {
     host.onMenu(QStringLiteral("RestKH"), [&host] { RestKH_Click(host); });
+    host.onMenu(QStringLiteral("MenuPrintKH"), [&host] { MenuPrintKH_Click(host); });
 }
 
 } // namespace examno

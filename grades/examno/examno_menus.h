@@ -8,4 +8,6 @@ namespace examno {
 void installMenuHandlers(PanelHost& host);
 // 特殊 → 重编考号: the administrator permits a rebuild after the cards were printed.
 void RestKH_Click(PanelHost& host);
+// 文件 → 打印考号: the card window without a group; row 8 stays as it is.
+void MenuPrintKH_Click(PanelHost& host);
 } // namespace examno

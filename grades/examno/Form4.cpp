@@ -1,0 +1,412 @@
+#include "grades/examno/Form4.h"
+
+#include "common/program_state.h"
+#include "common/settings_rows.h"
+#include "common/schema.h"
+#include "platform/db/database.h"
+#include "platform/db/recordset.h"
+#include "platform/text/values.h"
+#include "platform/ui/richtextbox.h"
+#include "platform/ui/show_modeless.h"
+#include "platform/ui/twips.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextCursor>
+#include <map>
+
+using platform::FontChoice;
+using platform::db::Database;
+using platform::db::DbError;
+using platform::db::Recordset;
+using namespace examno;
+
+namespace {
+
+constexpr int kSettingLength = 25;   // the size of 状态
+
+template <class T> T* make(QWidget* parent, const char* name, const QString& caption = {}) {
+    auto* w = new T(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    if constexpr (std::is_same_v<T, QLabel> || std::is_same_v<T, QPushButton> ||
+                  std::is_same_v<T, QRadioButton> || std::is_same_v<T, QCheckBox>)
+        w->setText(caption);
+    return w;
+}
+
+std::shared_ptr<Database> openDatabase() { return Database::openConnectionText(state().connectionText()); }
+
+void tell(const QString& text, const QString& title = platform::kPromptTitle) {
+    platform::dialogs().message(text, platform::MsgButtons::Ok, title);
+}
+
+// Fonts start without styles at every opening; the colour is the dialog's own.
+FontChoice plainFont(const QString& name, double size) {
+    FontChoice f;
+    f.name = name;
+    f.size = size;
+    return f;
+}
+
+} // namespace
+
+Form4::Form4(QComboBox* viewerFilter) : QWidget(nullptr), viewerFilter_(viewerFilter) {
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("打印考号预览"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    RichTextBox1 = make<platform::RichTextBox>(this, "RichTextBox1");
+    Option1 = make<QRadioButton>(this, "Option1", QStringLiteral("简单"));
+    Option2 = make<QRadioButton>(this, "Option2", QStringLiteral("完全"));
+    Option2->setChecked(true);
+    Check1 = make<QCheckBox>(this, "Check1", QStringLiteral("只填座位号"));
+    Label1 = make<QLabel>(this, "Label1", QStringLiteral("每行        个同学 行间距:"));
+    Combo1 = make<QComboBox>(this, "Combo1");
+    Text2 = make<QLineEdit>(this, "Text2");
+    Text2->setText(QStringLiteral("1"));
+    Label2 = make<QLabel>(this, "Label2", QStringLiteral("考试说明:"));
+    Text1 = make<QLineEdit>(this, "Text1");
+    // 状态 holds 25 characters: a longer title could not be kept.
+    Text1->setMaxLength(kSettingLength);
+    Text1->setText(QStringLiteral("2000年第二学年度期未考试"));
+    Combo2 = make<QComboBox>(this, "Combo2");
+    Combo3 = make<QComboBox>(this, "Combo3");
+    for (QComboBox* box : {Combo1, Combo2, Combo3}) {
+        box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
+    }
+    Combo1->setEditText(QStringLiteral("3"));
+    Command5 = make<QPushButton>(this, "Command5", QStringLiteral("刷新"));
+    Command5->setToolTip(QStringLiteral("使您刚才的设置生效"));
+    Command4 = make<QPushButton>(this, "Command4", QStringLiteral("说明"));
+    Command4->setToolTip(QStringLiteral("设置在考号中说明文字的字体"));
+    Command3 = make<QPushButton>(this, "Command3", QStringLiteral("考号"));
+    Command3->setToolTip(QStringLiteral("设置考号中姓名与考号的字体"));
+    Command2 = make<QPushButton>(this, "Command2", QStringLiteral("另存"));
+    Command2->setToolTip(QStringLiteral(
+        "将预览的内容保存为rtf文件格式，这样可以使用Word等专业字处理软件对考号进行各种特殊的打印."));
+    Command1 = make<QPushButton>(this, "Command1", QStringLiteral("打印"));
+    // Label1 is drawn behind the per-line box that stands in its gap.
+    Label1->lower();
+
+    ZT = new QMenu(this);
+    ZT->setObjectName(QStringLiteral("ZT"));
+    ZT->setTitle(QStringLiteral("字体"));
+    connect(ZT->addAction(QStringLiteral("字体")), &QAction::triggered, this, [this] { ZhiTi_Click(); });
+    ZT->addSeparator();
+    connect(ZT->addAction(QStringLiteral("粘贴")), &QAction::triggered, this, [this] { MemuZT_Click(); });
+    connect(ZT->addAction(QStringLiteral("复制")), &QAction::triggered, this, [this] { MenuFZ_Click(); });
+    connect(ZT->addAction(QStringLiteral("剪切")), &QAction::triggered, this, [this] { MenuJC_Click(); });
+
+    titleFont_ = plainFont(QStringLiteral("宋体"), 10);
+    numberFont_ = plainFont(QStringLiteral("宋体"), 20);
+
+    connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
+    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    // Only the user's pick clears the other selector, not a text set by code.
+    connect(Combo2, &QComboBox::activated, this, [this] { Combo2_Click(); });
+    connect(Combo3, &QComboBox::activated, this, [this] { Combo3_Click(); });
+    connect(RichTextBox1, &platform::RichTextBox::mouseUp, this,
+            [this](Qt::MouseButton b, Qt::KeyboardModifiers, const QPoint& pos) { RichTextBox1_MouseUp(b, pos); });
+
+    setMinimumSize(platform::twipsToPixels(int(kCardMinWidth - kCardFrameWidth)),
+                   platform::twipsToPixels(int(kCardMinHeight - kCardFrameHeight)));
+    platform::resizeTwips(*this, 9480, 7200);
+
+    Form_Load();
+}
+
+Form4::~Form4() = default;
+
+Form4* Form4::showFor(QComboBox* viewerFilter) {
+    return platform::showModeless<Form4>(nullptr, [viewerFilter] { return new Form4(viewerFilter); });
+}
+
+void Form4::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const CardWindowLayout layout =
+        cardWindowLayout(platform::pixelsToTwips(width()), platform::pixelsToTwips(height()));
+    for (const CardPlacement& p : layout.placements)
+        if (auto* w = findChild<QWidget*>(p.name, Qt::FindDirectChildrenOnly))
+            platform::placeTwips(*w, int(std::lround(p.rect.left)), int(std::lround(p.rect.top)),
+                                 int(std::lround(p.rect.width)), int(std::lround(p.rect.height)));
+}
+
+std::vector<CardStudent> Form4::readGroup(const QString& query) {
+    query_ = query;
+    try {
+        auto db = openDatabase();
+        Recordset rs(db, query);
+        return readCardStudents(rs);
+    } catch (const DbError& e) {
+        tell(e.text(), platform::kErrorTitle);
+        return {};
+    }
+}
+
+void Form4::Form_Load() {
+    std::vector<CardStudent> handedOver;
+    const QString source = state().PrintRecordSource;
+    if (!source.isEmpty()) {
+        handedOver = readGroup(source);
+        if (handedOver.empty()) {
+            tell(QStringLiteral("没有可打印的内容!,请选择一个年级或者班"), platform::kCannotPrintTitle);
+            return;
+        }
+    }
+    Combo1->clear();
+    for (int n = 1; n <= 20; ++n)
+        Combo1->addItem(QString::number(n));
+    Combo1->setEditText(QStringLiteral("3"));
+    Combo2->clear();
+    Combo3->clear();
+    Combo2->addItems(cardRoomItems(state().ExamRoomCount));
+    Combo2->setCurrentIndex(-1);
+    try {
+        auto db = openDatabase();
+        {
+            Recordset classes(db, table::Classes);
+            QStringList labels;
+            const int g = classes.fieldIndex(QStringLiteral("年级")), c = classes.fieldIndex(QStringLiteral("班"));
+            for (int row = 0; row < classes.recordCount(); ++row)
+                labels << classes.valueAt(row, g).toString() + QStringLiteral("级") +
+                              classes.valueAt(row, c).toString() + QStringLiteral("班");
+            Combo3->addItems(labels);
+            Combo3->addItem(kAllClasses);
+            Combo3->setCurrentIndex(-1);
+        }
+        Recordset rs(db, table::Settings);
+        const SettingsRows rows(rs);
+        Text1->setText(rows.value(Setting::ExamTitle));
+        const CardLayoutSetting layout = cardLayoutFromRow(rows.value(Setting::ExamCardLayout));
+        (layout.simple ? Option1 : Option2)->setChecked(true);
+        Check1->setChecked(layout.seatOnly);
+        Combo1->setEditText(layout.perLine);
+        Text2->setText(layout.extraLines);
+        const CardFontSetting fonts = cardFontsFromRow(rows.value(Setting::ExamCardFonts));
+        titleFont_ = plainFont(fonts.titleName, fonts.titleSize);
+        numberFont_ = plainFont(fonts.numberName, fonts.numberSize);
+        settingsRead_ = true;
+    } catch (const DbError& e) {
+        tell(e.text(), platform::kErrorTitle);
+    }
+    if (!source.isEmpty())
+        build(handedOver);
+}
+
+CardSettings Form4::cardSettings() const {
+    CardSettings s;
+    s.perLine = Combo1->currentText();
+    s.extraLines = Text2->text();
+    s.simple = Option1->isChecked();
+    s.seatOnly = Check1->isChecked();
+    s.title = Text1->text();
+    s.schoolName = state().SchoolName;
+    s.roomLabel = Combo2->currentText();
+    s.classLabel = Combo3->currentText();
+    if (viewerFilter_)
+        s.viewerLabel = viewerFilter_->currentText();
+    s.printSource = state().PrintSource;
+    return s;
+}
+
+void Form4::build(const std::vector<CardStudent>& students) {
+    const std::vector<CardRun> runs = BuildExamSlipPreview(students, cardSettings());
+    QTextCursor end = RichTextBox1->textCursor();
+    end.movePosition(QTextCursor::End);
+    RichTextBox1->setTextCursor(end);
+    for (const CardRun& run : runs)
+        RichTextBox1->insertRun(run.text, run.font == CardFont::Title ? titleFont_ : numberFont_);
+}
+
+void Form4::buildQuery(const QString& query) { build(readGroup(query)); }
+
+void Form4::Command5_Click() {
+    if (!platform::trimBlanks(Combo2->currentText()).isEmpty()) {
+        if (Combo2->currentText() != kAllRooms) {
+            const auto room = cardRoomOfLabel(Combo2->currentText());
+            // A text that names no room builds an empty group.
+            const auto students = room ? readGroup(cardRoomQuery(*room)) : std::vector<CardStudent>{};
+            RichTextBox1->clear();
+            build(students);
+        } else {
+            RichTextBox1->clear();
+            // One read for all rooms, split by room: the same rows, in the same
+            // order, as a query per room.
+            std::map<QString, std::vector<CardStudent>> byRoom;
+            for (CardStudent& s : readGroup(cardAllRoomsQuery()))
+                byRoom[s.room.isNull() ? QString() : s.room.toString()].push_back(std::move(s));
+            for (int i = 0; i + 1 < Combo2->count(); ++i) {
+                Combo2->setEditText(Combo2->itemText(i));
+                const auto room = cardRoomOfLabel(Combo2->itemText(i));
+                if (!room)
+                    continue;
+                query_ = cardRoomQuery(*room);
+                const auto it = byRoom.find(*room);
+                if (it != byRoom.end())
+                    build(it->second);
+            }
+            Combo2->setEditText(kAllRooms);
+        }
+    }
+    if (!platform::trimBlanks(Combo3->currentText()).isEmpty()) {
+        const auto classQuery = [](const QString& label) {
+            return cardClassQuery(label.left(4), label.mid(std::max<qsizetype>(0, label.size() - 3), 2));
+        };
+        if (Combo3->currentText() == kAllClasses) {
+            RichTextBox1->clear();
+            for (int i = 0; i + 1 < Combo3->count(); ++i) {
+                Combo3->setEditText(Combo3->itemText(i));
+                buildQuery(classQuery(Combo3->itemText(i)));
+            }
+            Combo3->setEditText(kAllClasses);
+        } else {
+            const auto students = readGroup(classQuery(Combo3->currentText()));
+            RichTextBox1->clear();
+            build(students);
+        }
+    }
+    if (Combo2->currentText().isEmpty() && Combo3->currentText().isEmpty()) {
+        RichTextBox1->clear();
+        if (!query_.isEmpty())
+            buildQuery(query_);
+    }
+}
+
+void Form4::Command1_Click() {
+    try {
+        RichTextBox1->print(platform::PrintPrompt::PrinterDialog);
+    } catch (const platform::PrintError&) {
+        // Nothing was printed; the user sees the printer's own state.
+    }
+}
+
+void Form4::Command2_Click() {
+    platform::FileRequest request;
+    request.filter = QStringLiteral("RTF文件(*.rtf)|*.rtf|TXT文件(*.txt)|*.txt|所有文件(*.*)|*.*");
+    request.confirmOverwrite = false;   // asked below, once
+    const auto chosen = platform::dialogs().saveFile(request);
+    if (!chosen || chosen->isEmpty())
+        return;
+    if (QFileInfo::exists(*chosen) &&
+        platform::dialogs().message(QStringLiteral("文件") + *chosen + QStringLiteral("已经存在,是否将其覆盖?"),
+                                    platform::MsgButtons::YesNo, QStringLiteral("保存文件")) !=
+            platform::MsgResult::Yes)
+        return;
+    try {
+        RichTextBox1->saveFile(*chosen, platform::richtext::FileFormat::RichText);
+    } catch (const platform::FileError& e) {
+        tell(e.text(), platform::kFailedTitle);
+    }
+}
+
+void Form4::Command4_Click() {
+    if (const auto f = platform::dialogs().chooseFont(titleFont_))
+        titleFont_ = *f;
+}
+
+void Form4::Command3_Click() {
+    if (const auto f = platform::dialogs().chooseFont(numberFont_))
+        numberFont_ = *f;
+}
+
+void Form4::Combo2_Click() { Combo3->setEditText(QString()); }
+void Form4::Combo3_Click() { Combo2->setEditText(QString()); }
+
+void Form4::RichTextBox1_MouseUp(Qt::MouseButton button, const QPoint& pos) {
+    if (button == Qt::RightButton)
+        ZT->popup(RichTextBox1->mapToGlobal(pos));
+}
+
+void Form4::ZhiTi_Click() {
+    const platform::SelectionFont now = RichTextBox1->selectionFont();
+    FontChoice preset;
+    preset.name = now.name.value_or(QString());
+    preset.size = now.size.value_or(0);
+    preset.bold = now.bold.value_or(false);
+    preset.italic = now.italic.value_or(false);
+    preset.strikeout = now.strikeout.value_or(false);
+    preset.underline = now.underline.value_or(false);
+    const auto f = platform::dialogs().chooseFont(preset);
+    if (!f)
+        return;
+    if (!f->name.isEmpty())
+        RichTextBox1->setSelFontName(f->name);
+    if (f->size > 0)
+        RichTextBox1->setSelFontSize(f->size);
+    RichTextBox1->setSelBold(f->bold);
+    RichTextBox1->setSelItalic(f->italic);
+    RichTextBox1->setSelStrikeout(f->strikeout);
+    RichTextBox1->setSelUnderline(f->underline);
+}
+
+void Form4::MemuZT_Click() {
+    if (platform::RichTextBox::clipboardHasText())
+        RichTextBox1->paste();
+}
+
+void Form4::MenuFZ_Click() {
+    QApplication::clipboard()->setText(RichTextBox1->selText());
+}
+
+void Form4::MenuJC_Click() {
+    MenuFZ_Click();
+    QTextCursor c = RichTextBox1->textCursor();
+    c.removeSelectedText();
+    RichTextBox1->setTextCursor(c);
+}
+
+void Form4::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    QWidget::closeEvent(event);
+}
+
+void Form4::Form_Unload() {
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    // After a load stopped early the controls hold no stored values: the rows stay.
+    if (settingsRead_)
+        storeSettings();
+}
+
+void Form4::storeSettings() {
+    CardLayoutSetting layout{Option1->isChecked(), Check1->isChecked(), Combo1->currentText(), Text2->text()};
+    CardFontSetting fonts{titleFont_.name, titleFont_.size, numberFont_.name, numberFont_.size};
+    const std::pair<Setting, QString> rows[] = {
+        {Setting::ExamTitle, Text1->text()},
+        {Setting::ExamCardLayout, cardLayoutRow(layout)},
+        {Setting::ExamCardFonts, cardFontsRow(fonts)},
+    };
+    QStringList notKept;
+    try {
+        // Our own cursor on 状态表: the main window may be closed by now.
+        auto db = openDatabase();
+        Recordset rs(db, table::Settings);
+        const SettingsRows settings(rs);
+        for (const auto& [row, value] : rows) {
+            if (value.size() > kSettingLength) {
+                notKept << QStringLiteral("“%1”").arg(value);
+                continue;
+            }
+            settings.store(row, value);
+        }
+    } catch (const DbError& e) {
+        tell(e.text(), platform::kErrorTitle);
+        return;
+    }
+    if (!notKept.isEmpty())
+        tell(QStringLiteral("设置超过了%1个字,没有保存: %2").arg(kSettingLength).arg(notKept.join(QStringLiteral(", "))));
+}
