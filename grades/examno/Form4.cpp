@@ -1,5 +1,7 @@
 #include "grades/examno/Form4.h"
 
+#include "grades/examno/core/exam_number_format.h"
+
 #include "common/program_state.h"
 #include "common/settings_rows.h"
 #include "common/schema.h"
@@ -22,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextCursor>
+#include <algorithm>
 #include <map>
 
 using platform::FontChoice;
@@ -172,10 +175,15 @@ void Form4::Form_Load() {
     Combo1->setEditText(QStringLiteral("3"));
     Combo2->clear();
     Combo3->clear();
-    Combo2->addItems(cardRoomItems(state().ExamRoomCount));
-    Combo2->setCurrentIndex(-1);
     try {
         auto db = openDatabase();
+        Recordset rs(db, table::Settings);
+        const SettingsRows rows(rs);
+        // The rooms of the stored count, also before the exam-number panel was
+        // opened in this run.
+        const int64_t rooms = platform::leadingWholeNumber(rows.value(Setting::ExamRoomCount));
+        Combo2->addItems(cardRoomItems(int(std::clamp<int64_t>(rooms, 0, kLastRoom))));
+        Combo2->setCurrentIndex(-1);
         {
             Recordset classes(db, table::Classes);
             QStringList labels;
@@ -187,8 +195,6 @@ void Form4::Form_Load() {
             Combo3->addItem(kAllClasses);
             Combo3->setCurrentIndex(-1);
         }
-        Recordset rs(db, table::Settings);
-        const SettingsRows rows(rs);
         Text1->setText(rows.value(Setting::ExamTitle));
         const CardLayoutSetting layout = cardLayoutFromRow(rows.value(Setting::ExamCardLayout));
         (layout.simple ? Option1 : Option2)->setChecked(true);
