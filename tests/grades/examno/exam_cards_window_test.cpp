@@ -385,3 +385,53 @@ TEST_F(CardsTest, PrintsTheSelectionOrTheWholePreview) {
         cards->Command1_Click();
     }
 }
+
+TEST_F(CardsTest, ExportTellsItFailedAndLeavesTheChosenFile) {
+    w.Command3_Click();
+    QTemporaryDir dir;
+    const QString chosen = dir.filePath("考号.xls");
+    {
+        QFile f(chosen);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("keep");
+    }
+    {
+        DialogDouble d;
+        d.chooseFile(chosen).answerMessage().answerMessage(MsgResult::Ok, "导出失败!");
+        at<QPushButton>("Comkh4")->click();
+        EXPECT_TRUE(d.shown()[0].file.confirmOverwrite);
+        EXPECT_EQ(d.shown()[0].file.filter, "Excel文件(*.xls)|*.xls|所有文件(*.*)|*.*");
+        EXPECT_EQ(d.lastTitle(), "失败");
+    }
+    EXPECT_EQ(QFileInfo(chosen).size(), 4);
+    DialogDouble d;
+    d.cancelDialog();
+    at<QPushButton>("Comkh4")->click();
+    EXPECT_EQ(d.messages().size(), 0);
+}
+
+TEST_F(CardsTest, PopupFontChangesTheSelectionButNotItsColour) {
+    w.menuItem("MenuPrintKH")->trigger();
+    Form4* cards = openCardWindow();
+    ASSERT_NE(cards, nullptr);
+    cards->RichTextBox1->insertRun("考号表", {"宋体", 10, false, false, false, false, Qt::red});
+    cards->RichTextBox1->setSelection(0, 2);
+    {
+        DialogDouble d;
+        d.chooseFont({"黑体", 16, true, false, true, false, Qt::blue});
+        cards->ZhiTi_Click();
+        EXPECT_EQ(d.shown()[0].font.name, "宋体");
+        EXPECT_EQ(d.shown()[0].font.size, 10);
+    }
+    const platform::SelectionFont f = cards->RichTextBox1->selectionFont();
+    EXPECT_EQ(f.name, "黑体");
+    EXPECT_EQ(f.size, 16);
+    EXPECT_EQ(f.bold, true);
+    EXPECT_EQ(f.underline, true);
+    EXPECT_EQ(f.color, QColor(Qt::red));
+    cards->MenuJC_Click();
+    EXPECT_EQ(cards->RichTextBox1->text(), "表");
+    cards->RichTextBox1->setSelection(0, 0);
+    cards->MemuZT_Click();
+    EXPECT_EQ(cards->RichTextBox1->text(), "考号表");
+}
