@@ -18,9 +18,11 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextCursor>
@@ -37,10 +39,40 @@ namespace {
 
 constexpr int kSettingLength = 25;   // the size of 状态
 
+// A caption whose blanks are half a Chinese character wide, whatever the
+// font: the per-line box is placed in the gap its blanks leave.
+class GapLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QFontMetricsF metrics(font());
+        const double blank = metrics.horizontalAdvance(QStringLiteral("中")) / 2;
+        const double baseline = (height() + metrics.ascent() - metrics.descent()) / 2;
+        double x = 0;
+        const QString caption = text();
+        for (qsizetype i = 0; i < caption.size();) {
+            if (caption[i] == QLatin1Char(' ')) {
+                x += blank;
+                ++i;
+                continue;
+            }
+            qsizetype end = caption.indexOf(QLatin1Char(' '), i);
+            if (end < 0)
+                end = caption.size();
+            const QString piece = caption.mid(i, end - i);
+            painter.drawText(QPointF(x, baseline), piece);
+            x += metrics.horizontalAdvance(piece);
+            i = end;
+        }
+    }
+};
+
 template <class T> T* make(QWidget* parent, const char* name, const QString& caption = {}) {
     auto* w = new T(parent);
     w->setObjectName(QString::fromLatin1(name));
-    if constexpr (std::is_same_v<T, QLabel> || std::is_same_v<T, QPushButton> ||
+    if constexpr (std::is_base_of_v<QLabel, T> || std::is_same_v<T, QPushButton> ||
                   std::is_same_v<T, QRadioButton> || std::is_same_v<T, QCheckBox>)
         w->setText(caption);
     return w;
@@ -72,7 +104,7 @@ Form4::Form4(QComboBox* viewerFilter) : QWidget(nullptr), viewerFilter_(viewerFi
     Option2 = make<QRadioButton>(this, "Option2", QStringLiteral("完全"));
     Option2->setChecked(true);
     Check1 = make<QCheckBox>(this, "Check1", QStringLiteral("只填座位号"));
-    Label1 = make<QLabel>(this, "Label1", QStringLiteral("每行        个同学 行间距:"));
+    Label1 = make<GapLabel>(this, "Label1", QStringLiteral("每行        个同学 行间距:"));
     Combo1 = make<QComboBox>(this, "Combo1");
     Text2 = make<QLineEdit>(this, "Text2");
     Text2->setText(QStringLiteral("1"));
@@ -210,6 +242,13 @@ void Form4::Form_Load() {
     }
     if (!source.isEmpty())
         build(handedOver);
+    showTop();
+}
+
+void Form4::showTop() {
+    QTextCursor start = RichTextBox1->textCursor();
+    start.movePosition(QTextCursor::Start);
+    RichTextBox1->setTextCursor(start);
 }
 
 CardSettings Form4::cardSettings() const {
@@ -289,6 +328,8 @@ void Form4::Command5_Click() {
         if (!query_.isEmpty())
             buildQuery(query_);
     }
+    // The preview opens at its first card.
+    showTop();
 }
 
 void Form4::Command1_Click() {

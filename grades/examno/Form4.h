@@ -79,6 +79,7 @@ private:
     void build(const std::vector<examno::CardStudent>& students);
     void buildQuery(const QString& query);
     void storeSettings();
+    void showTop();
 
     QPointer<QComboBox> viewerFilter_;
     platform::FontChoice titleFont_;
