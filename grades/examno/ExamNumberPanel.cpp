@@ -337,8 +337,6 @@ void ExamNumberPanel::Comkh3_Click() {
     Frame4_0->setVisible(true);
 }
 
-void ExamNumberPanel::chooseRoomMode() { Option5->setChecked(true); }
-
 void ExamNumberPanel::Comkh4_Click() {
     platform::FileRequest request;
     request.filter = QStringLiteral("Excel文件(*.xls)|*.xls|所有文件(*.*)|*.*");

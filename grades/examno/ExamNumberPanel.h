@@ -46,8 +46,6 @@ public:
     void Comkh2_Click();   // 打印考号
     void Comkh3_Click();   // 重新编写
     void Comkh4_Click();   // 导出数据
-    // 按考室, for the export started from the file menu.
-    void chooseRoomMode();
     QComboBox* viewerFilter() const { return Combo6; }
 
     // The composition and the crossing method the boxes choose now.
