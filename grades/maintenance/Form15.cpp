@@ -170,8 +170,14 @@ void Form15::Command1_Click() {
         }
         walk_ = std::make_unique<maintenance::IntegrityWalk>(*rs, grades_);
     }
-    // One click's writes go in one transaction, committed where it stops or ends.
+    // One click's writes go in one transaction, committed where it stops or
+    // ends. The grid shows where the walk stopped, not every row it passed.
     Outcome outcome = Outcome::Stopped;
+    DataGrid1->setDataSource(nullptr);
+    struct Rebind {
+        Form15* f;
+        ~Rebind() { f->DataGrid1->setDataSource(&f->Adodc1()); }
+    } rebind{this};
     try {
         platform::db::Transaction change(*Adodc1().database());
         if (goingOn) {

@@ -118,44 +118,51 @@ IntegrityWalk::Outcome IntegrityWalk::firstPass() {
 void IntegrityWalk::secondPass() {
     // Every id counts, also of rows the first pass did not reach (a row
     // skipped during a stop) and of students moved from another grade level,
-    // and an id a row already holds is never given again.
+    // and an id a row already holds is never given again. The rows are read
+    // in place; the cursor goes only to the rows that get an id.
+    const int rows = rs_.recordCount();
+    auto at = [this](int row, int field) {
+        const QVariant v = rs_.valueAt(row, field);
+        return v.isNull() ? QString() : v.toString();
+    };
     QSet<QString> taken;
-    rs_.moveFirst();
-    while (!rs_.eof()) {
-        const QString id = text(rs_, kStid);
+    for (int row = 0; row < rows; ++row) {
+        const QString id = at(row, kStid);
         if (!id.isEmpty())
             taken.insert(id);
         if (id.size() == kIdLength)
-            if (CheckGrade* g = const_cast<CheckGrade*>(gradeOf(text(rs_, kGrade))))
+            if (CheckGrade* g = const_cast<CheckGrade*>(gradeOf(at(row, kGrade))))
                 g->largestSerial = std::max(g->largestSerial, serialOf(id));
-        rs_.moveNext();
     }
     exhausted_.clear();
-    rs_.moveFirst();
-    while (!rs_.eof()) {
-        const QString grade = text(rs_, kGrade);
-        CheckGrade* g = grade.isEmpty() || !text(rs_, kStid).isEmpty() ? nullptr : const_cast<CheckGrade*>(gradeOf(grade));
-        if (g) {
-            QString id;
-            while (g->largestSerial < kLastSerial) {
-                ++g->largestSerial;
-                const QString candidate = g->grade + QStringLiteral("%1").arg(g->largestSerial, 4, 10, QLatin1Char('0'));
-                if (!taken.contains(candidate)) {
-                    id = candidate;
-                    break;
-                }
-            }
-            if (id.isEmpty()) {
-                if (!exhausted_.contains(g->grade))
-                    exhausted_ << g->grade;
-            } else {
-                taken.insert(id);
-                rs_.setValue(kStid, id);
-                rs_.update();
+    for (int row = 0; row < rows; ++row) {
+        const QString grade = at(row, kGrade);
+        CheckGrade* g =
+            grade.isEmpty() || !at(row, kStid).isEmpty() ? nullptr : const_cast<CheckGrade*>(gradeOf(grade));
+        if (!g)
+            continue;
+        QString id;
+        while (g->largestSerial < kLastSerial) {
+            ++g->largestSerial;
+            const QString candidate = g->grade + QStringLiteral("%1").arg(g->largestSerial, 4, 10, QLatin1Char('0'));
+            if (!taken.contains(candidate)) {
+                id = candidate;
+                break;
             }
         }
-        rs_.moveNext();
+        if (id.isEmpty()) {
+            if (!exhausted_.contains(g->grade))
+                exhausted_ << g->grade;
+            continue;
+        }
+        taken.insert(id);
+        rs_.setAbsolutePosition(row + 1);
+        rs_.setValue(kStid, id);
+        rs_.update();
     }
+    if (rows > 0)
+        rs_.moveLast();
+    rs_.moveNext();   // past the last row, where the walk ends
 }
 
 } // namespace maintenance
