@@ -266,3 +266,12 @@ TEST(WebPages, HostileIdsAndNamesStayInTheFolderAndThePage) {
     const QByteArray bytes = readAll(p.school.folder() + "/web/200501.htm");
     EXPECT_TRUE(bytes.contains("&lt;" + platform::toGbk("王") + "&#128512;"));
 }
+
+TEST(WebPages, AGradeMissingFromTheGradeTableEndsTheCommand) {
+    Publish p;
+    p.school.db()->execute("delete from 年级表 where 年级='2005'");
+    EXPECT_THROW(p.run(), platform::FileError);
+    // The pages finished before it stay; none after it is begun.
+    EXPECT_EQ(QDir(p.school.folder() + "/web").entryList(QDir::Files),
+              QStringList({"200401.htm", "200402.htm", "Index.htm"}));
+}
