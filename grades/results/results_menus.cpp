@@ -5,6 +5,7 @@
 #include "common/schema.h"
 #include "grades/frame/form2_panel.h"
 #include "grades/results/core/results_view.h"
+#include "grades/results/export/export_menus.h"
 #include "grades/results/print/Form5.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
@@ -69,6 +70,7 @@ void exportResultsToSpreadsheet(int16_t mode) {
 }
 
 void installMenuHandlers(PanelHost& host) {
+    installExportMenuHandlers(host);
     host.onMenu(QStringLiteral("MenuPrintCJ"), [&host] { MenuPrintCJ_Click(host); });
     host.onMenu(QStringLiteral("outsj2"), [] { exportResultsToSpreadsheet(2); });
     host.onMenu(QStringLiteral("outsj3"), [&host] {
