@@ -4,6 +4,7 @@
 #include "grades/maintenance/Form15.h"
 #include "grades/maintenance/Form7.h"
 #include "grades/maintenance/new_examination_commands.h"
+#include "grades/maintenance/Form14.h"
 #include "grades/maintenance/school_structure_commands.h"
 
 namespace maintenance {
@@ -19,6 +20,7 @@ void installMenuHandlers(PanelHost& host) {
     host.onMenu(QStringLiteral("ResetZero"), [&host] { ResetZero_Click(host); });
     host.onMenu(QStringLiteral("fenban"), [&host] { fenban_Click(host); });
     host.onMenu(QStringLiteral("RestRK"), [&host] { RestRK_Click(host); });
+    host.onMenu(QStringLiteral("menuin3"), [&host] { Form14::menuin3_Click(host); });
 }
 
 } // namespace maintenance

@@ -1090,4 +1090,10 @@ QVariant Recordset::valueAt(int row, int field) const {
     return rows_[order_[row]].values[field];
 }
 
+qint64 Recordset::rowIdAt(int row) const {
+    if (row < 0 || row >= int(order_.size()))
+        return 0;
+    return rows_[order_[row]].rowid;
+}
+
 } // namespace platform::db

@@ -101,6 +101,9 @@ public:
     // The row at a 0-based view index, for grids; the cursor does not move.
     QVariant valueAt(int row, int field) const;
     int currentIndex() const;                       // 0-based view index, -1 when none
+    // The table row behind a 0-based view index (0 for a new or absent row), so
+    // that a row a user picked can be written later by its identity.
+    qint64 rowIdAt(int row) const;
 
 signals:
     void willMove();        // before the current row changes (also for moves made by code)

@@ -1,0 +1,604 @@
+#include "grades/maintenance/Form14.h"
+
+#include "common/data_connections.h"
+#include "common/program_state.h"
+#include "common/schema.h"
+#include "common/settings_files.h"
+#include "grades/frame/form2_panel.h"
+#include "grades/frame/frmLogin.h"
+#include "platform/db/datacontrol.h"
+#include "platform/dbui/datagrid.h"
+#include "platform/text/values.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/show_modeless.h"
+#include "platform/ui/twips.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+using platform::db::DbError;
+using platform::MsgButtons;
+using platform::MsgResult;
+
+namespace {
+
+// Window events run this often during a run: often enough for 停止 to feel
+// at once, seldom enough to cost the run nothing.
+constexpr qint64 kPollEveryMs = 25;
+
+const QString kStart = QStringLiteral("开始");
+const QString kStop = QStringLiteral("停止");
+
+template <class W>
+W* place(W* w, const char* name, int l, int t, int width, int h) {
+    w->setObjectName(QString::fromLatin1(name));
+    platform::placeTwips(*w, l, t, width, h);
+    return w;
+}
+
+QComboBox* editableCombo(QWidget* parent, const char* name, int l, int t, int w, int h) {
+    auto* box = place(new QComboBox(parent), name, l, t, w, h);
+    box->setEditable(true);
+    box->setCompleter(nullptr);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    return box;
+}
+
+} // namespace
+
+Form14::Form14(QWidget* owner) : QWidget(owner, Qt::Window) {
+    setObjectName(QStringLiteral("Form14"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("从文本文件中导入数据"));
+    platform::resizeTwips(*this, 9600, 6720);
+    setFixedSize(size());
+
+    for (int i = 0; i < 3; ++i) {
+        Frame1[i] = new QGroupBox(this);
+        Frame1[i]->setObjectName(QStringLiteral("Frame1_%1").arg(i));
+    }
+
+    // Page 1
+    QWidget* p = Frame1[0];
+    Label1 = place(new QLabel(QStringLiteral("源文件:"), p), "Label1", 120, 180, 840, 300);
+    Label2 = place(new QLabel(p), "Label2", 960, 180, 6720, 300);
+    Command1 = place(new QPushButton(QStringLiteral("打开"), p), "Command1", 7920, 120, 1200, 390);
+    Text1 = place(new QPlainTextEdit(p), "Text1", 120, 600, 9360, 3840);
+    Text1->setReadOnly(true);
+    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Label3 = place(new QLabel(QStringLiteral("标题位于第            行"), p), "Label3", 120, 4680, 2640, 300);
+    Combo1 = editableCombo(p, "Combo1", 1140, 4620, 900, 330);
+    Label4 = place(new QLabel(QStringLiteral("字段间的分隔符"), p), "Label4", 120, 5220, 1560, 300);
+    Combo2 = editableCombo(p, "Combo2", 1740, 5160, 1440, 330);
+    Label5 = place(new QLabel(QStringLiteral("记录间的分隔符"), p), "Label5", 3600, 5220, 1560, 300);
+    Combo3 = editableCombo(p, "Combo3", 5220, 5160, 1560, 330);
+    Command2 = place(new QPushButton(QStringLiteral("设置完成"), p), "Command2", 5520, 6000, 1680, 450);
+    Command3 = place(new QPushButton(QStringLiteral("下一页"), p), "Command3", 7440, 6000, 1680, 450);
+    Command3->setEnabled(false);
+
+    // Page 2
+    p = Frame1[1];
+    List1 = place(new QListWidget(p), "List1", 120, 120, 2520, 5640);
+    Label6 = place(new QLabel(QStringLiteral("对应"), p), "Label6", 2880, 2040, 1800, 300);
+    Label6->setAlignment(Qt::AlignCenter);
+    Text2 = place(new QLineEdit(p), "Text2", 2880, 2400, 1800, 330);
+    Text2->setReadOnly(true);
+    Command4 = place(new QPushButton(QStringLiteral("清除对应"), p), "Command4", 2880, 3000, 1800, 450);
+    List2 = place(new QListWidget(p), "List2", 4920, 120, 2160, 5640);
+    Frame3 = place(new QGroupBox(QStringLiteral("校对的内容:"), p), "Frame3", 7320, 120, 2160, 2520);
+    Check1 = place(new QCheckBox(QStringLiteral("年级"), Frame3), "Check1", 240, 360, 1680, 330);
+    Check2 = place(new QCheckBox(QStringLiteral("班"), Frame3), "Check2", 240, 780, 1680, 330);
+    Check3 = place(new QCheckBox(QStringLiteral("姓名"), Frame3), "Check3", 240, 1200, 1680, 330);
+    Check4 = place(new QCheckBox(QStringLiteral("学号"), Frame3), "Check4", 240, 1620, 1680, 330);
+    Check5 = place(new QCheckBox(QStringLiteral("STID"), Frame3), "Check5", 240, 2040, 1680, 330);
+    Check3->setChecked(true);
+    Frame2 = place(new QGroupBox(QStringLiteral("没有找到时"), p), "Frame2", 7320, 2880, 2160, 1680);
+    const char* options[3] = {"追加", "提示", "不处理"};
+    for (int i = 0; i < 3; ++i) {
+        Option1[i] = place(new QRadioButton(QString::fromUtf8(options[i]), Frame2), "Option1", 240,
+                           360 + 420 * i, 1680, 330);
+        Option1[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
+    }
+    Option1[1]->setChecked(true);
+    Command5 = place(new QPushButton(QStringLiteral("回上一页"), p), "Command5", 5520, 6000, 1680, 450);
+    Command6 = place(new QPushButton(QStringLiteral("下一页"), p), "Command6", 7440, 6000, 1680, 450);
+    Adodc1 = new platform::db::DataControl(this);
+    Adodc1->setObjectName(QStringLiteral("Adodc1"));
+
+    // Page 3
+    p = Frame1[2];
+    Label7 = place(new QLabel(QStringLiteral("从文本文件到"), p), "Label7", 120, 120, 2400, 300);
+    Label9 = place(new QLabel(p), "Label9", 120, 480, 9360, 660);
+    Label9->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label8 = place(new QLabel(p), "Label8", 120, 1200, 9360, 300);
+    DataGrid1 = place(new platform::db::DataGrid(p), "DataGrid1", 120, 1560, 9360, 4260);
+    // The grid is for picking a student; the marks come from the file.
+    DataGrid1->setAllowUpdate(false);
+    Command7 = place(new QPushButton(kStart, p), "Command7", 120, 6000, 1440, 450);
+    Command8 = place(new QPushButton(QStringLiteral("继续"), p), "Command8", 1800, 6000, 1440, 450);
+    Command9 = place(new QPushButton(QStringLiteral("上一页"), p), "Command9", 3480, 6000, 1440, 450);
+    Text3 = place(new QLineEdit(QStringLiteral("0"), p), "Text3", 5160, 6060, 960, 330);
+    Text3->setEnabled(false);
+
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(List1, &QListWidget::itemClicked, this, [this] { List1_Click(); });
+    connect(List1, &QListWidget::currentRowChanged, this, [this] { List1_Click(); });
+    connect(List2, &QListWidget::itemClicked, this, [this] { List2_Click(); });
+    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+    connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
+    connect(Command6, &QPushButton::clicked, this, [this] { Command6_Click(); });
+    connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
+    connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
+    connect(Command9, &QPushButton::clicked, this, [this] { Command9_Click(); });
+    connect(DataGrid1, &platform::db::DataGrid::rowChosen, this, [this] { DataGrid1_RowHandler(); });
+    // A click on the row already current is a pick too.
+    connect(DataGrid1->view(), &QAbstractItemView::clicked, this, [this] { DataGrid1_RowHandler(); });
+    if (owner)
+        owner->installEventFilter(this);
+
+    Form_Load();
+}
+
+Form14::~Form14() {
+    if (destroyed_)
+        *destroyed_ = true;
+}
+
+void Form14::Form_Load() {
+    for (QGroupBox* page : Frame1) {
+        platform::placeTwips(*page, 0, 0, 9600, 6720);
+        page->setFlat(true);
+        page->setStyleSheet(QStringLiteral("QGroupBox#%1 { border: 0; margin: 0; padding: 0; }")
+                                .arg(page->objectName()));
+        page->hide();
+    }
+    Combo1->clear();
+    for (int i = 1; i <= 10; ++i)
+        Combo1->addItem(QString::number(i));
+    Combo1->setEditText(QStringLiteral("1"));
+    Combo2->clear();
+    Combo2->addItems({QStringLiteral("."), QStringLiteral(","), QStringLiteral(":"), QStringLiteral(";"),
+                      QStringLiteral("制表符"), QStringLiteral("空格")});
+    Combo2->setEditText(QStringLiteral("制表符"));
+    Combo3->clear();
+    Combo3->addItems({QStringLiteral("回车"), QStringLiteral("换行"), QStringLiteral("回车换行"),
+                      QStringLiteral("换行回车")});
+    Combo3->setEditText(QStringLiteral("回车换行"));
+    Combo3->setEnabled(false);
+    Command8->hide();
+    showPage(0);
+}
+
+int Form14::currentPage() const {
+    for (int i = 0; i < 3; ++i)
+        if (!Frame1[i]->isHidden())
+            return i;
+    return -1;
+}
+
+void Form14::showPage(int page) {
+    for (int i = 0; i < 3; ++i)
+        Frame1[i]->setVisible(i == page);
+}
+
+QString Form14::logPath() {
+    return QDir(programFolder()).filePath(QStringLiteral("导入数据记录.txt"));
+}
+
+// ---------------------------------------------------------------------------
+// Page 1
+
+void Form14::Command1_Click() {
+    platform::FileRequest request;
+    request.filter = QStringLiteral("TXT文件(*.txt)|*.txt|所有文件(*.*)|*.*");
+    request.fileName = dialogFileName_;
+    if (auto chosen = platform::dialogs().openFile(request))
+        dialogFileName_ = *chosen;
+    if (dialogFileName_.isEmpty() || !QFileInfo(dialogFileName_).isFile())
+        return;
+    QString text;
+    try {
+        text = maintenance::readImportText(dialogFileName_);
+    } catch (const maintenance::ImportFileError& e) {
+        // Shown garbled it would be imported garbled: refused here.
+        platform::dialogs().message(e.message(), MsgButtons::Ok, platform::kPromptTitle);
+        return;
+    }
+    SourceFileName = dialogFileName_;
+    Label2->setText(SourceFileName);
+    Text1->setPlainText(text);
+}
+
+bool Form14::ApplyImportSettings() {
+    const QString refusal = maintenance::checkImportSettings(
+        {Label2->text(), Combo2->currentText(), Combo3->currentText(), Combo1->currentText()});
+    if (!refusal.isEmpty()) {
+        platform::dialogs().message(refusal, MsgButtons::Ok, maintenance::kSettingsRefusedTitle);
+        return false;
+    }
+    FieldSeparator = maintenance::fieldSeparatorFor(Combo2->currentText());
+    RecordSeparator = QStringLiteral("\r\n");
+    acceptedFieldSeparator_ = FieldSeparator;
+
+    QStringList fieldNames;
+    try {
+        connectToDatabase(*Adodc1);
+        Adodc1->setRecordSource(table::Scores);
+        Adodc1->refresh();
+        if (auto* rs = Adodc1->recordset())
+            for (int i = 0; i < rs->fieldCount(); ++i)
+                fieldNames << rs->fieldName(i);
+    } catch (const DbError&) {
+    }
+    const QStringList titles =
+        maintenance::headerTitles(SourceFileName, maintenance::headerLineNumber(Combo1->currentText()),
+                                  FieldSeparator);
+    ColumnPairings = maintenance::pairEqualNames(fieldNames, titles);
+    List1->clear();
+    List1->addItems(fieldNames);
+    List2->clear();
+    List2->addItems(titles);
+    Text2->clear();
+    Command3->setEnabled(true);
+    Command2->setText(QStringLiteral("重新设置"));
+    acceptedHeaderLine_ = maintenance::headerLineNumber(Combo1->currentText());
+    return true;
+}
+
+void Form14::Command2_Click() {
+    if (ApplyImportSettings())
+        showPage(1);
+}
+
+void Form14::Command3_Click() { showPage(1); }
+
+// ---------------------------------------------------------------------------
+// Page 2
+
+void Form14::List1_Click() {
+    const int f = List1->currentRow();
+    if (f < 0 || f >= int(ColumnPairings.size()))
+        return;
+    const qint64 c = ColumnPairings[f].ColumnIndex;
+    if (c < 0 || c >= List2->count()) {
+        Text2->clear();
+        List2->clearSelection();
+        List2->setCurrentRow(-1);
+        return;
+    }
+    List2->setCurrentRow(int(c));
+    Text2->setText(List2->item(int(c))->text());
+}
+
+void Form14::List2_Click() {
+    const int f = List1->currentRow();
+    const int c = List2->currentRow();
+    if (f < 0 || f >= int(ColumnPairings.size()) || c < 0)
+        return;
+    ColumnPairings[f].ColumnTitle = List2->item(c)->text();
+    ColumnPairings[f].ColumnIndex = c;
+    Text2->setText(ColumnPairings[f].ColumnTitle);
+}
+
+void Form14::Command4_Click() {
+    // 清除对应: the field chosen in List1 is no longer paired.
+    const int f = List1->currentRow();
+    if (f < 0 || f >= int(ColumnPairings.size()))
+        return;
+    ColumnPairings[f].ColumnTitle.clear();
+    ColumnPairings[f].ColumnIndex = -1;
+    Text2->clear();
+    List2->clearSelection();
+    List2->setCurrentRow(-1);
+}
+
+void Form14::Command5_Click() { showPage(0); }
+
+void Form14::Command6_Click() {
+    DataGrid1->setDataSource(Adodc1);
+    try {
+        Adodc1->setRecordSource(table::Scores);
+        Adodc1->refresh();
+    } catch (const DbError&) {
+    }
+    // In the order STID, 年级, 班, 姓名, 学号: field positions 0..4.
+    QCheckBox* boxes[5] = {Check5, Check1, Check2, Check3, Check4};
+    bool unticked = false;
+    for (int f = 0; f < 5; ++f) {
+        const bool paired = f < int(ColumnPairings.size()) && ColumnPairings[f].ColumnIndex >= 0;
+        if (boxes[f]->isChecked() && !paired) {
+            boxes[f]->setChecked(false);
+            unticked = true;
+        }
+    }
+    if (unticked) {
+        platform::dialogs().message(
+            QStringLiteral("由于你要校对的字段没有找到与之对应的内容,系统自动将其设置为不较对.请你看一下这样行不行."),
+            MsgButtons::Ok, QStringLiteral("不能进入下一步"));
+        return;
+    }
+    if (!Check1->isChecked() && !Check2->isChecked() && !Check3->isChecked() && !Check4->isChecked()
+        && !Check5->isChecked()) {
+        platform::dialogs().message(QStringLiteral("你必须选择一个校对项目."));
+        return;
+    }
+    // Key 1..5: 年级, 班, 姓名, 学号, STID.
+    QCheckBox* keys[6] = {nullptr, Check1, Check2, Check3, Check4, Check5};
+    const int fieldOfKey[6] = {-1, 1, 2, 3, 4, 0};
+    for (int k = 1; k <= 5; ++k)
+        KeyColumn[k] = keys[k]->isChecked() ? ColumnPairings[fieldOfKey[k]].ColumnIndex : -1;
+    LinesConsumed = acceptedHeaderLine_;
+    showPage(2);
+}
+
+// ---------------------------------------------------------------------------
+// Page 3
+
+void Form14::Command7_Click() {
+    if (Command7->text() == kStart) {
+        RunHalted = 0;
+        Command7->setText(kStop);
+        qint64 chosen = 0;
+        RunTextImport(chosen);
+    } else {
+        stopRun();
+    }
+}
+
+void Form14::stopRun() {
+    Label9->clear();
+    Label8->clear();
+    Command8->hide();
+    RunHalted = -1;
+    LinesConsumed = acceptedHeaderLine_;
+    Command7->setText(kStart);
+}
+
+void Form14::Command8_Click() {
+    Command8->hide();
+    qint64 chosen = platform::leadingWholeNumber(Text3->text());
+    RunTextImport(chosen);
+}
+
+void Form14::Command9_Click() {
+    if (Command7->text() == kStop)
+        stopRun();
+    showPage(1);
+}
+
+void Form14::DataGrid1_RowHandler() {
+    if (auto* rs = Adodc1->recordset())
+        Text3->setText(QString::number(rs->absolutePosition()));
+}
+
+maintenance::ImportPlan Form14::plan() const {
+    maintenance::ImportPlan p;
+    p.sourceFile = SourceFileName;
+    p.separator = acceptedFieldSeparator_;
+    p.pairings = ColumnPairings;
+    p.keyColumn = KeyColumn;
+    return p;
+}
+
+QString Form14::progressText(qint64 lineNumber, const QString& line) const {
+    // The number keeps the space where a sign would stand.
+    return QStringLiteral("正在处理文本文件中的第 %1行\r\n").arg(lineNumber) + line;
+}
+
+void Form14::showRows(const QString& conditions, const QVariantList& values) {
+    try {
+        Adodc1->setRecordSource(QStringLiteral("select * from 成绩表 where ") + conditions, values);
+        Adodc1->refresh();
+    } catch (const DbError&) {
+    }
+}
+
+void Form14::showWholeSchool() {
+    try {
+        Adodc1->setRecordSource(QStringLiteral("select * from 成绩表 order by 年级,班,学号 "));
+        Adodc1->refresh();
+    } catch (const DbError&) {
+    }
+}
+
+qint64 Form14::rowIdAtPosition(qint64 position) {
+    auto* rs = Adodc1->recordset();
+    if (!rs || position < 1 || position > rs->recordCount())
+        return 0;
+    try {
+        rs->setAbsolutePosition(int(position));
+    } catch (const DbError&) {
+        return 0;
+    }
+    return rs->rowIdAt(int(position) - 1);
+}
+
+void Form14::RunTextImport(qint64& ChosenRow) {
+    using maintenance::TextImportRun;
+    Text3->setText(QStringLiteral("0"));
+    RunHalted = 0;
+
+    std::shared_ptr<platform::db::Database> db = Adodc1->database();
+    std::unique_ptr<TextImportRun> run;
+    try {
+        if (!db)
+            db = platform::db::Database::openConnectionText(state().connectionText());
+        run = std::make_unique<TextImportRun>(db, plan(), logPath(), LinesConsumed);
+    } catch (const maintenance::ImportFileError& e) {
+        stopRun();
+        platform::dialogs().message(e.message() + QStringLiteral("\r\n没有导入任何数据."), MsgButtons::Ok,
+                                    platform::kPromptTitle);
+        return;
+    } catch (const DbError& e) {
+        stopRun();
+        platform::dialogs().message(e.text(), MsgButtons::Ok, platform::kPromptTitle);
+        return;
+    }
+
+    bool destroyed = false;
+    destroyed_ = &destroyed;
+    running_ = true;
+    struct Leave {
+        Form14* self;
+        bool& destroyed;
+        ~Leave() {
+            if (destroyed)
+                return;
+            self->running_ = false;
+            self->destroyed_ = nullptr;
+            if (self->closeWhenStopped_)
+                QMetaObject::invokeMethod(self, &QWidget::close, Qt::QueuedConnection);
+        }
+    } leave{this, destroyed};
+
+    auto pause = [&](const QString& request) {
+        run->commit();
+        Label9->setText(progressText(run->lineNumber(), run->lineText()));
+        Label8->setText(request);
+        Command8->show();
+        RunHalted = -1;
+    };
+
+    QElapsedTimer sincePoll;
+    sincePoll.start();
+    for (;;) {
+        const TextImportRun::Outcome outcome = run->next();
+        LinesConsumed = run->linesConsumed();
+        if (outcome == TextImportRun::Outcome::End)
+            break;
+        switch (outcome) {
+        case TextImportRun::Outcome::Single:
+            run->write(run->matches().front());
+            break;
+        case TextImportRun::Outcome::Several:
+            if (ChosenRow > 0) {
+                showRows(run->conditions(), run->conditionValues());
+                const qint64 rowid = rowIdAtPosition(ChosenRow);
+                ChosenRow = 0;
+                if (rowid > 0) {
+                    run->write(rowid);
+                    break;
+                }
+            }
+            showRows(run->conditions(), run->conditionValues());
+            pause(QStringLiteral("有几个满足要求的记录，请选择一个合适的。"));
+            return;
+        case TextImportRun::Outcome::NotFound: {
+            if (ChosenRow > 0) {
+                showWholeSchool();
+                const qint64 rowid = rowIdAtPosition(ChosenRow);
+                ChosenRow = 0;
+                if (rowid > 0) {
+                    run->write(rowid);
+                    break;
+                }
+            }
+            if (Option1[0]->isChecked()) {
+                run->append();
+            } else if (Option1[1]->isChecked()) {
+                run->commit();
+                const QString progress = progressText(run->lineNumber(), run->lineText());
+                Label9->setText(progress);
+                const MsgResult answer = platform::dialogs().message(
+                    progress + QStringLiteral("\r\n这个同学在数据库中不存在，是否要添加一个？"
+                                              "\r\n   是-----添加一个新记录"
+                                              "\r\n   否-----从现有学生中选择"
+                                              "\r\n   取消---跳过这一行,不进行任何处理"),
+                    MsgButtons::YesNoCancel, QStringLiteral("没有找到"));
+                if (destroyed)
+                    return;
+                if (answer == MsgResult::Yes) {
+                    run->append();
+                } else if (answer == MsgResult::No) {
+                    showWholeSchool();
+                    pause(QStringLiteral("没有一个满足要求的记录，请在全校同学中选择一个合适的。"));
+                    return;
+                } else {
+                    run->pass();
+                }
+            } else {
+                run->pass();
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        LinesConsumed = run->linesConsumed();
+        // Only between lines: a stop never leaves a row half written.
+        if (sincePoll.elapsed() >= kPollEveryMs) {
+            run->commit();
+            Label9->setText(progressText(run->lineNumber(), run->lineText()));
+            if (outcome != TextImportRun::Outcome::Handled)
+                showRows(run->conditions(), run->conditionValues());
+            QApplication::processEvents();
+            if (destroyed)
+                return;
+            if (RunHalted == -1) {
+                return;
+            }
+            sincePoll.restart();
+        }
+    }
+
+    Label8->clear();
+    Label9->clear();
+    DataGrid1->setDataSource(nullptr);
+    run->commit();
+    const maintenance::ImportCounts counts = run->counts();
+    run.reset();
+    Command7->setText(kStart);
+    Command7->repaint();
+    platform::dialogs().message(maintenance::completionMessage(counts));
+}
+
+// ---------------------------------------------------------------------------
+
+void Form14::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        // The run stops at its next poll and commits; then the window closes.
+        RunHalted = -1;
+        closeWhenStopped_ = true;
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+bool Form14::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parent() && event->type() == QEvent::Close && running_)
+        RunHalted = -1;
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form14::menuin3_Click(PanelHost& host) {
+    if (platform::dialogs().message(QStringLiteral("在导入数据前请一定要备份现有的数据库,你备份了吗?"),
+                                    MsgButtons::YesNo, QStringLiteral("请注意..."))
+        != MsgResult::Yes)
+        return;
+    {
+        frmLogin login(host.hostWindow(), host.ownConnections());
+        platform::dialogs().runModal(login);
+    }
+    if (state().IsAdministrator == 0)
+        return;
+    QWidget* owner = host.hostWindow();
+    platform::showModeless<Form14>(owner, [owner] { return new Form14(owner); });
+}
