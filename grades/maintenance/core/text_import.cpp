@@ -33,19 +33,15 @@ QStringList SplitFields(const QString& line, const QString& separator) {
     QString text = line;
     if (!text.endsWith(separator))
         text += separator;
+    // Scanning from the left, each separator found ends a field; what follows
+    // the last one is dropped.
     fields.clear();
-    QString collected = emptyText();
     bool anyText = false;
-    for (qsizetype i = 0; i < text.size();) {
-        if (QStringView(text).mid(i, n) == separator) {
-            anyText = anyText || !collected.isEmpty();
-            fields.append(collected);
-            collected = emptyText();
-            i += n;
-        } else {
-            collected += text[i];
-            ++i;
-        }
+    qsizetype from = 0;
+    for (qsizetype at = text.indexOf(separator, from); at >= 0; at = text.indexOf(separator, from)) {
+        fields.append(at > from ? text.mid(from, at - from) : emptyText());
+        anyText = anyText || at > from;
+        from = at + n;
     }
     fields.append(emptyText());
     if (!anyText)
@@ -131,19 +127,16 @@ QString readImportText(const QString& path) {
 
 QStringList splitLines(const QString& text) {
     QStringList lines;
-    QString current = emptyText();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == u'\r' || c == u'\n') {
-            lines.append(current);
-            current = emptyText();
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-        } else {
-            current += c;
-        }
+    qsizetype from = 0;
+    for (;;) {
+        qsizetype at = from;
+        while (at < text.size() && text[at] != u'\r' && text[at] != u'\n')
+            ++at;
+        lines.append(at > from ? text.mid(from, at - from) : emptyText());
+        if (at >= text.size())
+            break;
+        from = at + ((text[at] == u'\r' && at + 1 < text.size() && text[at + 1] == u'\n') ? 2 : 1);
     }
-    lines.append(current);
     return lines;
 }
 
@@ -315,14 +308,14 @@ TextImportRun::Outcome TextImportRun::next() {
 void TextImportRun::writeValues(qint64 rowid, bool newRow) {
     std::vector<int> fieldIdx;
     std::vector<QVariant> values;
-    QByteArray logText;
+    QString logText;
     for (size_t f = 0; f < table_.fields.size(); ++f) {
         const ColumnPairing& p = plan_.pairings[f];
         if (p.ColumnIndex < 0 || p.ColumnIndex >= fields_.size())
             continue;
         const QString& text = fields_[p.ColumnIndex];
         // Logged before it is stored: a refused value shows all the same.
-        logText += platform::toGbk(table_.fields[f].name + QLatin1Char('=') + text + QStringLiteral("\r\n"));
+        logText += table_.fields[f].name + QLatin1Char('=') + text + QStringLiteral("\r\n");
         try {
             values.push_back(Database::checkedValue(table_.fields[f], text.isEmpty() ? QVariant() : QVariant(text)));
             fieldIdx.push_back(int(f));
@@ -332,8 +325,8 @@ void TextImportRun::writeValues(qint64 rowid, bool newRow) {
                 counts_.firstRefused.push_back({lineNumber(), table_.fields[f].name});
         }
     }
-    if (log_)
-        log_->write(logText);
+    if (log_ && !logText.isEmpty())
+        log_->write(platform::toGbk(logText));
     if (!inTransaction_) {
         db_->begin();
         inTransaction_ = true;
@@ -351,15 +344,18 @@ void TextImportRun::writeValues(qint64 rowid, bool newRow) {
             if (!fieldIdx.empty())
                 db_->updateChecked(table_, rowid, fieldIdx, values);
             ++counts_.written;
-            bool keyWritten = false;
-            for (int f : fieldIdx)
-                keyWritten = keyWritten || f < kKeyCount;
-            if (keyWritten) {
-                std::array<QString, kKeyCount> keys = keysOfRow_.value(rowid);
+            std::array<QString, kKeyCount> keys = keysOfRow_.value(rowid);
+            bool keyChanged = false;
+            for (size_t i = 0; i < fieldIdx.size(); ++i)
+                if (fieldIdx[i] < kKeyCount) {
+                    const QString v = values[i].isNull() ? QString() : values[i].toString();
+                    if (v != keys[fieldIdx[i]] || v.isNull() != keys[fieldIdx[i]].isNull()) {
+                        keys[fieldIdx[i]] = v;
+                        keyChanged = true;
+                    }
+                }
+            if (keyChanged) {
                 unindexRow(rowid);
-                for (size_t i = 0; i < fieldIdx.size(); ++i)
-                    if (fieldIdx[i] < kKeyCount)
-                        keys[fieldIdx[i]] = values[i].isNull() ? QString() : values[i].toString();
                 indexRow(rowid, keys);
             }
         }
