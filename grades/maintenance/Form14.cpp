@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,6 +84,15 @@ Form14::Form14(QWidget* owner) : QWidget(owner, Qt::Window) {
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Label3 = place(new QLabel(QStringLiteral("标题位于第            行"), p), "Label3", 120, 4680, 2640, 300);
     Combo1 = editableCombo(p, "Combo1", 1140, 4620, 900, 330);
+    {
+        // The box stands in the caption's gap, so that "行" follows it.
+        const QFontMetrics fm(Label3->font());
+        const QString caption = Label3->text();
+        const qsizetype gapAt = caption.indexOf(QStringLiteral("  "));
+        const int before = fm.horizontalAdvance(caption.left(gapAt));
+        const int gap = fm.horizontalAdvance(caption.mid(gapAt, caption.lastIndexOf(u' ') + 1 - gapAt));
+        Combo1->setGeometry(Label3->x() + before + 2, Combo1->y(), std::max(gap - 4, 40), Combo1->height());
+    }
     Label4 = place(new QLabel(QStringLiteral("字段间的分隔符"), p), "Label4", 120, 5220, 1560, 300);
     Combo2 = editableCombo(p, "Combo2", 1740, 5160, 1440, 330);
     Label5 = place(new QLabel(QStringLiteral("记录间的分隔符"), p), "Label5", 3600, 5220, 1560, 300);
@@ -355,6 +365,7 @@ void Form14::Command7_Click() {
     if (Command7->text() == kStart) {
         RunHalted = 0;
         Command7->setText(kStop);
+        counts_ = {};
         qint64 chosen = 0;
         RunTextImport(chosen);
     } else {
@@ -458,15 +469,18 @@ void Form14::RunTextImport(qint64& ChosenRow) {
     struct Leave {
         Form14* self;
         bool& destroyed;
+        std::unique_ptr<TextImportRun>& run;
         ~Leave() {
             if (destroyed)
                 return;
+            if (run)
+                maintenance::addCounts(self->counts_, run->counts());
             self->running_ = false;
             self->destroyed_ = nullptr;
             if (self->closeWhenStopped_)
                 QMetaObject::invokeMethod(self, &QWidget::close, Qt::QueuedConnection);
         }
-    } leave{this, destroyed};
+    } leave{this, destroyed, run};
 
     auto pause = [&](const QString& request) {
         run->commit();
@@ -563,7 +577,8 @@ void Form14::RunTextImport(qint64& ChosenRow) {
     Label9->clear();
     DataGrid1->setDataSource(nullptr);
     run->commit();
-    const maintenance::ImportCounts counts = run->counts();
+    maintenance::addCounts(counts_, run->counts());
+    const maintenance::ImportCounts counts = counts_;
     run.reset();
     Command7->setText(kStart);
     Command7->repaint();

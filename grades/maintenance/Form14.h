@@ -123,6 +123,7 @@ private:
     QString dialogFileName_;
     QString acceptedFieldSeparator_;
     qint64 acceptedHeaderLine_ = 1;
+    maintenance::ImportCounts counts_;   // since 开始, over every resume
     bool running_ = false;
     bool closeWhenStopped_ = false;
     bool* destroyed_ = nullptr;

@@ -154,6 +154,16 @@ QStringList headerTitles(const QString& path, qint64 headerLine, const QString& 
     return titles;
 }
 
+void addCounts(ImportCounts& into, const ImportCounts& part) {
+    into.written += part.written;
+    into.appended += part.appended;
+    into.passedOver += part.passedOver;
+    into.refused += part.refused;
+    for (const RefusedValue& r : part.firstRefused)
+        if (into.firstRefused.size() < size_t(kNamedRefusals))
+            into.firstRefused.push_back(r);
+}
+
 QString completionMessage(const ImportCounts& counts) {
     QString text = QStringLiteral(
         "数据导入完成! 为了保证数据的完整性,请使用菜单中的 '数据/检查数据完整性' 进行检查.");

@@ -100,6 +100,9 @@ struct ImportCounts {
     std::vector<RefusedValue> firstRefused;   // the first few
 };
 
+// Adds the counts of a resumed part of a run to those before it.
+void addCounts(ImportCounts& into, const ImportCounts& part);
+
 // The completion message: the old text and what the run did.
 QString completionMessage(const ImportCounts& counts);
 

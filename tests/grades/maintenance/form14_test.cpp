@@ -285,6 +285,8 @@ TEST_F(Form14Test, SeveralMatchesPauseForAPickAppliedOnResume) {
     EXPECT_EQ(value("20040004").toDouble(), 92);
     EXPECT_EQ(value("20040002").toDouble(), 83);
     EXPECT_EQ(log(), platform::toGbk(QStringLiteral("姓名=王五\r\n语文=92\r\n姓名=李四\r\n语文=83\r\n")));
+    // The counts cover the whole run, not only the part after the resume.
+    EXPECT_TRUE(dialogs.lastMessage().contains(QStringLiteral("写入已有学生 3 行")));
 }
 
 TEST_F(Form14Test, NoPicksFromTheWholeSchoolAndStopStartsOver) {
