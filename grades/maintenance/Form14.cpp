@@ -91,7 +91,7 @@ Form14::Form14(QWidget* owner) : QWidget(owner, Qt::Window) {
         const qsizetype gapAt = caption.indexOf(QStringLiteral("  "));
         const int before = fm.horizontalAdvance(caption.left(gapAt));
         const int gap = fm.horizontalAdvance(caption.mid(gapAt, caption.lastIndexOf(u' ') + 1 - gapAt));
-        Combo1->setGeometry(Label3->x() + before + 2, Combo1->y(), std::max(gap - 4, 40), Combo1->height());
+        Combo1->setGeometry(Label3->x() + before + 2, Combo1->y(), gap - 4, Combo1->height());
     }
     Label4 = place(new QLabel(QStringLiteral("字段间的分隔符"), p), "Label4", 120, 5220, 1560, 300);
     Combo2 = editableCombo(p, "Combo2", 1740, 5160, 1440, 330);
@@ -445,6 +445,9 @@ void Form14::RunTextImport(qint64& ChosenRow) {
     using maintenance::TextImportRun;
     Text3->setText(QStringLiteral("0"));
     RunHalted = 0;
+    // A completed run let the grid go; a new one shows its rows again.
+    if (DataGrid1->dataSource() != Adodc1)
+        DataGrid1->setDataSource(Adodc1);
 
     std::shared_ptr<platform::db::Database> db = Adodc1->database();
     std::unique_ptr<TextImportRun> run;
