@@ -1,10 +1,10 @@
 #include "grades/maintenance/maintenance_menus.h"
 
 #include "grades/frame/form2_panel.h"
+#include "grades/maintenance/Form14.h"
 #include "grades/maintenance/Form15.h"
 #include "grades/maintenance/Form7.h"
 #include "grades/maintenance/new_examination_commands.h"
-#include "grades/maintenance/Form14.h"
 #include "grades/maintenance/school_structure_commands.h"
 
 namespace maintenance {
