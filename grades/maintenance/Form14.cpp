@@ -13,7 +13,7 @@
 #include "platform/ui/show_modeless.h"
 #include "platform/ui/twips.h"
 
-#include <QAbstractItemView>
+#include <QTableView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
