@@ -2,6 +2,7 @@
 
 #include "common/settings_rows.h"
 #include "grades/calc/core/formula.h"
+#include "grades/calc/core/teacher_stage.h"
 #include "platform/db/database.h"
 #include "platform/db/datacontrol.h"
 #include "platform/text/gbk.h"
@@ -114,7 +115,11 @@ public:
             lab->setPalette(pal);
         }
     }
-    void untick(const QString& box) override { p_.controls_.get<QCheckBox>(box)->setChecked(false); }
+    void untick(const QString& box) override {
+        p_.controls_.get<QCheckBox>(box)->setChecked(false);
+        if (box == QLatin1String("Check55"))
+            p_.Check55_Click();   // the previous-term controls go with it
+    }
 
     void lock() override {
         QWidget* te50 = p_.control("Te50");
@@ -361,6 +366,11 @@ void CalculationPanel::Com51_Click() {
         return;
     RunOnPanel host(*this);
     CalculationRun run(host_->dataControl(QStringLiteral("Adodc0")).database(), inputs(), host, calc::FormulaTestRun);
+    // Row 26 goes through the main window's settings cursor, whose rows the
+    // teacher assessment view reads.
+    run.setLaterStage(teacherStage([this](const QString& table) {
+        host_->settings().store(Setting::AssessmentScoreTable, table);
+    }));
     running_ = true;
     run.run();
     running_ = false;

@@ -5,6 +5,7 @@
 #include "common/settings_files.h"
 #include "grades/calc/core/calculation_log.h"
 #include "grades/calc/core/calculation_stages.h"
+#include "grades/calc/core/formula.h"
 #include "platform/text/values.h"
 
 #include <QFileInfo>
@@ -211,6 +212,10 @@ CalculationRun::End CalculationRun::run() {
         host_.unlock();
         host_.finishPanel();
         return End::Aborted;
+    case StageEnd::FormulaFailed:
+        say(calc::formulaFailureMessage(), kHint);
+        host_.unlock();
+        return End::FormulaFailed;
     }
     return End::Completed;
 }

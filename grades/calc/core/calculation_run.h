@@ -68,7 +68,9 @@ public:
 using FormulaTest = std::function<bool(const std::array<QString, 4>& formulas)>;
 
 // How a stage ended.
-enum class StageEnd { Done, Stopped, Aborted };
+// FormulaFailed: the teacher stage's exit once formulas have been evaluated;
+// the run ends like a stop after the formula message.
+enum class StageEnd { Done, Stopped, Aborted, FormulaFailed };
 
 class CalculationRun {
 public:
@@ -78,6 +80,7 @@ public:
         Stopped,
         Aborted,      // the too-high prompt was left empty
         Failed,       // the database or the log failed; what could be kept is kept
+        FormulaFailed,  // a teacher's assessment (or anything after it) failed
     };
 
     // The stage that follows the score tables (the teacher figures). It works

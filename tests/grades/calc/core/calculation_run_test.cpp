@@ -1,4 +1,4 @@
-#include "scripted_host.h"
+#include "calc_school.h"
 
 #include "common/program_state.h"
 #include "common/schema.h"
@@ -12,72 +12,10 @@
 #include <gtest/gtest.h>
 #include <functional>
 
-using End = CalculationRun::End;
 
 namespace {
 
 const QString kConfirmStart = QStringLiteral("由于计算时会牵涉到修改许多共享数据");
-
-// A school of two grade levels with three papers each; students added by the test.
-struct CalcSchool {
-    SchoolFixture school{{"语文", "数学", "英语"}, {"2004", "2005"}, {"2004级01班", "2004级02班", "2005级01班"}};
-    ScriptedHost host;
-    CalculationInputs inputs;
-    FormulaTest formulas = [](const std::array<QString, 4>&) { return true; };
-    int students = 0;
-
-    platform::db::Database& db() { return *school.db(); }
-
-    void fullMarks(const QString& grade, const QVariantList& marks) {
-        db().execute(QStringLiteral("UPDATE 年级表 SET 语文=?,数学=?,英语=? WHERE 年级=?"), marks + QVariantList{grade});
-    }
-    void student(const QString& grade, const QString& cls, const QString& name, const QVariantList& marks) {
-        ++students;
-        const QString serial = QStringLiteral("%1").arg(students, 4, 10, QLatin1Char('0'));
-        db().insertRow(QStringLiteral("成绩表"),
-                       {"STID", "年级", "班", "姓名", "学号", "考号", "语文", "数学", "英语"},
-                       QVariantList{grade + serial, grade, cls, name, serial.right(2), serial} + marks);
-        state().StudentCount = float(students);
-    }
-    End run() {
-        CalculationRun r(school.db(), inputs, host, formulas);
-        return r.run();
-    }
-    // Every row of a table as text, for before/after comparisons.
-    QString dump(const QString& table) {
-        QString out;
-        for (const QVariantList& row : db().query(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table))) {
-            for (const QVariant& v : row)
-                out += (v.isNull() ? QStringLiteral("-") : v.toString()) + QLatin1Char('|');
-            out += QLatin1Char('\n');
-        }
-        return out;
-    }
-    QString everything() {
-        return dump(QStringLiteral("成绩表")) + dump(QStringLiteral("绝对成绩表")) + dump(QStringLiteral("相对成绩表")) +
-               dump(QStringLiteral("年级表")) + dump(QStringLiteral("状态表"));
-    }
-    // Marks, 总分 and 平均分 of one student of 成绩表, "gone" when deleted.
-    QString marksOf(const QString& stid, const QString& table = QStringLiteral("成绩表")) {
-        const auto rows = db().query(
-            QStringLiteral("SELECT 语文,数学,英语,总分,平均分 FROM \"%1\" WHERE STID=?").arg(table), {stid});
-        if (rows.empty())
-            return QStringLiteral("gone");
-        QStringList parts;
-        for (const QVariant& v : rows.front())
-            parts << (v.isNull() ? QStringLiteral("-") : QString::number(v.toDouble(), 'g', 7));
-        return parts.join(QLatin1Char(' '));
-    }
-    QByteArray logBytes() {
-        QFile f(CalculationRun::logPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
-    void oldLog() {
-        QFile f(CalculationRun::logPath());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("old log\r\n");
-    }
-};
 
 std::string str(const QString& s) { return s.toStdString(); }
 
@@ -289,6 +227,9 @@ void smallSchool(CalcSchool& s) {
     s.student("2004", "02", "王五", {e, 50, e});
     s.student("2003", "01", "赵六", {e, e, e});
     s.student("2007", "01", "钱七", {80, 80, 80});
+    s.teacher("甲老师", {{"2004级01班", "语文"}, {"2004级02班", "数学"}});
+    s.teacher("乙老师", {});
+    s.teacher("丙老师", {{"2005级01班", "数学"}});
 }
 
 QByteArray golden(const QString& name) {

@@ -1,0 +1,463 @@
+// The teacher stage: figures over each teacher's assignments, the previous
+// term's figures, the assessment score, and their lines in the log.
+//
+// The chosen score table and the previous term's table are each read once;
+// an assignment takes the rows of its class in stored order, as a query for
+// that class would return them, and a student of the previous term is found
+// through a map. Grade, class and student are compared as values, and a
+// subject is only ever resolved to a column of the table, so nothing typed in
+// the teacher panel becomes part of an SQL text.
+
+#include "grades/calc/core/teacher_stage.h"
+
+#include "common/program_state.h"
+#include "common/schema.h"
+#include "grades/calc/core/calculation_log.h"
+#include "grades/calc/core/formula.h"
+#include "platform/script/engine.h"
+#include "platform/text/number_text.h"
+#include "platform/text/values.h"
+
+#include <QHash>
+#include <bit>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+using platform::db::Database;
+using platform::db::DbError;
+using platform::db::FieldType;
+
+namespace {
+
+constexpr int kSlots = 20;
+
+// Text as the database compares it for equality: ASCII letters without case.
+QString folded(const QString& text) {
+    QString out = text;
+    for (QChar& c : out)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + 32);
+    return out;
+}
+
+QString quoted(const QString& name) {
+    QString n = name;
+    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + n + QLatin1Char('"');
+}
+
+QString single(float v) { return platform::PlainNumberText(v, platform::Precision::Single); }
+
+bool isNumeric(FieldType t) {
+    return t == FieldType::Single || t == FieldType::Double || t == FieldType::Integer || t == FieldType::Long;
+}
+
+struct Teacher {
+    qint64 rowid = 0;
+    QString name;
+    std::array<QVariant, kSlots> labels, subjects;
+};
+
+// One column of marks, by row.
+struct Marks {
+    std::vector<float> value;
+    std::vector<char> empty;
+};
+
+// The chosen table, read once.
+struct ScoreRows {
+    std::vector<QString> stid;
+    std::vector<char> stidEmpty;
+    std::vector<Marks> columns;                       // the subjects some teacher names
+    std::unordered_map<int, int> columnOfField;       // field of the table -> column
+    QHash<std::pair<QString, QString>, std::vector<int>> classRows;   // folded (年级, 班)
+    std::vector<platform::db::FieldDef> fields;
+
+    // The field a subject names as an SQL text would: blanks around it and
+    // ASCII case ignored; -1 when it names none, or no number.
+    int fieldOf(const QVariant& subject) const {
+        if (subject.isNull())
+            return -1;
+        const QString name = folded(platform::trimBlanks(subject.toString()));
+        if (name.isEmpty())
+            return -1;
+        for (int i = 0; i < int(fields.size()); ++i)
+            if (folded(fields[i].name) == name)
+                return isNumeric(fields[i].type) ? i : -1;
+        return -1;
+    }
+};
+
+// The previous term's table, read once; -1/none when a student or subject is not there.
+struct PreviousTerm {
+    QHash<QString, int> firstRow;                     // folded STID -> its first row
+    QHash<QString, int> columnOf;                     // exact subject name -> column
+    std::vector<Marks> columns;
+
+    const Marks* column(const QVariant& subject) const {
+        if (subject.isNull())
+            return nullptr;
+        auto it = columnOf.constFind(subject.toString());
+        return it == columnOf.cend() ? nullptr : &columns[*it];
+    }
+};
+
+std::vector<Teacher> readTeachers(Database& db) {
+    QString columns = QStringLiteral("rowid,姓名");
+    for (int n = 1; n <= kSlots; ++n)
+        columns += QStringLiteral(",任课班级%1,科目%1").arg(n);
+    std::vector<Teacher> out;
+    for (const QVariantList& row : db.query(QStringLiteral("SELECT %1 FROM 教师表 ORDER BY rowid").arg(columns))) {
+        Teacher t;
+        t.rowid = row[0].toLongLong();
+        t.name = row[1].toString();
+        for (int n = 0; n < kSlots; ++n) {
+            t.labels[n] = row[2 + 2 * n];
+            t.subjects[n] = row[3 + 2 * n];
+        }
+        out.push_back(std::move(t));
+    }
+    return out;
+}
+
+void readMark(Marks& m, const QVariant& v) {
+    m.empty.push_back(v.isNull());
+    m.value.push_back(v.isNull() ? 0.0f : v.toFloat());
+}
+
+ScoreRows readScores(Database& db, const QString& table, const std::vector<Teacher>& teachers) {
+    ScoreRows s;
+    s.fields = db.tableDef(table).fields;
+    QString select = QStringLiteral("年级,班,STID");
+    for (const Teacher& t : teachers)
+        for (const QVariant& subject : t.subjects) {
+            const int f = s.fieldOf(subject);
+            if (f >= 0 && !s.columnOfField.count(f)) {
+                s.columnOfField.emplace(f, int(s.columns.size()));
+                s.columns.emplace_back();
+                select += QLatin1Char(',') + quoted(s.fields[f].name);
+            }
+        }
+    const auto rows = db.query(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(select, quoted(table)));
+    s.stid.reserve(rows.size());
+    for (int r = 0; r < int(rows.size()); ++r) {
+        const QVariantList& row = rows[r];
+        if (!row[0].isNull() && !row[1].isNull())
+            s.classRows[{folded(row[0].toString()), folded(row[1].toString())}].push_back(r);
+        s.stidEmpty.push_back(row[2].isNull());
+        s.stid.push_back(row[2].toString());
+        for (int c = 0; c < int(s.columns.size()); ++c)
+            readMark(s.columns[c], row[3 + c]);
+    }
+    return s;
+}
+
+// Opens the previous term's database only to read it; nullopt when it cannot
+// serve (missing, not ours, another password, no such table, no rows).
+std::optional<PreviousTerm> readPreviousTerm(const QString& path, const QString& table,
+                                             const std::vector<Teacher>& teachers) {
+    try {
+        const auto db = Database::openReadOnly(path, state().DatabasePassword);
+        const auto fields = db->tableDef(table).fields;
+        int stid = -1;
+        for (int i = 0; i < int(fields.size()); ++i)
+            if (folded(fields[i].name) == QLatin1String("stid")) {
+                stid = i;
+                break;
+            }
+        if (stid < 0)
+            return std::nullopt;
+        PreviousTerm p;
+        QString select = quoted(fields[stid].name);
+        for (int i = kFirstSubjectField; i < int(fields.size()); ++i) {
+            const QString& name = fields[i].name;
+            if (p.columnOf.contains(name))
+                continue;
+            bool named = false;
+            for (const Teacher& t : teachers)
+                for (const QVariant& subject : t.subjects)
+                    named = named || (!subject.isNull() && subject.toString() == name);
+            if (!named)
+                continue;
+            p.columnOf.insert(name, int(p.columns.size()));
+            p.columns.emplace_back();
+            select += QLatin1Char(',') + quoted(name);
+        }
+        const auto rows = db->query(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(select, quoted(table)));
+        if (rows.empty())
+            return std::nullopt;
+        for (int r = 0; r < int(rows.size()); ++r) {
+            const QVariantList& row = rows[r];
+            // A repeated STID is found at its first row, as a search from the top finds it.
+            if (!row[0].isNull() && !p.firstRow.contains(folded(row[0].toString())))
+                p.firstRow.insert(folded(row[0].toString()), r);
+            for (int c = 0; c < int(p.columns.size()); ++c)
+                readMark(p.columns[c], row[1 + c]);
+        }
+        return p;
+    } catch (const DbError&) {
+        return std::nullopt;
+    }
+}
+
+// A teacher's working figures; during the walk w holds the previous sum and
+// x, y, z the previous pass, excellent and poor counts.
+struct Figures {
+    int a = 0, b = 0, c = 0, d = 0, e = 0;
+    float f = 0, g = 10000, h = 0, total = 0;
+    float w = 0, x = 0, y = 0, z = 0;
+    bool wEmpty = false;
+    int previousCount = 0;
+};
+
+class TeacherStage {
+public:
+    TeacherStage(CalculationRun& run, const ScoreTableRecorder& record)
+        : run_(run), record_(record), db_(run.database()), log_(run.log()),
+          formulas_(run.inputs().formulas),
+          rules_{run.inputs().noNegativePart, run.inputs().noNegativeSum},
+          table_(scoreTableOfScope(run.inputs().scope)) {}
+
+    StageEnd walk();
+
+private:
+    StageEnd teacher(const Teacher& t);
+    // A slot whose query cannot be made: before any formula was evaluated the
+    // run ends like a stop and says which slot; after, the formula exit.
+    StageEnd badSlot(const Teacher& t, const QVariant& label, const QVariant& subject, const QString& why);
+    const QByteArray& number(float v) {
+        const quint32 bits = std::bit_cast<quint32>(v);
+        auto it = texts_.find(bits);
+        if (it == texts_.end())
+            it = texts_.emplace(bits, single(v).toLatin1()).first;
+        return it->second;
+    }
+    void line(const QString& text) {
+        log_.write(text);
+        log_.endLines(1);
+    }
+
+    CalculationRun& run_;
+    const ScoreTableRecorder& record_;
+    Database& db_;
+    CalculationLog& log_;
+    calc::AssessmentFormulas formulas_;
+    calc::NegativeRules rules_;
+    platform::script::Engine engine_;
+    QString table_;
+    ScoreRows scores_;
+    std::optional<PreviousTerm> previous_;
+    bool armed_ = false;
+    std::unordered_map<quint32, QByteArray> texts_;
+};
+
+StageEnd TeacherStage::badSlot(const Teacher& t, const QVariant& label, const QVariant& subject, const QString& why) {
+    if (armed_)
+        return StageEnd::FormulaFailed;
+    run_.host().message(QStringLiteral("教师") + t.name + QStringLiteral("的任课班级\"") + label.toString() +
+                            QStringLiteral("\"科目\"") + subject.toString() + QStringLiteral("\"无法统计:") + why +
+                            QStringLiteral("\r\n计算已经停止,请在教师库中改正后重新计算."),
+                        RunButtons::Ok, QStringLiteral("错误"), RunAnswer::Ok);
+    return StageEnd::Stopped;
+}
+
+StageEnd TeacherStage::teacher(const Teacher& t) {
+    Figures fig;
+    std::vector<int> assignments;
+    for (int n = 0; n < kSlots; ++n) {
+        const QVariant& label = t.labels[n];
+        if (!label.isNull() && !label.toString().isEmpty())
+            assignments.push_back(n);
+        if (run_.poll())
+            return StageEnd::Stopped;
+    }
+    line(t.name);
+
+    const double excellent = run_.excellentLine(), pass = run_.passLine();
+    const float poor = run_.poorLine();
+    static const std::vector<int> kNone;
+    QByteArray bytes;
+    for (int n : assignments) {
+        const QString label = t.labels[n].toString();
+        const QVariant& subject = t.subjects[n];
+        if (label.size() < 3)
+            return badSlot(t, t.labels[n], subject, QStringLiteral("班级写法不对"));
+        const int field = scores_.fieldOf(subject);
+        if (field < 0)
+            return badSlot(t, t.labels[n], subject, table_ + QStringLiteral("中没有这一科"));
+        const Marks& marks = scores_.columns[scores_.columnOfField.at(field)];
+        auto found = scores_.classRows.constFind({folded(label.left(4)), folded(label.mid(label.size() - 3, 2))});
+        const std::vector<int>& rows = found == scores_.classRows.cend() ? kNone : *found;
+        const Marks* prev = previous_ ? previous_->column(subject) : nullptr;
+
+        line(label + subject.toString() + QStringLiteral(" 本期共") + QString::number(rows.size()) +
+             QStringLiteral("人           本期成绩/上期成绩"));
+        for (int r : rows) {
+            const float mark = marks.value[r];   // an empty mark counts as 0
+            bytes = "  ";
+            bytes += CalculationLog::encode(scores_.stid[r]);
+            bytes += "  ";
+            bytes += number(mark);
+            bytes += '/';
+            if (prev && !scores_.stidEmpty[r]) {
+                auto at = previous_->firstRow.constFind(folded(scores_.stid[r]));
+                if (at != previous_->firstRow.cend()) {
+                    ++fig.previousCount;
+                    if (prev->empty[*at]) {
+                        fig.wEmpty = true;
+                    } else {
+                        const float p = prev->value[*at];
+                        bytes += number(p);
+                        if (double(p) >= excellent)
+                            fig.y += 1;
+                        if (double(p) >= pass)
+                            fig.x += 1;
+                        if (p < poor)
+                            fig.z += 1;
+                        fig.w += p;
+                    }
+                }
+            }
+            if (double(mark) >= excellent)
+                ++fig.b;
+            if (double(mark) >= pass)
+                ++fig.c;
+            if (mark < poor)
+                ++fig.d;
+            if (mark > fig.f)
+                fig.f = mark;
+            if (mark < fig.g)
+                fig.g = mark;
+            fig.total += mark;
+            ++fig.e;
+            bytes += "\r\n";
+            log_.writeBytes(bytes);
+            if (run_.poll())
+                return StageEnd::Stopped;
+        }
+        if (run_.poll())
+            return StageEnd::Stopped;
+    }
+
+    const bool comparing = previous_.has_value();
+    if (!assignments.empty()) {
+        line(QStringLiteral("上期人数:") + QString::number(fig.previousCount) + QStringLiteral("   上期总分:") +
+             (fig.wEmpty ? QString() : single(fig.w)) + QStringLiteral("   上期优生人数:") + single(fig.y) +
+             QStringLiteral("   上期及格人数:") + single(fig.x) + QStringLiteral("   上期差生人数:") + single(fig.z));
+        fig.a = int(assignments.size());
+        if (fig.e == 0) {
+            fig.h = fig.w = fig.x = fig.y = fig.z = 0;
+            fig.wEmpty = false;
+        } else {
+            fig.h = float(double(fig.total) / fig.e);
+            if (comparing && fig.previousCount > 0 && !fig.wEmpty && fig.w > 0) {
+                const double n = fig.previousCount;
+                fig.w = float(fig.w / n);
+                fig.x = float(fig.x / n);
+                fig.y = float(fig.y / n);
+                fig.z = float(fig.z / n);
+            } else {
+                fig.w = fig.h;
+                fig.x = float(double(fig.c) / fig.e);
+                fig.y = float(double(fig.b) / fig.e);
+                fig.z = float(double(fig.d) / fig.e);
+                fig.wEmpty = false;
+            }
+        }
+        line(QStringLiteral("上期平均分:") + single(fig.w) + QStringLiteral("   上期优生率:") + single(fig.y) +
+             QStringLiteral("   上期及格率:") + single(fig.x) + QStringLiteral("   上期差生率:") + single(fig.z));
+    }
+    line(QStringLiteral("任课班数:") + QString::number(fig.a) + QStringLiteral("   优生人数:") + QString::number(fig.b) +
+         QStringLiteral("   及格人数:") + QString::number(fig.c) + QStringLiteral("   差生人数:") +
+         QString::number(fig.d) + QStringLiteral("   学生总数:") + QString::number(fig.e) +
+         QStringLiteral("   最高分:") + single(fig.f) + QStringLiteral("   最低分:") + single(fig.g) +
+         QStringLiteral("   平均分:") + single(fig.h) + QStringLiteral("   总分:") + single(fig.total));
+
+    QVariantList row(15);
+    if (fig.e > 0) {
+        armed_ = true;
+        calc::FormulaFigures figures;
+        figures.a = fig.a, figures.b = fig.b, figures.c = fig.c, figures.d = fig.d, figures.e = fig.e;
+        figures.f = fig.f, figures.g = fig.g, figures.h = fig.h;
+        figures.w = fig.w, figures.x = fig.x, figures.y = fig.y, figures.z = fig.z;
+        const calc::AssessmentOutcome outcome = formulas_.evaluate(engine_, figures, rules_);
+        if (!outcome.ok())
+            return StageEnd::FormulaFailed;
+        line(outcome.score.logLine());
+        row = {outcome.score.stored(), fig.a, fig.e, fig.d, fig.c, fig.b, fig.total, fig.h, fig.f, fig.g,
+               QVariant(), QVariant(), QVariant(), QVariant(), t.rowid};
+        if (comparing) {
+            row[10] = fig.w;
+            row[11] = fig.x;
+            row[12] = fig.y;
+            row[13] = fig.z;
+        }
+    }
+    row[14] = t.rowid;
+
+    if (run_.poll())
+        return StageEnd::Stopped;
+    log_.endLines(2);
+    // Moving on stores the teacher: a stop above leaves his row as it was.
+    db_.execute(QStringLiteral("UPDATE OR FAIL 教师表 SET 考绩分=?,任课班数=?,学生总数=?,差生人数=?,及格人数=?,"
+                               "优生人数=?,总分=?,平均分=?,最高分=?,最低分=?,上期平均分=?,上期及格率=?,"
+                               "上期优生率=?,上期差生率=? WHERE rowid=?"),
+                row);
+    return StageEnd::Done;
+}
+
+StageEnd TeacherStage::walk() {
+    line(QStringLiteral("教师情况"));
+    line(QStringLiteral("你选择的库是:") + table_);
+
+    const std::vector<Teacher> teachers = readTeachers(db_);
+    scores_ = readScores(db_, table_, teachers);
+    if (run_.inputs().previousTerm) {
+        previous_ = readPreviousTerm(run_.inputs().previousTermPath, table_, teachers);
+        if (!previous_) {
+            run_.host().message(previousTermUnusableMessage(), RunButtons::Ok, QStringLiteral("提示"), RunAnswer::Ok);
+            run_.host().untick(QStringLiteral("Check55"));
+        }
+    }
+
+    const float total = float(teachers.size());
+    for (const Teacher& t : teachers) {
+        try {
+            const StageEnd end = teacher(t);
+            if (end != StageEnd::Done)
+                return end;
+        } catch (const DbError&) {
+            if (armed_)
+                return StageEnd::FormulaFailed;
+            throw;
+        }
+        run_.progressStep(total);
+    }
+    try {
+        if (record_)
+            record_(table_);
+    } catch (const DbError&) {
+        if (armed_)
+            return StageEnd::FormulaFailed;
+        throw;
+    }
+    return StageEnd::Done;
+}
+
+} // namespace
+
+QString scoreTableOfScope(int scope) {
+    return scope == 1 ? table::Scores : scope == 3 ? table::RelativeScores : table::AbsoluteScores;
+}
+
+QString previousTermUnusableMessage() {
+    return QStringLiteral("你指定的上期成绩库中没有系统计算时需要的数据,系统自动放弃对提高率的计算!");
+}
+
+CalculationRun::LaterStage teacherStage(ScoreTableRecorder recordTable) {
+    return [record = std::move(recordTable)](CalculationRun& run) {
+        TeacherStage stage(run, record);
+        return stage.walk();
+    };
+}
