@@ -69,6 +69,8 @@ struct Marks {
 struct ScoreRows {
     std::vector<QString> stid;
     std::vector<char> stidEmpty;
+    std::vector<QByteArray> stidText;                 // as the log writes it
+    std::vector<int> previousRow;                     // the student's row last term, or -1
     std::vector<Marks> columns;                       // the subjects some teacher names
     std::unordered_map<int, int> columnOfField;       // field of the table -> column
     QHash<std::pair<QString, QString>, std::vector<int>> classRows;   // folded (年级, 班)
@@ -147,6 +149,7 @@ ScoreRows readScores(Database& db, const QString& table, const std::vector<Teach
             s.classRows[{folded(row[0].toString()), folded(row[1].toString())}].push_back(r);
         s.stidEmpty.push_back(row[2].isNull());
         s.stid.push_back(row[2].toString());
+        s.stidText.push_back(CalculationLog::encode(s.stid.back()));
         for (int c = 0; c < int(s.columns.size()); ++c)
             readMark(s.columns[c], row[3 + c]);
     }
@@ -296,18 +299,18 @@ StageEnd TeacherStage::teacher(const Teacher& t) {
         for (int r : rows) {
             const float mark = marks.value[r];   // an empty mark counts as 0
             bytes = "  ";
-            bytes += CalculationLog::encode(scores_.stid[r]);
+            bytes += scores_.stidText[r];
             bytes += "  ";
             bytes += number(mark);
             bytes += '/';
-            if (prev && !scores_.stidEmpty[r]) {
-                auto at = previous_->firstRow.constFind(folded(scores_.stid[r]));
-                if (at != previous_->firstRow.cend()) {
+            if (prev && scores_.previousRow[r] >= 0) {
+                const int at = scores_.previousRow[r];
+                {
                     ++fig.previousCount;
-                    if (prev->empty[*at]) {
+                    if (prev->empty[at]) {
                         fig.wEmpty = true;
                     } else {
-                        const float p = prev->value[*at];
+                        const float p = prev->value[at];
                         bytes += number(p);
                         if (double(p) >= excellent)
                             fig.y += 1;
@@ -418,6 +421,12 @@ StageEnd TeacherStage::walk() {
         if (!previous_) {
             run_.host().message(previousTermUnusableMessage(), RunButtons::Ok, QStringLiteral("提示"), RunAnswer::Ok);
             run_.host().untick(QStringLiteral("Check55"));
+        } else {
+            // A student is looked up once, however many assignments he is in.
+            scores_.previousRow.assign(scores_.stid.size(), -1);
+            for (std::size_t r = 0; r < scores_.stid.size(); ++r)
+                if (!scores_.stidEmpty[r])
+                    scores_.previousRow[r] = previous_->firstRow.value(folded(scores_.stid[r]), -1);
         }
     }
 
