@@ -2,6 +2,7 @@
 // previous-term database, the stop button and a run driven from the panel.
 
 #include "common/program_state.h"
+#include "common/settings_rows.h"
 #include "grades/calc/CalculationPanel.h"
 #include "grades/app/main_window.h"
 #include "grades/calc/core/calculation_run.h"
@@ -286,4 +287,38 @@ TEST(CalculationPanelRun, ClosingTheWindowStopsTheRunFirst) {
     // Stopped at the first poll after the answer: the first student is not finished.
     EXPECT_EQ(p.school.db()->scalar("SELECT 语文 FROM 成绩表 WHERE STID='20040001'").toFloat(), 100.0f);
     EXPECT_TRUE(p.school.db()->scalar("SELECT 总分 FROM 成绩表 WHERE STID='20040001'").isNull());
+}
+
+TEST(CalculationPanelRun, TeacherFiguresRowTwentySixAndAPreviousTermThatCannotServe) {
+    Panel p;
+    p.school.db()->insertRow("成绩表", {"STID", "年级", "班", "姓名", "考号", "语文", "数学", "英语"},
+                             {"20040001", "2004", "01", "张三", "001", 90, 70, 80});
+    p.school.db()->insertRow("教师表", {"姓名", "任课班级1", "科目1"}, {"李老师", "2004级01班", "数学"});
+    state().StudentCount = 1;
+    const QString junk = p.school.folder() + QStringLiteral("/上期.mdb");
+    QFile f(junk);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a database");
+    f.close();
+    p.option("Option51")->setChecked(true);
+    p.check("Check55")->click();
+    p.edit("Te53")->setText(junk);
+    ASSERT_TRUE(p.edit("Te53")->isVisibleTo(&p.w()));
+
+    DialogDouble dd;
+    dd.answerMessage(MsgResult::Yes)
+        .answerMessage(MsgResult::Ok, "你指定的上期成绩库中没有系统计算时需要的数据,系统自动放弃对提高率的计算!")
+        .answerMessage(MsgResult::Ok);
+    p.panel->Com51_Click();
+    EXPECT_FALSE(p.check("Check55")->isChecked());
+    EXPECT_FALSE(p.edit("Te53")->isVisibleTo(&p.w()));
+    EXPECT_EQ(p.school.db()->scalar("SELECT 平均分 FROM 教师表").toFloat(), 70.0f);
+    EXPECT_EQ(p.row(26), QStringLiteral("成绩表"));
+    EXPECT_EQ(p.w().settings().value(Setting::AssessmentScoreTable), QStringLiteral("成绩表"));
+
+    p.option("Option53")->setChecked(true);
+    dd.answerMessage(MsgResult::Yes).answerMessage(MsgResult::Ok);
+    p.panel->Com51_Click();
+    EXPECT_EQ(p.row(26), QStringLiteral("相对成绩表"));
+    EXPECT_EQ(p.w().settings().value(Setting::AssessmentScoreTable), QStringLiteral("相对成绩表"));
 }

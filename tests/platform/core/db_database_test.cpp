@@ -233,3 +233,27 @@ TEST_F(DatabaseTest, BoundParametersCarryQuotes) {
     EXPECT_EQ(db_->scalar(QStringLiteral("SELECT STID FROM 成绩表 WHERE 姓名 = ") + quoteText(QStringLiteral("张'三"))).toString(),
               QStringLiteral("1"));
 }
+
+TEST_F(DatabaseTest, ReadOnlyOpeningReadsAndNeverWrites) {
+    addStudents({{QStringLiteral("1"), QStringLiteral("2004"), QStringLiteral("01"), QStringLiteral("甲"), QStringLiteral("01"), 1}});
+    // The file this process holds open is read through its own connection.
+    EXPECT_EQ(Database::openReadOnly(path(), QString()).get(), db_.get());
+    db_->setPassword(QString(), QStringLiteral("pw"));
+    db_.reset();
+    QFile f(path());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+
+    EXPECT_EQ(errorOf([&] { Database::openReadOnly(path(), QStringLiteral("别的")); }), DbError::WrongPassword);
+    {
+        auto ro = Database::openReadOnly(path(), QStringLiteral("pw"));
+        EXPECT_EQ(ro->scalar(QStringLiteral("SELECT count(*) FROM 成绩表")).toInt(), 1);
+        EXPECT_ANY_THROW(ro->execute(QStringLiteral("DELETE FROM 成绩表")));
+        // Not shared: opening for writing gets a connection of its own.
+        auto rw = Database::open(path(), QStringLiteral("pw"));
+        EXPECT_NE(rw.get(), ro.get());
+    }
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+}
