@@ -1,0 +1,305 @@
+#include "records/XJmain.h"
+
+#include "records/Tavisk.h"
+#include "records/records_database.h"
+#include "records/xjmain_layout.h"
+
+#include "platform/db/recordset.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/twips.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeWidget>
+
+namespace {
+
+void place(QWidget& w, const records::Rect& r) {
+    platform::placeTwips(w, int(r.left), int(r.top), int(r.width), int(r.height));
+}
+
+} // namespace
+
+XJmain::XJmain(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("XJmain"));
+    setWindowTitle(QStringLiteral("VantalooPellomir系统"));
+    buildMenus();
+    buildControls();
+    // A size for the normal state; the window opens maximised unless the profile says otherwise.
+    resize(platform::twipsToPixels(9600), platform::twipsToPixels(7200));
+}
+
+XJmain::~XJmain() = default;
+
+void XJmain::buildMenus() {
+    auto addMenu = [this](QMenu* parent, const char* name, const char* caption) {
+        QMenu* m = parent ? parent->addMenu(QString::fromUtf8(caption)) : menuBar()->addMenu(QString::fromUtf8(caption));
+        m->setObjectName(QString::fromUtf8(name));
+        menus_.insert(m->objectName(), m);
+        return m;
+    };
+    auto addItem = [this](QMenu* m, const char* name, const char* caption, void (XJmain::*handler)()) {
+        QAction* a = m->addAction(QString::fromUtf8(caption));
+        a->setObjectName(QString::fromUtf8(name));
+        items_.insert(a->objectName(), a);
+        if (handler)
+            connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+
+    QMenu* file = addMenu(nullptr, "Menu1_F", "文件");
+    addItem(file, "Menu_F_Exit", "退出", &XJmain::Menu_F_Exit_Click);
+    QMenu* look = addMenu(nullptr, "Menu_LOOK", "查看");
+    QAction* toolbarToggle = addItem(look, "Menu_L_GJ", "显示工具条", nullptr);
+    toolbarToggle->setCheckable(true);
+    // Qt turns the mark before it tells; the handler turns it itself.
+    connect(toolbarToggle, &QAction::triggered, this, [this, toolbarToggle] {
+        toolbarToggle->setChecked(!toolbarToggle->isChecked());
+        Menu_L_GJ_Click();
+    });
+    QMenu* data = addMenu(nullptr, "Menu_D", "数据");
+    addItem(data, "Menu_D_ChanKu", "改变库文件", nullptr);
+    addItem(data, "Menu_D_Refe", "更新学籍库", &XJmain::Menu_D_Refe_Click);
+    QMenu* system = addMenu(nullptr, "Menu2_S", "系统");
+    addItem(system, "Menu2_SQ", "区域", &XJmain::Menu2_SQ_Click);
+    QMenu* help = addMenu(nullptr, "Menu_Help", "帮助");
+    addItem(help, "Menu_H_Note", "注意事项", &XJmain::Menu_H_Note_Click);
+    addItem(help, "Menu_H_About", "关于", &XJmain::Menu_H_About_Click);
+
+    // The popup is a menu of its own, never on the menu bar.
+    auto* popup = new QMenu(this);
+    popup->setObjectName(QStringLiteral("PmeuST"));
+    menus_.insert(popup->objectName(), popup);
+    addItem(popup, "MenuPedit", "编辑", nullptr);
+    QMenu* add = addMenu(popup, "Menu_P_Add", "添加");
+    items_.insert(QStringLiteral("Menu_P_Add"), add->menuAction());
+    addItem(add, "Menu_P_Addban", "班", nullptr);
+    addItem(add, "Menu_P_AddLj", "年级", nullptr);
+    addItem(add, "Menu_P_Add_Stu", "学生", nullptr);
+    addItem(add, "Menu_P_Addtea", "教师", nullptr);
+    addItem(popup, "Menu_P_Del", "删除", nullptr);
+    addItem(popup, "Menu_P_pro", "属性", nullptr);
+}
+
+void XJmain::buildControls() {
+    client_ = new QWidget(this);
+    setCentralWidget(client_);
+
+    Toolbar1 = new QToolBar(client_);
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setMovable(false);
+    Toolbar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    for (int i = 1; i <= 7; ++i) {
+        QAction* a = Toolbar1->addAction(i == 6 ? QStringLiteral("导出数据") : i == 7 ? QStringLiteral("打印") : QString());
+        a->setObjectName(QStringLiteral("Toolbar1_%1").arg(i));
+        // The first five buttons have no action: they show as separators.
+        a->setSeparator(i <= 5);
+        connect(a, &QAction::triggered, this, [this, i] { Toolbar1_ButtonClick(i); });
+        buttons_ << a;
+    }
+    Toolbar1->hide();
+
+    TreeView1 = new QTreeWidget(client_);
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setHeaderHidden(true);
+    TreeView1->viewport()->installEventFilter(this);
+
+    ListView1 = new QListWidget(client_);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->viewport()->installEventFilter(this);
+
+    StatusBar1 = new QStatusBar(client_);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    StatusPanel1 = new QLabel(StatusBar1);
+    StatusPanel2 = new QLabel(StatusBar1);
+    StatusBar1->addWidget(StatusPanel1);
+    StatusBar1->addWidget(StatusPanel2, 1);
+
+    Adodc1.setObjectName(QStringLiteral("Adodc1"));
+}
+
+QAction* XJmain::toolbarButton(int index) const {
+    return index >= 1 && index <= buttons_.size() ? buttons_[index - 1] : nullptr;
+}
+
+bool XJmain::toolbarShown() const { return items_.value(QStringLiteral("Menu_L_GJ"))->isChecked(); }
+
+bool XJmain::Form_Load() {
+    RecordsState& s = Tavisk::state();
+    startState_ = Qt::WindowMaximized;
+
+    const auto located = records::ReadDatabaseLocation();
+    if (const auto* failed = std::get_if<records::StartFailure>(&located)) {
+        platform::dialogs().message(failed->message, platform::MsgButtons::Ok, failed->title);
+        return false;
+    }
+    const auto& where = std::get<records::DatabaseLocation>(located);
+    s.DatabasePath = where.path;
+    s.DatabaseFolder = where.folder;
+    s.DatabasePassword = where.password;
+
+    const records::OpenOutcome opened = records::OpenRecordsDatabase(s.DatabasePath, s.DatabasePassword);
+    if (opened.failure) {
+        platform::dialogs().message(opened.failure->message, platform::MsgButtons::Ok, opened.failure->title);
+        return false;
+    }
+    if (opened.studentsLeftOut > 0)
+        platform::dialogs().message(records::leftOutMessage(opened.studentsLeftOut), platform::MsgButtons::Ok, {},
+                                    platform::MsgIcon::Warning);
+
+    s.SettingsFilePath = Tavisk::settingsFilePathFor(s.DatabaseFolder);
+    if (!QFile::exists(s.SettingsFilePath))
+        Tavisk::writeDefaultProfile(s.SettingsFilePath);
+    restoreWindow();
+
+    s.DatabaseConnectString = Tavisk::connectionText(s.DatabasePath, s.DatabasePassword);
+    Adodc1.setConnectionString(s.DatabaseConnectString);
+    Adodc1.setCommandType(8);
+    try {
+        records::loadRegions(Adodc1, s.Regions);
+    } catch (const platform::db::DbError& e) {
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
+        return false;
+    }
+    return true;
+}
+
+void XJmain::restoreWindow() {
+    const QString file = Tavisk::state().SettingsFilePath;
+    QAction* toggle = items_.value(QStringLiteral("Menu_L_GJ"));
+    // The toggle below reverses the mark, so it starts opposite to what is wanted.
+    toggle->setChecked(Tavisk::ReadIni(file, Tavisk::kWindowSection, Tavisk::kToolKey) != QLatin1String("Yes"));
+    Menu_L_GJ_Click();
+
+    const QString state = Tavisk::ReadIni(file, Tavisk::kWindowSection, Tavisk::kStateKey);
+    // Only the three states the window writes; anything else was typed by hand.
+    if (state == QLatin1String("0"))
+        startState_ = Qt::WindowNoState;
+    else if (state == QLatin1String("1"))
+        startState_ = Qt::WindowMinimized;
+    else if (state == QLatin1String("2"))
+        startState_ = Qt::WindowMaximized;
+}
+
+void XJmain::showAsLoaded() {
+    setWindowState(startState_);
+    show();
+}
+
+void XJmain::Menu_F_Exit_Click() { close(); }
+
+void XJmain::Menu_L_GJ_Click() {
+    QAction* toggle = items_.value(QStringLiteral("Menu_L_GJ"));
+    toggle->setChecked(!toggle->isChecked());
+    Toolbar1->setVisible(toggle->isChecked());
+    Tavisk::WriteIni(Tavisk::state().SettingsFilePath, Tavisk::kWindowSection, Tavisk::kToolKey,
+                     toggle->isChecked() ? QStringLiteral("Yes") : QStringLiteral("No"));
+    Form_Resize();
+}
+
+// The windows of these entries are not part of the program yet.
+void XJmain::Menu_D_Refe_Click() {}
+void XJmain::Menu2_SQ_Click() {}
+void XJmain::Menu_H_Note_Click() {}
+void XJmain::Menu_H_About_Click() {}
+
+void XJmain::Toolbar1_ButtonClick(int index) {
+    switch (index) {
+    case 6:   // 导出数据
+    case 7:   // 打印
+    default:
+        break;
+    }
+}
+
+void XJmain::Form_Resize() {
+    if (isMinimized())
+        return;
+    const double clientWidth = platform::pixelsToTwips(client_->width());
+    const double clientHeight = platform::pixelsToTwips(client_->height());
+    const int toolbarPixels = Toolbar1->sizeHint().height();
+    const int statusPixels = StatusBar1->sizeHint().height();
+    Toolbar1->setGeometry(0, 0, client_->width(), toolbarPixels);
+    StatusBar1->setGeometry(0, client_->height() - statusPixels, client_->width(), statusPixels);
+
+    const auto layout = records::layoutXJmain(clientWidth + records::kXJmainFrameWidth,
+                                              clientHeight + records::kXJmainFrameHeight, toolbarShown(),
+                                              platform::pixelsToTwips(toolbarPixels),
+                                              platform::pixelsToTwips(StatusBar1->width()));
+    if (layout.tree)
+        place(*TreeView1, *layout.tree);
+    if (layout.list)
+        place(*ListView1, *layout.list);
+    if (layout.panel1Width)
+        StatusPanel1->setFixedWidth(platform::twipsToPixels(int(*layout.panel1Width)));
+    if (layout.panel2Width)
+        StatusPanel2->setMinimumWidth(std::max(0, platform::twipsToPixels(int(*layout.panel2Width)) - 16));
+}
+
+void XJmain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+QString XJmain::windowStateText() const {
+    if (windowState() & Qt::WindowMinimized)
+        return QStringLiteral("1");
+    if (windowState() & Qt::WindowMaximized)
+        return QStringLiteral("2");
+    return QStringLiteral("0");
+}
+
+void XJmain::Form_Unload() {
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    Tavisk::WriteIni(Tavisk::state().SettingsFilePath, Tavisk::kWindowSection, Tavisk::kStateKey,
+                     windowStateText());
+}
+
+void XJmain::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+bool XJmain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (watched == TreeView1->viewport())
+            TreeView1_MouseUp(mouse->button(), mouse->position().toPoint());
+        else if (watched == ListView1->viewport())
+            ListView1_MouseUp(mouse->button(), mouse->position().toPoint());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void XJmain::TreeView1_MouseUp(Qt::MouseButton button, const QPoint& at) {
+    if (button != Qt::RightButton)
+        return;
+    QTreeWidgetItem* node = TreeView1->itemAt(at);
+    if (!node)
+        return;
+    TreeView1->setCurrentItem(node);
+    // The roots have one-letter keys and no popup.
+    if (node->data(0, Qt::UserRole).toString().size() > 1)
+        menus_.value(QStringLiteral("PmeuST"))->popup(TreeView1->viewport()->mapToGlobal(at));
+}
+
+void XJmain::ListView1_MouseUp(Qt::MouseButton button, const QPoint& at) {
+    if (button != Qt::RightButton)
+        return;
+    QListWidgetItem* item = ListView1->itemAt(at);
+    if (!item)
+        return;
+    ListView1->setCurrentItem(item);
+    menus_.value(QStringLiteral("PmeuST"))->popup(ListView1->viewport()->mapToGlobal(at));
+}
