@@ -1,14 +1,19 @@
 #include "records/XJmain.h"
 
 #include "records/Tavisk.h"
+#include "records/pictures.h"
 #include "records/records_database.h"
+#include "records/student_list.h"
 #include "records/xjmain_layout.h"
 
+#include "common/settings_files.h"
 #include "platform/db/recordset.h"
+#include "platform/text/values.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QLabel>
@@ -19,6 +24,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 namespace {
 
@@ -35,6 +41,7 @@ XJmain::XJmain(QWidget* parent) : QMainWindow(parent) {
     buildControls();
     // A size for the normal state; the window opens maximised unless the profile says otherwise.
     resize(platform::twipsToPixels(9600), platform::twipsToPixels(7200));
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &XJmain::focusMoved);
 }
 
 XJmain::~XJmain() = default;
@@ -78,7 +85,7 @@ void XJmain::buildMenus() {
     auto* popup = new QMenu(this);
     popup->setObjectName(QStringLiteral("PmeuST"));
     menus_.insert(popup->objectName(), popup);
-    addItem(popup, "MenuPedit", "编辑", nullptr);
+    addItem(popup, "MenuPedit", "编辑", &XJmain::MenuPedit_Click);
     QMenu* add = addMenu(popup, "Menu_P_Add", "添加");
     items_.insert(QStringLiteral("Menu_P_Add"), add->menuAction());
     addItem(add, "Menu_P_Addban", "班", nullptr);
@@ -111,10 +118,25 @@ void XJmain::buildControls() {
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
     TreeView1->setHeaderHidden(true);
     TreeView1->viewport()->installEventFilter(this);
+    TreeView1->setIconSize(QSize(16, 16));
+    connect(TreeView1, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+        TreeView1_NodeClick(item);
+        TreeView1_Click();
+    });
 
     ListView1 = new QListWidget(client_);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->viewport()->installEventFilter(this);
+    // Large pictures with the name below, as the students are best told apart.
+    ListView1->setViewMode(QListView::IconMode);
+    ListView1->setIconSize(QSize(32, 32));
+    ListView1->setGridSize(QSize(72, 60));
+    ListView1->setResizeMode(QListView::Adjust);
+    ListView1->setMovement(QListView::Static);
+    ListView1->setUniformItemSizes(true);
+    ListView1->setWordWrap(true);
+    connect(ListView1, &QListWidget::itemClicked, this, [this] { ListView1_Click(); });
+    connect(ListView1, &QListWidget::itemDoubleClicked, this, [this] { ListView1_DblClick(); });
 
     StatusBar1 = new QStatusBar(client_);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -166,6 +188,7 @@ bool XJmain::Form_Load() {
     Adodc1.setCommandType(8);
     try {
         records::loadRegions(Adodc1, s.Regions);
+        BuildTree();
     } catch (const platform::db::DbError& e) {
         platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
         return false;
@@ -302,4 +325,216 @@ void XJmain::ListView1_MouseUp(Qt::MouseButton button, const QPoint& at) {
         return;
     ListView1->setCurrentItem(item);
     menus_.value(QStringLiteral("PmeuST"))->popup(ListView1->viewport()->mapToGlobal(at));
+}
+
+// ---------------------------------------------------------------- tree and list
+
+void XJmain::BuildTree() {
+    TreeView1->clear();
+    QHash<QString, QTreeWidgetItem*> byKey;
+    for (const records::TreeNode& n : records::readSchoolTree(Adodc1)) {
+        QTreeWidgetItem* parent = byKey.value(n.parentKey);
+        auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(TreeView1);
+        item->setText(0, n.text);
+        item->setData(0, Qt::UserRole, n.key);
+        item->setData(0, Qt::UserRole + 1, n.image);
+        item->setIcon(0, records::recordsIcon(n.image));
+        byKey.insert(n.key, item);
+    }
+}
+
+QTreeWidgetItem* XJmain::node(const QString& key) const {
+    for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
+        if ((*it)->data(0, Qt::UserRole).toString() == key)
+            return *it;
+    return nullptr;
+}
+
+QListWidgetItem* XJmain::listItem(const QString& key) const {
+    for (int i = 0; i < ListView1->count(); ++i)
+        if (ListView1->item(i)->data(Qt::UserRole).toString() == key)
+            return ListView1->item(i);
+    return nullptr;
+}
+
+QString XJmain::teacherListQuery(const QString& name) {
+    Adodc1.setRecordSource(QStringLiteral("教师表"));
+    Adodc1.refresh();
+    platform::db::Recordset* rs = Adodc1.recordset();
+    // A teacher removed in the grade program since the start lists nobody.
+    if (!rs || rs->recordCount() == 0 || !rs->findValue(QStringLiteral("姓名"), name, 0, true))
+        return {};
+    return records::teacherQuery(records::teacherClasses(*rs));
+}
+
+void XJmain::TreeView1_NodeClick(QTreeWidgetItem* item) {
+    if (!item)
+        return;
+    RecordsState& s = Tavisk::state();
+    const QString key = item->data(0, Qt::UserRole).toString();
+    const QChar kind = key.isEmpty() ? QChar() : key.front();
+    if (kind == u'm') {
+        QString grade, cls;
+        if (key.size() == 5) {
+            grade = key.right(4);
+        } else if (key.size() == 7) {
+            grade = key.mid(1, 4);
+            cls = key.right(2);
+        }
+        s.SelectedGrade = grade;
+        s.SelectedClass = cls;
+        s.ListQuery.clear();
+        FillStudentList(grade, cls);
+    } else if (kind == u'n') {
+        const int at = s.Regions.find(key.mid(1));
+        if (at > 0) {
+            s.ListQuery = records::areaQuery(s.Regions.at(at).id);
+        } else {
+            s.ListQuery.clear();
+            s.SelectedGrade.clear();
+            s.SelectedClass.clear();
+        }
+        FillStudentList({}, {});
+    } else if (kind == u'o') {
+        const QString query = teacherListQuery(key.mid(1));
+        if (!query.isEmpty()) {
+            s.ListQuery = query;
+            s.SelectedStudentId.clear();
+        } else {
+            s.ListQuery.clear();
+            s.SelectedStudentId.clear();
+            s.SelectedGrade.clear();
+            s.SelectedClass.clear();
+        }
+        FillStudentList({}, {});
+    } else {
+        // A root: the list goes, its state stays for the next activation.
+        ListView1->clear();
+        StatusPanel2->clear();
+    }
+}
+
+void XJmain::TreeView1_Click() {
+    QTreeWidgetItem* item = TreeView1->currentItem();
+    if (!item)
+        return;
+    if (item->data(0, Qt::UserRole).toString().size() <= 1)
+        StatusPanel1->clear();
+    else
+        StatusPanel1->setText(records::studentCount(ListView1->count()));
+}
+
+void XJmain::FillStudentList(const QString& grade, const QString& cls) {
+    RecordsState& s = Tavisk::state();
+    const QString g = platform::trimBlanks(grade);
+    const QString c = platform::trimBlanks(cls);
+    ListView1->clear();
+    if (!s.ListQuery.isEmpty()) {
+        Adodc1.setRecordSource(s.ListQuery);
+    } else {
+        if (g.isEmpty())
+            return;
+        Adodc1.setRecordSource(c.isEmpty() ? records::gradeQuery(g) : records::classQuery(g, c));
+        s.ListQuery = Adodc1.recordSource();
+    }
+    Adodc1.refresh();
+
+    static const QIcon icons[] = {records::recordsIcon(4), records::recordsIcon(5), records::recordsIcon(6),
+                                  records::recordsIcon(7)};
+    platform::db::Recordset* rs = Adodc1.recordset();
+    const int id = rs ? rs->fieldIndex(QStringLiteral("STID")) : -1;
+    const int name = rs ? rs->fieldIndex(QStringLiteral("姓名")) : -1;
+    const int sex = rs ? rs->fieldIndex(QStringLiteral("性别")) : -1;
+    const int post = rs ? rs->fieldIndex(QStringLiteral("职务")) : -1;
+    ListView1->setUpdatesEnabled(false);
+    if (rs && rs->recordCount() > 0 && id >= 0) {
+        const int n = rs->recordCount();
+        for (int row = 0; row < n; ++row) {
+            const int image = records::studentImage(sex < 0 ? QVariant() : rs->valueAt(row, sex),
+                                                    post < 0 ? QVariant() : rs->valueAt(row, post));
+            auto* item = new QListWidgetItem(icons[image - 4], name < 0 ? QString() : rs->valueAt(row, name).toString());
+            item->setData(Qt::UserRole, QStringLiteral("s") + rs->valueAt(row, id).toString());
+            item->setData(Qt::UserRole + 1, image);
+            ListView1->addItem(item);
+        }
+    }
+    ListView1->setUpdatesEnabled(true);
+    if (!s.SelectedStudentId.isEmpty())
+        if (QListWidgetItem* item = listItem(QStringLiteral("s") + s.SelectedStudentId))
+            ListView1->setCurrentItem(item);
+}
+
+void XJmain::ListView1_Click() {
+    QListWidgetItem* item = ListView1->currentItem();
+    if (ListView1->count() == 0 || !item || !item->isSelected())
+        return;
+    const QString id = item->data(Qt::UserRole).toString().mid(1);
+    platform::db::Recordset* rs = Adodc1.recordset();
+    if (rs && rs->recordCount() > 0 && rs->fieldIndex(QStringLiteral("STID")) >= 0 &&
+        rs->findValue(QStringLiteral("STID"), id, 0, true))
+        StatusPanel2->setText(records::studentDetails(*rs));
+}
+
+void XJmain::ListView1_DblClick() {
+    QListWidgetItem* item = ListView1->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    Tavisk::state().SelectedStudentId = item->data(Qt::UserRole).toString().right(8);
+}
+
+QString XJmain::nodeQuery(const QString& key) {
+    RecordsState& s = Tavisk::state();
+    const QChar kind = key.isEmpty() ? QChar() : key.front();
+    if (kind == u'm') {
+        if (key.size() == 5)
+            return records::gradeQuery(key.right(4));
+        if (key.size() == 7)
+            return records::classQuery(key.mid(1, 4), key.right(2));
+        return {};
+    }
+    if (kind == u'n') {
+        const int at = s.Regions.find(key.mid(1));
+        return at > 0 ? records::areaQuery(s.Regions.at(at).id) : QString();
+    }
+    if (kind == u'o')
+        return teacherListQuery(key.mid(1));
+    return {};
+}
+
+void XJmain::MenuPedit_Click() {
+    QTreeWidgetItem* item = TreeView1->currentItem();
+    if (!item)
+        return;
+    const QString key = item->data(0, Qt::UserRole).toString();
+    // The node's own students, whatever the data control was last given.
+    const QString query = nodeQuery(key);
+    if (query.isEmpty())
+        return;
+    RecordsState& s = Tavisk::state();
+    s.SelectedGrade = key.mid(1, 4);
+    s.SelectedClass = key.size() > 5 ? key.right(2) : QString();
+    s.SelectedStudentId.clear();
+    s.ListQuery = query;
+}
+
+void XJmain::Form_Activate() {
+    if (!QFile::exists(locatorFilePath())) {
+        platform::dialogs().message(QStringLiteral("请先运行Orbisca,并保证本程序与Orbisca在同一文件夹."));
+        close();
+        QCoreApplication::quit();
+        return;
+    }
+    const RecordsState& s = Tavisk::state();
+    FillStudentList(s.SelectedGrade, s.SelectedClass);
+}
+
+void XJmain::focusMoved(QWindow* window) {
+    // Menus, message boxes and dialogs are not windows of the program the user
+    // goes between; only a change of the program's own window counts.
+    if (!window || window->type() == Qt::Popup || window->type() == Qt::Dialog || window->type() == Qt::ToolTip)
+        return;
+    const bool back = window == windowHandle() && lastActive_ != window;
+    lastActive_ = window;
+    if (back && isVisible())
+        Form_Activate();
 }

@@ -7,6 +7,8 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
+#include <QWindow>
 
 class QAction;
 class QMenu;
@@ -14,7 +16,10 @@ class QStatusBar;
 class QLabel;
 class QToolBar;
 class QTreeWidget;
+class QTreeWidgetItem;
 class QListWidget;
+class QListWidgetItem;
+class QWindow;
 
 class XJmain : public QMainWindow {
     Q_OBJECT
@@ -37,6 +42,20 @@ public:
     void Toolbar1_ButtonClick(int index);   // 1 to 7 from the left
     void Form_Resize();
     void Form_Unload();
+
+    void BuildTree();
+    void TreeView1_NodeClick(QTreeWidgetItem* node);
+    void TreeView1_Click();
+    void FillStudentList(const QString& grade, const QString& cls);
+    void ListView1_Click();
+    void ListView1_DblClick();
+    void MenuPedit_Click();
+    // Each time the window becomes the program's active window.
+    void Form_Activate();
+
+    // The tree node or list item of a key; null when there is none.
+    QTreeWidgetItem* node(const QString& key) const;
+    QListWidgetItem* listItem(const QString& key) const;
 
     QAction* menuItem(const QString& name) const { return items_.value(name); }
     QMenu* menu(const QString& name) const { return menus_.value(name); }
@@ -64,6 +83,11 @@ private:
     void ListView1_MouseUp(Qt::MouseButton button, const QPoint& at);
     void restoreWindow();
     QString windowStateText() const;
+    // The students a tree node stands for, as the editor is given them; "" for none.
+    QString nodeQuery(const QString& key);
+    // The query of a teacher's classes; "" without assignments or without the teacher.
+    QString teacherListQuery(const QString& name);
+    void focusMoved(QWindow* window);
 
     QWidget* client_ = nullptr;
     QHash<QString, QAction*> items_;
@@ -71,4 +95,5 @@ private:
     QList<QAction*> buttons_;
     Qt::WindowStates startState_ = Qt::WindowMaximized;
     bool unloaded_ = false;
+    QPointer<QWindow> lastActive_;
 };
