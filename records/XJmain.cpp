@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -119,6 +120,11 @@ void XJmain::buildControls() {
     TreeView1->setHeaderHidden(true);
     TreeView1->viewport()->installEventFilter(this);
     TreeView1->setIconSize(QSize(16, 16));
+    TreeView1->setIndentation(14);
+    // A long label scrolls rather than being cut in the narrow tree.
+    TreeView1->setTextElideMode(Qt::ElideNone);
+    TreeView1->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    TreeView1->header()->setStretchLastSection(false);
     connect(TreeView1, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         TreeView1_NodeClick(item);
         TreeView1_Click();
