@@ -11,9 +11,9 @@
 #include "platform/db/recordset.h"
 #include "common/schema.h"
 #include "common/settings_files.h"
-#include "records/Tavisk.h"
+#include "records/core/Tavisk.h"
 #include "records/XJmain.h"
-#include "records/records_database.h"
+#include "records/core/records_database.h"
 #include "bench_school.h"
 
 #include <QApplication>

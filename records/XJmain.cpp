@@ -1,10 +1,10 @@
 #include "records/XJmain.h"
 
-#include "records/Tavisk.h"
+#include "records/core/Tavisk.h"
 #include "records/pictures.h"
-#include "records/records_database.h"
-#include "records/student_list.h"
-#include "records/xjmain_layout.h"
+#include "records/core/records_database.h"
+#include "records/core/student_list.h"
+#include "records/core/xjmain_layout.h"
 
 #include "common/settings_files.h"
 #include "platform/db/recordset.h"

@@ -1,9 +1,9 @@
 #include "common/settings_files.h"
 #include "platform/db/recordset.h"
-#include "records/Tavisk.h"
+#include "records/core/Tavisk.h"
 #include "records/XJmain.h"
-#include "records/records_database.h"
-#include "records/student_list.h"
+#include "records/core/records_database.h"
+#include "records/core/student_list.h"
 #include "support/dialog_double.h"
 #include "support/school_fixture.h"
 

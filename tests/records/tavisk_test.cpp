@@ -1,5 +1,5 @@
 #include "platform/text/gbk.h"
-#include "records/Tavisk.h"
+#include "records/core/Tavisk.h"
 
 #include <QFile>
 #include <QTemporaryDir>

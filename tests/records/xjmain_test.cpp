@@ -1,6 +1,6 @@
-#include "records/Tavisk.h"
+#include "records/core/Tavisk.h"
 #include "records/XJmain.h"
-#include "records/xjmain_layout.h"
+#include "records/core/xjmain_layout.h"
 #include "support/dialog_double.h"
 #include "support/school_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "records/student_list.h"
+#include "records/core/student_list.h"
 
 #include "platform/db/database.h"
 #include "platform/db/datacontrol.h"

@@ -1,4 +1,4 @@
-#include "records/xjmain_layout.h"
+#include "records/core/xjmain_layout.h"
 
 namespace records {
 

@@ -1,4 +1,4 @@
-#include "records/records_database.h"
+#include "records/core/records_database.h"
 
 #include "common/settings_files.h"
 #include "platform/db/datacontrol.h"

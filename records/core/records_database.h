@@ -4,7 +4,7 @@
 // the residential areas 区域表.
 
 #include "platform/db/database.h"
-#include "records/Tavisk.h"
+#include "records/core/Tavisk.h"
 
 #include <QString>
 #include <variant>

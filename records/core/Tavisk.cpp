@@ -1,4 +1,4 @@
-#include "records/Tavisk.h"
+#include "records/core/Tavisk.h"
 
 #include "platform/text/profile.h"
 #include "platform/text/values.h"
