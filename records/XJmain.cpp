@@ -1,7 +1,9 @@
 #include "records/XJmain.h"
 
 #include "records/core/Tavisk.h"
+#include "records/EditAll.h"
 #include "records/pictures.h"
+#include "records/show_window.h"
 #include "records/core/records_database.h"
 #include "records/core/student_list.h"
 #include "records/core/xjmain_layout.h"
@@ -486,6 +488,18 @@ void XJmain::ListView1_DblClick() {
     if (!item || !item->isSelected())
         return;
     Tavisk::state().SelectedStudentId = item->data(Qt::UserRole).toString().right(8);
+    showEditor();
+}
+
+EditAll* XJmain::editor() const { return editAll_; }
+
+void XJmain::showEditor() {
+    // An editor still open keeps its student or list and is only brought forward.
+    records::showOwned(editAll_, this, [] {
+        auto* editor = new EditAll;
+        editor->Form_Load();
+        return editor;
+    });
 }
 
 QString XJmain::nodeQuery(const QString& key) {
@@ -521,6 +535,7 @@ void XJmain::MenuPedit_Click() {
     s.SelectedClass = key.size() > 5 ? key.right(2) : QString();
     s.SelectedStudentId.clear();
     s.ListQuery = query;
+    showEditor();
 }
 
 void XJmain::Form_Activate() {

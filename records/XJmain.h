@@ -21,6 +21,8 @@ class QListWidget;
 class QListWidgetItem;
 class QWindow;
 
+class EditAll;
+
 class XJmain : public QMainWindow {
     Q_OBJECT
 public:
@@ -52,6 +54,8 @@ public:
     void MenuPedit_Click();
     // Each time the window becomes the program's active window.
     void Form_Activate();
+    // The record editor while it is open.
+    EditAll* editor() const;
 
     // The tree node or list item of a key; null when there is none.
     QTreeWidgetItem* node(const QString& key) const;
@@ -88,6 +92,7 @@ private:
     // The query of a teacher's classes; "" without assignments or without the teacher.
     QString teacherListQuery(const QString& name);
     void focusMoved(QWindow* window);
+    void showEditor();
 
     QWidget* client_ = nullptr;
     QHash<QString, QAction*> items_;
@@ -96,4 +101,5 @@ private:
     Qt::WindowStates startState_ = Qt::WindowMaximized;
     bool unloaded_ = false;
     QPointer<QWindow> lastActive_;
+    QPointer<EditAll> editAll_;
 };
