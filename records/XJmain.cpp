@@ -2,6 +2,8 @@
 
 #include "records/core/Tavisk.h"
 #include "records/EditAll.h"
+#include "records/QYset.h"
+#include "records/XJNew.h"
 #include "records/pictures.h"
 #include "records/show_window.h"
 #include "records/core/records_database.h"
@@ -237,9 +239,23 @@ void XJmain::Menu_L_GJ_Click() {
     Form_Resize();
 }
 
+void XJmain::Menu_D_Refe_Click() {
+    records::showOwned(update_, this, [] {
+        auto* w = new XJNew;
+        w->Form_Load();
+        return w;
+    });
+}
+
+void XJmain::Menu2_SQ_Click() {
+    records::showOwned(areas_, this, [] {
+        auto* w = new QYset;
+        w->Form_Load();
+        return w;
+    });
+}
+
 // The windows of these entries are not part of the program yet.
-void XJmain::Menu_D_Refe_Click() {}
-void XJmain::Menu2_SQ_Click() {}
 void XJmain::Menu_H_Note_Click() {}
 void XJmain::Menu_H_About_Click() {}
 
@@ -492,6 +508,8 @@ void XJmain::ListView1_DblClick() {
 }
 
 EditAll* XJmain::editor() const { return editAll_; }
+QYset* XJmain::areaEditor() const { return areas_; }
+XJNew* XJmain::registerUpdate() const { return update_; }
 
 void XJmain::showEditor() {
     // An editor still open keeps its student or list and is only brought forward.

@@ -22,6 +22,8 @@ class QListWidgetItem;
 class QWindow;
 
 class EditAll;
+class QYset;
+class XJNew;
 
 class XJmain : public QMainWindow {
     Q_OBJECT
@@ -56,6 +58,8 @@ public:
     void Form_Activate();
     // The record editor while it is open.
     EditAll* editor() const;
+    QYset* areaEditor() const;
+    XJNew* registerUpdate() const;
 
     // The tree node or list item of a key; null when there is none.
     QTreeWidgetItem* node(const QString& key) const;
@@ -102,4 +106,6 @@ private:
     bool unloaded_ = false;
     QPointer<QWindow> lastActive_;
     QPointer<EditAll> editAll_;
+    QPointer<QYset> areas_;
+    QPointer<XJNew> update_;
 };
