@@ -3,7 +3,10 @@
 #include "records/core/Tavisk.h"
 #include "records/EditAll.h"
 #include "records/QYset.h"
+#include "records/XJAbout.h"
 #include "records/XJNew.h"
+#include "records/XJprint.h"
+#include "records/XYOutDat.h"
 #include "records/pictures.h"
 #include "records/show_window.h"
 #include "records/core/records_database.h"
@@ -255,16 +258,39 @@ void XJmain::Menu2_SQ_Click() {
     });
 }
 
-// The windows of these entries are not part of the program yet.
-void XJmain::Menu_H_Note_Click() {}
-void XJmain::Menu_H_About_Click() {}
+void XJmain::Menu_H_Note_Click() {
+    records::showOwned(note_, this, [] {
+        auto* w = new HelpNote;
+        w->Form_Load();
+        return w;
+    });
+}
+
+void XJmain::Menu_H_About_Click() {
+    records::showOwned(about_, this, [] {
+        auto* w = new XJAbout;
+        w->Form_Load();
+        return w;
+    });
+}
 
 void XJmain::Toolbar1_ButtonClick(int index) {
-    switch (index) {
-    case 6:   // 导出数据
-    case 7:   // 打印
-    default:
-        break;
+    if (index == 6) {   // 导出数据
+        records::showOwned(export_, this, [] {
+            auto* w = new XYOutDat;
+            w->Form_Load();
+            return w;
+        });
+    } else if (index == 7) {   // 打印
+        records::showOwned(preview_, this, []() -> XJprint* {
+            // Without a list the preview says so and does not stay.
+            auto* w = new XJprint;
+            if (!w->Form_Load()) {
+                delete w;
+                return nullptr;
+            }
+            return w;
+        });
     }
 }
 
@@ -510,6 +536,10 @@ void XJmain::ListView1_DblClick() {
 EditAll* XJmain::editor() const { return editAll_; }
 QYset* XJmain::areaEditor() const { return areas_; }
 XJNew* XJmain::registerUpdate() const { return update_; }
+XYOutDat* XJmain::exportWindow() const { return export_; }
+XJprint* XJmain::printPreview() const { return preview_; }
+XJAbout* XJmain::aboutWindow() const { return about_; }
+HelpNote* XJmain::noteWindow() const { return note_; }
 
 void XJmain::showEditor() {
     // An editor still open keeps its student or list and is only brought forward.

@@ -24,6 +24,10 @@ class QWindow;
 class EditAll;
 class QYset;
 class XJNew;
+class XYOutDat;
+class XJprint;
+class XJAbout;
+class HelpNote;
 
 class XJmain : public QMainWindow {
     Q_OBJECT
@@ -60,6 +64,10 @@ public:
     EditAll* editor() const;
     QYset* areaEditor() const;
     XJNew* registerUpdate() const;
+    XYOutDat* exportWindow() const;
+    XJprint* printPreview() const;
+    XJAbout* aboutWindow() const;
+    HelpNote* noteWindow() const;
 
     // The tree node or list item of a key; null when there is none.
     QTreeWidgetItem* node(const QString& key) const;
@@ -108,4 +116,8 @@ private:
     QPointer<EditAll> editAll_;
     QPointer<QYset> areas_;
     QPointer<XJNew> update_;
+    QPointer<XYOutDat> export_;
+    QPointer<XJprint> preview_;
+    QPointer<XJAbout> about_;
+    QPointer<HelpNote> note_;
 };
