@@ -9,7 +9,8 @@
 #include "records/core/Tavisk.h"
 #include "records/core/student_list.h"
 #include "records/pictures.h"
-#include "records/shared_controls.h"
+#include "platform/dbui/datacontrolbar.h"
+#include "platform/ui/key_filter.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -28,8 +29,6 @@
 using platform::placeTwips;
 
 namespace {
-
-const QString kPromptTitle = QStringLiteral("提示");
 
 // A label beside its box: the box's row, centred on it.
 QLabel* label(QWidget* parent, const char* text, int l, int t, int w, int h = 300) {
@@ -93,7 +92,7 @@ void EditAll::build() {
     Text1->setReadOnly(true);
     placeTwips(*Text1, 480, 480, 3135, 5295);
 
-    Adodc1Bar = new records::DataControlBar(this);
+    Adodc1Bar = new platform::db::DataControlBar(this);
     Adodc1Bar->setObjectName(QStringLiteral("Adodc1"));
     placeTwips(*Adodc1Bar, 3960, 120, 3180, 330);
 
@@ -186,7 +185,7 @@ void EditAll::installHandlers() {
 
     // Enter in these stores the record, after the box's own leaving rule.
     for (QComboBox* c : {Combojg, Combomz, Combozz, Combozhi, Combojzw}) {
-        records::filterKeys(c, [this, c](int16_t& code) {
+        platform::filterKeys(c, [this, c](int16_t& code) {
             if (code != 13)
                 return;
             code = 0;
@@ -195,7 +194,7 @@ void EditAll::installHandlers() {
         });
         c->installEventFilter(this);
     }
-    records::filterKeys(Comboqy, [this](int16_t& code) {
+    platform::filterKeys(Comboqy, [this](int16_t& code) {
         if (code != 13)
             return;
         code = 0;
@@ -204,14 +203,14 @@ void EditAll::installHandlers() {
     });
     Comboqy->installEventFilter(this);
     for (QWidget* w : std::initializer_list<QWidget*>{Textdz, Textdh, Textjxm, Textbz, Option1, Option2}) {
-        records::filterKeys(w, [this](int16_t& code) {
+        platform::filterKeys(w, [this](int16_t& code) {
             if (code != 13)
                 return;
             code = 0;
             Command1_Click();
         });
     }
-    records::filterKeys(Textcs, [this](int16_t& code) { birthKey(code); });
+    platform::filterKeys(Textcs, [this](int16_t& code) { birthKey(code); });
     Textcs->installEventFilter(this);
     Textxm->installEventFilter(this);
     Textdz->installEventFilter(this);
@@ -355,7 +354,7 @@ void EditAll::Command1_Click() {
         rs->moveNext();
         if (rs->eof()) {
             platform::dialogs().message(QStringLiteral("已到最后一个，按确定回到第一个。"), platform::MsgButtons::Ok,
-                                        kPromptTitle);
+                                        platform::kPromptTitle);
             rs->moveFirst();
         }
     } else {
@@ -403,7 +402,7 @@ void EditAll::leaveArea() {
         Comboqy->addItem(name);
         Comboqy->setEditText(name);
     } else if (!made.message.isEmpty()) {
-        platform::dialogs().message(made.message, platform::MsgButtons::Ok, kPromptTitle);
+        platform::dialogs().message(made.message, platform::MsgButtons::Ok, platform::kPromptTitle);
     }
 }
 
@@ -443,7 +442,7 @@ void EditAll::nameKey(int16_t& code) {
     case records::NameKey::Refuse:
         code = 0;
         platform::dialogs().message(QStringLiteral("只能使用汉字作为人名！"), platform::MsgButtons::OkCancel,
-                                    kPromptTitle);
+                                    platform::kPromptTitle);
         return;
     }
 }
@@ -463,7 +462,7 @@ bool EditAll::eventFilter(QObject* watched, QEvent* event) {
             }
             if (key->text().isEmpty() || key->key() == Qt::Key_Delete)
                 return false;
-            int16_t code = records::keyCodeOf(key->text().at(0));
+            int16_t code = platform::keyCodeOf(key->text().at(0));
             nameKey(code);
             return code == 0;
         }

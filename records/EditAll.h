@@ -14,8 +14,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 
-namespace platform::db { class DataControl; class DataGrid; }
-namespace records { class DataControlBar; }
+namespace platform::db { class DataControl; class DataControlBar; class DataGrid; }
 
 class EditAll : public QWidget {
     Q_OBJECT
@@ -63,7 +62,7 @@ public:
     QLabel* Image2 = nullptr;
     QPlainTextEdit* Text1 = nullptr;
     platform::db::DataGrid* DataGrid1 = nullptr;
-    records::DataControlBar* Adodc1Bar = nullptr;
+    platform::db::DataControlBar* Adodc1Bar = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

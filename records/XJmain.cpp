@@ -8,7 +8,6 @@
 #include "records/XJprint.h"
 #include "records/XYOutDat.h"
 #include "records/pictures.h"
-#include "records/show_window.h"
 #include "records/core/records_database.h"
 #include "records/core/student_list.h"
 #include "records/core/xjmain_layout.h"
@@ -17,6 +16,7 @@
 #include "platform/db/recordset.h"
 #include "platform/text/values.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/show_modeless.h"
 #include "platform/ui/twips.h"
 
 #include <QAction>
@@ -243,54 +243,35 @@ void XJmain::Menu_L_GJ_Click() {
 }
 
 void XJmain::Menu_D_Refe_Click() {
-    records::showOwned(update_, this, [] {
-        auto* w = new XJNew;
-        w->Form_Load();
-        return w;
-    });
+    showOwned<XJNew>();
 }
 
 void XJmain::Menu2_SQ_Click() {
-    records::showOwned(areas_, this, [] {
-        auto* w = new QYset;
-        w->Form_Load();
-        return w;
-    });
+    showOwned<QYset>();
 }
 
 void XJmain::Menu_H_Note_Click() {
-    records::showOwned(note_, this, [] {
-        auto* w = new HelpNote;
-        w->Form_Load();
-        return w;
-    });
+    showOwned<HelpNote>();
 }
 
 void XJmain::Menu_H_About_Click() {
-    records::showOwned(about_, this, [] {
-        auto* w = new XJAbout;
-        w->Form_Load();
-        return w;
-    });
+    showOwned<XJAbout>();
 }
 
 void XJmain::Toolbar1_ButtonClick(int index) {
     if (index == 6) {   // 导出数据
-        records::showOwned(export_, this, [] {
-            auto* w = new XYOutDat;
-            w->Form_Load();
-            return w;
-        });
+        showOwned<XYOutDat>();
     } else if (index == 7) {   // 打印
-        records::showOwned(preview_, this, []() -> XJprint* {
+        if (!ownedWindow<XJprint>()) {
             // Without a list the preview says so and does not stay.
-            auto* w = new XJprint;
+            auto* w = new XJprint(this);
+            w->setAttribute(Qt::WA_DeleteOnClose);
             if (!w->Form_Load()) {
                 delete w;
-                return nullptr;
+                return;
             }
-            return w;
-        });
+        }
+        showOwned<XJprint>();
     }
 }
 
@@ -533,21 +514,33 @@ void XJmain::ListView1_DblClick() {
     showEditor();
 }
 
-EditAll* XJmain::editor() const { return editAll_; }
-QYset* XJmain::areaEditor() const { return areas_; }
-XJNew* XJmain::registerUpdate() const { return update_; }
-XYOutDat* XJmain::exportWindow() const { return export_; }
-XJprint* XJmain::printPreview() const { return preview_; }
-XJAbout* XJmain::aboutWindow() const { return about_; }
-HelpNote* XJmain::noteWindow() const { return note_; }
+template <class W>
+W* XJmain::ownedWindow() const {
+    return findChild<W*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+template <class W>
+W* XJmain::showOwned() {
+    // A window still open keeps what it shows and is only brought forward.
+    return platform::showModeless<W>(this, [this] {
+        auto* w = new W(this);
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        w->Form_Load();
+        return w;
+    });
+}
+
+EditAll* XJmain::editor() const { return ownedWindow<EditAll>(); }
+QYset* XJmain::areaEditor() const { return ownedWindow<QYset>(); }
+XJNew* XJmain::registerUpdate() const { return ownedWindow<XJNew>(); }
+XYOutDat* XJmain::exportWindow() const { return ownedWindow<XYOutDat>(); }
+XJprint* XJmain::printPreview() const { return ownedWindow<XJprint>(); }
+XJAbout* XJmain::aboutWindow() const { return ownedWindow<XJAbout>(); }
+HelpNote* XJmain::noteWindow() const { return ownedWindow<HelpNote>(); }
 
 void XJmain::showEditor() {
     // An editor still open keeps its student or list and is only brought forward.
-    records::showOwned(editAll_, this, [] {
-        auto* editor = new EditAll;
-        editor->Form_Load();
-        return editor;
-    });
+    showOwned<EditAll>();
 }
 
 QString XJmain::nodeQuery(const QString& key) {

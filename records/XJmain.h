@@ -105,6 +105,8 @@ private:
     QString teacherListQuery(const QString& name);
     void focusMoved(QWindow* window);
     void showEditor();
+    template <class W> W* ownedWindow() const;
+    template <class W> W* showOwned();
 
     QWidget* client_ = nullptr;
     QHash<QString, QAction*> items_;
@@ -113,11 +115,4 @@ private:
     Qt::WindowStates startState_ = Qt::WindowMaximized;
     bool unloaded_ = false;
     QPointer<QWindow> lastActive_;
-    QPointer<EditAll> editAll_;
-    QPointer<QYset> areas_;
-    QPointer<XJNew> update_;
-    QPointer<XYOutDat> export_;
-    QPointer<XJprint> preview_;
-    QPointer<XJAbout> about_;
-    QPointer<HelpNote> note_;
 };

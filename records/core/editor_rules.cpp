@@ -1,5 +1,6 @@
 #include "records/core/editor_rules.h"
 
+#include "common/class_label.h"
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
 #include "platform/text/gbk.h"
@@ -172,7 +173,7 @@ QString storeRecord(Recordset& reg, const RecordBoxes& b, const RegionList& regi
         return QStringLiteral("姓名不能为空。");
     if (classChanged && db->query(QStringLiteral("SELECT 1 FROM 班级表 WHERE 年级 = ? AND 班 = ?"), {grade, b.cls})
                             .empty())
-        return QStringLiteral("没有%1，学生的班没有改。").arg(classLabelOf(grade, b.cls));
+        return QStringLiteral("没有%1，学生的班没有改。").arg(classLabel(grade, b.cls));
     if (!b.birth.isEmpty() && !isBirthDate(b.birth))
         return QStringLiteral("出生年月输入有误，正确的写法是：2003-7-21，请重试！");
 

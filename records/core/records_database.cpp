@@ -5,7 +5,7 @@
 #include "platform/db/recordset.h"
 #include "platform/text/gbk.h"
 #include "platform/text/values.h"
-#include "platform/ui/dialogs.h"
+#include "platform/text/message_titles.h"
 
 #include <QDir>
 #include <QFile>

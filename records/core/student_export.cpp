@@ -40,9 +40,14 @@ QString exportLine(const platform::db::Recordset& rs, bool quoted) {
 
 ExportResult exportStudents(platform::db::Recordset& rs, const QString& path,
                             const std::function<void(int)>& progress) {
-    ExportResult out;
-    const bool quoted = quotedExportFor(path);
     QSaveFile file(path);
+    return exportStudents(rs, file, progress);
+}
+
+ExportResult exportStudents(platform::db::Recordset& rs, QSaveFile& file, const std::function<void(int)>& progress) {
+    ExportResult out;
+    const QString path = file.fileName();
+    const bool quoted = quotedExportFor(path);
     // The target's folder must take the new file; an existing file is replaced.
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly)) {

@@ -1,5 +1,6 @@
 #include "records/core/student_list.h"
 
+#include "common/class_label.h"
 #include "platform/db/database.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
@@ -10,10 +11,6 @@
 using platform::db::quoteText;
 
 namespace records {
-
-QString classLabelOf(const QString& grade, const QString& cls) {
-    return grade + QStringLiteral("级") + cls + QStringLiteral("班");
-}
 
 namespace {
 
@@ -51,7 +48,7 @@ std::vector<TreeNode> readSchoolTree(platform::db::DataControl& control) {
     walk(QStringLiteral("班级表"), [&](platform::db::Recordset& rs) {
         const QString g = text(rs, QStringLiteral("年级"));
         const QString c = text(rs, QStringLiteral("班"));
-        add({QStringLiteral("m") + g + c, QStringLiteral("m") + g, classLabelOf(g, c), 3});
+        add({QStringLiteral("m") + g + c, QStringLiteral("m") + g, classLabel(g, c), 3});
     });
     walk(QStringLiteral("区域表"), [&](platform::db::Recordset& rs) {
         add({QStringLiteral("n") + rs.value(0).toString(), QStringLiteral("N"), rs.value(1).toString(), 8});
@@ -83,8 +80,8 @@ QString teacherQuery(const QStringList& classLabels) {
     for (const QString& v : classLabels) {
         if (v.isEmpty())
             continue;
-        conditions += QStringLiteral(" 年级=") + quoteText(v.left(4)) + QStringLiteral(" and 班=") +
-                      quoteText(v.mid(5, 2)) + QStringLiteral(" or");
+        conditions += QStringLiteral(" 年级=") + quoteText(gradeOfLabel(v)) + QStringLiteral(" and 班=") +
+                      quoteText(classOfLabel(v)) + QStringLiteral(" or");
     }
     if (conditions.isEmpty())
         return {};

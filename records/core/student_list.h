@@ -13,9 +13,6 @@ class RegionList;
 
 namespace records {
 
-// "2004级01班".
-QString classLabelOf(const QString& grade, const QString& cls);
-
 struct TreeNode {
     QString key;        // "M", "m2004", "m200401", "n001", "o张老师" ...
     QString parentKey;  // "" for a root

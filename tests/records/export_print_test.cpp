@@ -9,6 +9,7 @@
 #include "records/core/student_export.h"
 #include "records/core/student_list.h"
 #include "support/dialog_double.h"
+#include "support/failing_file.h"
 #include "support/school_fixture.h"
 
 #include <QDir>
@@ -106,6 +107,14 @@ TEST_F(ExportPrint, FailedExportKeepsTheOldFileAndLeavesNothing) {
 
     school_.db()->execute("UPDATE 学籍表 SET 备注='好' WHERE STID='20040002'");
     auto good = list();
+    // The disk fills up part way.
+    FailingFile full(target);
+    full.diskFullAfter(100);
+    EXPECT_FALSE(records::exportStudents(good, full).ok);
+    EXPECT_GT(full.bytesAccepted(), 0);
+    EXPECT_EQ(read(target), QByteArray("old"));
+    EXPECT_EQ(QDir(files_.path()).entryList(QDir::Files), QStringList{"学生.txt"});
+
     ASSERT_TRUE(records::exportStudents(good, target).ok);
     EXPECT_TRUE(read(target).startsWith(gbk("STID\t")));
 }

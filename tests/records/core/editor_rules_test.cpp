@@ -2,7 +2,7 @@
 #include "records/core/Tavisk.h"
 #include "records/core/editor_rules.h"
 #include "records/core/records_database.h"
-#include "records/shared_controls.h"
+#include "platform/text/gbk.h"
 #include "support/school_fixture.h"
 
 #include <QTemporaryDir>
@@ -11,6 +11,8 @@
 using records::birthDateKey;
 
 namespace {
+
+int16_t code(const char* oneCharacter) { return *platform::gbkCharCode(QString::fromUtf8(oneCharacter)); }
 
 TEST(BirthDateAid, BuildsTheDateFromTheKeys) {
     struct Case { const char* before; char key; const char* prefix; const char* after; bool moves; const char* prefixAfter; };
@@ -46,11 +48,11 @@ TEST(BirthDateAid, BuildsTheDateFromTheKeys) {
 }
 
 TEST(NameBox, ChineseOnlyAndEnterCommits) {
-    EXPECT_EQ(records::nameKey(records::keyCodeOf(u'a')), records::NameKey::Refuse);
-    EXPECT_EQ(records::nameKey(records::keyCodeOf(u'1')), records::NameKey::Refuse);
-    EXPECT_EQ(records::nameKey(records::keyCodeOf(u' ')), records::NameKey::Refuse);
+    EXPECT_EQ(records::nameKey(code("a")), records::NameKey::Refuse);
+    EXPECT_EQ(records::nameKey(code("1")), records::NameKey::Refuse);
+    EXPECT_EQ(records::nameKey(code(" ")), records::NameKey::Refuse);
     EXPECT_EQ(records::nameKey(22), records::NameKey::Refuse);               // Ctrl+V
-    EXPECT_EQ(records::nameKey(records::keyCodeOf(QChar(0x5F20))), records::NameKey::Pass);   // 张
+    EXPECT_EQ(records::nameKey(code("张")), records::NameKey::Pass);   // 张
     EXPECT_EQ(records::nameKey(8), records::NameKey::Pass);
     EXPECT_EQ(records::nameKey(13), records::NameKey::Enter);
     EXPECT_TRUE(records::isChineseOnly("欧阳小明"));
