@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -86,6 +87,23 @@ TEST_F(Editor, OneStudentShowsTheRecordAndTheMarksListing) {
     EXPECT_EQ(e.Comboqy->count(), 3);
     EXPECT_EQ(e.Combozhi->count(), 8);
     EXPECT_EQ(e.Combozz->itemText(3), QStringLiteral("少先队员"));
+}
+
+TEST_F(Editor, TabOrderOfTheRecordBoxes) {
+    EditAll& e = open("20040001");
+    const QList<QWidget*> order = {e.Textxm, e.Textcs, e.Option2, e.Option1, e.Combojg, e.Combomz,
+                                   e.Combozz, e.Combozhi, e.Comboqy, e.Textdz, e.Textdh, e.Textjxm,
+                                   e.Combojzw, e.Textbz, e.Command1, e.Command2};
+    QList<QWidget*> chain;
+    QWidget* w = e.Textxm;
+    do {
+        if (order.contains(w) && !chain.contains(w))
+            chain << w;
+        w = w->nextInFocusChain();
+    } while (w != e.Textxm && chain.size() < order.size());
+    EXPECT_EQ(chain, order);
+    EXPECT_EQ(e.Textlj->focusPolicy(), Qt::ClickFocus);   // outside the tab order
+    EXPECT_TRUE(e.Textlj->isReadOnly());
 }
 
 TEST_F(Editor, ListModeWalksTheSetWithOk) {

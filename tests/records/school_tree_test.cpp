@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QTest>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <gtest/gtest.h>
@@ -240,6 +241,23 @@ TEST_F(SchoolTree, QuotesDuplicatesAndRemovedTeachersBreakNothing) {
     choose("o王老师");
     EXPECT_EQ(listed(), QStringList());
     EXPECT_EQ(w_->StatusPanel1->text(), QStringLiteral("共0人"));
+}
+
+TEST_F(SchoolTree, ComingBackFromAnotherWindowOfTheProgramRefreshesTheList) {
+    start();
+    w_->setWindowState(Qt::WindowNoState);
+    w_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w_.get()));
+    choose("m200401");
+    QWidget other(w_.get(), Qt::Window);
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    school_.db()->execute("UPDATE 学籍表 SET 姓名='张叁' WHERE STID='20040001'");
+    w_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w_.get()));
+    QApplication::processEvents();
+    EXPECT_EQ(w_->listItem("s20040001")->text(), QStringLiteral("张叁"));
 }
 
 TEST_F(SchoolTree, ActivationWithoutTheLocatorEndsTheProgram) {
