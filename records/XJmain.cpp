@@ -321,6 +321,11 @@ void XJmain::Form_Unload() {
 }
 
 void XJmain::closeEvent(QCloseEvent* event) {
+    // The windows it owns close first, each with its own closing work (the
+    // area editor stores its grid and drops nameless rows).
+    for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (w->isWindow() && w->isVisible())
+            w->close();
     Form_Unload();
     event->accept();
 }

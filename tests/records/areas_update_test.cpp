@@ -194,6 +194,13 @@ TEST_F(RecordsWindows, MenuEntriesShowOneWindowEach) {
     main_->menuItem("Menu2_SQ")->trigger();
     ASSERT_TRUE(main_->areaEditor());
     EXPECT_TRUE(main_->areaEditor()->isVisible());
+
+    // Closing the main window closes the area editor with its own closing work.
+    QYset* areas = main_->areaEditor();
+    ASSERT_TRUE(areas->DataGrid1->editCell(areas->Adodc1->recordset()->recordCount(), 0, "008"));
+    main_->close();
+    EXPECT_TRUE(rows("SELECT 1 FROM 区域表 WHERE ID = '008'").empty());
+    EXPECT_TRUE(rows("SELECT 1 FROM 区域表 WHERE 名称 IS NULL").empty());
 }
 
 } // namespace
