@@ -1,16 +1,16 @@
 #include "records/XJmain.h"
 
-#include "records/core/Tavisk.h"
 #include "records/EditAll.h"
 #include "records/QYset.h"
 #include "records/XJAbout.h"
 #include "records/XJNew.h"
 #include "records/XJprint.h"
 #include "records/XYOutDat.h"
-#include "records/pictures.h"
+#include "records/core/Tavisk.h"
 #include "records/core/records_database.h"
 #include "records/core/student_list.h"
 #include "records/core/xjmain_layout.h"
+#include "records/pictures.h"
 
 #include "common/settings_files.h"
 #include "platform/db/recordset.h"
