@@ -88,6 +88,17 @@ bool rewriteInPlace(const QString& folder, int offset, const QByteArray& bytes) 
     return f.error() == QFileDevice::NoError;
 }
 
+QString passwordOf(const QByteArray& record) {
+    QString password;
+    for (int i = 0; i < kPasswordLength; ++i) {
+        const float v = getSingle(record, kPasswordAt + i * 4);
+        if (!std::isfinite(v) || v < -32768.0f || v > 32767.0f)
+            throw FileError(QStringLiteral("文件scro.dat已损坏"));
+        password += characterOrDamaged(static_cast<int>(platform::roundHalfEven(v)));
+    }
+    return platform::trimBlanks(password);
+}
+
 } // namespace
 
 QString programFolder() {
@@ -180,18 +191,21 @@ std::optional<SchoolSettings> ReadSchoolSettings(const QString& folder) {
     }
     s.schoolName = platform::trimBlanks(name);
 
-    QString password;
-    for (int i = 0; i < kPasswordLength; ++i) {
-        const float v = getSingle(record, kPasswordAt + i * 4);
-        if (!std::isfinite(v) || v < -32768.0f || v > 32767.0f)
-            throw FileError(QStringLiteral("文件scro.dat已损坏"));
-        password += characterOrDamaged(static_cast<int>(platform::roundHalfEven(v)));
-    }
-    s.password = platform::trimBlanks(password);
+    s.password = passwordOf(record);
 
     s.studentCount = getSingle(record, kStudentCountAt);
     s.teacherCount = getSingle(record, kTeacherCountAt);
     return s;
+}
+
+std::optional<QString> ReadAdministratorPassword(const QString& folder) {
+    QFile f(settingsFilePath(folder));
+    if (!f.exists()) return std::nullopt;
+    if (!f.open(QIODevice::ReadOnly))
+        throw FileError(QStringLiteral("不能打开文件 ") + settingsFilePath(folder));
+    const QByteArray record = f.read(kPasswordAt + kPasswordLength * 4);
+    if (record.size() < kPasswordAt + kPasswordLength * 4) throw FileError(QStringLiteral("文件scro.dat已损坏"));
+    return passwordOf(record);
 }
 
 bool StoreAdministratorPassword(const QString& folder, const QString& password) {

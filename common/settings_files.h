@@ -37,6 +37,10 @@ QString WriteSchoolSettings(const QString& folder, int16_t grades, int16_t class
 // None when scro.dat is missing. Throws platform::FileError when it is too short or
 // its name or password codes name no character (a damaged record).
 std::optional<SchoolSettings> ReadSchoolSettings(const QString& folder);
+// The password field alone, for a reader that needs nothing else of the record.
+// None when scro.dat is missing; FileError when it is shorter than the field or
+// the field names no character.
+std::optional<QString> ReadAdministratorPassword(const QString& folder);
 // In-place rewrites of one field. They refuse (false, nothing written) a missing or
 // short record rather than make one that would decode to a wrong name or password.
 bool StoreAdministratorPassword(const QString& folder, const QString& password);

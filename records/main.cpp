@@ -1,6 +1,22 @@
 #include "platform/ui/application.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/fonts.h"
+#include "platform/ui/style.h"
+#include "records/XJmain.h"
 
 int main(int argc, char** argv) {
     platform::Application app(argc, argv);
-    return 0;
+    platform::setProgramTitle(QStringLiteral("VantalooPellomir"));
+    platform::installSystemStyle();
+    platform::installFontSubstitutions();
+    platform::installChineseQtTexts();
+
+    auto* window = new XJmain;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    if (!window->Form_Load()) {
+        delete window;
+        return 0;
+    }
+    window->showAsLoaded();
+    return app.exec();
 }

@@ -1,20 +1,16 @@
 #include "grades/frame/frmAbout.h"
 
 #include "platform/ui/dialogs.h"
+#include "platform/ui/system_info.h"
 #include "platform/ui/twips.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QStyle>
-#include <QVersionNumber>
 
 namespace {
-
-const QString kUnavailable = QStringLiteral("此时系统信息不可用");
 
 QFrame* separatorLine(QWidget* parent, const QColor& color, int top, int thickness) {
     auto* line = new QFrame(parent);
@@ -27,20 +23,6 @@ QFrame* separatorLine(QWidget* parent, const QColor& color, int top, int thickne
 }
 
 } // namespace
-
-QString versionText() {
-    // A program that names no version of its own is version 1.0.0.
-    const QVersionNumber v = QVersionNumber::fromString(QCoreApplication::applicationVersion());
-    const bool none = v.isNull();
-    return QStringLiteral("版本 %1.%2.%3")
-        .arg(none ? 1 : v.majorVersion())
-        .arg(none ? 0 : v.minorVersion())
-        .arg(none ? 0 : v.microVersion());
-}
-
-std::optional<QString> GetKeyValue(const QString&, const QString&, const QString&) {
-    return std::nullopt;
-}
 
 frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     platform::resizeTwips(*this, 5970, 4080);
@@ -103,19 +85,7 @@ void frmAbout::cmdSysInfo_Click() {
     StartSysInfo();
 }
 
-void frmAbout::StartSysInfo() {
-    const QString root = QStringLiteral("HKEY_LOCAL_MACHINE");
-    std::optional<QString> program =
-        GetKeyValue(root, QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"), QStringLiteral("PATH"));
-    if (!program) {
-        const auto folder = GetKeyValue(root, QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location"),
-                                        QStringLiteral("MSINFO"));
-        if (folder && QFileInfo(*folder + QStringLiteral("/MSINFO32.EXE")).isFile())
-            program = *folder + QStringLiteral("/MSINFO32.EXE");
-    }
-    if (!program || !QProcess::startDetached(*program, {}))
-        platform::dialogs().message(kUnavailable, platform::MsgButtons::Ok);
-}
+void frmAbout::StartSysInfo() { platform::StartSysInfo(); }
 
 void ShowAbout() {
     frmAbout form;

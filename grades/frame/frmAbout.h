@@ -2,6 +2,8 @@
 // The about window: program title, version, a short description, and a way
 // to the system-information program where the platform has one.
 
+#include "platform/ui/system_info.h"
+
 #include <QDialog>
 #include <optional>
 
@@ -9,12 +11,8 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
-// "版本 " and the program's version as major.minor.revision.
-QString versionText();
-
-// A string value of the system registry. There is no registry on this
-// platform, so nothing is ever found.
-std::optional<QString> GetKeyValue(const QString& rootKey, const QString& keyName, const QString& valueName);
+using platform::GetKeyValue;
+using platform::versionText;
 
 class frmAbout : public QDialog {
     Q_OBJECT

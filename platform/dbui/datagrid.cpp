@@ -44,15 +44,18 @@ public:
     }
 
     int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() || !rs_ ? 0 : rs_->recordCount();
+        return parent.isValid() || !rs_ ? 0 : rs_->recordCount() + (isAdding() ? 1 : 0);
     }
+    bool isAdding() const { return rs_ && grid_->allowAddNew() && rs_->isUpdatable(); }
+    bool isNewRow(int row) const { return rs_ && row == rs_->recordCount(); }
     int columnCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() || !rs_ ? 0 : rs_->fieldCount();
     }
     QVariant data(const QModelIndex& index, int role) const override {
         if (!rs_ || (role != Qt::DisplayRole && role != Qt::EditRole))
             return {};
-        const QVariant v = rs_->valueAt(index.row(), index.column());
+        const QVariant v = isNewRow(index.row()) ? (rs_->isNewRow() ? rs_->value(index.column()) : QVariant())
+                                                 : rs_->valueAt(index.row(), index.column());
         if (v.isNull())
             return QString();
         if (v.metaType().id() == QMetaType::QDate)
@@ -68,7 +71,7 @@ public:
     }
     Qt::ItemFlags flags(const QModelIndex& index) const override {
         Qt::ItemFlags f = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
-        if (rs_ && grid_->allowUpdate() && !grid_->isColumnLocked(index.column())
+        if (rs_ && (grid_->allowUpdate() || isNewRow(index.row())) && !grid_->isColumnLocked(index.column())
             && rs_->fieldUpdatable(index.column()))
             f |= Qt::ItemIsEditable;
         return f;
@@ -205,6 +208,12 @@ void DataGrid::rebind() {
     followRecordset();
 }
 
+void DataGrid::setAllowAddNew(bool allow) {
+    allowAddNew_ = allow;
+    model_->reset();
+    followRecordset();
+}
+
 int DataGrid::columnCount() const { return model_->columnCount(); }
 
 void DataGrid::setValueCheck(std::function<QString(int column, const QVariant& value)> check) {
@@ -293,11 +302,24 @@ bool DataGrid::chooseRow(int row) {
 
 bool DataGrid::editCell(int row, int column, const QVariant& value) {
     Recordset* rs = model_->recordset();
-    if (!rs || !allowUpdate_ || isColumnLocked(column) || column < 0 || column >= rs->fieldCount()
+    const bool newRow = allowAddNew_ && rs && row == rs->recordCount();
+    if (!rs || !(allowUpdate_ || newRow) || isColumnLocked(column) || column < 0 || column >= rs->fieldCount()
         || !rs->fieldUpdatable(column))
         return false;
-    if (rs->currentIndex() != row && !chooseRow(row))
+    if (newRow) {
+        if (!rs->isNewRow()) {
+            try {
+                rs->addNew();
+            } catch (const DbError& e) {
+                // The row left could not be stored.
+                tellRefused(e.text());
+                rs->cancelUpdate();
+                return false;
+            }
+        }
+    } else if (rs->currentIndex() != row && !chooseRow(row)) {
         return false;
+    }
     QVariant v = value;
     // An emptied cell is Null where the field takes no empty text.
     const FieldDef def = rs->fieldDef(column);
@@ -319,6 +341,8 @@ bool DataGrid::editCell(int row, int column, const QVariant& value) {
         tellRefused(e.text());
         return false;
     }
+    if (newRow)
+        model_->rowChanged(row);
     return true;
 }
 

@@ -35,6 +35,10 @@ public:
     bool isColumnLocked(int column) const;
     void setAllowUpdate(bool allow);
     bool allowUpdate() const { return allowUpdate_; }
+    // An empty row after the last: typing into it adds a record, stored when the
+    // user leaves the row.
+    void setAllowAddNew(bool allow);
+    bool allowAddNew() const { return allowAddNew_; }
     int columnCount() const;
     // A check of typed values on top of the field's own: it returns the
     // message that refuses a value (shown under the title "提示"), or "" to let
@@ -88,6 +92,7 @@ private:
     std::function<QString(int, const QVariant&)> check_;
     bool lastEditRefused_ = false;
     bool allowUpdate_ = true;
+    bool allowAddNew_ = false;
     bool syncing_ = false;
     std::vector<bool> locked_;
 };

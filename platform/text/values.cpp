@@ -1,5 +1,8 @@
 #include "platform/text/values.h"
 
+#include <QDate>
+#include <QDateTime>
+
 #include <cmath>
 #include <limits>
 
@@ -56,6 +59,16 @@ QString trimBlanks(const QString& text) {
     while (b < e && text[b] == u' ') ++b;
     while (e > b && text[e - 1] == u' ') --e;
     return text.mid(b, e - b);
+}
+
+QString shortDateText(const QVariant& value) {
+    if (value.isNull())
+        return {};
+    if (value.metaType().id() == QMetaType::QDate)
+        return value.toDate().toString(QStringLiteral("yyyy-M-d"));
+    if (value.metaType().id() == QMetaType::QDateTime)
+        return value.toDateTime().date().toString(QStringLiteral("yyyy-M-d"));
+    return value.toString();
 }
 
 } // namespace platform

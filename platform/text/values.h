@@ -3,6 +3,7 @@
 // input-box answers): by their leading decimal number, 0 when there is none.
 
 #include <QString>
+#include <QVariant>
 #include <cstdint>
 
 namespace platform {
@@ -19,5 +20,10 @@ int64_t roundHalfEven(double value);
 int64_t leadingWholeNumber(const QString& text);
 // Removes blanks (spaces) on both sides, as the system's trimming does.
 QString trimBlanks(const QString& text);
+
+// The short date form every list, export and preview shows: "2003-7-21".
+// A date with a time of day shows the date only; Null gives ""; any other
+// value its text.
+QString shortDateText(const QVariant& value);
 
 } // namespace platform

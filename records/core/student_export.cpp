@@ -1,0 +1,123 @@
+#include "records/core/student_export.h"
+
+#include "platform/db/recordset.h"
+#include "platform/text/gbk.h"
+#include "platform/text/values.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace records {
+
+namespace {
+
+const QString kLineEnd = QStringLiteral("\r\n");
+
+QString valueText(const QVariant& v) { return platform::shortDateText(v); }
+
+} // namespace
+
+bool quotedExportFor(const QString& path) { return platform::trimBlanks(path).endsWith(QLatin1String("xls")); }
+
+QString exportHeading(const platform::db::Recordset& rs) {
+    QStringList names;
+    for (int i = 0; i < rs.fieldCount(); ++i)
+        names << rs.fieldName(i);
+    return names.join(QLatin1Char('\t')) + kLineEnd;
+}
+
+QString exportLine(const platform::db::Recordset& rs, bool quoted) {
+    QString line;
+    for (int i = 0; i < rs.fieldCount(); ++i) {
+        if (i > 0)
+            line += QLatin1Char('\t');
+        const QString v = valueText(rs.value(i));
+        line += quoted ? QLatin1Char('"') + v + QLatin1Char('"') : v;
+    }
+    return line + kLineEnd;
+}
+
+ExportResult exportStudents(platform::db::Recordset& rs, const QString& path,
+                            const std::function<void(int)>& progress) {
+    QSaveFile file(path);
+    return exportStudents(rs, file, progress);
+}
+
+ExportResult exportStudents(platform::db::Recordset& rs, QSaveFile& file, const std::function<void(int)>& progress) {
+    ExportResult out;
+    const QString path = file.fileName();
+    const bool quoted = quotedExportFor(path);
+    // The target's folder must take the new file; an existing file is replaced.
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly)) {
+        out.error = QStringLiteral("不能写入文件 %1").arg(QDir::toNativeSeparators(path));
+        return out;
+    }
+    // Lines are encoded a batch at a time: one conversion per line costs more
+    // than the rest of the export.
+    QString batch;
+    QStringList batchLines;
+    auto flush = [&]() {
+        QByteArray bytes;
+        try {
+            bytes = platform::toGbk(batch);
+        } catch (const platform::GbkError&) {
+            // Name the record that holds the character, not the whole batch.
+            for (const QString& line : batchLines)
+                if (!platform::canEncodeGbk(line))
+                    throw platform::GbkError(QStringLiteral("这一行中有GBK编码不能表示的字符: ") +
+                                             line.section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('"')));
+            throw;
+        }
+        batch.clear();
+        batchLines.clear();
+        return file.write(bytes) == bytes.size();
+    };
+    try {
+        batch = exportHeading(rs);
+        batchLines << batch;
+        bool ok = true;
+        int written = 0;
+        if (rs.recordCount() > 0) {
+            for (rs.moveFirst(); ok && !rs.eof(); rs.moveNext()) {
+                const QString line = exportLine(rs, quoted);
+                batch += line;
+                batchLines << line;
+                if (batchLines.size() >= 256)
+                    ok = flush();
+                if (ok && progress)
+                    progress(++written);
+            }
+        }
+        ok = ok && flush();
+        if (!ok || !file.commit()) {
+            file.cancelWriting();
+            out.error = QStringLiteral("写入文件 %1 时出错: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+            return out;
+        }
+    } catch (const platform::GbkError& e) {
+        file.cancelWriting();
+        out.error = e.text();
+        return out;
+    }
+    out.ok = true;
+    return out;
+}
+
+QString printPreviewText(platform::db::Recordset& rs) {
+    QString text = QStringLiteral("\t") + exportHeading(rs);
+    if (rs.recordCount() == 0)
+        return text;
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+        QStringList values;
+        for (int i = 0; i < rs.fieldCount(); ++i) {
+            const QString v = valueText(rs.value(i));
+            values << (v.isEmpty() ? QStringLiteral("--") : v);
+        }
+        text += values.join(QLatin1Char('\t')) + kLineEnd;
+    }
+    return text;
+}
+
+} // namespace records
