@@ -4,6 +4,7 @@
 #include "grades/maintenance/Form14.h"
 #include "grades/maintenance/Form15.h"
 #include "grades/maintenance/Form7.h"
+#include "grades/maintenance/merge_commands.h"
 #include "grades/maintenance/new_examination_commands.h"
 #include "grades/maintenance/school_structure_commands.h"
 
@@ -16,6 +17,7 @@ void installMenuHandlers(PanelHost& host) {
     host.onMenu(QStringLiteral("Menu_Dellj"), [&host] { Menu_Dellj_Click(host); });
     // Open to every user; the visible panel stays as it is.
     host.onMenu(QStringLiteral("menuJIanca"), [&host] { Form15::showFor(host.hostWindow()); });
+    host.onMenu(QStringLiteral("menuin1"), [&host] { menuin1_Click(host); });
     host.onMenu(QStringLiteral("outsj1"), [&host] { outsj1_Click(host); });
     host.onMenu(QStringLiteral("ResetZero"), [&host] { ResetZero_Click(host); });
     host.onMenu(QStringLiteral("fenban"), [&host] { fenban_Click(host); });

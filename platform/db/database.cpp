@@ -516,6 +516,35 @@ std::shared_ptr<Database> Database::openFile(const QString& path, bool readOnly)
     return db;
 }
 
+std::shared_ptr<Database> Database::openReadOnly(const QString& path, const QString& password) {
+    QFileInfo info(path);
+    if (!info.exists() || !info.isFile())
+        throw DbError(DbError::NotFound, QStringLiteral("找不到数据库文件: %1").arg(path));
+    const QString canonical = info.canonicalFilePath();
+    int rc = 0;
+    sqlite3* h = openHandle(canonical, SQLITE_OPEN_READONLY, &rc);
+    if (!h)
+        throw DbError(DbError::Io, QStringLiteral("不能打开数据库文件: %1").arg(path));
+    std::shared_ptr<Database> db(new Database(canonical, h));
+    sqlite3_exec(h, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
+    QString format;
+    try {
+        format = db->property(QStringLiteral("format"));
+    } catch (const DbError& e) {
+        if (e.kind() == DbError::Busy || e.kind() == DbError::Damaged)
+            throw;
+        format.clear();
+    }
+    if (format != QLatin1String(kFormat))
+        throw DbError(DbError::NotADatabase, QStringLiteral("不是本系统的数据库文件: %1").arg(path));
+    const QString check = db->scalar(QStringLiteral("PRAGMA quick_check(1)")).toString();
+    if (check != QLatin1String("ok"))
+        throw DbError(DbError::Damaged, QStringLiteral("数据库文件已损坏: %1").arg(path));
+    db->loadSchema();
+    db->checkPassword(password);
+    return db;
+}
+
 std::shared_ptr<Database> Database::open(const QString& path, const QString& password) {
     auto db = openFile(path);
     db->checkPassword(password);

@@ -77,6 +77,10 @@ public:
     // Changes the password of a file nobody of ours holds open (InUse otherwise).
     static void changePassword(const QString& path, const QString& oldPassword,
                                const QString& newPassword);
+    // A connection of its own that can never write the file, even when the same file
+    // is open for writing here; not shared. WrongPassword, NotADatabase, NotFound,
+    // Damaged as open().
+    static std::shared_ptr<Database> openReadOnly(const QString& path, const QString& password);
     // The open connection of this file in this process, if any.
     static std::shared_ptr<Database> openedAlready(const QString& path);
 
