@@ -479,7 +479,7 @@ std::shared_ptr<Database> Database::openedAlready(const QString& path) {
     return registry().value(canonical).lock();
 }
 
-std::shared_ptr<Database> Database::openFile(const QString& path, bool readOnly) {
+std::shared_ptr<Database> Database::openFile(const QString& path) {
     QFileInfo info(path);
     if (!info.exists() || !info.isFile())
         throw DbError(DbError::NotFound, QStringLiteral("找不到数据库文件: %1").arg(path));
@@ -487,7 +487,7 @@ std::shared_ptr<Database> Database::openFile(const QString& path, bool readOnly)
     if (auto live = registry().value(canonical).lock())
         return live;
     int rc = 0;
-    sqlite3* h = openHandle(canonical, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, &rc);
+    sqlite3* h = openHandle(canonical, SQLITE_OPEN_READWRITE, &rc);
     if (!h)
         throw DbError(DbError::Io, QStringLiteral("不能打开数据库文件: %1").arg(path));
     std::shared_ptr<Database> db(new Database(canonical, h));
@@ -501,12 +501,6 @@ std::shared_ptr<Database> Database::openFile(const QString& path, bool readOnly)
     }
     if (format != QLatin1String(kFormat))
         throw DbError(DbError::NotADatabase, QStringLiteral("不是本系统的数据库文件: %1").arg(path));
-    if (readOnly) {
-        // Only read: damage met while reading is reported by the read. Not
-        // shared, so that a later open for writing gets a connection of its own.
-        db->loadSchema();
-        return db;
-    }
     // Damage found now is told as such, before any work is done on the file.
     const QString check = db->scalar(QStringLiteral("PRAGMA quick_check(1)")).toString();
     if (check != QLatin1String("ok"))
@@ -547,12 +541,6 @@ std::shared_ptr<Database> Database::openReadOnly(const QString& path, const QStr
 
 std::shared_ptr<Database> Database::open(const QString& path, const QString& password) {
     auto db = openFile(path);
-    db->checkPassword(password);
-    return db;
-}
-
-std::shared_ptr<Database> Database::openReadOnly(const QString& path, const QString& password) {
-    auto db = openFile(path, true);
     db->checkPassword(password);
     return db;
 }

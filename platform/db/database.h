@@ -66,9 +66,6 @@ public:
                                             const QString& locale = QString::fromLatin1(defaultLocale));
     // Opens (or returns the already open) connection; WrongPassword when the password does not match.
     static std::shared_ptr<Database> open(const QString& path, const QString& password);
-    // Opens a file only to read it: the file is never written, not even its journal.
-    // A file this process has open already is read through that connection.
-    static std::shared_ptr<Database> openReadOnly(const QString& path, const QString& password);
     // Parses "Provider=...;Data Source=<path>;...;Jet OLEDB:Database Password=<pw>"; a value
     // may stand between double or single quotes (doubled inside), see connectionValue().
     static std::shared_ptr<Database> openConnectionText(const QString& connectionText);
@@ -176,7 +173,7 @@ public:
 
 private:
     Database(const QString& canonicalPath, sqlite3* handle);
-    static std::shared_ptr<Database> openFile(const QString& path, bool readOnly = false);
+    static std::shared_ptr<Database> openFile(const QString& path);
     void checkPassword(const QString& password) const;
     void loadSchema();
     QString property(const QString& name) const;

@@ -236,8 +236,12 @@ TEST_F(DatabaseTest, BoundParametersCarryQuotes) {
 
 TEST_F(DatabaseTest, ReadOnlyOpeningReadsAndNeverWrites) {
     addStudents({{QStringLiteral("1"), QStringLiteral("2004"), QStringLiteral("01"), QStringLiteral("甲"), QStringLiteral("01"), 1}});
-    // The file this process holds open is read through its own connection.
-    EXPECT_EQ(Database::openReadOnly(path(), QString()).get(), db_.get());
+    // A file this process holds open for writing gets a connection of its own that cannot write.
+    {
+        auto ro = Database::openReadOnly(path(), QString());
+        EXPECT_NE(ro.get(), db_.get());
+        EXPECT_ANY_THROW(ro->execute(QStringLiteral("DELETE FROM 成绩表")));
+    }
     db_->setPassword(QString(), QStringLiteral("pw"));
     db_.reset();
     QFile f(path());
