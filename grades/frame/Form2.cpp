@@ -14,6 +14,7 @@
 #include "platform/dbui/datagrid.h"
 #include "platform/db/recordset.h"
 #include "platform/text/values.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
 #include "platform/ui/wrapping_buttons.h"
@@ -136,8 +137,8 @@ QWidget* Form2::buildControl(const form2::ControlDesign& d) {
     case Kind::TextBox: w = new QLineEdit(d.caption, parent); break;
     case Kind::MultiLineTextBox: w = new QPlainTextEdit(d.caption, parent); break;
     case Kind::CommandButton: w = new QPushButton(d.caption, parent); break;
-    case Kind::ComboBox: w = new QComboBox(parent); break;
-    case Kind::ListBox: w = new QListWidget(parent); break;
+    case Kind::ComboBox: w = new platform::ComboBox(parent); break;
+    case Kind::ListBox: w = new platform::ListBox(parent); break;
     case Kind::CheckBox: {
         auto* c = new platform::WrappingCheckBox(d.caption, parent);
         c->setChecked(d.flags & form2::Checked);

@@ -1,0 +1,44 @@
+#pragma once
+// The combo and list boxes every window builds. They behave as the school's
+// users know them: a combo box keeps exactly what was typed into it, and a
+// list box has no selection once its selected entry is removed.
+
+#include <QComboBox>
+#include <QListWidget>
+
+namespace platform {
+
+// Takes the completer off an editable combo box: no inline completion into
+// the first matching entry, no case correction when the box loses the focus.
+// The checks of the windows see what was typed. Harmless on a box that is
+// not editable.
+void keepTypedText(QComboBox& box);
+
+class ComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit ComboBox(QWidget* parent = nullptr, bool editable = false);
+    // Keeps the typed text when the box becomes editable later.
+    void setEditable(bool editable);
+
+protected:
+    // Also made editable through a QComboBox pointer: the rule is kept before
+    // the box handles its next event.
+    bool event(QEvent* event) override;
+};
+
+// Removing the selected entry leaves no entry selected and no current row, so
+// a second 删除 removes nothing.
+class ListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit ListBox(QWidget* parent = nullptr);
+
+protected:
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int first, int last) override;
+
+private:
+    bool dropSelection_ = false;
+};
+
+} // namespace platform
