@@ -54,9 +54,9 @@ void place(QWidget& w, const form2::TwipsRect& r) {
 
 // A member of the panel array. The start-up takes its border away; the
 // caption is empty then, so nothing of the frame is left to draw.
-class PanelFrame : public QGroupBox {
+class PanelFrame : public platform::Frame {
 public:
-    using QGroupBox::QGroupBox;
+    using platform::Frame::Frame;
     void setBorderless(bool borderless) {
         borderless_ = borderless;
         update();
@@ -65,7 +65,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override {
         if (!borderless_)
-            QGroupBox::paintEvent(event);
+            platform::Frame::paintEvent(event);
     }
 
 private:
@@ -125,7 +125,7 @@ QWidget* Form2::buildControl(const form2::ControlDesign& d) {
     switch (d.kind) {
     case Kind::Frame:
         w = d.name.startsWith(QLatin1String("Frame1_")) ? new PanelFrame(d.caption, parent)
-                                                         : new QGroupBox(d.caption, parent);
+                                                         : new platform::Frame(d.caption, parent);
         break;
     case Kind::Label: {
         auto* l = new platform::WrappingLabel(d.caption, parent);

@@ -1,6 +1,8 @@
 #include "platform/ui/controls.h"
 
 #include <QLineEdit>
+#include <QPainter>
+#include <qdrawutil.h>
 
 namespace platform {
 
@@ -21,6 +23,26 @@ void ComboBox::setEditable(bool editable) {
 bool ComboBox::event(QEvent* event) {
     if (completer()) keepTypedText(*this);
     return QComboBox::event(event);
+}
+
+void Frame::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QFontMetrics fm(font());
+    const QString caption = title();
+    // An etched line, drawn here: styles keep their own room above a border.
+    const QRect border = rect().adjusted(0, caption.isEmpty() ? 0 : fm.height() / 2, 0, 0);
+    QRect text;
+    if (!caption.isEmpty()) {
+        const int indent = fm.horizontalAdvance(QLatin1Char(' ')) * 2;
+        text = QRect(indent, 0, fm.horizontalAdvance(caption) + 4, fm.height());
+        p.setClipRegion(QRegion(rect()) - text);
+    }
+    qDrawShadeRect(&p, border, palette(), true, 1, 0);
+    if (!caption.isEmpty()) {
+        p.setClipping(false);
+        style()->drawItemText(&p, text, Qt::AlignCenter | Qt::TextShowMnemonic, palette(), isEnabled(), caption,
+                              QPalette::WindowText);
+    }
 }
 
 ListBox::ListBox(QWidget* parent) : QListWidget(parent) {

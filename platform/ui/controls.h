@@ -1,9 +1,11 @@
 #pragma once
-// The combo and list boxes every window builds. They behave as the school's
-// users know them: a combo box keeps exactly what was typed into it, and a
-// list box has no selection once its selected entry is removed.
+// The frames, combo and list boxes every window builds. They behave as the
+// school's users know them: a frame's caption sits on its border, a combo box
+// keeps exactly what was typed into it, and a list box has no selection once
+// its selected entry is removed.
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QListWidget>
 
 namespace platform {
@@ -25,6 +27,18 @@ protected:
     // Also made editable through a QComboBox pointer: the rule is kept before
     // the box handles its next event.
     bool event(QEvent* event) override;
+};
+
+// A frame whose border runs through the middle of its caption. The controls
+// inside are placed from the frame's top edge, as designed; a style that puts
+// the caption above the border would run the border through the top row.
+class Frame : public QGroupBox {
+    Q_OBJECT
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // Removing the selected entry leaves no entry selected and no current row, so
