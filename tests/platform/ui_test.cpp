@@ -9,13 +9,16 @@
 #include <QFileSystemModel>
 #include <QFontDialog>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRawFont>
 #include <QTest>
+#include <QTextLayout>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -95,6 +98,18 @@ TEST(Fonts, AFamilyMissingFromTheMachineFallsBackToNotoCjk) {
                                          substituteFamilies(QStringLiteral("宋体")).mid(1));
     EXPECT_EQ(resolvedFamily(name), "Noto Serif CJK SC");
     QFont::removeSubstitutions(name);
+
+    // A character the Song family lacks is drawn from Noto CJK.
+    installFontSubstitutions();
+    const QChar late(0x9FEA);  // a character added to Unicode after the Song family was made
+    ASSERT_FALSE(QRawFont::fromFont(QFont(QStringLiteral("AR PL UMing CN"))).supportsCharacter(late));
+    QTextLayout layout(QString(late), QFont(QStringLiteral("宋体")));
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    const auto runs = layout.glyphRuns();
+    ASSERT_EQ(runs.size(), 1);
+    EXPECT_TRUE(runs.first().rawFont().familyName().startsWith(QStringLiteral("Noto"))) << runs.first().rawFont().familyName().toStdString();
 }
 
 namespace {
