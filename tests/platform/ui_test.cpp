@@ -82,13 +82,19 @@ TEST(Fonts, OldFontNamesResolveToFamiliesWithTheDesignsMetrics) {
     EXPECT_EQ(QFontInfo(QApplication::font()).family(), "AR PL UMing CN");
     EXPECT_TRUE(substituteFamilies(QStringLiteral("Arial")).isEmpty());
 
-    // Song: a Latin letter exactly half a Chinese character, a line about one font size.
-    QFont song(QStringLiteral("宋体"));
-    song.setPixelSize(12);
-    const QFontMetrics m(song);
-    EXPECT_EQ(2 * m.horizontalAdvance(u'W'), m.horizontalAdvance(u'国'));
-    EXPECT_EQ(2 * m.horizontalAdvance(u'i'), m.horizontalAdvance(u'国'));
-    EXPECT_LE(m.height(), 13);
+    // Numbers laid out in display columns: a Latin letter is exactly half a
+    // Chinese character, at every size; a Song line is about one font size.
+    for (const char* name : {"宋体", "黑体"})
+        for (int px : {12, 14, 16, 21}) {
+            QFont f(QString::fromUtf8(name));
+            f.setPixelSize(px);
+            const QFontMetricsF m(f);
+            for (QChar c : QStringLiteral("Wi0.,: "))
+                EXPECT_EQ(2 * m.horizontalAdvance(c), m.horizontalAdvance(u'国')) << name << " " << px << " " << char(c.unicode());
+            if (QString::fromUtf8(name) == u"宋体") {
+                EXPECT_LE(m.height(), px * 1.1) << px;
+            }
+        }
 }
 
 TEST(Fonts, AFamilyMissingFromTheMachineFallsBackToNotoCjk) {
