@@ -86,7 +86,8 @@ std::vector<Measure> measures(QWidget& window) {
         if (qobject_cast<QLineEdit*>(w) && w->parentWidget() &&
             (w->parentWidget()->inherits("QComboBox") || w->parentWidget()->inherits("QAbstractSpinBox")))
             continue;
-        Measure m{w};
+        Measure m;
+        m.control = w;
         if (auto* label = qobject_cast<QLabel*>(w)) {
             if (label->textFormat() == Qt::RichText || Qt::mightBeRichText(label->text()) || !label->pixmap().isNull())
                 continue;
@@ -150,7 +151,7 @@ std::vector<CaptionMisfit> captionMisfits(QWidget& window, const QStringList& wr
         const QSize needed(m.lineOnly || mayWrap ? std::min(width, m.room.width()) : width,
                            (lines - 1) * step + fm.height());
         if (needed.width() > m.room.width() || needed.height() > m.room.height())
-            out.push_back({name, m.text, needed, m.room.size(), lines});
+            out.push_back({name, m.text, needed, m.room.size(), lines, {}});
         else if (m.control->isVisibleTo(&window))
             if (const QString other = runsInto(m, needed); !other.isEmpty())
                 out.push_back({name, m.text, needed, m.room.size(), lines, other});
