@@ -13,6 +13,7 @@
 #include "grades/frame/colour_scheme.h"
 #include "grades/frame/frmAbout.h"
 #include "grades/frame/frmLogin.h"
+#include "grades/maintenance/Dialog.h"
 #include "platform/ui/fonts.h"
 #include "platform/ui/twips.h"
 #include "support/caption_fit.h"
@@ -109,6 +110,15 @@ void otherDatabaseViews(const Visit& visit) {
     setProgramFolder({});
 }
 
+void classDialogViews(const Visit& visit) {
+    Dialog w(nullptr);
+    w.show();
+    for (Dialog::Task task : {Dialog::AddGrade, Dialog::DeleteClass, Dialog::AddClass, Dialog::DeleteGrade}) {
+        w.showFrame(task);
+        visit(QStringLiteral("frame %1").arg(int(task)), w);
+    }
+}
+
 template <class W> void plainWindow(const Visit& visit) {
     W w;
     w.show();
@@ -126,6 +136,7 @@ const WindowRow kWindows[] = {
     {"Form17", otherDatabaseViews},
     {"Form8", plainWindow<Form8>,
      {"下图是本系统的工作流程：", "   注意:绿色箭头表示必须经过的过程,黑色箭头表示可以不要的过程."}},
+    {"Dialog", classDialogViews, {"Label3", "Label5"}},
     {"frmAbout", plainWindow<frmAbout>,
      {"   本程序能完成从考号的编写,成绩录入及成绩分析等全部的操作,能大大加快学校和教师处理成绩的速度."}},
 };
