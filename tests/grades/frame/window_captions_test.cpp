@@ -13,7 +13,13 @@
 #include "grades/frame/colour_scheme.h"
 #include "grades/frame/frmAbout.h"
 #include "grades/frame/frmLogin.h"
+#include "grades/calc/Dialog1.h"
+#include "grades/frame/form2_panel.h"
 #include "grades/maintenance/Dialog.h"
+#include "grades/maintenance/Form15.h"
+#include "grades/maintenance/Form7.h"
+#include "grades/results/print/Form5.h"
+#include "support/dialog_double.h"
 #include "platform/ui/fonts.h"
 #include "platform/ui/twips.h"
 #include "support/caption_fit.h"
@@ -119,6 +125,38 @@ void classDialogViews(const Visit& visit) {
     }
 }
 
+// A window the main window opens from a menu item, over a small school.
+template <class W> std::function<void(const Visit&)> fromMenu(const char* item) {
+    return [item](const Visit& visit) {
+        SchoolFixture school;
+        const std::unique_ptr<Form2> main = makeMainWindow();
+        main->ConnectDataControls();
+        state().IsAdministrator = -1;
+        DialogDouble dialogs;
+        main->menuItem(QString::fromLatin1(item))->trigger();
+        W* w = main->findChild<W*>();
+        ASSERT_NE(w, nullptr) << item;
+        visit({}, *w);
+        w->close();
+    };
+}
+
+// A window of a panel, built on the main window as its host.
+template <class W, class... Args> void onHost(const Visit& visit) {
+    SchoolFixture school;
+    const std::unique_ptr<Form2> main = makeMainWindow();
+    main->ConnectDataControls();
+    if constexpr (std::is_constructible_v<W, PanelHost&, QWidget*>) {
+        W w(*main, main.get());
+        w.show();
+        visit({}, w);
+    } else {
+        W w(*main);
+        w.show();
+        visit({}, w);
+    }
+}
+
 template <class W> void plainWindow(const Visit& visit) {
     W w;
     w.show();
@@ -137,6 +175,12 @@ const WindowRow kWindows[] = {
     {"Form8", plainWindow<Form8>,
      {"下图是本系统的工作流程：", "   注意:绿色箭头表示必须经过的过程,黑色箭头表示可以不要的过程."}},
     {"Dialog", classDialogViews, {"Label3", "Label5"}},
+    {"Form7", fromMenu<maintenance::Form7>("fenban")},
+    {"Form15", fromMenu<Form15>("menuJIanca")},
+    {"Dialog1", onHost<Dialog1>,
+     {QStringLiteral("请设置上几次考试后数据备份的地方,以观查学生的进步情况和综合成绩的评定.") + QString(17, u' ') +
+      QStringLiteral("路径限定在40个字符内。")}},
+    {"Form5", onHost<Form5>},
     {"frmAbout", plainWindow<frmAbout>,
      {"   本程序能完成从考号的编写,成绩录入及成绩分析等全部的操作,能大大加快学校和教师处理成绩的速度."}},
 };
