@@ -5,6 +5,7 @@
 #include "platform/db/recordset.h"
 #include "platform/dbui/datagrid.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/twips.h"
 
 #include <QComboBox>
@@ -79,11 +80,8 @@ Form8::Form8(QWidget* owner) : QDialog(owner) {
     DataGrid1->setMouseDownHandler(
         [this](int button, int shift, int x, int y) { DataGrid1_MouseHandler(button, shift, x, y); });
 
-    Combo1 = new QComboBox(this);
+    Combo1 = new platform::ComboBox(this, true);
     Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setEditable(true);
-    Combo1->setCompleter(nullptr);
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setGeometry(platform::twipsRect(120, 120, 5655, 300));
     Combo1->hide();
     connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });

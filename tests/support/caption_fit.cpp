@@ -40,13 +40,30 @@ QString runsInto(const Measure& m, const QSize& needed) {
     int top = m.room.top();
     if (m.alignment & Qt::AlignVCenter) top += (m.room.height() - needed.height()) / 2;
     else if (m.alignment & Qt::AlignBottom) top += m.room.height() - needed.height();
-    const QRect ink = QRect(left, top, needed.width(), needed.height()).translated(m.control->pos());
+    // Only the characters have ink: a caption may leave blanks for a box set over it.
+    std::vector<QRect> inks;
+    const QFontMetricsF fm(m.control->font());
+    if (needed.height() <= QFontMetrics(m.control->font()).height()) {
+        for (qsizetype i = 0; i < m.text.size();) {
+            if (m.text.at(i).isSpace()) { ++i; continue; }
+            qsizetype j = i;
+            while (j < m.text.size() && !m.text.at(j).isSpace()) ++j;
+            const int x = int(fm.horizontalAdvance(m.text.left(i)));
+            const int w = int(std::ceil(fm.horizontalAdvance(m.text.mid(i, j - i))));
+            inks.emplace_back(left + x, top, w, needed.height());
+            i = j;
+        }
+    } else {
+        inks.emplace_back(left, top, needed.width(), needed.height());
+    }
     for (QObject* o : parent->children()) {
         auto* sibling = qobject_cast<QWidget*>(o);
         if (!sibling || sibling == m.control || sibling->isHidden() || sibling->isWindow()) continue;
         // An empty label shows nothing to run into.
         if (auto* l = qobject_cast<QLabel*>(sibling); l && l->text().isEmpty() && l->pixmap().isNull()) continue;
-        if (sibling->geometry().intersects(ink)) return sibling->objectName().isEmpty() ? QStringLiteral("a control") : sibling->objectName();
+        for (const QRect& ink : inks)
+            if (sibling->geometry().intersects(ink.translated(m.control->pos())))
+                return sibling->objectName().isEmpty() ? QStringLiteral("a control") : sibling->objectName();
     }
     return {};
 }

@@ -14,6 +14,7 @@
 #include "grades/frame/frmAbout.h"
 #include "grades/frame/frmLogin.h"
 #include "grades/calc/Dialog1.h"
+#include "grades/examno/Form4.h"
 #include "grades/frame/form2_panel.h"
 #include "grades/maintenance/Dialog.h"
 #include "grades/maintenance/Form15.h"
@@ -157,6 +158,14 @@ template <class W, class... Args> void onHost(const Visit& visit) {
     }
 }
 
+// A window that reads the school as it opens.
+template <class W> void overSchool(const Visit& visit) {
+    SchoolFixture school;
+    W w;
+    w.show();
+    visit({}, w);
+}
+
 template <class W> void plainWindow(const Visit& visit) {
     W w;
     w.show();
@@ -181,6 +190,7 @@ const WindowRow kWindows[] = {
      {QStringLiteral("请设置上几次考试后数据备份的地方,以观查学生的进步情况和综合成绩的评定.") + QString(17, u' ') +
       QStringLiteral("路径限定在40个字符内。")}},
     {"Form5", onHost<Form5>},
+    {"Form4", overSchool<Form4>},
     {"frmAbout", plainWindow<frmAbout>,
      {"   本程序能完成从考号的编写,成绩录入及成绩分析等全部的操作,能大大加快学校和教师处理成绩的速度."}},
 };
