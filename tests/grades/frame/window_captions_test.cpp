@@ -19,6 +19,7 @@
 #include "grades/maintenance/Dialog.h"
 #include "grades/maintenance/Form15.h"
 #include "grades/maintenance/Form7.h"
+#include "grades/results/export/Form16.h"
 #include "grades/results/print/Form5.h"
 #include "support/dialog_double.h"
 #include "platform/ui/fonts.h"
@@ -161,7 +162,7 @@ template <class W, class... Args> void onHost(const Visit& visit) {
 // A window that reads the school as it opens.
 template <class W> void overSchool(const Visit& visit) {
     SchoolFixture school;
-    W w;
+    W w(nullptr);
     w.show();
     visit({}, w);
 }
@@ -191,6 +192,7 @@ const WindowRow kWindows[] = {
       QStringLiteral("路径限定在40个字符内。")}},
     {"Form5", onHost<Form5>},
     {"Form4", overSchool<Form4>},
+    {"Form16", overSchool<Form16>},
     {"frmAbout", plainWindow<frmAbout>,
      {"   本程序能完成从考号的编写,成绩录入及成绩分析等全部的操作,能大大加快学校和教师处理成绩的速度."}},
 };
