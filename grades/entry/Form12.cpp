@@ -7,6 +7,7 @@
 #include "platform/db/datacontrol.h"
 #include "platform/dbui/datagrid.h"
 #include "platform/db/recordset.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/key_filter.h"
 #include "platform/ui/show_modeless.h"
@@ -63,7 +64,7 @@ Form12::Form12(QWidget* owner)
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
 
     make<QLabel>(this, "Label1", 120, 120, 1935, 255, QStringLiteral("请选择要处理的班级："));
-    Combo1 = make<QComboBox>(this, "Combo1", 2160, 120, 1575, 300);
+    Combo1 = make<platform::ComboBox>(this, "Combo1", 2160, 120, 1575, 300);
     make<QLabel>(this, "Label6", 120, 720, 855, 255, QStringLiteral("SQL语句:"));
     Text3 = make<QLineEdit>(this, "Text3", 840, 585, 2535, 390);
     Command7 = make<QPushButton>(this, "Command7", 3600, 600, 495, 375, QStringLiteral("确定"));
@@ -75,13 +76,14 @@ Form12::Form12(QWidget* owner)
     Label5 = make<QLabel>(this, "Label5", 120, 2160, 1215, 735);
     Label5->setWordWrap(true);
     Command5 = make<QPushButton>(this, "Command5", 1800, 1920, 615, 375, QStringLiteral("转到"));
-    Combo2 = make<QComboBox>(this, "Combo2", 2640, 1920, 855, 300);
-    Combo2->setEditable(true);
+    auto* classBox = make<platform::ComboBox>(this, "Combo2", 2640, 1920, 855, 300);
+    classBox->setEditable(true);
+    Combo2 = classBox;
     make<QLabel>(this, "Label4", 3600, 1920, 375, 255, QStringLiteral("班"));
     make<QLabel>(this, "Label3", 120, 3240, 1335, 375, QStringLiteral("查找学生："));
     Text2 = make<QLineEdit>(this, "Text2", 1200, 3240, 1575, 270);
     Command2 = make<QPushButton>(this, "Command2", 2880, 3240, 1215, 375, QStringLiteral("查找"));
-    List1 = make<QListWidget>(this, "List1", 120, 3600, 2655, 780);
+    List1 = make<platform::ListBox>(this, "List1", 120, 3600, 2655, 780);
     Command1 = make<QPushButton>(this, "Command1", 2880, 3720, 1215, 375, QStringLiteral("转入本班"));
     DataGrid1 = make<DataGrid>(this, "DataGrid1", 4320, 120, 3135, 3975);
     adodc1Bar_->setObjectName(QStringLiteral("Adodc1Bar"));

@@ -41,7 +41,7 @@ void StudentPanel::layout(LayoutPass& p, double wp, double hp) const {
     p.put("Che11", 360, y + 1080, 3015, 255);
     p.put("la14", 360, y + 1455, 1095, 255);
     p.put("la15", 1320, y + 1445, 495, 255);
-    p.put("la16", 1800, y + 1445, 1095, 255);
+    p.put("la16", 1755, y + 1445, 1140, 255);  // its colon clear of tx12
     p.put("tx12", 2760, y + 1430, 615, 270);
     p.put("la17", 360, y + 1800, 855, 255);
     p.put("la10", 1200, y + 1800, 855, 255);

@@ -8,6 +8,7 @@
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
 #include "platform/text/values.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/richtextbox.h"
 #include "platform/ui/show_modeless.h"
 #include "platform/ui/twips.h"
@@ -105,7 +106,7 @@ Form4::Form4(QComboBox* viewerFilter) : QWidget(nullptr), viewerFilter_(viewerFi
     Option2->setChecked(true);
     Check1 = make<QCheckBox>(this, "Check1", QStringLiteral("只填座位号"));
     Label1 = make<GapLabel>(this, "Label1", QStringLiteral("每行        个同学 行间距:"));
-    Combo1 = make<QComboBox>(this, "Combo1");
+    Combo1 = make<platform::ComboBox>(this, "Combo1");
     Text2 = make<QLineEdit>(this, "Text2");
     Text2->setText(QStringLiteral("1"));
     Label2 = make<QLabel>(this, "Label2", QStringLiteral("考试说明:"));
@@ -113,8 +114,8 @@ Form4::Form4(QComboBox* viewerFilter) : QWidget(nullptr), viewerFilter_(viewerFi
     // 状态 holds 25 characters: a longer title could not be kept.
     Text1->setMaxLength(kSettingLength);
     Text1->setText(QStringLiteral("2000年第二学年度期未考试"));
-    Combo2 = make<QComboBox>(this, "Combo2");
-    Combo3 = make<QComboBox>(this, "Combo3");
+    Combo2 = make<platform::ComboBox>(this, "Combo2");
+    Combo3 = make<platform::ComboBox>(this, "Combo3");
     for (QComboBox* box : {Combo1, Combo2, Combo3}) {
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);

@@ -6,6 +6,7 @@
 #include "common/settings_files.h"
 #include "grades/frame/core/setup_wizard.h"
 #include "platform/text/values.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
 
@@ -101,15 +102,9 @@ void Form1::buildControls() {
         connect(b, &QPushButton::clicked, this, handler);
         return b;
     };
-    auto combo = [](QWidget* parent) {
-        auto* c = new QComboBox(parent);
-        c->setEditable(true);
-        c->setInsertPolicy(QComboBox::NoInsert);
-        return c;
-    };
+    auto combo = [](QWidget* parent) { return new platform::ComboBox(parent, true); };
     auto list = [](QWidget* parent, bool sorted) {
-        auto* l = new QListWidget(parent);
-        l->setSelectionMode(QAbstractItemView::SingleSelection);
+        auto* l = new platform::ListBox(parent);
         l->setSortingEnabled(sorted);
         return l;
     };

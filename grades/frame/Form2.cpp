@@ -14,6 +14,7 @@
 #include "platform/dbui/datagrid.h"
 #include "platform/db/recordset.h"
 #include "platform/text/values.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
 #include "platform/ui/wrapping_buttons.h"
@@ -53,9 +54,9 @@ void place(QWidget& w, const form2::TwipsRect& r) {
 
 // A member of the panel array. The start-up takes its border away; the
 // caption is empty then, so nothing of the frame is left to draw.
-class PanelFrame : public QGroupBox {
+class PanelFrame : public platform::Frame {
 public:
-    using QGroupBox::QGroupBox;
+    using platform::Frame::Frame;
     void setBorderless(bool borderless) {
         borderless_ = borderless;
         update();
@@ -64,7 +65,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override {
         if (!borderless_)
-            QGroupBox::paintEvent(event);
+            platform::Frame::paintEvent(event);
     }
 
 private:
@@ -124,7 +125,7 @@ QWidget* Form2::buildControl(const form2::ControlDesign& d) {
     switch (d.kind) {
     case Kind::Frame:
         w = d.name.startsWith(QLatin1String("Frame1_")) ? new PanelFrame(d.caption, parent)
-                                                         : new QGroupBox(d.caption, parent);
+                                                         : new platform::Frame(d.caption, parent);
         break;
     case Kind::Label: {
         auto* l = new platform::WrappingLabel(d.caption, parent);
@@ -136,8 +137,8 @@ QWidget* Form2::buildControl(const form2::ControlDesign& d) {
     case Kind::TextBox: w = new QLineEdit(d.caption, parent); break;
     case Kind::MultiLineTextBox: w = new QPlainTextEdit(d.caption, parent); break;
     case Kind::CommandButton: w = new QPushButton(d.caption, parent); break;
-    case Kind::ComboBox: w = new QComboBox(parent); break;
-    case Kind::ListBox: w = new QListWidget(parent); break;
+    case Kind::ComboBox: w = new platform::ComboBox(parent); break;
+    case Kind::ListBox: w = new platform::ListBox(parent); break;
     case Kind::CheckBox: {
         auto* c = new platform::WrappingCheckBox(d.caption, parent);
         c->setChecked(d.flags & form2::Checked);

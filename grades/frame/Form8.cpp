@@ -5,6 +5,7 @@
 #include "platform/db/recordset.h"
 #include "platform/dbui/datagrid.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/twips.h"
 
 #include <QComboBox>
@@ -58,14 +59,6 @@ QLabel* canvasLabel(QWidget* canvas, const QString& text, const QColor& color, c
     return label;
 }
 
-// The fonts here set lines further apart than the design's fonts did: a label
-// of fixed text grows downward rather than cut its last line.
-void growToText(QLabel* label) {
-    const int needed = label->heightForWidth(label->width());
-    if (needed > label->height())
-        label->resize(label->width(), needed);
-}
-
 } // namespace
 
 namespace {
@@ -87,11 +80,8 @@ Form8::Form8(QWidget* owner) : QDialog(owner) {
     DataGrid1->setMouseDownHandler(
         [this](int button, int shift, int x, int y) { DataGrid1_MouseHandler(button, shift, x, y); });
 
-    Combo1 = new QComboBox(this);
+    Combo1 = new platform::ComboBox(this, true);
     Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setEditable(true);
-    Combo1->setCompleter(nullptr);
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setGeometry(platform::twipsRect(120, 120, 5655, 300));
     Combo1->hide();
     connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
@@ -123,13 +113,11 @@ Form8::Form8(QWidget* owner) : QDialog(owner) {
     titleFont.setItalic(true);
     titleFont.setUnderline(true);
     Label2_0->setFont(titleFont);
-    growToText(Label2_0);
     Label1 = canvasLabel(Frame1_0, {}, Qt::black, platform::twipsRect(3000, 360, 6420, 975));
     Label3 = canvasLabel(Frame1_0, QStringLiteral("新的考试开始"), Qt::black, platform::twipsRect(960, 4560, 1215, 255));
     Label4 = canvasLabel(Frame1_0,
                          QStringLiteral("   注意:绿色箭头表示必须经过的过程,黑色箭头表示可以不要的过程."),
                          QColor(0, 0, 192), platform::twipsRect(120, 5160, 1935, 615));
-    growToText(Label4);
 
     for (const auto& step : frame::workflowSteps()) {
         auto* button = new QPushButton(step.caption, Frame1_0);

@@ -63,7 +63,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     cmdOK->setGeometry(platform::twipsRect(4245, 2625, 1260, 345));
     cmdOK->setDefault(true);   // Esc closes the dialog as well
     cmdSysInfo = new QPushButton(QStringLiteral("系统信息(&S)..."), this);
-    cmdSysInfo->setGeometry(platform::twipsRect(4260, 3075, 1245, 345));
+    cmdSysInfo->setGeometry(platform::twipsRect(4125, 3075, 1380, 345));
     cmdSysInfo->setAutoDefault(false);
 
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);

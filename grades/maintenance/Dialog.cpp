@@ -1,6 +1,7 @@
 #include "grades/maintenance/Dialog.h"
 
 #include "common/program_state.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
 
@@ -23,19 +24,16 @@ void tell(const QString& text, const QString& title = {}) {
     platform::dialogs().message(text, platform::MsgButtons::Ok, title);
 }
 
+// What was typed is what is checked: the box completes nothing.
 QComboBox* editableCombo(QWidget* parent, const char* name) {
-    auto* box = new QComboBox(parent);
+    auto* box = new platform::ComboBox(parent, true);
     box->setObjectName(QString::fromLatin1(name));
-    box->setEditable(true);
-    // What was typed is what is checked: no completion into a list entry,
-    // and Enter does not add the text to the list.
-    box->setCompleter(nullptr);
-    box->setInsertPolicy(QComboBox::NoInsert);
     return box;
 }
 
 QLabel* label(QWidget* parent, const QString& text, int l, int t, int w, int h) {
     auto* lab = new QLabel(text, parent);
+    lab->setAlignment(Qt::AlignLeft | Qt::AlignTop);   // text from the top, as designed
     platform::placeTwips(*lab, l, t, w, h);
     return lab;
 }
@@ -56,13 +54,13 @@ Dialog::Dialog(QWidget* owner) : QDialog(owner) {
     platform::resizeTwips(*this, 6015, 3480);
     setFixedSize(size());
 
-    List1 = new QListWidget(this);
+    List1 = new platform::ListBox(this);
     List1->setObjectName(QStringLiteral("List1"));
     platform::placeTwips(*List1, 120, 120, 2055, 3210);
 
     // The four frames lie on one another; the caller shows one.
     for (int i = 0; i < 4; ++i) {
-        Frame1[i] = new QGroupBox(this);
+        Frame1[i] = new platform::Frame(this);
         Frame1[i]->setObjectName(QStringLiteral("Frame1_%1").arg(i));
         platform::placeTwips(*Frame1[i], 2340, 120, 3555, 2505);
     }

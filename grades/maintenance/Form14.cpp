@@ -9,6 +9,7 @@
 #include "platform/db/datacontrol.h"
 #include "platform/dbui/datagrid.h"
 #include "platform/text/values.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/show_modeless.h"
 #include "platform/ui/twips.h"
@@ -51,11 +52,7 @@ W* place(W* w, const char* name, int l, int t, int width, int h) {
 }
 
 QComboBox* editableCombo(QWidget* parent, const char* name, int l, int t, int w, int h) {
-    auto* box = place(new QComboBox(parent), name, l, t, w, h);
-    box->setEditable(true);
-    box->setCompleter(nullptr);
-    box->setInsertPolicy(QComboBox::NoInsert);
-    return box;
+    return place(new platform::ComboBox(parent, true), name, l, t, w, h);
 }
 
 } // namespace

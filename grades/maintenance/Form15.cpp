@@ -6,6 +6,7 @@
 #include "platform/db/recordset.h"
 #include "platform/dbui/datacontrolbar.h"
 #include "platform/dbui/datagrid.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/show_modeless.h"
 #include "platform/ui/twips.h"
@@ -24,11 +25,8 @@ const QString kStart = QStringLiteral("开始");
 const QString kGoOn = QStringLiteral("继续");
 
 QComboBox* editableCombo(QWidget* parent, const char* name) {
-    auto* box = new QComboBox(parent);
+    auto* box = new platform::ComboBox(parent, true);
     box->setObjectName(QString::fromLatin1(name));
-    box->setEditable(true);
-    box->setCompleter(nullptr);
-    box->setInsertPolicy(QComboBox::NoInsert);
     return box;
 }
 

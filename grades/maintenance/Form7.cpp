@@ -4,6 +4,7 @@
 #include "common/random_source.h"
 #include "grades/frame/form2_panel.h"
 #include "platform/db/database.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/show_modeless.h"
 #include "platform/ui/twips.h"
@@ -158,7 +159,7 @@ void Form7::buildPlanningView() {
     Text1[0]->setAccessibleName(QStringLiteral("新班"));
     Text1[1]->setAccessibleName(QStringLiteral("人数"));
     Label1[2] = make<QLabel>(editor, indexed("Label1", 2), 5160, 660, 300, 255, QStringLiteral("人"));
-    Combo1 = make<QComboBox>(editor, QStringLiteral("Combo1"), 3840, 1035, 1260, 315);
+    Combo1 = make<platform::ComboBox>(editor, QStringLiteral("Combo1"), 3840, 1035, 1260, 315);
     Combo1->setEditable(true);
     Combo1->setAccessibleName(QStringLiteral("班的类型"));
     Label1[3] = make<QLabel>(editor, indexed("Label1", 3), 5160, 1080, 300, 255, QStringLiteral("班"));
@@ -195,7 +196,7 @@ void Form7::buildManualView() {
     Label7 = make<QLabel>(manual, QStringLiteral("Label7"), 240, 480, 5760, 300);
     useColumnFont(Label7);
     Label8[0] = make<QLabel>(manual, indexed("Label8", 0), 240, 1080, 780, 255, QStringLiteral("将分到"));
-    Combo3 = make<QComboBox>(manual, QStringLiteral("Combo3"), 1080, 1035, 960, 315);
+    Combo3 = make<platform::ComboBox>(manual, QStringLiteral("Combo3"), 1080, 1035, 960, 315);
     Combo3->setEditable(true);
     Combo3->setAccessibleName(QStringLiteral("将分到"));
     Label8[1] = make<QLabel>(manual, indexed("Label8", 1), 2100, 1080, 300, 255, QStringLiteral("班"));
@@ -218,7 +219,7 @@ void Form7::buildAdjustmentView() {
     List3->setSelectionMode(QAbstractItemView::ExtendedSelection);
     useColumnFont(List3);
     Label5[0] = make<QLabel>(view, indexed("Label5", 0), 120, 5100, 1740, 255, QStringLiteral("将选定同学分到："));
-    Combo2 = make<QComboBox>(view, QStringLiteral("Combo2"), 1860, 5055, 900, 315);
+    Combo2 = make<platform::ComboBox>(view, QStringLiteral("Combo2"), 1860, 5055, 900, 315);
     Combo2->setEditable(true);
     Combo2->setAccessibleName(QStringLiteral("将选定同学分到"));
     Label5[1] = make<QLabel>(view, indexed("Label5", 1), 2820, 5100, 300, 255, QStringLiteral("班"));

@@ -1,8 +1,8 @@
 #pragma once
-// Wrapped text at the line spacing the windows were designed for. The CJK
-// fonts here reserve about one and a half times the font size per line, the
-// fonts of the old desktop about one: a caption laid out for two lines would
-// lose its second one. Lines are set 1.15 font sizes apart instead.
+// Wrapped text at the line spacing the windows were designed for: at most
+// 1.15 font sizes per line. The Song and Hei families keep about one; a
+// fallback font that reserves one and a half would otherwise lose the second
+// line of a caption laid out for two.
 
 #include <QPalette>
 #include <QRect>

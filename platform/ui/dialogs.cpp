@@ -3,21 +3,27 @@
 #include "platform/ui/fonts.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
+#include <memory>
 
 namespace platform {
 namespace {
@@ -63,6 +69,24 @@ public:
         auto* label = new QLabel(QStringLiteral("颜色(&C):"), this);
         label->setBuddy(colours_);
 
+        // The Song, Hei and Kai families here have one face each: bold and
+        // italic are drawn from it, and the style list cannot offer them.
+        bold_ = new QCheckBox(QStringLiteral("粗体(&B)"), this);
+        italic_ = new QCheckBox(QStringLiteral("倾斜(&I)"), this);
+        bold_->setChecked(initial.bold);
+        italic_->setChecked(initial.italic);
+        connect(fonts_, &QFontDialog::currentFontChanged, this, [this](const QFont& f) {
+            const QStringList styles = QFontDatabase::styles(f.family());
+            const QString family = f.family();
+            auto hasFace = [&](bool wantBold) {
+                for (const QString& st : styles)
+                    if ((wantBold ? QFontDatabase::bold(family, st) : QFontDatabase::italic(family, st))) return true;
+                return false;
+            };
+            if (hasFace(true)) bold_->setChecked(f.bold());
+            if (hasFace(false)) italic_->setChecked(f.italic());
+        });
+
         auto* buttons = new QDialogButtonBox(this);
         buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
         buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
@@ -70,6 +94,9 @@ public:
         connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
         auto* colourRow = new QHBoxLayout;
+        colourRow->addWidget(bold_);
+        colourRow->addWidget(italic_);
+        colourRow->addSpacing(12);
         colourRow->addWidget(label);
         colourRow->addWidget(colours_);
         colourRow->addStretch();
@@ -86,8 +113,8 @@ public:
         out.size = c.pointSizeF();
         // The dialog shows 10.5 as a whole size: left as shown, 10.5 stays.
         if (initial_.size > 0 && out.size == shownSize_) out.size = initial_.size;
-        out.bold = c.bold();
-        out.italic = c.italic();
+        out.bold = bold_->isChecked();
+        out.italic = italic_->isChecked();
         out.underline = c.underline();
         out.strikeout = c.strikeOut();
         out.color = colours_->currentData().value<QColor>();
@@ -113,6 +140,8 @@ private:
     double shownSize_ = 0;
     QFontDialog* fonts_ = nullptr;
     QComboBox* colours_ = nullptr;
+    QCheckBox* bold_ = nullptr;
+    QCheckBox* italic_ = nullptr;
 };
 
 class QtDialogService : public DialogService {
@@ -261,11 +290,31 @@ private:
         d.setAcceptMode(mode);
         d.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
         d.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
-        const QStringList filters = qtNameFilters(request.filter);
-        if (!filters.isEmpty()) {
-            d.setNameFilters(filters);
-            const int i = request.filterIndex >= 1 && request.filterIndex <= filters.size() ? request.filterIndex : 1;
-            d.selectNameFilter(filters.at(i - 1));
+        const QList<NameFilter> types = fileTypes(request.filter);
+        if (!types.isEmpty()) {
+            QStringList captions;
+            for (const NameFilter& t : types) captions << t.caption;
+            d.setNameFilters(captions);
+            // The dialog reads the patterns from the caption, where "*.*" would
+            // miss files without an extension, and in a save dialog would turn
+            // the typed name's extension into ".*": the file list gets our
+            // patterns and the name keeps its extension.
+            auto* files = d.findChild<QFileSystemModel*>();
+            auto* name = d.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            auto typed = std::make_shared<QString>();
+            if (name)
+                QObject::connect(name, &QLineEdit::textChanged, &d, [typed](const QString& t) {
+                    if (!t.endsWith(QLatin1String(".*"))) *typed = t;
+                });
+            auto apply = [&d, files, name, typed, types, captions] {
+                const qsizetype i = captions.indexOf(d.selectedNameFilter());
+                if (files && i >= 0) files->setNameFilters(types.at(i).patterns);
+                if (name && name->text().endsWith(QLatin1String(".*"))) name->setText(*typed);
+            };
+            QObject::connect(&d, &QFileDialog::filterSelected, &d, apply);
+            const int i = request.filterIndex >= 1 && request.filterIndex <= types.size() ? request.filterIndex : 1;
+            d.selectNameFilter(captions.at(i - 1));
+            apply();
         }
         if (!request.initialFolder.isEmpty()) d.setDirectory(request.initialFolder);
         if (!request.fileName.isEmpty()) {
@@ -295,21 +344,47 @@ void setProgramTitle(const QString& title) { g_programTitle = title; }
 
 QString programTitle() { return g_programTitle; }
 
-QStringList qtNameFilters(const QString& filter) {
+namespace {
+
+QStringList splitPatterns(const QString& text) {
     QStringList out;
+    for (const QString& p : text.split(QRegularExpression(QStringLiteral("[;, ]")), Qt::SkipEmptyParts))
+        out << p.trimmed().toLower();
+    out.removeAll(QString());
+    return out;
+}
+
+// "Access数据库(*.mdb)" with "*.mdb": the caption ends with its own patterns.
+bool namesPatterns(const QString& caption, const QString& patterns) {
+    const QString c = caption.trimmed();
+    const qsizetype open = c.lastIndexOf(u'(');
+    if (!c.endsWith(u')') || open < 0) return false;
+    QStringList named = splitPatterns(c.mid(open + 1, c.size() - open - 2));
+    QStringList given = splitPatterns(patterns);
+    named.sort();
+    given.sort();
+    return !given.isEmpty() && named == given;
+}
+
+} // namespace
+
+QList<NameFilter> fileTypes(const QString& filter) {
+    QList<NameFilter> out;
     if (filter.isEmpty()) return out;
     const QStringList parts = filter.split(u'|');
     for (qsizetype i = 0; i < parts.size(); i += 2) {
         const QString caption = parts.at(i);
-        QStringList patterns = i + 1 < parts.size() ? parts.at(i + 1).split(u';', Qt::SkipEmptyParts)
-                                                    : QStringList{QStringLiteral("*")};
+        const QString given = i + 1 < parts.size() ? parts.at(i + 1) : QString();
+        QStringList patterns = given.split(u';', Qt::SkipEmptyParts);
         for (QString& p : patterns) {
             p = p.trimmed();
             if (p == u"*.*") p = QStringLiteral("*");
         }
         patterns.removeAll(QString());
         if (patterns.isEmpty()) patterns << QStringLiteral("*");
-        out << caption + QStringLiteral(" (") + patterns.join(u' ') + u')';
+        out << NameFilter{namesPatterns(caption, given) ? caption
+                                                        : caption + QStringLiteral(" (") + patterns.join(u' ') + u')',
+                          patterns};
     }
     return out;
 }

@@ -93,9 +93,19 @@ QString programTitle();
 
 namespace platform {
 
-// The system's filter text ("Access数据库(*.mdb)|*.mdb|所有文件(*.*)|*.*") as Qt
-// name filters ("Access数据库(*.mdb) (*.mdb)", "所有文件(*.*) (*)"). A pattern
-// list "*.txt;*.csv" becomes "*.txt *.csv"; "*.*" means every file.
-QStringList qtNameFilters(const QString& filter);
+// One file type of a file dialog: the text its list shows and the patterns
+// the files must match ("*" for every file).
+struct NameFilter {
+    QString caption;
+    QStringList patterns;
+    bool operator==(const NameFilter&) const = default;
+};
+
+// The system's filter text ("Access数据库(*.mdb)|*.mdb|所有文件(*.*)|*.*") as
+// file types. A caption that already names its patterns is shown as it
+// stands ("Access数据库(*.mdb)"); any other gets them added ("文本文件 (*.txt
+// *.csv)"). A pattern list "*.txt;*.csv" becomes "*.txt", "*.csv"; "*.*" means
+// every file, with or without an extension.
+QList<NameFilter> fileTypes(const QString& filter);
 
 } // namespace platform

@@ -14,6 +14,23 @@ public:
             return '*';
         return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
+
+    // Check boxes and option buttons as the windows were designed for: a
+    // 13-pixel indicator and the caption 4 pixels after it.
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        switch (metric) {
+        case PM_IndicatorWidth:
+        case PM_IndicatorHeight:
+        case PM_ExclusiveIndicatorWidth:
+        case PM_ExclusiveIndicatorHeight:
+            return 13;
+        case PM_CheckBoxLabelSpacing:
+        case PM_RadioButtonLabelSpacing:
+            return 4;
+        default:
+            return QProxyStyle::pixelMetric(metric, option, widget);
+        }
+    }
 };
 
 } // namespace

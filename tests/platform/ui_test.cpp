@@ -4,14 +4,21 @@
 #include "support/dialog_double.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFileSystemModel>
 #include <QFontDialog>
-#include <QPrintDialog>
-#include <QPrinter>
+#include <QFontMetrics>
+#include <QGlyphRun>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
+#include <QRawFont>
+#include <QTest>
+#include <QTextLayout>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -42,18 +49,73 @@ TEST(Twips, ControlsThatTouchInTwipsTouchOnScreen) {
                                       twipsToPixels(2880, dpi), twipsToPixels(360, dpi)));
 }
 
-TEST(FileFilters, SystemFilterTextsBecomeQtNameFilters) {
-    EXPECT_EQ(qtNameFilters(QStringLiteral("Access数据库(*.mdb)|*.mdb|所有文件(*.*)|*.*")),
-              QStringList({QStringLiteral("Access数据库(*.mdb) (*.mdb)"), QStringLiteral("所有文件(*.*) (*)")}));
-    EXPECT_EQ(qtNameFilters(QStringLiteral("文本文件|*.txt;*.csv")), QStringList({QStringLiteral("文本文件 (*.txt *.csv)")}));
-    EXPECT_EQ(qtNameFilters(QString()), QStringList());
+TEST(FileFilters, ACaptionThatNamesItsPatternsIsShownAsItStands) {
+    using F = NameFilter;
+    struct Case { const char* filter; QList<NameFilter> types; };
+    const Case cases[] = {
+        {"Access数据库(*.mdb)|*.mdb|所有文件(*.*)|*.*",
+         {F{"Access数据库(*.mdb)", {"*.mdb"}}, F{"所有文件(*.*)", {"*"}}}},
+        {"文本文件(*.TXT)|*.txt|电子表格(*.xls)|*.xls", {F{"文本文件(*.TXT)", {"*.txt"}}, F{"电子表格(*.xls)", {"*.xls"}}}},
+        // Captions that do not name their patterns, or name others, get them added.
+        {"文本文件|*.txt;*.csv", {F{"文本文件 (*.txt *.csv)", {"*.txt", "*.csv"}}}},
+        {"文本(*.txt)|*.txt;*.csv", {F{"文本(*.txt) (*.txt *.csv)", {"*.txt", "*.csv"}}}},
+        {"数据(*.mdb)|*.xls", {F{"数据(*.mdb) (*.xls)", {"*.xls"}}}},
+        {"全部", {F{"全部 (*)", {"*"}}}},
+        {"", {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(fileTypes(QString::fromUtf8(c.filter)), c.types) << c.filter;
 }
 
-TEST(Fonts, ChineseDesktopFontNamesResolveToInstalledCjkFamilies) {
+TEST(Fonts, OldFontNamesResolveToFamiliesWithTheDesignsMetrics) {
     installFontSubstitutions();
-    for (const char* name : {"宋体", "黑体", "隶书"})
-        EXPECT_TRUE(resolvedFamily(QString::fromUtf8(name)).contains(QStringLiteral("CJK"))) << name;
-    EXPECT_TRUE(QFontInfo(QApplication::font()).family().contains(QStringLiteral("CJK")));
+    struct Case { const char* name; const char* family; };
+    const Case cases[] = {{"宋体", "AR PL UMing CN"}, {"SimSun", "AR PL UMing CN"}, {"新宋体", "AR PL UMing CN"},
+                          {"黑体", "WenQuanYi Zen Hei Mono"}, {"隶书", "AR PL UKai CN"}, {"LiSu", "AR PL UKai CN"}};
+    for (const Case& c : cases) {
+        const QString name = QString::fromUtf8(c.name);
+        EXPECT_EQ(resolvedFamily(name), c.family) << c.name;
+        // Noto CJK stays behind each for the characters it lacks.
+        EXPECT_TRUE(substituteFamilies(name).filter(QStringLiteral("Noto")).size() >= 1) << c.name;
+        // The font keeps the name the system stores.
+        EXPECT_EQ(QFont(name).family(), name);
+    }
+    EXPECT_EQ(QFontInfo(QApplication::font()).family(), "AR PL UMing CN");
+    EXPECT_TRUE(substituteFamilies(QStringLiteral("Arial")).isEmpty());
+
+    // Numbers laid out in display columns: a Latin letter is exactly half a
+    // Chinese character, at every size; a Song line is about one font size.
+    for (const char* name : {"宋体", "黑体"})
+        for (int px : {12, 14, 16, 21}) {
+            QFont f(QString::fromUtf8(name));
+            f.setPixelSize(px);
+            const QFontMetricsF m(f);
+            for (QChar c : QStringLiteral("Wi0.,: "))
+                EXPECT_EQ(2 * m.horizontalAdvance(c), m.horizontalAdvance(u'国')) << name << " " << px << " " << char(c.unicode());
+            if (QString::fromUtf8(name) == u"宋体") {
+                EXPECT_LE(m.height(), px * 1.1) << px;
+            }
+        }
+}
+
+TEST(Fonts, AFamilyMissingFromTheMachineFallsBackToNotoCjk) {
+    // The same order of families as an old name, with its first one absent.
+    const QString name = QStringLiteral("旧字体");
+    QFont::insertSubstitutions(name, QStringList{QStringLiteral("No Such Family")} +
+                                         substituteFamilies(QStringLiteral("宋体")).mid(1));
+    EXPECT_EQ(resolvedFamily(name), "Noto Serif CJK SC");
+    QFont::removeSubstitutions(name);
+
+    // A character the Song family lacks is drawn from Noto CJK.
+    installFontSubstitutions();
+    const QChar late(0x9FEA);  // a character added to Unicode after the Song family was made
+    ASSERT_FALSE(QRawFont::fromFont(QFont(QStringLiteral("AR PL UMing CN"))).supportsCharacter(late));
+    QTextLayout layout(QString(late), QFont(QStringLiteral("宋体")));
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    const auto runs = layout.glyphRuns();
+    ASSERT_EQ(runs.size(), 1);
+    EXPECT_TRUE(runs.first().rawFont().familyName().startsWith(QStringLiteral("Noto"))) << runs.first().rawFont().familyName().toStdString();
 }
 
 namespace {
@@ -74,6 +136,14 @@ void whenModalShows(std::function<void(QWidget*)> act) {
         }
     };
     QTimer::singleShot(0, *poll);
+}
+
+QCheckBox* checkBox(QWidget* w, const QString& text) {
+    for (auto* c : w->findChildren<QCheckBox*>())
+        if (c->text() == text) return c;
+    ADD_FAILURE() << "no check box " << text.toStdString();
+    static QCheckBox none;
+    return &none;
 }
 
 QStringList buttonTexts(QWidget* w) {
@@ -134,9 +204,10 @@ TEST_F(QtDialogs, FontDialogSetsTheColourAndGivesTheSystemsNameForAStandInFamily
         EXPECT_TRUE(fonts->currentFont().underline());
         QFont f(resolvedFamily(QStringLiteral("黑体")));
         f.setPointSizeF(fonts->currentFont().pointSizeF());
-        f.setBold(true);
         f.setUnderline(true);
         fonts->setCurrentFont(f);
+        // The Hei family has one face: bold is ticked beside it.
+        checkBox(w, QStringLiteral("粗体(&B)"))->setChecked(true);
         colours->setCurrentIndex(colours->findText(QStringLiteral("红色")));
         qobject_cast<QDialog*>(w)->accept();
     });
@@ -156,6 +227,22 @@ TEST_F(QtDialogs, FontDialogSetsTheColourAndGivesTheSystemsNameForAStandInFamily
         qobject_cast<QDialog*>(w)->accept();
     });
     EXPECT_EQ(dialogs().chooseFont(initial)->size, 12);
+
+    // A family with faces of its own: choosing its bold or regular face sets the box.
+    for (bool bold : {true, false}) {
+        bool ticked = !bold;
+        whenModalShows([&](QWidget* w) {
+            auto* fonts = w->findChild<QFontDialog*>();
+            QFont f(QStringLiteral("Noto Sans CJK SC"));
+            f.setBold(bold);
+            fonts->setCurrentFont(f);
+            ticked = checkBox(w, QStringLiteral("粗体(&B)"))->isChecked();
+            qobject_cast<QDialog*>(w)->accept();
+        });
+        initial.bold = !bold;
+        EXPECT_EQ(dialogs().chooseFont(initial)->bold, bold);
+        EXPECT_EQ(ticked, bold);
+    }
 
     whenModalShows([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
     EXPECT_FALSE(dialogs().chooseFont(initial).has_value());
@@ -178,4 +265,32 @@ TEST_F(QtDialogs, PrinterDialogOffersAndPresetsTheSelectionOnlyWhenAsked) {
         EXPECT_EQ(offered, offer);
         EXPECT_EQ(preset, offer);
     }
+}
+
+// The file types read once; every file shows under 所有文件(*.*), and choosing
+// it in a save dialog keeps the typed name's extension.
+TEST_F(QtDialogs, FileTypesShowTheirCaptionsAsTheyStand) {
+    QStringList shown;
+    QString nameAfter;
+    QStringList patternsAfter;
+    whenModalShows([&](QWidget* w) {
+        auto* types = w->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* name = w->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* files = w->findChild<QFileSystemModel*>();
+        if (types && name && files) {
+            for (int i = 0; i < types->count(); ++i) shown << types->itemText(i);
+            name->setText(QStringLiteral("成绩.mdb"));
+            types->setFocus();
+            QTest::keyClick(types, Qt::Key_Down);
+            nameAfter = name->text();
+            patternsAfter = files->nameFilters();
+        }
+        qobject_cast<QDialog*>(w)->reject();
+    });
+    FileRequest request;
+    request.filter = QStringLiteral("Access数据库(*.mdb)|*.mdb|所有文件(*.*)|*.*");
+    EXPECT_FALSE(dialogs().saveFile(request).has_value());
+    EXPECT_EQ(shown, QStringList({QStringLiteral("Access数据库(*.mdb)"), QStringLiteral("所有文件(*.*)")}));
+    EXPECT_EQ(nameAfter, QStringLiteral("成绩.mdb"));
+    EXPECT_EQ(patternsAfter, QStringList{QStringLiteral("*")});
 }

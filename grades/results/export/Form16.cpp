@@ -10,6 +10,7 @@
 #include "platform/db/typedsql.h"
 #include "platform/dbui/datagrid.h"
 #include "platform/text/gbk.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/show_modeless.h"
 #include "platform/ui/twips.h"
@@ -48,12 +49,9 @@ Form16::Form16(QWidget* owner) : QWidget(owner, Qt::Window) {
     setWindowTitle(QStringLiteral("导出数据到文本文件"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    Combo1 = new QComboBox(this);
+    Combo1 = new platform::ComboBox(this, true);
     Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setEditable(true);
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
-    Combo1->setCompleter(nullptr);
-    Frame1 = new QGroupBox(QStringLiteral("要导出的数据库"), this);
+    Frame1 = new platform::Frame(QStringLiteral("要导出的数据库"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     const QString captions[3] = {QStringLiteral("真实成绩"), QStringLiteral("相对成绩"), QStringLiteral("绝对成绩")};
     for (int i = 0; i < 3; ++i) {

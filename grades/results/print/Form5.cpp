@@ -8,6 +8,7 @@
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 #include "platform/text/gbk.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/key_filter.h"
 #include "platform/ui/richtextbox.h"
@@ -67,11 +68,8 @@ Form5::Form5(PanelHost& host, QWidget* owner)
     Label1[0]->setObjectName(QStringLiteral("Label1_0"));
     Label1[1] = new QLabel(QStringLiteral("名"), this);
     Label1[1]->setObjectName(QStringLiteral("Label1_1"));
-    Combo1 = new QComboBox(this);
+    Combo1 = new platform::ComboBox(this, true);
     Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setEditable(true);
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
-    Combo1->setCompleter(nullptr);
     Command1 = new QPushButton(QStringLiteral("另存为"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command2 = new QPushButton(QStringLiteral("打印"), this);

@@ -13,6 +13,7 @@
 #include "platform/db/recordset.h"
 #include "support/dialog_double.h"
 #include "support/school_fixture.h"
+#include "support/typing.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -363,6 +364,28 @@ TEST_F(Form12Test, MovesTheCurrentStudentToAnotherClassOfTheGrade) {
     f->Combo2->setEditText("09");
     f->Command5_Click();
     EXPECT_EQ(stored(), QStringList{"01 甲 20040001"});
+}
+
+// The class box takes what is typed: "0" is no class even though 01 and 02 start with it.
+TEST_F(Form12Test, TheClassBoxMovesToTheClassTypedOnly) {
+    seed("01", {"甲", "乙"});
+    show();
+    f->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f));
+    ASSERT_TRUE(f->Adodc1->recordset()->findValue("姓名", "乙", 0, true));
+    {
+        DialogDouble dialogs;
+        dialogs.answerMessage(MsgResult::Ok, "本年级没有0班,请在列表中选择一个班。");
+        f->Combo2->setEditText({});
+        f->Combo2->setFocus();
+        typeText(f->Combo2, "0");
+        f->Command5->click();
+    }
+    EXPECT_EQ(stored(), (QStringList{"01 甲 20040001", "02 乙 20040002"}));
+    f->Combo2->setEditText({});
+    typeText(f->Combo2, "02");
+    f->Command5->click();
+    EXPECT_EQ(stored("2004", "02"), QStringList{"02 乙 20040002"});
 }
 
 TEST_F(Form12Test, AMoveTheDatabaseRefusedIsNotStoredLater) {

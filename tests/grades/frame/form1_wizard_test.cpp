@@ -1,6 +1,7 @@
 #include "common/program_state.h"
 #include "common/settings_files.h"
 #include "support/dialog_double.h"
+#include "support/typing.h"
 #include "grades/frame/Form1.h"
 #include "grades/frame/core/setup_wizard.h"
 #include "platform/ui/twips.h"
@@ -286,6 +287,67 @@ TEST_F(Wizard, Classes) {
     dialogs.answerMessage(MsgResult::Ok, "请在上一步中至少输入一个年级！");
     form.Combo3->setEditText("01");
     form.Command10_Click();
+}
+
+// What is typed into a step's box is what its checks see: the boxes complete
+// nothing into their list entries, and a full entry typed is taken.
+TEST_F(Wizard, TypedTextIsCheckedAsTyped) {
+    load();
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    const QString grade = entries(form.List3).first();
+    struct Case { int step; QComboBox* box; QPushButton* add; QListWidget* list; const char* typed;
+                  const char* message; const char* added; };
+    const Case cases[] = {
+        {1, form.Combo1, form.Command2, form.List1, "物", "科目名称必须是两个汉字！", nullptr},
+        {1, form.Combo1, form.Command2, form.List1, "物理", nullptr, "物理"},
+        {2, form.Combo2, form.Command7, form.List2, "203", "请检查左边空格的的内容是否满足要求！", nullptr},
+        {2, form.Combo2, form.Command7, form.List2, "2030", nullptr, "2030"},
+        {3, form.Combo3, form.Command10, form.List4, "1", "班级号必须是两个数字或字母！", nullptr},
+        {3, form.Combo3, form.Command10, form.List4, "10", nullptr, "级10班"},
+    };
+    for (const Case& c : cases) {
+        while (form.WizardStep() < c.step) form.Command16->click();
+        if (c.step == 3) select(form.List3, grade);
+        const QStringList before = entries(c.list);
+        DialogDouble dialogs;
+        if (c.message) dialogs.answerMessage(MsgResult::Ok, QString::fromUtf8(c.message));
+        c.box->setFocus();
+        typeText(c.box, QString::fromUtf8(c.typed));
+        c.add->click();
+        const QStringList after = entries(c.list);
+        if (c.added) {
+            QStringList added = after;
+            for (const QString& e : before) added.removeOne(e);
+            ASSERT_EQ(added.size(), 1) << c.typed;
+            EXPECT_TRUE(added.first().endsWith(QString::fromUtf8(c.added))) << c.typed;
+        } else {
+            EXPECT_EQ(after, before) << c.typed;
+            c.box->setEditText({});
+        }
+    }
+}
+
+// 删除 pressed twice removes the selected entry only: the list is left with no selection.
+TEST_F(Wizard, DeletingTwiceRemovesOneEntry) {
+    load();
+    form.Combo2->setEditText("2030");
+    form.Command7_Click();
+    form.List1->addItems({"物理", "化学"});
+    struct Case { QListWidget* list; QPushButton* remove; QString entry; };
+    const Case cases[] = {{form.List1, form.Command3, "数学"},
+                          {form.List4, form.Command9, entries(form.List4).first()},
+                          {form.List2, form.Command6, entries(form.List2).first()}};
+    for (const Case& c : cases) {
+        const qsizetype count = c.list->count();
+        c.list->setCurrentRow(entries(c.list).indexOf(c.entry));
+        c.remove->click();
+        c.remove->click();
+        EXPECT_EQ(c.list->count(), count - 1) << c.entry.toStdString();
+        EXPECT_FALSE(entries(c.list).contains(c.entry));
+        EXPECT_EQ(c.list->currentRow(), -1);
+    }
 }
 
 // The finish checks in their order: each case breaks one thing of a valid wizard

@@ -1,0 +1,239 @@
+// Every window built so far shows each caption whole at its design size, with
+// the fonts the program uses. A window added later is one more row of
+// kWindows. Setting WINDOW_SHOTS to a folder saves a picture of each view there.
+
+#include "common/program_state.h"
+#include "common/settings_files.h"
+#include "grades/app/main_window.h"
+#include "grades/entry/Form12.h"
+#include "grades/frame/Form1.h"
+#include "grades/frame/Form17.h"
+#include "grades/frame/Form2.h"
+#include "grades/frame/Form8.h"
+#include "grades/frame/colour_scheme.h"
+#include "grades/frame/frmAbout.h"
+#include "grades/frame/frmLogin.h"
+#include "grades/calc/Dialog1.h"
+#include "grades/examno/Form4.h"
+#include "grades/frame/form2_panel.h"
+#include "grades/maintenance/Dialog.h"
+#include "grades/maintenance/Form15.h"
+#include "grades/maintenance/Form7.h"
+#include "grades/results/export/Form16.h"
+#include "grades/results/print/Form5.h"
+#include "support/dialog_double.h"
+#include "platform/ui/fonts.h"
+#include "platform/ui/twips.h"
+#include "support/caption_fit.h"
+#include "support/school_fixture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QSet>
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Called once for each view of a window: its name ("" for a window of one
+// view) and the window as it then stands.
+using Visit = std::function<void(const QString& view, QWidget& window)>;
+
+struct WindowRow {
+    const char* name;
+    std::function<void(const Visit&)> views;
+    // Controls whose caption is laid out over more than one line.
+    QStringList wrapsOnPurpose = {};
+};
+
+// The main window maximised on the smallest screens a school uses (less the
+// caption bar and the task bar), in both colour schemes.
+void mainWindowViews(const Visit& visit) {
+    const std::unique_ptr<Form2> window = makeMainWindow();
+    Form2& w = *window;
+    w.RemovePanelBorders();
+    w.show();
+    for (QSize screen : {QSize(800, 600), QSize(1024, 768)}) {
+        w.resize(screen.width(), screen.height() - 56);
+        w.Form_Resize();
+        for (ColourScheme scheme : {ColourScheme::Plain, ColourScheme::Colourful}) {
+            ApplyColourScheme(&w, scheme);
+            for (int panel = 0; panel <= 8; ++panel) {
+                w.ShowPanel(panel);
+                visit(QStringLiteral("%1x%2 panel %3 %4")
+                          .arg(screen.width()).arg(screen.height()).arg(panel)
+                          .arg(scheme == ColourScheme::Plain ? "plain" : "colourful"),
+                      w);
+            }
+        }
+    }
+}
+
+void wizardViews(const Visit& visit) {
+    QTemporaryDir dir;
+    setProgramFolder(dir.path());
+    {
+        Form1 w;
+        w.Form_Load();
+        w.show();
+        for (int step = 0; step < 5; ++step) {
+            visit(QStringLiteral("step %1").arg(step + 1), w);
+            w.Command16->click();
+        }
+    }
+    setProgramFolder({});
+}
+
+void studentManagerViews(const Visit& visit) {
+    SchoolFixture school;
+    const std::unique_ptr<Form2> main = makeMainWindow();
+    main->ConnectDataControls();
+    Form12* w = Form12::showFor(main.get());
+    visit({}, *w);
+    w->close();
+}
+
+void loginViews(const Visit& visit) {
+    resetState();
+    frmLogin w(nullptr);
+    w.show();
+    visit(QStringLiteral("login"), w);
+    w.Command1_Click();
+    visit(QStringLiteral("password"), w);
+    resetState();
+}
+
+void otherDatabaseViews(const Visit& visit) {
+    QTemporaryDir dir;
+    setProgramFolder(dir.path());
+    state().DatabasePath = dir.filePath(QStringLiteral("学生成绩库.mdb"));
+    QWidget owner;
+    owner.show();
+    Form17* w = Form17::showFor(&owner);
+    visit({}, *w);
+    w->close();
+    resetState();
+    setProgramFolder({});
+}
+
+void classDialogViews(const Visit& visit) {
+    Dialog w(nullptr);
+    w.show();
+    for (Dialog::Task task : {Dialog::AddGrade, Dialog::DeleteClass, Dialog::AddClass, Dialog::DeleteGrade}) {
+        w.showFrame(task);
+        visit(QStringLiteral("frame %1").arg(int(task)), w);
+    }
+}
+
+// A window the main window opens from a menu item, over a small school.
+template <class W> std::function<void(const Visit&)> fromMenu(const char* item) {
+    return [item](const Visit& visit) {
+        SchoolFixture school;
+        const std::unique_ptr<Form2> main = makeMainWindow();
+        main->ConnectDataControls();
+        state().IsAdministrator = -1;
+        DialogDouble dialogs;
+        main->menuItem(QString::fromLatin1(item))->trigger();
+        W* w = main->findChild<W*>();
+        ASSERT_NE(w, nullptr) << item;
+        visit({}, *w);
+        w->close();
+    };
+}
+
+// A window of a panel, built on the main window as its host.
+template <class W, class... Args> void onHost(const Visit& visit) {
+    SchoolFixture school;
+    const std::unique_ptr<Form2> main = makeMainWindow();
+    main->ConnectDataControls();
+    if constexpr (std::is_constructible_v<W, PanelHost&, QWidget*>) {
+        W w(*main, main.get());
+        w.show();
+        visit({}, w);
+    } else {
+        W w(*main);
+        w.show();
+        visit({}, w);
+    }
+}
+
+// A window that reads the school as it opens.
+template <class W> void overSchool(const Visit& visit) {
+    SchoolFixture school;
+    W w(nullptr);
+    w.show();
+    visit({}, w);
+}
+
+template <class W> void plainWindow(const Visit& visit) {
+    W w;
+    w.show();
+    visit({}, w);
+}
+
+const WindowRow kWindows[] = {
+    {"Form1", wizardViews,
+     {"    在数据初始化时，请严格按要求填写各个项目，否则有可能出现意想不到的结果。",
+      "第五步：输入数据文件的所在的文件夹和文件名(请使用绝对路径)：",
+      "    如果要在整个网络中使用本软件，请注意使这个地址指向同一个文件。"}},
+    {"Form2", mainWindowViews, {"Option1", "Check51", "Check52", "Check54", "La77_2", "Latea2"}},
+    {"Form12", studentManagerViews},
+    {"frmLogin", loginViews},
+    {"Form17", otherDatabaseViews},
+    {"Form8", plainWindow<Form8>,
+     {"下图是本系统的工作流程：", "   注意:绿色箭头表示必须经过的过程,黑色箭头表示可以不要的过程."}},
+    {"Dialog", classDialogViews, {"Label3", "Label5"}},
+    {"Form7", fromMenu<maintenance::Form7>("fenban")},
+    {"Form15", fromMenu<Form15>("menuJIanca")},
+    {"Dialog1", onHost<Dialog1>,
+     {QStringLiteral("请设置上几次考试后数据备份的地方,以观查学生的进步情况和综合成绩的评定.") + QString(17, u' ') +
+      QStringLiteral("路径限定在40个字符内。")}},
+    {"Form5", onHost<Form5>},
+    {"Form4", overSchool<Form4>},
+    {"Form16", overSchool<Form16>},
+    {"frmAbout", plainWindow<frmAbout>,
+     {"   本程序能完成从考号的编写,成绩录入及成绩分析等全部的操作,能大大加快学校和教师处理成绩的速度."}},
+};
+
+void PrintTo(const WindowRow& row, std::ostream* os) { *os << row.name; }
+
+class WindowCaptions : public ::testing::TestWithParam<WindowRow> {
+protected:
+    void SetUp() override { platform::installFontSubstitutions(); }
+};
+
+TEST_P(WindowCaptions, EveryCaptionFitsAtTheDesignSize) {
+    const WindowRow& row = GetParam();
+    const QString shots = qEnvironmentVariable("WINDOW_SHOTS");
+    QStringList misfits;
+    QSet<QString> wrapping;
+    row.views([&](const QString& view, QWidget& window) {
+        QCoreApplication::processEvents();
+        if (!shots.isEmpty()) {
+            const QString file = QString::fromUtf8(row.name) + (view.isEmpty() ? QString() : u'_' + view);
+            window.grab().save(QDir(shots).filePath(QString(file).replace(u' ', u'_') + QStringLiteral(".png")));
+        }
+        for (const CaptionMisfit& m : captionMisfits(window, row.wrapsOnPurpose)) {
+            const QString line =
+                m.runsInto.isEmpty()
+                    ? QStringLiteral("%1 \"%2\" needs %3x%4 in %5 line(s), has %6x%7")
+                          .arg(m.control, m.text).arg(m.needed.width()).arg(m.needed.height())
+                          .arg(m.lines).arg(m.room.width()).arg(m.room.height())
+                    : QStringLiteral("%1 \"%2\" runs into %3").arg(m.control, m.text, m.runsInto);
+            if (!misfits.contains(line)) misfits << line;
+        }
+        const QStringList needless = needlessWraps(window, row.wrapsOnPurpose);
+        for (const QString& n : row.wrapsOnPurpose)
+            if (!needless.contains(n)) wrapping.insert(n);
+    });
+    EXPECT_TRUE(misfits.isEmpty()) << misfits.join(u'\n').toStdString();
+    // The list of wrapping captions keeps none that fits on one line.
+    for (const QString& n : row.wrapsOnPurpose) EXPECT_TRUE(wrapping.contains(n)) << n.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, WindowCaptions, ::testing::ValuesIn(kWindows),
+                         [](const ::testing::TestParamInfo<WindowRow>& info) { return std::string(info.param.name); });
+
+} // namespace
