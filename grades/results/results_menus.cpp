@@ -6,6 +6,8 @@
 #include "grades/frame/form2_panel.h"
 #include "grades/results/core/results_view.h"
 #include "grades/results/export/export_menus.h"
+#include "grades/results/print/Form11.h"
+#include "grades/results/print/Form13.h"
 #include "grades/results/print/Form5.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
@@ -72,6 +74,8 @@ void exportResultsToSpreadsheet(int16_t mode) {
 void installMenuHandlers(PanelHost& host) {
     installExportMenuHandlers(host);
     host.onMenu(QStringLiteral("MenuPrintCJ"), [&host] { MenuPrintCJ_Click(host); });
+    host.onMenu(QStringLiteral("MenuPrintZDY"), [&host] { MenuPrintZDY_Click(host); });
+    host.onMenu(QStringLiteral("Menu_HDXS"), [&host] { Form13::showFor(host.hostWindow()); });
     host.onMenu(QStringLiteral("outsj2"), [] { exportResultsToSpreadsheet(2); });
     host.onMenu(QStringLiteral("outsj3"), [&host] {
         // By class: the exam-number panel's export reads its room option.

@@ -1,0 +1,216 @@
+#include "grades/results/print/Form13.h"
+
+#include "common/class_label.h"
+#include "common/program_state.h"
+#include "grades/results/core/check_list.h"
+#include "platform/db/datacontrol.h"
+#include "platform/db/recordset.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/fixed_font.h"
+#include "platform/ui/richtextbox.h"
+#include "platform/ui/show_modeless.h"
+#include "platform/ui/twips.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QResizeEvent>
+
+using platform::db::DbError;
+
+namespace {
+
+QComboBox* numberList(QWidget* parent, const char* name, int from, int to, const QString& text) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setCompleter(nullptr);
+    for (int n = from; n <= to; ++n)
+        box->addItem(QString::number(n));
+    box->setCurrentIndex(box->findText(text));
+    return box;
+}
+
+// 宋体 9 pt by name (so files say 宋体), shown in the fixed-column font so that
+// the names line up.
+platform::FontChoice previewFont() {
+    platform::FontChoice f;
+    f.name = QStringLiteral("宋体");
+    f.size = 9;
+    return f;
+}
+
+} // namespace
+
+Form13* Form13::showFor(QWidget* owner) {
+    return platform::showModeless<Form13>(owner, [owner] { return new Form13(owner); });
+}
+
+Form13::Form13(QWidget* owner) : QWidget(owner, Qt::Window) {
+    setObjectName(QStringLiteral("Form13"));
+    setWindowTitle(QStringLiteral("核对学生情况"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    List1 = new QListWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setSelectionMode(QAbstractItemView::MultiSelection);
+    platform::placeTwips(*List1, 120, 120, 1095, 4260);
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setCompleter(nullptr);
+    platform::placeTwips(*Combo1, 1320, 120, 1455, 300);
+    Option1 = new QRadioButton(QStringLiteral("学号"), this);
+    Option1->setObjectName(QStringLiteral("Option1"));
+    platform::placeTwips(*Option1, 3360, 120, 735, 255);
+    Option2 = new QRadioButton(QStringLiteral("总分"), this);
+    Option2->setObjectName(QStringLiteral("Option2"));
+    platform::placeTwips(*Option2, 4200, 120, 855, 255);
+    Option1->setChecked(true);
+    Label4 = new QLabel(QStringLiteral("标题"), this);
+    platform::placeTwips(*Label4, 5160, 120, 375, 255);
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    platform::placeTwips(*Text1, 5640, 120, 1575, 270);
+    Label1 = new QLabel(QStringLiteral("每行"), this);
+    platform::placeTwips(*Label1, 1440, 720, 495, 375);
+    Combo2 = numberList(this, "Combo2", 0, 20, QStringLiteral("1"));
+    platform::placeTwips(*Combo2, 1920, 720, 615, 300);
+    Label2 = new QLabel(QStringLiteral("行距"), this);
+    platform::placeTwips(*Label2, 2640, 720, 375, 255);
+    Combo3 = numberList(this, "Combo3", 0, 20, QStringLiteral("1"));
+    platform::placeTwips(*Combo3, 3120, 720, 615, 300);
+    Label3 = new QLabel(QStringLiteral("每页行数"), this);
+    platform::placeTwips(*Label3, 3960, 720, 975, 255);
+    Combo4 = numberList(this, "Combo4", 20, 40, QStringLiteral("20"));
+    platform::placeTwips(*Combo4, 4800, 720, 735, 300);
+    Command1 = new QPushButton(QStringLiteral("确定"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    platform::placeTwips(*Command1, 5760, 720, 615, 375);
+    Command2 = new QPushButton(QStringLiteral("另存"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    platform::placeTwips(*Command2, 6600, 720, 615, 375);
+    RichTextBox1 = new platform::RichTextBox(this);
+    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+    RichTextBox1->setLineWrapMode(QTextEdit::NoWrap);
+    platform::placeTwips(*RichTextBox1, 1320, 1200, 5895, 3495);
+    Adodc1 = new platform::db::DataControl(this);
+    Adodc2 = new platform::db::DataControl(this);
+
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    platform::resizeTwips(*this, 7425, 4935);
+    Form_Load();
+}
+
+Form13::~Form13() = default;
+
+void Form13::Form_Load() {
+    for (auto* dc : {Adodc1, Adodc2}) {
+        dc->setConnectionString(state().connectionText());
+        dc->setCommandType(8);
+    }
+    try {
+        Adodc2->setRecordSource(QStringLiteral("成绩表"));
+        Adodc2->refresh();
+        Adodc1->setRecordSource(QStringLiteral("select * from 班级表 order by 年级,班"));
+        Adodc1->refresh();
+        auto* rs = Adodc1->recordset();
+        if (rs->recordCount() > 0)
+            for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+                Combo1->addItem(classLabel(rs->value(QStringLiteral("年级")).toString(),
+                                           rs->value(QStringLiteral("班")).toString()));
+        auto* scores = Adodc2->recordset();
+        for (int i = 0; i < scores->fieldCount(); ++i)
+            List1->addItem(scores->fieldName(i));
+    } catch (const DbError& e) {
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle,
+                                    platform::MsgIcon::Warning);
+    }
+    Combo1->addItem(QStringLiteral("所有班级"));
+    Combo1->setCurrentIndex(0);
+    if (List1->count() > 3)
+        List1->item(3)->setSelected(true);
+    Text1->setText(QStringLiteral("核对学生姓名"));
+    RichTextBox1->document()->setDefaultFont(platform::fixedColumnFont(9));
+    RichTextBox1->clear();
+    RichTextBox1->insertRun(QStringLiteral("请单击确定可以预览你所做的设置"), previewFont());
+}
+
+void Form13::Command1_Click() {
+    RichTextBox1->clear();
+    lineCount_ = 0;
+    const QString entry = Combo1->currentText();
+    if (entry != QStringLiteral("所有班级")) {
+        grade_ = entry.left(4);
+        class_ = entry.mid(5, 2);
+        BuildStudentCheckList();
+        return;
+    }
+    auto* rs = Adodc1->recordset();
+    if (!rs || rs->recordCount() == 0)
+        return;
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+        grade_ = rs->value(QStringLiteral("年级")).toString();
+        class_ = rs->value(QStringLiteral("班")).toString();
+        BuildStudentCheckList();
+        RichTextBox1->insertRun(QStringLiteral("\r\n\r\n\r\n"), previewFont());
+    }
+}
+
+void Form13::BuildStudentCheckList() {
+    QStringList fields;
+    for (int i = 0; i < List1->count(); ++i)
+        if (List1->item(i)->isSelected())
+            fields << List1->item(i)->text();
+    if (fields.isEmpty())
+        return;
+    const results::CheckListOptions options{Text1->text(), Option2->isChecked(),
+                                            results::typedCount(Combo2->currentText()),
+                                            results::typedSpacing(Combo3->currentText()),
+                                            results::typedCount(Combo4->currentText())};
+    try {
+        Adodc2->setRecordSource(results::checkListQuery(fields, grade_, class_, options.byTotal));
+        Adodc2->refresh();
+    } catch (const DbError& e) {
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle,
+                                    platform::MsgIcon::Warning);
+        return;
+    }
+    RichTextBox1->insertRun(results::checkListBlock(*Adodc2->recordset(), grade_, class_, options, lineCount_),
+                            previewFont());
+}
+
+void Form13::Command2_Click() {
+    platform::FileRequest request;
+    request.filter = QStringLiteral("RTF文件(*.rtf)|*.rtf|TXT文件(*.txt)|*.txt|所有文件(*.*)|*.*");
+    request.confirmOverwrite = false;   // the window asks itself
+    const auto name = platform::dialogs().saveFile(request);
+    if (!name || name->isEmpty())
+        return;
+    if (QFileInfo::exists(*name) &&
+        platform::dialogs().message(QStringLiteral("文件") + *name + QStringLiteral("已经存在,是否将其覆盖?"),
+                                    platform::MsgButtons::YesNo, QStringLiteral("保存文件")) != platform::MsgResult::Yes)
+        return;
+    try {
+        RichTextBox1->saveFile(*name, platform::richtext::FileFormat::RichText);
+    } catch (const platform::FileError& e) {
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kFailedTitle,
+                                    platform::MsgIcon::Warning);
+    }
+}
+
+void Form13::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int w = platform::pixelsToTwips(frameGeometry().width());
+    const int h = platform::pixelsToTwips(frameGeometry().height());
+    if (h - 780 > 0)
+        List1->resize(List1->width(), platform::twipsToPixels(h - 780));
+    if (h - 1845 > 0 && w - 1650 > 0)
+        RichTextBox1->resize(platform::twipsToPixels(w - 1650), platform::twipsToPixels(h - 1845));
+}
