@@ -259,7 +259,7 @@ private:
                                              const QString& defaultTitle) {
         QFileDialog d(activeParent(), request.title.isEmpty() ? defaultTitle : request.title);
         d.setAcceptMode(mode);
-        d.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        d.setFileMode(mode == QFileDialog::AcceptOpen && !request.allowNewFile ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
         d.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
         const QStringList filters = qtNameFilters(request.filter);
         if (!filters.isEmpty()) {
