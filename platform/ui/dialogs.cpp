@@ -288,7 +288,7 @@ private:
                                              const QString& defaultTitle) {
         QFileDialog d(activeParent(), request.title.isEmpty() ? defaultTitle : request.title);
         d.setAcceptMode(mode);
-        d.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        d.setFileMode(mode == QFileDialog::AcceptOpen && !request.allowNewFile ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
         d.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
         const QList<NameFilter> types = fileTypes(request.filter);
         if (!types.isEmpty()) {

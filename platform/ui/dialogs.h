@@ -29,6 +29,7 @@ struct FileRequest {
     QString fileName;        // preset name (may be a bare name or a path)
     QString initialFolder;
     bool confirmOverwrite = true;  // save dialogs: ask before an existing file is chosen
+    bool allowNewFile = false;     // open dialogs: a name that does not exist yet may be typed
 };
 
 struct FontChoice {

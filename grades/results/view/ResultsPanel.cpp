@@ -5,6 +5,7 @@
 #include "common/schema.h"
 #include "common/settings_rows.h"
 #include "grades/results/core/results_view.h"
+#include "grades/results/bands/Form6.h"
 #include "grades/results/print/Form5.h"
 #include "grades/results/results_menus.h"
 #include "platform/db/database.h"
@@ -103,6 +104,7 @@ void ResultsPanel::bind(PanelHost& host) {
     connect(c.get<QPushButton>(QStringLiteral("Com68")), &QPushButton::clicked, this, [this] { Com68_Click(); });
     connect(Com61, &QPushButton::clicked, this, [this] { Com61_Click(); });
     connect(c.get<QPushButton>(QStringLiteral("Com62")), &QPushButton::clicked, this, [this] { Com62_Click(); });
+    connect(c.get<QPushButton>(QStringLiteral("Com64")), &QPushButton::clicked, this, [this] { Com64_Click(); });
     for (int i = 0; i < 3; ++i) {
         connect(Opt60[i], &QRadioButton::clicked, this, [this, i] { Opt60_Click(i); });
         connect(Option8[i], &QRadioButton::clicked, this, [this, i] { Option8_Click(i); });
@@ -504,4 +506,8 @@ void ResultsPanel::Com62_Click() {
                                   Text2->toPlainText()});
     else if (!Frame12[1]->isHidden())
         Form5::showFor(*host_);
+}
+
+void ResultsPanel::Com64_Click() {
+    if (Ad61->recordset() && Ad61->recordset()->recordCount() > 0) Form6::showFor(*host_);
 }

@@ -44,6 +44,7 @@ public:
     void Te61_KeyPress(int16_t& keyAscii);
     void Com61_Click();   // 导出
     void Com62_Click();   // 打印
+    void Com64_Click();   // 高级
 
     void BuildResultsView();
     void BuildResultsListing();

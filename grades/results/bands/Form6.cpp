@@ -1,0 +1,406 @@
+#include "grades/results/bands/Form6.h"
+
+#include "common/program_state.h"
+#include "common/schema.h"
+#include "common/settings_files.h"
+#include "common/settings_rows.h"
+#include "grades/frame/form2_panel.h"
+#include "platform/db/database.h"
+#include "platform/db/datacontrol.h"
+#include "platform/db/recordset.h"
+#include "platform/text/gbk.h"
+#include "platform/text/number_text.h"
+#include "platform/text/values.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/fixed_font.h"
+#include "platform/ui/plain_print.h"
+#include "platform/ui/show_modeless.h"
+#include "platform/ui/twips.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QScrollBar>
+
+using namespace bands;
+
+namespace {
+
+const QString kAllClasses = QStringLiteral("所有班级");
+
+// Sets a selector's text as code does: its click handling does not run.
+void setListText(QComboBox* box, const QString& text) {
+    if (box->currentText() == text) return;
+    const int i = box->findText(text);
+    box->setCurrentIndex(i);
+    if (i < 0) box->setEditText(text);
+}
+
+QStringList itemsOf(const QComboBox* box) {
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+    return items;
+}
+
+QComboBox* editableList(QWidget* parent, const char* name) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setCompleter(nullptr);
+    return box;
+}
+
+} // namespace
+
+Form6* Form6::showFor(PanelHost& host) {
+    QWidget* owner = host.hostWindow();
+    return platform::showModeless<Form6>(owner, [&host, owner] { return new Form6(host, owner); });
+}
+
+Form6::Form6(PanelHost& host, QWidget* owner)
+    : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                         Qt::MSWindowsFixedSizeDialogHint),
+      host_(host) {
+    setObjectName(QStringLiteral("Form6"));
+    setWindowTitle(QStringLiteral("高级查看"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildControls();
+    setFixedSize(platform::twipsToPixels(8640), platform::twipsToPixels(5985));
+    Form_Load();
+}
+
+Form6::~Form6() {
+    if (com64_) com64_->setEnabled(true);
+}
+
+void Form6::buildControls() {
+    static const char* const kPaneButtons[] = {"设置", "报表", "图像", "学生"};
+    for (int i = 0; i < 7; ++i) {
+        Frame1[i] = new QFrame(this);
+        Frame1[i]->setObjectName(QStringLiteral("Frame1_%1").arg(i));
+        Frame1[i]->hide();
+    }
+    platform::placeTwips(*Frame1[0], 120, 0, 8535, 5280);
+    platform::placeTwips(*Frame1[1], 1081, 0, 7575, 5280);
+    platform::placeTwips(*Frame1[2], 1081, 0, 7575, 5280);
+    for (int i = 0; i < 4; ++i) {
+        Command[i + 1] = new QPushButton(QString::fromUtf8(kPaneButtons[i]), this);
+        Command[i + 1]->setObjectName(QStringLiteral("Command%1").arg(i + 1));
+        platform::placeTwips(*Command[i + 1], 120, 240 + 600 * i, 735, 375);
+    }
+    Label3 = new QLabel(QStringLiteral("班级:"), this);
+    platform::placeTwips(*Label3, 120, 5430, 480, 255);
+    Combo1 = editableList(this, "Combo1");
+    platform::placeTwips(*Combo1, 600, 5400, 1335, 300);
+    Label4 = new QLabel(QStringLiteral("科目:"), this);
+    platform::placeTwips(*Label4, 2160, 5430, 480, 255);
+    Combo2 = editableList(this, "Combo2");
+    platform::placeTwips(*Combo2, 2640, 5400, 855, 300);
+
+    // Settings pane: the pane buttons stand over its left edge.
+    QWidget* s = Frame1[0];
+    auto* label = new QLabel(QStringLiteral("请在下面文本框中输入分段情况:"), s);
+    platform::placeTwips(*label, 1080, 240, 3960, 255);
+    Text1 = new QPlainTextEdit(s);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Text1->setFont(platform::fixedColumnFont());
+    platform::placeTwips(*Text1, 1080, 540, 4200, 4260);
+    static const char* const kChecks[] = {"显示最高分", "显示最低分", "显示平均分", "显示总分",
+                                          "显示学生人数", "显示教师姓名", "零分不作最低分"};
+    for (int i = 0; i < 7; ++i) {
+        Check2[i] = new QCheckBox(QString::fromUtf8(kChecks[i]), s);
+        Check2[i]->setObjectName(QStringLiteral("Check2_%1").arg(i));
+        platform::placeTwips(*Check2[i], 5520, 240 + 400 * i, 2760, 300);
+    }
+    Option1[0] = new QRadioButton(QStringLiteral("横向比较"), s);
+    Option1[1] = new QRadioButton(QStringLiteral("纵向比较"), s);
+    for (int i = 0; i < 2; ++i) {
+        Option1[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
+        platform::placeTwips(*Option1[i], 5520 + 1440 * i, 3120, 1380, 300);
+    }
+    auto* spacing = new QLabel(QStringLiteral("行距:"), s);
+    platform::placeTwips(*spacing, 5520, 3690, 600, 255);
+    Combo3 = editableList(s, "Combo3");
+    platform::placeTwips(*Combo3, 6120, 3660, 855, 300);
+    Command[6] = new QPushButton(QStringLiteral("设为默认"), s);
+    platform::placeTwips(*Command[6], 5520, 4425, 1215, 375);
+    Command[8] = new QPushButton(QStringLiteral("设定完成"), s);
+    platform::placeTwips(*Command[8], 6960, 4425, 1215, 375);
+
+    // Report pane.
+    Text2 = new QPlainTextEdit(Frame1[1]);
+    Text2->setObjectName(QStringLiteral("Text2"));
+    Text2->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Text2->setFont(platform::fixedColumnFont());
+    platform::placeTwips(*Text2, 120, 240, 7455, 4335);
+    Command[5] = new QPushButton(QStringLiteral("另存为"), Frame1[1]);
+    platform::placeTwips(*Command[5], 5040, 4680, 975, 375);
+    Command[7] = new QPushButton(QStringLiteral("打印"), Frame1[1]);
+    platform::placeTwips(*Command[7], 6360, 4680, 975, 375);
+
+    // Graph pane: the viewport and its scroll bar, drawn by the graph.
+    Picture1 = new QWidget(Frame1[2]);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    platform::placeTwips(*Picture1, 240, 240, 6975, 4815);
+    VScroll1 = new QScrollBar(Qt::Vertical, Frame1[2]);
+    VScroll1->setObjectName(QStringLiteral("VScroll1"));
+    platform::placeTwips(*VScroll1, 7200, 240, 255, 4815);
+
+    for (int i : {5, 6, 7, 8}) Command[i]->setObjectName(QStringLiteral("Command%1").arg(i));
+
+    Adodc1 = new platform::db::DataControl(this);
+    Adodc1->setObjectName(QStringLiteral("Adodc1"));
+    Adodc2 = new platform::db::DataControl(this);
+    Adodc2->setObjectName(QStringLiteral("Adodc2"));
+
+    connect(Command[1], &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command[2], &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command[3], &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(Command[4], &QPushButton::clicked, this, [this] { Command4_Click(); });
+    connect(Command[5], &QPushButton::clicked, this, [this] { Command5_Click(); });
+    connect(Command[6], &QPushButton::clicked, this, [this] { Command6_Click(); });
+    connect(Command[7], &QPushButton::clicked, this, [this] { Command7_Click(); });
+    connect(Command[8], &QPushButton::clicked, this, [this] { Command8_Click(); });
+    // The selectors answer a pick from the list only, never code or typing.
+    connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
+    connect(Combo2, &QComboBox::activated, this, [this] { Combo2_Click(); });
+    for (QCheckBox* c : Check2) connect(c, &QCheckBox::clicked, this, [this] { ClearReport(); });
+    for (QRadioButton* o : Option1) connect(o, &QRadioButton::clicked, this, [this] { ClearReport(); });
+    connect(Combo3, &QComboBox::editTextChanged, this, [this] { ClearReport(); });
+    connect(Combo3, &QComboBox::activated, this, [this] { ClearReport(); });
+    connect(Text1, &QPlainTextEdit::textChanged, this, [this] { ClearReport(); });
+}
+
+void Form6::Form_Load() {
+    const PanelControls results = host_.controlsOf(6);
+    const auto* classes = results.get<QComboBox>(QStringLiteral("Combo9"));
+    const auto* keys = results.get<QComboBox>(QStringLiteral("Combo12"));
+    com64_ = results.get<QPushButton>(QStringLiteral("Com64"));
+    com64_->setEnabled(false);
+
+    Adodc1->setConnectionString(state().connectionText());
+    Adodc1->setCommandType(8);
+    Adodc2->setConnectionString(state().connectionText());
+    Adodc2->setCommandType(8);
+    Adodc2->setRecordSource(table::Classes);
+    try {
+        Adodc2->refresh();
+    } catch (const platform::db::DbError&) {
+        // without 班级表 the teachers stay empty
+    }
+    showPane(1);
+
+    if (Combo1->count() == 0) {
+        Combo1->addItems(itemsOf(classes));
+        setListText(Combo1, !classes->currentText().isEmpty() ? classes->currentText() : Combo1->itemText(1));
+    }
+    if (Combo2->count() == 0) {
+        Combo2->addItems({QStringLiteral("总分"), QStringLiteral("平均分")});
+        if (auto* rs = Adodc2->recordset())
+            for (int i = 2; i < rs->fieldCount(); ++i) Combo2->addItem(rs->fieldName(i));
+        const QString key = keys->currentText();
+        setListText(Combo2, key == QStringLiteral("考号") ? QStringLiteral("平均分") : key);
+    }
+    if (Combo3->count() == 0) {
+        for (int n = 0; n <= 10; ++n) Combo3->addItem(QString::number(n));
+        setListText(Combo3, QStringLiteral("0"));
+    }
+
+    QString notation = builtInBandNotation();
+    const QString file = QDir(programFolder()).filePath(kBandNotationFileName);
+    if (QFile::exists(file)) {
+        try {
+            notation = platform::readGbkFile(file);
+        } catch (const std::exception&) {
+            // an unreadable file leaves the built-in notation
+        }
+    }
+    Text1->setPlainText(QString(notation).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+
+    QString row;
+    try {
+        row = host_.settings().value(Setting::AdvancedView);
+    } catch (const platform::db::DbError&) {
+    }
+    const BandOptions o = readBandOptions(row);
+    for (int j = 0; j < 7; ++j) Check2[j]->setChecked(o.checks[j]);
+    Option1[o.horizontal ? 0 : 1]->setChecked(true);
+    setListText(Combo3, QString::number(o.spacing));
+
+    Command8_Click();
+}
+
+void Form6::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    QWidget::closeEvent(event);
+}
+
+void Form6::Form_Unload() {
+    if (com64_) com64_->setEnabled(true);
+}
+
+void Form6::showPane(int index) {
+    for (QFrame* f : Frame1) {
+        f->hide();
+        f->setFrameShape(QFrame::NoFrame);
+    }
+    Frame1[index]->show();
+}
+
+QString Form6::notationText() const {
+    return Text1->toPlainText().replace(u'\n', QStringLiteral("\r\n"));
+}
+
+QString Form6::reportText() const {
+    return Text2->toPlainText().replace(u'\n', QStringLiteral("\r\n"));
+}
+
+ReportLayout Form6::layout() const {
+    ReportLayout l;
+    for (int k = 0; k < 6; ++k) l.show[k] = Check2[k]->isChecked();
+    l.horizontal = Option1[0]->isChecked();
+    l.spacing = typedSpacing(Combo3->currentText());
+    return l;
+}
+
+QStringList Form6::scoreFields() const {
+    QStringList fields;
+    try {
+        auto db = platform::db::Database::openConnectionText(state().connectionText());
+        for (const auto& f : db->tableDef(state().CurrentScoreTable).fields) fields << f.name;
+    } catch (const platform::db::DbError&) {
+    }
+    return fields;
+}
+
+void Form6::Command8_Click() {
+    table_ = ParseBandNotation(notationText());
+    captions_ = BuildBandCaptions(table_);
+    const QStringList entries = itemsOf(Combo1);
+    filed_.assign(std::max<qsizetype>(0, entries.size() - 1), EntryFigures{});
+    const QString remembered = Combo1->currentText();
+    const QStringList fields = scoreFields();
+    const int items = std::max(0, Combo2->count() - 1);
+    const bool zeroNotLowest = Check2[6]->isChecked();
+    for (int k = 0; k + 1 < entries.size(); ++k) {
+        setListText(Combo1, entries[k]);
+        const ClassQuery q =
+            LoadClassBySubject(entries[k], state().CurrentScoreTable, Combo2->currentText(), fields);
+        try {
+            Adodc1->setRecordSource(q.sql);
+            Adodc1->refresh();
+            const bool isClass = !q.gradeId.isEmpty() && !q.classId.isEmpty();
+            QVariantList teachers;
+            if (isClass && Adodc2->recordset()) teachers = teacherRowOf(*Adodc2->recordset(), q.gradeId, q.classId);
+            filed_[k] = ComputeBandStatistics(*Adodc1->recordset(), table_, zeroNotLowest, teachers, isClass);
+        } catch (const platform::db::DbError&) {
+            filed_[k] = emptyFigures(items, int(table_.size()));   // left out of the report
+        }
+    }
+    setListText(Combo1, remembered);
+    Command2_Click();
+}
+
+void Form6::Command1_Click() { showPane(0); }
+
+void Form6::Command2_Click() {
+    ActiveView = 2;
+    if (platform::LeadingNumber(Combo3->currentText()) < 0) setListText(Combo3, QStringLiteral("0"));
+    showPane(1);
+    Text2->clear();
+    ReportChoice choice{Combo1->currentText(), Combo2->currentText()};
+    // Built whole and set once: appending block by block re-lays out the box every time.
+    const QString report =
+        composeBandReport(itemsOf(Combo1), itemsOf(Combo2), choice, filed_, captions_, layout());
+    setListText(Combo1, choice.classText);
+    setListText(Combo2, choice.itemText);
+    Text2->setPlainText(QString(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+void Form6::Command3_Click() {
+    ActiveView = 3;
+    showPane(2);
+}
+
+void Form6::Command4_Click() {
+    ActiveView = 4;
+    showPane(2);
+}
+
+void Form6::Combo1_Click() {
+    Text2->clear();
+    Combo2_Click();
+}
+
+void Form6::Combo2_Click() {
+    switch (ActiveView) {
+    case 2: Command2_Click(); break;
+    case 3: Command3_Click(); break;
+    case 4: Command4_Click(); break;
+    default: break;
+    }
+}
+
+void Form6::ClearReport() {
+    if (!Text2->document()->isEmpty()) Text2->clear();
+}
+
+void Form6::Command5_Click() {
+    platform::FileRequest request;
+    request.filter = QStringLiteral("文本文件(*.txt)|*.txt|所有文件(*.*)|*.*");
+    request.allowNewFile = true;
+    request.confirmOverwrite = false;
+    const std::optional<QString> name = platform::dialogs().openFile(request);
+    if (!name || name->isEmpty()) return;
+    try {
+        // An existing file is extended, never replaced.
+        if (QFileInfo::exists(*name)) platform::appendGbkFile(*name, QStringLiteral("\r\n") + reportText());
+        else platform::writeGbkFile(*name, reportText());
+    } catch (const platform::FileError& e) {
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kFailedTitle);
+    } catch (const platform::GbkError& e) {
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kFailedTitle);
+    }
+}
+
+void Form6::Command7_Click() { platform::printPlainText({reportText()}); }
+
+void Form6::Command6_Click() {
+    const QDir folder(programFolder());
+    // Written beside the old file and renamed over it, so a failed write keeps the saved notation.
+    QSaveFile file(folder.filePath(kBandNotationFileName));
+    QString failure;
+    try {
+        const QByteArray bytes = platform::toGbk(notationText());
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+            failure = QStringLiteral("不能写入文件 ") + kBandNotationFileName;
+    } catch (const platform::GbkError& e) {
+        failure = e.text();
+    }
+    if (!failure.isEmpty()) {
+        file.cancelWriting();
+        platform::dialogs().message(failure, platform::MsgButtons::Ok, platform::kFailedTitle);
+        return;
+    }
+    QFile::remove(folder.filePath(kOldRequirementsFileName));
+    BandOptions o;
+    for (int j = 0; j < 7; ++j) o.checks[j] = Check2[j]->isChecked();
+    o.horizontal = Option1[0]->isChecked();
+    o.spacing = typedSpacing(Combo3->currentText());
+    try {
+        host_.settings().store(Setting::AdvancedView, bandOptionsText(o));
+    } catch (const platform::db::DbError& e) {
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kFailedTitle);
+    }
+}

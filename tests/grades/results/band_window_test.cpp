@@ -1,0 +1,184 @@
+// The advanced view in the main window on a small school: opening from the
+// results view, the saved defaults, the report's clearing, saving and printing.
+
+#include "common/program_state.h"
+#include "common/settings_files.h"
+#include "grades/app/main_window.h"
+#include "grades/frame/Form2.h"
+#include "grades/results/bands/Form6.h"
+#include "grades/results/view/ResultsPanel.h"
+#include "platform/text/gbk.h"
+#include "support/dialog_double.h"
+#include "support/school_fixture.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+struct School {
+    SchoolFixture school{{"语文", "数学"}, {"2004"}, {"2004级01班", "2004级02班"}};
+    std::unique_ptr<Form2> window = makeMainWindow();
+    Form2& w = *window;
+    QTemporaryDir dir;
+    School() {
+        w.ConnectDataControls();
+        add("20040001", "01", 150, 80, 70);
+        add("20040002", "01", 90, 60, 30);
+        add("20040003", "02", 40, 20, 20);
+        w.Command6_Click();
+        pick(w.control<QComboBox>("Combo9"), "2004级01班");
+    }
+    void add(const char* stid, const char* cls, double total, QVariant chinese, QVariant maths) {
+        school.db()->insertRow("成绩表", {"STID", "年级", "班", "姓名", "总分", "平均分", "语文", "数学"},
+                               {stid, "2004", cls, QString(stid).right(3), total, total / 2, chinese, maths});
+    }
+    static void pick(QComboBox* box, const QString& entry) {
+        const int i = box->findText(entry);
+        ASSERT_GE(i, 0) << entry.toStdString();
+        box->setCurrentIndex(i);
+        emit box->activated(i);
+    }
+    QPushButton* com64() { return w.control<QPushButton>("Com64"); }
+    Form6* open() {
+        com64()->click();
+        return w.findChild<Form6*>(QString(), Qt::FindDirectChildrenOnly);
+    }
+    QString report(Form6& f) { return f.Text2->toPlainText(); }
+};
+
+TEST(BandWindow, OpensOnTheViewsClassAndHoldsAdvancedUntilClosed) {
+    School s;
+    Form6* f = s.open();
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->windowTitle(), "高级查看");
+    EXPECT_FALSE(s.com64()->isEnabled());
+    EXPECT_EQ(f->ActiveView, 2);
+    EXPECT_TRUE(f->Frame1[1]->isVisibleTo(f));
+    EXPECT_FALSE(f->Frame1[0]->isVisibleTo(f));
+    EXPECT_EQ(f->Combo1->currentText(), "2004级01班");
+    EXPECT_EQ(f->Combo2->currentText(), s.w.control<QComboBox>("Combo12")->currentText());
+    const QString text = s.report(*f);
+    EXPECT_TRUE(text.startsWith("2004级01班\n\n      30分以下人数")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\n数学  "));
+    EXPECT_EQ(f->filed().size(), 3u);   // 2004级, 01, 02
+
+    // A tick empties the report; 报表 shows it again.
+    f->Check2[0]->click();
+    EXPECT_TRUE(s.report(*f).isEmpty());
+    f->Command[2]->click();
+    EXPECT_FALSE(s.report(*f).contains("最高分"));
+
+    // 设置 then another class: the report pane comes back with that class.
+    f->Command[1]->click();
+    EXPECT_TRUE(f->Frame1[0]->isVisibleTo(f));
+    School::pick(f->Combo1, "2004级02班");
+    EXPECT_TRUE(f->Frame1[1]->isVisibleTo(f));
+    EXPECT_TRUE(s.report(*f).startsWith("2004级02班\n"));
+
+    f->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(s.com64()->isEnabled());
+}
+
+TEST(BandWindow, DefaultsSurviveAReopenAndAFailedSaveKeepsTheOld) {
+    School s;
+    Form6* f = s.open();
+    f->Text1->setPlainText("[90-100]%\n(-30)");
+    f->Check2[1]->setChecked(false);
+    f->Option1[1]->setChecked(true);
+    f->Combo3->setEditText("1000");
+    f->Command[6]->click();
+    const QString file = QDir(programFolder()).filePath("分段查看.txt");
+    EXPECT_EQ(readAll(file), platform::toGbk("[90-100]%\r\n(-30)"));
+    EXPECT_EQ(s.w.settingsValue(36), "1011111099");
+    f->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    f = s.open();
+    EXPECT_EQ(f->Text1->toPlainText(), "[90-100]%\n(-30)");
+    EXPECT_FALSE(f->Check2[1]->isChecked());
+    EXPECT_TRUE(f->Check2[6]->isChecked());
+    EXPECT_TRUE(f->Option1[1]->isChecked());
+    EXPECT_EQ(f->Combo3->currentText(), "99");
+    EXPECT_EQ(f->bandTable().size(), 2u);
+    EXPECT_TRUE(s.report(*f).startsWith("平均分\n"));   // 纵向比较 turned 总分 into 平均分
+
+    // A character GBK cannot hold: a message, the old file and row 36 stay.
+    DialogDouble d;
+    d.answerMessage(platform::MsgResult::Ok);
+    f->Text1->setPlainText("(-30) '\U0001F600");
+    f->Check2[0]->setChecked(false);
+    f->Command[6]->click();
+    EXPECT_EQ(d.shown().size(), 1u);
+    EXPECT_EQ(readAll(file), platform::toGbk("[90-100]%\r\n(-30)"));
+    EXPECT_EQ(s.w.settingsValue(36), "1011111099");
+    f->close();
+}
+
+TEST(BandWindow, SpacingBoundsSaveTwiceAndPrint) {
+    School s;
+    Form6* f = s.open();
+    f->Combo3->setEditText("-2");
+    f->Command[2]->click();
+    EXPECT_EQ(f->Combo3->currentText(), "0");
+    EXPECT_FALSE(s.report(*f).contains("\n\n\n"));
+    f->Combo3->setEditText("1000");
+    f->Command[2]->click();
+    EXPECT_EQ(s.report(*f).left(8 + 100), "2004级01班" + QString(100, '\n'));
+
+    f->Combo3->setEditText("1");
+    f->Command[2]->click();
+    const QString path = s.dir.filePath("报表.txt");
+    DialogDouble d;
+    d.chooseFile(path).chooseFile(path);
+    f->Command[5]->click();
+    f->Command[5]->click();
+    const QByteArray once = platform::toGbk(QString(s.report(*f)).replace("\n", "\r\n"));
+    EXPECT_EQ(readAll(path), once + "\r\n" + once);
+    EXPECT_TRUE(d.shown()[0].file.allowNewFile);
+
+    const QString pdf = s.dir.filePath("report.pdf");
+    d.printToPdf(pdf);
+    f->Command[7]->click();
+    QProcess p;
+    p.start("pdftotext", {"-layout", pdf, "-"});
+    p.waitForFinished();
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput()).contains("2004级01班"));
+    const QString before = s.report(*f);
+    DialogDouble none;
+    none.noPrinterInstalled().answerMessage(platform::MsgResult::Ok);
+    f->Command[7]->click();
+    EXPECT_EQ(s.report(*f), before);
+    f->close();
+}
+
+TEST(BandWindow, NoRowsNoWindow) {
+    School s;
+    s.school.db()->execute("delete from 成绩表");
+    School::pick(s.w.control<QComboBox>("Combo9"), "2004级02班");
+    s.com64()->click();
+    EXPECT_EQ(s.w.findChild<Form6*>(QString(), Qt::FindDirectChildrenOnly), nullptr);
+    EXPECT_TRUE(s.com64()->isEnabled());
+}
+
+} // namespace
