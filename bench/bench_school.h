@@ -3,6 +3,7 @@
 // students (10,080), 9 subjects, fixed random seed; and the raw SQLite helpers
 // of their baselines.
 
+#include "bench/support/bench_school.h"
 #include "platform/db/database.h"
 #include "platform/db/textorder.h"
 
@@ -20,48 +21,19 @@ namespace benchschool {
 
 using namespace platform::db;
 
-inline const QStringList kSubjects = {"语文", "数学", "英语", "物理", "化学", "生物", "政治", "历史", "地理"};
-inline const QStringList kFixed = {"STID", "年级", "班", "姓名", "学号", "考号", "考室", "座位", "总分", "平均分"};
+inline const QStringList& kSubjects = bench::kSubjects;
+inline const QStringList& kFixed = bench::kFixed;
 inline constexpr int kGrades = 3;
 inline constexpr int kClassesPerGrade = 60;
 inline constexpr int kStudentsPerClass = 56;
 
-struct Student {
-    QVariantList values;   // the fixed fields then the marks
-};
+using Student = bench::Student;
 
 inline QString gradeId(int g) { return QString::number(2004 + g); }
 inline QString classId(int c) { return QStringLiteral("%1").arg(c, 2, 10, QLatin1Char('0')); }
 
-// The students in stored order, class by class.
-inline std::vector<Student> makeSchool() {
-    std::mt19937 rng(20040901);
-    const QString given = QString::fromUtf8("伟芳娜敏静丽强磊军洋勇艳杰娟涛明超秀霞平刚桂英华");
-    const QString family = QString::fromUtf8("王李张刘陈杨黄赵吴周徐孙马朱胡郭何高林罗");
-    std::uniform_int_distribution<int> mark(300, 1000);
-    std::vector<Student> out;
-    for (int g = 0; g < kGrades; ++g) {
-        const QString grade = gradeId(g);
-        int serial = 0;
-        for (int c = 1; c <= kClassesPerGrade; ++c) {
-            const QString cls = classId(c);
-            for (int n = 1; n <= kStudentsPerClass; ++n) {
-                Student s;
-                QString name = family[int(rng() % family.size())];
-                name += given[int(rng() % given.size())];
-                if (rng() % 2)
-                    name += given[int(rng() % given.size())];
-                const QString number = QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
-                s.values << grade + QStringLiteral("%1").arg(++serial, 4, 10, QLatin1Char('0')) << grade << cls
-                         << name << number << number << QVariant() << QVariant() << QVariant() << QVariant();
-                for (int k = 0; k < kSubjects.size(); ++k)
-                    s.values << mark(rng) / 10.0;
-                out.push_back(std::move(s));
-            }
-        }
-    }
-    return out;
-}
+// The students in stored order, class by class: the one school of the benchmarks.
+inline std::vector<Student> makeSchool() { return bench::makeSchool(); }
 
 // The school's 年级表 rows (年级) and 班级表 rows (年级, 班), in stored order.
 inline QStringList schoolGrades() {
