@@ -6,6 +6,7 @@
 // and the report text built in a plain string. Best of three. Goal: at most 3x.
 
 #include "bench/support/bench_school.h"
+#include "bench/support/quiet_dialogs.h"
 #include "common/program_state.h"
 #include "grades/app/main_window.h"
 #include "grades/frame/Form2.h"
@@ -28,20 +29,6 @@
 #include <sqlite3.h>
 
 namespace {
-
-struct Quiet : platform::DialogService {
-    platform::MsgResult message(const QString&, platform::MsgButtons, const QString&, platform::MsgIcon) override {
-        return platform::MsgResult::Ok;
-    }
-    QString input(const QString&, const QString&, const QString&) override { return {}; }
-    std::optional<QString> openFile(const platform::FileRequest&) override { return {}; }
-    std::optional<QString> saveFile(const platform::FileRequest&) override { return {}; }
-    std::optional<QString> chooseFolder(const QString&, const QString&) override { return {}; }
-    std::optional<platform::FontChoice> chooseFont(const platform::FontChoice&) override { return {}; }
-    std::optional<platform::PrintRange> choosePrinter(QPrinter&, bool) override { return {}; }
-    bool defaultPrinter(QPrinter&) override { return false; }
-    int runModal(QDialog&) override { return 0; }
-};
 
 int collate(void*, int na, const void* a, int nb, const void* b) {
     return platform::db::compareUnits(static_cast<const char16_t*>(a), na / 2, static_cast<const char16_t*>(b),
@@ -153,7 +140,7 @@ Raw raw(const QString& path, const QStringList& entries, const QString& orderBy)
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    Quiet quiet;
+    bench::QuietDialogs quiet;
     platform::setDialogService(&quiet);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("学生成绩库.mdb"));

@@ -5,6 +5,7 @@
 // UPDATEs by rowid in one transaction. Best of three. Goal: at most 5x raw.
 
 #include "bench/support/bench_school.h"
+#include "bench/support/quiet_dialogs.h"
 #include "common/program_state.h"
 #include "grades/maintenance/Form15.h"
 #include "platform/db/database.h"
@@ -23,21 +24,6 @@
 #include <sqlite3.h>
 
 namespace {
-
-// Answers every message box at once, as the user would with OK.
-struct Quiet : platform::DialogService {
-    platform::MsgResult message(const QString&, platform::MsgButtons, const QString&, platform::MsgIcon) override {
-        return platform::MsgResult::Ok;
-    }
-    QString input(const QString&, const QString&, const QString&) override { return {}; }
-    std::optional<QString> openFile(const platform::FileRequest&) override { return {}; }
-    std::optional<QString> saveFile(const platform::FileRequest&) override { return {}; }
-    std::optional<QString> chooseFolder(const QString&, const QString&) override { return {}; }
-    std::optional<platform::FontChoice> chooseFont(const platform::FontChoice&) override { return {}; }
-    std::optional<platform::PrintRange> choosePrinter(QPrinter&, bool) override { return {}; }
-    bool defaultPrinter(QPrinter&) override { return false; }
-    int runModal(QDialog&) override { return 0; }
-};
 
 QString text(sqlite3_stmt* st, int i) {
     const auto* p = static_cast<const char16_t*>(sqlite3_column_text16(st, i));
@@ -90,7 +76,7 @@ double raw(const QString& path) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    Quiet quiet;
+    bench::QuietDialogs quiet;
     platform::setDialogService(&quiet);
     QTemporaryDir dir;
     const QString school = dir.filePath(QStringLiteral("学生成绩库.mdb"));

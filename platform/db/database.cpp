@@ -479,18 +479,21 @@ std::shared_ptr<Database> Database::openedAlready(const QString& path) {
     return registry().value(canonical).lock();
 }
 
-std::shared_ptr<Database> Database::openFile(const QString& path) {
+std::shared_ptr<Database> Database::openFile(const QString& path, bool shared) {
     QFileInfo info(path);
     if (!info.exists() || !info.isFile())
         throw DbError(DbError::NotFound, QStringLiteral("找不到数据库文件: %1").arg(path));
     const QString canonical = info.canonicalFilePath();
-    if (auto live = registry().value(canonical).lock())
-        return live;
+    if (shared)
+        if (auto live = registry().value(canonical).lock())
+            return live;
     int rc = 0;
-    sqlite3* h = openHandle(canonical, SQLITE_OPEN_READWRITE, &rc);
+    sqlite3* h = openHandle(canonical, shared ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, &rc);
     if (!h)
         throw DbError(DbError::Io, QStringLiteral("不能打开数据库文件: %1").arg(path));
     std::shared_ptr<Database> db(new Database(canonical, h));
+    if (!shared)
+        sqlite3_exec(h, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
     QString format;
     try {
         format = db->property(QStringLiteral("format"));
@@ -506,35 +509,13 @@ std::shared_ptr<Database> Database::openFile(const QString& path) {
     if (check != QLatin1String("ok"))
         throw DbError(DbError::Damaged, QStringLiteral("数据库文件已损坏: %1").arg(path));
     db->loadSchema();
-    registry().insert(canonical, db);
+    if (shared)
+        registry().insert(canonical, db);
     return db;
 }
 
 std::shared_ptr<Database> Database::openReadOnly(const QString& path, const QString& password) {
-    QFileInfo info(path);
-    if (!info.exists() || !info.isFile())
-        throw DbError(DbError::NotFound, QStringLiteral("找不到数据库文件: %1").arg(path));
-    const QString canonical = info.canonicalFilePath();
-    int rc = 0;
-    sqlite3* h = openHandle(canonical, SQLITE_OPEN_READONLY, &rc);
-    if (!h)
-        throw DbError(DbError::Io, QStringLiteral("不能打开数据库文件: %1").arg(path));
-    std::shared_ptr<Database> db(new Database(canonical, h));
-    sqlite3_exec(h, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
-    QString format;
-    try {
-        format = db->property(QStringLiteral("format"));
-    } catch (const DbError& e) {
-        if (e.kind() == DbError::Busy || e.kind() == DbError::Damaged)
-            throw;
-        format.clear();
-    }
-    if (format != QLatin1String(kFormat))
-        throw DbError(DbError::NotADatabase, QStringLiteral("不是本系统的数据库文件: %1").arg(path));
-    const QString check = db->scalar(QStringLiteral("PRAGMA quick_check(1)")).toString();
-    if (check != QLatin1String("ok"))
-        throw DbError(DbError::Damaged, QStringLiteral("数据库文件已损坏: %1").arg(path));
-    db->loadSchema();
+    auto db = openFile(path, false);
     db->checkPassword(password);
     return db;
 }

@@ -173,7 +173,9 @@ public:
 
 private:
     Database(const QString& canonicalPath, sqlite3* handle);
-    static std::shared_ptr<Database> openFile(const QString& path);
+    // Checked for format and damage. Shared: read and write, one connection
+    // per file in this process. Otherwise a connection of its own that only reads.
+    static std::shared_ptr<Database> openFile(const QString& path, bool shared = true);
     void checkPassword(const QString& password) const;
     void loadSchema();
     QString property(const QString& name) const;
