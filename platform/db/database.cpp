@@ -472,6 +472,20 @@ std::shared_ptr<Database> Database::create(const QString& path, const QString& l
     return db;
 }
 
+std::shared_ptr<Database> Database::createInMemory() {
+    int rc = 0;
+    sqlite3* h = openHandle(QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &rc);
+    if (!h || sqlite3_exec(h, kSchemaSql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        if (h)
+            sqlite3_close_v2(h);
+        throw DbError(DbError::TooMuchWork, QStringLiteral("内存不足"));
+    }
+    std::shared_ptr<Database> db(new Database(QStringLiteral(":memory:"), h));
+    db->setProperty(QStringLiteral("format"), QString::fromLatin1(kFormat));
+    db->setProperty(QStringLiteral("locale"), QString::fromLatin1(defaultLocale));
+    return db;
+}
+
 std::shared_ptr<Database> Database::openedAlready(const QString& path) {
     const QString canonical = QFileInfo(path).canonicalFilePath();
     if (canonical.isEmpty())

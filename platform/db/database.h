@@ -78,6 +78,9 @@ public:
     // is open for writing here; not shared. WrongPassword, NotADatabase, NotFound,
     // Damaged as open().
     static std::shared_ptr<Database> openReadOnly(const QString& path, const QString& password);
+    // A scratch database in memory with no table yet, gone with its last holder:
+    // typed conditions over rows read from another file run in it.
+    static std::shared_ptr<Database> createInMemory();
     // The open connection of this file in this process, if any.
     static std::shared_ptr<Database> openedAlready(const QString& path);
 
