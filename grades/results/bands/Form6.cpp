@@ -1,5 +1,7 @@
 #include "grades/results/bands/Form6.h"
 
+#include "grades/results/bands/BandCanvas.h"
+
 #include "common/program_state.h"
 #include "common/schema.h"
 #include "common/settings_files.h"
@@ -30,12 +32,17 @@
 #include <QRadioButton>
 #include <QSaveFile>
 #include <QScrollBar>
+#include <QSignalBlocker>
 
 using namespace bands;
 
 namespace {
 
 const QString kAllClasses = QStringLiteral("所有班级");
+
+// The graph's viewport, in twips.
+constexpr int kViewportWidth = 6975;
+constexpr int kViewportHeight = 4815;
 
 // Sets a selector's text as code does: its click handling does not run.
 void setListText(QComboBox* box, const QString& text) {
@@ -149,13 +156,16 @@ void Form6::buildControls() {
     Command[7] = new QPushButton(QStringLiteral("打印"), Frame1[1]);
     platform::placeTwips(*Command[7], 6360, 4680, 975, 375);
 
-    // Graph pane: the viewport and its scroll bar, drawn by the graph.
+    // Graph pane: the viewport clips the canvas; the scroll bar shows when the chart is taller.
     Picture1 = new QWidget(Frame1[2]);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    platform::placeTwips(*Picture1, 240, 240, 6975, 4815);
+    platform::placeTwips(*Picture1, 240, 240, kViewportWidth, kViewportHeight);
+    Picture2 = new BandCanvas(Picture1);
+    platform::placeTwips(*Picture2, 0, 0, kViewportWidth, kViewportHeight);
     VScroll1 = new QScrollBar(Qt::Vertical, Frame1[2]);
     VScroll1->setObjectName(QStringLiteral("VScroll1"));
-    platform::placeTwips(*VScroll1, 7200, 240, 255, 4815);
+    platform::placeTwips(*VScroll1, 7200, 240, 255, kViewportHeight);
+    VScroll1->hide();
 
     for (int i : {5, 6, 7, 8}) Command[i]->setObjectName(QStringLiteral("Command%1").arg(i));
 
@@ -173,6 +183,7 @@ void Form6::buildControls() {
     connect(Command[7], &QPushButton::clicked, this, [this] { Command7_Click(); });
     connect(Command[8], &QPushButton::clicked, this, [this] { Command8_Click(); });
     // The selectors answer a pick from the list only, never code or typing.
+    connect(VScroll1, &QScrollBar::valueChanged, this, [this] { VScroll1_Change(); });
     connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
     connect(Combo2, &QComboBox::activated, this, [this] { Combo2_Click(); });
     for (QCheckBox* c : Check2) connect(c, &QCheckBox::clicked, this, [this] { ClearReport(); });
@@ -330,12 +341,80 @@ void Form6::Command2_Click() {
 
 void Form6::Command3_Click() {
     ActiveView = 3;
+    Picture2->clear();
     showPane(2);
+    LoadSubjectScores();
+    DrawBandGraph(1);
+}
+
+void Form6::LoadSubjectScores() {
+    graph_ = {};
+    const QString sql = subjectScoresQuery(Combo1->currentText(), Combo2->currentText(),
+                                           state().CurrentScoreTable, scoreFields());
+    if (sql.isEmpty()) return;
+    const QString previous = Adodc1->recordSource();
+    try {
+        Adodc1->setRecordSource(sql);
+        Adodc1->refresh();
+        graph_ = countBandScores(*Adodc1->recordset(), table_, captions_);
+    } catch (const platform::db::DbError&) {
+        graph_ = {};   // the band graph's message
+    }
+    try {
+        Adodc1->setRecordSource(previous);
+        if (!previous.isEmpty()) Adodc1->refresh();
+    } catch (const platform::db::DbError&) {
+    }
 }
 
 void Form6::Command4_Click() {
     ActiveView = 4;
+    Picture2->clear();
     showPane(2);
+    graph_ = {};
+    const QString item = Combo2->currentText();
+    const QStringList fields = scoreFields();
+    if (!fields.contains(item)) {
+        VScroll1->hide();   // a typed item that is no score: nothing to draw
+        return;
+    }
+    const ClassQuery q = LoadClassBySubject(Combo1->currentText(), state().CurrentScoreTable, item, fields);
+    try {
+        Adodc1->setRecordSource(q.sql);
+        Adodc1->refresh();
+        graph_ = studentScores(*Adodc1->recordset(), item);
+    } catch (const platform::db::DbError& e) {
+        VScroll1->hide();
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
+        return;
+    }
+    if (graph_.count() == 0) {
+        platform::dialogs().message(
+            QStringLiteral("对不起,你所选择的班级中没有同学,请重新选择一个有学生的班."), platform::MsgButtons::Ok,
+            platform::kPromptTitle);
+        Frame1[2]->hide();
+        return;
+    }
+    DrawBandGraph(2);
+}
+
+void Form6::DrawBandGraph(int16_t mode) {
+    const ChartLayout l = layoutBandChart(graph_, ChartMode(mode), Combo2->currentText(), kViewportWidth,
+                                          kViewportHeight);
+    if (l.scrollVisible) {
+        // A new chart starts at its top; the canvas is placed by the layout, not by this reset.
+        const QSignalBlocker quiet(VScroll1);
+        VScroll1->setRange(l.scrollMinimum, l.scrollMaximum);
+        VScroll1->setSingleStep(l.smallStep);
+        VScroll1->setPageStep(l.largeStep);
+        VScroll1->setValue(l.scrollMinimum);
+    }
+    VScroll1->setVisible(l.scrollVisible);
+    Picture2->setChart(l);
+}
+
+void Form6::VScroll1_Change() {
+    Picture2->move(Picture2->x(), platform::twipsToPixels(-VScroll1->value()));
 }
 
 void Form6::Combo1_Click() {

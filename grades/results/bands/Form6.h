@@ -3,12 +3,14 @@
 // for every class and grade level of the results view, shown as a
 // fixed-column report that can be saved and printed.
 
+#include "grades/results/core/band_graph.h"
 #include "grades/results/core/score_bands.h"
 
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
 
+class BandCanvas;
 class PanelHost;
 class QCheckBox;
 class QComboBox;
@@ -45,6 +47,9 @@ public:
     void Command8_Click();   // 设定完成
     void Combo1_Click();
     void Combo2_Click();
+    void VScroll1_Change();
+    void LoadSubjectScores();
+    void DrawBandGraph(int16_t mode);   // 1 band graph, 2 student chart
     void ClearReport();      // Check2, Option1, Combo3 and Text1 changes
 
     // The pane that a new class or item redraws: 2 report, 3 band graph, 4 student chart.
@@ -61,14 +66,17 @@ public:
     QPlainTextEdit* Text2 = nullptr;
     QCheckBox* Check2[7] = {};
     QRadioButton* Option1[2] = {};
-    QWidget* Picture1 = nullptr;      // the graph's viewport, drawn by the graph
-    QScrollBar* VScroll1 = nullptr;
+    QWidget* Picture1 = nullptr;      // the graph's viewport
+    BandCanvas* Picture2 = nullptr;   // the chart, moved up and down inside it
+    QScrollBar* VScroll1 = nullptr;   // its value in twips scrolled
     platform::db::DataControl* Adodc1 = nullptr;
     platform::db::DataControl* Adodc2 = nullptr;
 
     // The figures of the last 设定完成, one slot per class entry but the last.
     const std::vector<bands::EntryFigures>& filed() const { return filed_; }
     const bands::BandTable& bandTable() const { return table_; }
+    // The bars of the last 图像 or 学生.
+    const bands::GraphData& graph() const { return graph_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -86,4 +94,5 @@ private:
     bands::BandTable table_;
     QStringList captions_;
     std::vector<bands::EntryFigures> filed_;
+    bands::GraphData graph_;
 };
