@@ -5,9 +5,11 @@
 #include "common/settings_files.h"
 #include "grades/app/main_window.h"
 #include "grades/frame/Form2.h"
+#include "grades/results/bands/BandCanvas.h"
 #include "grades/results/bands/Form6.h"
 #include "grades/results/view/ResultsPanel.h"
 #include "platform/text/gbk.h"
+#include "platform/ui/twips.h"
 #include "support/dialog_double.h"
 #include "support/school_fixture.h"
 
@@ -21,6 +23,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -179,6 +182,96 @@ TEST(BandWindow, NoRowsNoWindow) {
     s.com64()->click();
     EXPECT_EQ(s.w.findChild<Form6*>(QString(), Qt::FindDirectChildrenOnly), nullptr);
     EXPECT_TRUE(s.com64()->isEnabled());
+}
+
+// 01: 数学 70 and 30, 语文 80 and 60; 02: one student.
+TEST(BandWindow, GraphAndStudentChartFollowTheSelectors) {
+    School s;
+    Form6* f = s.open();
+    School::pick(f->Combo2, "数学");
+    f->Command[3]->click();
+    EXPECT_EQ(f->ActiveView, 3);
+    EXPECT_TRUE(f->Frame1[2]->isVisibleTo(f));
+    EXPECT_FALSE(f->Frame1[1]->isVisibleTo(f));
+    EXPECT_EQ(f->graph().values, (std::vector<float>{0, 1, 1}));   // (-30), [30-60), [60-)
+    EXPECT_EQ(f->Adodc1->recordSource().left(8), "select *");     // given back
+    EXPECT_FALSE(f->VScroll1->isVisibleTo(f));
+
+    // The canvas as painted: the axis black, bars pure blue and only right of it.
+    const auto blue = [](const QImage& img, int x, int y) { return img.pixelColor(x, y) == QColor(0, 0, 255); };
+    const QImage img = f->Picture2->grab().toImage();
+    const int axis = platform::twipsToPixels(1000);
+    const bands::ChartBar& bar = f->Picture2->chart().bars[1];
+    EXPECT_TRUE(blue(img, platform::twipsToPixels(1000 + int(bar.length) / 2), platform::twipsToPixels(bar.top + 100)));
+    EXPECT_EQ(img.pixelColor(axis, platform::twipsToPixels(50)), QColor(0, 0, 0));
+    int blueLeft = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < axis; ++x) blueLeft += blue(img, x, y);
+    EXPECT_EQ(blueLeft, 0);
+
+    // Another subject redraws the graph, another class too.
+    School::pick(f->Combo2, "语文");
+    EXPECT_EQ(f->graph().values, (std::vector<float>{0, 0, 2}));
+    EXPECT_EQ(f->Picture2->chart().bars.size(), 3u);
+    School::pick(f->Combo1, "所有班级");
+    EXPECT_EQ(f->Picture2->chart().message, bands::kBandGraphMessage);
+
+    // 学生: one bar per student, best first, for the whole school too.
+    f->Command[4]->click();
+    EXPECT_EQ(f->ActiveView, 4);
+    EXPECT_EQ(f->graph().labels, (QStringList{"001", "002", "003"}));
+    EXPECT_EQ(f->graph().values, (std::vector<float>{80, 60, 20}));
+    School::pick(f->Combo1, "2004级02班");
+    EXPECT_EQ(f->graph().labels, QStringList{"003"});
+    School::pick(f->Combo2, "总分");
+    EXPECT_FLOAT_EQ(f->Picture2->chart().bars[0].length, 6975 - 1600);
+
+    // A typed item that is no field: the band message, no student bars, no failure shown.
+    f->Combo2->setEditText("数学 from 成绩表;");
+    f->Command[4]->click();
+    EXPECT_TRUE(f->Picture2->chart().bars.empty());
+    EXPECT_TRUE(f->Picture2->chart().message.isEmpty());
+    f->Command[3]->click();
+    EXPECT_EQ(f->Picture2->chart().message, bands::kBandGraphMessage);
+    f->close();
+}
+
+TEST(BandWindow, ClassWithoutStudentsHidesTheGraphPane) {
+    School s;
+    s.school.db()->execute("delete from 成绩表 where 班='02'");
+    Form6* f = s.open();
+    School::pick(f->Combo1, "2004级02班");
+    DialogDouble d;
+    d.answerMessage(platform::MsgResult::Ok, "对不起,你所选择的班级中没有同学,请重新选择一个有学生的班.");
+    f->Command[4]->click();
+    EXPECT_EQ(d.lastTitle(), "提示");
+    for (QFrame* pane : f->Frame1) EXPECT_FALSE(pane->isVisibleTo(f));
+    f->close();
+}
+
+TEST(BandWindow, EightyStudentsScrollEightyOneGiveTheMessage) {
+    School s;
+    for (int i = 0; i < 79; ++i) s.add(qPrintable(QStringLiteral("2004%1").arg(100 + i, 4, 10, QChar('0'))), "02", 10, i, i);
+    Form6* f = s.open();
+    School::pick(f->Combo1, "2004级02班");
+    f->Command[4]->click();
+    EXPECT_EQ(f->Picture2->chart().bars.size(), 80u);
+    ASSERT_TRUE(f->VScroll1->isVisibleTo(f));
+    EXPECT_EQ(f->VScroll1->maximum(), 400 * 80 + 100 - 4815 + 50);
+    EXPECT_EQ(f->Picture2->y(), 0);
+    // The canvas top is minus the value: a small step scrolls 200 twips, a large one 1000.
+    const int start = f->VScroll1->value();
+    f->VScroll1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(f->VScroll1->value(), start + 200);
+    EXPECT_EQ(f->Picture2->y(), platform::twipsToPixels(-(start + 200)));
+    f->VScroll1->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(f->VScroll1->value(), start + 1200);
+    EXPECT_EQ(f->Picture2->y(), platform::twipsToPixels(-(start + 1200)));
+
+    School::pick(f->Combo1, "所有班级");   // 82 students
+    EXPECT_EQ(f->Picture2->chart().message, bands::kStudentChartMessage);
+    EXPECT_FALSE(f->VScroll1->isVisibleTo(f));
+    f->close();
 }
 
 } // namespace
