@@ -16,6 +16,9 @@ const QColor kBarColour(0, 0, 255);
 
 BandCanvas::BandCanvas(QWidget* viewport) : QWidget(viewport) {
     setObjectName(QStringLiteral("Picture2"));
+    // A white sheet, so the viewport stands out from the pane.
+    setBackgroundRole(QPalette::Base);
+    setForegroundRole(QPalette::Text);
     setAutoFillBackground(true);
 }
 
@@ -35,9 +38,11 @@ void BandCanvas::clear() {
 void BandCanvas::paintEvent(QPaintEvent*) {
     if (layout_.bars.empty() && layout_.message.isEmpty()) return;
     QPainter p(this);
+    const QColor text = palette().color(foregroundRole());
+    p.setPen(text);
     const QFontMetrics fm(font());
-    const auto textAt = [&](double left, double top, const QString& text) {
-        p.drawText(QPoint(px(left), px(top) + fm.ascent()), text);   // top left at the point
+    const auto textAt = [&](double left, double top, const QString& s) {
+        p.drawText(QPoint(px(left), px(top) + fm.ascent()), s);   // top left at the point
     };
     if (!layout_.message.isEmpty()) {
         // One empty line, then the message.
@@ -46,7 +51,7 @@ void BandCanvas::paintEvent(QPaintEvent*) {
     }
     p.setPen(QColor(0, 0, 0));
     p.drawLine(px(bands::kAxisX), 0, px(bands::kAxisX), px(layout_.canvasHeight));
-    p.setPen(palette().color(QPalette::WindowText));
+    p.setPen(text);
     for (const bands::ChartBar& b : layout_.bars) {
         const int x0 = px(bands::kAxisX), x1 = px(bands::kAxisX + double(b.length));
         const int y0 = px(b.top), y1 = px(b.top + bands::kBarHeight);

@@ -107,12 +107,14 @@ void Form6::buildControls() {
     }
     Label3 = new QLabel(QStringLiteral("班级:"), this);
     platform::placeTwips(*Label3, 120, 5430, 480, 255);
+    // Both selectors a little wider than the old design: with today's fonts and
+    // drop-down buttons "2004级01班" and "平均分" were cut.
     Combo1 = editableList(this, "Combo1");
-    platform::placeTwips(*Combo1, 600, 5400, 1335, 300);
+    platform::placeTwips(*Combo1, 600, 5400, 1455, 300);
     Label4 = new QLabel(QStringLiteral("科目:"), this);
     platform::placeTwips(*Label4, 2160, 5430, 480, 255);
     Combo2 = editableList(this, "Combo2");
-    platform::placeTwips(*Combo2, 2640, 5400, 855, 300);
+    platform::placeTwips(*Combo2, 2640, 5400, 1095, 300);
 
     // Settings pane: the pane buttons stand over its left edge.
     QWidget* s = Frame1[0];
