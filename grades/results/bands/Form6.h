@@ -1,7 +1,8 @@
 #pragma once
 // The advanced view (高级查看): score bands typed in a small notation, counted
 // for every class and grade level of the results view, shown as a
-// fixed-column report that can be saved and printed.
+// fixed-column report that can be saved and printed, or as bar charts of the
+// bands and of the students.
 
 #include "grades/results/core/band_graph.h"
 #include "grades/results/core/score_bands.h"
