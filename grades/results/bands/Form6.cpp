@@ -184,8 +184,8 @@ void Form6::buildControls() {
     connect(Command[6], &QPushButton::clicked, this, [this] { Command6_Click(); });
     connect(Command[7], &QPushButton::clicked, this, [this] { Command7_Click(); });
     connect(Command[8], &QPushButton::clicked, this, [this] { Command8_Click(); });
-    // The selectors answer a pick from the list only, never code or typing.
     connect(VScroll1, &QScrollBar::valueChanged, this, [this] { VScroll1_Change(); });
+    // The selectors answer a pick from the list only, never code or typing.
     connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
     connect(Combo2, &QComboBox::activated, this, [this] { Combo2_Click(); });
     for (QCheckBox* c : Check2) connect(c, &QCheckBox::clicked, this, [this] { ClearReport(); });
