@@ -1,9 +1,476 @@
+#include "platform/db/jet_file.h"
+
 #include "platform/db/foreign_database.h"
+#include "platform/text/gbk.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QUuid>
+#include <QtEndian>
+#include <array>
+#include <cmath>
+#include <mdbtools.h>
 
 namespace platform::db {
 
+namespace {
+
+constexpr int headerSize = 0x98;
+
+// The first page hides part of itself under RC4 with a fixed key.
+QByteArray rc4(const QByteArray& data) {
+    const std::array<unsigned char, 4> key{0xc7, 0xda, 0x39, 0x6b};
+    std::array<unsigned char, 256> s{};
+    for (int i = 0; i < 256; ++i)
+        s[i] = static_cast<unsigned char>(i);
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + s[i] + key[i % 4]) & 0xff;
+        std::swap(s[i], s[j]);
+    }
+    QByteArray out(data);
+    for (int n = 0, i = 0, j = 0; n < out.size(); ++n) {
+        i = (i + 1) & 0xff;
+        j = (j + s[i]) & 0xff;
+        std::swap(s[i], s[j]);
+        out[n] = static_cast<char>(static_cast<unsigned char>(out[n]) ^ s[(s[i] + s[j]) & 0xff]);
+    }
+    return out;
+}
+
+quint16 u16(const char* p) { return qFromLittleEndian<quint16>(p); }
+quint32 u32(const char* p) { return qFromLittleEndian<quint32>(p); }
+
+int codePageOfLanguage(int language) {
+    switch (language) {
+    case 0x0804: case 0x1004: return 936;     // Chinese (PRC, Singapore)
+    case 0x0404: case 0x0c04: case 0x1404: return 950;
+    case 0x0411: return 932;
+    case 0x0412: return 949;
+    case 0x041e: return 874;
+    case 0x0405: case 0x040e: case 0x0415: case 0x041b: case 0x0424: case 0x041a: case 0x0418:
+        return 1250;
+    case 0x0419: case 0x0402: case 0x0422: case 0x0423: return 1251;
+    case 0x0408: return 1253;
+    case 0x041f: return 1254;
+    case 0x040d: return 1255;
+    case 0x0401: return 1256;
+    case 0x0425: case 0x0426: case 0x0427: return 1257;
+    case 0x0409: case 0x0407: case 0x040a: case 0x040b: case 0x040c: case 0x0410: case 0x0413:
+    case 0x0414: case 0x0416: case 0x041d: case 0x0406: case 0x0809: case 0x0c0a: case 0x040f:
+        return 1252;
+    default: return 0;
+    }
+}
+
+bool knownCodePage(int cp) {
+    return cp == 874 || cp == 932 || cp == 936 || cp == 949 || cp == 950 || (cp >= 1250 && cp <= 1258);
+}
+
+QString typeNameOf(int type) {
+    switch (type) {
+    case MDB_BOOL: return QStringLiteral("Boolean");
+    case MDB_BYTE: return QStringLiteral("Byte");
+    case MDB_INT: return QStringLiteral("Integer");
+    case MDB_LONGINT: return QStringLiteral("Long");
+    case MDB_MONEY: return QStringLiteral("Currency");
+    case MDB_FLOAT: return QStringLiteral("Single");
+    case MDB_DOUBLE: return QStringLiteral("Double");
+    case MDB_DATETIME: return QStringLiteral("DateTime");
+    case MDB_BINARY: return QStringLiteral("Binary");
+    case MDB_TEXT: return QStringLiteral("Text");
+    case MDB_OLE: return QStringLiteral("OLE");
+    case MDB_MEMO: return QStringLiteral("Memo");
+    case MDB_REPID: return QStringLiteral("ReplicationID");
+    case MDB_NUMERIC: return QStringLiteral("Numeric");
+    default: return QStringLiteral("Unknown");
+    }
+}
+
+FieldType fieldTypeOf(int type) {
+    switch (type) {
+    case MDB_BOOL: return FieldType::Boolean;
+    case MDB_BYTE: case MDB_INT: return FieldType::Integer;
+    case MDB_LONGINT: return FieldType::Long;
+    case MDB_FLOAT: return FieldType::Single;
+    case MDB_MONEY: case MDB_DOUBLE: case MDB_NUMERIC: return FieldType::Double;
+    case MDB_DATETIME: return FieldType::Date;
+    case MDB_TEXT: case MDB_REPID: return FieldType::Text;
+    default: return FieldType::Memo;   // memo, and binary kept as bytes
+    }
+}
+
+// Days since 1899-12-30; before it the fraction still counts forward from midnight.
+QDateTime dateOfDays(double value) {
+    if (!std::isfinite(value) || std::fabs(value) > 3e6)
+        return {};
+    double whole = std::trunc(value);
+    qint64 ms = std::llround(std::fabs(value - whole) * 86400000.0);
+    // Stored times are whole seconds; keep them so.
+    ms = (ms + 500) / 1000 * 1000;
+    qint64 days = static_cast<qint64>(whole);
+    if (ms >= 86400000) {
+        ms -= 86400000;
+        days += value < 0 ? -1 : 1;
+    }
+    return QDateTime(QDate(1899, 12, 30).addDays(days), QTime::fromMSecsSinceStartOfDay(int(ms)));
+}
+
+bool asciiEqualNoCase(const QString& a, const QString& b) {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x >= 'A' && x <= 'Z') x += 32;
+        if (y >= 'A' && y <= 'Z') y += 32;
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+struct Column {
+    ForeignField field;
+    int type = 0;
+    int scale = 0;
+};
+
+class JetFile final : public ForeignDatabase {
+public:
+    JetFile(QString path, MdbHandle* mdb, int codePage) : path_(std::move(path)), mdb_(mdb), codePage_(codePage) {}
+    ~JetFile() override { mdb_close(mdb_); }
+    JetFile(const JetFile&) = delete;
+    JetFile& operator=(const JetFile&) = delete;
+
+    void load() {
+        GPtrArray* catalog = mdb_read_catalog(mdb_, MDB_TABLE);
+        if (!catalog)
+            throw DbError(DbError::NotADatabase, QStringLiteral("不能读取数据库文件的表目录: %1").arg(path_));
+        for (guint i = 0; i < catalog->len; ++i) {
+            auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
+            const QString name = QString::fromUtf8(entry->object_name);
+            if (!mdb_is_user_table(entry) || name.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive))
+                continue;
+            Table t{name, entry, {}};
+            MdbTableDef* def = readTable(t);
+            for (guint c = 0; c < def->columns->len; ++c) {
+                auto* col = static_cast<MdbColumn*>(g_ptr_array_index(def->columns, c));
+                Column column;
+                column.type = col->col_type;
+                column.scale = col->col_scale;
+                column.field.name = QString::fromUtf8(col->name);
+                column.field.type = fieldTypeOf(col->col_type);
+                column.field.typeName = typeNameOf(col->col_type);
+                if (col->col_type == MDB_TEXT)
+                    column.field.size = codePage_ ? col->col_size : col->col_size / 2;
+                else if (col->col_type == MDB_REPID)
+                    column.field.size = 38;
+                t.columns.push_back(column);
+            }
+            mdb_free_tabledef(def);
+            tables_.push_back(std::move(t));
+        }
+    }
+
+    Kind kind() const override { return codePage_ ? Kind::Jet3 : Kind::Jet4; }
+    QString path() const override { return path_; }
+    QStringList tableNames() const override {
+        QStringList names;
+        for (const Table& t : tables_)
+            names << t.name;
+        return names;
+    }
+    std::vector<ForeignField> fields(const QString& table) const override {
+        std::vector<ForeignField> out;
+        for (const Column& c : find(table).columns)
+            out.push_back(c.field);
+        return out;
+    }
+    void readRows(const QString& table,
+                  const std::function<bool(const QVariantList&)>& row) const override {
+        const Table& t = find(table);
+        MdbTableDef* def = readTable(t);
+        struct Free { MdbTableDef* d; ~Free() { mdb_free_tabledef(d); } } guard{def};
+        if (def->num_cols != t.columns.size())
+            throw DbError(DbError::NotADatabase, QStringLiteral("表%1的定义读取不一致: %2").arg(t.name, path_));
+        mdb_rewind_table(def);
+        const int pageSize = int(mdb_->fmt->pg_size);
+        std::vector<MdbField> cracked(MDB_MAX_COLS);
+        std::vector<QByteArray> raw(t.columns.size());
+        std::vector<char> isNull(t.columns.size());
+        QVariantList values;
+        int rowNumber = 0;
+        while (mdb_fetch_row(def)) {
+            ++rowNumber;
+            // The row libmdb just read, cracked again for its null flags and raw bytes.
+            int start = 0;
+            size_t length = 0;
+            if (mdb_find_row(mdb_, int(def->cur_row) - 1, &start, &length) != 0)
+                damaged(t, rowNumber);
+            start &= 0x1fff;
+            if (start + qint64(length) > pageSize)
+                damaged(t, rowNumber);
+            const int n = mdb_crack_row(def, start, length, cracked.data());
+            if (n < 0)
+                damaged(t, rowNumber);
+            for (size_t i = 0; i < t.columns.size(); ++i) {
+                isNull[i] = 1;
+                raw[i].clear();
+            }
+            for (int i = 0; i < n && i < int(def->num_cols); ++i) {
+                const MdbField& f = cracked[i];
+                const int c = f.colnum;
+                if (c < 0 || c >= int(t.columns.size()))
+                    continue;
+                isNull[c] = f.is_null ? 1 : 0;
+                if (t.columns[c].type == MDB_BOOL || f.is_null)
+                    continue;
+                if (f.start < 0 || f.siz < 0 || f.start + f.siz > pageSize)
+                    damaged(t, rowNumber);
+                raw[c] = QByteArray(reinterpret_cast<const char*>(mdb_->pg_buf) + f.start, f.siz);
+            }
+            values.clear();
+            for (size_t c = 0; c < t.columns.size(); ++c)
+                values.push_back(valueOf(t, t.columns[c], isNull[c], raw[c], rowNumber));
+            if (!row(values))
+                return;
+        }
+    }
+
+private:
+    struct Table {
+        QString name;
+        MdbCatalogEntry* entry;
+        std::vector<Column> columns;
+    };
+
+    const Table& find(const QString& name) const {
+        for (const Table& t : tables_)
+            if (asciiEqualNoCase(t.name, name))
+                return t;
+        throw DbError(DbError::NoSuchTable, QStringLiteral("找不到表: %1").arg(name));
+    }
+
+    MdbTableDef* readTable(const Table& t) const {
+        MdbTableDef* def = mdb_read_table(t.entry);
+        if (!def)
+            throw DbError(DbError::NotADatabase, QStringLiteral("不能读取表%1的定义: %2").arg(t.name, path_));
+        if (!mdb_read_columns(def)) {
+            mdb_free_tabledef(def);
+            throw DbError(DbError::NotADatabase, QStringLiteral("不能读取表%1的字段: %2").arg(t.name, path_));
+        }
+        return def;
+    }
+
+    [[noreturn]] void damaged(const Table& t, int row) const {
+        throw DbError(DbError::NotADatabase,
+                      QStringLiteral("表%1的第%2行不能读取: %3").arg(t.name).arg(row).arg(path_));
+    }
+
+    QString text(const Table& t, const Column& c, const QByteArray& bytes, int row) const {
+        try {
+            return codePage_ ? decodeJet3Text(bytes, codePage_) : decodeJet4Text(bytes);
+        } catch (const GbkError& e) {
+            throw DbError(DbError::NotADatabase, QStringLiteral("表%1第%2行的字段%3: %4")
+                                                     .arg(t.name).arg(row).arg(c.field.name, e.text()));
+        }
+    }
+
+    // A memo or OLE value: inline after its 12-byte head, or on one or a chain of long-value pages.
+    QByteArray longValue(const Table& t, const QByteArray& head, int row) const {
+        if (head.size() < 12)
+            damaged(t, row);
+        const quint32 word = u32(head.constData());
+        const qint64 total = word & 0x3fffffff;
+        if (word & 0x80000000u) {
+            if (total > head.size() - 12)
+                damaged(t, row);
+            return head.mid(12, int(total));
+        }
+        QByteArray out;
+        quint32 pageRow = u32(head.constData() + 4);
+        const bool single = word & 0x40000000u;
+        const int pageSize = int(mdb_->fmt->pg_size);
+        for (int hops = 0; pageRow != 0 && out.size() < total; ++hops) {
+            void* buffer = nullptr;
+            int offset = 0;
+            size_t length = 0;
+            if (hops > 1 + total / 64 || mdb_find_pg_row(mdb_, int(pageRow), &buffer, &offset, &length) != 0)
+                damaged(t, row);
+            offset &= 0x1fff;
+            if (offset + qint64(length) > pageSize || (!single && length < 4))
+                damaged(t, row);
+            const char* p = static_cast<const char*>(buffer) + offset;
+            if (single) {
+                out.append(p, qsizetype(length));
+                break;
+            }
+            pageRow = u32(p);
+            out.append(p + 4, qsizetype(length - 4));
+        }
+        if (out.size() < total)
+            damaged(t, row);
+        out.truncate(qsizetype(total));
+        return out;
+    }
+
+    QVariant valueOf(const Table& t, const Column& c, bool null, const QByteArray& b, int row) const {
+        if (c.type == MDB_BOOL)
+            return QVariant(!null);
+        if (null)
+            return {};
+        auto need = [&](int size) {
+            if (b.size() < size)
+                damaged(t, row);
+        };
+        const char* p = b.constData();
+        switch (c.type) {
+        case MDB_BYTE: need(1); return int(static_cast<unsigned char>(p[0]));
+        case MDB_INT: need(2); return int(qFromLittleEndian<qint16>(p));
+        case MDB_LONGINT: need(4); return int(qFromLittleEndian<qint32>(p));
+        case MDB_MONEY: need(8); return double(qFromLittleEndian<qint64>(p)) / 10000.0;
+        case MDB_FLOAT: need(4); return double(qFromLittleEndian<float>(p));
+        case MDB_DOUBLE: need(8); return qFromLittleEndian<double>(p);
+        case MDB_DATETIME: {
+            need(8);
+            const QDateTime d = dateOfDays(qFromLittleEndian<double>(p));
+            return d.isValid() ? QVariant(d) : QVariant();
+        }
+        case MDB_NUMERIC: {
+            need(17);
+            long double v = 0;
+            for (int w = 0; w < 4; ++w)
+                v = v * 4294967296.0L + u32(p + 1 + 4 * w);
+            v /= std::pow(10.0L, c.scale);
+            return double((p[0] & 0x80) ? -v : v);
+        }
+        case MDB_REPID: {
+            need(16);
+            const auto* q = reinterpret_cast<const uchar*>(p);
+            const QUuid id(u32(p), u16(p + 4), u16(p + 6), q[8], q[9], q[10], q[11], q[12], q[13], q[14], q[15]);
+            return id.toString(QUuid::WithBraces).toUpper();
+        }
+        case MDB_TEXT: return text(t, c, b, row);
+        case MDB_MEMO: return text(t, c, longValue(t, b, row), row);
+        case MDB_OLE: return longValue(t, b, row);
+        default: return b;
+        }
+    }
+
+    QString path_;
+    MdbHandle* mdb_;
+    int codePage_;   // Jet 3 texts; 0 for Jet 4
+    std::vector<Table> tables_;
+};
+
+} // namespace
+
+JetHeader readJetHeader(const QByteArray& firstPage) {
+    if (firstPage.size() < headerSize || firstPage.mid(4, 15) != QByteArrayLiteral("Standard Jet DB"))
+        throw DbError(DbError::NotADatabase, QStringLiteral("不是Access数据库文件"));
+    JetHeader h;
+    h.version = static_cast<unsigned char>(firstPage[0x14]);
+    const bool jet3 = h.version == 0;
+    QByteArray page = firstPage.left(headerSize);
+    page.replace(0x18, jet3 ? 126 : 128, rc4(page.mid(0x18, jet3 ? 126 : 128)));
+    const char* p = page.constData();
+    h.codePage = u16(p + 0x3c);
+    h.sortOrder = jet3 ? u16(p + 0x3a) : int(u32(p + 0x6e) & 0xffff);
+    QByteArray password = page.mid(0x42, jet3 ? 20 : 40);
+    if (!jet3) {
+        // Jet 4 masks it once more with the creation date's whole days.
+        const double created = qFromLittleEndian<double>(p + 0x72);
+        const qint32 days = std::isfinite(created) && std::fabs(created) < 2e9 ? qint32(created) : 0;
+        char mask[4];
+        qToLittleEndian(days, mask);
+        for (int i = 0; i < password.size(); ++i)
+            password[i] = char(password[i] ^ mask[i % 4]);
+    }
+    h.hasPassword = password.count('\0') != password.size();
+    return h;
+}
+
+int jet3CodePage(const JetHeader& header) {
+    if (knownCodePage(header.codePage))
+        return header.codePage;
+    if (const int cp = codePageOfLanguage(header.sortOrder))
+        return cp;
+    return 936;
+}
+
+QString decodeJet3Text(const QByteArray& bytes, int codePage) {
+    return fromCodePage(bytes, codePage);
+}
+
+QString decodeJet4Text(const QByteArray& bytes) {
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    QString out;
+    if (n >= 2 && b[0] == 0xff && b[1] == 0xfe) {
+        // Compressed: one byte per character, a zero byte switching to and from two.
+        out.reserve(n);
+        bool compressed = true;
+        for (qsizetype i = 2; i < n;) {
+            if (b[i] == 0) {
+                compressed = !compressed;
+                ++i;
+            } else if (compressed) {
+                out += QChar(b[i++]);
+            } else {
+                if (i + 1 >= n)
+                    throw GbkError(QStringLiteral("文字的UCS-2编码不完整"));
+                out += QChar(char16_t(b[i] | (b[i + 1] << 8)));
+                i += 2;
+            }
+        }
+        return out;
+    }
+    if (n % 2)
+        throw GbkError(QStringLiteral("文字的UCS-2编码不完整"));
+    out.resize(n / 2);
+    for (qsizetype i = 0; i < n / 2; ++i)
+        out[i] = QChar(char16_t(b[2 * i] | (b[2 * i + 1] << 8)));
+    return out;
+}
+
 std::unique_ptr<ForeignDatabase> openJetFile(const QString& path) {
-    throw DbError(DbError::NotADatabase, QStringLiteral("不能读取这种数据库文件: %1").arg(path));
+    QFile file(path);
+    if (!QFileInfo(path).isFile())
+        throw DbError(DbError::NotFound, QStringLiteral("找不到数据库文件: %1").arg(path));
+    if (!file.open(QIODevice::ReadOnly))
+        throw DbError(DbError::Io, QStringLiteral("不能打开数据库文件: %1").arg(path));
+    const QByteArray first = file.read(headerSize);
+    file.close();
+    JetHeader header;
+    try {
+        header = readJetHeader(first);
+    } catch (const DbError& e) {
+        throw DbError(DbError::NotADatabase, QStringLiteral("%1: %2").arg(e.text(), path));
+    }
+    if (header.version > 1)
+        throw DbError(DbError::NotADatabase,
+                      QStringLiteral("不能读取这个版本的Access数据库文件: %1").arg(path));
+    if (header.hasPassword)
+        throw DbError(DbError::WrongPassword, QStringLiteral("数据库文件设有密码: %1").arg(path));
+    // Opened for reading only; libmdb never writes without MDB_WRITABLE.
+    MdbHandle* mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+    if (!mdb)
+        throw DbError(DbError::NotADatabase, QStringLiteral("不能读取这个Access数据库文件: %1").arg(path));
+    const int codePage = header.version == 0 ? jet3CodePage(header) : 0;
+    if (codePage) {
+        // Table and field names go through libmdb's converter: give it the file's code page.
+        const QByteArray charset = codePage == 936 ? QByteArray("GBK") : "CP" + QByteArray::number(codePage);
+        iconv_t cd = iconv_open("UTF-8", charset.constData());
+        if (cd == reinterpret_cast<iconv_t>(-1)) {
+            mdb_close(mdb);
+            throw DbError(DbError::NotADatabase, QStringLiteral("不认识代码页%1的文字: %2").arg(codePage).arg(path));
+        }
+        iconv_close(mdb->iconv_in);
+        mdb->iconv_in = cd;
+    }
+    auto db = std::make_unique<JetFile>(path, mdb, codePage);
+    db->load();
+    return db;
 }
 
 } // namespace platform::db

@@ -15,6 +15,7 @@ public:
     ~Converter() { if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_); }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
+    bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
     // Converts all of `in`; false on an invalid or unconvertible sequence.
     bool run(const QByteArray& in, QByteArray& out) {
@@ -58,6 +59,19 @@ QString fromGbk(const QByteArray& bytes) {
     QByteArray out;
     if (!Converter("UTF-8", "GBK").run(bytes, out))
         throw GbkError(QStringLiteral("文件内容不是有效的GBK编码"));
+    return QString::fromUtf8(out);
+}
+
+QString fromCodePage(const QByteArray& bytes, int codePage) {
+    if (codePage == 936)
+        return fromGbk(bytes);
+    const QByteArray name = "CP" + QByteArray::number(codePage);
+    Converter converter("UTF-8", name.constData());
+    if (!converter.valid())
+        throw GbkError(QStringLiteral("不认识代码页%1的文字").arg(codePage));
+    QByteArray out;
+    if (!converter.run(bytes, out))
+        throw GbkError(QStringLiteral("文字不是代码页%1的有效编码").arg(codePage));
     return QString::fromUtf8(out);
 }
 

@@ -31,6 +31,10 @@ private:
 QByteArray toGbk(const QString& text);          // throws GbkError
 QString fromGbk(const QByteArray& bytes);       // throws GbkError
 bool canEncodeGbk(const QString& text);
+// Bytes written in a Windows code page (936 is GBK, 1252 Western ...), as
+// strictly as GBK: a sequence the code page does not define, or a code page
+// this machine cannot convert, throws GbkError.
+QString fromCodePage(const QByteArray& bytes, int codePage);
 
 QString readGbkFile(const QString& path);       // throws FileError, GbkError
 // Writes the whole text, no byte-order mark; the caller's line ends stay as they are.
