@@ -2,6 +2,9 @@
 
 #include "common/schema.h"
 #include "platform/db/database.h"
+#include "platform/db/foreign_database.h"
+
+#include <algorithm>
 
 #include <QFileInfo>
 #include <QHash>
@@ -9,6 +12,8 @@
 using platform::db::Database;
 using platform::db::DbError;
 using platform::db::FieldDef;
+using platform::db::ForeignDatabase;
+using platform::db::ForeignField;
 using platform::db::TableDef;
 using platform::db::Transaction;
 
@@ -177,36 +182,64 @@ MergeTableCounts mergeStep(Database& target, Database& source, const Step& step,
 
 } // namespace
 
+std::shared_ptr<Database> mergeSourceOf(const ForeignDatabase& source) {
+    const QString cannotOpen = QStringLiteral("无法打开数据文件");
+    const QStringList tables = source.tableNames();
+    auto tableNamed = [&](const QString& name) {
+        for (const QString& t : tables)
+            if (t.compare(name, Qt::CaseInsensitive) == 0)
+                return t;
+        return QString();
+    };
+    QStringList missing;
+    for (const Step& step : steps()) {
+        const QString name = tableNamed(step.table);
+        if (name.isEmpty()) {
+            missing << step.table;
+            continue;
+        }
+        const std::vector<ForeignField> fields = source.fields(name);
+        for (const QString& k : step.keys)
+            if (std::none_of(fields.begin(), fields.end(),
+                             [&](const ForeignField& f) { return f.name.compare(k, Qt::CaseInsensitive) == 0; }))
+                missing << QStringLiteral("%1的字段%2").arg(step.table, k);
+    }
+    if (!missing.isEmpty())
+        throw MergeRefused(cannotOpen, QStringLiteral("这个数据文件不是本系统的数据库,缺少: %1。")
+                                           .arg(missing.join(QStringLiteral("、"))));
+    if (auto db = source.database())
+        return db;
+    // Another kind of file: its four tables, as read, in a scratch database.
+    auto scratch = Database::createInMemory();
+    try {
+        for (const Step& step : steps())
+            copyTable(source, tableNamed(step.table), *scratch, step.table);
+    } catch (const DbError& e) {
+        throw MergeRefused(cannotOpen, e.text());
+    }
+    return scratch;
+}
+
 std::shared_ptr<Database> openMergeSource(const QString& path, Database& target) {
     const QString cannotOpen = QStringLiteral("无法打开数据文件");
     const QFileInfo info(path);
     if (info.exists() && info.canonicalFilePath() == QFileInfo(target.path()).canonicalFilePath())
         throw MergeRefused(cannotOpen,
                            QStringLiteral("这是当前正在使用的数据库,不能把它导入它自己。请选择另一个数据库文件。"));
-    std::shared_ptr<Database> source;
+    std::unique_ptr<ForeignDatabase> source;
     try {
-        source = Database::openReadOnly(path, QString());
+        source = ForeignDatabase::open(path);
     } catch (const DbError& e) {
         if (e.kind() == DbError::NotADatabase || e.kind() == DbError::WrongPassword)
             throw MergeRefused(cannotOpen,
                                QStringLiteral("无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"));
         throw MergeRefused(cannotOpen, e.text());
     }
-    QStringList missing;
-    for (const Step& step : steps()) {
-        if (!source->hasTable(step.table)) {
-            missing << step.table;
-            continue;
-        }
-        const TableDef def = source->tableDef(step.table);
-        for (const QString& k : step.keys)
-            if (fieldIndex(def, k) < 0)
-                missing << QStringLiteral("%1的字段%2").arg(step.table, k);
+    try {
+        return mergeSourceOf(*source);
+    } catch (const DbError& e) {
+        throw MergeRefused(cannotOpen, e.text());
     }
-    if (!missing.isEmpty())
-        throw MergeRefused(cannotOpen, QStringLiteral("这个数据文件不是本系统的数据库,缺少: %1。")
-                                           .arg(missing.join(QStringLiteral("、"))));
-    return source;
 }
 
 MergeResult mergeDatabase(Database& target, Database& source, bool overwrite) {

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
-namespace platform::db { class Database; }
+namespace platform::db { class Database; class ForeignDatabase; }
 
 namespace maintenance {
 
@@ -23,10 +23,15 @@ public:
 };
 
 // Opens the chosen file for reading only, as a source can be used: a database
-// of this system without password, holding the four tables and their keys,
-// and not the open database `target` itself. Otherwise MergeRefused.
+// of this system or an old Access file, without password, holding the four
+// tables and their keys, and not the open database `target` itself.
+// Otherwise MergeRefused.
 std::shared_ptr<platform::db::Database> openMergeSource(const QString& path,
                                                         platform::db::Database& target);
+// The checks on an opened file's tables and keys; a file of this system is
+// merged through its own read-only connection, another kind from a scratch
+// copy of its four tables.
+std::shared_ptr<platform::db::Database> mergeSourceOf(const platform::db::ForeignDatabase& source);
 
 struct MergeTableCounts {
     QString table;

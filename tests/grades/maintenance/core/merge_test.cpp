@@ -3,6 +3,8 @@
 #include "grades/maintenance/core/merge.h"
 
 #include "platform/db/database.h"
+#include "platform/db/foreign_database.h"
+#include "support/old_databases.h"
 #include "support/school_fixture.h"
 
 #include <QCryptographicHash>
@@ -163,10 +165,21 @@ TEST_F(MergeTest, UnusableSourcesAreRefusedAndNothingChanges) {
         partial.db()->createTable(def);
         QFile::copy(partial.databasePath(), folder + "/partial.mdb");
     }
+    // Old Access files open, but lack the four tables; one with a password does not.
+    const QString jet3 = testsupport::copyOldDatabase("trading-jet3.mdb", folder);
+    const QString jet4 = testsupport::copyOldDatabase("dates-jet4.mdb", folder);
+    const QByteArray jet3Bytes = testsupport::fileBytes(jet3);
+    const QString lockedJet = folder + "/locked-jet4.mdb";
+    QFile::copy(jet4, lockedJet);
+    QFile::setPermissions(lockedJet, QFile::permissions(lockedJet) | QFileDevice::WriteOwner);
+    testsupport::putJetPassword(lockedJet, QByteArray("p\0w\0", 4));
     struct Case { QString path; QString says; };
     const Case cases[] = {
         {folder + "/notes.mdb", "无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"},
         {folder + "/locked.mdb", "无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"},
+        {lockedJet, "无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"},
+        {jet3, "这个数据文件不是本系统的数据库,缺少: 年级表、班级表、成绩表、教师表。"},
+        {jet4, "这个数据文件不是本系统的数据库,缺少: 年级表、班级表、成绩表、教师表。"},
         {folder + "/partial.mdb", "缺少: 成绩表的字段STID、教师表。"},
         {to.databasePath(), "当前正在使用的数据库"},
         {folder + "/missing.mdb", "找不到"},
@@ -183,12 +196,72 @@ TEST_F(MergeTest, UnusableSourcesAreRefusedAndNothingChanges) {
         }
     }
     EXPECT_EQ(fileHash(to.databasePath()), before);
+    EXPECT_EQ(testsupport::fileBytes(jet3), jet3Bytes);
 }
 
 TEST_F(MergeTest, SourceOpenedReadOnlyCannotBeWritten) {
     auto s = source();
     EXPECT_THROW(s->execute("DELETE FROM 成绩表"), platform::db::DbError);
     EXPECT_EQ(from.db()->scalar("SELECT COUNT(*) FROM 成绩表").toInt(), 4);
+}
+
+// Another kind of file holding the four tables, as the Access reader gives them.
+class OtherKindOfFile final : public platform::db::ForeignDatabase {
+public:
+    struct Table { QString name; std::vector<platform::db::ForeignField> fields; std::vector<QVariantList> rows; };
+    std::vector<Table> tables;
+
+    Kind kind() const override { return Kind::Jet3; }
+    QString path() const override { return "old.mdb"; }
+    QStringList tableNames() const override {
+        QStringList out;
+        for (const Table& t : tables)
+            out << t.name;
+        return out;
+    }
+    std::vector<platform::db::ForeignField> fields(const QString& table) const override { return find(table).fields; }
+    void readRows(const QString& table, const std::function<bool(const QVariantList&)>& row) const override {
+        for (const QVariantList& r : find(table).rows)
+            if (!row(r))
+                return;
+    }
+    const Table& find(const QString& name) const {
+        for (const Table& t : tables)
+            if (t.name == name)
+                return t;
+        throw platform::db::DbError(platform::db::DbError::NoSuchTable, name);
+    }
+};
+
+TEST_F(MergeTest, AccessFileWithTheFourTablesIsMergedFromAScratchCopy) {
+    using platform::db::ForeignField;
+    auto text = [](const QString& name, int size) { return ForeignField{name, FieldType::Text, size, "Text"}; };
+    OtherKindOfFile old;
+    old.tables = {
+        {"年级表", {text("年级", 4)}, {{"2006"}}},
+        {"班级表", {text("年级", 4), text("班", 2)}, {{"2006", "01"}}},
+        {"成绩表", {text("年级", 4), text("班", 2), text("STID", 8), text("姓名", 10),
+                    ForeignField{"语文", FieldType::Single, 0, "Single"}},
+         {{"2006", "01", "20060001", "欧阳娜", 91.5}, {"2004", "01", "20040001", "张三丰", QVariant()}}},
+        {"教师表", {text("姓名", 10)}, {{"新老师"}}},
+    };
+    const auto scratch = maintenance::mergeSourceOf(old);
+    const MergeResult r = maintenance::mergeDatabase(target, *scratch, true);
+    EXPECT_EQ(r.tables[0].added, 1);
+    EXPECT_EQ(r.tables[2].added, 1);
+    EXPECT_EQ(r.tables[2].replaced, 1);
+    EXPECT_EQ(student("20060001", "姓名, 语文"), (QVariantList{"欧阳娜", 91.5}));
+    EXPECT_EQ(student("20040001", "姓名, 语文, 英语"), (QVariantList{"张三丰", QVariant(), 66}));
+    EXPECT_EQ(count("教师表", "姓名 = '新老师'"), 1);
+
+    // A missing key field is named, as for a file of this system.
+    old.tables[2].fields.erase(old.tables[2].fields.begin() + 2);
+    try {
+        maintenance::mergeSourceOf(old);
+        ADD_FAILURE() << "not refused";
+    } catch (const MergeRefused& e) {
+        EXPECT_TRUE(e.text.contains("缺少: 成绩表的字段STID。")) << e.text.toStdString();
+    }
 }
 
 } // namespace
