@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <QUuid>
 #include <QtEndian>
 #include <array>
@@ -146,30 +148,37 @@ public:
         GPtrArray* catalog = mdb_read_catalog(mdb_, MDB_TABLE);
         if (!catalog)
             throw DbError(DbError::NotADatabase, QStringLiteral("不能读取数据库文件的表目录: %1").arg(path_));
+        std::vector<MdbCatalogEntry*> user;
+        MdbCatalogEntry* objects = nullptr;
         for (guint i = 0; i < catalog->len; ++i) {
             auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
             const QString name = QString::fromUtf8(entry->object_name);
-            if (!mdb_is_user_table(entry) || name.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive))
-                continue;
-            Table t{name, entry, {}};
-            MdbTableDef* def = readTable(t);
-            for (guint c = 0; c < def->columns->len; ++c) {
-                auto* col = static_cast<MdbColumn*>(g_ptr_array_index(def->columns, c));
-                Column column;
-                column.type = col->col_type;
-                column.scale = col->col_scale;
-                column.field.name = QString::fromUtf8(col->name);
-                column.field.type = fieldTypeOf(col->col_type);
-                column.field.typeName = typeNameOf(col->col_type);
-                if (col->col_type == MDB_TEXT)
-                    column.field.size = codePage_ ? col->col_size : col->col_size / 2;
-                else if (col->col_type == MDB_REPID)
-                    column.field.size = 38;
-                t.columns.push_back(column);
-            }
-            mdb_free_tabledef(def);
-            tables_.push_back(std::move(t));
+            if (name == QLatin1String("MSysObjects"))
+                objects = entry;
+            else if (mdb_is_user_table(entry) && !name.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive))
+                user.push_back(entry);
         }
+        // libmdb turns a byte its converter cannot take into '?': take Jet 3
+        // table names strictly from the catalog's own rows, by object id.
+        QHash<quint32, QString> strictNames;
+        if (codePage_ && objects) {
+            const Table sys = describe(QStringLiteral("MSysObjects"), objects);
+            int id = -1, name = -1;
+            for (size_t c = 0; c < sys.columns.size(); ++c) {
+                if (sys.columns[c].field.name == QLatin1String("Id")) id = int(c);
+                if (sys.columns[c].field.name == QLatin1String("Name")) name = int(c);
+            }
+            if (id >= 0 && name >= 0)
+                scan(sys, [&](const QVariantList& r) {
+                    if (r[id].isValid() && r[name].isValid())
+                        strictNames.insert(quint32(r[id].toInt()) & 0xffffff, r[name].toString());
+                    return true;
+                });
+        }
+        for (MdbCatalogEntry* entry : user)
+            tables_.push_back(describe(strictNames.value(quint32(entry->table_pg),
+                                                         QString::fromUtf8(entry->object_name)),
+                                       entry));
     }
 
     Kind kind() const override { return codePage_ ? Kind::Jet3 : Kind::Jet4; }
@@ -188,7 +197,38 @@ public:
     }
     void readRows(const QString& table,
                   const std::function<bool(const QVariantList&)>& row) const override {
-        const Table& t = find(table);
+        scan(find(table), row);
+    }
+
+private:
+    struct Table {
+        QString name;
+        MdbCatalogEntry* entry;
+        std::vector<Column> columns;
+    };
+
+    Table describe(const QString& name, MdbCatalogEntry* entry) const {
+        Table t{name, entry, {}};
+        MdbTableDef* def = readTable(t);
+        for (guint c = 0; c < def->columns->len; ++c) {
+            auto* col = static_cast<MdbColumn*>(g_ptr_array_index(def->columns, c));
+            Column column;
+            column.type = col->col_type;
+            column.scale = col->col_scale;
+            column.field.name = QString::fromUtf8(col->name);
+            column.field.type = fieldTypeOf(col->col_type);
+            column.field.typeName = typeNameOf(col->col_type);
+            if (col->col_type == MDB_TEXT)
+                column.field.size = codePage_ ? col->col_size : col->col_size / 2;
+            else if (col->col_type == MDB_REPID)
+                column.field.size = 38;
+            t.columns.push_back(column);
+        }
+        mdb_free_tabledef(def);
+        return t;
+    }
+
+    void scan(const Table& t, const std::function<bool(const QVariantList&)>& row) const {
         MdbTableDef* def = readTable(t);
         struct Free { MdbTableDef* d; ~Free() { mdb_free_tabledef(d); } } guard{def};
         if (def->num_cols != t.columns.size())
@@ -237,13 +277,6 @@ public:
         }
     }
 
-private:
-    struct Table {
-        QString name;
-        MdbCatalogEntry* entry;
-        std::vector<Column> columns;
-    };
-
     const Table& find(const QString& name) const {
         for (const Table& t : tables_)
             if (asciiEqualNoCase(t.name, name))
@@ -291,12 +324,14 @@ private:
         quint32 pageRow = u32(head.constData() + 4);
         const bool single = word & 0x40000000u;
         const int pageSize = int(mdb_->fmt->pg_size);
-        for (int hops = 0; pageRow != 0 && out.size() < total; ++hops) {
+        QSet<quint32> visited;   // a damaged chain may loop
+        while (pageRow != 0 && out.size() < total) {
             void* buffer = nullptr;
             int offset = 0;
             size_t length = 0;
-            if (hops > 1 + total / 64 || mdb_find_pg_row(mdb_, int(pageRow), &buffer, &offset, &length) != 0)
+            if (visited.contains(pageRow) || mdb_find_pg_row(mdb_, int(pageRow), &buffer, &offset, &length) != 0)
                 damaged(t, row);
+            visited.insert(pageRow);
             offset &= 0x1fff;
             if (offset + qint64(length) > pageSize || (!single && length < 4))
                 damaged(t, row);

@@ -63,9 +63,7 @@ QString fromGbk(const QByteArray& bytes) {
 }
 
 QString fromCodePage(const QByteArray& bytes, int codePage) {
-    if (codePage == 936)
-        return fromGbk(bytes);
-    const QByteArray name = "CP" + QByteArray::number(codePage);
+    const QByteArray name = codePage == 936 ? QByteArray("GBK") : "CP" + QByteArray::number(codePage);
     Converter converter("UTF-8", name.constData());
     if (!converter.valid())
         throw GbkError(QStringLiteral("不认识代码页%1的文字").arg(codePage));

@@ -23,14 +23,14 @@ QByteArray fileBytes(const QString& path) {
     return f.readAll();
 }
 
-void putJetPassword(const QString& path, const QByteArray& password) {
+void xorIntoFile(const QString& path, qint64 offset, const QByteArray& bytes) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadWrite) || !f.seek(0x42))
+    if (!f.open(QIODevice::ReadWrite) || !f.seek(offset))
         throw std::runtime_error("cannot open the test file");
-    QByteArray field = f.read(password.size());
+    QByteArray field = f.read(bytes.size());
     for (int i = 0; i < field.size(); ++i)
-        field[i] = char(field[i] ^ password[i]);
-    f.seek(0x42);
+        field[i] = char(field[i] ^ bytes[i]);
+    f.seek(offset);
     f.write(field);
 }
 

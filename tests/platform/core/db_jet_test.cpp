@@ -183,7 +183,7 @@ TEST_F(JetFileTest, HeaderGivesCodePageAndPassword) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.password.toHex().toStdString());
         const QString path = copyOldDatabase(c.file, dir.path());
-        testsupport::putJetPassword(path, c.password);
+        testsupport::xorIntoFile(path, 0x42, c.password);
         EXPECT_TRUE(readJetHeader(fileBytes(path).left(4096)).hasPassword);
         EXPECT_EQ(openFails(path), DbError::WrongPassword);
     }
@@ -196,6 +196,27 @@ TEST_F(JetFileTest, HeaderGivesCodePageAndPassword) {
         h.codePage = p.codePage;
         h.sortOrder = p.sortOrder;
         EXPECT_EQ(jet3CodePage(h), p.expected) << p.codePage << " " << p.sortOrder;
+    }
+}
+
+TEST_F(JetFileTest, Jet3TextsFollowTheHeadersCodePageAndRefuseBytesItLeavesUndefined) {
+    // The Western file told it was written on a Chinese machine (1252 to 936).
+    const QString path = copyOldDatabase(kJet3, dir.path());
+    testsupport::xorIntoFile(path, 0x3c, QByteArray::fromHex("4c07"));   // e404 ^ a803
+    const auto db = ForeignDatabase::open(path);
+    // "ä" and the "t" after it are one GBK character.
+    const QString umsaetze = QStringLiteral("Ums") + platform::fromGbk("\xe4t") + QStringLiteral("ze");
+    EXPECT_TRUE(db->tableNames().contains(umsaetze));
+    EXPECT_EQ(db->fields(umsaetze).size(), 14u);
+    EXPECT_EQ(rows(*db, QStringLiteral("Shippers")).size(), 3u);
+    // "Luleå" ends in half a GBK character: refused, naming where.
+    try {
+        rows(*db, QStringLiteral("Customers"));
+        ADD_FAILURE() << "not refused";
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.kind(), DbError::NotADatabase);
+        EXPECT_TRUE(e.text().contains(QStringLiteral("Customers")) && e.text().contains(QStringLiteral("City")))
+            << e.text().toStdString();
     }
 }
 

@@ -172,7 +172,7 @@ TEST_F(MergeTest, UnusableSourcesAreRefusedAndNothingChanges) {
     const QString lockedJet = folder + "/locked-jet4.mdb";
     QFile::copy(jet4, lockedJet);
     QFile::setPermissions(lockedJet, QFile::permissions(lockedJet) | QFileDevice::WriteOwner);
-    testsupport::putJetPassword(lockedJet, QByteArray("p\0w\0", 4));
+    testsupport::xorIntoFile(lockedJet, 0x42, QByteArray("p\0w\0", 4));
     struct Case { QString path; QString says; };
     const Case cases[] = {
         {folder + "/notes.mdb", "无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"},
