@@ -5,6 +5,7 @@
 #include "grades/frame/Form2.h"
 #include "platform/db/database.h"
 #include "support/dialog_double.h"
+#include "support/old_databases.h"
 #include "support/school_fixture.h"
 
 #include <QAction>
@@ -85,6 +86,13 @@ TEST_F(MergeCommand, NormalUserCancelAndUnusableFileChangeNothing) {
     run();
     EXPECT_EQ(dialogs.lastTitle(), QStringLiteral("无法打开数据文件"));
     EXPECT_TRUE(dialogs.lastMessage().contains(QStringLiteral("当前正在使用的数据库")));
+
+    // An old Access file opens but is not a database of this system.
+    const QString old = testsupport::copyOldDatabase(QStringLiteral("trading-jet3.mdb"), other.folder());
+    dialogs.chooseFile(old).answerMessage();
+    run();
+    EXPECT_EQ(dialogs.lastTitle(), QStringLiteral("无法打开数据文件"));
+    EXPECT_EQ(dialogs.lastMessage(), QStringLiteral("这个数据文件不是本系统的数据库,缺少: 年级表、班级表、成绩表、教师表。"));
 
     EXPECT_EQ(w.visiblePanel(), 2);
     EXPECT_EQ(rows("成绩表"), 1);
