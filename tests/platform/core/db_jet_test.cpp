@@ -125,6 +125,36 @@ TEST_F(JetFileTest, Jet3FileListsTablesFieldsAndRowsWithAccentsAndNulls) {
     EXPECT_EQ(fileBytes(path), before);
 }
 
+TEST_F(JetFileTest, EmptyTextStaysApartFromNull) {
+    // The file holds no empty text: make one, and a Null beside it, in a copy.
+    // A Shippers row is its field count, the id, the two texts, the end of the
+    // texts, their offsets, their count and the null mask (a bit set: not Null).
+    const QString path = copyOldDatabase(kJet3, dir.path());
+    const QByteArray bytes = fileBytes(path);
+    const QByteArray speedy = QByteArrayLiteral("Speedy Express(503) 555-9831\x21\x13\x05\x02\x07");
+    const QByteArray united = QByteArrayLiteral("United Package(503) 555-3199\x21\x13\x05\x02\x07");
+    ASSERT_EQ(bytes.count(speedy), 1);
+    ASSERT_EQ(bytes.count(united), 1);
+    // The texts end where the phone begins: an empty phone. No bit for the phone: Null.
+    testsupport::xorIntoFile(path, bytes.indexOf(speedy) + 28, QByteArray(1, char(0x21 ^ 0x13)));
+    testsupport::xorIntoFile(path, bytes.indexOf(united) + 32, QByteArray(1, char(0x07 ^ 0x03)));
+
+    const auto db = ForeignDatabase::open(path);
+    const auto all = rows(*db, QStringLiteral("Shippers"));
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0][1].toString(), QStringLiteral("Speedy Express"));
+    EXPECT_TRUE(all[0][2].isValid());
+    EXPECT_EQ(all[0][2].toString(), QString());
+    EXPECT_EQ(all[1][1].toString(), QStringLiteral("United Package"));
+    EXPECT_FALSE(all[1][2].isValid());
+    EXPECT_EQ(all[2][2].toString(), QStringLiteral("(503) 555-9931"));
+
+    auto scratch = Database::createInMemory();
+    EXPECT_EQ(copyTable(*db, QStringLiteral("Shippers"), *scratch), 3);
+    EXPECT_EQ(scratch->scalar(QStringLiteral("SELECT count(*) FROM Shippers WHERE Phone = ''")).toInt(), 1);
+    EXPECT_EQ(scratch->scalar(QStringLiteral("SELECT count(*) FROM Shippers WHERE Phone IS NULL")).toInt(), 1);
+}
+
 TEST_F(JetFileTest, Jet4FileReadsDatesAndUcs2Texts) {
     const QString path = copyOldDatabase(kJet4, dir.path());
     const QByteArray before = fileBytes(path);
