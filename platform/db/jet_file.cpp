@@ -135,6 +135,7 @@ struct Column {
     ForeignField field;
     int type = 0;
     int scale = 0;
+    bool rawText = false;   // texts as their stored bytes
 };
 
 class JetFile final : public ForeignDatabase {
@@ -160,25 +161,36 @@ public:
         }
         // libmdb turns a byte its converter cannot take into '?': take Jet 3
         // table names strictly from the catalog's own rows, by object id.
-        QHash<quint32, QString> strictNames;
+        QHash<quint32, QByteArray> storedNames;
         if (codePage_ && objects) {
-            const Table sys = describe(QStringLiteral("MSysObjects"), objects);
+            Table sys = describe(QStringLiteral("MSysObjects"), objects);
             int id = -1, name = -1;
             for (size_t c = 0; c < sys.columns.size(); ++c) {
                 if (sys.columns[c].field.name == QLatin1String("Id")) id = int(c);
                 if (sys.columns[c].field.name == QLatin1String("Name")) name = int(c);
             }
-            if (id >= 0 && name >= 0)
+            if (id >= 0 && name >= 0 && sys.columns[name].type == MDB_TEXT) {
+                sys.columns[name].rawText = true;
                 scan(sys, [&](const QVariantList& r) {
                     if (r[id].isValid() && r[name].isValid())
-                        strictNames.insert(quint32(r[id].toInt()) & 0xffffff, r[name].toString());
+                        storedNames.insert(quint32(r[id].toInt()) & 0xffffff, r[name].toByteArray());
                     return true;
                 });
+            }
         }
-        for (MdbCatalogEntry* entry : user)
-            tables_.push_back(describe(strictNames.value(quint32(entry->table_pg),
-                                                         QString::fromUtf8(entry->object_name)),
-                                       entry));
+        for (MdbCatalogEntry* entry : user) {
+            QString name = QString::fromUtf8(entry->object_name);
+            const auto stored = storedNames.constFind(quint32(entry->table_pg));
+            if (stored != storedNames.cend()) {
+                try {
+                    name = decodeJet3Text(*stored, codePage_);
+                } catch (const GbkError& e) {
+                    throw DbError(DbError::NotADatabase,
+                                  QStringLiteral("表名%1: %2: %3").arg(name, e.text(), path_));
+                }
+            }
+            tables_.push_back(describe(name, entry));
+        }
     }
 
     Kind kind() const override { return codePage_ ? Kind::Jet3 : Kind::Jet4; }
@@ -385,7 +397,7 @@ private:
             const QUuid id(u32(p), u16(p + 4), u16(p + 6), q[8], q[9], q[10], q[11], q[12], q[13], q[14], q[15]);
             return id.toString(QUuid::WithBraces).toUpper();
         }
-        case MDB_TEXT: return text(t, c, b, row);
+        case MDB_TEXT: return c.rawText ? QVariant(b) : QVariant(text(t, c, b, row));
         case MDB_MEMO: return text(t, c, longValue(t, b, row), row);
         case MDB_OLE: return longValue(t, b, row);
         default: return b;

@@ -248,6 +248,19 @@ TEST_F(JetFileTest, Jet3TextsFollowTheHeadersCodePageAndRefuseBytesItLeavesUndef
         EXPECT_TRUE(e.text().contains(QStringLiteral("Customers")) && e.text().contains(QStringLiteral("City")))
             << e.text().toStdString();
     }
+
+    // A table name that is not GBK refuses the file rather than losing a character.
+    const QByteArray bytes = fileBytes(path);
+    const QByteArray name = QByteArrayLiteral("Ums\xe4tze");
+    ASSERT_EQ(bytes.count(name), 1);
+    testsupport::xorIntoFile(path, bytes.indexOf(name) + 4, QByteArray(1, char('t' ^ '-')));
+    try {
+        ForeignDatabase::open(path);
+        ADD_FAILURE() << "not refused";
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.kind(), DbError::NotADatabase);
+        EXPECT_TRUE(e.text().contains(QStringLiteral("表名"))) << e.text().toStdString();
+    }
 }
 
 TEST_F(JetFileTest, TextsDecodeStrictly) {
