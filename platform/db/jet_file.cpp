@@ -6,7 +6,6 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QSet>
 #include <QUuid>
 #include <QtEndian>
@@ -135,7 +134,6 @@ struct Column {
     ForeignField field;
     int type = 0;
     int scale = 0;
-    bool rawText = false;   // texts as their stored bytes
 };
 
 class JetFile final : public ForeignDatabase {
@@ -149,47 +147,10 @@ public:
         GPtrArray* catalog = mdb_read_catalog(mdb_, MDB_TABLE);
         if (!catalog)
             throw DbError(DbError::NotADatabase, QStringLiteral("不能读取数据库文件的表目录: %1").arg(path_));
-        std::vector<MdbCatalogEntry*> user;
-        MdbCatalogEntry* objects = nullptr;
         for (guint i = 0; i < catalog->len; ++i) {
             auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
-            const QString name = QString::fromUtf8(entry->object_name);
-            if (name == QLatin1String("MSysObjects"))
-                objects = entry;
-            else if (mdb_is_user_table(entry) && !name.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive))
-                user.push_back(entry);
-        }
-        // libmdb turns a byte its converter cannot take into '?': take Jet 3
-        // table names strictly from the catalog's own rows, by object id.
-        QHash<quint32, QByteArray> storedNames;
-        if (codePage_ && objects) {
-            Table sys = describe(QStringLiteral("MSysObjects"), objects);
-            int id = -1, name = -1;
-            for (size_t c = 0; c < sys.columns.size(); ++c) {
-                if (sys.columns[c].field.name == QLatin1String("Id")) id = int(c);
-                if (sys.columns[c].field.name == QLatin1String("Name")) name = int(c);
-            }
-            if (id >= 0 && name >= 0 && sys.columns[name].type == MDB_TEXT) {
-                sys.columns[name].rawText = true;
-                scan(sys, [&](const QVariantList& r) {
-                    if (r[id].isValid() && r[name].isValid())
-                        storedNames.insert(quint32(r[id].toInt()) & 0xffffff, r[name].toByteArray());
-                    return true;
-                });
-            }
-        }
-        for (MdbCatalogEntry* entry : user) {
-            QString name = QString::fromUtf8(entry->object_name);
-            const auto stored = storedNames.constFind(quint32(entry->table_pg));
-            if (stored != storedNames.cend()) {
-                try {
-                    name = decodeJet3Text(*stored, codePage_);
-                } catch (const GbkError& e) {
-                    throw DbError(DbError::NotADatabase,
-                                  QStringLiteral("表名%1: %2: %3").arg(name, e.text(), path_));
-                }
-            }
-            tables_.push_back(describe(name, entry));
+            if (mdb_is_user_table(entry) && qstrnicmp(entry->object_name, "MSys", 4) != 0)
+                tables_.push_back(describe(entry));
         }
     }
 
@@ -219,15 +180,26 @@ private:
         std::vector<Column> columns;
     };
 
-    Table describe(const QString& name, MdbCatalogEntry* entry) const {
-        Table t{name, entry, {}};
+    // A name as libmdb hands it over, in the file's own characters.
+    QString nameOf(const char* utf8, const QString& what) const {
+        if (!codePage_)
+            return QString::fromUtf8(utf8);
+        try {
+            return decodeJet3Text(QString::fromUtf8(utf8).toLatin1(), codePage_);
+        } catch (const GbkError& e) {
+            throw DbError(DbError::NotADatabase, QStringLiteral("%1: %2: %3").arg(what, e.text(), path_));
+        }
+    }
+
+    Table describe(MdbCatalogEntry* entry) const {
+        Table t{nameOf(entry->object_name, QStringLiteral("表名")), entry, {}};
         MdbTableDef* def = readTable(t);
         for (guint c = 0; c < def->columns->len; ++c) {
             auto* col = static_cast<MdbColumn*>(g_ptr_array_index(def->columns, c));
             Column column;
             column.type = col->col_type;
             column.scale = col->col_scale;
-            column.field.name = QString::fromUtf8(col->name);
+            column.field.name = nameOf(col->name, QStringLiteral("表%1的字段名").arg(t.name));
             column.field.type = fieldTypeOf(col->col_type);
             column.field.typeName = typeNameOf(col->col_type);
             if (col->col_type == MDB_TEXT)
@@ -397,7 +369,7 @@ private:
             const QUuid id(u32(p), u16(p + 4), u16(p + 6), q[8], q[9], q[10], q[11], q[12], q[13], q[14], q[15]);
             return id.toString(QUuid::WithBraces).toUpper();
         }
-        case MDB_TEXT: return c.rawText ? QVariant(b) : QVariant(text(t, c, b, row));
+        case MDB_TEXT: return text(t, c, b, row);
         case MDB_MEMO: return text(t, c, longValue(t, b, row), row);
         case MDB_OLE: return longValue(t, b, row);
         default: return b;
@@ -505,12 +477,12 @@ std::unique_ptr<ForeignDatabase> openJetFile(const QString& path) {
         throw DbError(DbError::NotADatabase, QStringLiteral("不能读取这个Access数据库文件: %1").arg(path));
     const int codePage = header.version == 0 ? jet3CodePage(header) : 0;
     if (codePage) {
-        // Table and field names go through libmdb's converter: give it the file's code page.
-        const QByteArray charset = codePage == 936 ? QByteArray("GBK") : "CP" + QByteArray::number(codePage);
-        iconv_t cd = iconv_open("UTF-8", charset.constData());
+        // libmdb turns a byte its converter cannot take into '?'. Have it pass
+        // names through as Latin-1, byte for byte, and decode them here strictly.
+        iconv_t cd = iconv_open("UTF-8", "ISO-8859-1");
         if (cd == reinterpret_cast<iconv_t>(-1)) {
             mdb_close(mdb);
-            throw DbError(DbError::NotADatabase, QStringLiteral("不认识代码页%1的文字: %2").arg(codePage).arg(path));
+            throw DbError(DbError::Io, QStringLiteral("不能转换文字: %1").arg(path));
         }
         iconv_close(mdb->iconv_in);
         mdb->iconv_in = cd;
