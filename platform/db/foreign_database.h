@@ -54,7 +54,9 @@ public:
 int copyTable(const ForeignDatabase& source, const QString& table, Database& into,
               const QString& as = QString());
 
-// The Access reader; NotADatabase (with its reason) when libmdb cannot read the file.
+// The Access reader, opening the file in place for reading only; WrongPassword
+// when its header holds a password, NotADatabase (with its reason) when libmdb
+// cannot read the file or a text is not in the file's code page.
 std::unique_ptr<ForeignDatabase> openJetFile(const QString& path);
 
 } // namespace platform::db
