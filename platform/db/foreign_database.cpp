@@ -123,7 +123,9 @@ int copyTable(const ForeignDatabase& source, const QString& table, Database& int
         std::vector<QVariant> values(all.size());
         for (const QVariantList& r : rows) {
             for (size_t i = 0; i < all.size(); ++i)
-                values[i] = i < size_t(r.size()) ? Database::checkedValue(made.fields[i], r[i]) : QVariant();
+                values[i] = i < size_t(r.size()) && r[i].metaType().id() != QMetaType::QByteArray
+                                ? Database::checkedValue(made.fields[i], r[i])
+                                : QVariant();
             into.insertChecked(made, all, values);
         }
         into.commit();

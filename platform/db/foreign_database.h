@@ -49,8 +49,9 @@ public:
 
 // Copies a table of `source` into a new table `as` (the same name when empty)
 // of `into`, every field unrestricted (Text fields sized to hold what they
-// hold); returns the rows copied. For typed conditions over another file's
-// table, run in Database::createInMemory().
+// hold); returns the rows copied. Binary values (pictures, OLE objects) have
+// no text to compare and are Null in the copy. For typed conditions over
+// another file's table, run in Database::createInMemory().
 int copyTable(const ForeignDatabase& source, const QString& table, Database& into,
               const QString& as = QString());
 

@@ -314,4 +314,7 @@ TEST_F(JetFileTest, CopyTableTakesTheRowsAsRead) {
     EXPECT_EQ(scratch->scalar(QStringLiteral("SELECT count(*) FROM 客户 WHERE Region IS NULL")).toInt(), 60);
     EXPECT_EQ(scratch->scalar(QStringLiteral("SELECT CompanyName FROM 客户 WHERE CustomerID = 'ANTON'")).toString(),
               QStringLiteral("Antonio Moreno Taquería"));
+    // A photo has no text: Null in the copy, the other fields of its row kept.
+    EXPECT_EQ(copyTable(*db, QStringLiteral("Employees"), *scratch), 9);
+    EXPECT_EQ(scratch->scalar(QStringLiteral("SELECT count(*) FROM Employees WHERE Photo IS NULL AND LastName <> ''")).toInt(), 9);
 }
