@@ -1,6 +1,7 @@
 #include "grades/maintenance/maintenance_menus.h"
 
 #include "grades/frame/form2_panel.h"
+#include "grades/maintenance/Form10.h"
 #include "grades/maintenance/Form14.h"
 #include "grades/maintenance/Form15.h"
 #include "grades/maintenance/Form7.h"
@@ -22,6 +23,7 @@ void installMenuHandlers(PanelHost& host) {
     host.onMenu(QStringLiteral("ResetZero"), [&host] { ResetZero_Click(host); });
     host.onMenu(QStringLiteral("fenban"), [&host] { fenban_Click(host); });
     host.onMenu(QStringLiteral("RestRK"), [&host] { RestRK_Click(host); });
+    host.onMenu(QStringLiteral("menuin2"), [&host] { Form10::menuin2_Click(host); });
     host.onMenu(QStringLiteral("menuin3"), [&host] { Form14::menuin3_Click(host); });
 }
 
