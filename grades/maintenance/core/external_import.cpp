@@ -406,6 +406,8 @@ Run::Step Run::check(std::vector<QVariant>& row, const QString& name, ImportResu
 
 ImportResult Run::run() {
     ImportResult result;
+    if (source_.rows.empty())
+        return result;
     if (plan_.check)
         counters_.raiseTo(db_);
     if (!prepare(result)) {

@@ -17,11 +17,13 @@
 #include "grades/examno/Form4.h"
 #include "grades/frame/form2_panel.h"
 #include "grades/maintenance/Dialog.h"
+#include "grades/maintenance/Form10.h"
 #include "grades/maintenance/Form15.h"
 #include "grades/maintenance/Form7.h"
 #include "grades/results/export/Form16.h"
 #include "grades/results/print/Form5.h"
 #include "support/dialog_double.h"
+#include "support/login_script.h"
 #include "platform/ui/fonts.h"
 #include "platform/ui/twips.h"
 #include "support/caption_fit.h"
@@ -143,6 +145,21 @@ template <class W> std::function<void(const Visit&)> fromMenu(const char* item) 
     };
 }
 
+// The external import, behind the backup question and the login.
+void externalImportViews(const Visit& visit) {
+    SchoolFixture school;
+    const std::unique_ptr<Form2> main = makeMainWindow();
+    main->ConnectDataControls();
+    DialogDouble dialogs;
+    dialogs.answerMessage(platform::MsgResult::Yes);
+    scriptLogin(dialogs, state().DatabasePassword);
+    main->menuItem(QStringLiteral("menuin2"))->trigger();
+    Form10* w = main->findChild<Form10*>();
+    ASSERT_NE(w, nullptr);
+    visit({}, *w);
+    w->close();
+}
+
 // A window of a panel, built on the main window as its host.
 template <class W, class... Args> void onHost(const Visit& visit) {
     SchoolFixture school;
@@ -187,6 +204,7 @@ const WindowRow kWindows[] = {
     {"Dialog", classDialogViews, {"Label3", "Label5"}},
     {"Form7", fromMenu<maintenance::Form7>("fenban")},
     {"Form15", fromMenu<Form15>("menuJIanca")},
+    {"Form10", externalImportViews},
     {"Dialog1", onHost<Dialog1>,
      {QStringLiteral("请设置上几次考试后数据备份的地方,以观查学生的进步情况和综合成绩的评定.") + QString(17, u' ') +
       QStringLiteral("路径限定在40个字符内。")}},
