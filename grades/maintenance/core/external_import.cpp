@@ -38,6 +38,12 @@ QString textOf(const QVariant& v) {
 
 bool isNullValue(const QVariant& v) { return !v.isValid() || v.isNull(); }
 
+// A name finds the first of its rows in stored order.
+void keepFirst(QHash<QString, qint64>& rows, const QString& key, qint64 rowid) {
+    if (!rows.contains(key))
+        rows.insert(key, rowid);
+}
+
 int fieldIndex(const TableDef& def, const QString& name) {
     for (size_t i = 0; i < def.fields.size(); ++i)
         if (def.fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
@@ -426,7 +432,7 @@ ImportResult Run::run() {
                           .arg(def_.fields[nameField_].name, def_.name);
         for (const QVariantList& r : db_.query(sql))
             if (!isNullValue(r[1]))
-                firstOfName_.insert(foldKey(r[1].toString()), r[0].toLongLong());   // keeps the first
+                keepFirst(firstOfName_, foldKey(r[1].toString()), r[0].toLongLong());
     }
     QString checkFields;
     std::vector<int> checkFieldList;
@@ -491,8 +497,8 @@ ImportResult Run::run() {
             } else {
                 const qint64 made = db_.insertChecked(def_, written, out);
                 ++added_;
-                if (plan_.askOnSameName && !firstOfName_.contains(foldKey(name)))
-                    firstOfName_.insert(foldKey(name), made);
+                if (plan_.askOnSameName)
+                    keepFirst(firstOfName_, foldKey(name), made);
             }
             if (plan_.check)
                 takenIds_.insert(foldKey(textOf(row[idField_])));

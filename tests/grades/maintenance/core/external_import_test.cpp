@@ -219,21 +219,23 @@ TEST_F(ExternalImport, SameNamesAskAndOverwriteOrAddWhileAppendAllAlwaysAdds) {
                 {"张三", "2004", "01", QVariant(), QVariant(), 92},
                 {"新人", "2004", "02", QVariant(), QVariant(), 93},
                 {"新人", "2004", "02", QVariant(), QVariant(), 94}});
-    // Yes overwrites the first 张三 (its id and number kept); No adds a second;
+    student("20050002", "2005", "01", "张三", "02");
+    // Yes overwrites the first 张三 (its id and number kept); No adds another;
     // 新人 is added without a question, and then found as a row of this run.
     questions.overwrite = {true, false, false};
     ASSERT_EQ(run(rows(), plan(true, true)).kind, ImportResult::Kind::Done);
     EXPECT_EQ(questions.asked, (QStringList{"overwrite:张三", "overwrite:张三", "overwrite:新人"}));
     const auto zhang = target.query("SELECT STID, 学号, 语文 FROM 成绩表 WHERE 姓名 = '张三' ORDER BY rowid");
-    ASSERT_EQ(zhang.size(), 2u);
+    ASSERT_EQ(zhang.size(), 3u);
     EXPECT_EQ(zhang[0], (QVariantList{"20040057", "12", 91.0f}));
-    EXPECT_EQ(zhang[1], (QVariantList{"20040058", "13", 92.0f}));
-    EXPECT_EQ(students(), 6);
+    EXPECT_EQ(zhang[1], (QVariantList{"20050002", "02", 60.0f}));
+    EXPECT_EQ(zhang[2], (QVariantList{"20040058", "13", 92.0f}));
+    EXPECT_EQ(students(), 7);
 
     questions.asked.clear();
     ASSERT_EQ(run(rows(), plan(true, false)).kind, ImportResult::Kind::Done);
     EXPECT_TRUE(questions.asked.isEmpty());
-    EXPECT_EQ(students(), 10);
+    EXPECT_EQ(students(), 11);
 }
 
 TEST_F(ExternalImport, AConditionSelectsRowsAndOnlyOneReadingQueryIsAccepted) {
