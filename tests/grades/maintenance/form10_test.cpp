@@ -265,6 +265,40 @@ TEST_F(Form10Test, ARunAsksForAMissingClassAndAddsTheStudents) {
     EXPECT_EQ(students(), 4);
 }
 
+TEST_F(Form10Test, TheRunsQuestionsAsThePersonSeesThem) {
+    school.db()->insertRow("成绩表", {"STID", "年级", "班", "姓名", "学号", "语文"}, {"20040058", "2004", "02", "甲", "01", 10});
+    Form10* f = withTable();
+    pair(f, "xm", "姓名");
+    pair(f, "yw", "语文");
+    f->Option1[0]->setChecked(true);
+    f->Check2->setChecked(false);
+    dialogs.answerMessage(MsgResult::Yes, QStringLiteral("甲这个名字已有人使用,是否将其覆盖?"))
+        .answerMessage(MsgResult::Ok, QStringLiteral("导入完成!"));
+    f->Command2->click();
+    EXPECT_EQ(dialogs.shown()[dialogs.shown().size() - 2].title, QStringLiteral("有同学姓名相同"));
+    EXPECT_EQ(school.db()->scalar("SELECT 语文 FROM 成绩表 WHERE STID = '20040058'").toFloat(), 81.0f);
+    EXPECT_EQ(students(), 4);
+
+    // The record check's prompt cancelled, then the run stopped: what was stored stays.
+    f->Command3->click();
+    click(f->List1, QStringLiteral("学生名单"));
+    pair(f, "xm", "姓名");
+    pair(f, "bj", "班");
+    f->Option1[1]->setChecked(true);
+    f->Check2->setChecked(true);
+    dialogs.answerInput({}).answerMessage(MsgResult::Yes).answerMessage();
+    f->Command2->click();
+    const auto& shown = dialogs.shown();
+    const auto& prompt = shown[shown.size() - 3];
+    EXPECT_EQ(prompt.text, QStringLiteral("请输入有效的年级号(可用的年级号有:2004  )现在的年级无效"));
+    EXPECT_EQ(prompt.title, QStringLiteral("请输入甲 所在的年级"));
+    EXPECT_EQ(prompt.defaultText, QStringLiteral("2004"));
+    EXPECT_EQ(shown[shown.size() - 2].buttons, platform::MsgButtons::YesNo);
+    EXPECT_TRUE(dialogs.lastMessage().contains(QStringLiteral("已导入0条记录"))) << dialogs.lastMessage().toStdString();
+    EXPECT_EQ(students(), 4);
+    EXPECT_EQ(items(f->List1), (QStringList{"学生名单", "教师名单"}));
+}
+
 TEST_F(Form10Test, TeachersAreImportedWithoutTheCheckOnly) {
     Form10* f = withTable(QStringLiteral("教师名单"));
     f->Combo1->setCurrentIndex(1);
