@@ -18,9 +18,13 @@
 #include "grades/frame/form2_panel.h"
 #include "grades/maintenance/Dialog.h"
 #include "grades/maintenance/Form10.h"
+#include "grades/maintenance/Form14.h"
 #include "grades/maintenance/Form15.h"
 #include "grades/maintenance/Form7.h"
 #include "grades/results/export/Form16.h"
+#include "grades/results/bands/Form6.h"
+#include "grades/results/print/Form11.h"
+#include "grades/results/print/Form13.h"
 #include "grades/results/print/Form5.h"
 #include "support/dialog_double.h"
 #include "support/login_script.h"
@@ -145,17 +149,57 @@ template <class W> std::function<void(const Visit&)> fromMenu(const char* item) 
     };
 }
 
-// The external import, behind the backup question and the login.
-void externalImportViews(const Visit& visit) {
+// An import window, behind the backup question and the login.
+template <class W> std::function<void(const Visit&)> afterLogin(const char* item) {
+    return [item](const Visit& visit) {
+        SchoolFixture school;
+        const std::unique_ptr<Form2> main = makeMainWindow();
+        main->ConnectDataControls();
+        DialogDouble dialogs;
+        dialogs.answerMessage(platform::MsgResult::Yes);
+        scriptLogin(dialogs, state().DatabasePassword);
+        main->menuItem(QString::fromLatin1(item))->trigger();
+        W* w = main->findChild<W*>();
+        ASSERT_NE(w, nullptr) << item;
+        visit({}, *w);
+        w->close();
+    };
+}
+
+// The advanced view: settings, report and chart panes.
+void bandViews(const Visit& visit) {
     SchoolFixture school;
     const std::unique_ptr<Form2> main = makeMainWindow();
     main->ConnectDataControls();
     DialogDouble dialogs;
-    dialogs.answerMessage(platform::MsgResult::Yes);
-    scriptLogin(dialogs, state().DatabasePassword);
-    main->menuItem(QStringLiteral("menuin2"))->trigger();
-    Form10* w = main->findChild<Form10*>();
-    ASSERT_NE(w, nullptr);
+    Form6* w = Form6::showFor(*main);
+    w->Command1_Click();
+    visit(QStringLiteral("settings"), *w);
+    w->Command2_Click();
+    visit(QStringLiteral("report"), *w);
+    w->Command3_Click();
+    visit(QStringLiteral("graph"), *w);
+    w->close();
+}
+
+// The custom print: design and preview panes.
+void customPrintViews(const Visit& visit) {
+    SchoolFixture school;
+    const std::unique_ptr<Form2> main = makeMainWindow();
+    main->ConnectDataControls();
+    DialogDouble dialogs;
+    Form11 w(*main, main.get());
+    w.show();
+    visit(QStringLiteral("design"), w);
+    w.MenuWin_Click();
+    visit(QStringLiteral("preview"), w);
+}
+
+void checkListViews(const Visit& visit) {
+    SchoolFixture school;
+    const std::unique_ptr<Form2> main = makeMainWindow();
+    main->ConnectDataControls();
+    Form13* w = Form13::showFor(main.get());
     visit({}, *w);
     w->close();
 }
@@ -204,7 +248,11 @@ const WindowRow kWindows[] = {
     {"Dialog", classDialogViews, {"Label3", "Label5"}},
     {"Form7", fromMenu<maintenance::Form7>("fenban")},
     {"Form15", fromMenu<Form15>("menuJIanca")},
-    {"Form10", externalImportViews},
+    {"Form10", afterLogin<Form10>("menuin2")},
+    {"Form14", afterLogin<Form14>("menuin3")},
+    {"Form6", bandViews},
+    {"Form11", customPrintViews},
+    {"Form13", checkListViews},
     {"Dialog1", onHost<Dialog1>,
      {QStringLiteral("请设置上几次考试后数据备份的地方,以观查学生的进步情况和综合成绩的评定.") + QString(17, u' ') +
       QStringLiteral("路径限定在40个字符内。")}},
