@@ -45,7 +45,7 @@ XJAbout::XJAbout(QWidget* parent) : QWidget(parent, Qt::Window) {
     cmdOK = new QPushButton(QStringLiteral("确定"), this);
     cmdOK->setGeometry(platform::twipsRect(4245, 1950, 1260, 345));
     cmdSysInfo = new QPushButton(QStringLiteral("系统信息(&S)..."), this);
-    cmdSysInfo->setGeometry(platform::twipsRect(4245, 2400, 1260, 345));
+    cmdSysInfo->setGeometry(platform::twipsRect(4125, 2400, 1380, 345));   // room for its caption in today's fonts
     connect(cmdOK, &QPushButton::clicked, this, &XJAbout::cmdOK_Click);
     connect(cmdSysInfo, &QPushButton::clicked, this, &XJAbout::cmdSysInfo_Click);
 }
