@@ -3,7 +3,7 @@
 #include "common/program_state.h"
 #include "common/schema.h"
 #include "grades/frame/form2_panel.h"
-#include "grades/frame/frmLogin.h"
+#include "grades/maintenance/import_guard.h"
 #include "platform/db/database.h"
 #include "platform/db/foreign_database.h"
 #include "platform/text/values.h"
@@ -344,15 +344,7 @@ void Form10::Command2_Click() {
 }
 
 void Form10::menuin2_Click(PanelHost& host) {
-    if (platform::dialogs().message(QStringLiteral("在导入数据前请一定要备份现有的数据库,你备份了吗?"),
-                                    MsgButtons::YesNo, platform::kAttentionTitle)
-        != MsgResult::Yes)
-        return;
-    {
-        frmLogin login(host.hostWindow(), host.ownConnections());
-        platform::dialogs().runModal(login);
-    }
-    if (state().IsAdministrator == 0)
+    if (!maintenance::backedUpAndAdministrator(host))
         return;
     QWidget* owner = host.hostWindow();
     platform::showModeless<Form10>(owner, [&host, owner] { return new Form10(host, owner); });

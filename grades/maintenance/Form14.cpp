@@ -5,7 +5,7 @@
 #include "common/schema.h"
 #include "common/settings_files.h"
 #include "grades/frame/form2_panel.h"
-#include "grades/frame/frmLogin.h"
+#include "grades/maintenance/import_guard.h"
 #include "platform/db/datacontrol.h"
 #include "platform/dbui/datagrid.h"
 #include "platform/text/values.h"
@@ -605,15 +605,7 @@ bool Form14::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form14::menuin3_Click(PanelHost& host) {
-    if (platform::dialogs().message(QStringLiteral("在导入数据前请一定要备份现有的数据库,你备份了吗?"),
-                                    MsgButtons::YesNo, QStringLiteral("请注意..."))
-        != MsgResult::Yes)
-        return;
-    {
-        frmLogin login(host.hostWindow(), host.ownConnections());
-        platform::dialogs().runModal(login);
-    }
-    if (state().IsAdministrator == 0)
+    if (!maintenance::backedUpAndAdministrator(host))
         return;
     QWidget* owner = host.hostWindow();
     platform::showModeless<Form14>(owner, [owner] { return new Form14(owner); });
