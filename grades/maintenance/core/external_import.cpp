@@ -299,7 +299,8 @@ bool Run::prepare(ImportResult& result) {
     QHash<QString, qint64> newIdsOfGrade;
     for (size_t r = 0; r < source_.rows.size(); ++r) {
         const QVariantList& row = source_.rows[r];
-        if (nameSource_ >= row.size() || isNullValue(row[nameSource_]))
+        // A row without a name is passed over; an empty name counts as none.
+        if (nameSource_ >= row.size() || textOf(row[nameSource_]).isEmpty())
             continue;
         std::vector<QVariant> values;
         values.reserve(pairedFields_.size());

@@ -206,8 +206,10 @@ TEST_F(ExternalImport, AValueThatDoesNotFitRefusesTheWholeRunAndWritesNothing) {
     EXPECT_EQ(fileHash(school.databasePath()), before);
 }
 
-TEST_F(ExternalImport, NullNamesArePassedOverAndAnApostropheImports) {
-    makeSource({{QVariant(), "2004", "01", QVariant(), QVariant(), 1}, {"O'L", "2004", "01", QVariant(), QVariant(), 2}});
+TEST_F(ExternalImport, NullAndEmptyNamesArePassedOverAndAnApostropheImports) {
+    makeSource({{QVariant(), "2004", "01", QVariant(), QVariant(), 1},
+                {"", "2004", "01", QVariant(), QVariant(), 3},
+                {"O'L", "2004", "01", QVariant(), QVariant(), 2}});
     ExternalImportPlan p = plan(true, true);
     ASSERT_EQ(run(rows(), p).kind, ImportResult::Kind::Done);
     EXPECT_EQ(students(), 4);
