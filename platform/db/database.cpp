@@ -48,12 +48,6 @@ int collateJet(void*, int na, const void* a, int nb, const void* b) {
                         static_cast<const char16_t*>(b), nb / 2);
 }
 
-QString quoteName(const QString& name) {
-    QString n = name;
-    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + n + QLatin1Char('"');
-}
-
 QString declaredType(FieldType t) {
     switch (t) {
     case FieldType::Text:
@@ -222,6 +216,12 @@ QString rcText(sqlite3* db) {
 
 DbError::DbError(Kind kind, const QString& text)
     : std::runtime_error(text.toStdString()), kind_(kind), text_(text) {}
+
+QString quoteName(const QString& name) {
+    QString n = name;
+    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + n + QLatin1Char('"');
+}
 
 QString quoteText(const QString& value) {
     QString v = value;

@@ -224,6 +224,8 @@ private:
 
 // A text value safely put between single quotes for an SQL or criteria text: O'Brien -> 'O''Brien'.
 QString quoteText(const QString& value);
+// A table or field name for an SQL text: 成绩表 -> "成绩表", a double quote doubled.
+QString quoteName(const QString& name);
 
 // A value for a connection text: as it is, or between double quotes when it holds
 // ";", "=", quotes or blanks at its ends, so that any password survives the parsing.

@@ -8,12 +8,6 @@ namespace platform::db {
 
 namespace {
 
-QString quoteName(const QString& name) {
-    QString n = name;
-    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + n + QLatin1Char('"');
-}
-
 class SystemFile final : public ForeignDatabase {
 public:
     explicit SystemFile(std::shared_ptr<Database> db) : db_(std::move(db)) {}

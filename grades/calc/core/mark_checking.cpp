@@ -2,6 +2,7 @@
 // student's total and average.
 
 #include "common/program_state.h"
+#include "platform/db/database.h"
 #include "platform/text/number_text.h"
 #include "grades/calc/core/calculation_stages.h"
 #include "platform/text/values.h"
@@ -11,8 +12,6 @@
 
 
 namespace {
-
-QString quoted(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
 
 } // namespace
 
@@ -24,8 +23,8 @@ StageEnd checkMarks(CalculationRun& run) {
 
     QStringList sets, columns;
     for (int k = 0; k < subjects; ++k) {
-        sets << quoted(gradeFields[k + 1].name) + QStringLiteral("=?");
-        columns << quoted(gradeFields[k + 1].name);
+        sets << platform::db::quoteName(gradeFields[k + 1].name) + QStringLiteral("=?");
+        columns << platform::db::quoteName(gradeFields[k + 1].name);
     }
     const QString setMarks = sets.join(QLatin1Char(','));
     // A prompt's answer stores the marks changed so far; moving on stores the rest.

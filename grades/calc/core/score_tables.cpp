@@ -4,6 +4,7 @@
 
 #include "common/program_state.h"
 #include "common/schema.h"
+#include "platform/db/database.h"
 #include "platform/text/number_text.h"
 #include "grades/calc/core/calculation_log.h"
 #include "grades/calc/core/calculation_stages.h"
@@ -14,8 +15,6 @@
 #include <vector>
 
 namespace {
-
-QString quoted(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
 
 QString single(float v) { return platform::PlainNumberText(v, platform::Precision::Single); }
 
@@ -36,7 +35,7 @@ StageEnd buildScoreTables(CalculationRun& run) {
 
     QString averages, subjectLine;
     for (int k = 0; k < subjects; ++k) {
-        averages += QStringLiteral(",avg(") + quoted(gradeFields[k + 1].name) + QLatin1Char(')');
+        averages += QStringLiteral(",avg(") + platform::db::quoteName(gradeFields[k + 1].name) + QLatin1Char(')');
         subjectLine += gradeFields[k + 1].name + QStringLiteral("   ");
     }
     log.write(subjectLine);
@@ -44,7 +43,7 @@ StageEnd buildScoreTables(CalculationRun& run) {
 
     QStringList names, marks;
     for (const auto& f : scoreFields) {
-        names << quoted(f.name);
+        names << platform::db::quoteName(f.name);
         marks << QStringLiteral("?");
     }
     const QString columns = names.join(QLatin1Char(',')), holes = marks.join(QLatin1Char(','));

@@ -14,6 +14,7 @@
 #include "common/schema.h"
 #include "grades/calc/core/calculation_log.h"
 #include "grades/calc/core/formula.h"
+#include "platform/db/database.h"
 #include "platform/script/engine.h"
 #include "platform/text/number_text.h"
 #include "platform/text/values.h"
@@ -39,12 +40,6 @@ QString folded(const QString& text) {
         if (c >= u'A' && c <= u'Z')
             c = QChar(c.unicode() + 32);
     return out;
-}
-
-QString quoted(const QString& name) {
-    QString n = name;
-    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + n + QLatin1Char('"');
 }
 
 QString single(float v) { return platform::PlainNumberText(v, platform::Precision::Single); }
@@ -138,10 +133,10 @@ ScoreRows readScores(Database& db, const QString& table, const std::vector<Teach
             if (f >= 0 && !s.columnOfField.count(f)) {
                 s.columnOfField.emplace(f, int(s.columns.size()));
                 s.columns.emplace_back();
-                select += QLatin1Char(',') + quoted(s.fields[f].name);
+                select += QLatin1Char(',') + platform::db::quoteName(s.fields[f].name);
             }
         }
-    const auto rows = db.query(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(select, quoted(table)));
+    const auto rows = db.query(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(select, platform::db::quoteName(table)));
     s.stid.reserve(rows.size());
     for (int r = 0; r < int(rows.size()); ++r) {
         const QVariantList& row = rows[r];
@@ -172,7 +167,7 @@ std::optional<PreviousTerm> readPreviousTerm(const QString& path, const QString&
         if (stid < 0)
             return std::nullopt;
         PreviousTerm p;
-        QString select = quoted(fields[stid].name);
+        QString select = platform::db::quoteName(fields[stid].name);
         for (int i = kFirstSubjectField; i < int(fields.size()); ++i) {
             const QString& name = fields[i].name;
             if (p.columnOf.contains(name))
@@ -185,9 +180,9 @@ std::optional<PreviousTerm> readPreviousTerm(const QString& path, const QString&
                 continue;
             p.columnOf.insert(name, int(p.columns.size()));
             p.columns.emplace_back();
-            select += QLatin1Char(',') + quoted(name);
+            select += QLatin1Char(',') + platform::db::quoteName(name);
         }
-        const auto rows = db->query(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(select, quoted(table)));
+        const auto rows = db->query(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(select, platform::db::quoteName(table)));
         if (rows.empty())
             return std::nullopt;
         for (int r = 0; r < int(rows.size()); ++r) {
