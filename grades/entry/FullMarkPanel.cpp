@@ -16,11 +16,16 @@ void FullMarkPanel::bind(PanelHost& host) {
     Ad4 = &c.data(QStringLiteral("Ad4"));
     Ad41 = &c.data(QStringLiteral("Ad41"));
 
-    // A negative full mark would refuse every mark and turn the scaling round.
+    // A negative full mark would refuse every mark and turn the scaling round;
+    // a text that is no number is the panel's to refuse, not the engine's.
     DataGrid4->setValueCheck([](int column, const QVariant& value) {
+        if (column <= 0 || value.isNull())
+            return QString();
         bool number = false;
         const double mark = value.toDouble(&number);
-        return column > 0 && number && mark < 0 ? QStringLiteral("试卷的总分不能为负数!") : QString();
+        if (!number)
+            return QStringLiteral("试卷的总分必须是数字!");
+        return mark < 0 ? QStringLiteral("试卷的总分不能为负数!") : QString();
     });
 }
 

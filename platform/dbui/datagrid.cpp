@@ -2,6 +2,7 @@
 
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
+#include "platform/db/value_text.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
 
@@ -60,7 +61,8 @@ public:
             return QString();
         if (v.metaType().id() == QMetaType::QDate)
             return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
-        return v.toString();
+        // Numbers as the exports write them; the editor starts from the same text.
+        return plainValueText(v, rs_->fieldType(index.column()));
     }
     QVariant headerData(int section, Qt::Orientation o, int role) const override {
         if (!rs_ || role != Qt::DisplayRole)
@@ -79,6 +81,11 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role) override {
         if (role != Qt::EditRole)
             return false;
+        // A cell left as it was shown is not written back: its text has the
+        // field's digits only, and a double would lose what lies beyond them.
+        if (!isNewRow(index.row()) && value.typeId() == QMetaType::QString
+            && value.toString() == data(index, Qt::EditRole).toString())
+            return true;
         return grid_->editCell(index.row(), index.column(), value);
     }
 

@@ -4,6 +4,7 @@
 #include "platform/db/datacontrol.h"
 #include "platform/dbui/datagrid.h"
 #include "platform/db/recordset.h"
+#include "platform/db/value_text.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -124,6 +125,50 @@ TEST_F(DataGridTest, AnOpenEditorIsCommittedOnRequest) {
     dialogs.answerMessage();
     EXPECT_FALSE(grid_.commitEditor());
     EXPECT_EQ(storedName("20040002"), s("钱七"));
+}
+
+// A cell shows a number as the exports write it: the digits of its field's
+// precision, never the binary neighbour of a single; editing starts from it.
+TEST_F(DataGridTest, NumbersReadAsTheNumberTextOfTheirFieldsPrecision) {
+    TableDef t{s("数表"), {{s("ID"), FieldType::Long}, {s("单"), FieldType::Single}, {s("双"), FieldType::Double}}};
+    db_->createTable(t);
+    struct Case { double value; const char* single; const char* dbl; };
+    const Case cases[] = {
+        {66.9, "66.9", "66.9"},
+        {375.4686, "375.4686", "375.4686"},
+        {80.4, "80.4", "80.4"},
+        {1e9, "1E+09", "1000000000"},
+        {0.1, "0.1", "0.1"},
+        {-0.000001, "-1E-06", "-1E-06"},
+        {1e20, "1E+20", "1E+20"},
+        {13.333333333333334, "13.33333", "13.3333333333333"},
+    };
+    int id = 0;
+    for (const Case& c : cases)
+        db_->insertRow(s("数表"), {s("ID"), s("单"), s("双")}, {++id, c.value, c.value});
+    ad1_.setRecordSource(s("select ID,单,双 from 数表 order by ID"));
+    ad1_.refresh();
+    QAbstractItemModel* model = grid_.view()->model();
+    for (int row = 0; row < int(std::size(cases)); ++row) {
+        const Case& c = cases[row];
+        for (int role : {int(Qt::DisplayRole), int(Qt::EditRole)}) {
+            EXPECT_EQ(model->index(row, 1).data(role).toString(), s(c.single)) << c.single;
+            EXPECT_EQ(model->index(row, 2).data(role).toString(), s(c.dbl)) << c.dbl;
+        }
+        // The export's text of the same value.
+        EXPECT_EQ(plainValueText(ad1_.recordset()->valueAt(row, 1), FieldType::Single), s(c.single));
+    }
+
+    // A double left as its cell showed it keeps the digits beyond the text.
+    const int last = int(std::size(cases)) - 1;
+    ASSERT_TRUE(model->setData(model->index(last, 2), s("13.3333333333333"), Qt::EditRole));
+    ASSERT_TRUE(grid_.chooseRow(0));
+    EXPECT_EQ(db_->scalar(s("SELECT 双 FROM 数表 WHERE ID=?"), {last + 1}).toDouble(), 13.333333333333334);
+    // A typed change is stored as typed.
+    ASSERT_TRUE(model->setData(model->index(last, 1), s("66.9"), Qt::EditRole));
+    ASSERT_TRUE(grid_.chooseRow(0));
+    EXPECT_EQ(model->index(last, 1).data().toString(), s("66.9"));
+    EXPECT_FLOAT_EQ(db_->scalar(s("SELECT 单 FROM 数表 WHERE ID=?"), {last + 1}).toFloat(), 66.9f);
 }
 
 TEST_F(DataGridTest, UnbindingAndClosingLeaveAnEmptyGrid) {

@@ -1,39 +1,15 @@
 #include "grades/results/core/tab_text.h"
 
 #include "platform/db/recordset.h"
+#include "platform/db/value_text.h"
 #include "platform/text/gbk.h"
-#include "platform/text/number_text.h"
 
 #include <QSaveFile>
 
 namespace results {
 
 using platform::db::FieldType;
-
-QString plainValueText(const QVariant& value, FieldType type) {
-    if (value.isNull())
-        return {};
-    switch (type) {
-    case FieldType::Single:
-        return platform::PlainNumberText(value.toFloat(), platform::Precision::Single);
-    case FieldType::Double:
-        return platform::PlainNumberText(value.toDouble(), platform::Precision::Double);
-    case FieldType::Integer:
-    case FieldType::Long:
-        return QString::number(value.toLongLong());
-    default:
-        break;
-    }
-    // A computed column of a typed query has no declared type: its value's own.
-    switch (value.typeId()) {
-    case QMetaType::Float:
-        return platform::PlainNumberText(value.toFloat(), platform::Precision::Single);
-    case QMetaType::Double:
-        return platform::PlainNumberText(value.toDouble(), platform::Precision::Double);
-    default:
-        return value.toString();
-    }
-}
+using platform::db::plainValueText;
 
 QString tabText(const platform::db::Recordset& rs) {
     const int fields = rs.fieldCount();

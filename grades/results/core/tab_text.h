@@ -13,10 +13,6 @@ class Recordset;
 
 namespace results {
 
-// A value as its plain text: text as stored, numbers with the digits of their
-// precision (a single 91.33333), nothing for Null.
-QString plainValueText(const QVariant& value, platform::db::FieldType type);
-
 // The whole export of the rows of `rs`; the cursor does not move.
 QString tabText(const platform::db::Recordset& rs);
 

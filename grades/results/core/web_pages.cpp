@@ -4,6 +4,7 @@
 #include "grades/results/core/tab_text.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
+#include "platform/db/value_text.h"
 #include "platform/text/gbk.h"
 #include "platform/text/number_text.h"
 
@@ -154,7 +155,7 @@ QString resultsPageText(const QString& schoolName, const QString& grade, const Q
     // student, or none built yet, only its margin.
     int width = 10;
     if (!rows.rows.isEmpty() && columns > 0)
-        width = 5 * plainValueText(rows.rows.front().value(0), rows.types[0]).size() + 10;
+        width = 5 * platform::db::plainValueText(rows.rows.front().value(0), rows.types[0]).size() + 10;
     static const char* const widths[] = {nullptr, "45", "35", "35"};
     for (int f = 0; f < columns; ++f) {
         if (f == 0)
@@ -176,7 +177,7 @@ QString resultsPageText(const QString& schoolName, const QString& grade, const Q
         p.line(QStringLiteral("<tr>"));
         for (int f = 0; f < columns; ++f) {
             const QVariant v = row.value(f);
-            const QString text = htmlEscape(plainValueText(v, rows.types[f]));
+            const QString text = htmlEscape(platform::db::plainValueText(v, rows.types[f]));
             if (f < 4) {
                 p.line(boldCell(shaded, text));
             } else {

@@ -152,6 +152,23 @@ TEST_F(FullMarkPanelTest, ANegativeFullMarkIsRefused) {
     EXPECT_EQ(fullMark("2005").toDouble(), 120.5);
 }
 
+// A text that is no number gets the panel's own prompt, not the engine's type
+// error under the program's name; what blanks surround still counts.
+TEST_F(FullMarkPanelTest, AFullMarkThatIsNoNumberIsRefusedByThePanel) {
+    open();
+    for (const char* typed : {"abc", "12abc", "一百", "1,5"}) {
+        DialogDouble dialogs;
+        dialogs.answerMessage(MsgResult::Ok, "试卷的总分必须是数字!");
+        EXPECT_FALSE(grid()->editCell(1, 2, QString::fromUtf8(typed))) << typed;
+        EXPECT_EQ(dialogs.lastTitle(), "提示") << typed;
+        EXPECT_EQ(dialogs.shown().back().icon, platform::MsgIcon::None) << typed;
+    }
+    ASSERT_TRUE(grid()->editCell(1, 1, " 150 "));
+    click("Comout_3");
+    EXPECT_EQ(fullMark("2005").toDouble(), 120.5);
+    EXPECT_EQ(db.scalar("select 语文 from 年级表 where 年级 = '2005'").toDouble(), 150.0);
+}
+
 // ---------------------------------------------------------------- mark entry
 
 TEST_F(MarkPanelsTest, WithoutRoomsItOpensOnClassesAndRoomsListNothing) {
