@@ -8,7 +8,9 @@
 #include "platform/db/recordset.h"
 #include "platform/text/values.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/fit_text.h"
 #include "platform/ui/key_filter.h"
+#include "platform/ui/twips.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -43,6 +45,8 @@ void StudentPanel::bind(PanelHost& host) {
     tx12 = c.get<QLineEdit>(QStringLiteral("tx12"));
     la10 = c.get<QLabel>(QStringLiteral("la10"));
     la15 = c.get<QLabel>(QStringLiteral("la15"));
+    // A school may be one class of thousands: the count reads whole up to five digits.
+    la15->setFont(platform::fittedFont(QStringLiteral("00000"), la15->font(), platform::twipsToPixels(kClassSizeWidth)));
     la18 = c.get<QLabel>(QStringLiteral("la18"));
     Com10 = c.get<QPushButton>(QStringLiteral("Com10"));
     Com12 = c.get<QPushButton>(QStringLiteral("Com12"));

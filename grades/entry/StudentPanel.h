@@ -24,6 +24,8 @@ class DataGrid;
 class StudentPanel : public QObject, public Form2Panel {
     Q_OBJECT
 public:
+    // The width of the class size la15 (twips): five digits must read there.
+    static constexpr int kClassSizeWidth = 405;
     StudentPanel();
     ~StudentPanel() override;
 

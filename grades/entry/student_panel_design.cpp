@@ -39,11 +39,14 @@ void StudentPanel::layout(LayoutPass& p, double wp, double hp) const {
     p.put("Com12", 240, y + 505, 735, 375);
     p.put("Com13", 1840, y + 505, 735, 375);
     p.put("Che11", 360, y + 1080, 3015, 255);
-    p.put("la14", 360, y + 1455, 1095, 255);
-    p.put("la15", 1320, y + 1445, 495, 255);
-    p.put("la16", 1755, y + 1445, 1140, 255);  // its colon clear of tx12
+    // The class size sits between the ends of its caption and of the next
+    // one, so that neither touches it; its digits are drawn small enough for
+    // five of them (StudentPanel::bind).
+    p.put("la14", 360, y + 1455, 1005, 255);
+    p.put("la15", 1365, y + 1445, kClassSizeWidth, 255);
+    p.put("la16", 1770, y + 1445, 990, 255);  // its colon clear of tx12
     p.put("tx12", 2760, y + 1430, 615, 270);
-    p.put("la17", 360, y + 1800, 855, 255);
+    p.put("la17", 360, y + 1800, 840, 255);   // clear of the name beside it
     p.put("la10", 1200, y + 1800, 855, 255);
     p.put("la19", 2160, y + 1800, 495, 255);
     p.put("la18", 2760, y + 1800, 615, 255);

@@ -37,6 +37,9 @@ protected:
     template <class W> QStringList misfitsOf(W& w, const QStringList& wrapsOnPurpose = {}) {
         w.show();
         QCoreApplication::processEvents();
+        // Every data-control bar and counter as a school of 10,080 students shows it.
+        showLargestCounts(w, {"StatusPanel1"});
+        QCoreApplication::processEvents();
         QStringList lines;
         for (const CaptionMisfit& m : captionMisfits(w, wrapsOnPurpose))
             lines << (m.runsInto.isEmpty()
@@ -44,6 +47,8 @@ protected:
                                 .arg(m.control, m.text).arg(m.needed.width()).arg(m.needed.height())
                                 .arg(m.room.width()).arg(m.room.height())
                           : QStringLiteral("%1 \"%2\" runs into %3").arg(m.control, m.text, m.runsInto));
+        for (const QString& c : unnamedControls(w))
+            lines << QStringLiteral("has no name: ") + c;
         return lines;
     }
 

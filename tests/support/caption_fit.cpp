@@ -3,22 +3,43 @@
 #include "platform/ui/compact_text.h"
 #include "platform/ui/wrapping_buttons.h"
 
+#include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionFrame>
+#include <QTabBar>
 #include <QTextLayout>
+#include <QToolBar>
+#include <QToolButton>
 #include <cmath>
 
 namespace {
 
-QString nameOf(const QWidget* w, const QString& text) { return w->objectName().isEmpty() ? text : w->objectName(); }
+QString nameOf(const QWidget* w, const QString& text) {
+    // The caption of a data-control bar goes by the bar's name.
+    if (w->objectName().isEmpty() && w->parentWidget() && w->parentWidget()->inherits("platform::db::DataControlBar"))
+        return w->parentWidget()->objectName() + u' ' + (qobject_cast<const QLabel*>(w) ? QStringLiteral("caption") : text);
+    return w->objectName().isEmpty() ? text : w->objectName();
+}
+
+QString withCount(const QString& text, int rows) {
+    QString out = text;
+    out.replace(QRegularExpression(QStringLiteral("[0-9]+")), QString::number(rows));
+    return out;
+}
 
 struct Measure {
     QWidget* control = nullptr;
@@ -33,7 +54,7 @@ struct Measure {
 // The sibling control that the text, where it is drawn, runs into.
 QString runsInto(const Measure& m, const QSize& needed) {
     QWidget* parent = m.control->parentWidget();
-    if (!parent || m.lineOnly || qobject_cast<QPushButton*>(m.control)) return {};
+    if (!parent || m.lineOnly || qobject_cast<QPushButton*>(m.control) || qobject_cast<QToolButton*>(m.control)) return {};
     int left = m.room.left();
     if (m.alignment & Qt::AlignHCenter) left += (m.room.width() - needed.width()) / 2;
     else if (m.alignment & Qt::AlignRight) left += m.room.width() - needed.width();
@@ -128,6 +149,12 @@ std::vector<Measure> measures(QWidget& window) {
             m.room = QRect(indicator.right() + 1 + spacing, 0, b->width() - indicator.right() - 1 - spacing, b->height());
             m.wraps = m.compact = qobject_cast<platform::WrappingCheckBox*>(w) || qobject_cast<platform::WrappingRadioButton*>(w);
             m.alignment = Qt::AlignLeft | Qt::AlignVCenter;
+        } else if (auto* tool = qobject_cast<QToolButton*>(w);
+                   tool && w->parentWidget() && w->parentWidget()->inherits("platform::db::DataControlBar")) {
+            // The move buttons of a data-control bar: their arrows within the frame.
+            m.text = tool->text();
+            const int frame = tool->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, tool);
+            m.room = tool->rect().adjusted(frame, 0, -frame, 0);
         } else if (auto* button = qobject_cast<QPushButton*>(w)) {
             m.text = button->text();
             // The frame and the room the style keeps beside the text.
@@ -182,5 +209,56 @@ QStringList needlessWraps(QWidget& window, const QStringList& wrapsOnPurpose) {
     for (const Measure& m : measures(window))
         if (!m.lineOnly && wrapsOnPurpose.contains(nameOf(m.control, m.text)) && textWidth(m.text, m.control->font()) <= m.room.width())
             out << nameOf(m.control, m.text);
+    return out;
+}
+
+void showLargestCounts(QWidget& window, const QStringList& counters, int rows) {
+    for (QWidget* w : window.findChildren<QWidget*>()) {
+        if (w->inherits("platform::db::DataControlBar")) {
+            // A bar that shows no caption (a hidden one, or one that never shows a position) stays so.
+            const QString caption = w->property("caption").toString();
+            if (!caption.isEmpty()) w->setProperty("caption", withCount(caption, rows));
+        } else if (auto* label = qobject_cast<QLabel*>(w); label && counters.contains(label->objectName())) {
+            label->setText(label->text().isEmpty() ? QString::number(rows) : withCount(label->text(), rows));
+        }
+    }
+}
+
+QStringList unnamedControls(QWidget& window) {
+    auto inside = [&window](const QWidget* w) {
+        for (const QWidget* p = w->parentWidget(); p && p != &window; p = p->parentWidget()) {
+            if (p->isWindow()) return true;   // another window's
+            if (qobject_cast<const QComboBox*>(p) || qobject_cast<const QAbstractSpinBox*>(p) ||
+                qobject_cast<const QAbstractScrollArea*>(p) || qobject_cast<const QMenuBar*>(p) ||
+                qobject_cast<const QToolBar*>(p) || qobject_cast<const QTabBar*>(p) ||
+                p->inherits("platform::db::DataGrid") || p->inherits("platform::db::DataControlBar") ||
+                p->inherits("platform::RichTextBox"))
+                return true;
+        }
+        return false;
+    };
+    QStringList out;
+    for (QWidget* w : window.findChildren<QWidget*>()) {
+        if (w->isWindow() || !w->objectName().isEmpty() || inside(w)) continue;
+        if (qobject_cast<QStatusBar*>(w->parentWidget()) && !qobject_cast<QLabel*>(w)) continue;
+        QString text;
+        if (auto* l = qobject_cast<QLabel*>(w)) {
+            // A caption label often has no name of its own; a picture has.
+            if (l->pixmap().isNull()) continue;
+        } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+            text = b->text();
+        } else if (qobject_cast<QFrame*>(w) && !qobject_cast<QAbstractScrollArea*>(w) &&
+                   w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty()) {
+            continue;   // a line
+        } else if (!(qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractScrollArea*>(w) || qobject_cast<QComboBox*>(w) ||
+                     qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QGroupBox*>(w) || qobject_cast<QScrollBar*>(w) ||
+                     qobject_cast<QFrame*>(w) || w->inherits("platform::db::DataGrid") ||
+                     w->inherits("platform::db::DataControlBar"))) {
+            continue;
+        }
+        out << QStringLiteral("%1 \"%2\" in %3")
+                   .arg(QString::fromLatin1(w->metaObject()->className()), text,
+                        w->parentWidget() ? w->parentWidget()->objectName() : QString());
+    }
     return out;
 }

@@ -29,3 +29,17 @@ std::vector<CaptionMisfit> captionMisfits(QWidget& window, const QStringList& wr
 // The controls named in `wrapsOnPurpose` whose caption fits on one line: the
 // list should not keep them.
 QStringList needlessWraps(QWidget& window, const QStringList& wrapsOnPurpose);
+
+// The captions a 10,080-student school gives at most: every data-control bar
+// in `window` that shows a caption, and the labels named in `counters`, show
+// their text with each number in it replaced by `rows` (an empty counter shows
+// the number). Call before captionMisfits, with the window showing real rows.
+void showLargestCounts(QWidget& window, const QStringList& counters = {}, int rows = 10080);
+
+// The controls of `window` without an object name (by kind and text), so that
+// a test or the accessibility tree can find each one: buttons, boxes, lists,
+// grids, data-control bars, scroll bars, pictures and frames that hold
+// controls. Caption labels and lines are left out (many have no name of their
+// own), and so are the parts inside a control (a combo box's edit, a grid's
+// cells, a bar's move buttons) and the parts of menu and tool bars.
+QStringList unnamedControls(QWidget& window);

@@ -28,6 +28,7 @@
 #include "grades/results/print/Form5.h"
 #include "support/dialog_double.h"
 #include "support/login_script.h"
+#include "support/mark_school.h"
 #include "platform/ui/fonts.h"
 #include "platform/ui/twips.h"
 #include "support/caption_fit.h"
@@ -52,6 +53,8 @@ struct WindowRow {
     std::function<void(const Visit&)> views;
     // Controls whose caption is laid out over more than one line.
     QStringList wrapsOnPurpose = {};
+    // Labels that show a count of students, measured at the largest count.
+    QStringList counters = {};
 };
 
 // The main window maximised on the smallest screens a school uses (less the
@@ -74,6 +77,33 @@ void mainWindowViews(const Visit& visit) {
                       w);
             }
         }
+    }
+}
+
+// The panels that show a position or a count, opened by their buttons on a
+// school with students, rooms and teachers, at the smaller screen.
+void mainWindowDataViews(const Visit& visit) {
+    SchoolFixture school{{"语文", "数学"}, {"2004", "2005"}, {"2004级01班", "2005级01班"}};
+    seedMarkSchool(*school.db());
+    for (const char* teacher : {"王", "李", "赵"})
+        school.db()->insertRow("教师表", {"姓名"}, {QString::fromUtf8(teacher)});
+    const std::unique_ptr<Form2> window = makeMainWindow();
+    Form2& w = *window;
+    w.ConnectDataControls();
+    w.RemovePanelBorders();
+    w.show();
+    w.resize(800, 600 - 56);
+    w.Form_Resize();
+    DialogDouble dialogs;
+    const std::pair<const char*, void (Form2::*)()> panels[] = {
+        {"student", &Form2::Command1_Click}, {"teacher", &Form2::Command2_Click},
+        {"exam numbers", &Form2::Command3_Click}, {"full marks", &Form2::Command4_Click},
+        {"marks", &Form2::Command8_Click}, {"results", &Form2::Command6_Click},
+        {"teacher scores", &Form2::Command7_Click},
+    };
+    for (const auto& [name, open] : panels) {
+        (w.*open)();
+        visit(QStringLiteral("with rows, ") + QString::fromLatin1(name), w);
     }
 }
 
@@ -235,23 +265,20 @@ template <class W> void plainWindow(const Visit& visit) {
 }
 
 const WindowRow kWindows[] = {
-    {"Form1", wizardViews,
-     {"    在数据初始化时，请严格按要求填写各个项目，否则有可能出现意想不到的结果。",
-      "第五步：输入数据文件的所在的文件夹和文件名(请使用绝对路径)：",
-      "    如果要在整个网络中使用本软件，请注意使这个地址指向同一个文件。"}},
-    {"Form2", mainWindowViews, {"Option1", "Check51", "Check52", "Check54", "La77_2", "Latea2"}},
+    {"Form1", wizardViews, {"Label6", "Label10", "Label9"}},
+    {"Form2", mainWindowViews, {"Option1", "Check51", "Check52", "Check54", "La77_2", "Latea2"}, {"la15"}},
+    {"Form2Rows", mainWindowDataViews, {"Option1", "Check51", "Check52", "Check54", "La77_2", "Latea2"}, {"la15"}},
     {"Form12", studentManagerViews},
     {"frmLogin", loginViews},
     {"Form17", otherDatabaseViews},
-    {"Form8", plainWindow<Form8>,
-     {"下图是本系统的工作流程：", "   注意:绿色箭头表示必须经过的过程,黑色箭头表示可以不要的过程."}},
+    {"Form8", plainWindow<Form8>, {"Label2_0", "Label4"}},
     {"Dialog", classDialogViews, {"Label3", "Label5"}},
     {"Form7", fromMenu<maintenance::Form7>("fenban")},
     {"Form15", fromMenu<Form15>("menuJIanca")},
     {"Form10", afterLogin<Form10>("menuin2")},
     {"Form14", afterLogin<Form14>("menuin3")},
     {"Form6", bandViews},
-    {"Form11", customPrintViews},
+    {"Form11", customPrintViews, {}, {"Label1"}},
     {"Form13", checkListViews},
     {"Dialog1", onHost<Dialog1>,
      {QStringLiteral("请设置上几次考试后数据备份的地方,以观查学生的进步情况和综合成绩的评定.") + QString(17, u' ') +
@@ -259,8 +286,7 @@ const WindowRow kWindows[] = {
     {"Form5", onHost<Form5>},
     {"Form4", overSchool<Form4>},
     {"Form16", overSchool<Form16>},
-    {"frmAbout", plainWindow<frmAbout>,
-     {"   本程序能完成从考号的编写,成绩录入及成绩分析等全部的操作,能大大加快学校和教师处理成绩的速度."}},
+    {"frmAbout", plainWindow<frmAbout>, {"lblDescription"}},
 };
 
 void PrintTo(const WindowRow& row, std::ostream* os) { *os << row.name; }
@@ -281,6 +307,13 @@ TEST_P(WindowCaptions, EveryCaptionFitsAtTheDesignSize) {
             const QString file = QString::fromUtf8(row.name) + (view.isEmpty() ? QString() : u'_' + view);
             window.grab().save(QDir(shots).filePath(QString(file).replace(u' ', u'_') + QStringLiteral(".png")));
         }
+        // Every data-control bar and counter as a school of 10,080 students shows it.
+        showLargestCounts(window, row.counters);
+        QCoreApplication::processEvents();
+        if (!shots.isEmpty()) {
+            const QString file = QString::fromUtf8(row.name) + (view.isEmpty() ? QString() : u'_' + view);
+            window.grab().save(QDir(shots).filePath(QString(file).replace(u' ', u'_') + QStringLiteral("_counts.png")));
+        }
         for (const CaptionMisfit& m : captionMisfits(window, row.wrapsOnPurpose)) {
             const QString line =
                 m.runsInto.isEmpty()
@@ -297,6 +330,17 @@ TEST_P(WindowCaptions, EveryCaptionFitsAtTheDesignSize) {
     EXPECT_TRUE(misfits.isEmpty()) << misfits.join(u'\n').toStdString();
     // The list of wrapping captions keeps none that fits on one line.
     for (const QString& n : row.wrapsOnPurpose) EXPECT_TRUE(wrapping.contains(n)) << n.toStdString();
+}
+
+// Tests and the accessibility tree find every control by its name.
+TEST_P(WindowCaptions, EveryControlCarriesItsName) {
+    const WindowRow& row = GetParam();
+    QStringList unnamed;
+    row.views([&](const QString&, QWidget& window) {
+        for (const QString& c : unnamedControls(window))
+            if (!unnamed.contains(c)) unnamed << c;
+    });
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(u'\n').toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, WindowCaptions, ::testing::ValuesIn(kWindows),
