@@ -19,6 +19,8 @@
 #include "platform/ui/show_modeless.h"
 #include "platform/ui/twips.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,6 +32,8 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -39,6 +43,31 @@ namespace {
 void place(QWidget& w, const records::Rect& r) {
     platform::placeTwips(w, int(r.left), int(r.top), int(r.width), int(r.height));
 }
+
+} // namespace
+
+namespace {
+
+// Every cell of the student list is as large as a four-character name needs
+// under its picture. A cell sized from the first item (as uniform items are)
+// cut the longer names after it to "…", depending on the list's order.
+QSize studentCellSize(const QListView& list) {
+    const QFontMetrics fm(list.font());
+    const int margin = 2 * (list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list) + 1);
+    const int width = std::max({72, fm.horizontalAdvance(QStringLiteral("国国国国")) + margin + 4,
+                                list.iconSize().width() + margin});
+    const int height = std::max(60, list.iconSize().height() + fm.height() + 3 * margin);
+    return {width, height};
+}
+
+class StudentCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
+        const auto* list = qobject_cast<const QListView*>(option.widget);
+        return list ? studentCellSize(*list) : QSize(72, 60);
+    }
+};
 
 } // namespace
 
@@ -140,14 +169,17 @@ void XJmain::buildControls() {
     ListView1 = new QListWidget(client_);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->viewport()->installEventFilter(this);
+    ListView1->installEventFilter(this);
     // Large pictures with the name below, as the students are best told apart.
     ListView1->setViewMode(QListView::IconMode);
     ListView1->setIconSize(QSize(32, 32));
-    ListView1->setGridSize(QSize(72, 60));
     ListView1->setResizeMode(QListView::Adjust);
     ListView1->setMovement(QListView::Static);
     ListView1->setUniformItemSizes(true);
     ListView1->setWordWrap(true);
+    ListView1->setTextElideMode(Qt::ElideNone);
+    ListView1->setItemDelegate(new StudentCellDelegate(ListView1));
+    ListView1->setGridSize(studentCellSize(*ListView1));
     connect(ListView1, &QListWidget::itemClicked, this, [this] { ListView1_Click(); });
     connect(ListView1, &QListWidget::itemDoubleClicked, this, [this] { ListView1_DblClick(); });
 
@@ -155,7 +187,9 @@ void XJmain::buildControls() {
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     StatusPanel1 = new QLabel(StatusBar1);
+    StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
     StatusPanel2 = new QLabel(StatusBar1);
+    StatusPanel2->setObjectName(QStringLiteral("StatusPanel2"));
     StatusBar1->addWidget(StatusPanel1);
     StatusBar1->addWidget(StatusPanel2, 1);
 
@@ -331,6 +365,8 @@ void XJmain::closeEvent(QCloseEvent* event) {
 }
 
 bool XJmain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListView1 && (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange))
+        ListView1->setGridSize(studentCellSize(*ListView1));
     if (event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (watched == TreeView1->viewport())

@@ -1,10 +1,14 @@
 #include "records/core/Tavisk.h"
 #include "records/XJmain.h"
 #include "records/core/xjmain_layout.h"
+#include "records/core/student_list.h"
 #include "support/dialog_double.h"
 #include "support/school_fixture.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -168,6 +172,59 @@ TEST_F(MainWindow, RightClickShowsThePopupButNotOnARoot) {
     QTest::mouseRelease(w.TreeView1->viewport(), Qt::RightButton, {}, QPoint(5, w.TreeView1->viewport()->height() - 3));
     EXPECT_EQ(w.TreeView1->currentItem(), grade);
     EXPECT_FALSE(popup->isVisible());
+}
+
+// A name of up to four characters shows whole under its picture, whatever
+// name comes first in the list and after the font changed.
+TEST_F(MainWindow, StudentNamesAreNeverCutInTheList) {
+    auto db = school_.db();
+    const char* names[] = {"甲", "乙丙", "丁戊己", "庚辛壬"};
+    int n = 0;
+    for (const char* name : names)
+        db->insertRow("成绩表", {"STID", "年级", "班", "姓名", "学号"},
+                      {QStringLiteral("2004010%1").arg(++n), "2004", "01", QString::fromUtf8(name),
+                       QStringLiteral("0%1").arg(n)});
+    XJmain w;
+    ASSERT_TRUE(w.Form_Load());
+    w.setWindowState(Qt::WindowNoState);
+    w.resize(800, 600);
+    w.show();
+    auto expectWhole = [&](const char* when) {
+        QCoreApplication::processEvents();
+        QListWidget* list = w.ListView1;
+        ASSERT_GE(list->count(), 4) << when;
+        for (int i = 0; i < list->count(); ++i) {
+            QListWidgetItem* item = list->item(i);
+            QStyleOptionViewItem option;
+            option.initFrom(list->viewport());
+            option.font = list->font();
+            option.fontMetrics = QFontMetrics(list->font());
+            option.rect = list->visualItemRect(item);
+            option.decorationPosition = QStyleOptionViewItem::Top;
+            option.decorationSize = list->iconSize();
+            option.displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
+            option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration |
+                              QStyleOptionViewItem::WrapText;
+            option.text = item->text();
+            const QRect text = list->style()->subElementRect(QStyle::SE_ItemViewItemText, &option, list);
+            EXPECT_GE(text.width(), option.fontMetrics.horizontalAdvance(item->text())) << when << " " << i;
+            EXPECT_GE(text.height(), option.fontMetrics.height()) << when << " " << i;
+        }
+        EXPECT_EQ(list->textElideMode(), Qt::ElideNone);
+    };
+    Tavisk::state().ListQuery = records::classQuery("2004", "01");
+    w.FillStudentList("2004", "01");
+    new QListWidgetItem(QStringLiteral("欧阳小明"), w.ListView1);   // the longest name the list is laid out for
+    expectWhole("first fill");
+    // Filled again in another order, as after the record editor stored a change.
+    Tavisk::state().ListQuery = records::classQuery("2004", "01") + QStringLiteral(" order by 姓名 desc");
+    w.FillStudentList("2004", "01");
+    new QListWidgetItem(QStringLiteral("欧阳小明"), w.ListView1);
+    expectWhole("filled again");
+    QFont larger = w.ListView1->font();
+    larger.setPointSize(larger.pointSize() + 4);
+    w.ListView1->setFont(larger);
+    expectWhole("larger font");
 }
 
 } // namespace
