@@ -3,7 +3,9 @@
 
 #include "common/program_state.h"
 #include "grades/app/main_window.h"
+#include "grades/calc/CalculationPanel.h"
 #include "grades/frame/Form2.h"
+#include "grades/results/core/tab_text.h"
 #include "grades/results/view/ResultsPanel.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
@@ -314,4 +316,52 @@ TEST(ResultsView, TypedQueries) {
     s.key(13);
     EXPECT_EQ(s.dump(), before);
     EXPECT_FALSE(s.db().hasTable("新表"));
+}
+
+// After a calculation the grid shows every stored number as the export writes
+// it: single-precision marks, totals and averages with their seven digits,
+// not the binary neighbour ("66.9", never "66.9000015258789").
+TEST(ResultsView, TheGridReadsAsTheExportedFileAfterACalculation) {
+    SchoolFixture school{{"语文", "数学", "英语"}, {"2004"}, {"2004级01班", "2004级02班"}};
+    const struct { const char* stid; const char* name; double marks[3]; } students[] = {
+        {"20040001", "张三", {66.9, 80.4, 91.3}},
+        {"20040002", "李四", {75.4686, 0.1, 99.99}},
+        {"20040003", "王五", {88.8, 77.7, 66.6}},
+    };
+    for (const auto& s : students)
+        school.db()->insertRow("成绩表", {"STID", "年级", "班", "姓名", "考号", "语文", "数学", "英语"},
+                               {s.stid, "2004", "01", s.name, QString::fromLatin1(s.stid).right(3), s.marks[0],
+                                s.marks[1], s.marks[2]});
+    state().StudentCount = 3;
+    std::unique_ptr<Form2> window = makeMainWindow();
+    Form2& w = *window;
+    w.ConnectDataControls();
+    {
+        DialogDouble dialogs;
+        dialogs.answerMessage(platform::MsgResult::Yes).answerMessage(platform::MsgResult::Ok);
+        w.Command5_Click();
+        dynamic_cast<CalculationPanel&>(*w.panel(5)).Com51_Click();
+    }
+    w.Command6_Click();
+    ASSERT_EQ(w.visiblePanel(), 6);
+    platform::db::Recordset& rs = *w.dataControl("Ad61").recordset();
+    ASSERT_EQ(rs.recordCount(), 3);
+    // The export's lines: the names, then one line per row.
+    const QStringList lines = results::tabText(rs).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4);
+    QAbstractItemModel* model = w.control<platform::db::DataGrid>("DataGrid6")->view()->model();
+    ASSERT_EQ(model->columnCount(), lines[0].split(u'\t').size());
+    QStringList shown;
+    for (int row = 0; row < 3; ++row) {
+        QStringList cells;
+        for (int column = 0; column < model->columnCount(); ++column)
+            cells << model->index(row, column).data().toString();
+        shown << cells.join(u'\t');
+        EXPECT_EQ(cells.join(u'\t'), lines[row + 1]);
+    }
+    const QString all = shown.join(u'\n');
+    EXPECT_TRUE(all.contains("\t66.9\t")) << all.toStdString();
+    EXPECT_TRUE(all.contains("\t75.4686\t")) << all.toStdString();
+    EXPECT_FALSE(all.contains("0000")) << all.toStdString();
+    EXPECT_FALSE(all.contains("9999")) << all.toStdString();
 }
