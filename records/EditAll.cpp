@@ -97,8 +97,10 @@ void EditAll::build() {
     placeTwips(*Adodc1Bar, 3960, 120, 3180, 330);
 
     Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(records::recordsPicture(5, 32));
     Image2 = new QLabel(this);
+    Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setPixmap(records::recordsPicture(4, 32));
     placeTwips(*Image1, 3960, 540, 480, 480);
     placeTwips(*Image2, 3960, 540, 480, 480);

@@ -30,21 +30,28 @@ XJAbout::XJAbout(QWidget* parent) : QWidget(parent, Qt::Window) {
     platform::resizeTwips(*this, 5760, 3000);
     setFixedSize(size());
     picIcon = new QLabel(this);
+    picIcon->setObjectName(QStringLiteral("picIcon"));
     picIcon->setPixmap(records::recordsPicture(1, 32));
     picIcon->setGeometry(platform::twipsRect(240, 240, 540, 540));
     lblTitle = new QLabel(this);
+    lblTitle->setObjectName(QStringLiteral("lblTitle"));
     QFont title = font();
     title.setPointSize(16);
     title.setBold(true);
     lblTitle->setFont(title);
     lblTitle->setGeometry(platform::twipsRect(1050, 240, 4400, 480));
     lblVersion = new QLabel(this);
+    lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblVersion->setGeometry(platform::twipsRect(1050, 780, 4400, 300));
     Line1_1 = separator(this, QColor(128, 128, 128), 1680);
+    Line1_1->setObjectName(QStringLiteral("Line1_1"));
     Line1_0 = separator(this, Qt::white, 1695);
+    Line1_0->setObjectName(QStringLiteral("Line1_0"));
     cmdOK = new QPushButton(QStringLiteral("确定"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setGeometry(platform::twipsRect(4245, 1950, 1260, 345));
     cmdSysInfo = new QPushButton(QStringLiteral("系统信息(&S)..."), this);
+    cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
     cmdSysInfo->setGeometry(platform::twipsRect(4125, 2400, 1380, 345));   // room for its caption in today's fonts
     connect(cmdOK, &QPushButton::clicked, this, &XJAbout::cmdOK_Click);
     connect(cmdSysInfo, &QPushButton::clicked, this, &XJAbout::cmdSysInfo_Click);

@@ -23,6 +23,7 @@ XJprint::XJprint(QWidget* parent) : QWidget(parent, Qt::Window) {
     Command1 = new QPushButton(QStringLiteral("打印"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Adodc1 = new platform::db::DataControl(this);
+    Adodc1->setObjectName(QStringLiteral("Adodc1"));
     connect(Command1, &QPushButton::clicked, this, &XJprint::Command1_Click);
 }
 

@@ -36,6 +36,7 @@ XYOutDat::XYOutDat(QWidget* parent) : QWidget(parent, Qt::Window) {
     ProgressBar1->setValue(0);
     platform::placeTwips(*ProgressBar1, 240, 1920, 5160, 300);
     Adodc1 = new platform::db::DataControl(this);
+    Adodc1->setObjectName(QStringLiteral("Adodc1"));
     connect(Command1, &QPushButton::clicked, this, &XYOutDat::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &XYOutDat::Command2_Click);
 }

@@ -50,18 +50,22 @@ Dialog1::Dialog1(PanelHost& host) : QDialog(host.hostWindow()), host_(host) {
         const int top = 360 + 510 * i;
         Label1[i] = label(this, QString::fromUtf8(names[i]), 240, top, 855, 255);
         Text1[i] = new QLineEdit(this);
+        Text1[i]->setObjectName(QStringLiteral("Text1_%1").arg(i));
         Text1[i]->setGeometry(platform::twipsRect(1200, top, 2175, 270));
         Text1[i]->setMaxLength(40);
         paint(Text1[i], QColor(255, 192, 255), QPalette::Base);
         Command1[i] = new QPushButton(QStringLiteral("浏览"), this);
+        Command1[i]->setObjectName(QStringLiteral("Command1_%1").arg(i));
         Command1[i]->setGeometry(platform::twipsRect(3480, top, 735, 255));
         connect(Command1[i], &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
         Text1[i]->installEventFilter(this);
     }
     OKButton = new QPushButton(QStringLiteral("确定"), this);
+    OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setGeometry(platform::twipsRect(4680, 120, 1215, 375));
     OKButton->setDefault(true);
     CancelButton = new QPushButton(QStringLiteral("取消"), this);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
     CancelButton->setGeometry(platform::twipsRect(4680, 600, 1215, 375));
     Label2 = label(this,
                    QStringLiteral("请设置上几次考试后数据备份的地方,以观查学生的进步情况和综合成绩的评定.") +
@@ -76,6 +80,7 @@ Dialog1::Dialog1(PanelHost& host) : QDialog(host.hostWindow()), host_(host) {
     Label3[6] = label(this, QStringLiteral("综合分"), 120, 3360, 615, 255);
     for (int i = 0; i < 6; ++i) {
         Text2[i] = new QLineEdit(this);
+        Text2[i]->setObjectName(QStringLiteral("Text2_%1").arg(i));
         Text2[i]->setGeometry(platform::twipsRect(1080 + 840 * i, 3360, 495, 270));
         Text2[i]->setMaxLength(4);
         paint(Text2[i], QColor(192, 192, 255), QPalette::Base);

@@ -86,7 +86,7 @@ Form12::Form12(QWidget* owner)
     List1 = make<platform::ListBox>(this, "List1", 120, 3600, 2655, 780);
     Command1 = make<QPushButton>(this, "Command1", 2880, 3720, 1215, 375, QStringLiteral("转入本班"));
     DataGrid1 = make<DataGrid>(this, "DataGrid1", 4320, 120, 3135, 3975);
-    adodc1Bar_->setObjectName(QStringLiteral("Adodc1Bar"));
+    adodc1Bar_->setObjectName(QStringLiteral("Adodc1"));
     platform::placeTwips(*adodc1Bar_, 4320, 4200, 3135, 330);
     // 删除 and the upper 查找 have no action of their own.
     Command4->setEnabled(false);

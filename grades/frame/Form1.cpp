@@ -226,6 +226,21 @@ void Form1::buildControls() {
         placeTwips(*b, left, 2880, 1095, 375);
         left += 1170;
     }
+
+    const std::pair<QWidget*, const char*> named[] = {
+        {Text1, "Text1"}, {Text2, "Text2"}, {Text3, "Text3"}, {Text4, "Text4"},
+        {Combo1, "Combo1"}, {Combo2, "Combo2"}, {Combo3, "Combo3"},
+        {List1, "List1"}, {List2, "List2"}, {List3, "List3"}, {List4, "List4"},
+        {Label1, "Label1"}, {Label2, "Label2"}, {Label3, "Label3"}, {Label4, "Label4"}, {Label5, "Label5"},
+        {Label6, "Label6"}, {Label7, "Label7"}, {Label8, "Label8"}, {Label9, "Label9"}, {Label10, "Label10"},
+        {Label11, "Label11"}, {Label12, "Label12"},
+        {Command1, "Command1"}, {Command2, "Command2"}, {Command3, "Command3"}, {Command4, "Command4"},
+        {Command5, "Command5"}, {Command6, "Command6"}, {Command7, "Command7"}, {Command8, "Command8"},
+        {Command9, "Command9"}, {Command10, "Command10"}, {Command11, "Command11"}, {Command12, "Command12"},
+        {Command14, "Command14"}, {Command15, "Command15"}, {Command16, "Command16"}, {Command17, "Command17"},
+    };
+    for (const auto& [control, name] : named)
+        control->setObjectName(QString::fromLatin1(name));
 }
 
 // Typing stops at maxLength, but a longer text put in by the program (the prompt)

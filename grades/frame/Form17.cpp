@@ -29,15 +29,20 @@ Form17::Form17(QWidget* owner) : QDialog(owner) {
     setFixedSize(platform::twipsToPixels(5760), platform::twipsToPixels(1740));
 
     Label1 = new QLabel(QStringLiteral("请输入库所在的完整位置："), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(platform::twipsRect(120, 180, 3975, 255));
     Command3 = new QPushButton(QStringLiteral("浏览"), this);
+    Command3->setObjectName(QStringLiteral("Command3"));
     Command3->setGeometry(platform::twipsRect(4440, 120, 1215, 375));
     Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(platform::twipsRect(120, 600, 5535, 315));
     Command1 = new QPushButton(QStringLiteral("确定"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(platform::twipsRect(2880, 1200, 1215, 375));
     Command1->setDefault(true);
     Command2 = new QPushButton(QStringLiteral("取消"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setGeometry(platform::twipsRect(4440, 1200, 1215, 375));
 
     connect(Command1, &QPushButton::clicked, this, &Form17::Command1_Click);

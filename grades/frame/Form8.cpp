@@ -99,7 +99,9 @@ Form8::Form8(QWidget* owner) : QDialog(owner) {
     }
 
     Picture1 = new QWidget(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
     Frame1_0 = new WorkflowCanvas(Picture1);
+    Frame1_0->setObjectName(QStringLiteral("Frame1_0"));
     Frame1_0->setAutoFillBackground(true);
     QPalette pal = Frame1_0->palette();
     pal.setColor(QPalette::Window, QColor(128, 128, 255));
@@ -118,9 +120,12 @@ Form8::Form8(QWidget* owner) : QDialog(owner) {
     Label4 = canvasLabel(Frame1_0,
                          QStringLiteral("   注意:绿色箭头表示必须经过的过程,黑色箭头表示可以不要的过程."),
                          QColor(0, 0, 192), platform::twipsRect(120, 5160, 1935, 615));
+    for (auto [label, name] : {std::pair{Label2_0, "Label2_0"}, {Label1, "Label1"}, {Label3, "Label3"}, {Label4, "Label4"}})
+        label->setObjectName(QString::fromLatin1(name));
 
     for (const auto& step : frame::workflowSteps()) {
         auto* button = new QPushButton(step.caption, Frame1_0);
+        button->setObjectName(QStringLiteral("Command1_%1").arg(step.index));
         button->setGeometry(platform::twipsRect(step.left, step.top, step.width, frame::kStepButtonHeight));
         button->setMouseTracking(true);
         button->setAutoDefault(false);
@@ -130,6 +135,8 @@ Form8::Form8(QWidget* owner) : QDialog(owner) {
 
     HScroll1 = new QScrollBar(Qt::Horizontal, this);
     VScroll1 = new QScrollBar(Qt::Vertical, this);
+    HScroll1->setObjectName(QStringLiteral("HScroll1"));
+    VScroll1->setObjectName(QStringLiteral("VScroll1"));
     HScroll1->setRange(0, help_.hMaximum);
     VScroll1->setRange(0, help_.vMaximum);
     connect(HScroll1, &QScrollBar::valueChanged, this, &Form8::HScroll1_Change);

@@ -1,6 +1,7 @@
 #include "platform/dbui/datagrid.h"
 #include "platform/db/recordset.h"
 #include "records/EditAll.h"
+#include "records/XJAbout.h"
 #include "records/XJmain.h"
 #include "records/core/Tavisk.h"
 #include "records/core/student_list.h"
@@ -87,6 +88,23 @@ TEST_F(Editor, OneStudentShowsTheRecordAndTheMarksListing) {
     EXPECT_EQ(e.Comboqy->count(), 3);
     EXPECT_EQ(e.Combozhi->count(), 8);
     EXPECT_EQ(e.Combozz->itemText(3), QStringLiteral("少先队员"));
+}
+
+// The sex pictures and the about window's controls are found by their names,
+// as tests and the accessibility tree look for them.
+TEST_F(Editor, PicturesAndAboutControlsAreFoundByName) {
+    EditAll& e = open("20040002");
+    EXPECT_EQ(e.findChild<QLabel*>("Image1"), e.Image1);
+    EXPECT_EQ(e.findChild<QLabel*>("Image2"), e.Image2);
+    EXPECT_TRUE(e.findChild<QLabel*>("Image1")->isVisibleTo(&e));   // 女
+    XJAbout about;
+    about.Form_Load();
+    const std::pair<const char*, QWidget*> controls[] = {
+        {"picIcon", about.picIcon}, {"lblTitle", about.lblTitle}, {"lblVersion", about.lblVersion},
+        {"cmdOK", about.cmdOK}, {"cmdSysInfo", about.cmdSysInfo},
+    };
+    for (const auto& [name, control] : controls)
+        EXPECT_EQ(about.findChild<QWidget*>(QString::fromLatin1(name)), control) << name;
 }
 
 TEST_F(Editor, TabOrderOfTheRecordBoxes) {

@@ -100,7 +100,9 @@ Form13::Form13(QWidget* owner) : QWidget(owner, Qt::Window) {
     RichTextBox1->setLineWrapMode(QTextEdit::NoWrap);
     platform::placeTwips(*RichTextBox1, 1320, 1200, 5895, 3495);
     Adodc1 = new platform::db::DataControl(this);
+    Adodc1->setObjectName(QStringLiteral("Adodc1"));
     Adodc2 = new platform::db::DataControl(this);
+    Adodc2->setObjectName(QStringLiteral("Adodc2"));
 
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });

@@ -20,6 +20,17 @@ TEST(AboutWindow, CaptionTitleAndDescription) {
     EXPECT_EQ(form.cmdSysInfo->text(), QStringLiteral("系统信息(&S)..."));
 }
 
+// Tests and the accessibility tree find each control by the name it is known by.
+TEST(AboutWindow, ControlsAreFoundByName) {
+    frmAbout form;
+    const std::pair<const char*, QWidget*> controls[] = {
+        {"Image1", form.Image1}, {"lblTitle", form.lblTitle}, {"lblVersion", form.lblVersion},
+        {"lblDescription", form.lblDescription}, {"cmdOK", form.cmdOK}, {"cmdSysInfo", form.cmdSysInfo},
+    };
+    for (const auto& [name, control] : controls)
+        EXPECT_EQ(form.findChild<QWidget*>(QString::fromLatin1(name)), control) << name;
+}
+
 TEST(AboutWindow, VersionAsMajorMinorRevision) {
     const QString saved = QCoreApplication::applicationVersion();
     const struct { const char* version; const char* shown; } cases[] = {
