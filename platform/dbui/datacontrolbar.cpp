@@ -70,14 +70,15 @@ void DataControlBar::fitCaption() {
     for (QToolButton* b : buttons_)
         narrowest = std::max(narrowest, textWidth(b->text(), b->font()) + 4);
     const int square = std::max(h, narrowest);
-    const int needed = textWidth(text, base) + 2;
+    const int margin = 4;   // clear of the buttons on both sides
+    const int needed = textWidth(text, base) + 2 * margin;
     int buttonWidth = std::clamp((w - needed) / 4, narrowest, square);
     // Too narrow even for the arrows: the buttons share the bar evenly.
     if (4 * buttonWidth > w)
         buttonWidth = w / 4;
     const int room = std::max(0, w - 4 * buttonWidth);
 
-    caption_->setFont(needed > room ? platform::fittedFont(text, base, room - 2) : base);
+    caption_->setFont(needed > room ? platform::fittedFont(text, base, room - 2 * margin) : base);
 
     buttons_[0]->setGeometry(0, 0, buttonWidth, h);
     buttons_[1]->setGeometry(buttonWidth, 0, buttonWidth, h);

@@ -101,6 +101,7 @@ void mainWindowDataViews(const Visit& visit) {
         {"marks", &Form2::Command8_Click}, {"results", &Form2::Command6_Click},
         {"teacher scores", &Form2::Command7_Click},
     };
+    w.setSettingsValue(7, "1");   // exam numbers made: the exam panel opens on their list (查看)
     for (const auto& [name, open] : panels) {
         (w.*open)();
         visit(QStringLiteral("with rows, ") + QString::fromLatin1(name), w);
