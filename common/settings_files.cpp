@@ -70,8 +70,10 @@ QByteArray passwordBytes(const QString& password) {
     return b;
 }
 
+// Names and passwords are padded with spaces, so a code of 0 is never written: a
+// zeroed record (a file cut short and refilled by the disk) is damaged, not blank.
 QString characterOrDamaged(int code) {
-    const auto ch = platform::characterFromGbkCode(code);
+    const auto ch = code == 0 ? std::nullopt : platform::characterFromGbkCode(code);
     if (!ch) throw FileError(QStringLiteral("文件scro.dat已损坏"));
     return *ch;
 }

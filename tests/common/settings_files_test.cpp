@@ -186,6 +186,22 @@ TEST_F(SettingsFiles, MissingOrDamagedRecord) {
     EXPECT_THROW(ReadSchoolSettings(dir.path()), platform::FileError);
 }
 
+// A whole record of zeros has every field's length but no written character in it:
+// each reader must call it damaged, never hand back a blank password that lets anyone in.
+TEST_F(SettingsFiles, ZeroedRecordIsDamagedForEveryReader) {
+    writeAll(record(), QByteArray(510, '\0'));
+    EXPECT_THROW(ReadSchoolSettings(dir.path()), platform::FileError);
+    EXPECT_THROW(ReadAdministratorPassword(dir.path()), platform::FileError);
+
+    // Zeros in the password alone are enough.
+    WriteSchoolSettings(dir.path(), 1, 1, 1, "学校名称", "");
+    QByteArray bytes = readAll(record());
+    bytes.replace(210, 32, QByteArray(32, '\0'));
+    writeAll(record(), bytes);
+    EXPECT_THROW(ReadAdministratorPassword(dir.path()), platform::FileError);
+    EXPECT_THROW(ReadSchoolSettings(dir.path()), platform::FileError);
+}
+
 TEST_F(SettingsFiles, AFailedWriteKeepsTheOldRecord) {
     WriteSchoolSettings(dir.path(), 1, 1, 1, "老的学校", "");
     EXPECT_THROW(WriteSchoolSettings(dir.path(), 1, 1, 1, "新的😀学校", ""), platform::GbkError);
