@@ -2,9 +2,11 @@
 
 #include "platform/db/database.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <cstdio>
 #include <sqlite3.h>
@@ -80,6 +82,37 @@ void copyInto(Database& db, const QString& path) {
         refuse(engineMessage(nullptr, rc));
 }
 
+const QString kTempPattern = QStringLiteral("/.backup-XXXXXX");
+
+// A copy left by a backup that was killed part way: our name pattern, and a
+// database file of the engine (or still empty, killed before the first page).
+// Files the other program may be writing right now are younger than this.
+constexpr qint64 kLeftoverAgeSeconds = 600;
+
+bool isOurLeftover(const QFileInfo& f) {
+    static const QRegularExpression name(QStringLiteral("^\\.backup-[A-Za-z0-9]{6}(-journal)?$"));
+    if (!f.isFile() || f.isSymLink() || !name.match(f.fileName()).hasMatch())
+        return false;
+    if (f.lastModified().secsTo(QDateTime::currentDateTime()) < kLeftoverAgeSeconds)
+        return false;
+    if (f.fileName().endsWith(QStringLiteral("-journal")))
+        return !QFileInfo::exists(f.filePath().chopped(8));  // goes with its copy
+    QFile file(f.filePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(16);
+    return head.isEmpty() || head == QByteArray("SQLite format 3", 16);
+}
+
+// Best effort: a leftover that cannot be removed is no reason to refuse the backup.
+void removeLeftovers(const QString& folder) {
+    const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral(".backup-*")},
+                                                           QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& f : files)  // copies sort before their journals
+        if (isOurLeftover(f))
+            QFile::remove(f.filePath());
+}
+
 } // namespace
 
 void setBackupFileLayerForTests(const QString& name) { fileLayer = name; }
@@ -96,7 +129,8 @@ void backupDatabase(Database& db, const QString& target) {
 
     // The copy is made under a name of its own in the target's folder, so
     // that the rename below replaces the target in one step.
-    QTemporaryFile temp(info.absolutePath() + QStringLiteral("/.backup-XXXXXX"));
+    removeLeftovers(info.absolutePath());
+    QTemporaryFile temp(info.absolutePath() + kTempPattern);
     temp.setAutoRemove(true);
     if (!temp.open())
         refuse(QStringLiteral("文件夹 %1 不能写入。").arg(QDir::toNativeSeparators(info.absolutePath())));
@@ -108,6 +142,11 @@ void backupDatabase(Database& db, const QString& target) {
         QFile::remove(tempPath + QStringLiteral("-journal"));
         throw;
     }
+    // Readable by whoever can read the database, not only by this account. A
+    // folder that keeps no permissions (a FAT stick) still gets its copy.
+    const QFileInfo source(db.path());
+    if (source.exists())
+        QFile::setPermissions(tempPath, source.permissions());
     if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(where).constData()) != 0)
         refuse(QStringLiteral("不能写入 %1。").arg(QDir::toNativeSeparators(target)));
     temp.setAutoRemove(false);

@@ -4,6 +4,7 @@
 #include "support/db_fixture.h"
 #include "support/failing_vfs.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 
@@ -90,6 +91,49 @@ TEST_F(Backup, AWriteFailingPartWayKeepsTheOldFile) {
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), QByteArray("earlier copy"));
     EXPECT_EQ(others(), QStringList{QStringLiteral("old.mdb")});
+}
+
+// A copy gets the database's own permissions, so that the other accounts of a
+// shared folder can read it as they read the database.
+TEST_F(Backup, TheCopyHasThePermissionsOfTheDatabase) {
+    using P = QFileDevice::Permission;
+    const QFileDevice::Permissions rw = P::ReadOwner | P::WriteOwner | P::ReadUser | P::WriteUser;
+    const QFileDevice::Permissions modes[] = {rw | P::ReadGroup,                                  // 0640
+                                              rw | P::ReadGroup | P::WriteGroup | P::ReadOther};  // 0664
+    for (const auto mode : modes) {
+        ASSERT_TRUE(QFile::setPermissions(path(), mode));
+        const QString copy = target(QStringLiteral("copy.mdb"));
+        platform::db::backupDatabase(*db_, copy);
+        EXPECT_EQ(QFileInfo(copy).permissions(), mode) << Qt::hex << int(mode);
+    }
+}
+
+// A backup killed part way leaves its copy under our temporary name; the next
+// backup into that folder clears it, and nothing else: not a file of that shape
+// written by someone else, nor the copy of a backup running right now.
+TEST_F(Backup, TheNextBackupClearsOnlyOurOldLeftovers) {
+    const QByteArray header("SQLite format 3", 16);
+    const auto put = [this](const QString& name, const QByteArray& bytes, bool old) {
+        QFile f(target(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.flush();   // a write at close would make the file new again
+        if (old) ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
+    };
+    put(QStringLiteral(".backup-Ab12cd"), header + QByteArray(4080, '\0'), true);
+    put(QStringLiteral(".backup-Ab12cd-journal"), QByteArray(512, '\x01'), true);
+    put(QStringLiteral(".backup-Zz9999"), QByteArray(), true);             // killed before its first page
+    put(QStringLiteral(".backup-Xy1234"), header, false);                  // another backup at work
+    put(QStringLiteral(".backup-Qq1111"), QByteArray("my notes"), true);   // not a copy of ours
+    put(QStringLiteral(".backup-notes.txt"), header, true);                // not our name
+    put(QStringLiteral(".backup-Qq2222-journal"), QByteArray(512, '\x01'), false);
+
+    platform::db::backupDatabase(*db_, target(QStringLiteral("copy.mdb")));
+    QStringList left = others();
+    left.sort();
+    EXPECT_EQ(left, QStringList({QStringLiteral(".backup-Qq1111"), QStringLiteral(".backup-Qq2222-journal"),
+                                 QStringLiteral(".backup-Xy1234"), QStringLiteral(".backup-notes.txt"),
+                                 QStringLiteral("copy.mdb")}));
 }
 
 } // namespace
