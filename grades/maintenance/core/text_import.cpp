@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <algorithm>
 
 using platform::db::Database;
 using platform::db::DbError;
@@ -20,6 +21,22 @@ constexpr int kFieldOfKey[6] = {-1, 1, 2, 3, 4, 0};
 // How many refused values the completion message names.
 constexpr int kNamedRefusals = 5;
 constexpr qint64 kCommitEveryMs = 1000;
+
+// The 1-based number and byte length of the first line longer than `limit`
+// bytes, or {0, 0}. Line ends are CR, LF or CR LF; no GBK trail byte is either.
+std::pair<qint64, qsizetype> firstLongLine(const QByteArray& bytes, qsizetype limit) {
+    const char* const begin = bytes.constData();
+    const char* const end = begin + bytes.size();
+    qint64 line = 1;
+    for (const char* from = begin;; ++line) {
+        const char* at = std::find_if(from, end, [](char c) { return c == '\r' || c == '\n'; });
+        if (at - from > limit)
+            return {line, at - from};
+        if (at == end)
+            return {0, 0};
+        from = at + ((*at == '\r' && at + 1 < end && at[1] == '\n') ? 2 : 1);
+    }
+}
 
 QString emptyText() { return QStringLiteral(""); }
 
@@ -116,6 +133,11 @@ QString readImportText(const QString& path) {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw ImportFileError(QStringLiteral("无法读取文件 %1 .").arg(path));
+    // Checked on the bytes, before any copy of them is made: one line of many
+    // megabytes would take gigabytes to show and to split into fields.
+    if (const auto [line, length] = firstLongLine(bytes, kLongestImportLine); line > 0)
+        throw ImportFileError(QStringLiteral("文件的第%1行太长(%2个字节,一行最多%3个字节),不是学生名单的一行,不能导入.")
+                                  .arg(line).arg(length).arg(kLongestImportLine));
     if (looksLikeUtf8(bytes))
         throw ImportFileError(QStringLiteral("这个文件是UTF-8编码的文本,不能导入.请先在文本编辑器中把它另存为GBK(ANSI)编码的文本文件."));
     try {

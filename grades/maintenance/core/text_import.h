@@ -62,8 +62,12 @@ private:
 // UTF-8 holding non-ASCII characters (much UTF-8 Chinese also decodes as GBK,
 // into other characters).
 bool looksLikeUtf8(const QByteArray& bytes);
+// A line holding every field of 成绩表 at its longest is well under this; a
+// longer one is no roster, and splitting it could take gigabytes.
+inline constexpr qsizetype kLongestImportLine = 1 << 20;   // bytes
 // The whole file as strict GBK text; ImportFileError when it cannot be read,
-// is UTF-8 or is not GBK.
+// has a line longer than kLongestImportLine (the message names it), is UTF-8
+// or is not GBK.
 QString readImportText(const QString& path);
 // The lines of a text: ended by CR LF, LF or CR; a text ending in a line end
 // gives an empty last line, as a reader standing at the end would see none.

@@ -109,6 +109,42 @@ TEST(TextImportFile, RefusesWhatIsNotGbk) {
     EXPECT_TRUE(headerTitles(school.folder() + QStringLiteral("/gone.txt"), 1, ",").isEmpty());
 }
 
+// A line longer than any roster line is refused before it is shown or split,
+// by its number counted as the run counts lines; a line of the longest length
+// still reads.
+TEST(TextImportFile, ALineLongerThanAnyRosterIsRefusedByItsNumber) {
+    SchoolFixture school;
+    const QString path = school.folder() + QStringLiteral("/in.txt");
+    const QByteArray name = platform::toGbk(QStringLiteral("张"));   // two bytes: lengths are bytes
+    const auto lineOf = [&](qsizetype bytes) {
+        QByteArray line = (name + "\t").repeated(bytes / 3);
+        return line + QByteArray(bytes - line.size(), 'x');
+    };
+    struct Case { QByteArray before, after; qsizetype length; qint64 refusedLine; };
+    const Case cases[] = {
+        {"a\tb\r\n", "\r\n", kLongestImportLine, 0},
+        {"a\tb\r\n", "\r\n", kLongestImportLine + 1, 2},
+        {"a\r\nb\nc\rd\r\n", "", kLongestImportLine + 1, 5},   // every kind of line end, no last one
+        {"", "\r\nc", 3 * kLongestImportLine, 1},
+    };
+    for (const Case& c : cases) {
+        writeBytes(path, c.before + lineOf(c.length) + c.after);
+        SCOPED_TRACE(c.refusedLine);
+        if (c.refusedLine == 0) {
+            EXPECT_EQ(splitLines(readImportText(path))[1].size(), c.length - c.length / 3 * 3 + c.length / 3 * 2);
+            continue;
+        }
+        try {
+            readImportText(path);
+            ADD_FAILURE() << "not refused";
+        } catch (const ImportFileError& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("文件的第%1行太长(%2个字节,一行最多1048576个字节),不是学生名单的一行,不能导入.")
+                                       .arg(c.refusedLine).arg(c.length));
+        }
+        EXPECT_TRUE(headerTitles(path, 1, QStringLiteral("\t")).isEmpty());
+    }
+}
+
 TEST(TextImportFile, LinesEndAtAnyLineEnd) {
     EXPECT_EQ(splitLines(QStringLiteral("a\r\nb\nc\rd")), (QStringList{"a", "b", "c", "d"}));
     EXPECT_EQ(splitLines(QStringLiteral("a\r\n")), (QStringList{"a", ""}));
@@ -272,6 +308,10 @@ TEST_F(RunTest, AResumeSkipsTheLinesDoneAndLogsOnlyFromThere) {
 
 TEST_F(RunTest, AFileNoLongerGbkWritesNothing) {
     writeBytes(source, QStringLiteral("姓名\t语文\r\n张三\t81\r\n").toUtf8());
+    EXPECT_THROW(TextImportRun(school.db(), plan({"姓名", "语文"}), log, 1), ImportFileError);
+    // Nor one grown a line no roster has since its header was read.
+    writeBytes(source, platform::toGbk(QStringLiteral("姓名\t语文\r\n张三\t81\r\n")) +
+                           QByteArray(kLongestImportLine + 1, '\t') + "\r\n");
     EXPECT_THROW(TextImportRun(school.db(), plan({"姓名", "语文"}), log, 1), ImportFileError);
     QFile::remove(source);
     EXPECT_THROW(TextImportRun(school.db(), plan({"姓名", "语文"}), log, 1), ImportFileError);
