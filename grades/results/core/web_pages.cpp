@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace results {
 
@@ -84,15 +85,36 @@ QString htmlEscape(const QString& text) {
     return out;
 }
 
+namespace {
+
+bool isPlainIdCharacter(QChar ch) {
+    return ch.isLetterOrNumber() && ch != u'_' && ch != u'-';
+}
+
+bool isNormalId(const QString& id, qsizetype length) {
+    return id.size() == length && std::all_of(id.begin(), id.end(), isPlainIdCharacter);
+}
+
+// Letters and digits as they are, every other character as "_" and four hex
+// digits, so that no two ids give one text and none gives "-".
+QString escapedId(const QString& id) {
+    QString out;
+    for (QChar ch : id)
+        out += isPlainIdCharacter(ch) ? QString(ch)
+                                      : u'_' + QStringLiteral("%1").arg(ch.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    return out;
+}
+
+} // namespace
+
 QString webPageFileName(const QString& grade, const QString& cls) {
-    QString name = grade + cls;
-    for (QChar& ch : name)
-        if (ch.unicode() < 0x20 || QStringLiteral("/\\:*?\"<>|#%").contains(ch))
-            ch = u'_';
-    // Dots only could still name a folder once a system strips the extension.
-    if (!name.isEmpty() && name.count(u'.') == name.size())
-        name.fill(u'_');
-    return name + QStringLiteral(".htm");
+    // Ids as the tables store them (four-character grade, two-character class)
+    // keep the plain names the pages have always had: "200401.htm", "2004.htm".
+    if (isNormalId(grade, 4) && (cls.isEmpty() || isNormalId(cls, 2)))
+        return grade + cls + QStringLiteral(".htm");
+    // Any other pair is spelt out with a "-" between, which no plain name holds:
+    // (20040, 1) and (2004, 01), or an empty id and a grade page, never share a file.
+    return escapedId(grade) + u'-' + escapedId(cls) + QStringLiteral(".htm");
 }
 
 QString indexPageText(const QString& schoolName, const std::vector<std::pair<QString, QString>>& classes) {

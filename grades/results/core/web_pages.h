@@ -32,8 +32,9 @@ PageRows pageRowsOf(const platform::db::Recordset& rs);   // the cursor does not
 // &, <, >, ' and " as entities, so that no name breaks the page.
 QString htmlEscape(const QString& text);
 
-// A page's file name, also its link: grade id + class id + ".htm", with every
-// character that could leave the folder or break a link made "_".
+// A page's file name, also its link: grade id + class id + ".htm" for ids of the
+// stored form ("200401.htm"); any other pair gets a name of its own in which no
+// character can leave the folder or break a link. Different pairs, different names.
 QString webPageFileName(const QString& grade, const QString& cls);
 
 // The index page; `classes` are (年级, 班) in grade, then class order.

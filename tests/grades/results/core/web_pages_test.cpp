@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <gtest/gtest.h>
 
 QT_BEGIN_NAMESPACE
@@ -179,13 +180,41 @@ TEST(WebPages, EscapesNamesAndKeepsFileNamesInTheFolder) {
                 page.contains("<td  bgcolor='#999999'><b><font size='2'>&lt;&amp;&#39;</font></b></td>"));
     EXPECT_FALSE(page.contains("<&'"));
 
-    EXPECT_EQ(webPageFileName("2004", "01"), "200401.htm");
-    EXPECT_EQ(webPageFileName("../x", "/\\"), ".._x__.htm");
-    EXPECT_EQ(webPageFileName("..", ""), "__.htm");
-    EXPECT_EQ(webPageFileName("20#4", "a?"), "20_4a_.htm");
     const QString index = indexPageText("中学", {{"a/b", "<'"}});
-    EXPECT_TRUE(index.contains("<a href='a_b.htm'>a/b级</td>"));
-    EXPECT_TRUE(index.contains("<a href='a_b_&#39;.htm'>&lt;&#39;班</a></td>"));
+    EXPECT_TRUE(index.contains("<a href='a_002Fb-.htm'>a/b级</td>"));
+    EXPECT_TRUE(index.contains("<a href='a_002Fb-_003C_0027.htm'>&lt;&#39;班</a></td>"));
+}
+
+// Ids of the stored form keep their plain names; every other pair is spelt out so
+// that no two pairs share a page and no name leaves the folder or breaks a link.
+TEST(WebPages, FileNamesAreDistinctAndStayInTheFolder) {
+    struct Case { QString grade, cls, name; };
+    const Case cases[] = {
+        {"2004", "01", "200401.htm"},
+        {"2004", "", "2004.htm"},
+        {"高一年级", "甲班", "高一年级甲班.htm"},
+        {"20040", "1", "20040-1.htm"},       // was "200401.htm", the page of (2004, 01)
+        {"200", "401", "200-401.htm"},
+        {"", "", "-.htm"},                   // was ".htm"
+        {"2004", "0", "2004-0.htm"},
+        {"2004", "01 ", "2004-01_0020.htm"},
+        {"../x", "/\\", "_002E_002E_002Fx-_002F_005C.htm"},
+        {"..", "", "_002E_002E-.htm"},
+        {"20#4", "a?", "20_00234-a_003F.htm"},
+        {"20_4", "", "20_005F4-.htm"},       // "_" is escaped too, so no spelt-out name is a copy
+        {"20-4", "", "20_002D4-.htm"},
+    };
+    QSet<QString> names;
+    for (const Case& c : cases) {
+        const QString name = webPageFileName(c.grade, c.cls);
+        EXPECT_EQ(name, c.name) << c.grade.toStdString() << " / " << c.cls.toStdString();
+        EXPECT_FALSE(name.contains(u'/') || name.contains(u'\\') || name.startsWith(u'.')) << name.toStdString();
+        names.insert(name);
+    }
+    EXPECT_EQ(names.size(), std::size(cases));
+    EXPECT_NE(webPageFileName("2004", "01"), webPageFileName("20040", "1"));
+    EXPECT_NE(webPageFileName("2004", ""), webPageFileName("200", "4"));
+    EXPECT_NE(webPageFileName("", ""), webPageFileName("", "-"));
 }
 
 TEST(WebPages, CharactersOutsideGbkBecomeReferences) {
@@ -260,9 +289,9 @@ TEST(WebPages, HostileIdsAndNamesStayInTheFolderAndThePage) {
     p.school.db()->execute("update 成绩表 set 姓名=? where STID='20050001'", {QString::fromUtf8("<王\xF0\x9F\x98\x80")});
     p.add("20050002", "2005", "/.", "9", "'&", 1, 1, 1, 1);
     p.run();
-    EXPECT_TRUE(QFile::exists(p.school.folder() + "/web/2005_..htm"));
-    EXPECT_TRUE(p.page("Index.htm").contains("<a href='2005_..htm'>/.班</a>"));
-    EXPECT_TRUE(p.page("2005_..htm").contains("&#39;&amp;"));
+    EXPECT_TRUE(QFile::exists(p.school.folder() + "/web/2005-_002F_002E.htm"));
+    EXPECT_TRUE(p.page("Index.htm").contains("<a href='2005-_002F_002E.htm'>/.班</a>"));
+    EXPECT_TRUE(p.page("2005-_002F_002E.htm").contains("&#39;&amp;"));
     const QByteArray bytes = readAll(p.school.folder() + "/web/200501.htm");
     EXPECT_TRUE(bytes.contains("&lt;" + platform::toGbk("王") + "&#128512;"));
 }
