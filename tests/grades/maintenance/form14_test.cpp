@@ -6,6 +6,7 @@
 #include "grades/app/main_window.h"
 #include "grades/frame/Form2.h"
 #include "grades/maintenance/Form14.h"
+#include "grades/maintenance/core/text_import.h"
 #include "platform/db/datacontrol.h"
 #include "platform/dbui/datagrid.h"
 #include "platform/text/gbk.h"
@@ -143,6 +144,19 @@ TEST_F(Form14Test, PageOneRefusesWhatItCannotTakeAndPairsByName) {
     dialogs.chooseFile(source).answerMessage(MsgResult::Ok);
     f->Command1->click();
     EXPECT_TRUE(dialogs.lastMessage().contains(QStringLiteral("UTF-8")));
+    EXPECT_TRUE(f->Label2->text().isEmpty());
+    EXPECT_TRUE(f->Text1->toPlainText().isEmpty());
+
+    // A line no roster has is refused by its number before the box has to lay it out.
+    {
+        QFile u(source);
+        ASSERT_TRUE(u.open(QIODevice::WriteOnly));
+        u.write("a\tb\r\n" + QByteArray("x\t").repeated(maintenance::kLongestImportLine) + "\r\n");
+    }
+    dialogs.chooseFile(source).answerMessage(MsgResult::Ok);
+    f->Command1->click();
+    EXPECT_TRUE(dialogs.lastMessage().startsWith(QStringLiteral("文件的第2行太长"))) << dialogs.lastMessage().toStdString();
+    EXPECT_EQ(dialogs.lastTitle(), QStringLiteral("提示"));
     EXPECT_TRUE(f->Label2->text().isEmpty());
     EXPECT_TRUE(f->Text1->toPlainText().isEmpty());
 
