@@ -1,18 +1,30 @@
 // The second stage: 绝对成绩表 (every mark scaled to a full mark of 100) and
 // 相对成绩表 (scaled so that the best class average of the grade level in the
 // subject becomes 80), rebuilt from 成绩表, with their factors in the log.
+//
+// 成绩表 is read once; each grade level takes its students in stored order,
+// as a query for that level would return them, and its class averages are
+// summed from them. The rows are written by two prepared statements that copy
+// the fixed fields from the student's own row.
 
 #include "common/program_state.h"
 #include "common/schema.h"
 #include "platform/db/database.h"
+#include "platform/db/statement.h"
+#include "platform/db/textorder.h"
 #include "platform/text/number_text.h"
 #include "grades/calc/core/calculation_log.h"
 #include "grades/calc/core/calculation_stages.h"
 
+#include <QHash>
+#include <algorithm>
 #include <bit>
 #include <optional>
 #include <unordered_map>
 #include <vector>
+
+using platform::db::Database;
+using platform::db::Statement;
 
 namespace {
 
@@ -20,162 +32,291 @@ QString single(float v) { return platform::PlainNumberText(v, platform::Precisio
 
 QString text(const std::optional<float>& v) { return v ? single(*v) : QString(); }
 
+// Text as the database compares it for equality: ASCII letters without case.
+QString folded(const QString& text) {
+    QString out = text;
+    for (QChar& c : out)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + 32);
+    return out;
+}
+
+// 成绩表 as the stage needs it, read once, in stored order.
+struct Students {
+    int subjects = 0;
+    std::vector<qint64> rowid;
+    std::vector<QString> stid, grade, cls, name;
+    std::vector<char> classNull;
+    std::vector<float> marks;      // row-major, `subjects` a row
+    std::vector<char> present;     // the same layout: false for an empty mark
+    QHash<QString, std::vector<int>> ofGrade;   // folded 年级 -> rows
+
+    float mark(int row, int k) const { return marks[std::size_t(row) * subjects + k]; }
+    bool has(int row, int k) const { return present[std::size_t(row) * subjects + k]; }
+};
+
+Students readStudents(Database& db, const std::vector<platform::db::FieldDef>& fields, int subjects) {
+    Students s;
+    s.subjects = subjects;
+    QString select = QStringLiteral("rowid");
+    for (int f = 0; f < 4; ++f)
+        select += QLatin1Char(',') + platform::db::quoteName(fields[f].name);
+    for (int k = 0; k < subjects; ++k)
+        select += QLatin1Char(',') + platform::db::quoteName(fields[kFirstSubjectField + k].name);
+    Statement read(db, QStringLiteral("SELECT %1 FROM 成绩表 ORDER BY rowid").arg(select));
+    while (read.next()) {
+        const int row = int(s.rowid.size());
+        s.rowid.push_back(read.integer(0));
+        s.stid.push_back(read.text(1));
+        s.grade.push_back(read.text(2));
+        s.cls.push_back(read.text(3));
+        s.classNull.push_back(read.isNull(3));
+        s.name.push_back(read.text(4));
+        for (int k = 0; k < subjects; ++k) {
+            const bool empty = read.isNull(5 + k);
+            s.present.push_back(!empty);
+            s.marks.push_back(empty ? 0.0f : float(read.number(5 + k)));
+        }
+        // A student whose 年级 is empty belongs to no grade level.
+        if (!read.isNull(2))
+            s.ofGrade[folded(s.grade.back())].push_back(row);
+    }
+    return s;
+}
+
+// One grade level's factors: each subject's full mark to 100, and the best
+// class average to 80.
+struct Factors {
+    std::vector<std::optional<float>> absolute;   // empty where 年级表 has no full mark
+    std::vector<float> relative;
+    int taken = 0;                                // subjects with a full mark above 0
+};
+
+// Logs the full marks' factors of one row of 年级表.
+void absoluteFactors(const QVariantList& grade, int subjects, Factors& out, CalculationLog& log) {
+    out.absolute.assign(subjects, std::nullopt);
+    out.taken = 0;
+    QString line = QStringLiteral("绝对系数");
+    for (int k = 0; k < subjects; ++k) {
+        const QVariant m = grade.value(k + 1);
+        if (!m.isNull())
+            out.absolute[k] = m.toFloat() > 0 ? 100.0f / m.toFloat() : 0.0f;
+        if (!m.isNull() && m.toFloat() > 0)
+            ++out.taken;
+        line += text(out.absolute[k]) + QStringLiteral("  ");
+    }
+    log.write(line);
+    log.endLines(1);
+}
+
+// Logs the class averages of a grade level and the relative factors they
+// give. Classes come in the database's text order, an empty 班 first; classes
+// whose names differ only in ASCII case are one, shown as its first student
+// names it. An average is the sum of the marks in stored order over the marks
+// present, as the engine's avg() sums them.
+void relativeFactors(const Students& s, const std::vector<int>& rows, const QString& g, int subjects,
+                     Factors& out, CalculationLog& log) {
+    struct Class {
+        int first;   // the row that names it
+        std::vector<double> sum;
+        std::vector<int> count;
+    };
+    std::vector<Class> classes;
+    QHash<QString, int> classOf;
+    int unnamed = -1;
+    for (int r : rows) {
+        int* named = nullptr;
+        if (!s.classNull[r]) {
+            const QString key = folded(s.cls[r]);
+            auto it = classOf.find(key);
+            if (it == classOf.end())
+                it = classOf.insert(key, -1);
+            named = &it.value();
+        }
+        int& at = named ? *named : unnamed;
+        if (at < 0) {
+            at = int(classes.size());
+            classes.push_back({r, std::vector<double>(subjects, 0.0), std::vector<int>(subjects, 0)});
+        }
+        Class& c = classes[at];
+        for (int k = 0; k < subjects; ++k)
+            if (s.has(r, k)) {
+                c.sum[k] += double(s.mark(r, k));
+                ++c.count[k];
+            }
+    }
+    std::stable_sort(classes.begin(), classes.end(), [&s](const Class& a, const Class& b) {
+        if (s.classNull[a.first] || s.classNull[b.first])
+            return s.classNull[a.first] && !s.classNull[b.first];
+        return platform::db::compareText(s.cls[a.first], s.cls[b.first]) < 0;
+    });
+
+    log.write(QStringLiteral("各班平均分"));
+    log.endLines(1);
+    std::vector<float> best(subjects, 0.0f);
+    for (const Class& c : classes) {
+        QString line = g + QStringLiteral("级") + s.cls[c.first] + QStringLiteral("班  ");
+        for (int k = 0; k < subjects; ++k) {
+            if (c.count[k]) {
+                const double average = c.sum[k] / double(c.count[k]);
+                line += platform::PlainNumberText(average, platform::Precision::Double);
+                if (average > double(best[k]))
+                    best[k] = float(average);
+            }
+            line += QStringLiteral("   ");
+        }
+        log.write(line);
+        log.endLines(1);
+    }
+    log.endLines(1);
+    log.write(QStringLiteral("平均分的最高分/相对系数"));
+    log.endLines(1);
+    out.relative.assign(subjects, 0.0f);
+    QString line;
+    for (int k = 0; k < subjects; ++k) {
+        out.relative[k] = best[k] > 0 ? 80.0f / best[k] : 0.0f;
+        line += single(best[k]) + QLatin1Char('/') + single(out.relative[k]) + QStringLiteral("  ");
+    }
+    log.write(line);
+    log.endLines(2);
+}
+
+// Writes a student's two scaled rows and his log line.
+class RowWriter {
+public:
+    RowWriter(Database& db, const std::vector<platform::db::FieldDef>& fields, int subjects, CalculationLog& log)
+        : log_(log), subjects_(subjects), relativeRow_(db, insertText(QStringLiteral("相对成绩表"), fields, subjects)),
+          absoluteRow_(db, insertText(QStringLiteral("绝对成绩表"), fields, subjects)) {
+        for (int k = 0; k < subjects; ++k)
+            subjectBytes_.push_back(
+                CalculationLog::encode(fields[kFirstSubjectField + k].name + QStringLiteral("  ")));
+        relative_.resize(subjects);
+        absolute_.resize(subjects);
+    }
+
+    void write(const Students& s, int r, const Factors& factors) {
+        bytes_ = CalculationLog::encode(s.stid[r] + QLatin1Char(' ') + s.grade[r] + QLatin1Char('.') + s.cls[r] +
+                                        QStringLiteral("  "));
+        bytes_ += log_.encodeRepeated(s.name[r]);
+        bytes_ += "   ";
+        float relSum = 0, absSum = 0;
+        for (int k = 0; k < subjects_; ++k) {
+            if (!s.has(r, k)) {
+                relative_[k].reset();
+                absolute_[k].reset();
+                continue;
+            }
+            const float mark = s.mark(r, k);
+            const float rel = factors.relative[k] * mark;
+            const float abs = (factors.absolute[k] ? *factors.absolute[k] : 0.0f) * mark;
+            relative_[k] = rel;
+            absolute_[k] = abs;
+            relSum += rel;
+            absSum += abs;
+            bytes_ += subjectBytes_[k];
+            bytes_ += number(mark);
+            bytes_ += '/';
+            bytes_ += number(abs);
+            bytes_ += '/';
+            bytes_ += number(rel);
+            bytes_ += "  ";
+        }
+        // The scaled total is the sum of the scaled marks; the average
+        // counts an absent mark of a subject taken as 0.
+        store(relativeRow_, s.rowid[r], relSum, factors.taken, relative_);
+        store(absoluteRow_, s.rowid[r], absSum, factors.taken, absolute_);
+        bytes_ += "\r\n";
+        log_.writeBytes(bytes_);
+    }
+
+private:
+    // The row copies the first eight fields of the student's row; the total,
+    // the average and the marks are bound.
+    static QString insertText(const QString& table, const std::vector<platform::db::FieldDef>& fields, int subjects) {
+        QStringList names, values;
+        for (int f = 0; f < kFirstSubjectField + subjects; ++f) {
+            names << platform::db::quoteName(fields[f].name);
+            values << (f < 8 ? platform::db::quoteName(fields[f].name) : QStringLiteral("?"));
+        }
+        return QStringLiteral("INSERT OR FAIL INTO %1 (%2) SELECT %3 FROM 成绩表 WHERE rowid=?")
+            .arg(platform::db::quoteName(table), names.join(QLatin1Char(',')), values.join(QLatin1Char(',')));
+    }
+
+    void store(Statement& row, qint64 rowid, float sum, int taken, const std::vector<std::optional<float>>& marks) {
+        row.bind(1, double(sum));
+        if (taken)
+            row.bind(2, double(sum / float(taken)));
+        else
+            row.bindNull(2);
+        for (int k = 0; k < subjects_; ++k) {
+            if (marks[k])
+                row.bind(3 + k, double(*marks[k]));
+            else
+                row.bindNull(3 + k);
+        }
+        row.bind(3 + subjects_, rowid);
+        row.run();
+    }
+
+    // Marks repeat, and so do their scaled values: each text is made once.
+    const QByteArray& number(float v) {
+        const quint32 bits = std::bit_cast<quint32>(v);
+        auto it = texts_.find(bits);
+        if (it == texts_.end())
+            it = texts_.emplace(bits, single(v).toLatin1()).first;
+        return it->second;
+    }
+
+    CalculationLog& log_;
+    int subjects_;
+    Statement relativeRow_, absoluteRow_;
+    std::vector<QByteArray> subjectBytes_;
+    std::unordered_map<quint32, QByteArray> texts_;
+    std::vector<std::optional<float>> relative_, absolute_;
+    QByteArray bytes_;
+};
+
 } // namespace
 
 StageEnd buildScoreTables(CalculationRun& run) {
-    platform::db::Database& db = run.database();
+    Database& db = run.database();
     CalculationLog& log = run.log();
     const auto gradeFields = db.tableDef(QStringLiteral("年级表")).fields;
     const auto scoreFields = db.tableDef(QStringLiteral("成绩表")).fields;
-    const int subjects = int(gradeFields.size()) - 1;
-    const int scoreSubjects = int(scoreFields.size()) - kFirstSubjectField;
+    // The run has matched the subjects of both tables by position.
+    const int subjects = std::min(int(gradeFields.size()) - 1, int(scoreFields.size()) - kFirstSubjectField);
 
     db.execute(QStringLiteral("DELETE FROM 绝对成绩表"));
     db.execute(QStringLiteral("DELETE FROM 相对成绩表"));
 
-    QString averages, subjectLine;
-    for (int k = 0; k < subjects; ++k) {
-        averages += QStringLiteral(",avg(") + platform::db::quoteName(gradeFields[k + 1].name) + QLatin1Char(')');
+    QString subjectLine;
+    for (int k = 0; k < int(gradeFields.size()) - 1; ++k)
         subjectLine += gradeFields[k + 1].name + QStringLiteral("   ");
-    }
     log.write(subjectLine);
     log.endLines(1);
 
-    QStringList names, marks;
-    for (const auto& f : scoreFields) {
-        names << platform::db::quoteName(f.name);
-        marks << QStringLiteral("?");
-    }
-    const QString columns = names.join(QLatin1Char(',')), holes = marks.join(QLatin1Char(','));
-    const QString insertRelative =
-        QStringLiteral("INSERT OR FAIL INTO 相对成绩表 (%1) VALUES (%2)").arg(columns, holes);
-    const QString insertAbsolute =
-        QStringLiteral("INSERT OR FAIL INTO 绝对成绩表 (%1) VALUES (%2)").arg(columns, holes);
-    const QString classAverages =
-        QStringLiteral("SELECT 班%1 FROM 成绩表 WHERE 年级=? GROUP BY 班").arg(averages);
-    const QString selectStudents = QStringLiteral("SELECT %1 FROM 成绩表 WHERE 年级=? ORDER BY rowid").arg(columns);
-
-    // A student's line is built in the file's own bytes: only the names need
-    // converting, and the subject names are converted once.
-    std::vector<QByteArray> subjectBytes;
-    for (int k = 0; k < scoreSubjects; ++k)
-        subjectBytes.push_back(CalculationLog::encode(scoreFields[kFirstSubjectField + k].name + QStringLiteral("  ")));
-    // Marks repeat, and so do their scaled values: each text is made once.
-    std::unordered_map<quint32, QByteArray> texts;
-    auto number = [&texts](float v) -> const QByteArray& {
-        const quint32 bits = std::bit_cast<quint32>(v);
-        auto it = texts.find(bits);
-        if (it == texts.end())
-            it = texts.emplace(bits, single(v).toLatin1()).first;
-        return it->second;
-    };
-    QByteArray bytes;
-
-    std::vector<std::optional<float>> absolute(subjects);
-    std::vector<float> best(subjects), relative(subjects);
-    QVariantList relRow, absRow;
+    const Students students = readStudents(db, scoreFields, subjects);
+    RowWriter writer(db, scoreFields, subjects, log);
+    Factors factors;
+    static const std::vector<int> kNone;
 
     const auto grades = db.query(QStringLiteral("SELECT * FROM 年级表 ORDER BY rowid"));
     for (const QVariantList& grade : grades) {
         const QVariant gradeId = grade.value(0);
         const QString g = gradeId.toString();
+        const auto found = gradeId.isNull() ? students.ofGrade.cend() : students.ofGrade.constFind(folded(g));
+        const std::vector<int>& rows = found == students.ofGrade.cend() ? kNone : *found;
+
         log.endLines(4);
         log.write(g + QStringLiteral("级"));
         log.endLines(1);
-
-        QString line = QStringLiteral("绝对系数");
-        int taken = 0;
-        for (int k = 0; k < subjects; ++k) {
-            const QVariant m = grade.value(k + 1);
-            if (m.isNull())
-                absolute[k].reset();
-            else
-                absolute[k] = m.toFloat() > 0 ? 100.0f / m.toFloat() : 0.0f;
-            if (!m.isNull() && m.toFloat() > 0)
-                ++taken;
-            line += text(absolute[k]) + QStringLiteral("  ");
-        }
-        log.write(line);
-        log.endLines(1);
-        log.write(QStringLiteral("各班平均分"));
-        log.endLines(1);
-
-        std::fill(best.begin(), best.end(), 0.0f);
-        for (const QVariantList& cls : db.query(classAverages, {gradeId})) {
-            line = g + QStringLiteral("级") + cls.value(0).toString() + QStringLiteral("班  ");
-            for (int k = 0; k < subjects; ++k) {
-                const QVariant a = cls.value(k + 1);
-                if (!a.isNull()) {
-                    line += platform::PlainNumberText(a.toDouble(), platform::Precision::Double);
-                    if (a.toDouble() > double(best[k]))
-                        best[k] = float(a.toDouble());
-                }
-                line += QStringLiteral("   ");
-            }
-            log.write(line);
-            log.endLines(1);
-        }
-        log.endLines(1);
-        log.write(QStringLiteral("平均分的最高分/相对系数"));
-        log.endLines(1);
-        line.clear();
-        for (int k = 0; k < subjects; ++k) {
-            relative[k] = best[k] > 0 ? 80.0f / best[k] : 0.0f;
-            line += single(best[k]) + QLatin1Char('/') + single(relative[k]) + QStringLiteral("  ");
-        }
-        log.write(line);
-        log.endLines(2);
+        absoluteFactors(grade, subjects, factors, log);
+        relativeFactors(students, rows, g, subjects, factors, log);
         log.write(QStringLiteral("各同学的成绩     STID　班级　姓名     真实成绩/绝对成绩/相对成绩   "));
         log.endLines(1);
 
-        for (const QVariantList& st : db.query(selectStudents, {gradeId})) {
-            relRow.clear();
-            absRow.clear();
-            for (int f = 0; f < 8; ++f) {
-                relRow << st[f];
-                absRow << st[f];
-            }
-            relRow << QVariant() << QVariant();
-            absRow << QVariant() << QVariant();
-            bytes = CalculationLog::encode(st[0].toString() + QLatin1Char(' ') + st[1].toString() + QLatin1Char('.') +
-                                           st[2].toString() + QStringLiteral("  "));
-            bytes += log.encodeRepeated(st[3].toString());
-            bytes += "   ";
-            float relSum = 0, absSum = 0;
-            for (int k = 0; k < scoreSubjects; ++k) {
-                const QVariant x = st[kFirstSubjectField + k];
-                if (x.isNull()) {
-                    relRow << QVariant();
-                    absRow << QVariant();
-                    continue;
-                }
-                const float mark = x.toFloat();
-                const float r = (k < subjects ? relative[k] : 0.0f) * mark;
-                const float a = (k < subjects && absolute[k] ? *absolute[k] : 0.0f) * mark;
-                relRow << r;
-                absRow << a;
-                relSum += r;
-                absSum += a;
-                bytes += subjectBytes[k];
-                bytes += number(mark);
-                bytes += '/';
-                bytes += number(a);
-                bytes += '/';
-                bytes += number(r);
-                bytes += "  ";
-            }
-            // The scaled total is the sum of the scaled marks; the average
-            // counts an absent mark of a subject taken as 0.
-            relRow[8] = relSum;
-            absRow[8] = absSum;
-            if (taken) {
-                relRow[9] = relSum / float(taken);
-                absRow[9] = absSum / float(taken);
-            }
-            db.execute(insertRelative, relRow);
-            db.execute(insertAbsolute, absRow);
-            bytes += "\r\n";
-            log.writeBytes(bytes);
+        for (int r : rows) {
+            writer.write(students, r, factors);
             run.progressStep(state().StudentCount);
             if (run.poll())
                 return StageEnd::Stopped;

@@ -267,6 +267,42 @@ TEST(CalculationRun, ScaledAndRelativeTablesAndTheirLog) {
     }
 }
 
+// A grade level and its classes are found as the database compares texts:
+// ASCII case aside. Classes are listed in its text order with an empty 班
+// first; a class written in two cases is one class, named as its first
+// student names it, and its average decides the relative factor.
+TEST(CalculationRun, ClassesAndGradeLevelsMatchAsTheDatabaseComparesThem) {
+    CalcSchool s;
+    const QVariant e;
+    s.inputs.askZeroTotal = false;
+    s.db().insertRow("年级表", {"年级", "语文", "数学", "英语"}, {"ab", 100, 100, 100});
+    s.student("AB", "b2", "甲", {40, e, 10});
+    s.student("ab", "a1", "乙", {70, e, -5});
+    s.student("Ab", "x", "丙", {30, e, e});
+    s.db().execute("UPDATE 成绩表 SET 班=NULL WHERE 姓名='丙'");
+    s.student("aB", "A1", "丁", {50, e, e});
+    s.student("ab", "10", "戊", {e, e, 20});
+    s.student("ab", "B2", "己", {60, e, e});
+    s.host.answer(RunAnswer::Yes).answer(RunAnswer::Ok);
+    ASSERT_EQ(s.run(), End::Completed);
+
+    const QByteArray log = s.logBytes();
+    EXPECT_TRUE(log.contains(platform::toGbk("各班平均分\r\n"
+                                             "ab级班  30         \r\n"
+                                             "ab级10班        20   \r\n"
+                                             "ab级a1班  60      -5   \r\n"
+                                             "ab级b2班  50      10   \r\n"
+                                             "\r\n平均分的最高分/相对系数\r\n"
+                                             "60/1.333333  0/0  20/4  \r\n")))
+        << log.toStdString();
+    EXPECT_EQ(s.db().scalar("SELECT count(*) FROM 相对成绩表").toInt(), 6);
+    // Stored order is kept: the students of a level in their own order.
+    EXPECT_EQ(str(s.marksOf("ab0001", "相对成绩表")), "53.33334 - 40 93.33334 31.11111");
+    EXPECT_EQ(str(s.marksOf("ab0002", "相对成绩表")), "93.33334 - -20 73.33334 24.44444");
+    EXPECT_EQ(s.db().scalar("SELECT group_concat(STID) FROM 绝对成绩表").toString(),
+              QStringLiteral("AB0001,ab0002,Ab0003,aB0004,ab0005,ab0006"));
+}
+
 TEST(CalculationRun, AStopKeepsWhatWasWrittenBeforeIt) {
     // In the mark checking, inside the second student: the first is done, the
     // second keeps his old total, the tables and the log are as a stop there leaves them.

@@ -1,0 +1,54 @@
+#include "platform/db/statement.h"
+
+#include <sqlite3.h>
+
+namespace platform::db {
+
+Statement::Statement(Database& db, const QString& sql)
+    : db_(db), sql_(sql), stmt_(db.prepared(sql)), writes_(!sqlite3_stmt_readonly(stmt_)) {}
+
+Statement::~Statement() { db_.release(stmt_); }
+
+void Statement::bindNull(int index) { sqlite3_bind_null(stmt_, index); }
+
+void Statement::bind(int index, double value) { sqlite3_bind_double(stmt_, index, value); }
+
+void Statement::bind(int index, qint64 value) { sqlite3_bind_int64(stmt_, index, value); }
+
+void Statement::bind(int index, const QVariant& value) { Database::bind(stmt_, index, value); }
+
+int Statement::run() {
+    if (writes_)
+        db_.checkWritable();
+    int rc;
+    while ((rc = sqlite3_step(stmt_)) == SQLITE_ROW) {}
+    sqlite3_reset(stmt_);
+    if (rc != SQLITE_DONE)
+        db_.fail(rc, sql_);
+    return sqlite3_changes(db_.handle());
+}
+
+bool Statement::next() {
+    if (writes_)
+        db_.checkWritable();
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW)
+        return true;
+    sqlite3_reset(stmt_);
+    if (rc != SQLITE_DONE)
+        db_.fail(rc, sql_);
+    return false;
+}
+
+bool Statement::isNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
+
+double Statement::number(int column) const { return sqlite3_column_double(stmt_, column); }
+
+qint64 Statement::integer(int column) const { return sqlite3_column_int64(stmt_, column); }
+
+QString Statement::text(int column) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    return QString::fromUtf8(p, sqlite3_column_bytes(stmt_, column));
+}
+
+} // namespace platform::db

@@ -1,0 +1,49 @@
+#pragma once
+// One statement of the layer run over many rows: prepared once, values bound
+// and read by position without a QVariant list per row. For the bulk work of
+// a stage inside its transaction, where building a list per row would cost
+// more than the engine's own work.
+
+#include "platform/db/database.h"
+
+#include <QString>
+#include <QVariant>
+
+namespace platform::db {
+
+class Statement {
+public:
+    // BadSql as Database::execute for a text that is not one statement.
+    Statement(Database& db, const QString& sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Parameters are numbered from 1, as "?" placeholders count them; a bound
+    // value stays until it is bound again.
+    void bindNull(int index);
+    void bind(int index, double value);
+    void bind(int index, qint64 value);
+    void bind(int index, const QVariant& value);
+
+    // Runs a write to its end and readies the statement for the next values;
+    // the number of rows changed. DbError as Database::execute.
+    int run();
+
+    // Steps a read: true while there is a row, false at the end (the
+    // statement is then ready to run again). DbError as Database::query.
+    bool next();
+    // The columns of the current row, numbered from 0.
+    bool isNull(int column) const;
+    double number(int column) const;
+    qint64 integer(int column) const;
+    QString text(int column) const;
+
+private:
+    Database& db_;
+    QString sql_;
+    sqlite3_stmt* stmt_;
+    bool writes_;
+};
+
+} // namespace platform::db
