@@ -15,6 +15,7 @@
 #include "grades/calc/core/calculation_log.h"
 #include "grades/calc/core/formula.h"
 #include "platform/db/database.h"
+#include "platform/db/statement.h"
 #include "platform/script/engine.h"
 #include "platform/text/number_text.h"
 #include "platform/text/values.h"
@@ -248,6 +249,7 @@ private:
     std::optional<PreviousTerm> previous_;
     bool armed_ = false;
     std::unordered_map<quint32, QByteArray> texts_;
+    std::optional<platform::db::Statement> store_;   // one teacher's row
 };
 
 StageEnd TeacherStage::badSlot(const Teacher& t, const QVariant& label, const QVariant& subject, const QString& why) {
@@ -398,10 +400,13 @@ StageEnd TeacherStage::teacher(const Teacher& t) {
         return StageEnd::Stopped;
     log_.endLines(2);
     // Moving on stores the teacher: a stop above leaves his row as it was.
-    db_.execute(QStringLiteral("UPDATE OR FAIL 教师表 SET 考绩分=?,任课班数=?,学生总数=?,差生人数=?,及格人数=?,"
-                               "优生人数=?,总分=?,平均分=?,最高分=?,最低分=?,上期平均分=?,上期及格率=?,"
-                               "上期优生率=?,上期差生率=? WHERE rowid=?"),
-                row);
+    if (!store_)
+        store_.emplace(db_, QStringLiteral("UPDATE OR FAIL 教师表 SET 考绩分=?,任课班数=?,学生总数=?,差生人数=?,"
+                                           "及格人数=?,优生人数=?,总分=?,平均分=?,最高分=?,最低分=?,上期平均分=?,"
+                                           "上期及格率=?,上期优生率=?,上期差生率=? WHERE rowid=?"));
+    for (int i = 0; i < int(row.size()); ++i)
+        store_->bind(i + 1, row[i]);
+    store_->run();
     return StageEnd::Done;
 }
 
