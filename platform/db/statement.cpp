@@ -17,6 +17,13 @@ void Statement::bind(int index, qint64 value) { sqlite3_bind_int64(stmt_, index,
 
 void Statement::bind(int index, const QVariant& value) { Database::bind(stmt_, index, value); }
 
+void Statement::bindUtf8(int index, const QByteArray& text) {
+    if (text.isNull())
+        sqlite3_bind_null(stmt_, index);
+    else
+        sqlite3_bind_text(stmt_, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
 int Statement::run() {
     if (writes_)
         db_.checkWritable();
@@ -49,6 +56,14 @@ qint64 Statement::integer(int column) const { return sqlite3_column_int64(stmt_,
 QString Statement::text(int column) const {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
     return QString::fromUtf8(p, sqlite3_column_bytes(stmt_, column));
+}
+
+QByteArray Statement::utf8(int column) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    if (!p)
+        return {};
+    const int n = sqlite3_column_bytes(stmt_, column);
+    return n ? QByteArray(p, n) : QByteArray("");
 }
 
 } // namespace platform::db

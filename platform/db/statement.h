@@ -25,6 +25,9 @@ public:
     void bind(int index, double value);
     void bind(int index, qint64 value);
     void bind(int index, const QVariant& value);
+    // A text as the file stores it (UTF-8), e.g. one read by utf8(); a null
+    // array binds Null.
+    void bindUtf8(int index, const QByteArray& text);
 
     // Runs a write to its end and readies the statement for the next values;
     // the number of rows changed. DbError as Database::execute.
@@ -38,6 +41,8 @@ public:
     double number(int column) const;
     qint64 integer(int column) const;
     QString text(int column) const;
+    // A text column's bytes as stored, with no conversion; null for Null.
+    QByteArray utf8(int column) const;
 
 private:
     Database& db_;

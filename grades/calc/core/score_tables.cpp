@@ -4,8 +4,8 @@
 //
 // 成绩表 is read once; each grade level takes its students in stored order,
 // as a query for that level would return them, and its class averages are
-// summed from them. The rows are written by two prepared statements that copy
-// the fixed fields from the student's own row.
+// summed from them. The rows are written by two prepared statements, the
+// fixed fields bound as the bytes read.
 
 #include "common/program_state.h"
 #include "common/schema.h"
@@ -41,44 +41,50 @@ QString folded(const QString& text) {
     return out;
 }
 
+// The fields a scaled row takes over from the student's row as they are.
+constexpr int kCopiedFields = 8;
+
 // 成绩表 as the stage needs it, read once, in stored order.
 struct Students {
     int subjects = 0;
-    std::vector<qint64> rowid;
     std::vector<QString> stid, grade, cls, name;
     std::vector<char> classNull;
-    std::vector<float> marks;      // row-major, `subjects` a row
-    std::vector<char> present;     // the same layout: false for an empty mark
+    std::vector<QByteArray> copied;   // row-major, kCopiedFields a row, as stored
+    std::vector<float> marks;         // row-major, `subjects` a row
+    std::vector<char> present;        // the same layout: false for an empty mark
     QHash<QString, std::vector<int>> ofGrade;   // folded 年级 -> rows
 
     float mark(int row, int k) const { return marks[std::size_t(row) * subjects + k]; }
     bool has(int row, int k) const { return present[std::size_t(row) * subjects + k]; }
+    const QByteArray& field(int row, int f) const { return copied[std::size_t(row) * kCopiedFields + f]; }
 };
 
 Students readStudents(Database& db, const std::vector<platform::db::FieldDef>& fields, int subjects) {
     Students s;
     s.subjects = subjects;
-    QString select = QStringLiteral("rowid");
-    for (int f = 0; f < 4; ++f)
-        select += QLatin1Char(',') + platform::db::quoteName(fields[f].name);
+    QStringList select;
+    for (int f = 0; f < kCopiedFields; ++f)
+        select << platform::db::quoteName(fields[f].name);
     for (int k = 0; k < subjects; ++k)
-        select += QLatin1Char(',') + platform::db::quoteName(fields[kFirstSubjectField + k].name);
-    Statement read(db, QStringLiteral("SELECT %1 FROM 成绩表 ORDER BY rowid").arg(select));
+        select << platform::db::quoteName(fields[kFirstSubjectField + k].name);
+    Statement read(db, QStringLiteral("SELECT %1 FROM 成绩表 ORDER BY rowid").arg(select.join(QLatin1Char(','))));
+    constexpr int kFirstMark = kCopiedFields;
     while (read.next()) {
-        const int row = int(s.rowid.size());
-        s.rowid.push_back(read.integer(0));
-        s.stid.push_back(read.text(1));
-        s.grade.push_back(read.text(2));
-        s.cls.push_back(read.text(3));
-        s.classNull.push_back(read.isNull(3));
-        s.name.push_back(read.text(4));
+        const int row = int(s.stid.size());
+        for (int f = 0; f < kCopiedFields; ++f)
+            s.copied.push_back(read.utf8(f));
+        s.stid.push_back(QString::fromUtf8(s.field(row, 0)));
+        s.grade.push_back(QString::fromUtf8(s.field(row, 1)));
+        s.cls.push_back(QString::fromUtf8(s.field(row, 2)));
+        s.classNull.push_back(s.field(row, 2).isNull());
+        s.name.push_back(QString::fromUtf8(s.field(row, 3)));
         for (int k = 0; k < subjects; ++k) {
-            const bool empty = read.isNull(5 + k);
+            const bool empty = read.isNull(kFirstMark + k);
             s.present.push_back(!empty);
-            s.marks.push_back(empty ? 0.0f : float(read.number(5 + k)));
+            s.marks.push_back(empty ? 0.0f : float(read.number(kFirstMark + k)));
         }
         // A student whose 年级 is empty belongs to no grade level.
-        if (!read.isNull(2))
+        if (!s.field(row, 1).isNull())
             s.ofGrade[folded(s.grade.back())].push_back(row);
     }
     return s;
@@ -223,38 +229,40 @@ public:
         }
         // The scaled total is the sum of the scaled marks; the average
         // counts an absent mark of a subject taken as 0.
-        store(relativeRow_, s.rowid[r], relSum, factors.taken, relative_);
-        store(absoluteRow_, s.rowid[r], absSum, factors.taken, absolute_);
+        store(relativeRow_, s, r, relSum, factors.taken, relative_);
+        store(absoluteRow_, s, r, absSum, factors.taken, absolute_);
         bytes_ += "\r\n";
         log_.writeBytes(bytes_);
     }
 
 private:
-    // The row copies the first eight fields of the student's row; the total,
-    // the average and the marks are bound.
+    // The row takes the first eight fields of the student's row as stored;
+    // then the total, the average and the marks.
     static QString insertText(const QString& table, const std::vector<platform::db::FieldDef>& fields, int subjects) {
         QStringList names, values;
         for (int f = 0; f < kFirstSubjectField + subjects; ++f) {
             names << platform::db::quoteName(fields[f].name);
-            values << (f < 8 ? platform::db::quoteName(fields[f].name) : QStringLiteral("?"));
+            values << QStringLiteral("?");
         }
-        return QStringLiteral("INSERT OR FAIL INTO %1 (%2) SELECT %3 FROM 成绩表 WHERE rowid=?")
+        return QStringLiteral("INSERT OR FAIL INTO %1 (%2) VALUES (%3)")
             .arg(platform::db::quoteName(table), names.join(QLatin1Char(',')), values.join(QLatin1Char(',')));
     }
 
-    void store(Statement& row, qint64 rowid, float sum, int taken, const std::vector<std::optional<float>>& marks) {
-        row.bind(1, double(sum));
+    void store(Statement& row, const Students& s, int r, float sum, int taken,
+               const std::vector<std::optional<float>>& marks) {
+        for (int f = 0; f < kCopiedFields; ++f)
+            row.bindUtf8(1 + f, s.field(r, f));
+        row.bind(kCopiedFields + 1, double(sum));
         if (taken)
-            row.bind(2, double(sum / float(taken)));
+            row.bind(kCopiedFields + 2, double(sum / float(taken)));
         else
-            row.bindNull(2);
+            row.bindNull(kCopiedFields + 2);
         for (int k = 0; k < subjects_; ++k) {
             if (marks[k])
-                row.bind(3 + k, double(*marks[k]));
+                row.bind(kFirstSubjectField + 1 + k, double(*marks[k]));
             else
-                row.bindNull(3 + k);
+                row.bindNull(kFirstSubjectField + 1 + k);
         }
-        row.bind(3 + subjects_, rowid);
         row.run();
     }
 
