@@ -18,6 +18,8 @@ TEST_F(StatementTest, ReadsRowsTypedAndRunsAgainAfterItsEnd) {
         EXPECT_EQ(read.number(2), 150.5);
         EXPECT_TRUE(read.isNull(3));
         EXPECT_TRUE(read.text(3).isNull());
+        EXPECT_EQ(read.utf8(1), QStringLiteral("张三").toUtf8());
+        EXPECT_TRUE(read.utf8(3).isNull());
         ASSERT_TRUE(read.next());
         EXPECT_TRUE(read.isNull(2));
         EXPECT_FALSE(read.next());
@@ -51,4 +53,21 @@ TEST_F(StatementTest, WritesBoundValuesAndRefusesWhatTheFieldsRefuse) {
     EXPECT_EQ(rows[1][0].toString(), QStringLiteral("20040002"));
     EXPECT_EQ(rows[1][2].toFloat(), 12.5f);
     EXPECT_TRUE(rows[1][3].isNull());
+}
+
+// Texts copied as their bytes arrive as they were, Null as Null.
+TEST_F(StatementTest, TextsCopyAsTheirBytes) {
+    addStudents({{"20040001", "2004", "01", "张三", QVariant(), 1.0f}});
+    Statement read(*db_, QStringLiteral("SELECT STID, 姓名, 学号 FROM 成绩表"));
+    Statement copy(*db_, QStringLiteral("INSERT INTO 成绩表 (STID, 姓名, 学号) VALUES (?, ?, ?)"));
+    ASSERT_TRUE(read.next());
+    for (int f = 0; f < 3; ++f)
+        copy.bindUtf8(f + 1, read.utf8(f));
+    EXPECT_FALSE(read.next());
+    EXPECT_EQ(copy.run(), 1);
+    const auto rows = db_->query(QStringLiteral("SELECT STID, 姓名, 学号 FROM 成绩表 ORDER BY rowid"));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1][1].toString(), QStringLiteral("张三"));
+    EXPECT_TRUE(rows[1][2].isNull());
+    EXPECT_EQ(rows[1][0], rows[0][0]);
 }
