@@ -70,10 +70,10 @@ QString XJprint::previewText() const {
 }
 
 void XJprint::Command1_Click() {
-    // The box's text as it stands, line by line; without a printer the user is
-    // told and the window stays.
+    // The box's text as it stands, a line per record, its Tabs as columns;
+    // without a printer the user is told and the window stays.
     QString text = previewText();
     if (text.endsWith(QStringLiteral("\r\n")))
         text.chop(2);
-    platform::printPlainText(text.split(QStringLiteral("\r\n")));
+    platform::printColumns(text.split(QStringLiteral("\r\n")), windowTitle());
 }

@@ -7,7 +7,15 @@
 
 namespace platform {
 
-// False when nothing was printed (no printer, or it failed); the user was told.
-bool printPlainText(const QStringList& items);
+// False when nothing was printed (no printer, a queue that refuses the job,
+// or a failure); the user was told. `jobName` names the job in the queue: the
+// caption of the window that prints.
+bool printPlainText(const QStringList& items, const QString& jobName);
+
+// Tab-separated lines as a table: each Tab starts the next column, each
+// column as wide as its widest text, every line one printed line within the
+// margins. The page turns landscape when portrait is too narrow for the
+// widest line, and the font shrinks when landscape is too.
+bool printColumns(const QStringList& lines, const QString& jobName);
 
 } // namespace platform

@@ -83,6 +83,18 @@ void RichTextBox::endBuilding() {
 
 QString RichTextBox::text() const { return richtext::plainText(*document()); }
 
+void RichTextBox::keepTogether(int start, int length) {
+    if (length <= 0)
+        return;
+    QTextCursor c(document());
+    c.setPosition(start);
+    // The last character is the line end of the last line kept, not the line after it.
+    c.setPosition(start + length - 1, QTextCursor::KeepAnchor);
+    QTextBlockFormat unit;
+    unit.setProperty(kKeepTogetherProperty, nextUnit_++);
+    c.mergeBlockFormat(unit);
+}
+
 int RichTextBox::selStart() const { return textCursor().selectionStart(); }
 
 int RichTextBox::selLength() const {
@@ -236,6 +248,6 @@ void RichTextBox::loadFile(const QString& path) {
     document()->setModified(false);
 }
 
-bool RichTextBox::print(PrintPrompt prompt) { return printText(textCursor(), prompt); }
+bool RichTextBox::print(PrintPrompt prompt) { return printText(textCursor(), prompt, window()->windowTitle()); }
 
 } // namespace platform

@@ -37,6 +37,10 @@ public:
     void insertRun(const QString& text, const FontChoice& font);
     // The text with one line feed per line break.
     QString text() const;
+    // The lines holding the `length` characters from `start` (an admission
+    // card, say) are printed on one page: the page breaks before them when
+    // they do not fit on the rest of it.
+    void keepTogether(int start, int length);
 
     // Selection in characters, a line break counting one.
     int selStart() const;
@@ -64,8 +68,9 @@ public:
     // Opens a rich-text or plain-text file, whatever its extension; on
     // failure (FileError, GbkError) the box keeps its content.
     void loadFile(const QString& path);
-    // Prints the selection or everything (see printText); false when the
-    // printer dialog was cancelled; throws PrintError.
+    // Prints the selection or everything (see printText) as a job named
+    // after the box's window; false when the printer dialog was cancelled;
+    // throws PrintError.
     bool print(PrintPrompt prompt);
 
     // The format of text that has none of its own: 宋体 9 pt, black.
@@ -87,6 +92,7 @@ private:
     void endBuilding();
 
     bool building_ = false;
+    int nextUnit_ = 1;
 };
 
 } // namespace platform

@@ -10,6 +10,7 @@
 #include "records/core/student_list.h"
 #include "support/dialog_double.h"
 #include "support/failing_file.h"
+#include "support/printed_pdf.h"
 #include "support/school_fixture.h"
 
 #include <QDir>
@@ -185,6 +186,31 @@ TEST_F(ExportPrint, PreviewTextAndPrinting) {
     w.Command1_Click();
     EXPECT_EQ(dialogs_.lastTitle(), QStringLiteral("无法打印"));
     EXPECT_TRUE(w.isVisible());
+}
+
+TEST_F(ExportPrint, PrintedListIsALinePerRecordWithinThePageUnderTheWindowsCaption) {
+    school_.db()->execute("UPDATE 学籍表 SET 联系地址='湖南省长沙市岳麓区麓山南路九百三十二号' "
+                          "WHERE STID='20040001'");
+    XJprint w;
+    ASSERT_TRUE(w.Form_Load());
+    const QString pdf = out("名单.pdf");
+    dialogs_.printToPdf(pdf);
+    w.Command1_Click();
+    EXPECT_EQ(printedTitle(pdf), "打印预览");
+    const auto pages = printedPages(pdf);
+    ASSERT_EQ(pages.size(), 1u);
+    const QStringList lines = pages[0].lines();
+    const QStringList text = w.previewText().split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), text.size());
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(lines[i].split(' '), text[i].split('\t', Qt::SkipEmptyParts)) << lines[i].toStdString();
+    const QRectF ink = pages[0].inked();
+    EXPECT_GT(ink.left(), 10);
+    EXPECT_LT(ink.right(), pages[0].size.width() - 10);
+
+    dialogs_.queueRefuses().answerMessage(MsgResult::Ok, "打印没有完成,请检查打印机.");
+    w.Command1_Click();
+    EXPECT_EQ(dialogs_.lastTitle(), "无法打印");
 }
 
 TEST_F(ExportPrint, PreviewWithoutAListDoesNotStay) {

@@ -134,12 +134,23 @@ private:
     DialogDouble& d_;
 };
 
+class DialogDouble::Queue : public platform::PrintQueue {
+public:
+    explicit Queue(Refusal when) : when_(when) {}
+    bool acceptsJobs(const QPrinter&) override { return when_ != Refusal::AtStart; }
+    bool tookLastJob(const QPrinter&) override { return when_ != Refusal::OnHandOver; }
+private:
+    Refusal when_;
+};
+
 DialogDouble::DialogDouble() : service_(std::make_unique<Service>(*this)), previous_(&platform::dialogs()) {
     platform::setDialogService(service_.get());
 }
 
 DialogDouble::~DialogDouble() {
     platform::setDialogService(previous_);
+    if (queue_)
+        platform::setPrintQueue(previousQueue_);
     for (const Entry& e : script_) {
         const char* what = "";
         switch (e.kind) {
@@ -220,6 +231,14 @@ DialogDouble& DialogDouble::printToPdf(const QString& path) {
 
 DialogDouble& DialogDouble::noPrinterInstalled() {
     noPrinter_ = true;
+    return *this;
+}
+
+DialogDouble& DialogDouble::queueRefuses(Refusal when) {
+    if (!queue_)
+        previousQueue_ = &platform::printQueue();
+    queue_ = std::make_unique<Queue>(when);
+    platform::setPrintQueue(queue_.get());
     return *this;
 }
 

@@ -4,6 +4,7 @@
 // test at once with its text and gets the safe answer, so no test hangs.
 
 #include "platform/ui/dialogs.h"
+#include "platform/ui/printing.h"
 
 #include <QString>
 #include <QStringList>
@@ -37,6 +38,10 @@ public:
     DialogDouble& printToPdf(const QString& path);
     // The machine has no printer: the default printer cannot be set up.
     DialogDouble& noPrinterInstalled();
+    // The printer's queue refuses jobs: before one starts (the queue was told
+    // to reject them), or only once the job was handed over.
+    enum class Refusal { AtStart, OnHandOver };
+    DialogDouble& queueRefuses(Refusal when = Refusal::AtStart);
     DialogDouble& cancelDialog();                         // next file/folder/font/printer dialog
     DialogDouble& runModalWith(std::function<int(QDialog&)> script); // next modal window
 
@@ -89,7 +94,10 @@ private:
     void sendToPdf(QPrinter& printer) const;
     int modal(QDialog& dialog);
 
+    class Queue;
     std::unique_ptr<Service> service_;
+    std::unique_ptr<Queue> queue_;
+    platform::PrintQueue* previousQueue_ = nullptr;
     std::vector<Entry> script_;
     std::vector<Shown> shown_;
     QString pdfPath_;

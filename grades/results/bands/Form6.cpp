@@ -455,7 +455,7 @@ void Form6::Command5_Click() {
     }
 }
 
-void Form6::Command7_Click() { platform::printPlainText({reportText()}); }
+void Form6::Command7_Click() { platform::printPlainText({reportText()}, windowTitle()); }
 
 void Form6::Command6_Click() {
     const QDir folder(programFolder());

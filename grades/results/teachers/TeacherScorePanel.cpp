@@ -171,7 +171,7 @@ void TeacherScorePanel::Com72_Click() {
     QStringList blocks;
     walkTeachers([&](Recordset& rs) { blocks << results::printoutBlock(results::TeacherRecord::current(rs)); });
     if (!blocks.isEmpty())
-        platform::printPlainText(blocks);
+        platform::printPlainText(blocks, host_->hostWindow()->windowTitle());
 }
 
 QStringList TeacherScorePanel::classListsOf(const results::Assignment& a, const QStringList& subjects) {

@@ -500,10 +500,11 @@ void ResultsPanel::Com62_Click() {
     state().PrintRecordSource = Ad61->recordSource();
     state().PrintSource = 2;
     if (!Frame12[0]->isHidden())
-        platform::printPlainText({Text7->toPlainText()});
+        platform::printPlainText({Text7->toPlainText()}, host_->hostWindow()->windowTitle());
     else if (!Frame12[3]->isHidden())
         platform::printPlainText({Lab6->text() + Combo12->currentText() + Lab6a->text() + QStringLiteral("\n"),
-                                  Text2->toPlainText()});
+                                  Text2->toPlainText()},
+                                 host_->hostWindow()->windowTitle());
     else if (!Frame12[1]->isHidden())
         Form5::showFor(*host_);
 }

@@ -11,6 +11,7 @@
 #include "platform/text/gbk.h"
 #include "platform/ui/twips.h"
 #include "support/dialog_double.h"
+#include "support/printed_pdf.h"
 #include "support/school_fixture.h"
 
 #include <QCheckBox>
@@ -167,7 +168,14 @@ TEST(BandWindow, SpacingBoundsSaveTwiceAndPrint) {
     p.start("pdftotext", {"-layout", pdf, "-"});
     p.waitForFinished();
     EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput()).contains("2004级01班"));
+    EXPECT_EQ(printedTitle(pdf), "高级查看");
     const QString before = s.report(*f);
+    {
+        DialogDouble refused;
+        refused.printToPdf(pdf).queueRefuses().answerMessage(platform::MsgResult::Ok, "打印没有完成,请检查打印机.");
+        f->Command[7]->click();
+        EXPECT_EQ(s.report(*f), before);
+    }
     DialogDouble none;
     none.noPrinterInstalled().answerMessage(platform::MsgResult::Ok);
     f->Command[7]->click();

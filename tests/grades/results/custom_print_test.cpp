@@ -10,6 +10,7 @@
 #include "platform/db/datacontrol.h"
 #include "platform/ui/richtextbox.h"
 #include "support/dialog_double.h"
+#include "support/printed_pdf.h"
 #include "support/school_fixture.h"
 
 #include <QAction>
@@ -235,6 +236,13 @@ TEST(CustomPrint, MenuCommands) {
         const QString printed = pdfText(pdf);
         EXPECT_TRUE(printed.contains("张三 80"));
         EXPECT_FALSE(printed.contains("李四"));
+        EXPECT_EQ(printedTitle(pdf), "自定义打印");
+        {
+            DialogDouble d;
+            d.printToPdf(pdf).queueRefuses().answerMessage(MsgResult::Ok, "打印没有完成,请检查打印机.");
+            f.MenuPrint_Click();
+            EXPECT_EQ(d.lastTitle(), "无法打印");
+        }
 
         // Back to the template; 粘贴 takes the caret's format.
         f.MenuWin_Click();

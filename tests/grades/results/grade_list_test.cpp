@@ -11,6 +11,7 @@
 #include "platform/text/gbk.h"
 #include "platform/ui/richtextbox.h"
 #include "support/dialog_double.h"
+#include "support/printed_pdf.h"
 #include "support/school_fixture.h"
 
 #include <QAction>
@@ -216,6 +217,47 @@ TEST(GradeList, PrintTheSelectionOrNothingOnCancel) {
     broken.printToPdf(s.path("无此文件夹/list.pdf")).acceptPrinter();
     f.Command2_Click();
     EXPECT_TRUE(broken.messages().isEmpty());
+}
+
+TEST(GradeList, PrintedUnderTheWindowsCaptionAndSilentOnARefusingQueue) {
+    School s;
+    s.w.menuItem("MenuPrintCJ")->trigger();
+    Form5& f = *s.preview();
+    const QString pdf = s.path("list.pdf");
+    {
+        DialogDouble d;
+        d.printToPdf(pdf).acceptPrinter();
+        f.Command2_Click();
+    }
+    EXPECT_EQ(printedTitle(pdf), "打印成绩预览");
+    // Printing through the dialog says nothing of a failure.
+    DialogDouble refused;
+    refused.printToPdf(pdf).acceptPrinter().queueRefuses(DialogDouble::Refusal::OnHandOver);
+    f.Command2_Click();
+    EXPECT_TRUE(refused.messages().isEmpty());
+}
+
+TEST(ResultsButtons, APrintTheQueueRefusesIsToldAndTheJobBearsTheWindowsCaption) {
+    School s;
+    s.w.Command6_Click();
+    s.pick("Combo9", "2004级01班");
+    s.pick("Combo12", "总分");
+    s.c<QRadioButton>("Option8_2")->click();
+    s.w.setWindowTitle("测试中学VantalooOrbisca");
+    const QString pdf = s.path("page.pdf");
+    {
+        DialogDouble d;
+        d.printToPdf(pdf);
+        s.c<QPushButton>("Com62")->click();
+    }
+    EXPECT_EQ(printedTitle(pdf), "测试中学VantalooOrbisca");
+    using Refusal = DialogDouble::Refusal;
+    for (const Refusal when : {Refusal::AtStart, Refusal::OnHandOver}) {
+        DialogDouble d;
+        d.printToPdf(pdf).queueRefuses(when).answerMessage(MsgResult::Ok, "打印没有完成,请检查打印机.");
+        s.c<QPushButton>("Com62")->click();
+        EXPECT_EQ(d.lastTitle(), "无法打印");
+    }
 }
 
 TEST(ResultsButtons, ExportTheListingOrTheRetiredSpreadsheet) {

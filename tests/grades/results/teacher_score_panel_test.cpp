@@ -10,6 +10,7 @@
 #include "platform/db/recordset.h"
 #include "platform/ui/twips.h"
 #include "support/dialog_double.h"
+#include "support/printed_pdf.h"
 #include "support/school_fixture.h"
 
 #include <QComboBox>
@@ -173,6 +174,7 @@ TEST(TeacherScorePanel, PrintoutGoesToTheDefaultPrinterAndComesBack) {
     threeTeachers(v);
     v.w().Command7_Click();
     v.teachers().moveNext();
+    v.w().setWindowTitle("测试中学VantalooOrbisca");
     const QString pdf = v.school.folder() + "/teachers.pdf";
     {
         DialogDouble dialogs;
@@ -195,6 +197,13 @@ TEST(TeacherScorePanel, PrintoutGoesToTheDefaultPrinterAndComesBack) {
     EXPECT_TRUE(lines[3].startsWith("丙 考绩分:")) << lines[3].toStdString();
     EXPECT_TRUE(lines[6].startsWith("甲乙 考绩分:70")) << lines[6].toStdString();
     EXPECT_EQ(v.name(), QStringLiteral("丙"));
+    EXPECT_EQ(printedTitle(pdf), "测试中学VantalooOrbisca");
+    {
+        DialogDouble refused;
+        refused.printToPdf(pdf).queueRefuses().answerMessage(platform::MsgResult::Ok, "打印没有完成,请检查打印机.");
+        v.at<QPushButton>("Com72")->click();
+        EXPECT_EQ(refused.lastTitle(), "无法打印");
+    }
 
     DialogDouble none;
     none.noPrinterInstalled().answerMessage();
