@@ -273,8 +273,16 @@ void Form4::build(const std::vector<CardStudent>& students) {
     QTextCursor end = RichTextBox1->textCursor();
     end.movePosition(QTextCursor::End);
     RichTextBox1->setTextCursor(end);
-    for (const CardRun& run : runs)
+    // A card cut by a page break is no card: each card's lines go on one page.
+    int cardStart = 0;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const CardRun& run = runs[i];
+        if (run.card != 0 && (i == 0 || runs[i - 1].card != run.card))
+            cardStart = RichTextBox1->textCursor().position();
         RichTextBox1->insertRun(run.text, run.font == CardFont::Title ? titleFont_ : numberFont_);
+        if (run.card != 0 && (i + 1 == runs.size() || runs[i + 1].card != run.card))
+            RichTextBox1->keepTogether(cardStart, RichTextBox1->textCursor().position() - cardStart);
+    }
 }
 
 void Form4::buildQuery(const QString& query) { build(readGroup(query)); }

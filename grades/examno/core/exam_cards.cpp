@@ -162,18 +162,20 @@ class Runs {
 public:
     explicit Runs(std::vector<CardRun>& out) : out_(out) {}
     void font(CardFont f) { font_ = f; }
+    void card(int c) { card_ = c; }
     Runs& operator<<(const QString& text) {
         if (text.isEmpty())
             return *this;
-        if (!out_.empty() && out_.back().font == font_)
+        if (!out_.empty() && out_.back().font == font_ && out_.back().card == card_)
             out_.back().text += text;
         else
-            out_.push_back({text, font_});
+            out_.push_back({text, font_, card_});
         return *this;
     }
 private:
     std::vector<CardRun>& out_;
     CardFont font_ = CardFont::Title;
+    int card_ = 0;
 };
 
 } // namespace
@@ -203,7 +205,7 @@ std::vector<CardRun> BuildExamSlipPreview(const std::vector<CardStudent>& studen
 
     const QString line1 = s.schoolName + title;
     const int64_t k = platform::roundHalfEven((line1.size() + 2) / 2.0 - 2);
-    int counter = 0;
+    int counter = 0, cards = 0;
     for (const CardStudent& st : students) {
         const QString name = PaddedName(textOf(st.name));
         if (s.simple) {
@@ -217,6 +219,7 @@ std::vector<CardRun> BuildExamSlipPreview(const std::vector<CardStudent>& studen
                 w << QStringLiteral("   ");
             }
         } else {
+            w.card(++cards);
             w.font(CardFont::Title);
             w << line1 + QLatin1Char('\n');
             if (k >= 0)
@@ -232,7 +235,9 @@ std::vector<CardRun> BuildExamSlipPreview(const std::vector<CardStudent>& studen
             w << QStringLiteral("考室:") + cardNumber(st.room) + QStringLiteral(" 座位号:") + cardNumber(st.seat) +
                      QLatin1Char('\n');
             w << QStringLiteral("班级:  ") + textOf(st.grade) + QStringLiteral("级") + cardNumber(st.cls) +
-                     QStringLiteral("班\n") + blankLines;
+                     QStringLiteral("班\n");
+            w.card(0);
+            w << blankLines;
         }
     }
     w << QStringLiteral("\n") + blankLines;

@@ -88,6 +88,9 @@ enum class CardFont { Title, Number };
 struct CardRun {
     QString text;
     CardFont font;
+    // The admission card (from 1) whose lines the run holds, printed on one
+    // page; 0 for headings, the simple list and the blank lines between.
+    int card = 0;
     bool operator==(const CardRun&) const = default;
 };
 

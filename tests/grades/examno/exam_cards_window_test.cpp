@@ -11,6 +11,7 @@
 #include "platform/db/datacontrol.h"
 #include "platform/ui/richtextbox.h"
 #include "support/dialog_double.h"
+#include "support/printed_pdf.h"
 #include "support/school_fixture.h"
 
 #include <QApplication>
@@ -384,6 +385,64 @@ TEST_F(CardsTest, PrintsTheSelectionOrTheWholePreview) {
         d.cancelDialog();
         cards->Command1_Click();
     }
+}
+
+TEST_F(CardsTest, EachCardIsPrintedWholeOnOnePageUnderTheWindowsCaption) {
+    // Room 001 of 60 students: cards run over several pages.
+    for (int i = 1; i <= 60; ++i)
+        school.db()->insertRow("成绩表", {"STID", "年级", "班", "姓名", "学号", "考号", "考室", "座位"},
+                               {QStringLiteral("2005%1").arg(i, 4, 10, QLatin1Char('0')), "2004", "01",
+                                QStringLiteral("生%1").arg(i), "01", QStringLiteral("1%1").arg(i, 4, 10, QLatin1Char('0')),
+                                "001", QStringLiteral("%1").arg(i + 10)});
+    w.menuItem("MenuPrintKH")->trigger();
+    Form4* cards = openCardWindow();
+    ASSERT_NE(cards, nullptr);
+    cards->Option2->setChecked(true);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("cards.pdf");
+    for (const char* extraLines : {"0", "1", "3"}) {
+        SCOPED_TRACE(extraLines);
+        cards->Text2->setText(extraLines);
+        cards->Combo2->setEditText("1考室");
+        cards->Command5_Click();
+        {
+            DialogDouble d;
+            d.printToPdf(pdf).acceptPrinter();
+            cards->Command1_Click();
+        }
+        EXPECT_EQ(printedTitle(pdf), "打印考号预览");
+        const auto pages = printedPages(pdf);
+        EXPECT_GE(pages.size(), 3u);
+        // A card's five lines: its title, 准考证, 考号/姓名, 考室/座位号, 班级.
+        int total = 0;
+        for (std::size_t p = 0; p < pages.size(); ++p) {
+            int count[5] = {};
+            for (const QString& line : pages[p].lines()) {
+                count[0] += line == "测试中学2000年第二学年度期未考试";
+                count[1] += line == "准考证";
+                count[2] += line.startsWith("考号:");
+                count[3] += line.startsWith("考室:");
+                count[4] += line.startsWith("班级:");
+            }
+            for (int k = 1; k < 5; ++k)
+                EXPECT_EQ(count[k], count[0]) << "page " << p + 1 << ", card line " << k + 1;
+            total += count[0];
+        }
+        EXPECT_EQ(total, 62);
+    }
+}
+
+TEST_F(CardsTest, ARefusingQueueLeavesTheCardWindowSilent) {
+    w.menuItem("MenuPrintKH")->trigger();
+    Form4* cards = openCardWindow();
+    ASSERT_NE(cards, nullptr);
+    cards->Combo2->setEditText("所有考室");
+    cards->Command5_Click();
+    QTemporaryDir dir;
+    DialogDouble d;   // answers no message: none may come
+    d.printToPdf(dir.filePath("cards.pdf")).acceptPrinter().queueRefuses();
+    cards->Command1_Click();
+    EXPECT_TRUE(d.messages().isEmpty());
 }
 
 TEST_F(CardsTest, ExportTellsItFailedAndLeavesTheChosenFile) {

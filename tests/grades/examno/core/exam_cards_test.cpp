@@ -3,6 +3,7 @@
 #include "grades/examno/core/exam_cards.h"
 
 #include <gtest/gtest.h>
+#include <map>
 
 using namespace examno;
 
@@ -100,6 +101,28 @@ TEST(CardText, FullCardHasFiveLinesInTwoFonts) {
               "班级:  2004级 1班\n"
               "\n"      // m blank lines after the card
               "\n\n");  // and after the group
+}
+
+TEST(CardText, EachCardsFiveLinesAreMarkedAsThatCardAndNothingElseIs) {
+    // The card window keeps each marked card on one page; the heading and the
+    // blank lines between cards may break anywhere.
+    for (const char* extra : {"0", "2"}) {
+        const auto runs = BuildExamSlipPreview(kFour, settings("3", extra, false));
+        std::map<int, QString> byCard;
+        for (const CardRun& r : runs)
+            byCard[r.card] += r.text;
+        ASSERT_EQ(byCard.size(), 5u) << extra;
+        for (int card = 1; card <= 4; ++card) {
+            EXPECT_TRUE(byCard[card].startsWith("测试中学期末考试\n")) << card;
+            EXPECT_EQ(byCard[card].count('\n'), 5) << card;
+            EXPECT_TRUE(byCard[card].endsWith("班\n")) << card;
+        }
+        EXPECT_EQ(byCard[0].count('\n'), 2 + 4 * QString(extra).toInt() + 1 + QString(extra).toInt());
+        EXPECT_FALSE(byCard[0].contains("准考证"));
+    }
+    // The simple list has no cards.
+    for (const CardRun& r : BuildExamSlipPreview(kFour, settings()))
+        EXPECT_EQ(r.card, 0);
 }
 
 TEST(CardText, TitleWordCentredUnderTheFirstLine) {
