@@ -90,8 +90,10 @@ void RichTextBox::keepTogether(int start, int length) {
     c.setPosition(start);
     // The last character is the line end of the last line kept, not the line after it.
     c.setPosition(start + length - 1, QTextCursor::KeepAnchor);
+    // Two marks in turn keep neighbouring units apart, and the document's
+    // formats few however many units it holds.
     QTextBlockFormat unit;
-    unit.setProperty(kKeepTogetherProperty, nextUnit_++);
+    unit.setProperty(kKeepTogetherProperty, 1 + nextUnit_++ % 2);
     c.mergeBlockFormat(unit);
 }
 

@@ -92,7 +92,7 @@ private:
     void endBuilding();
 
     bool building_ = false;
-    int nextUnit_ = 1;
+    int nextUnit_ = 0;
 };
 
 } // namespace platform
