@@ -75,5 +75,11 @@ void XJprint::Command1_Click() {
     QString text = previewText();
     if (text.endsWith(QStringLiteral("\r\n")))
         text.chop(2);
-    platform::printColumns(text.split(QStringLiteral("\r\n")), windowTitle());
+    QStringList lines = text.split(QStringLiteral("\r\n"));
+    // The heading's leading Tab stood each name over its values on the old
+    // printers' stops of eight columns, which an eight-digit STID filled; in
+    // columns of their own the names stand over their values without it.
+    if (lines.front().startsWith(QLatin1Char('\t')))
+        lines.front().remove(0, 1);
+    platform::printColumns(lines, windowTitle());
 }

@@ -207,6 +207,16 @@ TEST_F(ExportPrint, PrintedListIsALinePerRecordWithinThePageUnderTheWindowsCapti
     const QRectF ink = pages[0].inked();
     EXPECT_GT(ink.left(), 10);
     EXPECT_LT(ink.right(), pages[0].size.width() - 10);
+    // Each name of the heading stands over its values.
+    const auto leftOf = [&](const QString& word) {
+        for (const PrintedWord& w : pages[0].words)
+            if (w.text == word)
+                return w.box.left();
+        return -1.0;
+    };
+    EXPECT_NEAR(leftOf("STID"), leftOf("20040001"), 0.5);
+    EXPECT_NEAR(leftOf("联系地址"), leftOf("湖南省长沙市岳麓区麓山南路九百三十二号"), 0.5);
+    EXPECT_NEAR(leftOf("备注"), leftOf("好"), 0.5);
 
     dialogs_.queueRefuses().answerMessage(MsgResult::Ok, "打印没有完成,请检查打印机.");
     w.Command1_Click();
