@@ -88,11 +88,10 @@ bool printColumns(const QStringList& lines, const QString& jobName) {
         setUpDefaultPrinter(printer, jobName);
         const QStringList aligned = alignedColumns(lines);
         QFont font = fixedColumnFont();
-        // The document's own margin on both sides, and room for rounding.
-        const auto room = [&] {
-            QTextDocument probe;
-            return printer.pageRect(QPrinter::DevicePixel).width() - 2 * probe.documentMargin() - 2;
-        };
+        // The page less the document's own margin on both sides, and a
+        // little for rounding.
+        const qreal margins = 2 * QTextDocument().documentMargin() + 2;
+        const auto room = [&] { return printer.pageRect(QPrinter::DevicePixel).width() - margins; };
         qreal widest = widestLine(aligned, font, printer);
         if (widest > room()) {
             printer.setPageOrientation(QPageLayout::Landscape);

@@ -23,6 +23,9 @@ const QString kNotFinished = QStringLiteral("打印没有完成,请检查打印�
 
 PrintQueue* installedQueue = nullptr;
 
+// A window without a caption yet still sends a named job.
+QString nameOfJob(const QString& jobName) { return jobName.isEmpty() ? programTitle() : jobName; }
+
 struct Slice {
     qreal top = 0, bottom = 0;
 };
@@ -143,13 +146,6 @@ void printDocument(const QTextDocument& source, QPrinter& printer) {
     if (!painter.end() || !printQueue().tookLastJob(printer))
         throw PrintError(kNotFinished);
 }
-
-namespace {
-
-// A window without a caption yet still sends a named job.
-QString nameOfJob(const QString& jobName) { return jobName.isEmpty() ? programTitle() : jobName; }
-
-} // namespace
 
 void setUpDefaultPrinter(QPrinter& printer, const QString& jobName) {
     printer.setDocName(nameOfJob(jobName));
