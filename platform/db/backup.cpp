@@ -1,6 +1,7 @@
 #include "platform/db/backup.h"
 
 #include "platform/db/database.h"
+#include "platform/db/engine_reason.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,10 +30,7 @@ QString canonicalTarget(const QFileInfo& target) {
 }
 
 QString engineMessage(sqlite3* h, int rc) {
-    if (rc == SQLITE_FULL)
-        return QStringLiteral("磁盘已满。");
-    const char* msg = h ? sqlite3_errmsg(h) : sqlite3_errstr(rc);
-    return QString::fromUtf8(msg ? msg : sqlite3_errstr(rc));
+    return engineReason(h, rc) + QStringLiteral("。");
 }
 
 // Copies the open database into the file at `path` and checks the copy.

@@ -1,5 +1,6 @@
 #include "platform/db/database.h"
 
+#include "platform/db/engine_reason.h"
 #include "platform/db/jetsql.h"
 #include "platform/db/recordset.h"
 #include "platform/db/textorder.h"
@@ -649,8 +650,8 @@ void Database::setProperty(const QString& name, const QString& value) {
 
 namespace {
 
-[[noreturn]] void throwFor(int rc, const QString& msg, const QString& what, const QString& path,
-                           const std::vector<TableDef>& tables, bool workLimited) {
+[[noreturn]] void throwFor(int rc, const QString& msg, const QString& reason, const QString& what,
+                           const QString& path, const std::vector<TableDef>& tables, bool workLimited) {
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
         throw DbError(DbError::Busy, QStringLiteral("数据库正被别的程序使用,请稍后再试."));
     if (rc == SQLITE_CONSTRAINT) {
@@ -690,7 +691,7 @@ namespace {
         throw DbError(DbError::Io, QStringLiteral("磁盘已满, 数据没有写入."));
     if (rc == SQLITE_ERROR)
         throw DbError(DbError::BadSql, QStringLiteral("SQL 语句有错: %1 (%2)").arg(msg, what));
-    throw DbError(DbError::Io, QStringLiteral("数据库读写错误: %1").arg(msg));
+    throw DbError(DbError::Io, QStringLiteral("数据库读写错误: %1").arg(reason));
 }
 
 } // namespace
@@ -698,7 +699,7 @@ namespace {
 void Database::fail(int rc, const QString& what) {
     const QString msg = rcText(db_);
     try {
-        throwFor(rc, msg, what, path_, tables_, workLimited_);
+        throwFor(rc, msg, engineReason(db_, rc), what, path_, tables_, workLimited_);
     } catch (const DbError& e) {
         if (depth_ > 0 && (lost_ || sqlite3_get_autocommit(db_))) {
             noticeLostTransaction();

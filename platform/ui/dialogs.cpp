@@ -144,6 +144,20 @@ private:
     QCheckBox* italic_ = nullptr;
 };
 
+// The parts of a message box other than its buttons.
+void fillMessageBox(QMessageBox& box, const QString& text, const QString& title, MsgIcon icon) {
+    box.setWindowTitle(orProgramTitle(title));
+    box.setText(text);
+    box.setTextFormat(Qt::PlainText);
+    switch (icon) {
+    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    }
+}
+
 class QtDialogService : public DialogService {
 public:
     MsgResult message(const QString& text, MsgButtons buttons, const QString& title, MsgIcon icon) override {
@@ -158,16 +172,7 @@ public:
     MsgResult show(const QString& text, MsgButtons buttons, const QString& title, MsgIcon icon,
                    std::optional<MsgResult> defaultButton) {
         QMessageBox box(activeParent());
-        box.setWindowTitle(orProgramTitle(title));
-        box.setText(text);
-        box.setTextFormat(Qt::PlainText);
-        switch (icon) {
-        case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-        case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-        case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
-        }
+        fillMessageBox(box, text, title, icon);
 
         // Buttons in the desktop's order; the first is the default one.
         std::vector<std::pair<QPushButton*, MsgResult>> made;
@@ -343,6 +348,18 @@ void setDialogService(DialogService* service) { g_service = service; }
 void setProgramTitle(const QString& title) { g_programTitle = title; }
 
 QString programTitle() { return g_programTitle; }
+
+QRect messageBoxGeometry(const QString& text, const QString& title, MsgIcon icon) {
+    QMessageBox box;
+    fillMessageBox(box, text, title, icon);
+    box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    // Laid out as shown, but not waited on.
+    box.show();
+    QApplication::processEvents();
+    const QRect shown = box.frameGeometry();
+    box.hide();
+    return shown;
+}
 
 namespace {
 
