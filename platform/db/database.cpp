@@ -429,10 +429,13 @@ static void singleFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_double(ctx, double(float(sqlite3_value_double(argv[0]))));
 }
 
-static sqlite3* openHandle(const QString& path, int flags, int* rc) {
+// On failure `why`, when given, says why in the user's words.
+static sqlite3* openHandle(const QString& path, int flags, int* rc, QString* why = nullptr) {
     sqlite3* h = nullptr;
     *rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h, flags, nullptr);
     if (*rc != SQLITE_OK) {
+        if (why)
+            *why = engineReason(h, *rc);
         sqlite3_close_v2(h);
         return nullptr;
     }
@@ -450,9 +453,10 @@ std::shared_ptr<Database> Database::create(const QString& path, const QString& l
     if (info.exists())
         throw DbError(DbError::AlreadyExists, QStringLiteral("数据库文件已经存在: %1").arg(path));
     int rc = 0;
-    sqlite3* h = openHandle(info.absoluteFilePath(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &rc);
+    QString why;
+    sqlite3* h = openHandle(info.absoluteFilePath(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &rc, &why);
     if (!h)
-        throw DbError(DbError::CannotCreate, QStringLiteral("不能建立数据库文件: %1").arg(path));
+        throw DbError(DbError::CannotCreate, QStringLiteral("不能建立数据库文件: %1 (%2)").arg(path, why));
     char* err = nullptr;
     rc = sqlite3_exec(h, "BEGIN", nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK)
@@ -503,9 +507,10 @@ std::shared_ptr<Database> Database::openFile(const QString& path, bool shared) {
         if (auto live = registry().value(canonical).lock())
             return live;
     int rc = 0;
-    sqlite3* h = openHandle(canonical, shared ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, &rc);
+    QString why;
+    sqlite3* h = openHandle(canonical, shared ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, &rc, &why);
     if (!h)
-        throw DbError(DbError::Io, QStringLiteral("不能打开数据库文件: %1").arg(path));
+        throw DbError(DbError::Io, QStringLiteral("不能打开数据库文件: %1 (%2)").arg(path, why));
     std::shared_ptr<Database> db(new Database(canonical, h));
     if (!shared)
         sqlite3_exec(h, "PRAGMA query_only=1", nullptr, nullptr, nullptr);

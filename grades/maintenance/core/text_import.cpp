@@ -3,6 +3,7 @@
 #include "common/schema.h"
 #include "platform/db/textorder.h"
 #include "platform/text/gbk.h"
+#include "platform/text/system_errors.h"
 #include "platform/text/values.h"
 
 #include <QFile>
@@ -112,10 +113,10 @@ bool looksLikeUtf8(const QByteArray& bytes) {
 QString readImportText(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw ImportFileError(QStringLiteral("无法打开文件 %1 .").arg(path));
+        throw ImportFileError(QStringLiteral("无法打开文件 %1 : %2.").arg(path, platform::fileErrorReason(file)));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw ImportFileError(QStringLiteral("无法读取文件 %1 .").arg(path));
+        throw ImportFileError(QStringLiteral("无法读取文件 %1 : %2.").arg(path, platform::fileErrorReason(file)));
     if (looksLikeUtf8(bytes))
         throw ImportFileError(QStringLiteral("这个文件是UTF-8编码的文本,不能导入.请先在文本编辑器中把它另存为GBK(ANSI)编码的文本文件."));
     try {

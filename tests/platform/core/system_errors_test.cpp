@@ -1,3 +1,4 @@
+#include "platform/db/database.h"
 #include "platform/text/gbk.h"
 #include "platform/text/system_errors.h"
 
@@ -148,4 +149,21 @@ TEST(GbkRefusal, NamesTheCharacterItsCodeAndItsLineInAFewWords) {
         EXPECT_EQ(str(nonGbkMessage(c, QStringLiteral("密码"))), "密码中有GBK编码不能表示的字符(U+D800),不能保存.");
     }
     EXPECT_FALSE(firstNonGbkCharacter(QStringLiteral("全部可以\r\n€")).has_value());
+}
+
+TEST(SystemErrors, TheDatabaseFileSaysWhyItCannotBeMade) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(QDir(tmp.path()).mkdir(QStringLiteral("文件夹")));
+    const std::pair<QString, const char*> cases[] = {
+        {tmp.filePath(QStringLiteral("没有/a.mdb")), "(文件或文件夹不存在)"},
+        {tmp.filePath(QString(300, u'a')), "(文件名或路径太长)"},
+    };
+    for (const auto& [path, reason] : cases) {
+        try {
+            platform::db::Database::create(path);
+            ADD_FAILURE() << str(path);
+        } catch (const platform::db::DbError& e) {
+            EXPECT_TRUE(e.text().endsWith(QString::fromUtf8(reason))) << str(e.text());
+        }
+    }
 }
