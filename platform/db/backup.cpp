@@ -2,11 +2,13 @@
 
 #include "platform/db/database.h"
 #include "platform/db/engine_reason.h"
+#include "platform/text/system_errors.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <cerrno>
 #include <cstdio>
 #include <sqlite3.h>
 
@@ -97,7 +99,8 @@ void backupDatabase(Database& db, const QString& target) {
     QTemporaryFile temp(info.absolutePath() + QStringLiteral("/.backup-XXXXXX"));
     temp.setAutoRemove(true);
     if (!temp.open())
-        refuse(QStringLiteral("文件夹 %1 不能写入。").arg(QDir::toNativeSeparators(info.absolutePath())));
+        refuse(QStringLiteral("文件夹 %1 不能写入: %2。")
+                   .arg(QDir::toNativeSeparators(info.absolutePath()), fileErrorReason(temp)));
     temp.close();
     const QString tempPath = temp.fileName();
     try {
@@ -106,8 +109,10 @@ void backupDatabase(Database& db, const QString& target) {
         QFile::remove(tempPath + QStringLiteral("-journal"));
         throw;
     }
-    if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(where).constData()) != 0)
-        refuse(QStringLiteral("不能写入 %1。").arg(QDir::toNativeSeparators(target)));
+    if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(where).constData()) != 0) {
+        const int why = errno;
+        refuse(QStringLiteral("不能写入 %1: %2。").arg(QDir::toNativeSeparators(target), systemErrorReason(why)));
+    }
     temp.setAutoRemove(false);
 }
 
