@@ -88,7 +88,8 @@ DialogService& dialogs();
 void setDialogService(DialogService* service);
 
 // Where the program's message box of `text` (OK button) lies when shown,
-// frame included: tests check that a message fits the screen.
+// frame included: tests check that a message fits the screen. A text taller
+// than the screen is shown as far as it fits, the whole of it in the details.
 QRect messageBoxGeometry(const QString& text, const QString& title = {}, MsgIcon icon = MsgIcon::None);
 
 // The title a message box shows when its caller gives none.
