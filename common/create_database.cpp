@@ -8,9 +8,11 @@
 #include "platform/text/gbk.h"
 #include "platform/text/values.h"
 #include "platform/text/message_titles.h"
+#include "platform/text/system_errors.h"
 
 #include <QFile>
 #include <optional>
+#include <system_error>
 
 using platform::db::Database;
 using platform::db::DbError;
@@ -90,8 +92,9 @@ SetupOutcome createSchoolDatabase(const NewSchool& school) {
             folder, static_cast<int16_t>(school.grades.size()), static_cast<int16_t>(school.classes.size()),
             static_cast<int16_t>(school.subjects.size()), schoolName, school.password);
         // A file here can only have appeared since the wizard looked; the new database replaces it.
-        if (QFile::exists(path) && !QFile::remove(path))
-            throw platform::FileError(QStringLiteral("不能删除文件 ") + path);
+        if (QFile old(path); old.exists() && !old.remove())
+            throw platform::FileError(QStringLiteral("不能删除文件 ") + path + QStringLiteral(": ") +
+                                      platform::fileErrorReason(old));
         {
             std::shared_ptr<Database> db = Database::create(path);
             databaseMade = true;
@@ -114,6 +117,8 @@ SetupOutcome createSchoolDatabase(const NewSchool& school) {
         reason = e.text();
     } catch (const platform::GbkError& e) {
         reason = e.text();
+    } catch (const std::system_error& e) {
+        reason = platform::systemErrorReason(e.code());
     } catch (const std::exception& e) {
         reason = QString::fromLocal8Bit(e.what());
     }

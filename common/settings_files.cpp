@@ -1,6 +1,7 @@
 #include "common/settings_files.h"
 
 #include "platform/text/gbk.h"
+#include "platform/text/system_errors.h"
 #include "platform/text/values.h"
 
 #include <QCoreApplication>
@@ -49,9 +50,14 @@ float filler() {
     return static_cast<float>(QRandomGenerator::global()->generateDouble() * 100.0);
 }
 
-int16_t codeOf(const QString& ch) {
+// `where` names the text for the refusal; a password's character is not shown.
+int16_t codeOf(const QString& ch, const QString& where, bool secret = false) {
     const auto code = platform::gbkCharCode(ch);
-    if (!code) throw GbkError(QStringLiteral("文字中有GBK编码不能表示的字符: ") + ch);
+    if (!code) {
+        const QList<uint> ucs4 = ch.toUcs4();
+        throw GbkError(platform::NonGbkCharacter{secret ? QString() : ch, ucs4.isEmpty() ? 0 : ucs4.front(), 1, {}},
+                       where);
+    }
     return *code;
 }
 
@@ -66,7 +72,7 @@ QByteArray passwordBytes(const QString& password) {
     QByteArray b(kPasswordLength * 4, '\0');
     const QStringList chars = paddedCharacters(password, kPasswordLength);
     for (int i = 0; i < kPasswordLength; ++i)
-        putSingle(b, i * 4, static_cast<float>(codeOf(chars[i])));
+        putSingle(b, i * 4, static_cast<float>(codeOf(chars[i], QStringLiteral("密码"), true)));
     return b;
 }
 
@@ -134,13 +140,17 @@ void WriteDatabaseLocator(const QString& path) {
     const QByteArray bytes = platform::toGbk(path);  // a refused path leaves the old file alone
     const QString file = locatorFilePath();
     // Deleted first so that no byte of a longer earlier path remains.
-    if (QFile::exists(file) && !QFile::remove(file))
-        throw FileError(QStringLiteral("不能写入文件 ") + file);
     QFile f(file);
+    const auto cannotWrite = [&] {
+        return FileError(QStringLiteral("不能写入文件 ") + file + QStringLiteral(": ") + platform::fileErrorReason(f));
+    };
+    if (f.exists() && !f.remove())
+        throw cannotWrite();
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.flush()) {
+        const FileError failed = cannotWrite();
         f.close();
         f.remove();
-        throw FileError(QStringLiteral("不能写入文件 ") + file);
+        throw failed;
     }
 }
 
@@ -154,7 +164,7 @@ QString WriteSchoolSettings(const QString& folder, int16_t grades, int16_t class
     // The reserved stretch stays zero.
     const QStringList name = paddedCharacters(schoolName, kNameLength);
     for (int i = 0; i < kNameLength; ++i) {
-        int code = codeOf(name[i]);
+        int code = codeOf(name[i], QStringLiteral("学校名称“") + schoolName + QStringLiteral("”"));
         // The second code is stored raised; readers lower it again.
         if (i == 1) code += kNameSecondCodeRaise;
         putInt16(record, kNameAt + i * 2, static_cast<int16_t>(code));
@@ -167,7 +177,8 @@ QString WriteSchoolSettings(const QString& folder, int16_t grades, int16_t class
     // Written beside and renamed over the old record, so a failure leaves it as it was.
     QSaveFile f(settingsFilePath(folder));
     if (!f.open(QIODevice::WriteOnly) || f.write(record) != record.size() || !f.commit())
-        throw FileError(QStringLiteral("不能写入文件 ") + settingsFilePath(folder));
+        throw FileError(QStringLiteral("不能写入文件 ") + settingsFilePath(folder) + QStringLiteral(": ") +
+                        platform::fileErrorReason(f));
 
     return platform::trimBlanks(platform::characters(password).mid(0, kPasswordLength).join(QString()));
 }
@@ -176,7 +187,8 @@ std::optional<SchoolSettings> ReadSchoolSettings(const QString& folder) {
     QFile f(settingsFilePath(folder));
     if (!f.exists()) return std::nullopt;
     if (!f.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("不能打开文件 ") + settingsFilePath(folder));
+        throw FileError(QStringLiteral("不能打开文件 ") + settingsFilePath(folder) + QStringLiteral(": ") +
+                        platform::fileErrorReason(f));
     const QByteArray record = f.readAll();
     if (record.size() < kReadableSize) throw FileError(QStringLiteral("文件scro.dat已损坏"));
 
@@ -204,7 +216,8 @@ std::optional<QString> ReadAdministratorPassword(const QString& folder) {
     QFile f(settingsFilePath(folder));
     if (!f.exists()) return std::nullopt;
     if (!f.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("不能打开文件 ") + settingsFilePath(folder));
+        throw FileError(QStringLiteral("不能打开文件 ") + settingsFilePath(folder) + QStringLiteral(": ") +
+                        platform::fileErrorReason(f));
     const QByteArray record = f.read(kPasswordAt + kPasswordLength * 4);
     if (record.size() < kPasswordAt + kPasswordLength * 4) throw FileError(QStringLiteral("文件scro.dat已损坏"));
     return passwordOf(record);

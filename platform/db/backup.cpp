@@ -1,6 +1,8 @@
 #include "platform/db/backup.h"
 
 #include "platform/db/database.h"
+#include "platform/db/engine_reason.h"
+#include "platform/text/system_errors.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -8,6 +10,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryFile>
+#include <cerrno>
 #include <cstdio>
 #include <sqlite3.h>
 
@@ -31,10 +34,7 @@ QString canonicalTarget(const QFileInfo& target) {
 }
 
 QString engineMessage(sqlite3* h, int rc) {
-    if (rc == SQLITE_FULL)
-        return QStringLiteral("磁盘已满。");
-    const char* msg = h ? sqlite3_errmsg(h) : sqlite3_errstr(rc);
-    return QString::fromUtf8(msg ? msg : sqlite3_errstr(rc));
+    return engineReason(h, rc) + QStringLiteral("。");
 }
 
 // Copies the open database into the file at `path` and checks the copy.
@@ -133,7 +133,8 @@ void backupDatabase(Database& db, const QString& target) {
     QTemporaryFile temp(info.absolutePath() + kTempPattern);
     temp.setAutoRemove(true);
     if (!temp.open())
-        refuse(QStringLiteral("文件夹 %1 不能写入。").arg(QDir::toNativeSeparators(info.absolutePath())));
+        refuse(QStringLiteral("文件夹 %1 不能写入: %2。")
+                   .arg(QDir::toNativeSeparators(info.absolutePath()), fileErrorReason(temp)));
     temp.close();
     const QString tempPath = temp.fileName();
     try {
@@ -147,8 +148,10 @@ void backupDatabase(Database& db, const QString& target) {
     const QFileInfo source(db.path());
     if (source.exists())
         QFile::setPermissions(tempPath, source.permissions());
-    if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(where).constData()) != 0)
-        refuse(QStringLiteral("不能写入 %1。").arg(QDir::toNativeSeparators(target)));
+    if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(where).constData()) != 0) {
+        const int why = errno;
+        refuse(QStringLiteral("不能写入 %1: %2。").arg(QDir::toNativeSeparators(target), systemErrorReason(why)));
+    }
     temp.setAutoRemove(false);
 }
 

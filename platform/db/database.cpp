@@ -1,5 +1,6 @@
 #include "platform/db/database.h"
 
+#include "platform/db/engine_reason.h"
 #include "platform/db/jetsql.h"
 #include "platform/db/recordset.h"
 #include "platform/db/textorder.h"
@@ -428,10 +429,13 @@ static void singleFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_double(ctx, double(float(sqlite3_value_double(argv[0]))));
 }
 
-static sqlite3* openHandle(const QString& path, int flags, int* rc) {
+// On failure `why`, when given, says why in the user's words.
+static sqlite3* openHandle(const QString& path, int flags, int* rc, QString* why = nullptr) {
     sqlite3* h = nullptr;
     *rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h, flags, nullptr);
     if (*rc != SQLITE_OK) {
+        if (why)
+            *why = engineReason(h, *rc);
         sqlite3_close_v2(h);
         return nullptr;
     }
@@ -449,9 +453,10 @@ std::shared_ptr<Database> Database::create(const QString& path, const QString& l
     if (info.exists())
         throw DbError(DbError::AlreadyExists, QStringLiteral("数据库文件已经存在: %1").arg(path));
     int rc = 0;
-    sqlite3* h = openHandle(info.absoluteFilePath(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &rc);
+    QString why;
+    sqlite3* h = openHandle(info.absoluteFilePath(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &rc, &why);
     if (!h)
-        throw DbError(DbError::CannotCreate, QStringLiteral("不能建立数据库文件: %1").arg(path));
+        throw DbError(DbError::CannotCreate, QStringLiteral("不能建立数据库文件: %1 (%2)").arg(path, why));
     char* err = nullptr;
     rc = sqlite3_exec(h, "BEGIN", nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK)
@@ -502,9 +507,10 @@ std::shared_ptr<Database> Database::openFile(const QString& path, bool shared) {
         if (auto live = registry().value(canonical).lock())
             return live;
     int rc = 0;
-    sqlite3* h = openHandle(canonical, shared ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, &rc);
+    QString why;
+    sqlite3* h = openHandle(canonical, shared ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, &rc, &why);
     if (!h)
-        throw DbError(DbError::Io, QStringLiteral("不能打开数据库文件: %1").arg(path));
+        throw DbError(DbError::Io, QStringLiteral("不能打开数据库文件: %1 (%2)").arg(path, why));
     std::shared_ptr<Database> db(new Database(canonical, h));
     if (!shared)
         sqlite3_exec(h, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
@@ -649,8 +655,8 @@ void Database::setProperty(const QString& name, const QString& value) {
 
 namespace {
 
-[[noreturn]] void throwFor(int rc, const QString& msg, const QString& what, const QString& path,
-                           const std::vector<TableDef>& tables, bool workLimited) {
+[[noreturn]] void throwFor(int rc, const QString& msg, const QString& reason, const QString& what,
+                           const QString& path, const std::vector<TableDef>& tables, bool workLimited) {
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
         throw DbError(DbError::Busy, QStringLiteral("数据库正被别的程序使用,请稍后再试."));
     if (rc == SQLITE_CONSTRAINT) {
@@ -690,7 +696,7 @@ namespace {
         throw DbError(DbError::Io, QStringLiteral("磁盘已满, 数据没有写入."));
     if (rc == SQLITE_ERROR)
         throw DbError(DbError::BadSql, QStringLiteral("SQL 语句有错: %1 (%2)").arg(msg, what));
-    throw DbError(DbError::Io, QStringLiteral("数据库读写错误: %1").arg(msg));
+    throw DbError(DbError::Io, QStringLiteral("数据库读写错误: %1").arg(reason));
 }
 
 } // namespace
@@ -698,7 +704,7 @@ namespace {
 void Database::fail(int rc, const QString& what) {
     const QString msg = rcText(db_);
     try {
-        throwFor(rc, msg, what, path_, tables_, workLimited_);
+        throwFor(rc, msg, engineReason(db_, rc), what, path_, tables_, workLimited_);
     } catch (const DbError& e) {
         if (depth_ > 0 && (lost_ || sqlite3_get_autocommit(db_))) {
             noticeLostTransaction();

@@ -1,6 +1,7 @@
 #include "platform/richtext/rtf.h"
 
 #include "platform/text/gbk.h"
+#include "platform/text/system_errors.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -686,12 +687,12 @@ void setDocumentContent(QTextDocument& doc, const QByteArray& bytes, const QText
 
 void loadDocument(QTextDocument& doc, QIODevice& in, const QTextCharFormat& plainFormat) {
     if (!in.isOpen() && !in.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("不能打开文件: ") + in.errorString());
+        throw FileError(QStringLiteral("不能打开文件: ") + fileErrorReason(in));
     QByteArray bytes;
     for (;;) {
         char buf[65536];
         const qint64 n = in.read(buf, sizeof buf);
-        if (n < 0) throw FileError(QStringLiteral("不能读取文件: ") + in.errorString());
+        if (n < 0) throw FileError(QStringLiteral("不能读取文件: ") + fileErrorReason(in));
         if (n == 0) break;
         bytes.append(buf, n);
     }
@@ -702,12 +703,12 @@ void loadDocument(QTextDocument& doc, const QString& path, const QTextCharFormat
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw FileError(QStringLiteral("不能打开文件 ") + QFileInfo(path).fileName() + QStringLiteral(": ") +
-                        f.errorString());
+                        fileErrorReason(f));
     try {
         loadDocument(doc, static_cast<QIODevice&>(f), plainFormat);
     } catch (const FileError&) {
         throw FileError(QStringLiteral("不能读取文件 ") + QFileInfo(path).fileName() + QStringLiteral(": ") +
-                        f.errorString());
+                        fileErrorReason(f));
     }
 }
 
@@ -721,9 +722,11 @@ QByteArray plainTextBytes(const QTextDocument& doc) {
     for (QChar c : text) {
         if (c == u'\n') { out += "\r\n"; ++line; continue; }
         const uint16_t code = gbkCodeOf(c.unicode());
-        if (code == 0)
-            throw GbkError(QStringLiteral("第%1行有GBK编码不能表示的字符“%2”,不能保存为文本文件.")
-                               .arg(line).arg(c.isSurrogate() ? QStringLiteral("?") : QString(c)));
+        if (code == 0) {
+            NonGbkCharacter found{QString(c), c.unicode(), line, {}};
+            if (const auto first = firstNonGbkCharacter(text)) found = *first;
+            throw GbkError(found, nonGbkLinePlace(found, text.contains(u'\n')));
+        }
         if (code > 0xFF) out += char(code >> 8);
         out += char(code & 0xFF);
     }
@@ -737,14 +740,14 @@ void saveDocument(const QTextDocument& doc, QSaveFile& file, FileFormat format) 
     const QByteArray bytes = format == FileFormat::RichText ? toRtf(doc) : plainTextBytes(doc);
     const QString name = QFileInfo(file.fileName()).fileName();
     if (!file.open(QIODevice::WriteOnly))
-        throw FileError(QStringLiteral("不能保存文件 ") + name + QStringLiteral(": ") + file.errorString());
+        throw FileError(QStringLiteral("不能保存文件 ") + name + QStringLiteral(": ") + fileErrorReason(file));
     if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
+        const QString why = fileErrorReason(file);
         file.cancelWriting();
         throw FileError(QStringLiteral("不能保存文件 ") + name + QStringLiteral(": ") + why);
     }
     if (!file.commit())
-        throw FileError(QStringLiteral("不能保存文件 ") + name + QStringLiteral(": ") + file.errorString());
+        throw FileError(QStringLiteral("不能保存文件 ") + name + QStringLiteral(": ") + fileErrorReason(file));
 }
 
 void saveDocument(const QTextDocument& doc, const QString& path, FileFormat format) {

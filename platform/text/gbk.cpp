@@ -1,7 +1,11 @@
 #include "platform/text/gbk.h"
 
+#include "platform/text/system_errors.h"
+
 #include <QFile>
+#include <QSaveFile>
 #include <QStringList>
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 #include <iconv.h>
@@ -48,10 +52,70 @@ private:
 
 } // namespace
 
+std::optional<NonGbkCharacter> firstNonGbkCharacter(const QString& text) {
+    int line = 1;
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\n') {
+            ++line;
+            lineStart = i + 1;
+            continue;
+        }
+        if (c.unicode() == 0 || gbkCodeOf(c.unicode()) != 0)
+            continue;
+        NonGbkCharacter found;
+        const bool pair = c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        found.character = text.mid(i, pair ? 2 : 1);
+        found.code = pair ? QChar::surrogateToUcs4(c, text[i + 1]) : c.unicode();
+        found.line = line;
+        qsizetype end = text.indexOf(u'\n', i);
+        if (end < 0) end = text.size();
+        found.lineText = text.mid(lineStart, end - lineStart);
+        if (found.lineText.endsWith(u'\r')) found.lineText.chop(1);
+        return found;
+    }
+    return std::nullopt;
+}
+
+QString nonGbkMessage(const NonGbkCharacter& found, const QString& where) {
+    // A lone half of a surrogate pair cannot be shown; its code says enough.
+    // An empty character is one the caller keeps from the screen (a password's).
+    const bool showable = !found.character.isEmpty() &&
+                          !(found.character.size() == 1 && found.character[0].isSurrogate());
+    const QString code = QStringLiteral("U+") + QString::number(uint(found.code), 16).toUpper().rightJustified(4, u'0');
+    return (where.isEmpty() ? QStringLiteral("文字") : where) + QStringLiteral("中有GBK编码不能表示的字符") +
+           (showable ? QStringLiteral("“") + found.character + QStringLiteral("”") : QString()) +
+           QLatin1Char('(') + code +
+           QStringLiteral("),不能保存.");
+}
+
+QString nonGbkLinePlace(const NonGbkCharacter& found, bool severalLines) {
+    // Enough of the line to find it, never the whole of a long one.
+    constexpr int kShown = 24;
+    QStringList chars = characters(found.lineText.simplified());
+    for (QString& c : chars)
+        if (c.size() == 1 && c[0].isSurrogate()) c = QStringLiteral("?");
+    QString shown = chars.join(QString());
+    if (chars.size() > kShown) {
+        // Keep the character in view: start a little before it when it is far in.
+        const qsizetype at = std::max<qsizetype>(0, chars.indexOf(found.character) - kShown / 2);
+        shown = (at > 0 ? QStringLiteral("…") : QString()) + chars.mid(at, kShown).join(QString()) +
+                (at + kShown < chars.size() ? QStringLiteral("…") : QString());
+    }
+    const QString quoted = QStringLiteral("“") + shown + QStringLiteral("”");
+    return severalLines ? QStringLiteral("第%1行").arg(found.line) + quoted : QStringLiteral("文字") + quoted;
+}
+
 QByteArray toGbk(const QString& text) {
     QByteArray out;
-    if (!Converter("GBK", "UTF-8").run(text.toUtf8(), out))
-        throw GbkError(QStringLiteral("文字中有GBK编码不能表示的字符: ") + text);
+    if (!Converter("GBK", "UTF-8").run(text.toUtf8(), out)) {
+        const auto found = firstNonGbkCharacter(text);
+        if (!found)
+            throw GbkError(QStringLiteral("文字中有GBK编码不能表示的字符,不能保存."));
+        const bool severalLines = text.indexOf(u'\n') >= 0 && text.indexOf(u'\n') < text.size() - 1;
+        throw GbkError(*found, nonGbkLinePlace(*found, severalLines));
+    }
     return out;
 }
 
@@ -81,27 +145,36 @@ bool canEncodeGbk(const QString& text) {
 QString readGbkFile(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("不能打开文件 ") + path);
+        throw FileError(QStringLiteral("不能打开文件 ") + path + QStringLiteral(": ") + fileErrorReason(f));
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
-        throw FileError(QStringLiteral("不能读取文件 ") + path);
+        throw FileError(QStringLiteral("不能读取文件 ") + path + QStringLiteral(": ") + fileErrorReason(f));
     return fromGbk(bytes);
 }
 
 static void writeBytes(const QString& path, const QByteArray& bytes, QIODevice::OpenMode mode) {
     QFile f(path);
+    const auto fail = [&] {
+        throw FileError(QStringLiteral("不能写入文件 ") + path + QStringLiteral(": ") + fileErrorReason(f));
+    };
     if (!f.open(mode))
-        throw FileError(QStringLiteral("不能写入文件 ") + path);
+        fail();
     if (f.write(bytes) != bytes.size() || !f.flush())
-        throw FileError(QStringLiteral("不能写入文件 ") + path);
+        fail();
     f.close();
     if (f.error() != QFileDevice::NoError)
-        throw FileError(QStringLiteral("不能写入文件 ") + path);
+        fail();
 }
 
 void writeGbkFile(const QString& path, const QString& text) {
     const QByteArray bytes = toGbk(text);  // encode first: a refused text leaves the file alone
     writeBytes(path, bytes, QIODevice::WriteOnly | QIODevice::Truncate);
+}
+
+void writeFileWhole(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw FileError(QStringLiteral("不能写入文件 ") + path + QStringLiteral(": ") + fileErrorReason(file));
 }
 
 void appendGbkFile(const QString& path, const QString& text) {

@@ -10,13 +10,40 @@
 
 namespace platform {
 
+// A character GBK cannot hold, found in a text: what a refusal names.
+struct NonGbkCharacter {
+    QString character;   // one character; a surrogate pair stays one
+    char32_t code = 0;   // its Unicode code point
+    int line = 1;        // 1-based line of the text (lines end at LF)
+    QString lineText;    // that line, without its line end
+};
+
+// The first character of `text` GBK cannot hold; none when GBK holds it all.
+std::optional<NonGbkCharacter> firstNonGbkCharacter(const QString& text);
+
+// The one message for a text GBK cannot hold, short whatever the text's size:
+// where it is, the character and its code, e.g.
+// 学生“𠀀一”(20040001)的记录中有GBK编码不能表示的字符“𠀀”(U+20000),不能保存.
+// `where` is a place as nonGbkLinePlace or the caller (a student) gives it;
+// an empty `character` is left out (a password's), its code still given.
+QString nonGbkMessage(const NonGbkCharacter& found, const QString& where);
+// The place of a character by its line: 第3行“1 20040001 𠀀一 …” (the line's
+// start, shortened), or just the shortened text when it has one line only.
+QString nonGbkLinePlace(const NonGbkCharacter& found, bool severalLines);
+
 // A byte sequence that is not GBK, or a character GBK cannot hold.
 class GbkError : public std::runtime_error {
 public:
     explicit GbkError(const QString& what) : std::runtime_error(what.toStdString()), text_(what) {}
+    // A character GBK cannot hold, placed by `where` (see nonGbkMessage).
+    GbkError(const NonGbkCharacter& found, const QString& where)
+        : GbkError(nonGbkMessage(found, where)) { found_ = found; }
     QString text() const { return text_; }
+    // The refused character, when that is the reason.
+    const std::optional<NonGbkCharacter>& nonGbk() const { return found_; }
 private:
     QString text_;
+    std::optional<NonGbkCharacter> found_;
 };
 
 // A file that could not be read or written.
@@ -28,7 +55,8 @@ private:
     QString text_;
 };
 
-QByteArray toGbk(const QString& text);          // throws GbkError
+// Throws GbkError naming the first character GBK cannot hold and its line.
+QByteArray toGbk(const QString& text);
 QString fromGbk(const QByteArray& bytes);       // throws GbkError
 bool canEncodeGbk(const QString& text);
 // Bytes written in a Windows code page (936 is GBK, 1252 Western ...), as
@@ -40,6 +68,9 @@ QString readGbkFile(const QString& path);       // throws FileError, GbkError
 // Writes the whole text, no byte-order mark; the caller's line ends stay as they are.
 void writeGbkFile(const QString& path, const QString& text);    // throws FileError, GbkError
 void appendGbkFile(const QString& path, const QString& text);   // throws FileError, GbkError
+// Replaces the file with `bytes` whole or not at all (an old file stays as it
+// was when the write fails). Throws FileError saying why.
+void writeFileWhole(const QString& path, const QByteArray& bytes);
 
 // The settings record's character code: the GBK value of one character as a
 // signed 16-bit number (ASCII gives its byte, "中" gives -10544).

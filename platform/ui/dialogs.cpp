@@ -12,6 +12,8 @@
 #include <QFileSystemModel>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -22,7 +24,10 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QTextDocument>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <memory>
 
 namespace platform {
@@ -144,6 +149,54 @@ private:
     QCheckBox* italic_ = nullptr;
 };
 
+// The parts of a message box other than its buttons.
+void fillMessageBox(QMessageBox& box, const QString& text, const QString& title, MsgIcon icon) {
+    box.setWindowTitle(orProgramTitle(title));
+    box.setText(text);
+    box.setTextFormat(Qt::PlainText);
+    switch (icon) {
+    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    }
+
+    // A text taller than the screen would push the buttons off it: the box
+    // shows what fits and keeps the whole text under its details button.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QFontMetrics fm(box.font());
+    // Where the box wraps its text, a little narrower to be safe.
+    const int width = std::min(area.width() / 2, 500) - 4 * fm.averageCharWidth();
+    const int room = area.height() - 12 * fm.lineSpacing();   // margins, buttons, details
+    // Laid out as the box's label lays it out: tabs to their stops, long lines wrapped.
+    const auto heightOf = [&](const QString& t) {
+        QTextDocument doc;
+        doc.setDefaultFont(box.font());
+        doc.setDocumentMargin(0);
+        doc.setTextWidth(width);
+        doc.setPlainText(t);
+        return doc.size().height();
+    };
+    if (heightOf(text) <= room)
+        return;
+    const QStringList lines = text.split(u'\n');
+    const auto cut = [&](qsizetype n) { return lines.mid(0, n).join(u'\n') + QStringLiteral("\n……"); };
+    qsizetype low = 0, high = lines.size();   // the most lines that fit: at least low, fewer than high
+    while (high - low > 1) {
+        const qsizetype mid = (low + high) / 2;
+        (heightOf(cut(mid)) <= room ? low : high) = mid;
+    }
+    const QString shown = low > 0 ? cut(low)
+                                  : fm.elidedText(lines.front(), Qt::ElideRight,
+                                                  width * std::max(1, room / fm.lineSpacing() - 2) / 2);
+    box.setText(shown);
+    box.setDetailedText(text);
+}
+
 class QtDialogService : public DialogService {
 public:
     MsgResult message(const QString& text, MsgButtons buttons, const QString& title, MsgIcon icon) override {
@@ -158,16 +211,7 @@ public:
     MsgResult show(const QString& text, MsgButtons buttons, const QString& title, MsgIcon icon,
                    std::optional<MsgResult> defaultButton) {
         QMessageBox box(activeParent());
-        box.setWindowTitle(orProgramTitle(title));
-        box.setText(text);
-        box.setTextFormat(Qt::PlainText);
-        switch (icon) {
-        case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-        case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-        case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
-        }
+        fillMessageBox(box, text, title, icon);
 
         // Buttons in the desktop's order; the first is the default one.
         std::vector<std::pair<QPushButton*, MsgResult>> made;
@@ -343,6 +387,18 @@ void setDialogService(DialogService* service) { g_service = service; }
 void setProgramTitle(const QString& title) { g_programTitle = title; }
 
 QString programTitle() { return g_programTitle; }
+
+QRect messageBoxGeometry(const QString& text, const QString& title, MsgIcon icon) {
+    QMessageBox box;
+    fillMessageBox(box, text, title, icon);
+    box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    // Laid out as shown, but not waited on.
+    box.show();
+    QApplication::processEvents();
+    const QRect shown = box.frameGeometry();
+    box.hide();
+    return shown;
+}
 
 namespace {
 

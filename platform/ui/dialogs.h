@@ -6,6 +6,7 @@
 #include "platform/text/message_titles.h"
 
 #include <QColor>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -85,6 +86,11 @@ public:
 DialogService& dialogs();
 // Installs a service (tests); nullptr goes back to the Qt service.
 void setDialogService(DialogService* service);
+
+// Where the program's message box of `text` (OK button) lies when shown,
+// frame included: tests check that a message fits the screen. A text taller
+// than the screen is shown as far as it fits, the whole of it in the details.
+QRect messageBoxGeometry(const QString& text, const QString& title = {}, MsgIcon icon = MsgIcon::None);
 
 // The title a message box shows when its caller gives none.
 void setProgramTitle(const QString& title);

@@ -1,7 +1,9 @@
 #include "records/core/student_export.h"
 
+#include "common/export_refusal.h"
 #include "platform/db/recordset.h"
 #include "platform/text/gbk.h"
+#include "platform/text/system_errors.h"
 #include "platform/text/values.h"
 
 #include <QDir>
@@ -51,25 +53,29 @@ ExportResult exportStudents(platform::db::Recordset& rs, QSaveFile& file, const 
     // The target's folder must take the new file; an existing file is replaced.
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly)) {
-        out.error = QStringLiteral("不能写入文件 %1").arg(QDir::toNativeSeparators(path));
+        out.error = QStringLiteral("不能写入文件 %1: %2").arg(QDir::toNativeSeparators(path), platform::fileErrorReason(file));
         return out;
     }
     // Lines are encoded a batch at a time: one conversion per line costs more
     // than the rest of the export.
     QString batch;
     QStringList batchLines;
+    QStringList fieldNames;
+    for (int i = 0; i < rs.fieldCount(); ++i)
+        fieldNames << rs.fieldName(i);
+    int linesBefore = 0;   // lines of the batches written before this one
     auto flush = [&]() {
         QByteArray bytes;
         try {
             bytes = platform::toGbk(batch);
         } catch (const platform::GbkError&) {
             // Name the record that holds the character, not the whole batch.
-            for (const QString& line : batchLines)
-                if (!platform::canEncodeGbk(line))
-                    throw platform::GbkError(QStringLiteral("这一行中有GBK编码不能表示的字符: ") +
-                                             line.section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('"')));
+            for (int i = 0; i < batchLines.size(); ++i)
+                if (!platform::canEncodeGbk(batchLines[i]))
+                    throw nonGbkInRecord(fieldNames, batchLines[i], linesBefore + i + 1);
             throw;
         }
+        linesBefore += int(batchLines.size());
         batch.clear();
         batchLines.clear();
         return file.write(bytes) == bytes.size();
@@ -92,8 +98,9 @@ ExportResult exportStudents(platform::db::Recordset& rs, QSaveFile& file, const 
         }
         ok = ok && flush();
         if (!ok || !file.commit()) {
+            const QString why = platform::fileErrorReason(file);
             file.cancelWriting();
-            out.error = QStringLiteral("写入文件 %1 时出错: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+            out.error = QStringLiteral("写入文件 %1 时出错: %2").arg(QDir::toNativeSeparators(path), why);
             return out;
         }
     } catch (const platform::GbkError& e) {

@@ -10,6 +10,7 @@
 #include <QFontDialog>
 #include <QFontMetrics>
 #include <QGlyphRun>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -17,6 +18,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRawFont>
+#include <QScreen>
 #include <QTest>
 #include <QTextLayout>
 #include <QTimer>
@@ -174,6 +176,32 @@ TEST_F(QtDialogs, MessageBoxUsesChineseButtonsAndTheProgramTitle) {
     EXPECT_EQ(r, MsgResult::No);
     EXPECT_EQ(title, QStringLiteral("VantalooOrbisca"));
     EXPECT_EQ(buttons, QStringList({QStringLiteral("取消"), QStringLiteral("否(&N)"), QStringLiteral("是(&Y)")}));
+}
+
+TEST_F(QtDialogs, AMessageTallerThanTheScreenShowsWhatFitsAndKeepsTheWholeInItsDetails) {
+    QStringList lines;
+    for (int i = 1; i <= 2000; ++i)
+        lines << QStringLiteral("第%1行 20040001 张三 90 80 70").arg(i);
+    const QString text = lines.join(u'\n');
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QRect shown;
+    QString visible, details;
+    whenModalShows([&](QWidget* w) {
+        shown = w->frameGeometry();
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        visible = box->text();
+        details = box->detailedText();
+        for (auto* b : w->findChildren<QPushButton*>())
+            if (b->text() == u"确定") b->click();
+    });
+    EXPECT_EQ(dialogs().message(text), MsgResult::Ok);
+    EXPECT_TRUE(screen.contains(shown)) << shown.height() << " > " << screen.height();
+    EXPECT_TRUE(visible.startsWith(QStringLiteral("第1行 20040001"))) << visible.left(40).toStdString();
+    EXPECT_TRUE(visible.endsWith(QStringLiteral("\n……")));
+    EXPECT_EQ(details, text);
+    // One line as long as a whole file is cut the same way.
+    EXPECT_LE(messageBoxGeometry(lines.join(u' ')).height(), screen.height());
 }
 
 TEST_F(QtDialogs, InputBoxGivesTheTypedTextAndEmptyOnCancel) {

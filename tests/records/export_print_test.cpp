@@ -99,12 +99,13 @@ TEST_F(ExportPrint, FailedExportKeepsTheOldFileAndLeavesNothing) {
     const auto failed = records::exportStudents(rs, target);
     EXPECT_FALSE(failed.ok);
     EXPECT_TRUE(failed.error.contains("20040002"));   // the student whose record holds it
+    EXPECT_EQ(failed.error, QStringLiteral("学生“李梅”(20040002)的记录中有GBK编码不能表示的字符“\U0001F600”(U+1F600),不能保存."));
     EXPECT_EQ(read(target), QByteArray("old"));
     EXPECT_EQ(QDir(files_.path()).entryList(QDir::Files), QStringList{"学生.txt"});
 
     const auto missing = records::exportStudents(rs, out("没有/学生.txt"));
     EXPECT_FALSE(missing.ok);
-    EXPECT_FALSE(missing.error.isEmpty());
+    EXPECT_TRUE(missing.error.endsWith(QStringLiteral(": 文件或文件夹不存在"))) << missing.error.toStdString();
 
     school_.db()->execute("UPDATE 学籍表 SET 备注='好' WHERE STID='20040002'");
     auto good = list();

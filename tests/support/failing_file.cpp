@@ -1,8 +1,10 @@
 #include "failing_file.h"
 
+#include <cerrno>
+
 bool FailingFile::open(OpenMode mode) {
     if (refuse_ && (mode & WriteOnly)) {
-        setErrorString(QStringLiteral("拒绝写入"));
+        setErrorString(qt_error_string(EACCES));   // as the system says it
         return false;
     }
     return QSaveFile::open(mode);
@@ -16,7 +18,7 @@ qint64 FailingFile::writeData(const char* data, qint64 len) {
         accepted_ += n;
     }
     if (fits < len) {
-        setErrorString(QStringLiteral("磁盘已满"));
+        setErrorString(qt_error_string(ENOSPC));
         return -1;
     }
     return len;
@@ -24,7 +26,7 @@ qint64 FailingFile::writeData(const char* data, qint64 len) {
 
 bool FailingDevice::open(OpenMode mode) {
     if (refuse_) {
-        setErrorString(QStringLiteral("拒绝打开"));
+        setErrorString(qt_error_string(EACCES));
         return false;
     }
     readPos_ = 0;
@@ -33,7 +35,7 @@ bool FailingDevice::open(OpenMode mode) {
 
 qint64 FailingDevice::readData(char* data, qint64 maxSize) {
     if (readPos_ >= readLimit_ && readPos_ < content_.size()) {
-        setErrorString(QStringLiteral("读取错误"));
+        setErrorString(qt_error_string(EIO));
         return -1;
     }
     const qint64 n = std::min({maxSize, content_.size() - readPos_, readLimit_ - readPos_});
@@ -47,7 +49,7 @@ qint64 FailingDevice::writeData(const char* data, qint64 len) {
     const qint64 fits = std::min(len, room_ - written_.size());
     if (fits > 0) written_.append(data, fits);
     if (fits < len) {
-        setErrorString(QStringLiteral("磁盘已满"));
+        setErrorString(qt_error_string(ENOSPC));
         return -1;
     }
     return len;

@@ -1,6 +1,7 @@
 #include "grades/calc/core/calculation_log.h"
 
 #include "platform/text/gbk.h"
+#include "platform/text/system_errors.h"
 
 namespace {
 constexpr qsizetype kFlushAt = 1 << 16;
@@ -12,6 +13,7 @@ bool CalculationLog::open(const QString& path) {
     close();
     buffer_.clear();
     failed_ = false;
+    failure_.clear();
     file_.setFileName(path);
     return file_.open(QIODevice::WriteOnly | QIODevice::Truncate);
 }
@@ -55,14 +57,24 @@ void CalculationLog::endLines(int n) {
     flushIfFull();
 }
 
+void CalculationLog::fail() {
+    if (!failed_)
+        failure_ = platform::fileErrorReason(file_);
+    failed_ = true;
+}
+
 void CalculationLog::flushIfFull() {
     if (buffer_.size() >= kFlushAt)
         flush();
 }
 
+QString CalculationLog::errorText() const {
+    return failure_.isEmpty() ? platform::fileErrorReason(file_) : failure_;
+}
+
 bool CalculationLog::flush() {
     if (!buffer_.isEmpty() && file_.write(buffer_) != buffer_.size())
-        failed_ = true;
+        fail();
     buffer_.clear();
     return !failed_;
 }
@@ -72,7 +84,7 @@ bool CalculationLog::close() {
         return !failed_;
     flush();
     if (!file_.flush())
-        failed_ = true;
+        fail();
     file_.close();
     return !failed_;
 }

@@ -34,14 +34,17 @@ public:
     void endLines(int n = 1);
     // Writes out what is buffered and closes; false when the file could not take it all.
     bool close();
-    QString errorText() const { return file_.errorString(); }
+    // Why the file could not be opened or written, in the user's words.
+    QString errorText() const;
 
 private:
     void flushIfFull();
+    void fail();
     bool flush();
 
     QHash<QString, QByteArray> repeated_;
     QFile file_;
     QByteArray buffer_;
     bool failed_ = false;
+    QString failure_;   // the reason of the first failed write
 };

@@ -189,7 +189,7 @@ CalculationRun::End CalculationRun::run() {
         state().StudentCount = studentsBefore;
     const bool logged = log_->close();
     if (failure.isEmpty() && !logged)
-        failure = QStringLiteral("记录文件") + path + QStringLiteral("没能写完整.");
+        failure = QStringLiteral("记录文件") + path + QStringLiteral("没能写完整:") + log_->errorText();
 
     if (!failure.isEmpty()) {
         say(QStringLiteral("计算因数据库或文件出错而停止:") + QStringLiteral("\r\n") + failure + QStringLiteral("\r\n") +

@@ -34,10 +34,21 @@ QStringList figureStatements(const FormulaFigures& v) {
             single("x", v.x), single("y", v.y), single("z", v.z)};
 }
 
+QString AssessmentScore::partLogText(size_t i, const Value& part) {
+    static const char16_t* const kLabels[] = {u"考绩分第一部分:", u"考绩分第二部分:", u"考绩分第三部分:",
+                                               u"考绩分第四部分:"};
+    return QString::fromUtf16(kLabels[i]) + part.text();
+}
+
+QString AssessmentScore::sumLogText(const Value& sum) {
+    return QStringLiteral("最后的考绩分为:") + sum.text();
+}
+
 QString AssessmentScore::logLine() const {
-    return QStringLiteral("考绩分第一部分:") + parts[0].text() + QStringLiteral("考绩分第二部分:") + parts[1].text()
-           + QStringLiteral("考绩分第三部分:") + parts[2].text() + QStringLiteral("考绩分第四部分:")
-           + parts[3].text() + QStringLiteral("最后的考绩分为:") + sum.text();
+    QString line;
+    for (size_t i = 0; i < parts.size(); ++i)
+        line += partLogText(i, parts[i]);
+    return line + sumLogText(sum);
 }
 
 AssessmentFormulas::AssessmentFormulas(const std::array<QString, 4>& parts) {
@@ -49,7 +60,8 @@ namespace {
 // The four parts on one set of figures. The sample test sums them as they
 // are; the assessment applies the negative rules and must fit its field.
 AssessmentOutcome evaluateParts(const std::array<Expression, 4>& parts, Engine& engine,
-                                const FormulaFigures& figures, std::optional<NegativeRules> rules) {
+                                const FormulaFigures& figures, std::optional<NegativeRules> rules,
+                                const std::function<void(const QString&)>& log = {}) {
     AssessmentOutcome out;
     const auto failed = [&out](const Result& r) {
         if (r.ok()) return false;
@@ -67,6 +79,7 @@ AssessmentOutcome evaluateParts(const std::array<Expression, 4>& parts, Engine& 
         const Result kept = i == 3 ? toSingle(r.value) : r;
         if (failed(kept)) return out;
         out.score.parts[i] = kept.value;
+        if (log) log(AssessmentScore::partLogText(i, kept.value));
     }
 
     std::array<Value, 4> counted = out.score.parts;
@@ -80,6 +93,8 @@ AssessmentOutcome evaluateParts(const std::array<Expression, 4>& parts, Engine& 
         sum = r.value;
     }
     if (rules && rules->sumNotNegative && sum.number() < 0) sum = Value::integer(0);
+    // Logged before it is stored: a sum too large for its field fails after its line.
+    if (log) log(AssessmentScore::sumLogText(sum));
     if (rules && std::isinf(static_cast<float>(sum.number()))) {
         out.error = Error{ErrorKind::Overflow, QStringLiteral("Overflow")};
         return out;
@@ -91,8 +106,9 @@ AssessmentOutcome evaluateParts(const std::array<Expression, 4>& parts, Engine& 
 } // namespace
 
 AssessmentOutcome AssessmentFormulas::evaluate(Engine& engine, const FormulaFigures& figures,
-                                               NegativeRules rules) const {
-    return evaluateParts(parts_, engine, figures, rules);
+                                               NegativeRules rules,
+                                               const std::function<void(const QString&)>& log) const {
+    return evaluateParts(parts_, engine, figures, rules, log);
 }
 
 std::optional<Error> formulaTestFailure(const std::array<QString, 4>& parts) {

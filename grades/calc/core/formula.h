@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <optional>
 
 namespace calc {
@@ -44,6 +45,9 @@ struct AssessmentScore {
     platform::script::Value sum;  // after the sum rule
     // The log line of the score, without its line end.
     QString logLine() const;
+    // The log's piece for part i (0-based) as evaluated, and for the sum.
+    static QString partLogText(size_t i, const platform::script::Value& part);
+    static QString sumLogText(const platform::script::Value& sum);
     // The sum narrowed to the single-precision field it is stored in.
     float stored() const { return static_cast<float>(sum.number()); }
 };
@@ -60,9 +64,12 @@ public:
     explicit AssessmentFormulas(const std::array<QString, 4>& parts);
 
     // One teacher: reset the engine, execute the twelve statements,
-    // evaluate the four parts and sum them by the rules.
+    // evaluate the four parts and sum them by the rules. Each part's log text
+    // goes to `log` as soon as it is evaluated, then the sum's, so a part
+    // that fails leaves the ones before it in the log.
     AssessmentOutcome evaluate(platform::script::Engine& engine, const FormulaFigures& figures,
-                               NegativeRules rules) const;
+                               NegativeRules rules,
+                               const std::function<void(const QString&)>& log = {}) const;
 
 private:
     std::array<platform::script::Expression, 4> parts_;

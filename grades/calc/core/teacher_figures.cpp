@@ -381,10 +381,12 @@ StageEnd TeacherStage::teacher(const Teacher& t) {
         figures.a = fig.a, figures.b = fig.b, figures.c = fig.c, figures.d = fig.d, figures.e = fig.e;
         figures.f = fig.f, figures.g = fig.g, figures.h = fig.h;
         figures.w = fig.w, figures.x = fig.x, figures.y = fig.y, figures.z = fig.z;
-        const calc::AssessmentOutcome outcome = formulas_.evaluate(engine_, figures, rules_);
+        // Each part is logged as it is evaluated: a failing part leaves those before it.
+        const calc::AssessmentOutcome outcome =
+            formulas_.evaluate(engine_, figures, rules_, [this](const QString& text) { log_.write(text); });
         if (!outcome.ok())
             return StageEnd::FormulaFailed;
-        line(outcome.score.logLine());
+        log_.endLines(1);
         row = {outcome.score.stored(), fig.a, fig.e, fig.d, fig.c, fig.b, fig.total, fig.h, fig.f, fig.g,
                QVariant(), QVariant(), QVariant(), QVariant(), t.rowid};
         if (comparing) {

@@ -3,6 +3,7 @@
 #include "common/schema.h"
 #include "platform/db/textorder.h"
 #include "platform/text/gbk.h"
+#include "platform/text/system_errors.h"
 #include "platform/text/values.h"
 
 #include <QFile>
@@ -129,10 +130,10 @@ bool looksLikeUtf8(const QByteArray& bytes) {
 QString readImportText(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw ImportFileError(QStringLiteral("无法打开文件 %1 .").arg(path));
+        throw ImportFileError(QStringLiteral("无法打开文件 %1 : %2.").arg(path, platform::fileErrorReason(file)));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw ImportFileError(QStringLiteral("无法读取文件 %1 .").arg(path));
+        throw ImportFileError(QStringLiteral("无法读取文件 %1 : %2.").arg(path, platform::fileErrorReason(file)));
     // Checked on the bytes, before any copy of them is made: one line of many
     // megabytes would take gigabytes to show and to split into fields.
     if (const auto [line, length] = firstLongLine(bytes, kLongestImportLine); line > 0)

@@ -30,7 +30,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QSignalBlocker>
 
@@ -460,17 +459,15 @@ void Form6::Command7_Click() { platform::printPlainText({reportText()}, windowTi
 void Form6::Command6_Click() {
     const QDir folder(programFolder());
     // Written beside the old file and renamed over it, so a failed write keeps the saved notation.
-    QSaveFile file(folder.filePath(kBandNotationFileName));
     QString failure;
     try {
-        const QByteArray bytes = platform::toGbk(notationText());
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-            failure = QStringLiteral("不能写入文件 ") + kBandNotationFileName;
+        platform::writeFileWhole(folder.filePath(kBandNotationFileName), platform::toGbk(notationText()));
+    } catch (const platform::FileError& e) {
+        failure = e.text();
     } catch (const platform::GbkError& e) {
         failure = e.text();
     }
     if (!failure.isEmpty()) {
-        file.cancelWriting();
         platform::dialogs().message(failure, platform::MsgButtons::Ok, platform::kFailedTitle);
         return;
     }

@@ -19,5 +19,8 @@ QString tabText(const platform::db::Recordset& rs);
 // Writes `text` in GBK, whole or not at all: an old file stays as it was when
 // the write fails. Throws platform::FileError or platform::GbkError.
 void writeGbkWhole(const QString& path, const QString& text);
+// The export of `rs` written so; a character GBK cannot hold is refused
+// naming the student of its row.
+void writeTabText(const QString& path, const platform::db::Recordset& rs);
 
 } // namespace results

@@ -253,10 +253,7 @@ QByteArray pageBytes(const QString& text) {
 }
 
 void writePage(const QString& path, const QString& text) {
-    const QByteArray bytes = pageBytes(text);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw platform::FileError(QStringLiteral("不能写入文件 ") + path);
+    platform::writeFileWhole(path, pageBytes(text));
 }
 
 std::optional<QString> writeClassResultsPage(platform::db::DataControl& ad3, const QString& schoolName,

@@ -186,7 +186,7 @@ void Form16::Command2_Click() {
     if (!Command1_Click())
         return;
     try {
-        results::writeGbkWhole(name, results::tabText(*Adodc1->recordset()));
+        results::writeTabText(name, *Adodc1->recordset());
     } catch (const platform::FileError& e) {
         warn(e.text());
         return;

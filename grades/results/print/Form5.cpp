@@ -21,7 +21,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <QSaveFile>
 
 namespace {
 
@@ -190,10 +189,7 @@ void Form5::Command1_Click() {
             RichTextBox1->saveFile(name, platform::richtext::FileFormat::RichText);
         } else {
             // Whole or not at all: an old file stays as it was when writing fails.
-            const QByteArray bytes = platform::toGbk(Text1);
-            QSaveFile file(name);
-            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-                throw platform::FileError(QStringLiteral("不能写入文件 ") + name);
+            platform::writeFileWhole(name, platform::toGbk(Text1));
         }
     } catch (const platform::FileError& e) {
         platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kFailedTitle);

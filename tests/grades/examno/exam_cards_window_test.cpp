@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -352,6 +353,29 @@ TEST_F(CardsTest, SaveAsksBeforeReplacingAndAlwaysWritesRichText) {
     {
         DialogDouble d;
         d.cancelDialog();
+        cards->Command2_Click();
+    }
+}
+
+TEST_F(CardsTest, ASaveThatFailsSaysWhyInChinese) {
+    w.menuItem("MenuPrintKH")->trigger();
+    Form4* cards = openCardWindow();
+    ASSERT_NE(cards, nullptr);
+    cards->Combo2->setEditText("1考室");
+    cards->Command5_Click();
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("a.rtf"));
+    {
+        DialogDouble d;
+        d.chooseFile(dir.filePath("没有/a.rtf")).answerMessage(MsgResult::Ok, "不能保存文件 a.rtf: 文件或文件夹不存在");
+        cards->Command2_Click();
+        EXPECT_EQ(d.lastTitle(), "失败");
+    }
+    {
+        DialogDouble d;
+        d.chooseFile(dir.filePath("a.rtf"))
+            .answerMessage(MsgResult::Yes)
+            .answerMessage(MsgResult::Ok, "不能保存文件 a.rtf: 这是一个文件夹,不是文件");
         cards->Command2_Click();
     }
 }

@@ -9,6 +9,7 @@
 #include "platform/db/recordset.h"
 #include "platform/dbui/datagrid.h"
 #include "platform/text/gbk.h"
+#include "platform/ui/dialogs.h"
 #include "support/dialog_double.h"
 #include "support/school_fixture.h"
 
@@ -17,6 +18,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -213,3 +216,29 @@ TEST(TextExport, RefusedQueriesAndUnwritableFilesSayNoSuccess) {
     EXPECT_NE(d.lastMessage(), "成功导出!");
     EXPECT_FALSE(QFile::exists(s.path("no/such/x.txt")));
 }
+
+TEST(TextExport, ACharacterGbkCannotHoldIsNamedWithItsStudentInABoxThatFitsTheScreen) {
+    School s;
+    for (int i = 2; i <= 700; ++i) {
+        const QByteArray stid = "2005" + QByteArray::number(i).rightJustified(4, '0');
+        s.add(stid.constData(), "2005", "01", QByteArray::number(i % 100).rightJustified(2, '0').constData(), "同学",
+              100, 60);
+    }
+    s.school.db()->execute("update 成绩表 set 姓名=? where STID='20040002'", {QStringLiteral("\U00020000一")});
+    DialogDouble d;
+    Form16& f = s.open();
+    writeAll(s.path("old.txt"), "old");
+    d.chooseFile(s.path("old.txt")).answerMessage(MsgResult::Yes).answerMessage(MsgResult::Ok);
+    f.Command2->click();   // the whole table
+    const QString shown = d.lastMessage();
+    EXPECT_EQ(shown, QStringLiteral("导出失败! 学生“\U00020000一”(20040002)的记录中有GBK编码不能表示的字符“\U00020000”"
+                                    "(U+20000),不能保存."));
+    EXPECT_EQ(readAll(s.path("old.txt")), "old");
+
+    // The box fits the screen.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect box = platform::messageBoxGeometry(shown, d.lastTitle());
+    EXPECT_LE(box.height(), screen.height());
+    EXPECT_LE(box.width(), screen.width());
+}
+

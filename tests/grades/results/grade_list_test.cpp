@@ -196,6 +196,11 @@ TEST(GradeList, SaveAsRichOrTabText) {
     f.Command1_Click();
     EXPECT_EQ(d.lastTitle(), "失败");
     EXPECT_EQ(readAll(s.path("旧.txt")), "old");
+    // It names the character, its code and its line, never the whole list.
+    const int lines = int(f.Text1.count(u'\n')) + 1;
+    EXPECT_TRUE(d.lastMessage().startsWith(QStringLiteral("第%1行").arg(lines))) << d.lastMessage().toStdString();
+    EXPECT_TRUE(d.lastMessage().contains(QString::fromUtf8("“\xF0\x9F\x98\x80”(U+1F600)")));
+    EXPECT_LT(d.lastMessage().size(), 120);
 }
 
 TEST(GradeList, PrintTheSelectionOrNothingOnCancel) {

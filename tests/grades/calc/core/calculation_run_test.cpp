@@ -354,6 +354,9 @@ TEST(CalculationRun, ALogThatCannotBeMadeEndsTheRunWithNothingChanged) {
     s.host.answer(RunAnswer::Yes).answer(RunAnswer::Ok);
     EXPECT_EQ(s.run(), End::Failed);
     EXPECT_TRUE(s.host.lastMessage().startsWith(QStringLiteral("无法建立记录文件")));
+    // Why, in Chinese: a folder stands where the log should be.
+    EXPECT_TRUE(s.host.lastMessage().endsWith(QStringLiteral(",计算没有进行.\r\n这是一个文件夹,不是文件")))
+        << str(s.host.lastMessage());
     EXPECT_EQ(str(s.everything()), str(before));
     EXPECT_EQ(s.host.locks, 1);
     EXPECT_EQ(s.host.unlocks, 1);

@@ -115,6 +115,37 @@ TEST(AssessmentFormulas, AFormulaFailingForOneTeachersValuesIsAFailure) {
     }
 }
 
+TEST(AssessmentFormulas, EachPartIsLoggedAsEvaluatedAndAFailureKeepsThoseBeforeIt) {
+    struct Case {
+        std::array<QString, 4> parts;
+        const char* logged;   // what reached the log, in order
+        bool ok;
+    };
+    const Case cases[] = {
+        {kDefaultParts,
+         "考绩分第一部分:13.3333333333333|考绩分第二部分:40|考绩分第三部分:100|考绩分第四部分:0|"
+         "最后的考绩分为:153.333333333333", true},
+        // a is 2: the third part divides by 0 and stops the teacher after two parts.
+        {parts("(h-30)/3", "(c/a-0.1)*100", "1/(a-2)"), "考绩分第一部分:13.3333333333333|考绩分第二部分:40", false},
+        {parts("1/(a-2)"), "", false},
+        // The fourth part fails in its narrowing, before it is logged.
+        {parts("1", "2", "3", "1E39"), "考绩分第一部分:1|考绩分第二部分:2|考绩分第三部分:3", false},
+        // A sum too large for the stored field: its line is written, then it fails.
+        {parts("1E300"), "考绩分第一部分:1E+300|考绩分第二部分:0|考绩分第三部分:0|考绩分第四部分:0|最后的考绩分为:1E+300",
+         false},
+    };
+    Engine engine;
+    for (const Case& c : cases) {
+        QStringList logged;
+        const AssessmentOutcome out = AssessmentFormulas(c.parts).evaluate(
+            engine, teacher(70), NegativeRules{}, [&](const QString& text) { logged << text; });
+        EXPECT_EQ(out.ok(), c.ok) << c.logged;
+        EXPECT_EQ(logged.join(u'|'), QString::fromUtf8(c.logged));
+        if (c.ok)
+            EXPECT_EQ(logged.join(QString()), out.score.logLine());
+    }
+}
+
 TEST(FormulaTestRun, SampleValuesPassOrRefuseTheParts) {
     EXPECT_TRUE(FormulaTestRun(kDefaultParts));
     EXPECT_TRUE(FormulaTestRun(parts("Sqr(h)*10", "Round(c/a*100)", "CInt(f)", "Exp(h)")));

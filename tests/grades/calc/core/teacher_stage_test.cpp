@@ -208,8 +208,22 @@ TEST(TeacherStage, AFormulaFailingForOneTeacherKeepsTheEarlierOnesOnly) {
     EXPECT_EQ(str(s.figures("全零")), "- - - - - - - - - | - - - - | -1");
     EXPECT_EQ(str(s.figures("后来")), "- - - - - - - - - | - - - - | -1");
     EXPECT_EQ(str(s.row26()), "成绩表");   // as before the run
-    EXPECT_TRUE(s.log().endsWith(QStringLiteral("总分:30\r\n")));
+    // The three parts evaluated before the failing fourth stay in the log.
+    EXPECT_TRUE(s.log().endsWith(QStringLiteral("总分:30\r\n考绩分第一部分:0考绩分第二部分:-10考绩分第三部分:0")))
+        << str(s.log().right(120));
     EXPECT_EQ(s.host.unlocks, 1);
+
+    // A third part failing for a teacher of three classes: the log ends after his second part.
+    TeacherSchool three;
+    three.inputs.formulas[2] = QStringLiteral("1/(a-3)");
+    three.teacher("两科", {{"2004级01班", "语文"}, {"2004级01班", "数学"}});
+    three.teacher("三科", {{"2004级01班", "语文"}, {"2004级01班", "数学"}, {"2004级01班", "英语"}});
+    three.host.answer(RunAnswer::Yes).answer(RunAnswer::Ok, calc::formulaFailureMessage());
+    EXPECT_EQ(three.run(), End::FormulaFailed);
+    const QString log = three.log();
+    EXPECT_TRUE(log.contains(QStringLiteral("考绩分第四部分:0最后的考绩分为:")));   // 两科 whole
+    EXPECT_TRUE(log.endsWith(QStringLiteral("总分:509.5\r\n考绩分第一部分:8.87037考绩分第二部分:156.666666666667")))
+        << str(log.right(120));
 
     // A slot that cannot be queried once a formula was evaluated takes the same exit.
     TeacherSchool t;
