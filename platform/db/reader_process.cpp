@@ -243,7 +243,8 @@ ReaderRun runReaderProcess(const QStringList& command,
                     break;
             }
         }
-        if (refused) {
+        // A complaint already makes the file damaged: no need to wait for more.
+        if (refused || !run.complaints.isEmpty()) {
             run.stopped = true;
             stop();
             break;
@@ -269,11 +270,12 @@ ReaderRun runReaderProcess(const QStringList& command,
 
 namespace {
 
-// What a whole file may take at most: far more than any sound file needs
-// (the samples read in a tenth of a second, in a few MB), little enough that a
-// damaged one is refused in seconds and holds no more memory than that.
+// What a whole file may take at most: far more than a sound file needs (the
+// samples read in a tenth of a second in 10 MB; the reader's libraries alone
+// map about 40 MB), little enough that a damaged one is refused within
+// seconds, under 100 MB.
 constexpr int kReadSeconds = 5;
-constexpr qint64 kReaderAddressSpace = 256LL * 1024 * 1024;
+constexpr qint64 kReaderAddressSpace = 128LL * 1024 * 1024;
 
 } // namespace
 

@@ -20,7 +20,7 @@ struct ReaderLimits {
 struct ReaderRun {
     bool started = false;
     bool timedOut = false;
-    bool stopped = false;       // the output was refused, the process killed
+    bool stopped = false;       // the output refused or a complaint made: the process killed
     int exitCode = -1;          // when it ended by itself
     int signal = 0;             // when a signal ended it
     QByteArray complaints;      // the start of what it wrote on stdout and stderr
@@ -31,7 +31,7 @@ struct ReaderRun {
 
 // Runs `command` with its stdin /dev/null, stdout and stderr one pipe read as
 // complaints, and file descriptor 3 a pipe whose bytes go to `output` as they
-// come (false from it kills the process). While it runs, an application on
+// come. A false from `output`, or the first complaint, kills the process. While it runs, an application on
 // this thread goes on with its events, but takes no user input (clicks, keys,
 // closing a window): the window repaints, and no button runs a second time
 // meanwhile.
