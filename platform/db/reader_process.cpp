@@ -254,6 +254,7 @@ ReaderRun runReaderProcess(const QStringList& command,
     }
     hold.reset();
     if (!exited) {
+        stop();
         while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
         }
     }
