@@ -128,8 +128,19 @@ ReaderRun runReaderProcess(const QStringList& command,
     // libmdb takes debugging switches from the environment; none of them here.
     std::vector<char*> envp;
     for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, "MDB", 3) != 0)
+        if (std::strncmp(*e, "MDB", 3) != 0 && std::strncmp(*e, "ASAN_OPTIONS=", 13) != 0)
             envp.push_back(*e);
+    QByteArray asanOptions = qgetenv("ASAN_OPTIONS");
+#ifdef READER_UNDER_ASAN
+    // No address-space limit there (below): AddressSanitizer's own bound on
+    // the resident size stands in for it.
+    if (limits.addressSpace > 0)
+        asanOptions += (asanOptions.isEmpty() ? "" : ":") + QByteArray("hard_rss_limit_mb=")
+                       + QByteArray::number(limits.addressSpace * 4 / (1024 * 1024));
+#endif
+    asanOptions.prepend("ASAN_OPTIONS=");
+    if (asanOptions.size() > 13)
+        envp.push_back(asanOptions.data());
     envp.push_back(nullptr);
     const rlim_t cpuSeconds = rlim_t(limits.milliseconds / 1000 + 2);
 
@@ -158,7 +169,8 @@ ReaderRun runReaderProcess(const QStringList& command,
         setrlimit(RLIMIT_CPU, &cpu);
         setrlimit(RLIMIT_CORE, &core);
 #ifndef READER_UNDER_ASAN
-        // AddressSanitizer reserves terabytes of shadow memory: there the time limit stands alone.
+        // AddressSanitizer reserves terabytes of shadow memory: there its bound on the
+        // resident size (above) stands in.
         if (limits.addressSpace > 0) {
             const rlimit as{rlim_t(limits.addressSpace), rlim_t(limits.addressSpace)};
             setrlimit(RLIMIT_AS, &as);
@@ -275,7 +287,11 @@ namespace {
 // samples read in a tenth of a second in 10 MB; the reader's libraries alone
 // map about 40 MB), little enough that a damaged one is refused within
 // seconds, under 100 MB.
+#ifdef READER_UNDER_ASAN
+constexpr int kReadSeconds = 20;   // the sanitizer build reads the samples some twenty times slower
+#else
 constexpr int kReadSeconds = 5;
+#endif
 constexpr qint64 kReaderAddressSpace = 128LL * 1024 * 1024;
 
 } // namespace
