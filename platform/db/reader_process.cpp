@@ -228,7 +228,7 @@ ReaderRun runReaderProcess(const QStringList& command,
             fds[count++] = {err[0], POLLIN, 0};
         const int slice = int(std::min<qint64>(left, pumpEvents ? 15 : 50));
         if (count == 0)
-            usleep(useconds_t(slice) * 1000);   // both closed: waiting for it to end
+            usleep(1000);   // both closed: it is ending
         else if (poll(fds, count, slice) < 0 && errno != EINTR)
             break;
         bool refused = false;
