@@ -55,9 +55,12 @@ public:
 int copyTable(const ForeignDatabase& source, const QString& table, Database& into,
               const QString& as = QString());
 
-// The Access reader, opening the file in place for reading only; WrongPassword
-// when its header holds a password, NotADatabase (with its reason) when libmdb
-// cannot read the file or a text is not in the file's code page.
+// The Access reader: the file read whole by the reader process (see
+// reader_process.h), its tables held here. WrongPassword when its header holds
+// a password; NotADatabase (with its reason) when it cannot be read, when it is
+// damaged (the reader complained, overran its limits or sent anything out of
+// shape) or a name is not in the file's code page; a table whose texts are not
+// gives its rows up to that one, then NotADatabase when read.
 std::unique_ptr<ForeignDatabase> openJetFile(const QString& path);
 
 } // namespace platform::db

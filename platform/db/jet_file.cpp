@@ -117,19 +117,6 @@ QDateTime dateOfDays(double value) {
     return QDateTime(QDate(1899, 12, 30).addDays(days), QTime::fromMSecsSinceStartOfDay(int(ms)));
 }
 
-bool asciiEqualNoCase(const QString& a, const QString& b) {
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char16_t x = a[i].unicode(), y = b[i].unicode();
-        if (x >= 'A' && x <= 'Z') x += 32;
-        if (y >= 'A' && y <= 'Z') y += 32;
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 struct Column {
     ForeignField field;
     int type = 0;
@@ -217,9 +204,10 @@ private:
         struct Free { MdbTableDef* d; ~Free() { mdb_free_tabledef(d); } } guard{def};
         if (def->num_cols != t.columns.size())
             throw DbError(DbError::NotADatabase, QStringLiteral("表%1的定义读取不一致: %2").arg(t.name, path_));
-        mdb_rewind_table(def);
         const int pageSize = int(mdb_->fmt->pg_size);
         std::vector<MdbField> cracked(MDB_MAX_COLS);
+        const qint64 expected = checkPages(t, def, cracked);
+        mdb_rewind_table(def);
         std::vector<QByteArray> raw(t.columns.size());
         std::vector<char> isNull(t.columns.size());
         QVariantList values;
@@ -259,11 +247,56 @@ private:
             if (!row(values))
                 return;
         }
+        if (rowNumber != expected)
+            throw DbError(DbError::Damaged, QStringLiteral("表%1的数据页有%2行,读出了%3行: %4")
+                                                .arg(t.name).arg(expected).arg(rowNumber).arg(path_));
+    }
+
+    // libmdb trusts a data page's row count and offsets, and passes over a row
+    // it cannot crack with no more than a line on standard error: rows go
+    // missing or appear from nowhere. Every data page of the table is checked
+    // first, each live row cracked; returns the count of live rows, which the
+    // scan must then deliver.
+    qint64 checkPages(const Table& t, MdbTableDef* def, std::vector<MdbField>& cracked) const {
+        const int pageSize = int(mdb_->fmt->pg_size);
+        const int countAt = mdb_->fmt->row_count_offset;
+        auto bad = [&](quint32 page) {
+            throw DbError(DbError::Damaged,
+                          QStringLiteral("表%1的数据页%2已损坏: %3").arg(t.name).arg(page).arg(path_));
+        };
+        qint64 live = 0;
+        mdb_rewind_table(def);
+        while (mdb_read_next_dpg(def)) {
+            const quint32 page = def->cur_phys_pg;
+            const char* p = reinterpret_cast<const char*>(mdb_->pg_buf);
+            if (p[0] != 0x01 || u32(p + 4) != def->entry->table_pg)
+                bad(page);
+            const int rows = u16(p + countAt);
+            const int offsetsEnd = countAt + 2 + 2 * rows;
+            if (offsetsEnd > pageSize)
+                bad(page);
+            // Rows lie from the page's end downwards, each ending where the one before begins.
+            int end = pageSize;
+            for (int r = 0; r < rows; ++r) {
+                const int word = u16(p + countAt + 2 + 2 * r);
+                const int start = word & 0x1fff;
+                if (start < offsetsEnd || start > end)
+                    bad(page);
+                const bool deleted = word & 0x8000, elsewhere = word & 0x4000;
+                if (!deleted && !elsewhere) {
+                    if (start == end || mdb_crack_row(def, start, size_t(end - start), cracked.data()) <= 0)
+                        bad(page);
+                    ++live;
+                }
+                end = start;
+            }
+        }
+        return live;
     }
 
     const Table& find(const QString& name) const {
         for (const Table& t : tables_)
-            if (asciiEqualNoCase(t.name, name))
+            if (jetNamesEqual(t.name, name))
                 return t;
         throw DbError(DbError::NoSuchTable, QStringLiteral("找不到表: %1").arg(name));
     }
@@ -280,7 +313,7 @@ private:
     }
 
     [[noreturn]] void damaged(const Table& t, int row) const {
-        throw DbError(DbError::NotADatabase,
+        throw DbError(DbError::Damaged,
                       QStringLiteral("表%1的第%2行不能读取: %3").arg(t.name).arg(row).arg(path_));
     }
 
@@ -384,6 +417,19 @@ private:
 
 } // namespace
 
+bool jetNamesEqual(const QString& a, const QString& b) {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x >= 'A' && x <= 'Z') x += 32;
+        if (y >= 'A' && y <= 'Z') y += 32;
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
 JetHeader readJetHeader(const QByteArray& firstPage) {
     if (firstPage.size() < headerSize || firstPage.mid(4, 15) != QByteArrayLiteral("Standard Jet DB"))
         throw DbError(DbError::NotADatabase, QStringLiteral("不是Access数据库文件"));
@@ -452,7 +498,7 @@ QString decodeJet4Text(const QByteArray& bytes) {
     return out;
 }
 
-std::unique_ptr<ForeignDatabase> openJetFile(const QString& path) {
+JetHeader checkJetFile(const QString& path) {
     QFile file(path);
     if (!QFileInfo(path).isFile())
         throw DbError(DbError::NotFound, QStringLiteral("找不到数据库文件: %1").arg(path));
@@ -471,6 +517,11 @@ std::unique_ptr<ForeignDatabase> openJetFile(const QString& path) {
                       QStringLiteral("不能读取这个版本的Access数据库文件: %1").arg(path));
     if (header.hasPassword)
         throw DbError(DbError::WrongPassword, QStringLiteral("数据库文件设有密码: %1").arg(path));
+    return header;
+}
+
+std::unique_ptr<ForeignDatabase> openJetFileHere(const QString& path) {
+    const JetHeader header = checkJetFile(path);
     // Opened for reading only; libmdb never writes without MDB_WRITABLE.
     MdbHandle* mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!mdb)

@@ -4,8 +4,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
 
 namespace platform::db {
+
+class ForeignDatabase;
 
 struct JetHeader {
     int version = 0;        // 0 for Jet 3, 1 for Jet 4
@@ -26,5 +29,19 @@ int jet3CodePage(const JetHeader& header);
 // compressed form. Bytes that name no character throw platform::GbkError.
 QString decodeJet3Text(const QByteArray& bytes, int codePage);
 QString decodeJet4Text(const QByteArray& bytes);
+
+// Table names compare without ASCII letter case.
+bool jetNamesEqual(const QString& a, const QString& b);
+
+// The checks made before libmdb is let near a file: NotFound, Io, NotADatabase
+// (not an Access file, or a version it cannot read), WrongPassword.
+JetHeader checkJetFile(const QString& path);
+
+// The Access reader in this process, opening the file in place for reading
+// only. libmdb can loop or grow without bound on a damaged file: only the
+// reader process calls this; the program goes through ForeignDatabase::open.
+// A row or page found damaged throws Damaged; a text not in the file's code
+// page, NotADatabase.
+std::unique_ptr<ForeignDatabase> openJetFileHere(const QString& path);
 
 } // namespace platform::db

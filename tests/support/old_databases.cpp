@@ -2,13 +2,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <stdexcept>
 
 namespace testsupport {
 
 QString copyOldDatabase(const QString& name, const QString& folder) {
     const QString from = QDir(QStringLiteral(OLD_DATABASES_DIR)).filePath(name);
-    const QString to = QDir(folder).filePath(name);
+    const QString to = QDir(folder).filePath(QFileInfo(name).fileName());
     QFile::remove(to);
     if (!QFile::copy(from, to))
         throw std::runtime_error("cannot copy the test file " + name.toStdString());

@@ -6,7 +6,8 @@
 
 namespace testsupport {
 
-// Copies tests/data/old-databases/<name> into `folder`, writable; returns the copy's path.
+// Copies tests/data/old-databases/<name> into `folder` (the damaged copies as
+// "damaged/<file>"), writable; returns the copy's path.
 QString copyOldDatabase(const QString& name, const QString& folder);
 // The file's bytes, to show that reading left it as it was.
 QByteArray fileBytes(const QString& path);

@@ -6,6 +6,7 @@
 #include "grades/frame/Form2.h"
 #include "grades/maintenance/Form10.h"
 #include "platform/db/database.h"
+#include "platform/db/reader_process.h"
 #include "platform/ui/common_dialog.h"
 #include "support/dialog_double.h"
 #include "support/login_script.h"
@@ -21,6 +22,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using platform::MsgResult;
@@ -190,6 +193,75 @@ TEST_F(Form10Test, BrowsingAndOpeningListTheChineseTablesOrSayWhyNot) {
     dialogs.answerMessage(MsgResult::Ok,
                           QStringLiteral("对不起,请首先将电子表格数据保存为文本文件,然后再用导入文本文件功能导入系统."));
     f->Command2->click();
+}
+
+TEST_F(Form10Test, TheWindowGoesOnWhileASlowReaderReadsAnOldFileAndTakesNoSecondClick) {
+    Form10* f = open();
+    f->show();
+    const QString old = testsupport::copyOldDatabase(QStringLiteral("trading-jet3.mdb"), dir.path());
+    // The real reader, started after half a second; each start leaves a line.
+    const QString starts = dir.filePath(QStringLiteral("starts.txt"));
+    const QString reader = platform::db::jetReaderCommand().first();
+    platform::db::setJetReaderCommand(
+        {QStringLiteral("/bin/sh"), QStringLiteral("-c"),
+         QStringLiteral("echo started >> '%1'; sleep 0.6; exec '%2' \"$0\"").arg(starts, reader)});
+    struct Restore { ~Restore() { platform::db::setJetReaderCommand({}); } } restore;
+
+    int ticks = 0, paints = 0;
+    struct Paints : QObject {
+        int& n;
+        explicit Paints(int& count) : n(count) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint)
+                ++n;
+            return false;
+        }
+    } paintCounter(paints);
+    f->installEventFilter(&paintCounter);
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (++ticks == 2) {
+            // Meanwhile the person clicks 打开 again, types, presses Enter and closes the window.
+            QTest::mouseClick(f->Command3, Qt::LeftButton);
+            QTest::keyClicks(f->Text1, QStringLiteral("x"));
+            QTest::keyClick(f->Command3, Qt::Key_Return);
+            f->close();
+        }
+        f->update();
+    });
+    timer.start(50);
+    f->Text1->setText(old);
+    const size_t shown = dialogs.shown().size();
+    f->Command3->click();
+    timer.stop();
+
+    EXPECT_GE(ticks, 5);
+    EXPECT_GE(paints, 3);
+    EXPECT_TRUE(f->isVisible());
+    EXPECT_EQ(f->Text1->text(), old);
+    QFile log(starts);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll(), "started\n");
+    // Read, as without the wait: no message, its Latin table names not listed.
+    EXPECT_EQ(dialogs.shown().size(), shown);
+    EXPECT_EQ(f->SourceKind, QStringLiteral("mdb"));
+    EXPECT_EQ(f->List1->count(), 0);
+    f->removeEventFilter(&paintCounter);
+}
+
+TEST_F(Form10Test, ADamagedOldFileGetsTheMessageAndLeavesTheListAsItWas) {
+    Form10* f = open();
+    f->Text1->setText(sourcePath);
+    f->Command3->click();
+    ASSERT_EQ(items(f->List1), (QStringList{"学生名单", "教师名单"}));
+    for (const char* name : {"jet4-catalog-loop.mdb", "jet3-bits-flipped.mdb"}) {
+        SCOPED_TRACE(name);
+        dialogs.answerMessage(MsgResult::Ok, QStringLiteral("无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"));
+        f->Text1->setText(testsupport::copyOldDatabase(QStringLiteral("damaged/") + name, dir.path()));
+        f->Command3->click();
+        EXPECT_EQ(dialogs.lastTitle(), kCannotOpen);
+        EXPECT_EQ(items(f->List1), (QStringList{"学生名单", "教师名单"}));
+    }
 }
 
 TEST_F(Form10Test, PairingAndCancellingMoveTheFieldsBetweenTheLists) {

@@ -178,6 +178,11 @@ TEST_F(MergeTest, UnusableSourcesAreRefusedAndNothingChanges) {
         {folder + "/notes.mdb", "无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"},
         {folder + "/locked.mdb", "无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"},
         {lockedJet, "无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"},
+        // Damaged: one that made the reader loop without bound, one that read a row it never held.
+        {testsupport::copyOldDatabase("damaged/jet3-catalog-loop.mdb", folder),
+         "无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"},
+        {testsupport::copyOldDatabase("damaged/jet4-row-count-too-big.mdb", folder),
+         "无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"},
         {jet3, "这个数据文件不是本系统的数据库,缺少: 年级表、班级表、成绩表、教师表。"},
         {jet4, "这个数据文件不是本系统的数据库,缺少: 年级表、班级表、成绩表、教师表。"},
         {folder + "/partial.mdb", "缺少: 成绩表的字段STID、教师表。"},
