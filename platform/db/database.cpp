@@ -758,10 +758,17 @@ void Database::setProperty(const QString& name, const QString& value) {
 
 namespace {
 
-[[noreturn]] void throwFor(int rc, const QString& msg, const QString& what, const QString& path,
+[[noreturn]] void throwFor(int rc, int extended, const QString& msg, const QString& what, const QString& path,
                            const std::vector<TableDef>& tables, bool workLimited) {
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
         throw DbError(DbError::Busy, QStringLiteral("数据库正被别的程序使用,请稍后再试."));
+    // The engine opens a file it may not write for reading only, and needs to
+    // make its journal beside the file: either way the first write is refused.
+    if (rc == SQLITE_READONLY)
+        throw DbError(DbError::ReadOnly,
+                      extended == SQLITE_READONLY_DIRECTORY
+                          ? QStringLiteral("数据库所在的文件夹是只读的 (不能在其中建立临时文件), 不能修改数据库: %1").arg(path)
+                          : QStringLiteral("数据库文件是只读的, 不能修改: %1").arg(path));
     if (rc == SQLITE_CONSTRAINT) {
         // "CHECK constraint failed: TooLong 姓名" / "NOT NULL constraint failed: 成绩表.姓名"
         const QString detail = msg.mid(msg.indexOf(QLatin1Char(':')) + 1).trimmed();
@@ -808,8 +815,9 @@ namespace {
 
 void Database::fail(int rc, const QString& what) {
     const QString msg = rcText(db_);
+    const int extended = sqlite3_extended_errcode(db_);
     try {
-        throwFor(rc, msg, what, path_, tables_, workLimited_);
+        throwFor(rc, extended, msg, what, path_, tables_, workLimited_);
     } catch (const DbError& e) {
         if (depth_ > 0 && (lost_ || sqlite3_get_autocommit(db_))) {
             noticeLostTransaction();
@@ -1066,6 +1074,8 @@ void Database::rereadAfterRollback(int level) {
 }
 
 bool Database::inTransaction() const { return depth_ > 0; }
+
+qint64 Database::rowsWritten() const { return sqlite3_total_changes64(db_); }
 
 static qint64 steadyNow() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(

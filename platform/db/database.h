@@ -109,6 +109,9 @@ public:
     void commit();
     void rollback();
     bool inTransaction() const;
+    // Rows written by this connection since it was opened, rolled back or not:
+    // whether a piece of work wrote anything at all.
+    qint64 rowsWritten() const;
 
     // Bulk work with bound parameters ("?" placeholders); the engine's type rules apply to writes
     // made through record sets; these are for reads and for statements the layer validates.
