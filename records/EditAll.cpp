@@ -342,13 +342,35 @@ records::RecordBoxes EditAll::boxes() const {
     return b;
 }
 
+void EditAll::showBoxes(const records::RecordBoxes& b) {
+    Textxm->setText(b.name);
+    Textban->setText(b.cls);
+    Textcs->setText(b.birth);
+    (b.male ? Option2 : Option1)->setChecked(true);
+    pictureRule();
+    Combojg->setEditText(b.nativePlace);
+    Combomz->setEditText(b.ethnicGroup);
+    Combozz->setEditText(b.politicalStatus);
+    Combozhi->setEditText(b.post);
+    Comboqy->setEditText(b.area);
+    Textdz->setText(b.address);
+    Textdh->setText(b.telephone);
+    Textjxm->setText(b.parentName);
+    Combojzw->setEditText(b.parentPost);
+    Textbz->setText(b.notes);
+}
+
 void EditAll::Command1_Click() {
     platform::db::Recordset* rs = Adodc1().recordset();
     // Nothing to store without a current record.
     if (!rs || rs->recordCount() == 0 || rs->eof() || rs->bof())
         return;
-    const QString refused = records::storeRecord(*rs, boxes(), Tavisk::state().Regions);
+    const records::RecordBoxes typed = boxes();
+    const QString refused = records::storeRecord(*rs, typed, Tavisk::state().Regions);
     if (!refused.isEmpty()) {
+        // A refused write reads the record again, which fills the boxes from
+        // it: what was typed goes back in for the next 确定.
+        showBoxes(typed);
         platform::dialogs().message(refused, platform::MsgButtons::Ok, {}, platform::MsgIcon::Warning);
         return;
     }

@@ -75,6 +75,7 @@ private:
     void birthKey(int16_t& code);
     QString section(QComboBox* combo) const;
     records::RecordBoxes boxes() const;
+    void showBoxes(const records::RecordBoxes& b);
 
     bool oneStudent_ = false;
     QString listing_;

@@ -56,21 +56,27 @@ void QYset::Form_Load() {
     DataGrid1->rebind();
 }
 
-void QYset::Form_Unload() {
+bool QYset::Form_Unload() {
     if (unloaded_)
-        return;
-    unloaded_ = true;
+        return true;
     DataGrid1->commitEditor();
     platform::db::Recordset* rs = Adodc1->recordset();
-    if (!rs)
-        return;
+    if (!rs) {
+        unloaded_ = true;
+        return true;
+    }
     try {
         if (rs->isDirty() || rs->isNewRow())
             rs->update();
     } catch (const DbError& e) {
         platform::dialogs().message(e.text(), platform::MsgButtons::Ok, {}, platform::MsgIcon::Warning);
+        // Another program holds the file for a moment: the window stays open
+        // with the edit, stored when it is closed again.
+        if (e.kind() == DbError::Busy)
+            return false;
         rs->cancelUpdate();
     }
+    unloaded_ = true;
     try {
         platform::db::Transaction t(*Adodc1->database());
         if (rs->recordCount() > 0)
@@ -82,9 +88,12 @@ void QYset::Form_Unload() {
         platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
     }
     Adodc1->close();
+    return true;
 }
 
 void QYset::closeEvent(QCloseEvent* event) {
-    Form_Unload();
-    event->accept();
+    if (Form_Unload())
+        event->accept();
+    else
+        event->ignore();
 }

@@ -15,7 +15,9 @@ public:
     ~QYset() override;
 
     void Form_Load();
-    void Form_Unload();
+    // Stores the grid's edit and drops nameless rows; false (the window stays
+    // open, the edit kept) when the file is busy.
+    bool Form_Unload();
 
     platform::db::DataControl* Adodc1 = nullptr;
     platform::db::DataGrid* DataGrid1 = nullptr;

@@ -357,9 +357,12 @@ void XJmain::Form_Unload() {
 void XJmain::closeEvent(QCloseEvent* event) {
     // The windows it owns close first, each with its own closing work (the
     // area editor stores its grid and drops nameless rows).
+    // One that keeps an edit a busy file refused stays open, and so does this.
     for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-        if (w->isWindow() && w->isVisible())
-            w->close();
+        if (w->isWindow() && w->isVisible() && !w->close()) {
+            event->ignore();
+            return;
+        }
     Form_Unload();
     event->accept();
 }

@@ -191,7 +191,10 @@ void Form12::Command3_Click() {
             Adodc1_MoveComplete();
     } catch (const DbError& e) {
         refuse(e.text());
+        // The list is read again; the name typed stays for the next try.
+        const QString typed = Text1->text();
         Command7_Click();
+        Text1->setText(typed);
     }
 }
 
@@ -201,7 +204,24 @@ void Form12::Command5_Click() {
         outcome = manager_.moveCurrentTo(platform::trimBlanks(Combo2->currentText()));
     } catch (const DbError& e) {
         refuse(e.text());
-        outcome = Outcome::Done;
+        // The list is read again on the same student, and the class typed
+        // stays for the next try.
+        const QString typed = Combo2->currentText();
+        Recordset* rs = Adodc1->recordset();
+        const int position = rs ? rs->absolutePosition() : 0;
+        const int idField = rs ? rs->fieldIndex(QStringLiteral("STID")) : -1;
+        const QVariant id = position > 0 && idField >= 0 ? rs->value(idField) : QVariant();
+        Command7_Click();
+        rs = Adodc1->recordset();
+        try {
+            if (rs && !id.isNull())
+                rs->findValue(QStringLiteral("STID"), id, 0, true);
+            else if (rs && position > 0 && position <= rs->recordCount())
+                rs->setAbsolutePosition(position);
+        } catch (const DbError&) {
+        }
+        Combo2->setEditText(typed);
+        return;
     }
     say(outcome);
     if (outcome == Outcome::Done)

@@ -199,7 +199,12 @@ void StudentPanel::change(const std::function<entry::ClassRoster::Result()>& wor
         if (Recordset* rs = Ad1->recordset())
             rs->cancelUpdate();
         reportFailure(e.text());
-        Combo1_Click();   // read the class again: the list shows what is stored
+        // Read the class again: the list shows what is stored, and the boxes
+        // keep what was typed for the next try (a busy file is soon free).
+        const QString name = Te11->text(), number = tx12->text();
+        Combo1_Click();
+        Te11->setText(name);
+        tx12->setText(number);
     }
 }
 

@@ -15,7 +15,10 @@
 #include <QRandomGenerator>
 
 #include <cfloat>
+#include <chrono>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <optional>
 #include <sqlite3.h>
 
@@ -429,6 +432,109 @@ static void singleFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_double(ctx, double(float(sqlite3_value_double(argv[0]))));
 }
 
+// The engine's printf writes "%.*c" one character at a time inside one step,
+// where no progress handler looks: printf('%.*c', 2e9, 'x') turns for many
+// seconds even when the length limit has already refused the text. A width or
+// precision past the length limit is refused first; the engine's own printf,
+// hidden on our connections by this one, is reached through a connection of
+// its own.
+namespace {
+
+struct EnginePrintf {
+    sqlite3* db = nullptr;
+    std::vector<sqlite3_stmt*> byCount;     // "SELECT printf(?1, ..., ?n)" at n
+    ~EnginePrintf() {
+        for (sqlite3_stmt* s : byCount)
+            sqlite3_finalize(s);
+        sqlite3_close_v2(db);
+    }
+    sqlite3_stmt* statement(int argc) {
+        if (!db && sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr) != SQLITE_OK)
+            return nullptr;
+        if (int(byCount.size()) <= argc)
+            byCount.resize(argc + 1, nullptr);
+        if (!byCount[argc]) {
+            QByteArray sql = "SELECT printf(";
+            for (int i = 1; i <= argc; ++i)
+                sql += (i > 1 ? ",?" : "?") + QByteArray::number(i);
+            sql += ')';
+            sqlite3_prepare_v2(db, sql.constData(), -1, &byCount[argc], nullptr);
+        }
+        return byCount[argc];
+    }
+};
+
+// The largest width or precision a format asks for, the "*" ones taken from
+// the arguments they stand for.
+qint64 largestPrintfSize(const char* f, int argc, sqlite3_value** argv) {
+    qint64 largest = 0;
+    int next = 1;
+    for (const char* p = f; p && *p; ++p) {
+        if (*p != '%')
+            continue;
+        if (*++p == '%')
+            continue;
+        while (*p && std::strchr("-+ #!0,", *p))
+            ++p;
+        for (int part = 0; part < 2; ++part) {
+            if (part == 1) {
+                if (*p != '.')
+                    break;
+                ++p;
+            }
+            qint64 n = 0;
+            if (*p == '*') {
+                n = next < argc ? sqlite3_value_int64(argv[next++]) : 0;
+                n = n == std::numeric_limits<qint64>::min() ? std::numeric_limits<qint64>::max() : std::abs(n);
+                ++p;
+            } else {
+                for (; *p >= '0' && *p <= '9'; ++p)
+                    n = std::min<qint64>(n * 10 + (*p - '0'), qint64(1) << 40);
+            }
+            largest = std::max(largest, n);
+        }
+        while (*p == 'l')
+            ++p;
+        if (!*p)
+            break;
+        if (*p != 'n')
+            ++next;
+    }
+    return largest;
+}
+
+void boundedPrintf(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (argc < 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const int limit = sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1);
+    if (largestPrintfSize(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), argc, argv) > limit) {
+        sqlite3_result_error_toobig(ctx);
+        return;
+    }
+    thread_local EnginePrintf engine;
+    sqlite3_stmt* stmt = engine.statement(argc);
+    if (!stmt) {
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    sqlite3_limit(engine.db, SQLITE_LIMIT_LENGTH, limit);
+    for (int i = 0; i < argc; ++i)
+        sqlite3_bind_value(stmt, i + 1, argv[i]);
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+        sqlite3_result_value(ctx, sqlite3_column_value(stmt, 0));
+    } else {
+        sqlite3_result_error(ctx, sqlite3_errmsg(engine.db), -1);
+        sqlite3_result_error_code(ctx, rc);
+    }
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+}
+
+} // namespace
+
 // On failure `why`, when given, says why in the user's words.
 static sqlite3* openHandle(const QString& path, int flags, int* rc, QString* why = nullptr) {
     sqlite3* h = nullptr;
@@ -445,6 +551,9 @@ static sqlite3* openHandle(const QString& path, int flags, int* rc, QString* why
     registerJetFunctions(h);
     sqlite3_create_function_v2(h, "msys_single", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, singleFn,
                                nullptr, nullptr, nullptr);
+    for (const char* name : {"printf", "format"})
+        sqlite3_create_function_v2(h, name, -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, boundedPrintf,
+                                   nullptr, nullptr, nullptr);
     return h;
 }
 
@@ -655,10 +764,17 @@ void Database::setProperty(const QString& name, const QString& value) {
 
 namespace {
 
-[[noreturn]] void throwFor(int rc, const QString& msg, const QString& reason, const QString& what,
+[[noreturn]] void throwFor(int rc, int extended, const QString& msg, const QString& reason, const QString& what,
                            const QString& path, const std::vector<TableDef>& tables, bool workLimited) {
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
         throw DbError(DbError::Busy, QStringLiteral("数据库正被别的程序使用,请稍后再试."));
+    // The engine opens a file it may not write for reading only, and needs to
+    // make its journal beside the file: either way the first write is refused.
+    if (rc == SQLITE_READONLY)
+        throw DbError(DbError::ReadOnly,
+                      extended == SQLITE_READONLY_DIRECTORY
+                          ? QStringLiteral("数据库所在的文件夹是只读的 (不能在其中建立临时文件), 不能修改数据库: %1").arg(path)
+                          : QStringLiteral("数据库文件是只读的, 不能修改: %1").arg(path));
     if (rc == SQLITE_CONSTRAINT) {
         // "CHECK constraint failed: TooLong 姓名" / "NOT NULL constraint failed: 成绩表.姓名"
         const QString detail = msg.mid(msg.indexOf(QLatin1Char(':')) + 1).trimmed();
@@ -687,11 +803,13 @@ namespace {
         throw DbError(DbError::NotADatabase, QStringLiteral("不是本系统的数据库文件: %1").arg(path));
     if (rc == SQLITE_CORRUPT)
         throw DbError(DbError::Damaged, QStringLiteral("数据库文件已损坏: %1").arg(path));
-    if (rc == SQLITE_NOMEM)
-        throw DbError(DbError::TooMuchWork, QStringLiteral("内存不足, 操作没有完成."));
-    if (rc == SQLITE_INTERRUPT && workLimited)
+    // Under a typed query's limits, running out of steps, time, value length or
+    // the engine's share of memory all mean the query asked too much.
+    if ((rc == SQLITE_INTERRUPT || rc == SQLITE_TOOBIG || rc == SQLITE_NOMEM) && workLimited)
         throw DbError(DbError::TooMuchWork,
                       QStringLiteral("查询的工作量太大, 已经停止. 请加上条件, 缩小查询的范围."));
+    if (rc == SQLITE_NOMEM)
+        throw DbError(DbError::TooMuchWork, QStringLiteral("内存不足, 操作没有完成."));
     if (rc == SQLITE_FULL)
         throw DbError(DbError::Io, QStringLiteral("磁盘已满, 数据没有写入."));
     if (rc == SQLITE_ERROR)
@@ -703,8 +821,9 @@ namespace {
 
 void Database::fail(int rc, const QString& what) {
     const QString msg = rcText(db_);
+    const int extended = sqlite3_extended_errcode(db_);
     try {
-        throwFor(rc, msg, engineReason(db_, rc), what, path_, tables_, workLimited_);
+        throwFor(rc, extended, msg, engineReason(db_, rc), what, path_, tables_, workLimited_);
     } catch (const DbError& e) {
         if (depth_ > 0 && (lost_ || sqlite3_get_autocommit(db_))) {
             noticeLostTransaction();
@@ -962,9 +1081,17 @@ void Database::rereadAfterRollback(int level) {
 
 bool Database::inTransaction() const { return depth_ > 0; }
 
+qint64 Database::rowsWritten() const { return sqlite3_total_changes64(db_); }
+
+static qint64 steadyNow() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 int Database::countWork(void* self) {
     auto* db = static_cast<Database*>(self);
-    return ++db->workDone_ > kWorkBudget ? 1 : 0;
+    // Steps alone miss work done inside one step (a sort, a long text function).
+    return ++db->workDone_ > kWorkBudget || steadyNow() > db->workDeadline_ ? 1 : 0;
 }
 
 Database::WorkLimit::WorkLimit(Database& db) : db_(db), outer_(!db.workLimited_) {
@@ -972,6 +1099,14 @@ Database::WorkLimit::WorkLimit(Database& db) : db_(db), outer_(!db.workLimited_)
         return;
     db_.workLimited_ = true;
     db_.workDone_ = 0;
+    db_.workDeadline_ = steadyNow() + qint64(kMilliseconds) * 1'000'000;
+    // One value of gigabytes (randomblob, zeroblob, printf widths) is refused
+    // by the engine before it is made.
+    lengthBefore_ = sqlite3_limit(db_.db_, SQLITE_LIMIT_LENGTH, kValueBytes);
+    // The engine's heap limit is the process's; nothing else runs the engine meanwhile.
+    heapBefore_ = sqlite3_hard_heap_limit64(-1);
+    const qint64 heap = sqlite3_memory_used() + kEngineBytes;
+    sqlite3_hard_heap_limit64(heapBefore_ > 0 ? std::min(heapBefore_, heap) : heap);
     sqlite3_progress_handler(db_.db_, kProgressEvery, &Database::countWork, &db_);
 }
 
@@ -979,6 +1114,8 @@ Database::WorkLimit::~WorkLimit() {
     if (!outer_)
         return;
     sqlite3_progress_handler(db_.db_, 0, nullptr, nullptr);
+    sqlite3_limit(db_.db_, SQLITE_LIMIT_LENGTH, lengthBefore_);
+    sqlite3_hard_heap_limit64(heapBefore_);
     db_.workLimited_ = false;
 }
 

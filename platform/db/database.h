@@ -109,6 +109,9 @@ public:
     void commit();
     void rollback();
     bool inTransaction() const;
+    // Rows written by this connection since it was opened, rolled back or not:
+    // whether a piece of work wrote anything at all.
+    qint64 rowsWritten() const;
 
     // Bulk work with bound parameters ("?" placeholders); the engine's type rules apply to writes
     // made through record sets; these are for reads and for statements the layer validates.
@@ -125,17 +128,27 @@ public:
                    const QVariantList& values);
     void deleteRow(const QString& table, qint64 rowid);
 
-    // Bounds the work of the statements run while it lives (typed SQL): past them the
-    // statement stops with TooMuchWork. Nested limits keep the outer one.
+    // Bounds the statements run while it lives (typed SQL): their engine steps, their
+    // time and the length of any one value. Past one of them the statement stops with
+    // TooMuchWork. Nested limits keep the outer one.
     class WorkLimit {
     public:
         explicit WorkLimit(Database& db);
         ~WorkLimit();
         WorkLimit(const WorkLimit&) = delete;
         WorkLimit& operator=(const WorkLimit&) = delete;
+        // Time, in milliseconds, and the length in bytes of one value; for typed SQL
+        // a school's data needs a small part of either.
+        static constexpr int kMilliseconds = 2000;
+        static constexpr int kValueBytes = 4 * 1024 * 1024;
+        // The engine's memory may grow by this much while the limit lives: many
+        // values at once (a hundred arguments, a thousand columns) stay bounded too.
+        static constexpr qint64 kEngineBytes = 48 * 1024 * 1024;
     private:
         Database& db_;
         bool outer_;
+        int lengthBefore_ = 0;
+        qint64 heapBefore_ = 0;
     };
 
     // The value as the field stores it (a Single rounded to single precision, a text
@@ -194,6 +207,7 @@ private:
     bool lost_ = false;              // the engine undid the open transaction
     bool workLimited_ = false;
     qint64 workDone_ = 0;            // progress calls since the limit began
+    qint64 workDeadline_ = 0;        // steady clock, nanoseconds
     static int countWork(void* self);
     std::vector<TableDef> tables_;
     struct Cached { QString sql; sqlite3_stmt* stmt; bool inUse; };

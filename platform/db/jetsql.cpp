@@ -355,11 +355,17 @@ bool anyNull(int argc, sqlite3_value** argv) {
 void concatFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     QString s;
     bool any = false;
+    // Each part is within the length limit, their sum need not be.
+    const int limit = sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1);
     for (int i = 0; i < argc; ++i) {
         if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
             continue;
         any = true;
         s += valueText(argv[i]);
+        if (s.size() > limit) {
+            sqlite3_result_error_toobig(ctx);
+            return;
+        }
     }
     if (any)
         resultText(ctx, s);

@@ -390,6 +390,7 @@ Recordset::Loaded Recordset::readRows() const {
     // Bounded, so that a runaway query (a join of a table with itself) ends with a
     // message instead of taking all memory.
     const qint64 maxRows = std::min(kMaxRows, kMaxCells / std::max(n, 1));
+    qint64 bytes = 0;
     int rc;
     {
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
@@ -397,6 +398,16 @@ Recordset::Loaded Recordset::readRows() const {
                 throw DbError(DbError::TooMuchWork,
                               QStringLiteral("查询的结果太大 (超过 %1 条记录), 已经停止. 请加上条件, 缩小查询的范围.")
                                   .arg(maxRows));
+            if (origin_ == SqlOrigin::User) {
+                for (int c = 0; c < n; ++c) {
+                    const int type = sqlite3_column_type(stmt, c);
+                    if (type == SQLITE_TEXT || type == SQLITE_BLOB)
+                        bytes += sqlite3_column_bytes(stmt, c);
+                }
+                if (bytes > kMaxTypedBytes)
+                    throw DbError(DbError::TooMuchWork,
+                                  QStringLiteral("查询的结果太大, 已经停止. 请加上条件, 缩小查询的范围."));
+            }
             Row row;
             row.rowid = withRowid ? sqlite3_column_int64(stmt, n) : 0;
             row.values.reserve(n);

@@ -36,6 +36,9 @@ public:
     // these: fifty times the largest school's table, yet far from all memory.
     static constexpr qint64 kMaxRows = 500'000;
     static constexpr qint64 kMaxCells = 5'000'000;
+    // The texts and blobs of a typed query's rows together, in bytes: each value
+    // may be megabytes long, so rows and cells alone do not bound its memory.
+    static constexpr qint64 kMaxTypedBytes = 16 * 1024 * 1024;
 
     std::shared_ptr<Database> database() const { return db_; }
     QString source() const { return source_; }

@@ -294,10 +294,16 @@ bool DataGrid::chooseRow(int row) {
         rs->setAbsolutePosition(row + 1);
         return true;
     } catch (const DbError& e) {
-        // The row left is refused as edited: say why and drop the edit, so that
-        // nothing of it reaches the database and the user is not held on the row.
         stored = false;
         tellRefused(e.text());
+        if (e.kind() == DbError::Busy) {
+            // Another program holds the file for a moment: the edit stays on
+            // its row, stored when the row is left again.
+            followRecordset();
+            return false;
+        }
+        // The row left is refused as edited: drop the edit, so that nothing of
+        // it reaches the database and the user is not held on the row.
         rs->cancelUpdate();
     }
     try {

@@ -233,9 +233,13 @@ QString storeRecord(Recordset& reg, const RecordBoxes& b, const RegionList& regi
         failed = e.text();
     }
     if (!failed.isEmpty()) {
-        // Rolled back: the rows as the database holds them again.
+        // Rolled back: the rows as the database holds them again. A file still
+        // busy keeps the rows read before, which match it too.
         reg.cancelUpdate();
-        reg.requery();
+        try {
+            reg.requery();
+        } catch (const DbError&) {
+        }
         if (position > 0 && position <= reg.recordCount())
             reg.setAbsolutePosition(position);
     }

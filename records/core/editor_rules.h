@@ -67,7 +67,9 @@ struct RecordBoxes {
 
 // Checks every box, then writes the register row (the current row of
 // `reg`) and a changed name or class into 成绩表, in one transaction.
-// Returns the message for the user when a box is refused; nothing is written then.
+// Returns the message for the user when a box is refused or the write fails
+// (a busy file); nothing is written then, and `reg` holds the stored row again
+// on the same position, so that the boxes can be stored by a later call.
 QString storeRecord(platform::db::Recordset& reg, const RecordBoxes& boxes, const RegionList& regions);
 
 } // namespace records

@@ -1,5 +1,6 @@
 #include "support/db_fixture.h"
 #include "support/dialog_double.h"
+#include "support/other_program.h"
 
 #include "platform/db/datacontrol.h"
 #include "platform/dbui/datagrid.h"
@@ -77,6 +78,28 @@ TEST_F(DataGridTest, EditIsStoredWhenTheRowIsLeftAndRefusalsAreShown) {
     grid_.setAllowUpdate(false);
     EXPECT_FALSE(grid_.editCell(2, 1, s("钱")));
     EXPECT_EQ(storedName("20040003"), s("王五"));
+}
+
+// A row left while another program holds the file keeps its edit and the
+// grid stays on it; leaving it once the file is free stores the edit.
+TEST_F(DataGridTest, AnEditRefusedByABusyFileStaysOnItsRowForTheNextTry) {
+    testsupport::OtherProgram::waitAtMost(*db_, 50);
+    ASSERT_TRUE(grid_.editCell(0, 1, s("赵六")));
+    {
+        testsupport::OtherProgram other(path());
+        other.run(s("BEGIN IMMEDIATE"));
+        DialogDouble dialogs;
+        dialogs.answerMessage(platform::MsgResult::Ok, s("数据库正被别的程序使用,请稍后再试."));
+        EXPECT_FALSE(grid_.chooseRow(1));
+        EXPECT_TRUE(ad1_.recordset()->isDirty());
+        EXPECT_EQ(ad1_.recordset()->absolutePosition(), 1);
+        EXPECT_EQ(grid_.view()->currentIndex().row(), 0);
+        EXPECT_EQ(grid_.view()->model()->index(0, 1).data().toString(), s("赵六"));
+        other.run(s("ROLLBACK"));
+    }
+    EXPECT_EQ(storedName("20040001"), s("张三"));
+    ASSERT_TRUE(grid_.chooseRow(1));
+    EXPECT_EQ(storedName("20040001"), s("赵六"));
 }
 
 TEST_F(DataGridTest, AValueCheckRefusesUnderThePromptTitle) {

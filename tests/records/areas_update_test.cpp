@@ -8,6 +8,7 @@
 #include "records/core/records_database.h"
 #include "records/core/register_update.h"
 #include "support/dialog_double.h"
+#include "support/other_program.h"
 #include "support/school_fixture.h"
 
 #include <QAction>
@@ -92,6 +93,31 @@ TEST_F(RecordsWindows, AreaEditorClosingDropsRowsWithoutAName) {
     EXPECT_EQ(rows("SELECT ID, 名称 FROM 区域表 ORDER BY rowid"),
               (std::vector<QVariantList>{{"01", "长安街"}, {"002", "南大街"}, {"003", "杏花村"},
                                          {QVariant(), "无号村"}, {"001", "同号村"}, {"009", "新区"}}));
+}
+
+TEST_F(RecordsWindows, AreaEditorClosedWhileTheFileIsBusyStaysOpenWithTheEdit) {
+    start();
+    testsupport::OtherProgram::waitAtMost(*school_.db(), 50);
+    QYset& w = *new QYset(main_.get());
+    w.Form_Load();
+    w.show();
+    const QVariantList before = rows("SELECT 名称 FROM 区域表 ORDER BY rowid").front();
+    ASSERT_TRUE(w.DataGrid1->editCell(0, 1, "新街"));
+    {
+        testsupport::OtherProgram other(school_.databasePath());
+        other.run("BEGIN IMMEDIATE");
+        dialogs_.answerMessage(MsgResult::Ok, QStringLiteral("数据库正被别的程序使用,请稍后再试."));
+        EXPECT_FALSE(w.close());
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_TRUE(w.Adodc1->recordset()->isDirty());
+        // Closing the program stops at the window that keeps the edit.
+        dialogs_.answerMessage(MsgResult::Ok, QStringLiteral("数据库正被别的程序使用,请稍后再试."));
+        EXPECT_FALSE(main_->close());
+        other.run("ROLLBACK");
+    }
+    EXPECT_EQ(rows("SELECT 名称 FROM 区域表 ORDER BY rowid").front(), before);
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(rows("SELECT 名称 FROM 区域表 ORDER BY rowid").front(), (QVariantList{"新街"}));
 }
 
 // ---------------------------------------------------------------- register update

@@ -6,6 +6,7 @@
 #include "records/core/Tavisk.h"
 #include "records/core/student_list.h"
 #include "support/dialog_double.h"
+#include "support/other_program.h"
 #include "support/school_fixture.h"
 
 #include <QComboBox>
@@ -237,6 +238,51 @@ TEST_F(Editor, RefusedBoxesWriteNothingAndKeepWhatWasTyped) {
         EXPECT_EQ(row("学籍表", "20040001"), reg) << c.name;
         EXPECT_EQ(row("成绩表", "20040001"), scores) << c.name;
     }
+}
+
+// Another program's calculation holds the file: the refused save keeps every
+// box as typed and the record in edit, and the next 确定 stores it all.
+TEST_F(Editor, ASaveRefusedByABusyFileKeepsTheTypingForTheNextOk) {
+    testsupport::OtherProgram::waitAtMost(*school_.db(), 50);
+    EditAll& e = open("20040001");
+    e.show();
+    e.Textxm->setText("张叁");
+    e.Textban->setText("02");
+    e.Textcs->setText("2003-8-1");
+    e.Option1->setChecked(true);
+    e.Combojg->setEditText("上海");
+    e.Textbz->setText("转学");
+    const QVariantList reg = row("学籍表", "20040001");
+    const QVariantList scores = row("成绩表", "20040001");
+    {
+        testsupport::OtherProgram other(school_.databasePath());
+        other.run("BEGIN IMMEDIATE");
+        dialogs_.answerMessage(platform::MsgResult::Ok, QStringLiteral("数据库正被别的程序使用,请稍后再试."));
+        e.Command1_Click();
+        EXPECT_TRUE(e.isVisible());
+        EXPECT_EQ(e.Textxm->text(), QStringLiteral("张叁"));
+        EXPECT_EQ(e.Textban->text(), QStringLiteral("02"));
+        EXPECT_EQ(e.Textcs->text(), QStringLiteral("2003-8-1"));
+        EXPECT_TRUE(e.Option1->isChecked());
+        EXPECT_TRUE(e.Image1->isVisibleTo(&e));
+        EXPECT_EQ(e.Combojg->currentText(), QStringLiteral("上海"));
+        EXPECT_EQ(e.Textbz->text(), QStringLiteral("转学"));
+        EXPECT_EQ(e.Label2->text(), QStringLiteral("20040001"));
+        EXPECT_EQ(e.adodcCaption(), QStringLiteral("1/1"));
+        other.run("ROLLBACK");
+    }
+    EXPECT_EQ(row("学籍表", "20040001"), reg);
+    EXPECT_EQ(row("成绩表", "20040001"), scores);
+    e.Command1_Click();
+    EXPECT_FALSE(e.isVisible());
+    EXPECT_EQ(field("学籍表", "20040001", "姓名").toString(), QStringLiteral("张叁"));
+    EXPECT_EQ(field("学籍表", "20040001", "班").toString(), QStringLiteral("02"));
+    EXPECT_EQ(field("学籍表", "20040001", "性别").toString(), QStringLiteral("女"));
+    EXPECT_EQ(field("学籍表", "20040001", "籍贯").toString(), QStringLiteral("上海"));
+    EXPECT_EQ(field("学籍表", "20040001", "备注").toString(), QStringLiteral("转学"));
+    EXPECT_EQ(field("学籍表", "20040001", "出生年月").toString(), QStringLiteral("2003-08-01"));
+    EXPECT_EQ(field("成绩表", "20040001", "姓名").toString(), QStringLiteral("张叁"));
+    EXPECT_EQ(field("成绩表", "20040001", "班").toString(), QStringLiteral("02"));
 }
 
 TEST_F(Editor, StudentWithoutScoreRowKeepsTheRenameInTheRegister) {

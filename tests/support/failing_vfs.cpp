@@ -12,6 +12,8 @@ struct FailingFile {
 };
 
 std::int64_t g_budget = -1;   // bytes still allowed; -1 unlimited
+bool g_readOnly = false;
+bool g_refuseJournals = false;
 sqlite3_vfs* g_realVfs = nullptr;
 sqlite3_vfs g_vfs;
 sqlite3_io_methods g_methods;
@@ -30,6 +32,10 @@ int failingWrite(sqlite3_file* f, const void* data, int n, sqlite3_int64 at) {
 int failingOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
     auto* ff = reinterpret_cast<FailingFile*>(f);
     ff->base.pMethods = nullptr;
+    if (g_refuseJournals && (flags & SQLITE_OPEN_MAIN_JOURNAL))
+        return SQLITE_READONLY_DIRECTORY;     // what the engine's own layer says then
+    if (g_readOnly && (flags & SQLITE_OPEN_MAIN_DB))
+        flags = (flags & ~(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) | SQLITE_OPEN_READONLY;
     ff->real = static_cast<sqlite3_file*>(sqlite3_malloc(g_realVfs->szOsFile));
     const int rc = g_realVfs->xOpen(g_realVfs, name, ff->real, flags, outFlags);
     if (rc != SQLITE_OK || !ff->real->pMethods) {
@@ -72,16 +78,20 @@ FailingVfs::FailingVfs(bool asDefault) {
     g_vfs.szOsFile = int(sizeof(FailingFile));
     g_vfs.xOpen = failingOpen;
     g_budget = -1;
+    g_readOnly = g_refuseJournals = false;
     sqlite3_vfs_register(&g_vfs, asDefault ? 1 : 0);
 }
 
 FailingVfs::~FailingVfs() {
     g_budget = -1;
+    g_readOnly = g_refuseJournals = false;
     sqlite3_vfs_unregister(&g_vfs);
     sqlite3_vfs_register(g_realVfs, 1);
 }
 
 void FailingVfs::failWrites(bool fail) { g_budget = fail ? 0 : -1; }
 void FailingVfs::failAfterBytes(std::int64_t bytes) { g_budget = bytes; }
+void FailingVfs::openReadOnly(bool on) { g_readOnly = on; }
+void FailingVfs::refuseJournals(bool on) { g_refuseJournals = on; }
 
 } // namespace testsupport

@@ -19,6 +19,12 @@ public:
     void failWrites(bool fail);
     // Writes succeed until this many more bytes were written, then fail.
     void failAfterBytes(std::int64_t bytes);
+    // Database files opened from now on are opened for reading only, as the
+    // engine opens a file it may not write.
+    void openReadOnly(bool on);
+    // No journal can be made beside a database file, as in a folder that may
+    // not be written: the first write of a transaction is refused.
+    void refuseJournals(bool on);
 };
 
 } // namespace testsupport

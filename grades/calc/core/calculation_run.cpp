@@ -159,6 +159,8 @@ CalculationRun::End CalculationRun::run() {
         return End::Failed;
     }
 
+    const qint64 writtenBefore = db_->rowsWritten();
+
     // 9-11
     StageEnd end = StageEnd::Done;
     QString failure;
@@ -176,15 +178,18 @@ CalculationRun::End CalculationRun::run() {
     }
 
     // Whatever the end, what was written so far is kept.
-    bool stored = true;
+    bool committed = true;
     try {
         tx->commit();
     } catch (const DbError& e) {
-        stored = false;
+        committed = false;
         if (failure.isEmpty())
             failure = e.text();
     }
     tx.reset();
+    // A failure at the first write (a read-only folder) commits nothing: no
+    // message may say that data was kept then.
+    const bool stored = committed && db_->rowsWritten() > writtenBefore;
     if (!stored)
         state().StudentCount = studentsBefore;
     const bool logged = log_->close();

@@ -12,6 +12,7 @@
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 #include "support/dialog_double.h"
+#include "support/other_program.h"
 #include "support/school_fixture.h"
 #include "support/typing.h"
 
@@ -224,6 +225,27 @@ TEST_F(WindowsTest, AFailedRenumberingLeavesNoHalfOfItToBeStoredLater) {
     EXPECT_EQ(stored(), (QStringList{"01 甲 20040001", "02 乙 20040002", "03 丙 20040003", "04 丁 20040004"}));
 }
 
+TEST_F(WindowsTest, AnAddRefusedByABusyFileKeepsTheTypingForTheNextTry) {
+    seed("01", {"甲", "乙"});
+    open();
+    testsupport::OtherProgram::waitAtMost(*school.db(), 50);
+    Te11()->setText("丁");
+    tx12()->setText("07");
+    {
+        testsupport::OtherProgram other(school.databasePath());
+        other.run("BEGIN IMMEDIATE");
+        DialogDouble dialogs;
+        dialogs.answerMessage(MsgResult::Ok, "数据库正被别的程序使用,请稍后再试.");
+        QTest::mouseClick(at<QPushButton>("Com10"), Qt::LeftButton);
+        EXPECT_EQ(Te11()->text(), "丁");
+        EXPECT_EQ(tx12()->text(), "07");
+        other.run("ROLLBACK");
+    }
+    EXPECT_EQ(stored(), (QStringList{"01 甲 20040001", "02 乙 20040002"}));
+    QTest::mouseClick(at<QPushButton>("Com10"), Qt::LeftButton);
+    EXPECT_EQ(stored(), (QStringList{"01 甲 20040001", "02 乙 20040002", "07 丁 20040003"}));
+}
+
 TEST_F(WindowsTest, FinishingStoresTheStudentCount) {
     open();
     for (const char* n : {"甲", "乙", "丙"}) {
@@ -404,6 +426,39 @@ TEST_F(Form12Test, AMoveTheDatabaseRefusedIsNotStoredLater) {
     EXPECT_EQ(stored(), (QStringList{"01 甲 20040001", "02 乙 20040002"}));
 }
 
+// Another program holds the file: the name and the class typed stay, the
+// student stays current, and the next try stores them.
+TEST_F(Form12Test, AnAddOrAMoveRefusedByABusyFileKeepsWhatWasTyped) {
+    seed("01", {"甲", "乙"});
+    show();
+    testsupport::OtherProgram::waitAtMost(*school.db(), 50);
+    testsupport::OtherProgram other(school.databasePath());
+    DialogDouble dialogs;
+
+    other.run("BEGIN IMMEDIATE");
+    dialogs.answerMessage();
+    f->Text1->setText("丙");
+    f->Command3_Click();
+    EXPECT_EQ(f->Text1->text(), "丙");
+    other.run("ROLLBACK");
+    f->Command3_Click();
+    EXPECT_EQ(stored(), (QStringList{"00 丙 20040003", "01 甲 20040001", "02 乙 20040002"}));
+
+    ASSERT_TRUE(f->Adodc1->recordset()->findValue("姓名", "乙", 0, true));
+    other.run("BEGIN IMMEDIATE");
+    dialogs.answerMessage();
+    f->Combo2->setEditText("02");
+    f->Command5_Click();
+    EXPECT_EQ(f->Combo2->currentText(), "02");
+    EXPECT_EQ(f->Adodc1->recordset()->value("姓名").toString(), "乙");
+    other.run("ROLLBACK");
+    f->Command5_Click();
+    EXPECT_EQ(stored("2004", "02"), QStringList{"02 乙 20040002"});
+    ASSERT_EQ(dialogs.messages().size(), 2);
+    for (const QString& said : dialogs.messages())
+        EXPECT_TRUE(said.contains("数据库正被别的程序使用,请稍后再试.")) << said.toStdString();
+}
+
 TEST_F(Form12Test, FindsStudentsOfTheGradeAndMovesThemIn) {
     seed("01", {"甲"});
     seed("02", {"王", "乙"});
@@ -505,7 +560,13 @@ TEST_F(Form12Test, ATextThatWouldRunAwayIsStoppedWithAMessage) {
         {"endless recursion", "with recursive c(x) as (select 1 union all select x + 1 from c) select count(*) from c",
          "工作量太大"},
         {"endless rows", "with recursive c(x) as (select 1 union all select x + 1 from c) select x from c", "太大"},
-        {"cross join", "select * from 成绩表 a, 成绩表 b, 成绩表 c, 成绩表 d", "结果太大"},
+        // The row bound or the time bound, whichever comes first.
+        {"cross join", "select * from 成绩表 a, 成绩表 b, 成绩表 c, 成绩表 d", "太大"},
+        {"a value of a gigabyte", "select randomblob(1000000000), * from 成绩表", "工作量太大"},
+        {"a sort the steps do not see",
+         "select max(r) from (select row_number() over (order by a.姓名, b.姓名 desc, c.姓名, d.姓名 desc) as r"
+         " from 成绩表 a, 成绩表 b, 成绩表 c, 成绩表 d)",
+         "工作量太大"},
         {"two statements", "select * from 成绩表; select * from 班级表", "只能是一条查询"},
     };
     for (const auto& c : cases) {

@@ -1,4 +1,5 @@
 #include "support/db_fixture.h"
+#include "support/failing_vfs.h"
 
 #include "platform/db/recordset.h"
 
@@ -260,4 +261,53 @@ TEST_F(DatabaseTest, ReadOnlyOpeningReadsAndNeverWrites) {
     }
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), before);
+}
+
+// A file that cannot be written says so in the system's words, with the
+// reason, at the first write; what the file holds stays as it was.
+TEST_F(DatabaseTest, AFileOrFolderThatCannotBeWrittenIsToldAtTheFirstWrite) {
+    addStudents({{QStringLiteral("1"), QStringLiteral("2004"), QStringLiteral("01"), QStringLiteral("甲"), QStringLiteral("01"), 1}});
+    db_.reset();
+    const struct {
+        const char* label;
+        bool readOnlyFile;
+        const char* said;
+    } cases[] = {
+        {"read-only file", true, "数据库文件是只读的"},
+        {"read-only folder", false, "数据库所在的文件夹是只读的"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        testsupport::FailingVfs vfs;
+        vfs.openReadOnly(c.readOnlyFile);
+        vfs.refuseJournals(!c.readOnlyFile);
+        auto db = Database::open(path(), QString());
+        EXPECT_EQ(db->scalar(QStringLiteral("SELECT count(*) FROM 成绩表")).toInt(), 1);
+        const std::function<void()> writes[] = {
+            [&] { db->execute(QStringLiteral("DELETE FROM 成绩表")); },
+            [&] {
+                Transaction t(*db);
+                db->insertRow(QStringLiteral("成绩表"), {QStringLiteral("STID")}, {QStringLiteral("2")});
+                t.commit();
+            },
+            [&] {
+                Recordset rs(db, QStringLiteral("成绩表"));
+                rs.setValue(QStringLiteral("姓名"), QStringLiteral("乙"));
+                rs.update();
+            },
+        };
+        for (const auto& write : writes) {
+            try {
+                write();
+                ADD_FAILURE() << "written";
+            } catch (const DbError& e) {
+                EXPECT_EQ(e.kind(), DbError::ReadOnly);
+                EXPECT_TRUE(e.text().startsWith(QString::fromUtf8(c.said))) << e.text().toStdString();
+                EXPECT_TRUE(e.text().endsWith(db->path())) << e.text().toStdString();
+            }
+        }
+        EXPECT_FALSE(db->inTransaction());
+        EXPECT_EQ(db->query(QStringLiteral("SELECT STID, 姓名 FROM 成绩表")),
+                  (std::vector<QVariantList>{{QStringLiteral("1"), QStringLiteral("甲")}}));
+    }
 }

@@ -3,6 +3,7 @@
 // stays on show.
 #include "support/db_fixture.h"
 #include "support/failing_vfs.h"
+#include "support/other_program.h"
 
 #include "platform/db/recordset.h"
 #include "platform/db/textorder.h"
@@ -11,6 +12,7 @@
 #include <sqlite3.h>
 
 using namespace platform::db;
+using testsupport::OtherProgram;
 
 namespace {
 
@@ -26,30 +28,6 @@ DbError::Kind errorOf(const std::function<void()>& f) {
     ADD_FAILURE() << "no error";
     return DbError::Io;
 }
-
-int collate(void*, int na, const void* a, int nb, const void* b) {
-    return compareUnits(static_cast<const char16_t*>(a), na / 2, static_cast<const char16_t*>(b), nb / 2);
-}
-
-// Another program on the same file: a connection of its own.
-class OtherProgram {
-public:
-    explicit OtherProgram(const QString& path) {
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_create_collation_v2(db_, "JET", SQLITE_UTF16_ALIGNED, nullptr, collate, nullptr);
-        sqlite3_busy_timeout(db_, 2000);
-    }
-    ~OtherProgram() { sqlite3_close_v2(db_); }
-    int run(const QString& sql) {
-        char* err = nullptr;
-        const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &err);
-        EXPECT_EQ(rc, SQLITE_OK) << (err ? err : "") << " in " << sql.toStdString();
-        sqlite3_free(err);
-        return rc;
-    }
-private:
-    sqlite3* db_ = nullptr;
-};
 
 class IntegrityTest : public testsupport::DbFixture {
 protected:

@@ -5,6 +5,7 @@
 #include "common/settings_files.h"
 #include "grades/calc/core/calculation_run.h"
 #include "platform/text/gbk.h"
+#include "support/failing_vfs.h"
 #include "support/school_fixture.h"
 
 #include <QDir>
@@ -360,4 +361,36 @@ TEST(CalculationRun, ALogThatCannotBeMadeEndsTheRunWithNothingChanged) {
     EXPECT_EQ(str(s.everything()), str(before));
     EXPECT_EQ(s.host.locks, 1);
     EXPECT_EQ(s.host.unlocks, 1);
+}
+
+// A file that refuses every write (a read-only folder, a full disk) ends the
+// run with the reason in the system's words, and nothing claims that data
+// was kept: nothing was.
+TEST(CalculationRun, AFileThatTakesNoWriteIsToldAndNothingIsClaimedSaved) {
+    const struct {
+        const char* label;
+        std::function<void(testsupport::FailingVfs&)> refuse;
+        const char* said;
+    } cases[] = {
+        {"read-only folder", [](testsupport::FailingVfs& v) { v.refuseJournals(true); }, "数据库所在的文件夹是只读的"},
+        {"full disk", [](testsupport::FailingVfs& v) { v.failWrites(true); }, "磁盘已满"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        testsupport::FailingVfs vfs;      // before the school, so that its file goes through it
+        CalcSchool s;
+        smallSchool(s);
+        const QString before = s.everything();
+        c.refuse(vfs);
+        s.host.answer(RunAnswer::Yes).answer(RunAnswer::Ok);
+        EXPECT_EQ(s.run(), End::Failed);
+        const QString said = s.host.lastMessage();
+        EXPECT_TRUE(said.contains(QString::fromUtf8(c.said))) << str(said);
+        EXPECT_TRUE(said.endsWith(QStringLiteral("没有任何数据能够保存."))) << str(said);
+        EXPECT_FALSE(said.contains(QStringLiteral("已经保存"))) << str(said);
+        EXPECT_EQ(s.host.unlocks, 1);
+        vfs.refuseJournals(false);
+        vfs.failWrites(false);
+        EXPECT_EQ(str(s.everything()), str(before));
+    }
 }

@@ -259,6 +259,22 @@ TEST_F(ExternalImport, AConditionSelectsRowsAndOnlyOneReadingQueryIsAccepted) {
     EXPECT_EQ(fileHash(sourcePath), before);
 }
 
+TEST_F(ExternalImport, AConditionThatWouldTakeTheMachineEndsWithTheWorkMessage) {
+    makeSource({{"甲", "2004", "01", QVariant(), QVariant(), 50}});
+    for (const QString& greedy : {QStringLiteral("length(randomblob(1000000000)) > 0"),
+                                  QStringLiteral("length(printf('%.*c', 2000000000, 'x')) > 0"),
+                                  QStringLiteral("(with recursive c(x) as (select 1 union all select x + 1 from c)"
+                                                 " select count(*) from c) > 0")}) {
+        try {
+            rows(greedy);
+            ADD_FAILURE() << "accepted: " << greedy.toStdString();
+        } catch (const ImportRefusal& r) {
+            EXPECT_EQ(r.title, kImportErrorTitle);
+            EXPECT_TRUE(r.text.contains(QStringLiteral("工作量太大"))) << r.text.toStdString();
+        }
+    }
+}
+
 TEST_F(ExternalImport, ACancelledPromptComesBackAfterNoAndEndsTheRunAfterYes) {
     makeSource({{"甲", "2009", "09", QVariant(), QVariant(), 1},
                 {"乙", "2004", "07", QVariant(), QVariant(), 2},

@@ -1,0 +1,103 @@
+// A typed query cannot take the machine: a value of gigabytes, a sort the
+// engine's step count does not see, or megabytes times many rows each end with
+// the work message, soon and in bounded memory, and the file is left as it was.
+
+#include "support/db_fixture.h"
+#include "support/peak_memory.h"
+
+#include "platform/db/recordset.h"
+
+#include <QElapsedTimer>
+
+using namespace platform::db;
+
+namespace {
+
+QString s(const char* t) { return QString::fromUtf8(t); }
+
+// Forty students: a cross join of four copies has 2.56 million rows.
+class TypedBounds : public testsupport::DbFixture {
+protected:
+    void SetUp() override {
+        DbFixture::SetUp();
+        std::vector<QVariantList> rows;
+        for (int i = 0; i < 40; ++i)
+            rows.push_back({QStringLiteral("2004%1").arg(i + 1, 4, 10, QLatin1Char('0')), s("2004"), s("01"),
+                            QString(QChar(0x4E00 + 97 * i)) + QChar(0x4E00 + i), QString::number(i + 1), 200 + i});
+        addStudents(rows);
+    }
+    std::unique_ptr<Recordset> typed(const QString& sql) {
+        return std::make_unique<Recordset>(db_, sql, QVariantList{}, nullptr, SqlOrigin::User);
+    }
+};
+
+TEST_F(TypedBounds, RunawayQueriesEndWithTheMessageSoonAndSmall) {
+    const struct {
+        const char* label;
+        const char* sql;
+        const char* said;
+    } cases[] = {
+        {"a value of a gigabyte", "select length(randomblob(1000000000)) from 成绩表", "工作量太大"},
+        {"a text grown from a blob", "select length(replace(hex(zeroblob(1e8)),'0','00'))", "工作量太大"},
+        {"a printf precision", "select length(printf('%.*c', 2e9, 'x'))", "工作量太大"},
+        {"a printf precision written out", "select length(printf('%d %.2000000000c', 1, 'x'))", "工作量太大"},
+        {"a format width", "select length(format('%s%*d', 'a', -2000000000, 1))", "工作量太大"},
+        {"parts joined past the bound",
+         "select len(x & x & x & x & x & x & x & x & x & x & x & x & x & x & x & x & x & x & x & x & x & x & x & x"
+         " & x & x & x & x & x & x & x & x & x & x & x & x & x & x & x & x)"
+         " from (select hex(zeroblob(1500000)) as x)",
+         "工作量太大"},
+        {"a window over a cross join, sorted",
+         "select max(r) from (select row_number() over (order by a.姓名, b.姓名 desc, c.姓名, d.姓名 desc) as r"
+         " from 成绩表 a, 成绩表 b, 成绩表 c, 成绩表 d)",
+         "工作量太大"},
+        {"many values at once, each within the bound",
+         "select max(x, x, x, x, x, x, x, x, x, x, x, x, x, x, x, x, x, x, x, x, x, x, x, x, x, x, x, x, x, x)"
+         " from (select zeroblob(4000000) || randomblob(1) as x)",
+         "工作量太大"},
+        {"values just short of the bound, many rows",
+         "select zeroblob(4000000) from 成绩表 a, 成绩表 b", "结果太大"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const QByteArray before = db_->scalar(s("select group_concat(姓名) from 成绩表")).toByteArray();
+        testsupport::PeakMemory memory;
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            typed(s(c.sql));
+            ADD_FAILURE() << "ran to the end";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.kind(), DbError::TooMuchWork);
+            EXPECT_TRUE(e.text().contains(s(c.said))) << e.text().toStdString();
+        }
+        // Loose on purpose (sanitizer builds are slow): a runaway takes tens of seconds.
+        EXPECT_LT(clock.elapsed(), 8000);
+        const std::int64_t grew = memory.growth();
+        if (grew >= 0)
+            EXPECT_LT(grew, 100 * 1024 * 1024);
+        EXPECT_EQ(db_->scalar(s("select group_concat(姓名) from 成绩表")).toByteArray(), before);
+    }
+}
+
+TEST_F(TypedBounds, TheBoundsHoldOnlyWhileATypedQueryRuns) {
+    // A long value the program itself makes is no typed query's.
+    EXPECT_EQ(db_->scalar(s("select length(zeroblob(10000000))")).toLongLong(), 10'000'000);
+    EXPECT_THROW(typed(s("select zeroblob(10000000)")), DbError);
+    EXPECT_EQ(db_->scalar(s("select length(zeroblob(10000000))")).toLongLong(), 10'000'000);
+    // The engine's printf behind the guard, formats of every kind.
+    auto printed = typed(s("select printf('%5.2f|%-4s|%03d|%*d|%.*s|%c|%%|%q', 3.14159, 'ab', 7, 3, 5, 2, 'xyz', 'w', 'it''s'),"
+                           " format('%s', 姓名), printf(null), printf('%lld', 12) from 成绩表 where 学号 = '1'"));
+    ASSERT_EQ(printed->recordCount(), 1);
+    EXPECT_EQ(printed->value(0).toString(), s(" 3.14|ab  |007|  5|xy|w|%|it''s"));
+    EXPECT_EQ(printed->value(1).toString(), QString(QChar(0x4E00)) + QChar(0x4E00));
+    EXPECT_TRUE(printed->value(2).isNull());
+    EXPECT_EQ(printed->value(3).toString(), s("12"));
+    // An ordinary typed query over the school, long values and a sort included.
+    auto rs = typed(s("select 姓名, length(zeroblob(1000000)) as n from 成绩表 a order by 姓名 desc"));
+    EXPECT_EQ(rs->recordCount(), 40);
+    auto joined = typed(s("select count(*) from 成绩表 a, 成绩表 b, 成绩表 c"));
+    EXPECT_EQ(joined->value(0).toInt(), 64000);
+}
+
+} // namespace
