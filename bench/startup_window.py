@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """Times Orbisca's start through its real windows on a private Xvfb display.
 
-    /usr/bin/python3 bench/startup_window.py BUILD_DIR [--rounds N]
+    /usr/bin/python3 bench/startup_window.py BUILD_DIR [--rounds N] [--orbisca PROGRAM]
+
+(--orbisca times another build of the program, e.g. an older one, on the same schools.)
 
 For the benchmarks' school of 10,080 students and for an empty school (made by
 BUILD_DIR/bench/startup_bench --make FOLDER), each round:
@@ -208,6 +210,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("build")
     ap.add_argument("--rounds", type=int, default=5)
+    ap.add_argument("--orbisca", help="the program to time (default: BUILD_DIR/program/Orbisca)")
     args = ap.parse_args()
     build = os.path.abspath(args.build)
     work = tempfile.mkdtemp(prefix="startup-window-")
@@ -220,7 +223,7 @@ def main():
             for school in ("school", "empty"):
                 folder = os.path.join(work, school)
                 program = os.path.join(folder, "Orbisca")
-                shutil.copy2(os.path.join(build, "program", "Orbisca"), program)
+                shutil.copy2(args.orbisca or os.path.join(build, "program", "Orbisca"), program)
                 one_round(screen, program, folder)   # warm the file cache
                 rounds = [one_round(screen, program, folder) for _ in range(args.rounds)]
                 name = "10,080 students" if school == "school" else "empty school"
