@@ -4,8 +4,10 @@
 // level (3,360 records) and for the whole school, opening its source as 预览
 // does; the check list is the window's 确定 for 所有班级 with 姓名 and 总分,
 // four to a line. Baselines in the same run: prepared SELECTs over the same
-// rows and the same text built as one plain string. Best of three.
-// Goals: the merge at most 10x, the check list at most 5x raw.
+// rows and the same text built as one plain string; beside it, for the merge,
+// the same runs inserted into a document straight from those rows (what the
+// document itself costs). Best of three.
+// Goals: the merge at most 5x the plain string, the check list at most 5x raw.
 
 #include "bench/support/bench_school.h"
 #include "bench/support/quiet_dialogs.h"
@@ -82,6 +84,37 @@ double rawMerge(const QString& path, const QString& grade, qsizetype& chars) {
     sqlite3_finalize(st);
     const double ms = t.nsecsElapsed() / 1e6;
     chars = out.size();
+    sqlite3_close(h);
+    return ms;
+}
+
+// The merged document built straight from the rows: the same runs, formats
+// and line breaks as the merge makes, no record set and no template.
+double rawRichMerge(const QString& path, qsizetype& chars) {
+    sqlite3* h = openRaw(path);
+    QTextDocument doc;
+    doc.setUndoRedoEnabled(false);
+    QTextCharFormat plain, bold;
+    bold.setFontWeight(QFont::Bold);
+    QElapsedTimer t;
+    t.start();
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(h, "SELECT * FROM 成绩表", -1, &st, nullptr);
+    const int no = column(st, "考号"), name = column(st, "姓名"), total = column(st, "总分");
+    QTextCursor c(&doc);
+    c.beginEditBlock();
+    QString pending;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        pending += text(st, no) + u' ';
+        c.insertText(pending, plain);
+        c.insertText(text(st, name), bold);
+        pending = u':' + number(st, total) + u'\n';
+    }
+    c.insertText(pending, plain);
+    c.endEditBlock();
+    sqlite3_finalize(st);
+    const double ms = t.nsecsElapsed() / 1e6;
+    chars = doc.characterCount();
     sqlite3_close(h);
     return ms;
 }
@@ -169,9 +202,12 @@ double checkList(qsizetype& chars) {
 
 bool report(const char* what, double layer, double raw, qsizetype layerChars, qsizetype rawChars, double goal) {
     const double ratio = layer / raw;
-    std::printf("%-26s layer %8.1f ms   raw %8.1f ms   ratio %5.2f (goal <= %g)   chars %lld / %lld\n", what,
-                layer, raw, ratio, goal, static_cast<long long>(layerChars), static_cast<long long>(rawChars));
-    return ratio <= goal;
+    const bool met = goal <= 0 || ratio <= goal;
+    std::printf("%-26s layer %8.1f ms   raw %8.1f ms   ratio %5.2f", what, layer, raw, ratio);
+    if (goal > 0)
+        std::printf(" (goal <= %g: %s)", goal, met ? "met" : "MISSED");
+    std::printf("   chars %lld / %lld\n", static_cast<long long>(layerChars), static_cast<long long>(rawChars));
+    return met;
 }
 
 } // namespace
@@ -188,18 +224,20 @@ int main(int argc, char** argv) {
     state().DatabasePath = school;
 
     double gradeLayer = 1e300, gradeRaw = 1e300, schoolLayer = 1e300, schoolRaw = 1e300;
-    double listLayer = 1e300, listRaw = 1e300;
-    qsizetype c[6] = {};
+    double listLayer = 1e300, listRaw = 1e300, schoolRich = 1e300;
+    qsizetype c[7] = {};
     for (int round = 0; round < 3; ++round) {
         gradeLayer = std::min(gradeLayer, merge(QStringLiteral("2005级"), c[0]));
         gradeRaw = std::min(gradeRaw, rawMerge(school, QStringLiteral("2005"), c[1]));
         schoolLayer = std::min(schoolLayer, merge(QStringLiteral("所有班级"), c[2]));
         schoolRaw = std::min(schoolRaw, rawMerge(school, QString(), c[3]));
+        schoolRich = std::min(schoolRich, rawRichMerge(school, c[6]));
         listLayer = std::min(listLayer, checkList(c[4]));
         listRaw = std::min(listRaw, rawCheckList(school, c[5]));
     }
-    bool ok = report("merge, grade level", gradeLayer, gradeRaw, c[0], c[1], 10);
-    ok = report("merge, school", schoolLayer, schoolRaw, c[2], c[3], 10) && ok;
+    bool ok = report("merge, grade level", gradeLayer, gradeRaw, c[0], c[1], 5);
+    ok = report("merge, school", schoolLayer, schoolRaw, c[2], c[3], 5) && ok;
+    report("  ... raw document", schoolLayer, schoolRich, c[2], c[6], 0);
     ok = report("check list, 所有班级", listLayer, listRaw, c[4], c[5], 5) && ok;
     platform::setDialogService(nullptr);
     return ok ? 0 : 2;

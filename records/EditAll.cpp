@@ -3,6 +3,7 @@
 #include "platform/dbui/datagrid.h"
 #include "platform/db/recordset.h"
 #include "platform/text/gbk.h"
+#include "platform/text/profile.h"
 #include "platform/text/values.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
@@ -270,10 +271,11 @@ void EditAll::Form_Load() {
     DataGrid1->setDataSource(&dc);
     DataGrid1->rebind();
 
+    const platform::Profile profile(s.SettingsFilePath);
     for (QComboBox* c : {Combojg, Combomz, Combojzw, Combozz, Combozhi}) {
         const QString keep = c->currentText();
         c->clear();
-        c->addItems(Tavisk::readList(s.SettingsFilePath, section(c)));
+        c->addItems(Tavisk::readList(profile, section(c)));
         c->setEditText(keep);
     }
     Adodc1_MoveComplete();

@@ -88,7 +88,6 @@ void Form1::setMainWindowOpener(std::function<void()> opener) { mainWindowOpener
 Form1::Form1(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("数据初始化"));
-    buildControls();
 }
 
 void Form1::buildControls() {
@@ -270,6 +269,10 @@ void Form1::Form_Load() {
         return;
     }
 
+    // Built only for the wizard: a start with a database goes on without ever
+    // showing this window, and its icon and controls would only delay the login.
+    if (!Command1)
+        buildControls();
     for (QFrame* f : Frame1) f->hide();
     showStep(0);
 

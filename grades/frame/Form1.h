@@ -46,33 +46,34 @@ public:
     void CreateNewDatabase();
     void UseExistingDatabase();
 
-    // The controls, named as the window's description names them.
-    QLabel* Image1;
+    // The controls, named as the window's description names them; built by
+    // Form_Load when the wizard runs.
+    QLabel *Image1 = nullptr;
     std::array<QFrame*, 5> Frame1{};
-    QPushButton *Command1, *Command14, *Command15, *Command16, *Command17;
+    QPushButton *Command1 = nullptr, *Command14 = nullptr, *Command15 = nullptr, *Command16 = nullptr, *Command17 = nullptr;
     // Step 1
-    QLabel *Label1, *Label6;
-    QLineEdit* Text1;
-    QPushButton* Command12;
+    QLabel *Label1 = nullptr, *Label6 = nullptr;
+    QLineEdit *Text1 = nullptr;
+    QPushButton *Command12 = nullptr;
     // Step 2
-    QLabel *Label2, *Label5;
-    QComboBox* Combo1;
-    QListWidget* List1;
-    QPushButton *Command2, *Command3, *Command4;
+    QLabel *Label2 = nullptr, *Label5 = nullptr;
+    QComboBox *Combo1 = nullptr;
+    QListWidget *List1 = nullptr;
+    QPushButton *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr;
     // Step 3
-    QLabel *Label3, *Label7;
-    QComboBox* Combo2;
-    QListWidget* List2;
-    QPushButton *Command7, *Command6, *Command5;
+    QLabel *Label3 = nullptr, *Label7 = nullptr;
+    QComboBox *Combo2 = nullptr;
+    QListWidget *List2 = nullptr;
+    QPushButton *Command7 = nullptr, *Command6 = nullptr, *Command5 = nullptr;
     // Step 4
-    QLabel *Label4, *Label8;
-    QListWidget *List3, *List4;
-    QComboBox* Combo3;
-    QPushButton *Command10, *Command9, *Command8;
+    QLabel *Label4 = nullptr, *Label8 = nullptr;
+    QListWidget *List3 = nullptr, *List4 = nullptr;
+    QComboBox *Combo3 = nullptr;
+    QPushButton *Command10 = nullptr, *Command9 = nullptr, *Command8 = nullptr;
     // Step 5
-    QLabel *Label10, *Label9, *Label11, *Label12;
-    QLineEdit *Text2, *Text3, *Text4;
-    QPushButton* Command11;
+    QLabel *Label10 = nullptr, *Label9 = nullptr, *Label11 = nullptr, *Label12 = nullptr;
+    QLineEdit *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr;
+    QPushButton *Command11 = nullptr;
 
 private:
     void buildControls();

@@ -2,6 +2,7 @@
 
 #include "common/data_connections.h"
 #include "common/program_state.h"
+#include "common/schema.h"
 #include "common/settings_files.h"
 #include "common/settings_rows.h"
 #include "grades/frame/form2_design.h"
@@ -358,14 +359,18 @@ bool Form2::startUp(QWidget* startWindow) {
             ApplyLockLevel(this, *level);
         s.ExamNumberLength = form2::readExamNumberLength(*Adodc0_.recordset());
 
-        const auto counts = form2::countTables(Adodc1_);
+        platform::db::Database& db = *Adodc0_.database();
+        const auto counts = form2::countTables(db);
+        // Bound to 成绩表 as the counting always left it; its rows are read by
+        // whoever refreshes it, not here (a whole school for a count).
+        Adodc1_.setRecordSource(table::Scores);
         s.TeacherCount = counts.teachers;
         s.GradeCount = counts.grades;
         s.ClassCount = counts.classes;
         s.StudentCount = counts.students;
         s.SubjectCount = counts.subjects;
 
-        if (form2::hasIncompleteStudentRow(*Adodc1_.recordset()))
+        if (form2::hasIncompleteStudentRow(db))
             platform::dialogs().message(
                 QStringLiteral("您的数据库可能有姓名或者班级或者STID为空的记录,请运行菜单中的 '数据/检查数据的完整性' 进行检查!"));
     } catch (const DbError& e) {

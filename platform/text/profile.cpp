@@ -3,6 +3,7 @@
 #include "platform/text/gbk.h"
 
 #include <QFile>
+#include <QHash>
 #include <QSaveFile>
 #include <vector>
 
@@ -14,25 +15,6 @@ bool isLead(char c) { return static_cast<unsigned char>(c) >= 0x81; }
 
 char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
-// ASCII letters match without case; the two bytes of a double-byte
-// character must match exactly (a trail byte may look like a letter).
-bool sameName(const QByteArray& a, const QByteArray& b) {
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size();) {
-        if (isLead(a[i]) && i + 1 < a.size()) {
-            if (a[i] != b[i] || a[i + 1] != b[i + 1])
-                return false;
-            i += 2;
-        } else {
-            if (lowerAscii(a[i]) != lowerAscii(b[i]))
-                return false;
-            ++i;
-        }
-    }
-    return true;
-}
-
 QByteArray trimSpaces(const QByteArray& s) {
     qsizetype from = 0, to = s.size();
     while (from < to && (s[from] == ' ' || s[from] == '\t')) ++from;
@@ -40,73 +22,56 @@ QByteArray trimSpaces(const QByteArray& s) {
     return s.mid(from, to - from);
 }
 
+// The name as it is compared: ASCII letters in lower case. The two bytes of a
+// double-byte character stay as they are (a trail byte may look like a letter).
+QByteArray foldedName(const QByteArray& name) {
+    QByteArray out = name;
+    for (qsizetype i = 0; i < out.size();) {
+        if (isLead(out[i]) && i + 1 < out.size()) {
+            i += 2;
+        } else {
+            out[i] = lowerAscii(out[i]);
+            ++i;
+        }
+    }
+    return out;
+}
+
 struct Line {
     QByteArray raw;        // as stored, with its line end
-    QByteArray content;    // without the line end
     bool isSection = false;
-    QByteArray name;       // section or key name, trimmed
-    QByteArray value;      // for a key line: the text after '=', trimmed
     bool isKey = false;
+    bool blank = true;     // holds nothing but spaces
+    QByteArray name;       // section or key name, trimmed and folded
+    QByteArray value;      // for a key line: the text after '=', trimmed
 };
 
-std::vector<Line> splitLines(const QByteArray& bytes) {
+Line parsedLine(QByteArray raw) {
+    Line l;
+    l.raw = std::move(raw);
+    qsizetype end = l.raw.size();
+    while (end > 0 && (l.raw[end - 1] == '\n' || l.raw[end - 1] == '\r'))
+        --end;
+    const QByteArray t = trimSpaces(l.raw.left(end));
+    l.blank = t.isEmpty();
+    if (t.startsWith('[')) {
+        l.isSection = true;
+        const qsizetype close = t.indexOf(']');
+        l.name = foldedName(trimSpaces(close < 0 ? t.mid(1) : t.mid(1, close - 1)));
+    } else if (const qsizetype eq = t.indexOf('='); eq >= 0 && !t.startsWith(';')) {
+        l.isKey = true;
+        l.name = foldedName(trimSpaces(t.left(eq)));
+        l.value = trimSpaces(t.mid(eq + 1));
+    }
+    return l;
+}
+
+// A section's lines from its header to the next header; the first group holds
+// the lines before any header and is never found by name.
+struct Section {
     std::vector<Line> lines;
-    qsizetype at = 0;
-    while (at < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', at);
-        Line l;
-        if (end < 0) {
-            l.raw = bytes.mid(at);
-            at = bytes.size();
-        } else {
-            l.raw = bytes.mid(at, end - at + 1);
-            at = end + 1;
-        }
-        l.content = l.raw;
-        while (!l.content.isEmpty() && (l.content.back() == '\n' || l.content.back() == '\r'))
-            l.content.chop(1);
-        const QByteArray t = trimSpaces(l.content);
-        if (t.startsWith('[')) {
-            l.isSection = true;
-            const qsizetype close = t.indexOf(']');
-            l.name = trimSpaces(close < 0 ? t.mid(1) : t.mid(1, close - 1));
-        } else if (const qsizetype eq = t.indexOf('='); eq >= 0 && !t.startsWith(';')) {
-            l.isKey = true;
-            l.name = trimSpaces(t.left(eq));
-            l.value = trimSpaces(t.mid(eq + 1));
-        }
-        lines.push_back(std::move(l));
-    }
-    return lines;
-}
-
-// Where a section starts and ends in the lines: [header, end) with end the next
-// section's header or the end of the file. header == -1 when absent.
-struct SectionSpan { qsizetype header = -1; qsizetype end = -1; };
-
-SectionSpan findSection(const std::vector<Line>& lines, const QByteArray& section) {
-    SectionSpan s;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (!lines[i].isSection)
-            continue;
-        if (s.header >= 0) {
-            s.end = qsizetype(i);
-            return s;
-        }
-        if (sameName(lines[i].name, section))
-            s.header = qsizetype(i);
-    }
-    if (s.header >= 0)
-        s.end = qsizetype(lines.size());
-    return s;
-}
-
-qsizetype findKey(const std::vector<Line>& lines, const SectionSpan& s, const QByteArray& key) {
-    for (qsizetype i = s.header + 1; i < s.end; ++i)
-        if (lines[size_t(i)].isKey && sameName(lines[size_t(i)].name, key))
-            return i;
-    return -1;
-}
+    QHash<QByteArray, qsizetype> keys;   // folded name -> first line of that key
+};
 
 QByteArray cutOnCharacter(const QByteArray& s, int maxBytes) {
     qsizetype at = 0;
@@ -119,12 +84,6 @@ QByteArray cutOnCharacter(const QByteArray& s, int maxBytes) {
     return s.left(at);
 }
 
-Line rawLine(const QByteArray& raw) {
-    Line l;
-    l.raw = raw;
-    return l;
-}
-
 std::optional<QByteArray> encodedName(const QString& name) {
     try {
         return trimSpaces(toGbk(name));
@@ -135,22 +94,92 @@ std::optional<QByteArray> encodedName(const QString& name) {
 
 } // namespace
 
-QString readProfileString(const QString& file, const QString& section, const QString& key) {
+struct Profile::Data {
+    QString file;
+    bool readable = true;
+    std::vector<Section> sections;
+    QHash<QByteArray, qsizetype> sectionIndex;   // folded name -> first section of that name
+
+    void parse(const QByteArray& bytes) {
+        sections.clear();
+        sectionIndex.clear();
+        sections.emplace_back();
+        qsizetype at = 0;
+        while (at < bytes.size()) {
+            const qsizetype end = bytes.indexOf('\n', at);
+            const qsizetype next = end < 0 ? bytes.size() : end + 1;
+            Line l = parsedLine(bytes.mid(at, next - at));
+            at = next;
+            if (l.isSection) {
+                if (!sectionIndex.contains(l.name))   // the first of a name wins
+                    sectionIndex.insert(l.name, qsizetype(sections.size()));
+                sections.emplace_back();
+            }
+            Section& s = sections.back();
+            if (l.isKey && !s.keys.contains(l.name))
+                s.keys.insert(l.name, qsizetype(s.lines.size()));
+            s.lines.push_back(std::move(l));
+        }
+    }
+
+    QByteArray bytes() const {
+        qsizetype size = 0;
+        for (const Section& s : sections)
+            for (const Line& l : s.lines)
+                size += l.raw.size();
+        QByteArray out;
+        out.reserve(size);
+        for (const Section& s : sections)
+            for (const Line& l : s.lines)
+                out += l.raw;
+        return out;
+    }
+
+    Line* lastLine() {
+        for (auto s = sections.rbegin(); s != sections.rend(); ++s)
+            if (!s->lines.empty())
+                return &s->lines.back();
+        return nullptr;
+    }
+};
+
+namespace {
+
+void ended(Line& l) {
+    if (!l.raw.endsWith('\n'))
+        l.raw += "\r\n";
+}
+
+} // namespace
+
+Profile::Profile(const QString& file) : d_(std::make_unique<Data>()) {
+    d_->file = file;
+    QByteArray bytes;
+    QFile f(file);
+    if (f.exists()) {
+        if (f.open(QIODevice::ReadOnly))
+            bytes = f.readAll();
+        else
+            d_->readable = false;
+    }
+    d_->parse(bytes);
+}
+
+Profile::~Profile() = default;
+
+QString Profile::value(const QString& section, const QString& key) const {
     const auto sec = encodedName(section);
     const auto k = encodedName(key);
     if (!sec || !k)
         return {};
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
+    const auto s = d_->sectionIndex.constFind(foldedName(*sec));
+    if (s == d_->sectionIndex.cend())
         return {};
-    const std::vector<Line> lines = splitLines(f.readAll());
-    const SectionSpan span = findSection(lines, *sec);
-    if (span.header < 0)
+    const Section& found = d_->sections[size_t(*s)];
+    const auto at = found.keys.constFind(foldedName(*k));
+    if (at == found.keys.cend())
         return {};
-    const qsizetype at = findKey(lines, span, *k);
-    if (at < 0)
-        return {};
-    QByteArray value = lines[size_t(at)].value;
+    QByteArray value = found.lines[size_t(*at)].value;
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.mid(1, value.size() - 2);
     try {
@@ -160,9 +189,8 @@ QString readProfileString(const QString& file, const QString& section, const QSt
     }
 }
 
-bool writeProfileString(const QString& file, const QString& section, const QString& key,
-                        const QString& value) {
-    if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
+bool Profile::setValue(const QString& section, const QString& key, const QString& value) {
+    if (!d_->readable || value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
         return false;
     const auto sec = encodedName(section);
     const auto k = encodedName(key);
@@ -174,50 +202,67 @@ bool writeProfileString(const QString& file, const QString& section, const QStri
     } catch (const GbkError&) {
         return false;
     }
+    const QByteArray folded = foldedName(*k);
+    Line entry = parsedLine(*k + '=' + v + "\r\n");
+    // A name that does not read back as itself (it starts with "[" or ";", or
+    // holds "="): the file is worked out again from its bytes, as a later
+    // reading would see it.
+    bool reparse = !entry.isKey || entry.name != folded;
 
-    QByteArray old;
-    {
-        QFile f(file);
-        if (f.exists()) {
-            if (!f.open(QIODevice::ReadOnly))
-                return false;
-            old = f.readAll();
+    const auto s = d_->sectionIndex.constFind(foldedName(*sec));
+    if (s == d_->sectionIndex.cend()) {
+        if (Line* last = d_->lastLine())
+            ended(*last);
+        Line header = parsedLine('[' + *sec + "]\r\n");
+        reparse = reparse || !header.isSection || header.name != foldedName(*sec);
+        d_->sectionIndex.insert(header.name, qsizetype(d_->sections.size()));
+        Section added;
+        added.lines.push_back(std::move(header));
+        added.keys.insert(entry.name, 1);
+        added.lines.push_back(std::move(entry));
+        d_->sections.push_back(std::move(added));
+    } else {
+        Section& found = d_->sections[size_t(*s)];
+        if (const auto at = found.keys.constFind(folded); at != found.keys.cend()) {
+            found.lines[size_t(*at)] = std::move(entry);
+        } else {
+            // After the section's last line that holds something, so that a
+            // blank line before the next section stays where it is. Only blank
+            // lines follow it, so no key moves.
+            qsizetype last = 0;
+            for (qsizetype i = qsizetype(found.lines.size()) - 1; i > 0; --i)
+                if (!found.lines[size_t(i)].blank) {
+                    last = i;
+                    break;
+                }
+            ended(found.lines[size_t(last)]);
+            found.keys.insert(folded, last + 1);
+            found.lines.insert(found.lines.begin() + last + 1, std::move(entry));
         }
     }
-    std::vector<Line> lines = splitLines(old);
-    const QByteArray entry = *k + '=' + v + "\r\n";
-    auto ended = [](Line& l) {
-        if (!l.raw.endsWith('\n'))
-            l.raw += "\r\n";
-    };
+    if (reparse)
+        d_->parse(d_->bytes());
+    return true;
+}
 
-    const SectionSpan span = findSection(lines, *sec);
-    if (span.header < 0) {
-        if (!lines.empty())
-            ended(lines.back());
-        lines.push_back(rawLine('[' + *sec + "]\r\n"));
-        lines.push_back(rawLine(entry));
-    } else if (const qsizetype at = findKey(lines, span, *k); at >= 0) {
-        lines[size_t(at)].raw = entry;
-    } else {
-        // After the section's last line that holds something, so that a blank
-        // line before the next section stays where it is.
-        qsizetype last = span.header;
-        for (qsizetype i = span.header + 1; i < span.end; ++i)
-            if (!trimSpaces(lines[size_t(i)].content).isEmpty())
-                last = i;
-        ended(lines[size_t(last)]);
-        lines.insert(lines.begin() + last + 1, rawLine(entry));
-    }
-
-    QByteArray out;
-    out.reserve(old.size() + entry.size() + sec->size() + 4);
-    for (const Line& l : lines)
-        out += l.raw;
-    QSaveFile f(file);
+bool Profile::save() {
+    if (!d_->readable)
+        return false;
+    const QByteArray out = d_->bytes();
+    QSaveFile f(d_->file);
     if (!f.open(QIODevice::WriteOnly) || f.write(out) != out.size())
         return false;
     return f.commit();
+}
+
+QString readProfileString(const QString& file, const QString& section, const QString& key) {
+    return Profile(file).value(section, key);
+}
+
+bool writeProfileString(const QString& file, const QString& section, const QString& key,
+                        const QString& value) {
+    Profile p(file);
+    return p.setValue(section, key, value) && p.save();
 }
 
 } // namespace platform

@@ -7,6 +7,7 @@
 // decoded, so a line saved in another encoding harms nothing else.
 
 #include <QString>
+#include <memory>
 #include <optional>
 
 namespace platform {
@@ -27,5 +28,30 @@ QString readProfileString(const QString& file, const QString& section, const QSt
 // the value (or the value holds a line break).
 bool writeProfileString(const QString& file, const QString& section, const QString& key,
                         const QString& value);
+
+// A whole profile read once and looked up through an index, for callers that
+// read or change many keys: each value and each change is exactly what the
+// functions above would give one call at a time, and save() writes the file
+// once. A profile of 20,000 keys would otherwise be read 20,000 times.
+class Profile {
+public:
+    // A missing file is an empty profile.
+    explicit Profile(const QString& file);
+    ~Profile();
+    Profile(const Profile&) = delete;
+    Profile& operator=(const Profile&) = delete;
+
+    // As readProfileString.
+    QString value(const QString& section, const QString& key) const;
+    // As writeProfileString, in memory: false, and nothing changed, when the
+    // file could not be read or the names or the value cannot be stored.
+    bool setValue(const QString& section, const QString& key, const QString& value);
+    // The file replaced whole; false, and the file unchanged, when it cannot be.
+    bool save();
+
+private:
+    struct Data;
+    std::unique_ptr<Data> d_;
+};
 
 } // namespace platform

@@ -3,6 +3,8 @@
 #include "platform/text/profile.h"
 #include "platform/text/values.h"
 
+#include <algorithm>
+
 namespace {
 
 RecordsState& theState() {
@@ -53,8 +55,19 @@ QString listKey(const QString& section, int number) {
     return listKeyLetter(section) + QStringLiteral("%1").arg(number, 3, 10, QLatin1Char('0'));
 }
 
-int listTotal(const QString& file, const QString& section) {
-    const QString text = ReadIni(file, section, QStringLiteral("Total"));
+namespace {
+
+// The value as ReadIni gives it; the 127-character buffer of WriteIni.
+QString iniValue(const platform::Profile& profile, const QString& section, const QString& key) {
+    return platform::trimBlanks(profile.value(section, key));
+}
+
+bool setIniValue(platform::Profile& profile, const QString& section, const QString& key, const QString& value) {
+    return profile.setValue(section, key, value.left(127));
+}
+
+int totalOf(const platform::Profile& profile, const QString& section) {
+    const QString text = iniValue(profile, section, QStringLiteral("Total"));
     int digits = 0;
     while (digits < text.size() && text[digits].isDigit() && text[digits].unicode() < 128)
         ++digits;
@@ -64,18 +77,30 @@ int listTotal(const QString& file, const QString& section) {
     return ok ? std::min(n, 32767) : 0;
 }
 
-QStringList readList(const QString& file, const QString& section) {
+} // namespace
+
+int listTotal(const QString& file, const QString& section) { return totalOf(platform::Profile(file), section); }
+
+QStringList readList(const platform::Profile& profile, const QString& section) {
     QStringList out;
-    const int n = listTotal(file, section);
+    const int n = totalOf(profile, section);
+    out.reserve(n);
     for (int i = 1; i <= n; ++i)
-        out << ReadIni(file, section, listKey(section, i));
+        out << iniValue(profile, section, listKey(section, i));
     return out;
 }
 
+QStringList readList(const QString& file, const QString& section) { return readList(platform::Profile(file), section); }
+
 void growList(const QString& file, const QString& section, const QString& value) {
-    const int n = listTotal(file, section) + 1;
-    WriteIni(file, section, QStringLiteral("Total"), QString::number(n));
-    WriteIni(file, section, listKey(section, n), value);
+    platform::Profile profile(file);
+    const int n = totalOf(profile, section) + 1;
+    // Total before the entry, as the file always had them; written once, and
+    // not at all when the entry cannot be stored (a Total counting an entry
+    // that is not there would show a blank item).
+    if (setIniValue(profile, section, QStringLiteral("Total"), QString::number(n)) &&
+        setIniValue(profile, section, listKey(section, n), value))
+        profile.save();
 }
 
 void writeDefaultProfile(const QString& file) {
@@ -92,11 +117,13 @@ void writeDefaultProfile(const QString& file) {
           QStringLiteral("学习委员"), QStringLiteral("劳动委员"), QStringLiteral("体育委员"),
           QStringLiteral("生活委员")}},
     };
+    platform::Profile profile(file);
     for (const auto& [section, entries] : defaults) {
-        WriteIni(file, section, QStringLiteral("Total"), QString::number(entries.size()));
+        setIniValue(profile, section, QStringLiteral("Total"), QString::number(entries.size()));
         for (int i = 0; i < entries.size(); ++i)
-            WriteIni(file, section, listKey(section, i + 1), entries[i]);
+            setIniValue(profile, section, listKey(section, i + 1), entries[i]);
     }
+    profile.save();
 }
 
 } // namespace Tavisk

@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <vector>
 
+namespace platform {
+class Profile;
+}
+
 // One residential area as the program holds it.
 struct RegionRecord {
     QString id;              // exactly 3 characters: padded with spaces or cut
@@ -66,16 +70,20 @@ QChar listKeyLetter(const QString& section);
 QString listKey(const QString& section, int number);
 // The number of entries: the leading digits of Total, 0 when there are none.
 int listTotal(const QString& file, const QString& section);
-// Entries 1 to Total in order; a missing entry reads "".
+// Entries 1 to Total in order; a missing entry reads "". The file is read
+// once, whatever the length of the list.
 QStringList readList(const QString& file, const QString& section);
-// Adds a value as entry Total+1: Total is written first, then the entry.
+QStringList readList(const platform::Profile& profile, const QString& section);
+// Adds a value as entry Total+1: Total, then the entry, the file written once.
+// Nothing is written when the entry cannot be stored.
 void growList(const QString& file, const QString& section, const QString& value);
 
 // The five list sections of the editor.
 inline const QStringList kListSections = {QStringLiteral("JiGuan"), QStringLiteral("MinZhu"),
                                           QStringLiteral("JZZhuWu"), QStringLiteral("MianMao"),
                                           QStringLiteral("ZhiWu")};
-// Writes the default lists, section by section, Total before the entries.
+// Writes the default lists, section by section, Total before the entries;
+// the file written once.
 void writeDefaultProfile(const QString& file);
 
 // The main window's keys.

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <stdexcept>
 
 namespace form2 {
@@ -79,30 +80,31 @@ int16_t readExamNumberLength(platform::db::Recordset& settings) {
         platform::leadingWholeNumber(SettingsRows(settings).value(Setting::ExamNumberLength)));
 }
 
-TableCounts countTables(platform::db::DataControl& general) {
-    auto rowsOf = [&general](const QString& table) {
-        general.setRecordSource(table);
-        general.refresh();
-        return general.recordset()->recordCount();
+TableCounts countTables(platform::db::Database& db) {
+    auto rowsOf = [&db](const QString& table) {
+        return db.scalar(QStringLiteral("SELECT count(*) FROM ") + platform::db::quoteName(table)).toLongLong();
     };
     TableCounts counts;
     counts.teachers = static_cast<float>(rowsOf(table::Teachers));
     counts.grades = static_cast<int16_t>(rowsOf(table::Grades));
     counts.classes = static_cast<int16_t>(rowsOf(table::Classes));
     counts.students = static_cast<float>(rowsOf(table::Scores));
-    counts.subjects = static_cast<int16_t>(general.recordset()->fieldCount() - kFirstSubjectField);
+    counts.subjects = static_cast<int16_t>(int(db.tableDef(table::Scores).fields.size()) - kFirstSubjectField);
     return counts;
 }
 
-bool hasIncompleteStudentRow(platform::db::Recordset& scores) {
-    if (scores.recordCount() == 0)
+bool hasIncompleteStudentRow(platform::db::Database& db) {
+    const auto fields = db.tableDef(table::Scores).fields;
+    QStringList empty;
+    for (size_t i = 0; i < std::min<size_t>(4, fields.size()); ++i) {
+        const QString name = platform::db::quoteName(fields[i].name);
+        empty << name + QStringLiteral(" IS NULL OR ") + name + QStringLiteral(" = ''");
+    }
+    if (empty.isEmpty())
         return false;
-    scores.moveFirst();
-    for (; !scores.eof(); scores.moveNext())
-        for (int i = 0; i < 4; ++i)
-            if (scores.value(i).toString().isEmpty())
-                return true;
-    return false;
+    return !db.query(QStringLiteral("SELECT 1 FROM ") + platform::db::quoteName(table::Scores) + QStringLiteral(" WHERE ") +
+                     empty.join(QStringLiteral(" OR ")) + QStringLiteral(" LIMIT 1"))
+                .empty();
 }
 
 } // namespace form2

@@ -10,7 +10,7 @@
 #include <variant>
 
 namespace platform::db {
-class DataControl;
+class Database;
 class Recordset;
 }
 
@@ -45,10 +45,11 @@ struct TableCounts {
     int16_t grades = 0, classes = 0, subjects = 0;
     float students = 0, teachers = 0;
 };
-// Counts through the general data control, which is left bound to 成绩表.
-TableCounts countTables(platform::db::DataControl& general);
+// Counted by the engine: the rows are not read.
+TableCounts countTables(platform::db::Database& db);
 
-// True when some student row lacks its STID, 年级, 班 or 姓名.
-bool hasIncompleteStudentRow(platform::db::Recordset& scores);
+// True when some student row lacks its STID, 年级, 班 or 姓名 (the first four
+// fields of 成绩表): Null or an empty text.
+bool hasIncompleteStudentRow(platform::db::Database& db);
 
 } // namespace form2

@@ -170,6 +170,10 @@ TEST(CustomPrint, MergeCarriesFormatsAndValues) {
         EXPECT_EQ(p->selectionFont().strikeout, false);   // not carried
         p->setSelection(3, 4);
         EXPECT_EQ(p->selectionFont().color, QColor(Qt::red));
+        // The preview stays editable with its undo, though the merge itself is
+        // no step to undo.
+        EXPECT_TRUE(p->document()->isUndoRedoEnabled());
+        EXPECT_FALSE(p->document()->isUndoAvailable());
 
         // Marks naming nothing, empty or unclosed copy their own text; no marks repeats.
         t->clear();

@@ -289,4 +289,25 @@ TEST_F(IntegrityTest, ADamagedFileIsToldApartFromAFileThatIsNoDatabaseOfOurs) {
     EXPECT_EQ(errorOf([&] { Database::open(other, {}); }), DbError::NotADatabase);
 }
 
+TEST_F(IntegrityTest, ARowBreakingAFieldRuleIsNoDamageAndTheRulesHoldAgainAfterTheCheck) {
+    // A name longer than its field, written by a program that ignores the rules.
+    db_.reset();
+    {
+        sqlite3* h = nullptr;
+        sqlite3_open(QFile::encodeName(path()).constData(), &h);
+        sqlite3_create_collation_v2(h, "JET", SQLITE_UTF16_ALIGNED, nullptr, collate, nullptr);
+        sqlite3_exec(h, "PRAGMA ignore_check_constraints=1", nullptr, nullptr, nullptr);
+        ASSERT_EQ(sqlite3_exec(h, "UPDATE 成绩表 SET 姓名='欧阳长名字' WHERE STID='20040001'", nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(h);
+    }
+    std::shared_ptr<Database> db;
+    ASSERT_NO_THROW(db = Database::open(path(), {}));
+    EXPECT_EQ(db->scalar(s("SELECT 姓名 FROM 成绩表 WHERE STID='20040001'")).toString(), s("欧阳长名字"));
+    // The check at opening set the rules aside for itself only.
+    EXPECT_EQ(errorOf([&] { db->execute(s("UPDATE 成绩表 SET 姓名='上官长名字' WHERE STID='20040002'")); }),
+              DbError::TooLong);
+    EXPECT_EQ(db->scalar(s("SELECT 姓名 FROM 成绩表 WHERE STID='20040002'")).toString(), s("李四"));
+}
+
 } // namespace

@@ -103,4 +103,34 @@ TEST_F(Profile, RefusedWriteKeepsTheOldFile) {
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{QStringLiteral("参数设置.ini")});
 }
 
+TEST_F(Profile, ManyChangesInOneReadingAreWrittenOnceAsSingleWritesWouldHaveMadeThem) {
+    struct Write { const char* section; const char* key; const char* value; };
+    struct Case { QByteArray before; std::vector<Write> writes; QByteArray after; };
+    const Case cases[] = {
+        // keys added one after another keep their order before the blank line
+        {gbk("[A]\r\nk=1\r\n\r\n[B]\r\nx=1\r\n"), {{"A", "n", "v"}, {"a", "m", "w"}, {"A", "N", "2"}},
+         gbk("[A]\r\nk=1\r\nN=2\r\nm=w\r\n\r\n[B]\r\nx=1\r\n")},
+        // a section made by the first write takes the next keys; a key after a grown one is still found
+        {gbk("[A]\r\nk=1"), {{"B", "x", "1"}, {"b", "y", "2"}, {"A", "k", "3"}, {"B", "x", "4"}},
+         gbk("[A]\r\nk=3\r\n[B]\r\nx=4\r\ny=2\r\n")},
+        // a key name that reads back as a section: the rest is worked out as a reading would
+        {gbk("[A]\r\nk=1\r\n"), {{"A", "[C", "1"}, {"C=1", "z", "2"}, {"A", "j", "3"}},
+         gbk("[A]\r\nk=1\r\nj=3\r\n[C=1\r\nz=2\r\n")},
+    };
+    for (const Case& c : cases) {
+        store(c.before);
+        platform::Profile p(file());
+        for (const Write& w : c.writes)
+            EXPECT_TRUE(p.setValue(QString::fromUtf8(w.section), QString::fromUtf8(w.key), QString::fromUtf8(w.value)));
+        EXPECT_EQ(stored(), c.before) << "written before save()";
+        ASSERT_TRUE(p.save());
+        EXPECT_EQ(stored(), c.after) << c.before.toStdString();
+        // What the profile held is what the file now reads.
+        for (const Write& w : c.writes)
+            EXPECT_EQ(p.value(QString::fromUtf8(w.section), QString::fromUtf8(w.key)),
+                      readProfileString(file(), QString::fromUtf8(w.section), QString::fromUtf8(w.key)))
+                << w.section << "/" << w.key;
+    }
+}
+
 } // namespace

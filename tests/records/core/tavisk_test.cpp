@@ -44,6 +44,12 @@ TEST_F(ProfileLists, KeysAndGrowth) {
     Tavisk::growList(file(), "MinZhu", "回");
     EXPECT_EQ(Tavisk::readList(file(), "MinZhu"), QStringList{"回"});
 
+    // An entry the file cannot hold leaves the list as it was, not a Total
+    // counting a blank entry.
+    store("[ZhiWu]\r\nTotal=1\r\nM001=班长\r\n");
+    Tavisk::growList(file(), "ZhiWu", QStringLiteral("\U0001F600"));
+    EXPECT_EQ(text(), QStringLiteral("[ZhiWu]\r\nTotal=1\r\nM001=班长\r\n"));
+
     store("[JiGuan]\r\nTotal=999\r\n");
     Tavisk::growList(file(), "JiGuan", "南京");
     EXPECT_EQ(Tavisk::ReadIni(file(), "JiGuan", "J1000"), QStringLiteral("南京"));
