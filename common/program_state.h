@@ -21,7 +21,6 @@ struct ProgramState {
     QString PrintRecordSource;
     int16_t PrintSource = 0;     // 1 exam-number panel or a print menu item, 2 the results view
     int16_t ExamNumberLength = 0;
-    QString DialogResultText;
     QString CurrentScoreTable;   // "成绩表", "绝对成绩表" or "相对成绩表"; empty until the results view opens
 
     // The connection text every data control is given. A path or password holding

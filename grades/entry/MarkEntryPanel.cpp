@@ -44,7 +44,7 @@ QString markText(const QVariant& mark) {
 
 void MarkEntryPanel::bind(PanelHost& host) {
     host_ = &host;
-    const PanelControls c = host.controlsOf(index());
+    const PanelControls c = host.controlsOf(*this);
     Option6 = c.get<QRadioButton>(QStringLiteral("Option6"));
     Option7 = c.get<QRadioButton>(QStringLiteral("Option7"));
     Combo7 = c.get<QComboBox>(QStringLiteral("Combo7"));

@@ -39,7 +39,7 @@ StudentPanel::~StudentPanel() = default;
 
 void StudentPanel::bind(PanelHost& host) {
     host_ = &host;
-    const PanelControls c = host.controlsOf(index());
+    const PanelControls c = host.controlsOf(*this);
     Combo1 = c.get<QComboBox>(QStringLiteral("Combo1"));
     Te11 = c.get<QLineEdit>(QStringLiteral("Te11"));
     tx12 = c.get<QLineEdit>(QStringLiteral("tx12"));

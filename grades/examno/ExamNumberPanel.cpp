@@ -22,6 +22,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
@@ -42,7 +43,8 @@ public:
 
 void ExamNumberPanel::bind(PanelHost& host) {
     host_ = &host;
-    const PanelControls c = host.controlsOf(index());
+    host.offer<examno::ExamNumbers>(*this);
+    const PanelControls c = host.controlsOf(*this);
     Frame4_0 = c.get<QGroupBox>(QStringLiteral("Frame4_0"));
     Frame4_1 = c.get<QGroupBox>(QStringLiteral("Frame4_1"));
     for (int i = 0; i < 5; ++i)
@@ -328,13 +330,25 @@ void ExamNumberPanel::Comkh2_Click() {
         return;
     state().PrintRecordSource = Ad32->recordSource();
     state().PrintSource = 1;
-    Form4::showFor(Combo6);
+    Form4::showFor(viewerGroup());
     settings.store(Setting::ExamCardsPrinted, QStringLiteral("是"));
 }
 
 void ExamNumberPanel::Comkh3_Click() {
     Frame4_1->setVisible(false);
     Frame4_0->setVisible(true);
+}
+
+std::function<QString()> ExamNumberPanel::viewerGroup() const {
+    return [filter = QPointer<QComboBox>(Combo6)] { return filter ? filter->currentText() : QString(); };
+}
+
+void ExamNumberPanel::exportByClass() {
+    // Unmarked without marking its partner.
+    Option5->setAutoExclusive(false);
+    Option5->setChecked(false);
+    Option5->setAutoExclusive(true);
+    Comkh[3]->click();
 }
 
 void ExamNumberPanel::Comkh4_Click() {

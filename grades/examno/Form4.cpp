@@ -95,7 +95,7 @@ FontChoice plainFont(const QString& name, double size) {
 
 } // namespace
 
-Form4::Form4(QComboBox* viewerFilter) : QWidget(nullptr), viewerFilter_(viewerFilter) {
+Form4::Form4(std::function<QString()> viewerGroup) : QWidget(nullptr), viewerGroup_(std::move(viewerGroup)) {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("打印考号预览"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -166,8 +166,8 @@ Form4::Form4(QComboBox* viewerFilter) : QWidget(nullptr), viewerFilter_(viewerFi
 
 Form4::~Form4() = default;
 
-Form4* Form4::showFor(QComboBox* viewerFilter) {
-    return platform::showModeless<Form4>(nullptr, [viewerFilter] { return new Form4(viewerFilter); });
+Form4* Form4::showFor(std::function<QString()> viewerGroup) {
+    return platform::showModeless<Form4>(nullptr, [&viewerGroup] { return new Form4(std::move(viewerGroup)); });
 }
 
 void Form4::resizeEvent(QResizeEvent* event) {
@@ -262,8 +262,8 @@ CardSettings Form4::cardSettings() const {
     s.schoolName = state().SchoolName;
     s.roomLabel = Combo2->currentText();
     s.classLabel = Combo3->currentText();
-    if (viewerFilter_)
-        s.viewerLabel = viewerFilter_->currentText();
+    if (viewerGroup_)
+        s.viewerLabel = viewerGroup_();
     s.printSource = state().PrintSource;
     return s;
 }

@@ -1,6 +1,5 @@
 #include "grades/maintenance/Dialog.h"
 
-#include "common/program_state.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
@@ -117,7 +116,7 @@ void Dialog::showFrame(Task task) {
 }
 
 void Dialog::answer(const QString& text) {
-    state().DialogResultText = text;
+    answer_ = text;
     accept();
 }
 
@@ -165,6 +164,6 @@ void Dialog::Command4_Click() {
 }
 
 void Dialog::CancelButton_Click() {
-    state().DialogResultText.clear();
+    answer_.clear();
     reject();
 }

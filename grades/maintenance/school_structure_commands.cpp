@@ -6,6 +6,7 @@
 #include "grades/frame/form2_panel.h"
 #include "grades/maintenance/Dialog.h"
 #include "grades/maintenance/core/school_structure.h"
+#include "grades/results/view/results_choosers.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/database.h"
 #include "platform/ui/dialogs.h"
@@ -20,27 +21,21 @@ namespace maintenance {
 
 namespace {
 
-constexpr int kResultsPanel = 6;
-
 void tell(const QString& text, const QString& title) {
     platform::dialogs().message(text, platform::MsgButtons::Ok, title);
-}
-
-QComboBox* resultsChooser(PanelHost& host, const char* name) {
-    return host.controlsOf(kResultsPanel).get<QComboBox>(QString::fromLatin1(name));
 }
 
 // What every command does first: the visible panel is finished for every
 // user, then the right is tested, then the results view's choosers are
 // emptied so that its next opening lists the classes as they then stand.
-bool begin(PanelHost& host) {
+bool begin(PanelHost& host, results::ResultsChoosers& view) {
     host.Comout_Click(0);
     if (state().IsAdministrator == 0) {
         tell(QStringLiteral("只有系统管理员才有权使用本功能。"), platform::kPromptTitle);
         return false;
     }
-    resultsChooser(host, "Combo9")->clear();
-    resultsChooser(host, "Combo10")->clear();
+    view.forgetClasses();
+    view.forgetRooms();
     return true;
 }
 
@@ -54,10 +49,9 @@ QString ask(Dialog& dialog, Dialog::Task task, const QString& caption) {
     // The caption names the task both in the title bar and on its frame.
     dialog.setWindowTitle(caption);
     dialog.Frame1[task]->setTitle(caption);
-    state().DialogResultText.clear();
     dialog.showFrame(task);
     platform::dialogs().runModal(dialog);
-    return state().DialogResultText;
+    return dialog.answerText();
 }
 
 void count(const RowChanges& done) {
@@ -74,8 +68,8 @@ void reportFailure(const DbError& e) {
 
 } // namespace
 
-void AddBan_Click(PanelHost& host) {
-    if (!begin(host))
+void AddBan_Click(PanelHost& host, results::ResultsChoosers& view) {
+    if (!begin(host, view))
         return;
     try {
         const auto connection = databaseOf();
@@ -88,7 +82,7 @@ void AddBan_Click(PanelHost& host) {
         const QString answer = ask(dialog, Dialog::AddClass, QStringLiteral("增加一个班")).trimmed();
         if (answer.isEmpty())
             return;
-        resultsChooser(host, "Combo9")->clear();
+        view.forgetClasses();
         const QString grade = answer.left(4);
         const QString cls = answer.right(2);
         count(addClass(db, grade, cls));
@@ -98,8 +92,8 @@ void AddBan_Click(PanelHost& host) {
     }
 }
 
-void DeleBan_Click(PanelHost& host) {
-    if (!begin(host))
+void DeleBan_Click(PanelHost& host, results::ResultsChoosers& view) {
+    if (!begin(host, view))
         return;
     try {
         const auto connection = databaseOf();
@@ -115,7 +109,7 @@ void DeleBan_Click(PanelHost& host) {
         const QString answer = ask(dialog, Dialog::DeleteClass, QStringLiteral("删除一个班"));
         if (answer.isEmpty())
             return;
-        resultsChooser(host, "Combo9")->clear();
+        view.forgetClasses();
         const QString grade = gradeOfLabel(answer);
         const QString cls = classOfLabel(answer);
         // The class and its students go in one transaction; success is told
@@ -132,8 +126,8 @@ void DeleBan_Click(PanelHost& host) {
     }
 }
 
-void Menu_Addlj_Click(PanelHost& host) {
-    if (!begin(host))
+void Menu_Addlj_Click(PanelHost& host, results::ResultsChoosers& view) {
+    if (!begin(host, view))
         return;
     try {
         const auto connection = databaseOf();
@@ -148,7 +142,7 @@ void Menu_Addlj_Click(PanelHost& host) {
         const QString answer = ask(dialog, Dialog::AddGrade, QStringLiteral("增加一个年级")).trimmed();
         if (answer.isEmpty())
             return;
-        resultsChooser(host, "Combo9")->clear();
+        view.forgetClasses();
         const QString grade = answer.left(4);
         count(addGradeLevel(db, grade));
         tell(grade + QStringLiteral("级添加成功!"), QStringLiteral("添加完成"));
@@ -157,8 +151,8 @@ void Menu_Addlj_Click(PanelHost& host) {
     }
 }
 
-void Menu_Dellj_Click(PanelHost& host) {
-    if (!begin(host))
+void Menu_Dellj_Click(PanelHost& host, results::ResultsChoosers& view) {
+    if (!begin(host, view))
         return;
     try {
         const auto connection = databaseOf();
@@ -168,7 +162,7 @@ void Menu_Dellj_Click(PanelHost& host) {
         const QString answer = ask(dialog, Dialog::DeleteGrade, QStringLiteral("删除一个年级"));
         if (answer.isEmpty())
             return;
-        resultsChooser(host, "Combo9")->clear();
+        view.forgetClasses();
         const QString grade = answer.trimmed().left(4);
         const auto done = deleteGradeLevel(db, grade);
         if (!done) {

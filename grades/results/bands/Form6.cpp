@@ -7,6 +7,7 @@
 #include "common/settings_files.h"
 #include "common/settings_rows.h"
 #include "grades/frame/form2_panel.h"
+#include "grades/results/view/results_choosers.h"
 #include "platform/db/database.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
@@ -85,9 +86,7 @@ Form6::Form6(PanelHost& host, QWidget* owner)
     Form_Load();
 }
 
-Form6::~Form6() {
-    if (com64_) com64_->setEnabled(true);
-}
+Form6::~Form6() { Form_Unload(); }
 
 void Form6::buildControls() {
     static const char* const kPaneButtons[] = {"设置", "报表", "图像", "学生"};
@@ -195,11 +194,9 @@ void Form6::buildControls() {
 }
 
 void Form6::Form_Load() {
-    const PanelControls results = host_.controlsOf(6);
-    const auto* classes = results.get<QComboBox>(QStringLiteral("Combo9"));
-    const auto* keys = results.get<QComboBox>(QStringLiteral("Combo12"));
-    com64_ = results.get<QPushButton>(QStringLiteral("Com64"));
-    com64_->setEnabled(false);
+    view_ = &host_.offered<results::ResultsChoosers>();
+    viewAlive_ = dynamic_cast<QObject*>(view_);
+    view_->allowAdvancedView(false);
 
     Adodc1->setConnectionString(state().connectionText());
     Adodc1->setCommandType(8);
@@ -214,14 +211,15 @@ void Form6::Form_Load() {
     showPane(1);
 
     if (Combo1->count() == 0) {
-        Combo1->addItems(itemsOf(classes));
-        setListText(Combo1, !classes->currentText().isEmpty() ? classes->currentText() : Combo1->itemText(1));
+        Combo1->addItems(view_->classChoices());
+        const QString chosen = view_->chosenClass();
+        setListText(Combo1, !chosen.isEmpty() ? chosen : Combo1->itemText(1));
     }
     if (Combo2->count() == 0) {
         Combo2->addItems({QStringLiteral("总分"), QStringLiteral("平均分")});
         if (auto* rs = Adodc2->recordset())
             for (int i = 2; i < rs->fieldCount(); ++i) Combo2->addItem(rs->fieldName(i));
-        const QString key = keys->currentText();
+        const QString key = view_->sortKey();
         setListText(Combo2, key == QStringLiteral("考号") ? QStringLiteral("平均分") : key);
     }
     if (Combo3->count() == 0) {
@@ -259,7 +257,7 @@ void Form6::closeEvent(QCloseEvent* event) {
 }
 
 void Form6::Form_Unload() {
-    if (com64_) com64_->setEnabled(true);
+    if (viewAlive_) view_->allowAdvancedView(true);
 }
 
 void Form6::showPane(int index) {

@@ -4,6 +4,7 @@
 #include "grades/frame/form2_panel.h"
 #include "grades/results/core/grade_preview.h"
 #include "grades/results/core/results_view.h"
+#include "grades/results/view/results_choosers.h"
 #include "platform/db/database.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
@@ -52,13 +53,10 @@ Form5* Form5::showFor(PanelHost& host) {
 }
 
 Form5::Form5(PanelHost& host, QWidget* owner)
-    : QWidget(owner, Qt::Window), host_(host) {
+    : QWidget(owner, Qt::Window), host_(host), view_(host.offered<results::ResultsChoosers>()) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("打印成绩预览"));
     setAttribute(Qt::WA_DeleteOnClose);
-    const PanelControls results = host.controlsOf(6);
-    classes_ = results.get<QComboBox>(QStringLiteral("Combo9"));
-    rooms_ = results.get<QComboBox>(QStringLiteral("Combo10"));
 
     RichTextBox1 = new platform::RichTextBox(this);
     RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
@@ -119,24 +117,26 @@ void Form5::runBlock(const QString& query) {
 
 void Form5::buildBlocks(bool freshQueries) {
     const QString table = state().CurrentScoreTable.isEmpty() ? QStringLiteral("成绩表") : state().CurrentScoreTable;
-    if (classes_->currentText() == results::kAllClasses) {
+    if (view_.chosenClass() == results::kAllClasses) {
         // Every class label in front of the last entry; grade labels are passed over.
-        for (int i = 0; i + 1 < classes_->count(); ++i) {
-            const QString label = classes_->itemText(i);
+        const QStringList classes = view_.classChoices();
+        for (int i = 0; i + 1 < classes.size(); ++i) {
+            const QString label = classes[i];
             if (label.size() != 8)
                 continue;
-            setListText(classes_, label);
+            view_.showClass(label);
             runBlock(results::classBlockQuery(table, label));
         }
-        if (classes_->count() > 0)
-            setListText(classes_, classes_->itemText(classes_->count() - 1));
-    } else if (rooms_->currentText() == results::kAllRooms) {
-        for (int i = 0; i + 1 < rooms_->count(); ++i) {
-            const QString label = rooms_->itemText(i);
-            setListText(rooms_, label);
+        if (!classes.isEmpty())
+            view_.showClass(classes.last());
+    } else if (view_.chosenRoom() == results::kAllRooms) {
+        const QStringList rooms = view_.roomChoices();
+        for (int i = 0; i + 1 < rooms.size(); ++i) {
+            const QString label = rooms[i];
+            view_.showRoom(label);
             runBlock(results::roomBlockQuery(table, label));
         }
-        setListText(rooms_, rooms_->itemText(rooms_->count() - 1));
+        view_.showRoom(rooms.value(rooms.size() - 1));
     } else if (freshQueries) {
         if (state().PrintRecordSource.trimmed().isEmpty())
             return;   // nothing handed over: an empty preview
@@ -151,7 +151,7 @@ void Form5::BuildGradePreview() {
     if (!rs)
         return;
     const results::GradeBlock block =
-        results::gradeBlock(*rs, classes_->currentText(), rooms_->currentText(), results::previewCount(Combo1->currentText()),
+        results::gradeBlock(*rs, view_.chosenClass(), view_.chosenRoom(), results::previewCount(Combo1->currentText()),
                             state().ExamNumberLength, scoreSubjects());
     if (block.preview.isEmpty())
         return;
