@@ -5,6 +5,11 @@
 
 #include <QString>
 #include <cstdint>
+#include <memory>
+
+namespace platform::db {
+class Database;
+}
 
 struct ProgramState {
     QString SchoolName;
@@ -30,6 +35,9 @@ struct ProgramState {
 
 // The one program state of this process.
 ProgramState& state();
+// The program's database, opened with the state's connection text. Throws
+// platform::db::DbError when it cannot be opened.
+std::shared_ptr<platform::db::Database> openProgramDatabase();
 // Back to the start values (every text empty, every number 0); tests use it.
 void resetState();
 

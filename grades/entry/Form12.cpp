@@ -146,7 +146,7 @@ void Form12::Form_Load() {
     Adodc1->setConnectionString(state().connectionText());
     Combo1->clear();
     try {
-        auto db = platform::db::Database::openConnectionText(state().connectionText());
+        auto db = openProgramDatabase();
         Combo1->addItems(entry::classLabels(*db));
     } catch (const DbError& e) {
         refuse(e.text());

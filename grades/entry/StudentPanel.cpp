@@ -105,7 +105,7 @@ bool StudentPanel::mayOpen() {
 void StudentPanel::load() {
     Combo1->clear();
     try {
-        auto db = platform::db::Database::openConnectionText(state().connectionText());
+        auto db = openProgramDatabase();
         Combo1->addItems(entry::classLabels(*db));
     } catch (const DbError& e) {
         reportFailure(e.text());

@@ -1,5 +1,6 @@
 #include "grades/examno/ExamNumberPanel.h"
 
+#include "common/class_label.h"
 #include "grades/examno/Form4.h"
 #include "grades/examno/core/exam_cards.h"
 
@@ -247,8 +248,7 @@ void ExamNumberPanel::FillExamNumberViewFilter() {
             platform::db::Recordset* rs = classes.recordset();
             const int g = rs->fieldIndex(QStringLiteral("年级")), k = rs->fieldIndex(QStringLiteral("班"));
             for (int row = 0; row < rs->recordCount(); ++row)
-                labels << rs->valueAt(row, g).toString() + QStringLiteral("级") + rs->valueAt(row, k).toString() +
-                              QStringLiteral("班");
+                labels << classLabel(rs->valueAt(row, g).toString(), rs->valueAt(row, k).toString());
         } catch (const platform::db::DbError& e) {
             platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
         }
@@ -285,8 +285,8 @@ void ExamNumberPanel::Combo6_Click() {
             list(allRoomsListQuery(), {});
     } else {
         if (text != kAllClasses) {
-            host_->CurrentGradeId = text.left(4);
-            host_->CurrentClassId = text.mid(std::max<qsizetype>(0, text.size() - 3), 2);
+            host_->CurrentGradeId = gradeOfLabel(text);
+            host_->CurrentClassId = classOfLabel(text);
             list(classListQuery(host_->CurrentGradeId, host_->CurrentClassId), QStringLiteral("考号"));
         } else {
             list(allClassesListQuery(), {});

@@ -1,5 +1,6 @@
 #include "grades/examno/Form4.h"
 
+#include "common/class_label.h"
 #include "grades/examno/core/exam_number_format.h"
 
 #include "common/program_state.h"
@@ -78,8 +79,6 @@ template <class T> T* make(QWidget* parent, const char* name, const QString& cap
         w->setText(caption);
     return w;
 }
-
-std::shared_ptr<Database> openDatabase() { return Database::openConnectionText(state().connectionText()); }
 
 void tell(const QString& text, const QString& title = platform::kPromptTitle) {
     platform::dialogs().message(text, platform::MsgButtons::Ok, title);
@@ -183,7 +182,7 @@ void Form4::resizeEvent(QResizeEvent* event) {
 std::vector<CardStudent> Form4::readGroup(const QString& query) {
     query_ = query;
     try {
-        auto db = openDatabase();
+        auto db = openProgramDatabase();
         Recordset rs(db, query);
         return readCardStudents(rs);
     } catch (const DbError& e) {
@@ -209,7 +208,7 @@ void Form4::Form_Load() {
     Combo2->clear();
     Combo3->clear();
     try {
-        auto db = openDatabase();
+        auto db = openProgramDatabase();
         Recordset rs(db, table::Settings);
         const SettingsRows rows(rs);
         // The rooms of the stored count, also before the exam-number panel was
@@ -222,8 +221,7 @@ void Form4::Form_Load() {
             QStringList labels;
             const int g = classes.fieldIndex(QStringLiteral("年级")), c = classes.fieldIndex(QStringLiteral("班"));
             for (int row = 0; row < classes.recordCount(); ++row)
-                labels << classes.valueAt(row, g).toString() + QStringLiteral("级") +
-                              classes.valueAt(row, c).toString() + QStringLiteral("班");
+                labels << classLabel(classes.valueAt(row, g).toString(), classes.valueAt(row, c).toString());
             Combo3->addItems(labels);
             Combo3->addItem(kAllClasses);
             Combo3->setCurrentIndex(-1);
@@ -317,7 +315,7 @@ void Form4::Command5_Click() {
     }
     if (!platform::trimBlanks(Combo3->currentText()).isEmpty()) {
         const auto classQuery = [](const QString& label) {
-            return cardClassQuery(label.left(4), label.mid(std::max<qsizetype>(0, label.size() - 3), 2));
+            return cardClassQuery(gradeOfLabel(label), classOfLabel(label));
         };
         if (Combo3->currentText() == kAllClasses) {
             RichTextBox1->clear();
@@ -449,7 +447,7 @@ void Form4::storeSettings() {
     QStringList notKept;
     try {
         // Our own cursor on 状态表: the main window may be closed by now.
-        auto db = openDatabase();
+        auto db = openProgramDatabase();
         Recordset rs(db, table::Settings);
         const SettingsRows settings(rs);
         for (const auto& [row, value] : rows) {

@@ -1,5 +1,6 @@
 #include "grades/frame/Form1.h"
 
+#include "common/class_label.h"
 #include "common/today.h"
 #include "common/create_database.h"
 #include "common/program_state.h"
@@ -374,7 +375,7 @@ void Form1::Command6_Click() {
     delete List2->takeItem(row);
     delete List3->takeItem(row);
     for (int i = List4->count() - 1; i >= 0; --i)
-        if (List4->item(i)->text().left(4) == grade) delete List4->takeItem(i);
+        if (gradeOfLabel(List4->item(i)->text()) == grade) delete List4->takeItem(i);
     rewriteClassCount();
     rewriteGradeCount();
 }

@@ -1,5 +1,6 @@
 #include "grades/maintenance/Dialog.h"
 
+#include "common/class_label.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
@@ -125,7 +126,7 @@ void Dialog::Command1_Click() {
     if (classId.size() != 2 || !lettersAndDigits(classId))
         return tell(QStringLiteral("班必须是由两个字母或数字构成!"), platform::kPromptTitle);
     const QString grade = Combo1->currentText();
-    const QString label = grade + QStringLiteral("级") + classId + QStringLiteral("班");
+    const QString label = classLabel(grade, classId);
     for (int i = 0; i < List1->count(); ++i)
         if (List1->item(i)->text() == label)
             return tell(QStringLiteral("这个班已经存在，请重新输入一个班。"), platform::kPromptTitle);
@@ -134,7 +135,7 @@ void Dialog::Command1_Click() {
         listed = Combo1->itemText(i) == grade;
     if (!listed)
         return tell(QStringLiteral("你输入的年级不正确，如果确有这个年级，请先添加这个年级！"));
-    answer(grade + classId);
+    answer(label);
 }
 
 void Dialog::Command2_Click() {
@@ -150,7 +151,7 @@ void Dialog::Command3_Click() {
     if (gradeId.size() != 4 || !lettersAndDigits(gradeId))
         return tell(QStringLiteral("年级号必须由4个数字或字母组成,且中间不能有空格,请重新输入!"));
     for (int i = 0; i < List1->count(); ++i)
-        if (List1->item(i)->text().left(4) == gradeId)
+        if (gradeOfLabel(List1->item(i)->text()) == gradeId)
             return tell(typed + QStringLiteral("级已经存在,请重新输入一个系统还没有的年级!"),
                         platform::kPromptTitle);
     answer(gradeId);

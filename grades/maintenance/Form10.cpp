@@ -124,7 +124,7 @@ Form10::~Form10() = default;
 
 void Form10::Form_Load() {
     try {
-        target_ = platform::db::Database::openConnectionText(state().connectionText());
+        target_ = openProgramDatabase();
         Counters = maintenance::ImportCounters::load(*target_);
     } catch (const DbError& e) {
         tell(e.text(), platform::kErrorTitle);
@@ -306,7 +306,7 @@ void Form10::Command2_Click() {
         tell(r.text, r.title);
         return;
     } catch (const DbError& e) {
-        tell(maintenance::kImportErrorText + QStringLiteral("\n\n") + e.text(), maintenance::kImportErrorTitle);
+        tell(maintenance::kImportErrorText + QStringLiteral("\n\n") + e.text(), platform::kPlainErrorTitle);
         return;
     }
     try {

@@ -450,7 +450,7 @@ void Form14::RunTextImport(qint64& ChosenRow) {
     std::unique_ptr<TextImportRun> run;
     try {
         if (!db)
-            db = platform::db::Database::openConnectionText(state().connectionText());
+            db = openProgramDatabase();
         run = std::make_unique<TextImportRun>(db, plan(), logPath(), LinesConsumed);
     } catch (const maintenance::ImportFileError& e) {
         stopRun();

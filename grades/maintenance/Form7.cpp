@@ -247,7 +247,7 @@ void Form7::Form_Load() {
     List1->clear();
     classes_.clear();
     try {
-        db_ = platform::db::Database::openConnectionText(state().connectionText());
+        db_ = openProgramDatabase();
         classes_ = dv::loadClasses(*db_);
     } catch (const DbError& e) {
         platform::dialogs().message(QStringLiteral("读不出各班的学生人数。\n%1").arg(e.text()), platform::MsgButtons::Ok,

@@ -39,11 +39,6 @@ bool begin(PanelHost& host, results::ResultsChoosers& view) {
     return true;
 }
 
-// The database through the main window's shared connection.
-std::shared_ptr<platform::db::Database> databaseOf() {
-    return platform::db::Database::openConnectionText(state().connectionText());
-}
-
 // Shows the dialog with one frame and gives back the answer, "" when cancelled.
 QString ask(Dialog& dialog, Dialog::Task task, const QString& caption) {
     // The caption names the task both in the title bar and on its frame.
@@ -72,7 +67,7 @@ void AddBan_Click(PanelHost& host, results::ResultsChoosers& view) {
     if (!begin(host, view))
         return;
     try {
-        const auto connection = databaseOf();
+        const auto connection = openProgramDatabase();
         auto& db = *connection;
         Dialog dialog(host.hostWindow());
         const QStringList grades = gradeIds(db);
@@ -83,8 +78,8 @@ void AddBan_Click(PanelHost& host, results::ResultsChoosers& view) {
         if (answer.isEmpty())
             return;
         view.forgetClasses();
-        const QString grade = answer.left(4);
-        const QString cls = answer.right(2);
+        const QString grade = gradeOfLabel(answer);
+        const QString cls = classOfLabel(answer);
         count(addClass(db, grade, cls));
         tell(classLabel(grade, cls) + QStringLiteral("添加成功!"), QStringLiteral("添加完成"));
     } catch (const DbError& e) {
@@ -96,7 +91,7 @@ void DeleBan_Click(PanelHost& host, results::ResultsChoosers& view) {
     if (!begin(host, view))
         return;
     try {
-        const auto connection = databaseOf();
+        const auto connection = openProgramDatabase();
         auto& db = *connection;
         Dialog dialog(host.hostWindow());
         dialog.setWindowTitle(QStringLiteral("删除一个班"));
@@ -130,7 +125,7 @@ void Menu_Addlj_Click(PanelHost& host, results::ResultsChoosers& view) {
     if (!begin(host, view))
         return;
     try {
-        const auto connection = databaseOf();
+        const auto connection = openProgramDatabase();
         auto& db = *connection;
         Dialog dialog(host.hostWindow());
         dialog.List1->addItems(gradeLabels(db));
@@ -155,7 +150,7 @@ void Menu_Dellj_Click(PanelHost& host, results::ResultsChoosers& view) {
     if (!begin(host, view))
         return;
     try {
-        const auto connection = databaseOf();
+        const auto connection = openProgramDatabase();
         auto& db = *connection;
         Dialog dialog(host.hostWindow());
         dialog.List1->addItems(gradeLabels(db));
@@ -163,7 +158,7 @@ void Menu_Dellj_Click(PanelHost& host, results::ResultsChoosers& view) {
         if (answer.isEmpty())
             return;
         view.forgetClasses();
-        const QString grade = answer.trimmed().left(4);
+        const QString grade = gradeOfLabel(answer.trimmed());
         const auto done = deleteGradeLevel(db, grade);
         if (!done) {
             tell(QStringLiteral("没有这样一个年级!"), platform::kPromptTitle);

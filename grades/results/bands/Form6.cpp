@@ -287,7 +287,7 @@ ReportLayout Form6::layout() const {
 QStringList Form6::scoreFields() const {
     QStringList fields;
     try {
-        auto db = platform::db::Database::openConnectionText(state().connectionText());
+        auto db = openProgramDatabase();
         for (const auto& f : db->tableDef(state().CurrentScoreTable).fields) fields << f.name;
     } catch (const platform::db::DbError&) {
     }

@@ -102,7 +102,7 @@ void Form16::Form_Load() {
     // Table order, not sorted: grade levels first, then the classes.
     try {
         auto db = Adodc1->database() ? Adodc1->database()
-                                     : platform::db::Database::openConnectionText(state().connectionText());
+                                     : openProgramDatabase();
         platform::db::Recordset grades(db, table::Grades);
         for (int r = 0; r < grades.recordCount(); ++r)
             Combo1->addItem(gradeLabel(grades.valueAt(r, 0).toString()));
@@ -135,14 +135,14 @@ void Form16::Combo1_Click() {
         gradeId_.clear();
         classId_.clear();
         sql += QStringLiteral(" order by 年级,班,学号 desc");
-    } else if (choice.size() == 5) {
-        gradeId_ = choice.left(4);
+    } else if (isGradeLabel(choice)) {
+        gradeId_ = gradeOfLabel(choice);
         classId_.clear();
         // A typed choice goes between quotes as a value, never as SQL.
         sql += QStringLiteral(" where 年级=") + platform::db::quoteText(gradeId_);
     } else {
-        gradeId_ = choice.left(4);
-        classId_ = choice.mid(5, 2);
+        gradeId_ = gradeOfLabel(choice);
+        classId_ = classOfLabel(choice);
         sql += QStringLiteral(" where 年级=") + platform::db::quoteText(gradeId_) + QStringLiteral(" and 班=")
             + platform::db::quoteText(classId_);
     }

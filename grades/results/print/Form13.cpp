@@ -149,8 +149,8 @@ void Form13::Command1_Click() {
     lineCount_ = 0;
     const QString entry = Combo1->currentText();
     if (entry != QStringLiteral("所有班级")) {
-        grade_ = entry.left(4);
-        class_ = entry.mid(5, 2);
+        grade_ = gradeOfLabel(entry);
+        class_ = classOfLabel(entry);
         BuildStudentCheckList();
         return;
     }

@@ -1,5 +1,6 @@
 #include "grades/results/print/Form5.h"
 
+#include "common/class_label.h"
 #include "common/program_state.h"
 #include "grades/frame/form2_panel.h"
 #include "grades/results/core/grade_preview.h"
@@ -36,7 +37,7 @@ void setListText(QComboBox* box, const QString& text) {
 QStringList scoreSubjects() {
     QStringList subjects;
     try {
-        auto db = platform::db::Database::openConnectionText(state().connectionText());
+        auto db = openProgramDatabase();
         const auto fields = db->tableDef(QStringLiteral("成绩表")).fields;
         for (size_t i = 10; i < fields.size(); ++i)
             subjects << fields[i].name;
@@ -122,7 +123,7 @@ void Form5::buildBlocks(bool freshQueries) {
         const QStringList classes = view_.classChoices();
         for (int i = 0; i + 1 < classes.size(); ++i) {
             const QString label = classes[i];
-            if (label.size() != 8)
+            if (!isClassLabel(label))
                 continue;
             view_.showClass(label);
             runBlock(results::classBlockQuery(table, label));

@@ -268,7 +268,7 @@ void ResultsPanel::Combo12_Click() { BuildResultsView(); }
 QStringList ResultsPanel::scoreTableFields() const {
     QStringList names;
     try {
-        auto db = platform::db::Database::openConnectionText(state().connectionText());
+        auto db = openProgramDatabase();
         for (const auto& f : db->tableDef(state().CurrentScoreTable).fields)
             names << f.name;
     } catch (const DbError&) {
