@@ -2,6 +2,7 @@
 
 #include "common/program_state.h"
 #include "grades/entry/core/student_roster.h"
+#include "grades/entry/student_class_choice.h"
 #include "grades/frame/Form2.h"
 #include "platform/dbui/datacontrolbar.h"
 #include "platform/db/datacontrol.h"
@@ -38,16 +39,10 @@ template <class T> T* make(QWidget* parent, const char* name, int left, int top,
     return w;
 }
 
-// The main window's class chooser of the student panel, not one of ours.
+// The class the main window's student panel shows, asked through what the panel offers.
 QString studentPanelClass(QWidget* owner) {
     if (auto* main = qobject_cast<Form2*>(owner))
-        if (auto* box = main->control<QComboBox>(QStringLiteral("Combo1")))
-            return box->currentText();
-    if (!owner)
-        return {};
-    for (auto* box : owner->findChildren<QComboBox*>(QStringLiteral("Combo1")))
-        if (!qobject_cast<Form12*>(box->window()))
-            return box->currentText();
+        return main->offered<entry::StudentClassChoice>().chosenClass();
     return {};
 }
 } // namespace

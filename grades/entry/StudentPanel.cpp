@@ -37,8 +37,11 @@ const QString& kPrompt = platform::kPromptTitle;
 StudentPanel::StudentPanel() = default;
 StudentPanel::~StudentPanel() = default;
 
+QString StudentPanel::chosenClass() const { return Combo1->currentText(); }
+
 void StudentPanel::bind(PanelHost& host) {
     host_ = &host;
+    host.offer<entry::StudentClassChoice>(*this);
     const PanelControls c = host.controlsOf(*this);
     Combo1 = c.get<QComboBox>(QStringLiteral("Combo1"));
     Te11 = c.get<QLineEdit>(QStringLiteral("Te11"));
