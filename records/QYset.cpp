@@ -3,6 +3,7 @@
 #include "platform/db/datacontrol.h"
 #include "platform/dbui/datagrid.h"
 #include "platform/db/recordset.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
 #include "records/core/Tavisk.h"
@@ -10,6 +11,8 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+
+using platform::buildControl;
 
 using platform::db::DbError;
 
@@ -19,9 +22,7 @@ QYset::QYset(QWidget* parent) : QWidget(parent, Qt::Window) {
     platform::resizeTwips(*this, 5400, 4680);
     Adodc1 = new platform::db::DataControl(this);
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
-    DataGrid1 = new platform::db::DataGrid(this);
-    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
-    platform::placeTwips(*DataGrid1, 120, 120, 5160, 3300);
+    DataGrid1 = buildControl<platform::db::DataGrid>(this, "DataGrid1", 120, 120, 5160, 3300);
     auto label = [this](const char* name, const char* text, int top) {
         auto* l = new QLabel(QString::fromUtf8(text), this);
         l->setObjectName(QString::fromUtf8(name));

@@ -1,6 +1,7 @@
 #include "records/XJNew.h"
 
 #include "platform/db/database.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
 #include "records/core/Tavisk.h"
@@ -9,6 +10,8 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+
+using platform::buildControl;
 
 XJNew::XJNew(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("XJNew"));
@@ -21,14 +24,10 @@ XJNew::XJNew(QWidget* parent) : QWidget(parent, Qt::Window) {
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     platform::placeTwips(*Label1, 240, 240, 4800, 900);
-    Command1 = new QPushButton(QStringLiteral("开始"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    platform::placeTwips(*Command1, 1980, 1320, 1215, 375);
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    Command1 = buildControl<QPushButton>(this, "Command1", 1980, 1320, 1215, 375, QStringLiteral("开始"));
+    ProgressBar1 = buildControl<QProgressBar>(this, "ProgressBar1", 240, 1920, 4800, 300);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setValue(0);
-    platform::placeTwips(*ProgressBar1, 240, 1920, 4800, 300);
     connect(Command1, &QPushButton::clicked, this, &XJNew::Command1_Click);
 }
 

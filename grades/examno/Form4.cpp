@@ -9,6 +9,7 @@
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
 #include "platform/text/values.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/richtextbox.h"
 #include "platform/ui/show_modeless.h"
@@ -36,6 +37,7 @@ using platform::db::Database;
 using platform::db::DbError;
 using platform::db::Recordset;
 using namespace examno;
+using platform::buildControl;
 
 namespace {
 
@@ -71,15 +73,6 @@ protected:
     }
 };
 
-template <class T> T* make(QWidget* parent, const char* name, const QString& caption = {}) {
-    auto* w = new T(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    if constexpr (std::is_base_of_v<QLabel, T> || std::is_same_v<T, QPushButton> ||
-                  std::is_same_v<T, QRadioButton> || std::is_same_v<T, QCheckBox>)
-        w->setText(caption);
-    return w;
-}
-
 void tell(const QString& text, const QString& title = platform::kPromptTitle) {
     platform::dialogs().message(text, platform::MsgButtons::Ok, title);
 }
@@ -99,37 +92,37 @@ Form4::Form4(std::function<QString()> viewerGroup) : QWidget(nullptr), viewerGro
     setWindowTitle(QStringLiteral("打印考号预览"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    RichTextBox1 = make<platform::RichTextBox>(this, "RichTextBox1");
-    Option1 = make<QRadioButton>(this, "Option1", QStringLiteral("简单"));
-    Option2 = make<QRadioButton>(this, "Option2", QStringLiteral("完全"));
+    RichTextBox1 = buildControl<platform::RichTextBox>(this, "RichTextBox1");
+    Option1 = buildControl<QRadioButton>(this, "Option1", QStringLiteral("简单"));
+    Option2 = buildControl<QRadioButton>(this, "Option2", QStringLiteral("完全"));
     Option2->setChecked(true);
-    Check1 = make<QCheckBox>(this, "Check1", QStringLiteral("只填座位号"));
-    Label1 = make<GapLabel>(this, "Label1", QStringLiteral("每行        个同学 行间距:"));
-    Combo1 = make<platform::ComboBox>(this, "Combo1");
-    Text2 = make<QLineEdit>(this, "Text2");
+    Check1 = buildControl<QCheckBox>(this, "Check1", QStringLiteral("只填座位号"));
+    Label1 = buildControl<GapLabel>(this, "Label1", QStringLiteral("每行        个同学 行间距:"));
+    Combo1 = buildControl<platform::ComboBox>(this, "Combo1");
+    Text2 = buildControl<QLineEdit>(this, "Text2");
     Text2->setText(QStringLiteral("1"));
-    Label2 = make<QLabel>(this, "Label2", QStringLiteral("考试说明:"));
-    Text1 = make<QLineEdit>(this, "Text1");
+    Label2 = buildControl<QLabel>(this, "Label2", QStringLiteral("考试说明:"));
+    Text1 = buildControl<QLineEdit>(this, "Text1");
     // 状态 holds 25 characters: a longer title could not be kept.
     Text1->setMaxLength(kSettingLength);
     Text1->setText(QStringLiteral("2000年第二学年度期未考试"));
-    Combo2 = make<platform::ComboBox>(this, "Combo2");
-    Combo3 = make<platform::ComboBox>(this, "Combo3");
+    Combo2 = buildControl<platform::ComboBox>(this, "Combo2");
+    Combo3 = buildControl<platform::ComboBox>(this, "Combo3");
     for (QComboBox* box : {Combo1, Combo2, Combo3}) {
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
     }
     Combo1->setEditText(QStringLiteral("3"));
-    Command5 = make<QPushButton>(this, "Command5", QStringLiteral("刷新"));
+    Command5 = buildControl<QPushButton>(this, "Command5", QStringLiteral("刷新"));
     Command5->setToolTip(QStringLiteral("使您刚才的设置生效"));
-    Command4 = make<QPushButton>(this, "Command4", QStringLiteral("说明"));
+    Command4 = buildControl<QPushButton>(this, "Command4", QStringLiteral("说明"));
     Command4->setToolTip(QStringLiteral("设置在考号中说明文字的字体"));
-    Command3 = make<QPushButton>(this, "Command3", QStringLiteral("考号"));
+    Command3 = buildControl<QPushButton>(this, "Command3", QStringLiteral("考号"));
     Command3->setToolTip(QStringLiteral("设置考号中姓名与考号的字体"));
-    Command2 = make<QPushButton>(this, "Command2", QStringLiteral("另存"));
+    Command2 = buildControl<QPushButton>(this, "Command2", QStringLiteral("另存"));
     Command2->setToolTip(QStringLiteral(
         "将预览的内容保存为rtf文件格式，这样可以使用Word等专业字处理软件对考号进行各种特殊的打印."));
-    Command1 = make<QPushButton>(this, "Command1", QStringLiteral("打印"));
+    Command1 = buildControl<QPushButton>(this, "Command1", QStringLiteral("打印"));
     // Label1 is drawn behind the per-line box that stands in its gap.
     Label1->lower();
 

@@ -10,6 +10,7 @@
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 #include "platform/text/gbk.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/key_filter.h"
@@ -23,6 +24,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QResizeEvent>
+
+using platform::buildControl;
 
 namespace {
 
@@ -59,19 +62,13 @@ Form5::Form5(PanelHost& host, QWidget* owner)
     setWindowTitle(QStringLiteral("打印成绩预览"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    RichTextBox1 = new platform::RichTextBox(this);
-    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+    RichTextBox1 = buildControl<platform::RichTextBox>(this, "RichTextBox1");
     RichTextBox1->setLineWrapMode(QTextEdit::NoWrap);
-    Label1[0] = new QLabel(QStringLiteral("只打印前"), this);
-    Label1[0]->setObjectName(QStringLiteral("Label1_0"));
-    Label1[1] = new QLabel(QStringLiteral("名"), this);
-    Label1[1]->setObjectName(QStringLiteral("Label1_1"));
-    Combo1 = new platform::ComboBox(this, true);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Command1 = new QPushButton(QStringLiteral("另存为"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command2 = new QPushButton(QStringLiteral("打印"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
+    Label1[0] = buildControl<QLabel>(this, "Label1_0", QStringLiteral("只打印前"));
+    Label1[1] = buildControl<QLabel>(this, "Label1_1", QStringLiteral("名"));
+    Combo1 = buildControl<platform::ComboBox>(this, "Combo1", {}, true);
+    Command1 = buildControl<QPushButton>(this, "Command1", QStringLiteral("另存为"));
+    Command2 = buildControl<QPushButton>(this, "Command2", QStringLiteral("打印"));
     Adodc1 = new platform::db::DataControl(this);
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
 
