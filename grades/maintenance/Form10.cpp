@@ -302,7 +302,9 @@ void Form10::Command2_Click() {
     try {
         // The main window's counts follow the rows added.
         if (result.added > 0) {
-            const double rows = target_->scalar(QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(plan.targetTable)).toDouble();
+            const double rows =
+                target_->scalar(QStringLiteral("SELECT COUNT(*) FROM ") + platform::db::quoteName(plan.targetTable))
+                    .toDouble();
             if (plan.targetTable == table::Scores)
                 state().StudentCount = float(rows);
             else

@@ -184,7 +184,8 @@ SourceRows readSourceRows(const platform::db::ForeignDatabase& source, const QSt
         throw ImportRefusal{platform::kPlainErrorTitle,
                             QStringLiteral("不能读取源数据中的表 %1 。\n%2").arg(table, e.text())};
     }
-    const QString sql = QStringLiteral("select * from ") + platform::db::quoteName(table) + QStringLiteral("  where ") + condition;
+    const QString sql =
+        QStringLiteral("select * from ") + platform::db::quoteName(table) + QStringLiteral("  where ") + condition;
     const QString translated = platform::db::toSqliteSql(sql);
     if (!platform::db::isReadOnlySelect(sql) || !platform::db::isReadOnlySelect(translated))
         throw importError(QStringLiteral("源数据的条件只能是一个查询条件,不能含有其它语句: %1").arg(condition));
@@ -428,8 +429,9 @@ ImportResult Run::run() {
             if (!isNullValue(r[0]))
                 takenIds_.insert(foldKey(r[0].toString()));
     if (plan_.askOnSameName) {
-        QString sql = QStringLiteral("SELECT rowid, \"%1\" FROM \"%2\" ORDER BY rowid")
-                          .arg(def_.fields[nameField_].name, def_.name);
+        const QString sql = QStringLiteral("SELECT rowid, ") + platform::db::quoteName(def_.fields[nameField_].name) +
+                            QStringLiteral(" FROM ") + platform::db::quoteName(def_.name) +
+                            QStringLiteral(" ORDER BY rowid");
         for (const QVariantList& r : db_.query(sql))
             if (!isNullValue(r[1]))
                 keepFirst(firstOfName_, foldKey(r[1].toString()), r[0].toLongLong());
