@@ -95,7 +95,8 @@ ListSource classList(Database& db, const QString& classText, const QString& subj
     const auto s = scoreSubject(db, subject);
     if (!s || label.isEmpty())
         return {};
-    return {listSelect(*s) + QStringLiteral("年级 = ? and 班 = ? order by 学号"), {gradeOfLabel(label), classOfLabel(label)}};
+    return {listSelect(*s) + QStringLiteral("年级 = ? and 班 = ? order by 学号"),
+            {gradeOfLabel(label), classOfLabel(label)}};
 }
 
 ListSource roomList(Database& db, const QString& roomText, const QString& subject) {
