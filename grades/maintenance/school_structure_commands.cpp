@@ -138,7 +138,7 @@ void Menu_Addlj_Click(PanelHost& host, results::ResultsChoosers& view) {
         if (answer.isEmpty())
             return;
         view.forgetClasses();
-        const QString grade = answer.left(4);
+        const QString& grade = answer;   // the dialog takes four letters or digits only
         count(addGradeLevel(db, grade));
         tell(grade + QStringLiteral("级添加成功!"), QStringLiteral("添加完成"));
     } catch (const DbError& e) {

@@ -62,7 +62,7 @@ GradeBlock gradeBlock(const Recordset& rs, const QString& classText, const QStri
     const int rows = rs.recordCount();
     if (rows < 1)
         return b;
-    const bool gradeList = classText.size() == 5;
+    const bool gradeList = isGradeLabel(classText);
     const int fExam = rs.fieldIndex(QStringLiteral("考号")), fName = rs.fieldIndex(QStringLiteral("姓名")),
               fClass = rs.fieldIndex(QStringLiteral("班"));
     // 总分, 平均分, then the subjects; -1 for a field the rows lack.

@@ -267,7 +267,7 @@ QStringList itemLabels(const QStringList& items) {
 QStringList entryLabels(const QStringList& entries) {
     QStringList labels;
     for (int k = 0; k + 1 < entries.size(); ++k)
-        labels << (entries[k].size() == 5 ? entries[k] + QStringLiteral("    ") : entries[k]);
+        labels << (isGradeLabel(entries[k]) ? entries[k] + QStringLiteral("    ") : entries[k]);
     return labels;
 }
 
