@@ -116,7 +116,7 @@ void Form6::buildControls() {
 
     // Settings pane: the pane buttons stand over its left edge.
     QWidget* s = Frame1[0];
-    auto* label = buildControl<QLabel>(s, {}, 1080, 240, 3960, 255, QStringLiteral("请在下面文本框中输入分段情况:"));
+    buildControl<QLabel>(s, {}, 1080, 240, 3960, 255, QStringLiteral("请在下面文本框中输入分段情况:"));
     Text1 = buildControl<QPlainTextEdit>(s, "Text1", 1080, 540, 4200, 4260);
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text1->setFont(platform::fixedColumnFont());
@@ -132,7 +132,7 @@ void Form6::buildControls() {
         Option1[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
         platform::placeTwips(*Option1[i], 5520 + 1440 * i, 3120, 1380, 300);
     }
-    auto* spacing = buildControl<QLabel>(s, {}, 5520, 3690, 600, 255, QStringLiteral("行距:"));
+    buildControl<QLabel>(s, {}, 5520, 3690, 600, 255, QStringLiteral("行距:"));
     Combo3 = editableList(s, "Combo3");
     platform::placeTwips(*Combo3, 6120, 3660, 855, 300);
     Command[6] = buildControl<QPushButton>(s, "Command6", 5520, 4425, 1215, 375, QStringLiteral("设为默认"));
