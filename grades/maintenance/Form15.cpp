@@ -27,12 +27,6 @@ namespace {
 const QString kStart = QStringLiteral("开始");
 const QString kGoOn = QStringLiteral("继续");
 
-QComboBox* editableCombo(QWidget* parent, const char* name) {
-    auto* box = new platform::ComboBox(parent, true);
-    box->setObjectName(QString::fromLatin1(name));
-    return box;
-}
-
 QString shown(const QVariant& v) { return v.isNull() ? QString() : v.toString(); }
 
 } // namespace
@@ -50,10 +44,8 @@ Form15::Form15(QWidget* owner)
         Label1[i] = buildControl<QLabel>(this, QStringLiteral("Label1_%1").arg(i), lefts[i], 180, 615, 255,
                                          QString::fromUtf8(captions[i]));
     }
-    Combo1 = editableCombo(this, "Combo1");
-    platform::placeTwips(*Combo1, 735, 120, 1335, 300);
-    Combo2 = editableCombo(this, "Combo2");
-    platform::placeTwips(*Combo2, 2700, 120, 1215, 300);
+    Combo1 = buildControl<platform::ComboBox>(this, "Combo1", 735, 120, 1335, 300, {}, true);
+    Combo2 = buildControl<platform::ComboBox>(this, "Combo2", 2700, 120, 1215, 300, {}, true);
     Text1 = buildControl<QLineEdit>(this, "Text1", 4695, 120, 1215, 300);
     Text1->setMaxLength(3);
     Command1 = buildControl<QPushButton>(this, "Command1", 6240, 60, 1335, 420, kStart);

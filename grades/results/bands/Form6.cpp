@@ -61,9 +61,8 @@ QStringList itemsOf(const QComboBox* box) {
     return items;
 }
 
-QComboBox* editableList(QWidget* parent, const char* name) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QString::fromLatin1(name));
+QComboBox* editableList(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* box = buildControl<QComboBox>(parent, QString::fromLatin1(name), left, top, width, height);
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setCompleter(nullptr);
@@ -100,19 +99,15 @@ void Form6::buildControls() {
     platform::placeTwips(*Frame1[0], 120, 0, 8535, 5280);
     platform::placeTwips(*Frame1[1], 1081, 0, 7575, 5280);
     platform::placeTwips(*Frame1[2], 1081, 0, 7575, 5280);
-    for (int i = 0; i < 4; ++i) {
-        Command[i + 1] = new QPushButton(QString::fromUtf8(kPaneButtons[i]), this);
-        Command[i + 1]->setObjectName(QStringLiteral("Command%1").arg(i + 1));
-        platform::placeTwips(*Command[i + 1], 120, 240 + 600 * i, 735, 375);
-    }
+    for (int i = 0; i < 4; ++i)
+        Command[i + 1] = buildControl<QPushButton>(this, QStringLiteral("Command%1").arg(i + 1), 120, 240 + 600 * i,
+                                                   735, 375, QString::fromUtf8(kPaneButtons[i]));
     Label3 = buildControl<QLabel>(this, "Label3", 120, 5430, 480, 255, QStringLiteral("班级:"));
     // Both selectors a little wider than the old design: with today's fonts and
     // drop-down buttons "2004级01班" and "平均分" were cut.
-    Combo1 = editableList(this, "Combo1");
-    platform::placeTwips(*Combo1, 600, 5400, 1455, 300);
+    Combo1 = editableList(this, "Combo1", 600, 5400, 1455, 300);
     Label4 = buildControl<QLabel>(this, "Label4", 2160, 5430, 480, 255, QStringLiteral("科目:"));
-    Combo2 = editableList(this, "Combo2");
-    platform::placeTwips(*Combo2, 2640, 5400, 1095, 300);
+    Combo2 = editableList(this, "Combo2", 2640, 5400, 1095, 300);
 
     // Settings pane: the pane buttons stand over its left edge.
     QWidget* s = Frame1[0];
@@ -126,15 +121,10 @@ void Form6::buildControls() {
         Check2[i] = buildControl<QCheckBox>(s, QStringLiteral("Check2_%1").arg(i), 5520, 240 + 400 * i, 2760, 300,
                                             QString::fromUtf8(kChecks[i]));
     }
-    Option1[0] = new QRadioButton(QStringLiteral("横向比较"), s);
-    Option1[1] = new QRadioButton(QStringLiteral("纵向比较"), s);
-    for (int i = 0; i < 2; ++i) {
-        Option1[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
-        platform::placeTwips(*Option1[i], 5520 + 1440 * i, 3120, 1380, 300);
-    }
+    Option1[0] = buildControl<QRadioButton>(s, "Option1_0", 5520, 3120, 1380, 300, QStringLiteral("横向比较"));
+    Option1[1] = buildControl<QRadioButton>(s, "Option1_1", 6960, 3120, 1380, 300, QStringLiteral("纵向比较"));
     buildControl<QLabel>(s, {}, 5520, 3690, 600, 255, QStringLiteral("行距:"));
-    Combo3 = editableList(s, "Combo3");
-    platform::placeTwips(*Combo3, 6120, 3660, 855, 300);
+    Combo3 = editableList(s, "Combo3", 6120, 3660, 855, 300);
     Command[6] = buildControl<QPushButton>(s, "Command6", 5520, 4425, 1215, 375, QStringLiteral("设为默认"));
     Command[8] = buildControl<QPushButton>(s, "Command8", 6960, 4425, 1215, 375, QStringLiteral("设定完成"));
 
@@ -148,9 +138,7 @@ void Form6::buildControls() {
     // Graph pane: the viewport clips the canvas; the scroll bar shows when the chart is taller.
     Picture1 = buildControl<QWidget>(Frame1[2], "Picture1", 240, 240, kViewportWidth, kViewportHeight);
     Picture2 = buildControl<BandCanvas>(Picture1, "Picture2", 0, 0, kViewportWidth, kViewportHeight);
-    VScroll1 = new QScrollBar(Qt::Vertical, Frame1[2]);
-    VScroll1->setObjectName(QStringLiteral("VScroll1"));
-    platform::placeTwips(*VScroll1, 7200, 240, 255, kViewportHeight);
+    VScroll1 = buildControl<QScrollBar>(Frame1[2], "VScroll1", 7200, 240, 255, kViewportHeight);   // vertical
     VScroll1->hide();
 
     for (int i : {5, 6, 7, 8}) Command[i]->setObjectName(QStringLiteral("Command%1").arg(i));

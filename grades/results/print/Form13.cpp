@@ -27,9 +27,9 @@ using platform::db::DbError;
 
 namespace {
 
-QComboBox* numberList(QWidget* parent, const char* name, int from, int to, const QString& text) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QString::fromLatin1(name));
+QComboBox* numberList(QWidget* parent, const char* name, const QRect& twips, int from, int to, const QString& text) {
+    auto* box = buildControl<QComboBox>(parent, QString::fromLatin1(name), twips.x(), twips.y(), twips.width(),
+                                        twips.height());
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setCompleter(nullptr);
@@ -70,14 +70,11 @@ Form13::Form13(QWidget* owner) : QWidget(owner, Qt::Window) {
     Label4 = buildControl<QLabel>(this, "Label4", 5160, 120, 375, 255, QStringLiteral("标题"));
     Text1 = buildControl<QLineEdit>(this, "Text1", 5640, 120, 1575, 270);
     Label1 = buildControl<QLabel>(this, "Label1", 1440, 720, 495, 375, QStringLiteral("每行"));
-    Combo2 = numberList(this, "Combo2", 0, 20, QStringLiteral("1"));
-    platform::placeTwips(*Combo2, 1920, 720, 615, 300);
+    Combo2 = numberList(this, "Combo2", QRect(1920, 720, 615, 300), 0, 20, QStringLiteral("1"));
     Label2 = buildControl<QLabel>(this, "Label2", 2640, 720, 375, 255, QStringLiteral("行距"));
-    Combo3 = numberList(this, "Combo3", 0, 20, QStringLiteral("1"));
-    platform::placeTwips(*Combo3, 3120, 720, 615, 300);
+    Combo3 = numberList(this, "Combo3", QRect(3120, 720, 615, 300), 0, 20, QStringLiteral("1"));
     Label3 = buildControl<QLabel>(this, "Label3", 3960, 720, 975, 255, QStringLiteral("每页行数"));
-    Combo4 = numberList(this, "Combo4", 20, 40, QStringLiteral("20"));
-    platform::placeTwips(*Combo4, 4800, 720, 735, 300);
+    Combo4 = numberList(this, "Combo4", QRect(4800, 720, 735, 300), 20, 40, QStringLiteral("20"));
     Command1 = buildControl<QPushButton>(this, "Command1", 5760, 720, 615, 375, QStringLiteral("确定"));
     Command2 = buildControl<QPushButton>(this, "Command2", 6600, 720, 615, 375, QStringLiteral("另存"));
     RichTextBox1 = buildControl<platform::RichTextBox>(this, "RichTextBox1", 1320, 1200, 5895, 3495);
