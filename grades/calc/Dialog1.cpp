@@ -57,7 +57,7 @@ Dialog1::Dialog1(PanelHost& host) : QDialog(host.hostWindow()), host_(host) {
     OKButton = buildControl<QPushButton>(this, "OKButton", 4680, 120, 1215, 375, QStringLiteral("确定"));
     OKButton->setDefault(true);
     CancelButton = buildControl<QPushButton>(this, "CancelButton", 4680, 600, 1215, 375, QStringLiteral("取消"));
-    Label2 = buildControl<QLabel>(this, "Label2", 4680, 1080, 1215, 1695,
+    Label2 = buildControl<QLabel>(this, {}, 4680, 1080, 1215, 1695,
                                   QStringLiteral("请设置上几次考试后数据备份的地方,以观查学生的进步情况和综合成绩的评定.") +
                                       QString(17, QLatin1Char(' ')) + QStringLiteral("路径限定在40个字符内。"));
     Label2->setWordWrap(true);

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <type_traits>
 #include <utility>
 
 namespace platform {
@@ -14,6 +15,7 @@ namespace platform {
 // Unplaced: for a control the window lays out itself when it is resized.
 // Extra arguments go to the constructor after the parent.
 template <class T, class... Args>
+    requires std::is_constructible_v<T, QWidget*, Args...>
 T* buildControl(QWidget* parent, const QString& name, const QString& caption = {}, Args&&... args) {
     auto* w = new T(parent, std::forward<Args>(args)...);
     if (!name.isEmpty())
@@ -29,6 +31,7 @@ T* buildControl(QWidget* parent, const QString& name, const QString& caption = {
 
 // Placed at left, top, width and height in twips, relative to the parent.
 template <class T, class... Args>
+    requires std::is_constructible_v<T, QWidget*, Args...>
 T* buildControl(QWidget* parent, const QString& name, int left, int top, int width, int height,
                 const QString& caption = {}, Args&&... args) {
     T* w = buildControl<T>(parent, name, caption, std::forward<Args>(args)...);
