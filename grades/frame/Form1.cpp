@@ -113,7 +113,7 @@ void Form1::buildControls() {
     Label1 = buildControl<QLabel>(f, "Label1", 0, 0, 4380, 300, QStringLiteral("第一步：输入学校的名字（20个字以内）："));
     Text1 = buildControl<QLineEdit>(f, "Text1", 0, 360, 4380, 330);
     limitTypedLength(Text1, 20);
-    Label6 = buildControl<QLabel>(f, {}, 0, 840, 4380, 720,
+    Label6 = buildControl<QLabel>(f, "Label6", 0, 840, 4380, 720,
                                   QStringLiteral("    在数据初始化时，请严格按要求填写各个项目，否则有可能出现意想不到的结果。"));
     Label6->setWordWrap(true);
     Command12 = buildControl<QPushButton>(f, "Command12", 0, 1920, 4380, 420, QStringLiteral("使用本机或网络上已有的数据库文件"));
@@ -165,12 +165,12 @@ void Form1::buildControls() {
 
     // Step 5: database file and password.
     f = Frame1[4];
-    Label10 = buildControl<QLabel>(f, {}, 0, 0, 4380, 480, QStringLiteral("第五步：输入数据文件的所在的文件夹和文件名(请使用绝对路径)："));
+    Label10 = buildControl<QLabel>(f, "Label10", 0, 0, 4380, 480, QStringLiteral("第五步：输入数据文件的所在的文件夹和文件名(请使用绝对路径)："));
     Label10->setWordWrap(true);
     Text2 = buildControl<QLineEdit>(f, "Text2", 0, 540, 3420, 330);
     Command11 = buildControl<QPushButton>(f, "Command11", 3540, 518, 840, 375, QStringLiteral("浏览"));
     connect(Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
-    Label9 = buildControl<QLabel>(f, {}, 0, 1020, 4380, 480,
+    Label9 = buildControl<QLabel>(f, "Label9", 0, 1020, 4380, 480,
                                   QStringLiteral("    如果要在整个网络中使用本软件，请注意使这个地址指向同一个文件。"));
     Label9->setWordWrap(true);
     Label11 = buildControl<QLabel>(f, "Label11", 0, 1680, 1200, 300, QStringLiteral("管理员密码："));
