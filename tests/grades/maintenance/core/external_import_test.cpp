@@ -270,7 +270,7 @@ TEST_F(ExternalImport, AConditionThatWouldTakeTheMachineEndsWithTheWorkMessage) 
             rows(greedy);
             ADD_FAILURE() << "accepted: " << greedy.toStdString();
         } catch (const ImportRefusal& r) {
-            EXPECT_EQ(r.title, kImportErrorTitle);
+            EXPECT_EQ(r.title, platform::kPlainErrorTitle);
             EXPECT_TRUE(r.text.contains(QStringLiteral("工作量太大"))) << r.text.toStdString();
         }
     }
