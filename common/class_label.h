@@ -13,6 +13,11 @@ QString gradeLabel(const QString& gradeId);
 QString gradeOfLabel(const QString& label);
 QString classOfLabel(const QString& label);
 
+// The shapes a chooser's entry is told apart by, as the lists build them: a
+// grade level's label has five characters, a class label eight.
+bool isGradeLabel(const QString& text);
+bool isClassLabel(const QString& text);
+
 // Sorts labels in the database's text order, so that every chooser lists
 // the classes alike and a grade level's label comes right before its classes.
 void sortClassLabels(QStringList& labels);

@@ -18,6 +18,10 @@ QString ProgramState::connectionText() const {
 }
 
 ProgramState& state() { return g_state; }
+
+std::shared_ptr<platform::db::Database> openProgramDatabase() {
+    return platform::db::Database::openConnectionText(g_state.connectionText());
+}
 void resetState() { g_state = ProgramState{}; }
 
 void setHelpFile(const QString& path) { g_helpFile = path; }

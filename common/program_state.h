@@ -5,6 +5,11 @@
 
 #include <QString>
 #include <cstdint>
+#include <memory>
+
+namespace platform::db {
+class Database;
+}
 
 struct ProgramState {
     QString SchoolName;
@@ -21,7 +26,6 @@ struct ProgramState {
     QString PrintRecordSource;
     int16_t PrintSource = 0;     // 1 exam-number panel or a print menu item, 2 the results view
     int16_t ExamNumberLength = 0;
-    QString DialogResultText;
     QString CurrentScoreTable;   // "成绩表", "绝对成绩表" or "相对成绩表"; empty until the results view opens
 
     // The connection text every data control is given. A path or password holding
@@ -31,6 +35,9 @@ struct ProgramState {
 
 // The one program state of this process.
 ProgramState& state();
+// The program's database, opened with the state's connection text. Throws
+// platform::db::DbError when it cannot be opened.
+std::shared_ptr<platform::db::Database> openProgramDatabase();
 // Back to the start values (every text empty, every number 0); tests use it.
 void resetState();
 

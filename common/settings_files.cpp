@@ -5,7 +5,9 @@
 #include "platform/text/values.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSaveFile>
 #include <QtEndian>
@@ -133,6 +135,23 @@ std::optional<QString> ReadDatabaseLocator() {
     if (!QFile::exists(file)) return std::nullopt;
     const QString path = platform::trimBlanks(platform::readGbkFile(file));
     if (path.isEmpty()) return std::nullopt;
+    return path;
+}
+
+std::optional<QString> LocateDatabase() {
+    std::optional<QString> located;
+    try {
+        located = ReadDatabaseLocator();
+    } catch (const std::exception&) {
+        located.reset();   // an unreadable system.txt names no database we could open
+    }
+    if (!located || located->trimmed().isEmpty())
+        return std::nullopt;
+    QString path = *located;
+    if (QFileInfo(path).isRelative())
+        path = QDir(programFolder()).absoluteFilePath(path);
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
     return path;
 }
 

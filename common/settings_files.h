@@ -24,6 +24,11 @@ QString folderOf(const QString& path);
 // The database path held in system.txt; none when the file is missing or holds only spaces.
 // Throws platform::FileError / GbkError when the file exists but cannot be read or decoded.
 std::optional<QString> ReadDatabaseLocator();
+// The database file both programs open: the path in system.txt, a bare name
+// taken in the program folder (the open-another-database window can store
+// one), not wherever the program was started from. None when system.txt is
+// missing, unreadable or blank, or names no file.
+std::optional<QString> LocateDatabase();
 // Replaces system.txt with one holding exactly `path`. Throws platform::FileError / GbkError;
 // a path that GBK cannot hold leaves the old file as it was.
 void WriteDatabaseLocator(const QString& path);

@@ -5,6 +5,7 @@
 #include "platform/text/gbk.h"
 #include "platform/text/profile.h"
 #include "platform/text/values.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
 #include "records/core/Tavisk.h"
@@ -27,42 +28,30 @@
 #include <QRadioButton>
 #include <QTimer>
 
-using platform::placeTwips;
+using platform::buildControl;
 
 namespace {
 
 // A label beside its box: the box's row, centred on it.
-QLabel* label(QWidget* parent, const char* text, int l, int t, int w, int h = 300) {
-    auto* la = new QLabel(QString::fromUtf8(text), parent);
-    la->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    placeTwips(*la, l, t, w, h);
-    return la;
+void label(QWidget* parent, const char* text, int l, int t, int w, int h = 300) {
+    buildControl<QLabel>(parent, {}, l, t, w, h,
+                         QString::fromUtf8(text))->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 QComboBox* combo(QWidget* parent, const char* name, int l, int t, int w) {
-    auto* c = new QComboBox(parent);
-    c->setObjectName(QString::fromUtf8(name));
+    auto* c = buildControl<QComboBox>(parent, QString::fromUtf8(name), l, t, w, 300);
     c->setEditable(true);
     c->setInsertPolicy(QComboBox::NoInsert);
     // The box takes what is typed; the list is offered, not forced.
     c->setCompleter(nullptr);
     c->setMaxVisibleItems(12);
-    placeTwips(*c, l, t, w, 300);
     return c;
 }
 
-QLineEdit* box(QWidget* parent, const char* name, int l, int t, int w, int h = 300) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QString::fromUtf8(name));
-    placeTwips(*e, l, t, w, h);
-    return e;
-}
-
 void line(QWidget* parent, int t) {
-    auto* f = new QFrame(parent);
+    auto* f = buildControl<QFrame>(parent, {}, 3960, t, 3180, 30);
     f->setFrameShape(QFrame::HLine);
     f->setFrameShadow(QFrame::Sunken);
-    placeTwips(*f, 3960, t, 3180, 30);
 }
 
 } // namespace
@@ -83,61 +72,45 @@ QString EditAll::adodcCaption() const { return Adodc1Bar->caption(); }
 void EditAll::build() {
     platform::resizeTwips(*this, 7290, 6300);
 
-    DataGrid1 = new platform::db::DataGrid(this);
-    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
-    placeTwips(*DataGrid1, 0, 0, 3735, 6300);
+    DataGrid1 = buildControl<platform::db::DataGrid>(this, "DataGrid1", 0, 0, 3735, 6300);
     // Edits in the grid would pass the checks and the write-back into 成绩表.
     DataGrid1->setAllowUpdate(false);
-    Text1 = new QPlainTextEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1 = buildControl<QPlainTextEdit>(this, "Text1", 480, 480, 3135, 5295);
     Text1->setReadOnly(true);
-    placeTwips(*Text1, 480, 480, 3135, 5295);
 
-    Adodc1Bar = new platform::db::DataControlBar(this);
-    Adodc1Bar->setObjectName(QStringLiteral("Adodc1"));
-    placeTwips(*Adodc1Bar, 3960, 120, 3180, 330);
+    Adodc1Bar = buildControl<platform::db::DataControlBar>(this, "Adodc1", 3960, 120, 3180, 330);
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1 = buildControl<QLabel>(this, "Image1", 3960, 540, 480, 480);
     Image1->setPixmap(records::recordsPicture(5, 32));
-    Image2 = new QLabel(this);
-    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2 = buildControl<QLabel>(this, "Image2", 3960, 540, 480, 480);
     Image2->setPixmap(records::recordsPicture(4, 32));
-    placeTwips(*Image1, 3960, 540, 480, 480);
-    placeTwips(*Image2, 3960, 540, 480, 480);
-    Label2 = new QLabel(this);
-    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2 = buildControl<QLabel>(this, "Label2", 4560, 600, 2580, 375);
     QFont big = font();
     big.setPointSize(14);
     big.setBold(true);
     Label2->setFont(big);
-    placeTwips(*Label2, 4560, 600, 2580, 375);
 
     label(this, "姓名", 3960, 1110, 480, 435);
-    Textxm = box(this, "Textxm", 4440, 1110, 1200, 435);
+    Textxm = buildControl<QLineEdit>(this, "Textxm", 4440, 1110, 1200, 435);
     Textxm->setFont(big);
     QPalette blue = Textxm->palette();
     blue.setColor(QPalette::Text, Qt::blue);
     Textxm->setPalette(blue);
     Textxm->setContextMenuPolicy(Qt::NoContextMenu);
     Textxm->setAcceptDrops(false);
-    Textlj = box(this, "Textlj", 5760, 1170, 600, 300);
+    Textlj = buildControl<QLineEdit>(this, "Textlj", 5760, 1170, 600, 300);
     Textlj->setReadOnly(true);
     label(this, "级", 6380, 1170, 240);
-    Textban = box(this, "Textban", 6600, 1170, 360, 300);
+    Textban = buildControl<QLineEdit>(this, "Textban", 6600, 1170, 360, 300);
     Textban->setMaxLength(2);
     label(this, "班", 6980, 1170, 240);
     Textlj->setFocusPolicy(Qt::ClickFocus);
     Textban->setFocusPolicy(Qt::ClickFocus);
 
     label(this, "出生", 3960, 1650, 480);
-    Textcs = box(this, "Textcs", 4440, 1650, 1300);
-    Option2 = new QRadioButton(QStringLiteral("男"), this);
-    Option2->setObjectName(QStringLiteral("Option2"));
-    placeTwips(*Option2, 5880, 1650, 600, 300);
-    Option1 = new QRadioButton(QStringLiteral("女"), this);
-    Option1->setObjectName(QStringLiteral("Option1"));
-    placeTwips(*Option1, 6540, 1650, 600, 300);
+    Textcs = buildControl<QLineEdit>(this, "Textcs", 4440, 1650, 1300, 300);
+    Option2 = buildControl<QRadioButton>(this, "Option2", 5880, 1650, 600, 300, QStringLiteral("男"));
+    Option1 = buildControl<QRadioButton>(this, "Option1", 6540, 1650, 600, 300, QStringLiteral("女"));
     Option2->setChecked(true);
 
     label(this, "籍贯", 3960, 2070, 480);
@@ -151,24 +124,20 @@ void EditAll::build() {
     label(this, "所在区域：", 3960, 2910, 960);
     Comboqy = combo(this, "Comboqy", 4920, 2910, 2220);
     label(this, "联系地址：", 3960, 3330, 960);
-    Textdz = box(this, "Textdz", 4920, 3330, 2220);
+    Textdz = buildControl<QLineEdit>(this, "Textdz", 4920, 3330, 2220, 300);
     label(this, "联系电话：", 3960, 3750, 960);
-    Textdh = box(this, "Textdh", 4920, 3750, 2220);
+    Textdh = buildControl<QLineEdit>(this, "Textdh", 4920, 3750, 2220, 300);
     line(this, 4170);
     label(this, "家长姓名：", 3960, 4290, 960);
-    Textjxm = box(this, "Textjxm", 4920, 4290, 1200);
+    Textjxm = buildControl<QLineEdit>(this, "Textjxm", 4920, 4290, 1200, 300);
     label(this, "家长职务：", 3960, 4710, 960);
     Combojzw = combo(this, "Combojzw", 4920, 4710, 1500);
     line(this, 5100);
     label(this, "备注：", 3960, 5190, 960);
-    Textbz = box(this, "Textbz", 3960, 5430, 3180, 375);
+    Textbz = buildControl<QLineEdit>(this, "Textbz", 3960, 5430, 3180, 375);
 
-    Command1 = new QPushButton(QStringLiteral("确定"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    placeTwips(*Command1, 4320, 5880, 1095, 375);
-    Command2 = new QPushButton(QStringLiteral("取消"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    placeTwips(*Command2, 5760, 5880, 1095, 375);
+    Command1 = buildControl<QPushButton>(this, "Command1", 4320, 5880, 1095, 375, QStringLiteral("确定"));
+    Command2 = buildControl<QPushButton>(this, "Command2", 5760, 5880, 1095, 375, QStringLiteral("取消"));
     Command1->setAutoDefault(false);
     Command2->setAutoDefault(false);
 

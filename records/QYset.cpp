@@ -3,6 +3,7 @@
 #include "platform/db/datacontrol.h"
 #include "platform/dbui/datagrid.h"
 #include "platform/db/recordset.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
 #include "records/core/Tavisk.h"
@@ -10,6 +11,8 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+
+using platform::buildControl;
 
 using platform::db::DbError;
 
@@ -19,18 +22,12 @@ QYset::QYset(QWidget* parent) : QWidget(parent, Qt::Window) {
     platform::resizeTwips(*this, 5400, 4680);
     Adodc1 = new platform::db::DataControl(this);
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
-    DataGrid1 = new platform::db::DataGrid(this);
-    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
-    platform::placeTwips(*DataGrid1, 120, 120, 5160, 3300);
-    auto label = [this](const char* name, const char* text, int top) {
-        auto* l = new QLabel(QString::fromUtf8(text), this);
-        l->setObjectName(QString::fromUtf8(name));
-        platform::placeTwips(*l, 120, top, 5160, 300);
-        return l;
-    };
-    Label1 = label("Label1", "ID：  系统对区域的识别码，3个字符，不得相同。", 3540);
-    Label2 = label("Label2", "名称： 也就是地名，不多于8个字。", 3840);
-    Label3 = label("Label3", "距学校： 与学校间的距离，单位可认为是公里。", 4140);
+    DataGrid1 = buildControl<platform::db::DataGrid>(this, "DataGrid1", 120, 120, 5160, 3300);
+    Label1 = buildControl<QLabel>(this, "Label1", 120, 3540, 5160, 300,
+                                  QStringLiteral("ID：  系统对区域的识别码，3个字符，不得相同。"));
+    Label2 = buildControl<QLabel>(this, "Label2", 120, 3840, 5160, 300, QStringLiteral("名称： 也就是地名，不多于8个字。"));
+    Label3 = buildControl<QLabel>(this, "Label3", 120, 4140, 5160, 300,
+                                  QStringLiteral("距学校： 与学校间的距离，单位可认为是公里。"));
 }
 
 QYset::~QYset() = default;

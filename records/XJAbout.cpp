@@ -1,5 +1,6 @@
 #include "records/XJAbout.h"
 
+#include "platform/ui/build_control.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/system_info.h"
 #include "platform/ui/twips.h"
@@ -10,6 +11,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+
+using platform::buildControl;
 
 namespace {
 
@@ -71,8 +74,7 @@ HelpNote::HelpNote(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("HelpNote"));
     setWindowTitle(QStringLiteral("注意事项"));
     platform::resizeTwips(*this, 5400, 2400);
-    text1 = new QPlainTextEdit(this);
-    text1->setObjectName(QStringLiteral("text1"));
+    text1 = buildControl<QPlainTextEdit>(this, "text1");
     text1->setReadOnly(true);
 }
 

@@ -1,6 +1,7 @@
 #include "records/XJNew.h"
 
 #include "platform/db/database.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
 #include "records/core/Tavisk.h"
@@ -10,25 +11,21 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+using platform::buildControl;
+
 XJNew::XJNew(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("XJNew"));
     setWindowTitle(QStringLiteral("更新学籍库"));
     platform::resizeTwips(*this, 5280, 2640);
-    Label1 = new QLabel(
-        QStringLiteral("    当你在Orbisca中对学生进行了增删可者改名之类的操作后，运行这一模块可以将学籍库中的数据自动更新。"),
-        this);
-    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1 = buildControl<QLabel>(
+        this, "Label1", 240, 240, 4800, 900,
+        QStringLiteral("    当你在Orbisca中对学生进行了增删可者改名之类的操作后，运行这一模块可以将学籍库中的数据自动更新。"));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    platform::placeTwips(*Label1, 240, 240, 4800, 900);
-    Command1 = new QPushButton(QStringLiteral("开始"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    platform::placeTwips(*Command1, 1980, 1320, 1215, 375);
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    Command1 = buildControl<QPushButton>(this, "Command1", 1980, 1320, 1215, 375, QStringLiteral("开始"));
+    ProgressBar1 = buildControl<QProgressBar>(this, "ProgressBar1", 240, 1920, 4800, 300);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setValue(0);
-    platform::placeTwips(*ProgressBar1, 240, 1920, 4800, 300);
     connect(Command1, &QPushButton::clicked, this, &XJNew::Command1_Click);
 }
 

@@ -449,17 +449,11 @@ void XJmain::TreeView1_NodeClick(QTreeWidgetItem* item) {
     const QString key = item->data(0, Qt::UserRole).toString();
     const QChar kind = key.isEmpty() ? QChar() : key.front();
     if (kind == u'm') {
-        QString grade, cls;
-        if (key.size() == 5) {
-            grade = key.right(4);
-        } else if (key.size() == 7) {
-            grade = key.mid(1, 4);
-            cls = key.right(2);
-        }
-        s.SelectedGrade = grade;
-        s.SelectedClass = cls;
+        const records::StructureNode node = records::structureOfKey(key);
+        s.SelectedGrade = node.grade;
+        s.SelectedClass = node.cls;
         s.ListQuery.clear();
-        FillStudentList(grade, cls);
+        FillStudentList(node.grade, node.cls);
     } else if (kind == u'n') {
         const int at = s.Regions.find(key.mid(1));
         if (at > 0) {
@@ -591,11 +585,10 @@ QString XJmain::nodeQuery(const QString& key) {
     RecordsState& s = Tavisk::state();
     const QChar kind = key.isEmpty() ? QChar() : key.front();
     if (kind == u'm') {
-        if (key.size() == 5)
-            return records::gradeQuery(key.right(4));
-        if (key.size() == 7)
-            return records::classQuery(key.mid(1, 4), key.right(2));
-        return {};
+        const records::StructureNode node = records::structureOfKey(key);
+        if (node.grade.isEmpty())
+            return {};
+        return node.cls.isEmpty() ? records::gradeQuery(node.grade) : records::classQuery(node.grade, node.cls);
     }
     if (kind == u'n') {
         const int at = s.Regions.find(key.mid(1));
@@ -616,8 +609,10 @@ void XJmain::MenuPedit_Click() {
     if (query.isEmpty())
         return;
     RecordsState& s = Tavisk::state();
-    s.SelectedGrade = key.mid(1, 4);
-    s.SelectedClass = key.size() > 5 ? key.right(2) : QString();
+    // An area's or a teacher's students have no grade level or class of their own.
+    const records::StructureNode node = records::structureOfKey(key);
+    s.SelectedGrade = node.grade;
+    s.SelectedClass = node.cls;
     s.SelectedStudentId.clear();
     s.ListQuery = query;
     showEditor();

@@ -2,6 +2,7 @@
 
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
 #include "records/core/Tavisk.h"
@@ -13,28 +14,21 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+using platform::buildControl;
+
 XYOutDat::XYOutDat(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("XYOutDat"));
     setWindowTitle(QStringLiteral("导出数据"));
     platform::resizeTwips(*this, 5640, 2520);
-    Label1 = new QLabel(QStringLiteral("  请输入你要将显示出来的同学数据存放的位置，请使用完整的路径。"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1 = buildControl<QLabel>(this, "Label1", 240, 180, 5160, 480,
+                                  QStringLiteral("  请输入你要将显示出来的同学数据存放的位置，请使用完整的路径。"));
     Label1->setWordWrap(true);
-    platform::placeTwips(*Label1, 240, 180, 5160, 480);
-    text1 = new QLineEdit(this);
-    text1->setObjectName(QStringLiteral("text1"));
-    platform::placeTwips(*text1, 240, 780, 3960, 300);
-    Command1 = new QPushButton(QStringLiteral("浏览"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    platform::placeTwips(*Command1, 4320, 750, 1080, 360);
-    Command2 = new QPushButton(QStringLiteral("开始"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    platform::placeTwips(*Command2, 2280, 1320, 1080, 375);
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    text1 = buildControl<QLineEdit>(this, "text1", 240, 780, 3960, 300);
+    Command1 = buildControl<QPushButton>(this, "Command1", 4320, 750, 1080, 360, QStringLiteral("浏览"));
+    Command2 = buildControl<QPushButton>(this, "Command2", 2280, 1320, 1080, 375, QStringLiteral("开始"));
+    ProgressBar1 = buildControl<QProgressBar>(this, "ProgressBar1", 240, 1920, 5160, 300);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setValue(0);
-    platform::placeTwips(*ProgressBar1, 240, 1920, 5160, 300);
     Adodc1 = new platform::db::DataControl(this);
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
     connect(Command1, &QPushButton::clicked, this, &XYOutDat::Command1_Click);

@@ -8,11 +8,13 @@
 #include "grades/entry/TeacherPanel.h"
 #include "grades/entry/entry_menus.h"
 #include "grades/examno/ExamNumberPanel.h"
+#include "grades/examno/exam_numbers.h"
 #include "grades/examno/examno_menus.h"
 #include "grades/frame/Form2.h"
 #include "grades/maintenance/maintenance_menus.h"
 #include "grades/results/results_menus.h"
 #include "grades/results/view/ResultsPanel.h"
+#include "grades/results/view/results_choosers.h"
 #include "grades/results/teachers/TeacherScorePanel.h"
 
 std::vector<std::unique_ptr<Form2Panel>> makeMainWindowPanels() {
@@ -34,10 +36,13 @@ std::unique_ptr<Form2> makeMainWindow(std::vector<std::unique_ptr<Form2Panel>> p
     auto window = std::make_unique<Form2>(parent);
     for (auto& panel : panels)
         window->addPanel(std::move(panel));
+    // What the panels offer, handed to the subsystems that use it.
+    auto& resultsView = window->offered<results::ResultsChoosers>();
+    auto& examNumbers = window->offered<examno::ExamNumbers>();
     entry::installMenuHandlers(*window);
     calc::installMenuHandlers(*window);
-    maintenance::installMenuHandlers(*window);
-    examno::installMenuHandlers(*window);
-    results::installMenuHandlers(*window);
+    maintenance::installMenuHandlers(*window, resultsView);
+    examno::installMenuHandlers(*window, examNumbers);
+    results::installMenuHandlers(*window, resultsView, examNumbers);
     return window;
 }

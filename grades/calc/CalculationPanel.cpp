@@ -190,7 +190,7 @@ private:
 
 void CalculationPanel::bind(PanelHost& host) {
     host_ = &host;
-    controls_ = host.controlsOf(index());
+    controls_ = host.controlsOf(*this);
     // Every control the panel fills, looked up now so that a wrong name stops the start.
     for (const char* name : {"Option51", "Option52", "Option53"})
         controls_.get<QRadioButton>(QLatin1String(name));

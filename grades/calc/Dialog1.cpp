@@ -7,6 +7,7 @@
 #include "platform/db/datacontrol.h"
 #include "platform/text/gbk.h"
 #include "platform/text/values.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/show_modeless.h"
 #include "platform/ui/twips.h"
@@ -20,6 +21,7 @@
 #include <vector>
 
 using platform::MsgButtons;
+using platform::buildControl;
 
 namespace {
 
@@ -32,12 +34,6 @@ void paint(QWidget* w, const QColor& colour, QPalette::ColorRole role) {
     w->setAutoFillBackground(true);
 }
 
-QLabel* label(QWidget* parent, const QString& text, int left, int top, int width, int height) {
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(platform::twipsRect(left, top, width, height));
-    return l;
-}
-
 } // namespace
 
 Dialog1::Dialog1(PanelHost& host) : QDialog(host.hostWindow()), host_(host) {
@@ -48,47 +44,40 @@ Dialog1::Dialog1(PanelHost& host) : QDialog(host.hostWindow()), host_(host) {
     const char* const names[] = {"成绩库一", "成绩库二", "成绩库三", "成绩库四", "成绩库五"};
     for (int i = 0; i < 5; ++i) {
         const int top = 360 + 510 * i;
-        Label1[i] = label(this, QString::fromUtf8(names[i]), 240, top, 855, 255);
-        Text1[i] = new QLineEdit(this);
-        Text1[i]->setObjectName(QStringLiteral("Text1_%1").arg(i));
-        Text1[i]->setGeometry(platform::twipsRect(1200, top, 2175, 270));
+        Label1[i] = buildControl<QLabel>(this, QStringLiteral("Label1_%1").arg(i), 240, top, 855, 255,
+                                         QString::fromUtf8(names[i]));
+        Text1[i] = buildControl<QLineEdit>(this, QStringLiteral("Text1_%1").arg(i), 1200, top, 2175, 270);
         Text1[i]->setMaxLength(40);
         paint(Text1[i], QColor(255, 192, 255), QPalette::Base);
-        Command1[i] = new QPushButton(QStringLiteral("浏览"), this);
-        Command1[i]->setObjectName(QStringLiteral("Command1_%1").arg(i));
-        Command1[i]->setGeometry(platform::twipsRect(3480, top, 735, 255));
+        Command1[i] = buildControl<QPushButton>(this, QStringLiteral("Command1_%1").arg(i), 3480, top, 735, 255,
+                                                QStringLiteral("浏览"));
         connect(Command1[i], &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
         Text1[i]->installEventFilter(this);
     }
-    OKButton = new QPushButton(QStringLiteral("确定"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(platform::twipsRect(4680, 120, 1215, 375));
+    OKButton = buildControl<QPushButton>(this, "OKButton", 4680, 120, 1215, 375, QStringLiteral("确定"));
     OKButton->setDefault(true);
-    CancelButton = new QPushButton(QStringLiteral("取消"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    CancelButton->setGeometry(platform::twipsRect(4680, 600, 1215, 375));
-    Label2 = label(this,
-                   QStringLiteral("请设置上几次考试后数据备份的地方,以观查学生的进步情况和综合成绩的评定.") +
-                       QString(17, QLatin1Char(' ')) + QStringLiteral("路径限定在40个字符内。"),
-                   4680, 1080, 1215, 1695);
+    CancelButton = buildControl<QPushButton>(this, "CancelButton", 4680, 600, 1215, 375, QStringLiteral("取消"));
+    Label2 = buildControl<QLabel>(this, {}, 4680, 1080, 1215, 1695,
+                                  QStringLiteral("请设置上几次考试后数据备份的地方,以观查学生的进步情况和综合成绩的评定.") +
+                                      QString(17, QLatin1Char(' ')) + QStringLiteral("路径限定在40个字符内。"));
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     for (int i = 0; i < 5; ++i)
-        Label3[i] = label(this, QStringLiteral("成绩%1%").arg(i + 1), 1080 + 816 * i, 3000, 615, 255);
-    Label3[5] = label(this, QStringLiteral("本次成绩%"), 5160, 3000, 855, 255);
-    Label3[6] = label(this, QStringLiteral("综合分"), 120, 3360, 615, 255);
+        Label3[i] = buildControl<QLabel>(this, QStringLiteral("Label3_%1").arg(i), 1080 + 816 * i, 3000, 615, 255,
+                                         QStringLiteral("成绩%1%").arg(i + 1));
+    Label3[5] = buildControl<QLabel>(this, "Label3_5", 5160, 3000, 855, 255, QStringLiteral("本次成绩%"));
+    Label3[6] = buildControl<QLabel>(this, "Label3_6", 120, 3360, 615, 255, QStringLiteral("综合分"));
     for (int i = 0; i < 6; ++i) {
-        Text2[i] = new QLineEdit(this);
-        Text2[i]->setObjectName(QStringLiteral("Text2_%1").arg(i));
-        Text2[i]->setGeometry(platform::twipsRect(1080 + 840 * i, 3360, 495, 270));
+        Text2[i] = buildControl<QLineEdit>(this, QStringLiteral("Text2_%1").arg(i), 1080 + 840 * i, 3360, 495, 270);
         Text2[i]->setMaxLength(4);
         paint(Text2[i], QColor(192, 192, 255), QPalette::Base);
         Text2[i]->installEventFilter(this);
     }
-    Label4[5] = label(this, QStringLiteral("="), 840, 3435, 135, 135);
+    Label4[5] = buildControl<QLabel>(this, "Label4_5", 840, 3435, 135, 135, QStringLiteral("="));
     for (int i = 0; i < 5; ++i)
-        Label4[i] = label(this, QStringLiteral("+"), 1680 + 840 * i, i == 0 ? 3428 : 3435, 135, 135);
+        Label4[i] = buildControl<QLabel>(this, QStringLiteral("Label4_%1").arg(i), 1680 + 840 * i,
+                                         i == 0 ? 3428 : 3435, 135, 135, QStringLiteral("+"));
     // The signs are as small as designed; they must not be cut to nothing.
     for (QLabel* l : Label4) {
         l->setAlignment(Qt::AlignCenter);

@@ -2,11 +2,13 @@
 
 #include "common/program_state.h"
 #include "grades/entry/core/student_roster.h"
+#include "grades/entry/student_class_choice.h"
 #include "grades/frame/Form2.h"
 #include "platform/dbui/datacontrolbar.h"
 #include "platform/db/datacontrol.h"
 #include "platform/dbui/datagrid.h"
 #include "platform/db/recordset.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/key_filter.h"
@@ -26,28 +28,13 @@ using platform::db::DataGrid;
 using platform::db::DbError;
 using platform::db::Recordset;
 using Outcome = entry::StudentManager::Outcome;
+using platform::buildControl;
 
 namespace {
-template <class T> T* make(QWidget* parent, const char* name, int left, int top, int width, int height,
-                           const QString& caption = {}) {
-    auto* w = new T(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    platform::placeTwips(*w, left, top, width, height);
-    if constexpr (std::is_same_v<T, QLabel> || std::is_same_v<T, QPushButton>)
-        w->setText(caption);
-    return w;
-}
-
-// The main window's class chooser of the student panel, not one of ours.
+// The class the main window's student panel shows, asked through what the panel offers.
 QString studentPanelClass(QWidget* owner) {
     if (auto* main = qobject_cast<Form2*>(owner))
-        if (auto* box = main->control<QComboBox>(QStringLiteral("Combo1")))
-            return box->currentText();
-    if (!owner)
-        return {};
-    for (auto* box : owner->findChildren<QComboBox*>(QStringLiteral("Combo1")))
-        if (!qobject_cast<Form12*>(box->window()))
-            return box->currentText();
+        return main->offered<entry::StudentClassChoice>().chosenClass();
     return {};
 }
 } // namespace
@@ -63,29 +50,29 @@ Form12::Form12(QWidget* owner)
     setFixedSize(size());
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
 
-    make<QLabel>(this, "Label1", 120, 120, 1935, 255, QStringLiteral("请选择要处理的班级："));
-    Combo1 = make<platform::ComboBox>(this, "Combo1", 2160, 120, 1575, 300);
-    make<QLabel>(this, "Label6", 120, 720, 855, 255, QStringLiteral("SQL语句:"));
-    Text3 = make<QLineEdit>(this, "Text3", 840, 585, 2535, 390);
-    Command7 = make<QPushButton>(this, "Command7", 3600, 600, 495, 375, QStringLiteral("确定"));
-    make<QLabel>(this, "Label2", 120, 1320, 1575, 255, QStringLiteral("当前处理的学生："));
-    Command3 = make<QPushButton>(this, "Command3", 1800, 1320, 615, 375, QStringLiteral("增加"));
-    Command4 = make<QPushButton>(this, "Command4", 2640, 1320, 615, 375, QStringLiteral("删除"));
-    Command6 = make<QPushButton>(this, "Command6", 3480, 1320, 615, 375, QStringLiteral("查找"));
-    Text1 = make<QLineEdit>(this, "Text1", 120, 1560, 1215, 375);
-    Label5 = make<QLabel>(this, "Label5", 120, 2160, 1215, 735);
+    buildControl<QLabel>(this, "Label1", 120, 120, 1935, 255, QStringLiteral("请选择要处理的班级："));
+    Combo1 = buildControl<platform::ComboBox>(this, "Combo1", 2160, 120, 1575, 300);
+    buildControl<QLabel>(this, "Label6", 120, 720, 855, 255, QStringLiteral("SQL语句:"));
+    Text3 = buildControl<QLineEdit>(this, "Text3", 840, 585, 2535, 390);
+    Command7 = buildControl<QPushButton>(this, "Command7", 3600, 600, 495, 375, QStringLiteral("确定"));
+    buildControl<QLabel>(this, "Label2", 120, 1320, 1575, 255, QStringLiteral("当前处理的学生："));
+    Command3 = buildControl<QPushButton>(this, "Command3", 1800, 1320, 615, 375, QStringLiteral("增加"));
+    Command4 = buildControl<QPushButton>(this, "Command4", 2640, 1320, 615, 375, QStringLiteral("删除"));
+    Command6 = buildControl<QPushButton>(this, "Command6", 3480, 1320, 615, 375, QStringLiteral("查找"));
+    Text1 = buildControl<QLineEdit>(this, "Text1", 120, 1560, 1215, 375);
+    Label5 = buildControl<QLabel>(this, "Label5", 120, 2160, 1215, 735);
     Label5->setWordWrap(true);
-    Command5 = make<QPushButton>(this, "Command5", 1800, 1920, 615, 375, QStringLiteral("转到"));
-    auto* classBox = make<platform::ComboBox>(this, "Combo2", 2640, 1920, 855, 300);
+    Command5 = buildControl<QPushButton>(this, "Command5", 1800, 1920, 615, 375, QStringLiteral("转到"));
+    auto* classBox = buildControl<platform::ComboBox>(this, "Combo2", 2640, 1920, 855, 300);
     classBox->setEditable(true);
     Combo2 = classBox;
-    make<QLabel>(this, "Label4", 3600, 1920, 375, 255, QStringLiteral("班"));
-    make<QLabel>(this, "Label3", 120, 3240, 1335, 375, QStringLiteral("查找学生："));
-    Text2 = make<QLineEdit>(this, "Text2", 1200, 3240, 1575, 270);
-    Command2 = make<QPushButton>(this, "Command2", 2880, 3240, 1215, 375, QStringLiteral("查找"));
-    List1 = make<platform::ListBox>(this, "List1", 120, 3600, 2655, 780);
-    Command1 = make<QPushButton>(this, "Command1", 2880, 3720, 1215, 375, QStringLiteral("转入本班"));
-    DataGrid1 = make<DataGrid>(this, "DataGrid1", 4320, 120, 3135, 3975);
+    buildControl<QLabel>(this, "Label4", 3600, 1920, 375, 255, QStringLiteral("班"));
+    buildControl<QLabel>(this, "Label3", 120, 3240, 1335, 375, QStringLiteral("查找学生："));
+    Text2 = buildControl<QLineEdit>(this, "Text2", 1200, 3240, 1575, 270);
+    Command2 = buildControl<QPushButton>(this, "Command2", 2880, 3240, 1215, 375, QStringLiteral("查找"));
+    List1 = buildControl<platform::ListBox>(this, "List1", 120, 3600, 2655, 780);
+    Command1 = buildControl<QPushButton>(this, "Command1", 2880, 3720, 1215, 375, QStringLiteral("转入本班"));
+    DataGrid1 = buildControl<DataGrid>(this, "DataGrid1", 4320, 120, 3135, 3975);
     adodc1Bar_->setObjectName(QStringLiteral("Adodc1"));
     platform::placeTwips(*adodc1Bar_, 4320, 4200, 3135, 330);
     // 删除 and the upper 查找 have no action of their own.
@@ -146,7 +133,7 @@ void Form12::Form_Load() {
     Adodc1->setConnectionString(state().connectionText());
     Combo1->clear();
     try {
-        auto db = platform::db::Database::openConnectionText(state().connectionText());
+        auto db = openProgramDatabase();
         Combo1->addItems(entry::classLabels(*db));
     } catch (const DbError& e) {
         refuse(e.text());

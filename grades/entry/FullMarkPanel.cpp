@@ -10,7 +10,7 @@
 
 void FullMarkPanel::bind(PanelHost& host) {
     host_ = &host;
-    const PanelControls c = host.controlsOf(index());
+    const PanelControls c = host.controlsOf(*this);
     La42 = c.get<QLabel>(QStringLiteral("La42"));
     DataGrid4 = c.grid(QStringLiteral("DataGrid4"));
     Ad4 = &c.data(QStringLiteral("Ad4"));

@@ -34,8 +34,6 @@ namespace {
 
 const QString kOnlyDigits = QStringLiteral("只能在这里输入数字!");
 
-std::shared_ptr<Database> database() { return Database::openConnectionText(state().connectionText()); }
-
 QString markText(const QVariant& mark) {
     return platform::PlainNumberText(mark.toFloat(), platform::Precision::Single);
 }
@@ -44,7 +42,7 @@ QString markText(const QVariant& mark) {
 
 void MarkEntryPanel::bind(PanelHost& host) {
     host_ = &host;
-    const PanelControls c = host.controlsOf(index());
+    const PanelControls c = host.controlsOf(*this);
     Option6 = c.get<QRadioButton>(QStringLiteral("Option6"));
     Option7 = c.get<QRadioButton>(QStringLiteral("Option7"));
     Combo7 = c.get<QComboBox>(QStringLiteral("Combo7"));
@@ -131,7 +129,7 @@ void MarkEntryPanel::FillScoreEntrySelectors() {
     Combo7->clear();
     Combo8->clear();
     try {
-        auto db = database();
+        auto db = openProgramDatabase();
         if (roomMode()) {
             int64_t rooms = 0;
             try {
@@ -159,7 +157,7 @@ void MarkEntryPanel::LoadGradeEntryList() {
     if (chosen.isEmpty() || subject.isEmpty())
         return;
     try {
-        auto db = database();
+        auto db = openProgramDatabase();
         showList(roomMode() ? entry::roomList(*db, chosen, subject) : entry::classList(*db, chosen, subject));
         La88->setText(subject);
         Recordset* rs = Ad8->recordset();
@@ -290,7 +288,7 @@ void MarkEntryPanel::Te82_KeyPress(int16_t& keyAscii) {
     if (platform::trimBlanks(Te82->text()).isEmpty())
         return;
     try {
-        auto db = database();
+        auto db = openProgramDatabase();
         showList(entry::searchList(*db, Te82->text(), Combo8->currentText()));
         fullMarks_ = entry::FullMarks::read(*db, Combo8->currentText());
     } catch (const DbError& e) {

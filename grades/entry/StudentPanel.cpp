@@ -37,9 +37,12 @@ const QString& kPrompt = platform::kPromptTitle;
 StudentPanel::StudentPanel() = default;
 StudentPanel::~StudentPanel() = default;
 
+QString StudentPanel::chosenClass() const { return Combo1->currentText(); }
+
 void StudentPanel::bind(PanelHost& host) {
     host_ = &host;
-    const PanelControls c = host.controlsOf(index());
+    host.offer<entry::StudentClassChoice>(*this);
+    const PanelControls c = host.controlsOf(*this);
     Combo1 = c.get<QComboBox>(QStringLiteral("Combo1"));
     Te11 = c.get<QLineEdit>(QStringLiteral("Te11"));
     tx12 = c.get<QLineEdit>(QStringLiteral("tx12"));
@@ -105,7 +108,7 @@ bool StudentPanel::mayOpen() {
 void StudentPanel::load() {
     Combo1->clear();
     try {
-        auto db = platform::db::Database::openConnectionText(state().connectionText());
+        auto db = openProgramDatabase();
         Combo1->addItems(entry::classLabels(*db));
     } catch (const DbError& e) {
         reportFailure(e.text());

@@ -3,6 +3,7 @@
 // of one class, added, inserted, renamed and deleted one at a time.
 
 #include "grades/entry/core/student_roster.h"
+#include "grades/entry/student_class_choice.h"
 #include "grades/frame/form2_panel.h"
 
 #include <QObject>
@@ -21,7 +22,7 @@ class DataControl;
 class DataGrid;
 }
 
-class StudentPanel : public QObject, public Form2Panel {
+class StudentPanel : public QObject, public Form2Panel, public entry::StudentClassChoice {
     Q_OBJECT
 public:
     // The width of the class size la15 (twips): five digits must read there.
@@ -34,6 +35,7 @@ public:
     void layout(form2::LayoutPass& pass, double width, double height) const override;
     QStringList dataControls() const override { return {QStringLiteral("Ad1")}; }
     void bind(PanelHost& host) override;
+    QString chosenClass() const override;
     // False when the exam-number cards were printed and the user chose not to go on.
     bool mayOpen() override;
     // Fills the class chooser from 班级表 and chooses its first class.

@@ -39,7 +39,7 @@ const QString kCheckDoneTitle = QStringLiteral("检查完成");
 
 void TeacherPanel::bind(PanelHost& host) {
     host_ = &host;
-    const PanelControls c = host.controlsOf(index());
+    const PanelControls c = host.controlsOf(*this);
     Frame3_0 = c.get<QGroupBox>(QStringLiteral("Frame3_0"));
     Frame3_1 = c.get<QGroupBox>(QStringLiteral("Frame3_1"));
     Frame2_0 = c.get<QGroupBox>(QStringLiteral("Frame2_0"));

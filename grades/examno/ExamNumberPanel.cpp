@@ -1,5 +1,6 @@
 #include "grades/examno/ExamNumberPanel.h"
 
+#include "common/class_label.h"
 #include "grades/examno/Form4.h"
 #include "grades/examno/core/exam_cards.h"
 
@@ -22,6 +23,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
@@ -42,7 +44,8 @@ public:
 
 void ExamNumberPanel::bind(PanelHost& host) {
     host_ = &host;
-    const PanelControls c = host.controlsOf(index());
+    host.offer<examno::ExamNumbers>(*this);
+    const PanelControls c = host.controlsOf(*this);
     Frame4_0 = c.get<QGroupBox>(QStringLiteral("Frame4_0"));
     Frame4_1 = c.get<QGroupBox>(QStringLiteral("Frame4_1"));
     for (int i = 0; i < 5; ++i)
@@ -245,8 +248,7 @@ void ExamNumberPanel::FillExamNumberViewFilter() {
             platform::db::Recordset* rs = classes.recordset();
             const int g = rs->fieldIndex(QStringLiteral("年级")), k = rs->fieldIndex(QStringLiteral("班"));
             for (int row = 0; row < rs->recordCount(); ++row)
-                labels << rs->valueAt(row, g).toString() + QStringLiteral("级") + rs->valueAt(row, k).toString() +
-                              QStringLiteral("班");
+                labels << classLabel(rs->valueAt(row, g).toString(), rs->valueAt(row, k).toString());
         } catch (const platform::db::DbError& e) {
             platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
         }
@@ -283,8 +285,8 @@ void ExamNumberPanel::Combo6_Click() {
             list(allRoomsListQuery(), {});
     } else {
         if (text != kAllClasses) {
-            host_->CurrentGradeId = text.left(4);
-            host_->CurrentClassId = text.mid(std::max<qsizetype>(0, text.size() - 3), 2);
+            host_->CurrentGradeId = gradeOfLabel(text);
+            host_->CurrentClassId = classOfLabel(text);
             list(classListQuery(host_->CurrentGradeId, host_->CurrentClassId), QStringLiteral("考号"));
         } else {
             list(allClassesListQuery(), {});
@@ -328,13 +330,25 @@ void ExamNumberPanel::Comkh2_Click() {
         return;
     state().PrintRecordSource = Ad32->recordSource();
     state().PrintSource = 1;
-    Form4::showFor(Combo6);
+    Form4::showFor(viewerGroup());
     settings.store(Setting::ExamCardsPrinted, QStringLiteral("是"));
 }
 
 void ExamNumberPanel::Comkh3_Click() {
     Frame4_1->setVisible(false);
     Frame4_0->setVisible(true);
+}
+
+std::function<QString()> ExamNumberPanel::viewerGroup() const {
+    return [filter = QPointer<QComboBox>(Combo6)] { return filter ? filter->currentText() : QString(); };
+}
+
+void ExamNumberPanel::exportByClass() {
+    // Unmarked without marking its partner.
+    Option5->setAutoExclusive(false);
+    Option5->setChecked(false);
+    Option5->setAutoExclusive(true);
+    Comkh[3]->click();
 }
 
 void ExamNumberPanel::Comkh4_Click() {

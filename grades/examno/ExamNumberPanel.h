@@ -4,6 +4,7 @@
 // size and 只编写 switch, and the viewer of those built.
 
 #include "grades/examno/core/exam_number_builder.h"
+#include "grades/examno/exam_numbers.h"
 #include "grades/frame/form2_panel.h"
 
 #include <QElapsedTimer>
@@ -17,7 +18,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-class ExamNumberPanel : public QObject, public Form2Panel {
+class ExamNumberPanel : public QObject, public Form2Panel, public examno::ExamNumbers {
     Q_OBJECT
 public:
     int index() const override { return 3; }
@@ -46,7 +47,10 @@ public:
     void Comkh2_Click();   // 打印考号
     void Comkh3_Click();   // 重新编写
     void Comkh4_Click();   // 导出数据
-    QComboBox* viewerFilter() const { return Combo6; }
+
+    // What other windows ask of the panel.
+    std::function<QString()> viewerGroup() const override;
+    void exportByClass() override;
 
     // The composition and the crossing method the boxes choose now.
     examno::Composition composition() const;

@@ -1,5 +1,6 @@
 #include "grades/examno/Form4.h"
 
+#include "common/class_label.h"
 #include "grades/examno/core/exam_number_format.h"
 
 #include "common/program_state.h"
@@ -8,6 +9,7 @@
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
 #include "platform/text/values.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/richtextbox.h"
 #include "platform/ui/show_modeless.h"
@@ -35,6 +37,7 @@ using platform::db::Database;
 using platform::db::DbError;
 using platform::db::Recordset;
 using namespace examno;
+using platform::buildControl;
 
 namespace {
 
@@ -70,17 +73,6 @@ protected:
     }
 };
 
-template <class T> T* make(QWidget* parent, const char* name, const QString& caption = {}) {
-    auto* w = new T(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    if constexpr (std::is_base_of_v<QLabel, T> || std::is_same_v<T, QPushButton> ||
-                  std::is_same_v<T, QRadioButton> || std::is_same_v<T, QCheckBox>)
-        w->setText(caption);
-    return w;
-}
-
-std::shared_ptr<Database> openDatabase() { return Database::openConnectionText(state().connectionText()); }
-
 void tell(const QString& text, const QString& title = platform::kPromptTitle) {
     platform::dialogs().message(text, platform::MsgButtons::Ok, title);
 }
@@ -95,42 +87,42 @@ FontChoice plainFont(const QString& name, double size) {
 
 } // namespace
 
-Form4::Form4(QComboBox* viewerFilter) : QWidget(nullptr), viewerFilter_(viewerFilter) {
+Form4::Form4(std::function<QString()> viewerGroup) : QWidget(nullptr), viewerGroup_(std::move(viewerGroup)) {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("打印考号预览"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    RichTextBox1 = make<platform::RichTextBox>(this, "RichTextBox1");
-    Option1 = make<QRadioButton>(this, "Option1", QStringLiteral("简单"));
-    Option2 = make<QRadioButton>(this, "Option2", QStringLiteral("完全"));
+    RichTextBox1 = buildControl<platform::RichTextBox>(this, "RichTextBox1");
+    Option1 = buildControl<QRadioButton>(this, "Option1", QStringLiteral("简单"));
+    Option2 = buildControl<QRadioButton>(this, "Option2", QStringLiteral("完全"));
     Option2->setChecked(true);
-    Check1 = make<QCheckBox>(this, "Check1", QStringLiteral("只填座位号"));
-    Label1 = make<GapLabel>(this, "Label1", QStringLiteral("每行        个同学 行间距:"));
-    Combo1 = make<platform::ComboBox>(this, "Combo1");
-    Text2 = make<QLineEdit>(this, "Text2");
+    Check1 = buildControl<QCheckBox>(this, "Check1", QStringLiteral("只填座位号"));
+    Label1 = buildControl<GapLabel>(this, "Label1", QStringLiteral("每行        个同学 行间距:"));
+    Combo1 = buildControl<platform::ComboBox>(this, "Combo1");
+    Text2 = buildControl<QLineEdit>(this, "Text2");
     Text2->setText(QStringLiteral("1"));
-    Label2 = make<QLabel>(this, "Label2", QStringLiteral("考试说明:"));
-    Text1 = make<QLineEdit>(this, "Text1");
+    Label2 = buildControl<QLabel>(this, "Label2", QStringLiteral("考试说明:"));
+    Text1 = buildControl<QLineEdit>(this, "Text1");
     // 状态 holds 25 characters: a longer title could not be kept.
     Text1->setMaxLength(kSettingLength);
     Text1->setText(QStringLiteral("2000年第二学年度期未考试"));
-    Combo2 = make<platform::ComboBox>(this, "Combo2");
-    Combo3 = make<platform::ComboBox>(this, "Combo3");
+    Combo2 = buildControl<platform::ComboBox>(this, "Combo2");
+    Combo3 = buildControl<platform::ComboBox>(this, "Combo3");
     for (QComboBox* box : {Combo1, Combo2, Combo3}) {
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
     }
     Combo1->setEditText(QStringLiteral("3"));
-    Command5 = make<QPushButton>(this, "Command5", QStringLiteral("刷新"));
+    Command5 = buildControl<QPushButton>(this, "Command5", QStringLiteral("刷新"));
     Command5->setToolTip(QStringLiteral("使您刚才的设置生效"));
-    Command4 = make<QPushButton>(this, "Command4", QStringLiteral("说明"));
+    Command4 = buildControl<QPushButton>(this, "Command4", QStringLiteral("说明"));
     Command4->setToolTip(QStringLiteral("设置在考号中说明文字的字体"));
-    Command3 = make<QPushButton>(this, "Command3", QStringLiteral("考号"));
+    Command3 = buildControl<QPushButton>(this, "Command3", QStringLiteral("考号"));
     Command3->setToolTip(QStringLiteral("设置考号中姓名与考号的字体"));
-    Command2 = make<QPushButton>(this, "Command2", QStringLiteral("另存"));
+    Command2 = buildControl<QPushButton>(this, "Command2", QStringLiteral("另存"));
     Command2->setToolTip(QStringLiteral(
         "将预览的内容保存为rtf文件格式，这样可以使用Word等专业字处理软件对考号进行各种特殊的打印."));
-    Command1 = make<QPushButton>(this, "Command1", QStringLiteral("打印"));
+    Command1 = buildControl<QPushButton>(this, "Command1", QStringLiteral("打印"));
     // Label1 is drawn behind the per-line box that stands in its gap.
     Label1->lower();
 
@@ -166,8 +158,8 @@ Form4::Form4(QComboBox* viewerFilter) : QWidget(nullptr), viewerFilter_(viewerFi
 
 Form4::~Form4() = default;
 
-Form4* Form4::showFor(QComboBox* viewerFilter) {
-    return platform::showModeless<Form4>(nullptr, [viewerFilter] { return new Form4(viewerFilter); });
+Form4* Form4::showFor(std::function<QString()> viewerGroup) {
+    return platform::showModeless<Form4>(nullptr, [&viewerGroup] { return new Form4(std::move(viewerGroup)); });
 }
 
 void Form4::resizeEvent(QResizeEvent* event) {
@@ -183,7 +175,7 @@ void Form4::resizeEvent(QResizeEvent* event) {
 std::vector<CardStudent> Form4::readGroup(const QString& query) {
     query_ = query;
     try {
-        auto db = openDatabase();
+        auto db = openProgramDatabase();
         Recordset rs(db, query);
         return readCardStudents(rs);
     } catch (const DbError& e) {
@@ -209,7 +201,7 @@ void Form4::Form_Load() {
     Combo2->clear();
     Combo3->clear();
     try {
-        auto db = openDatabase();
+        auto db = openProgramDatabase();
         Recordset rs(db, table::Settings);
         const SettingsRows rows(rs);
         // The rooms of the stored count, also before the exam-number panel was
@@ -222,8 +214,7 @@ void Form4::Form_Load() {
             QStringList labels;
             const int g = classes.fieldIndex(QStringLiteral("年级")), c = classes.fieldIndex(QStringLiteral("班"));
             for (int row = 0; row < classes.recordCount(); ++row)
-                labels << classes.valueAt(row, g).toString() + QStringLiteral("级") +
-                              classes.valueAt(row, c).toString() + QStringLiteral("班");
+                labels << classLabel(classes.valueAt(row, g).toString(), classes.valueAt(row, c).toString());
             Combo3->addItems(labels);
             Combo3->addItem(kAllClasses);
             Combo3->setCurrentIndex(-1);
@@ -262,8 +253,8 @@ CardSettings Form4::cardSettings() const {
     s.schoolName = state().SchoolName;
     s.roomLabel = Combo2->currentText();
     s.classLabel = Combo3->currentText();
-    if (viewerFilter_)
-        s.viewerLabel = viewerFilter_->currentText();
+    if (viewerGroup_)
+        s.viewerLabel = viewerGroup_();
     s.printSource = state().PrintSource;
     return s;
 }
@@ -317,7 +308,7 @@ void Form4::Command5_Click() {
     }
     if (!platform::trimBlanks(Combo3->currentText()).isEmpty()) {
         const auto classQuery = [](const QString& label) {
-            return cardClassQuery(label.left(4), label.mid(std::max<qsizetype>(0, label.size() - 3), 2));
+            return cardClassQuery(gradeOfLabel(label), classOfLabel(label));
         };
         if (Combo3->currentText() == kAllClasses) {
             RichTextBox1->clear();
@@ -449,7 +440,7 @@ void Form4::storeSettings() {
     QStringList notKept;
     try {
         // Our own cursor on 状态表: the main window may be closed by now.
-        auto db = openDatabase();
+        auto db = openProgramDatabase();
         Recordset rs(db, table::Settings);
         const SettingsRows settings(rs);
         for (const auto& [row, value] : rows) {

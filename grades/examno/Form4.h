@@ -8,6 +8,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -24,13 +25,13 @@ class RichTextBox;
 class Form4 : public QWidget {
     Q_OBJECT
 public:
-    // `viewerFilter` names the group handed over from the viewer in headings;
-    // it may go away with the main window.
-    explicit Form4(QComboBox* viewerFilter = nullptr);
+    // `viewerGroup` reads the group handed over from the viewer for the
+    // headings; it reads "" once the main window has gone.
+    explicit Form4(std::function<QString()> viewerGroup = {});
     ~Form4() override;
 
     // Shows the window, creating it on first use; an open one only comes forward.
-    static Form4* showFor(QComboBox* viewerFilter);
+    static Form4* showFor(std::function<QString()> viewerGroup);
 
     void Form_Load();
     void Form_Unload();
@@ -81,7 +82,7 @@ private:
     void storeSettings();
     void showTop();
 
-    QPointer<QComboBox> viewerFilter_;
+    std::function<QString()> viewerGroup_;
     platform::FontChoice titleFont_;
     platform::FontChoice numberFont_;
     QString query_;            // the group query last opened

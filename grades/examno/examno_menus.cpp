@@ -1,6 +1,7 @@
 #include "grades/examno/examno_menus.h"
 
 #include "grades/examno/Form4.h"
+#include "grades/examno/exam_numbers.h"
 
 #include "common/program_state.h"
 #include "common/settings_rows.h"
@@ -8,7 +9,6 @@
 #include "grades/frame/frmLogin.h"
 #include "platform/ui/dialogs.h"
 
-#include <QComboBox>
 
 namespace examno {
 
@@ -26,15 +26,15 @@ void RestKH_Click(PanelHost& host) {
                                 platform::MsgButtons::Ok, platform::kDoneTitle);
 }
 
-void MenuPrintKH_Click(PanelHost& host) {
+void MenuPrintKH_Click(const ExamNumbers& examNumbers) {
     state().PrintSource = 1;
     state().PrintRecordSource.clear();
-    Form4::showFor(host.controlsOf(3).get<QComboBox>(QStringLiteral("Combo6")));
+    Form4::showFor(examNumbers.viewerGroup());
 }
 
-void installMenuHandlers(PanelHost& host) {
+void installMenuHandlers(PanelHost& host, ExamNumbers& examNumbers) {
     host.onMenu(QStringLiteral("RestKH"), [&host] { RestKH_Click(host); });
-    host.onMenu(QStringLiteral("MenuPrintKH"), [&host] { MenuPrintKH_Click(host); });
+    host.onMenu(QStringLiteral("MenuPrintKH"), [&examNumbers] { MenuPrintKH_Click(examNumbers); });
 }
 
 } // namespace examno

@@ -4,10 +4,11 @@
 class PanelHost;
 
 namespace examno {
+class ExamNumbers;
 // Connects them; the function that builds the main window calls it once.
-void installMenuHandlers(PanelHost& host);
+void installMenuHandlers(PanelHost& host, ExamNumbers& examNumbers);
 // 特殊 → 重编考号: the administrator permits a rebuild after the cards were printed.
 void RestKH_Click(PanelHost& host);
 // 文件 → 打印考号: the card window without a group; row 8 stays as it is.
-void MenuPrintKH_Click(PanelHost& host);
+void MenuPrintKH_Click(const ExamNumbers& examNumbers);
 } // namespace examno

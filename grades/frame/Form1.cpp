@@ -1,11 +1,13 @@
 #include "grades/frame/Form1.h"
 
+#include "common/class_label.h"
 #include "common/today.h"
 #include "common/create_database.h"
 #include "common/program_state.h"
 #include "common/settings_files.h"
 #include "grades/frame/core/setup_wizard.h"
 #include "platform/text/values.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
@@ -23,7 +25,8 @@
 #include <QScreen>
 #include <QStyle>
 
-using platform::placeTwips;
+using platform::buildControl;
+
 
 namespace {
 
@@ -91,155 +94,105 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
 }
 
 void Form1::buildControls() {
-    auto label = [](QWidget* parent, const QString& text, bool wrap = false) {
-        auto* l = new QLabel(text, parent);
-        l->setWordWrap(wrap);
-        return l;
-    };
-    auto button = [this](QWidget* parent, const QString& text, void (Form1::*handler)()) {
-        auto* b = new QPushButton(text, parent);
-        connect(b, &QPushButton::clicked, this, handler);
-        return b;
-    };
-    auto combo = [](QWidget* parent) { return new platform::ComboBox(parent, true); };
-    auto list = [](QWidget* parent, bool sorted) {
-        auto* l = new platform::ListBox(parent);
-        l->setSortingEnabled(sorted);
-        return l;
-    };
-
     // Client area 6060 x 3495 twips, fixed.
     const QRect client = platform::twipsRect(0, 0, 6060, 3495);
     setFixedSize(client.size());
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1 = buildControl<QLabel>(this, "Image1", 120, 120, 1440, 1560);
     Image1->setScaledContents(true);
     Image1->setPixmap(style()->standardIcon(QStyle::SP_DriveHDIcon).pixmap(96, 104));
-    placeTwips(*Image1, 120, 120, 1440, 1560);
 
     for (size_t i = 0; i < Frame1.size(); ++i) {
-        Frame1[i] = new QFrame(this);
-        Frame1[i]->setObjectName(QStringLiteral("Frame1_%1").arg(i));
+        Frame1[i] = buildControl<QFrame>(this, QStringLiteral("Frame1_%1").arg(i), 1560, 120, 4380, 2640);
         Frame1[i]->setFrameShape(QFrame::NoFrame);
-        placeTwips(*Frame1[i], 1560, 120, 4380, 2640);
     }
 
     // Step 1: school name.
     QFrame* f = Frame1[0];
-    Label1 = label(f, QStringLiteral("第一步：输入学校的名字（20个字以内）："));
-    placeTwips(*Label1, 0, 0, 4380, 300);
-    Text1 = new QLineEdit(f);
-    placeTwips(*Text1, 0, 360, 4380, 330);
+    Label1 = buildControl<QLabel>(f, "Label1", 0, 0, 4380, 300, QStringLiteral("第一步：输入学校的名字（20个字以内）："));
+    Text1 = buildControl<QLineEdit>(f, "Text1", 0, 360, 4380, 330);
     limitTypedLength(Text1, 20);
-    Label6 = label(f, QStringLiteral("    在数据初始化时，请严格按要求填写各个项目，否则有可能出现意想不到的结果。"), true);
-    placeTwips(*Label6, 0, 840, 4380, 720);
-    Command12 = button(f, QStringLiteral("使用本机或网络上已有的数据库文件"), &Form1::Command12_Click);
-    placeTwips(*Command12, 0, 1920, 4380, 420);
+    Label6 = buildControl<QLabel>(f, "Label6", 0, 840, 4380, 720,
+                                  QStringLiteral("    在数据初始化时，请严格按要求填写各个项目，否则有可能出现意想不到的结果。"));
+    Label6->setWordWrap(true);
+    Command12 = buildControl<QPushButton>(f, "Command12", 0, 1920, 4380, 420, QStringLiteral("使用本机或网络上已有的数据库文件"));
+    connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
 
     // Step 2: subjects.
     f = Frame1[1];
-    Label2 = label(f, QStringLiteral("第二步：输入全校所有的科目（请使用两个汉字）"), true);
-    placeTwips(*Label2, 0, 0, 4380, 300);
-    Combo1 = combo(f);
-    placeTwips(*Combo1, 0, 420, 1440, 315);
-    Label5 = label(f, {});
-    placeTwips(*Label5, 0, 900, 1440, 300);
-    List1 = list(f, false);
-    placeTwips(*List1, 1560, 420, 1560, 2160);
-    Command2 = button(f, QStringLiteral("添加"), &Form1::Command2_Click);
-    placeTwips(*Command2, 3300, 420, 1020, 375);
-    Command3 = button(f, QStringLiteral("删除"), &Form1::Command3_Click);
-    placeTwips(*Command3, 3300, 900, 1020, 375);
-    Command4 = button(f, QStringLiteral("清除"), &Form1::Command4_Click);
-    placeTwips(*Command4, 3300, 1380, 1020, 375);
+    Label2 = buildControl<QLabel>(f, "Label2", 0, 0, 4380, 300, QStringLiteral("第二步：输入全校所有的科目（请使用两个汉字）"));
+    Label2->setWordWrap(true);
+    Combo1 = buildControl<platform::ComboBox>(f, "Combo1", 0, 420, 1440, 315, {}, true);
+    Label5 = buildControl<QLabel>(f, "Label5", 0, 900, 1440, 300);
+    List1 = buildControl<platform::ListBox>(f, "List1", 1560, 420, 1560, 2160);
+    Command2 = buildControl<QPushButton>(f, "Command2", 3300, 420, 1020, 375, QStringLiteral("添加"));
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    Command3 = buildControl<QPushButton>(f, "Command3", 3300, 900, 1020, 375, QStringLiteral("删除"));
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    Command4 = buildControl<QPushButton>(f, "Command4", 3300, 1380, 1020, 375, QStringLiteral("清除"));
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
 
     // Step 3: grade levels.
     f = Frame1[2];
-    Label3 = label(f, QStringLiteral("第三步：输入全校的年级（4个数字或字母）："));
-    placeTwips(*Label3, 0, 0, 4380, 300);
-    Combo2 = combo(f);
-    placeTwips(*Combo2, 0, 420, 1440, 315);
-    Label7 = label(f, {});
-    placeTwips(*Label7, 0, 900, 1440, 300);
-    List2 = list(f, true);
-    placeTwips(*List2, 1560, 420, 1560, 2160);
-    Command7 = button(f, QStringLiteral("添加"), &Form1::Command7_Click);
-    placeTwips(*Command7, 3300, 420, 1020, 375);
-    Command6 = button(f, QStringLiteral("删除"), &Form1::Command6_Click);
-    placeTwips(*Command6, 3300, 900, 1020, 375);
-    Command5 = button(f, QStringLiteral("清除"), &Form1::Command5_Click);
-    placeTwips(*Command5, 3300, 1380, 1020, 375);
+    Label3 = buildControl<QLabel>(f, "Label3", 0, 0, 4380, 300, QStringLiteral("第三步：输入全校的年级（4个数字或字母）："));
+    Combo2 = buildControl<platform::ComboBox>(f, "Combo2", 0, 420, 1440, 315, {}, true);
+    Label7 = buildControl<QLabel>(f, "Label7", 0, 900, 1440, 300);
+    List2 = buildControl<platform::ListBox>(f, "List2", 1560, 420, 1560, 2160);
+    List2->setSortingEnabled(true);
+    Command7 = buildControl<QPushButton>(f, "Command7", 3300, 420, 1020, 375, QStringLiteral("添加"));
+    connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
+    Command6 = buildControl<QPushButton>(f, "Command6", 3300, 900, 1020, 375, QStringLiteral("删除"));
+    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    Command5 = buildControl<QPushButton>(f, "Command5", 3300, 1380, 1020, 375, QStringLiteral("清除"));
+    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
 
     // Step 4: classes.
     f = Frame1[3];
-    Label4 = label(f, QStringLiteral("第四步：输入全校的所有班级（2个数字或字母）："));
-    placeTwips(*Label4, 0, 0, 4380, 300);
-    List3 = list(f, true);
-    placeTwips(*List3, 0, 420, 1200, 2160);
-    List4 = list(f, true);
-    placeTwips(*List4, 1320, 420, 1800, 1680);
-    Combo3 = combo(f);
-    placeTwips(*Combo3, 1320, 2220, 1800, 315);
-    Command10 = button(f, QStringLiteral("添加"), &Form1::Command10_Click);
-    placeTwips(*Command10, 3300, 420, 1020, 375);
-    Command9 = button(f, QStringLiteral("删除"), &Form1::Command9_Click);
-    placeTwips(*Command9, 3300, 900, 1020, 375);
-    Command8 = button(f, QStringLiteral("清除"), &Form1::Command8_Click);
-    placeTwips(*Command8, 3300, 1380, 1020, 375);
-    Label8 = label(f, {});
-    placeTwips(*Label8, 3300, 1860, 1020, 300);
+    Label4 = buildControl<QLabel>(f, "Label4", 0, 0, 4380, 300, QStringLiteral("第四步：输入全校的所有班级（2个数字或字母）："));
+    List3 = buildControl<platform::ListBox>(f, "List3", 0, 420, 1200, 2160);
+    List3->setSortingEnabled(true);
+    List4 = buildControl<platform::ListBox>(f, "List4", 1320, 420, 1800, 1680);
+    List4->setSortingEnabled(true);
+    Combo3 = buildControl<platform::ComboBox>(f, "Combo3", 1320, 2220, 1800, 315, {}, true);
+    Command10 = buildControl<QPushButton>(f, "Command10", 3300, 420, 1020, 375, QStringLiteral("添加"));
+    connect(Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
+    Command9 = buildControl<QPushButton>(f, "Command9", 3300, 900, 1020, 375, QStringLiteral("删除"));
+    connect(Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
+    Command8 = buildControl<QPushButton>(f, "Command8", 3300, 1380, 1020, 375, QStringLiteral("清除"));
+    connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
+    Label8 = buildControl<QLabel>(f, "Label8", 3300, 1860, 1020, 300);
 
     // Step 5: database file and password.
     f = Frame1[4];
-    Label10 = label(f, QStringLiteral("第五步：输入数据文件的所在的文件夹和文件名(请使用绝对路径)："), true);
-    placeTwips(*Label10, 0, 0, 4380, 480);
-    Text2 = new QLineEdit(f);
-    placeTwips(*Text2, 0, 540, 3420, 330);
-    Command11 = button(f, QStringLiteral("浏览"), &Form1::Command11_Click);
-    placeTwips(*Command11, 3540, 518, 840, 375);
-    Label9 = label(f, QStringLiteral("    如果要在整个网络中使用本软件，请注意使这个地址指向同一个文件。"), true);
-    placeTwips(*Label9, 0, 1020, 4380, 480);
-    Label11 = label(f, QStringLiteral("管理员密码："));
-    placeTwips(*Label11, 0, 1680, 1200, 300);
-    Text3 = new QLineEdit(f);
-    placeTwips(*Text3, 1200, 1640, 1800, 330);
-    Label12 = label(f, QStringLiteral("确认密码："));
-    placeTwips(*Label12, 0, 2160, 1200, 300);
-    Text4 = new QLineEdit(f);
-    placeTwips(*Text4, 1200, 2120, 1800, 330);
+    Label10 = buildControl<QLabel>(f, "Label10", 0, 0, 4380, 480, QStringLiteral("第五步：输入数据文件的所在的文件夹和文件名(请使用绝对路径)："));
+    Label10->setWordWrap(true);
+    Text2 = buildControl<QLineEdit>(f, "Text2", 0, 540, 3420, 330);
+    Command11 = buildControl<QPushButton>(f, "Command11", 3540, 518, 840, 375, QStringLiteral("浏览"));
+    connect(Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
+    Label9 = buildControl<QLabel>(f, "Label9", 0, 1020, 4380, 480,
+                                  QStringLiteral("    如果要在整个网络中使用本软件，请注意使这个地址指向同一个文件。"));
+    Label9->setWordWrap(true);
+    Label11 = buildControl<QLabel>(f, "Label11", 0, 1680, 1200, 300, QStringLiteral("管理员密码："));
+    Text3 = buildControl<QLineEdit>(f, "Text3", 1200, 1640, 1800, 330);
+    Label12 = buildControl<QLabel>(f, "Label12", 0, 2160, 1200, 300, QStringLiteral("确认密码："));
+    Text4 = buildControl<QLineEdit>(f, "Text4", 1200, 2120, 1800, 330);
     for (QLineEdit* pw : {Text3, Text4}) {
         pw->setEchoMode(QLineEdit::Password);
         pw->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
         pw->setMaxLength(8);
     }
 
-    // The buttons along the bottom edge.
-    Command1 = button(this, QStringLiteral("帮助"), &Form1::Command1_Click);
-    Command14 = button(this, QStringLiteral("取消"), &Form1::Command14_Click);
-    Command15 = button(this, QStringLiteral("上一步"), &Form1::Command15_Click);
-    Command16 = button(this, QStringLiteral("下一步"), &Form1::Command16_Click);
-    Command17 = button(this, QStringLiteral("完成"), &Form1::Command17_Click);
-    int left = 120;
-    for (QPushButton* b : {Command1, Command14, Command15, Command16, Command17}) {
-        placeTwips(*b, left, 2880, 1095, 375);
-        left += 1170;
-    }
-
-    const std::pair<QWidget*, const char*> named[] = {
-        {Text1, "Text1"}, {Text2, "Text2"}, {Text3, "Text3"}, {Text4, "Text4"},
-        {Combo1, "Combo1"}, {Combo2, "Combo2"}, {Combo3, "Combo3"},
-        {List1, "List1"}, {List2, "List2"}, {List3, "List3"}, {List4, "List4"},
-        {Label1, "Label1"}, {Label2, "Label2"}, {Label3, "Label3"}, {Label4, "Label4"}, {Label5, "Label5"},
-        {Label6, "Label6"}, {Label7, "Label7"}, {Label8, "Label8"}, {Label9, "Label9"}, {Label10, "Label10"},
-        {Label11, "Label11"}, {Label12, "Label12"},
-        {Command1, "Command1"}, {Command2, "Command2"}, {Command3, "Command3"}, {Command4, "Command4"},
-        {Command5, "Command5"}, {Command6, "Command6"}, {Command7, "Command7"}, {Command8, "Command8"},
-        {Command9, "Command9"}, {Command10, "Command10"}, {Command11, "Command11"}, {Command12, "Command12"},
-        {Command14, "Command14"}, {Command15, "Command15"}, {Command16, "Command16"}, {Command17, "Command17"},
-    };
-    for (const auto& [control, name] : named)
-        control->setObjectName(QString::fromLatin1(name));
+    // The buttons along the bottom edge, 1170 twips apart.
+    Command1 = buildControl<QPushButton>(this, "Command1", 120, 2880, 1095, 375, QStringLiteral("帮助"));
+    Command14 = buildControl<QPushButton>(this, "Command14", 1290, 2880, 1095, 375, QStringLiteral("取消"));
+    Command15 = buildControl<QPushButton>(this, "Command15", 2460, 2880, 1095, 375, QStringLiteral("上一步"));
+    Command16 = buildControl<QPushButton>(this, "Command16", 3630, 2880, 1095, 375, QStringLiteral("下一步"));
+    Command17 = buildControl<QPushButton>(this, "Command17", 4800, 2880, 1095, 375, QStringLiteral("完成"));
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command14, &QPushButton::clicked, this, &Form1::Command14_Click);
+    connect(Command15, &QPushButton::clicked, this, &Form1::Command15_Click);
+    connect(Command16, &QPushButton::clicked, this, &Form1::Command16_Click);
+    connect(Command17, &QPushButton::clicked, this, &Form1::Command17_Click);
 }
 
 // Typing stops at maxLength, but a longer text put in by the program (the prompt)
@@ -377,7 +330,7 @@ void Form1::Command6_Click() {
     delete List2->takeItem(row);
     delete List3->takeItem(row);
     for (int i = List4->count() - 1; i >= 0; --i)
-        if (List4->item(i)->text().left(4) == grade) delete List4->takeItem(i);
+        if (gradeOfLabel(List4->item(i)->text()) == grade) delete List4->takeItem(i);
     rewriteClassCount();
     rewriteGradeCount();
 }

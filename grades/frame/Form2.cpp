@@ -206,6 +206,8 @@ Form2Panel* Form2::panel(int index) const {
     return nullptr;
 }
 
+PanelControls Form2::controlsOf(const Form2Panel& panel) { return controlsOf(panel.index()); }
+
 PanelControls Form2::controlsOf(int panel) {
     return PanelControls(controls_.value(QStringLiteral("Frame1_%1").arg(panel)), panel);
 }

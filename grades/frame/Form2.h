@@ -117,7 +117,9 @@ public:
 
     // The host's services for the panels.
     QWidget* hostWindow() override { return this; }
-    PanelControls controlsOf(int panel) override;
+    PanelControls controlsOf(const Form2Panel& panel) override;
+    // The frame's own look-up of a panel's controls by its number.
+    PanelControls controlsOf(int panel);
     SettingsRows settings() override;
     // What a login or password change does with our connections around its work.
     OwnConnections ownConnections() override;

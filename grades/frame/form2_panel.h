@@ -11,12 +11,17 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <map>
 #include <stdexcept>
+#include <string>
+#include <typeindex>
+#include <typeinfo>
 #include <vector>
 
 class QAction;
 class QWidget;
 class SettingsRows;
+class Form2Panel;
 struct OwnConnections;
 
 namespace platform {
@@ -64,7 +69,8 @@ class PanelHost {
 public:
     // The main window, owner of the windows a panel or menu handler opens.
     virtual QWidget* hostWindow() = 0;
-    virtual PanelControls controlsOf(int panel) = 0;
+    // A panel's own controls; only the panel itself holds the key.
+    virtual PanelControls controlsOf(const Form2Panel& panel) = 0;
     // Adodc0 (the settings cursor), Adodc1 (the general data control) and
     // every panel's data controls by name.
     virtual platform::db::DataControl& dataControl(const QString& name) = 0;
@@ -93,6 +99,18 @@ public:
     // menu bar has no item of that name.
     void onMenu(const QString& name, std::function<void()> handler);
 
+    // What a panel offers the rest of the program, by the type of its small
+    // interface: offered while the panel binds, handed to the subsystems that
+    // need it by the function that builds the main window. Another
+    // subsystem never names a panel's controls.
+    template <class Interface> void offer(Interface& service) { offers_[typeid(Interface)] = &service; }
+    template <class Interface> Interface& offered() const {
+        const auto it = offers_.find(typeid(Interface));
+        if (it == offers_.end())
+            throw MissingControl(std::string("no panel offers ") + typeid(Interface).name());
+        return *static_cast<Interface*>(it->second);
+    }
+
     // Window-level fields shared by the panels.
     bool BackupDone = false;
     QString CurrentGradeId;
@@ -100,6 +118,9 @@ public:
 
 protected:
     ~PanelHost() = default;
+
+private:
+    std::map<std::type_index, void*> offers_;
 };
 
 class Form2Panel {

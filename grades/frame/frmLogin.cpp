@@ -1,6 +1,7 @@
 #include "grades/frame/frmLogin.h"
 
 #include "common/program_state.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
 
@@ -9,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+using platform::buildControl;
 
 namespace {
 
@@ -27,37 +30,25 @@ frmLogin::frmLogin(QWidget* owner, OwnConnections own)
     platform::resizeTwips(*this, 4500, 1665);
     setFixedSize(size());
 
-    lblLabels[0] = new QLabel(QStringLiteral("用户名称(&U):   系统管理员"), this);
-    lblLabels[0]->setObjectName(QStringLiteral("lblLabels_0"));
-    platform::placeTwips(*lblLabels[0], 105, 150, 4290, 270);
+    lblLabels[0] = buildControl<QLabel>(this, "lblLabels_0", 105, 150, 4290, 270, QStringLiteral("用户名称(&U):   系统管理员"));
 
-    lblLabels[1] = new QLabel(QStringLiteral("密码(&P):"), this);
-    lblLabels[1]->setObjectName(QStringLiteral("lblLabels_1"));
-    platform::placeTwips(*lblLabels[1], 105, 585, 1080, 270);
+    lblLabels[1] = buildControl<QLabel>(this, "lblLabels_1", 105, 585, 1080, 270, QStringLiteral("密码(&P):"));
 
-    txtPassword = new QLineEdit(this);
-    txtPassword->setObjectName(QStringLiteral("txtPassword"));
+    txtPassword = buildControl<QLineEdit>(this, "txtPassword", 1290, 540, 3105, 345);
     txtPassword->setEchoMode(QLineEdit::Password);
     txtPassword->setMaxLength(8);
-    platform::placeTwips(*txtPassword, 1290, 540, 3105, 345);
     // Without a buddy a label shows its "&" instead of underlining the letter.
     lblLabels[0]->setBuddy(txtPassword);
     lblLabels[1]->setBuddy(txtPassword);
 
-    cmdOK = new QPushButton(QStringLiteral("确定"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK = buildControl<QPushButton>(this, "cmdOK", 105, 1140, 1320, 390, QStringLiteral("确定"));
     // Enter in the password box is 确定; on a button that has the focus it
     // presses that button, as everywhere on this desktop.
     cmdOK->setDefault(true);
-    platform::placeTwips(*cmdOK, 105, 1140, 1320, 390);
 
-    cmdCancel = new QPushButton(QStringLiteral("普通用户"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    platform::placeTwips(*cmdCancel, 1590, 1140, 1320, 390);
+    cmdCancel = buildControl<QPushButton>(this, "cmdCancel", 1590, 1140, 1320, 390, QStringLiteral("普通用户"));
 
-    Command1 = new QPushButton(QStringLiteral("修改密码"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    platform::placeTwips(*Command1, 3075, 1140, 1320, 390);
+    Command1 = buildControl<QPushButton>(this, "Command1", 3075, 1140, 1320, 390, QStringLiteral("修改密码"));
 
     connect(cmdOK, &QPushButton::clicked, this, &frmLogin::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmLogin::cmdCancel_Click);

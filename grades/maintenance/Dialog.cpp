@@ -1,6 +1,7 @@
 #include "grades/maintenance/Dialog.h"
 
-#include "common/program_state.h"
+#include "common/class_label.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/twips.h"
@@ -11,6 +12,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <algorithm>
+
+using platform::buildControl;
 
 namespace {
 
@@ -24,26 +27,8 @@ void tell(const QString& text, const QString& title = {}) {
     platform::dialogs().message(text, platform::MsgButtons::Ok, title);
 }
 
-// What was typed is what is checked: the box completes nothing.
-QComboBox* editableCombo(QWidget* parent, const char* name) {
-    auto* box = new platform::ComboBox(parent, true);
-    box->setObjectName(QString::fromLatin1(name));
-    return box;
-}
-
-QLabel* label(QWidget* parent, const QString& text, int l, int t, int w, int h) {
-    auto* lab = new QLabel(text, parent);
-    lab->setAlignment(Qt::AlignLeft | Qt::AlignTop);   // text from the top, as designed
-    platform::placeTwips(*lab, l, t, w, h);
-    return lab;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    platform::placeTwips(*b, l, t, w, h);
-    return b;
-}
+// Captions from the top, as designed.
+constexpr Qt::Alignment kFromTop = Qt::AlignLeft | Qt::AlignTop;
 
 } // namespace
 
@@ -54,45 +39,36 @@ Dialog::Dialog(QWidget* owner) : QDialog(owner) {
     platform::resizeTwips(*this, 6015, 3480);
     setFixedSize(size());
 
-    List1 = new platform::ListBox(this);
-    List1->setObjectName(QStringLiteral("List1"));
-    platform::placeTwips(*List1, 120, 120, 2055, 3210);
+    List1 = buildControl<platform::ListBox>(this, "List1", 120, 120, 2055, 3210);
 
     // The four frames lie on one another; the caller shows one.
-    for (int i = 0; i < 4; ++i) {
-        Frame1[i] = new platform::Frame(this);
-        Frame1[i]->setObjectName(QStringLiteral("Frame1_%1").arg(i));
-        platform::placeTwips(*Frame1[i], 2340, 120, 3555, 2505);
-    }
+    for (int i = 0; i < 4; ++i)
+        Frame1[i] = buildControl<platform::Frame>(this, QStringLiteral("Frame1_%1").arg(i), 2340, 120, 3555, 2505);
 
-    Combo3 = editableCombo(Frame1[AddGrade], "Combo3");
-    platform::placeTwips(*Combo3, 360, 720, 1500, 300);
-    label(Frame1[AddGrade], QStringLiteral("级"), 1950, 765, 375, 255);
-    Command3 = button(Frame1[AddGrade], "Command3", QStringLiteral("增加"), 1080, 1800, 1335, 420);
+    // What was typed is what is checked: the combo boxes complete nothing.
+    Combo3 = buildControl<platform::ComboBox>(Frame1[AddGrade], "Combo3", 360, 720, 1500, 300, {}, true);
+    buildControl<QLabel>(Frame1[AddGrade], {}, 1950, 765, 375, 255, QStringLiteral("级"))->setAlignment(kFromTop);
+    Command3 = buildControl<QPushButton>(Frame1[AddGrade], "Command3", 1080, 1800, 1335, 420, QStringLiteral("增加"));
 
-    Label3 = label(Frame1[DeleteClass],
-                   QStringLiteral("警告:   当一个班被删除后,这个班          的所有同学也会被删除!"),
-                   240, 480, 3075, 1080);
-    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3 = buildControl<QLabel>(Frame1[DeleteClass], "Label3", 240, 480, 3075, 1080,
+                                  QStringLiteral("警告:   当一个班被删除后,这个班          的所有同学也会被删除!"));
+    Label3->setAlignment(kFromTop);
     Label3->setWordWrap(true);
-    Command2 = button(Frame1[DeleteClass], "Command2", QStringLiteral("删除"), 1080, 1800, 1335, 420);
+    Command2 = buildControl<QPushButton>(Frame1[DeleteClass], "Command2", 1080, 1800, 1335, 420, QStringLiteral("删除"));
 
-    Combo1 = editableCombo(Frame1[AddClass], "Combo1");
-    platform::placeTwips(*Combo1, 240, 720, 1215, 300);
-    label(Frame1[AddClass], QStringLiteral("级"), 1515, 765, 300, 255);
-    Combo2 = editableCombo(Frame1[AddClass], "Combo2");
-    platform::placeTwips(*Combo2, 1860, 720, 900, 300);
-    label(Frame1[AddClass], QStringLiteral("班"), 2820, 765, 300, 255);
-    Command1 = button(Frame1[AddClass], "Command1", QStringLiteral("增加"), 1080, 1800, 1335, 420);
+    Combo1 = buildControl<platform::ComboBox>(Frame1[AddClass], "Combo1", 240, 720, 1215, 300, {}, true);
+    buildControl<QLabel>(Frame1[AddClass], {}, 1515, 765, 300, 255, QStringLiteral("级"))->setAlignment(kFromTop);
+    Combo2 = buildControl<platform::ComboBox>(Frame1[AddClass], "Combo2", 1860, 720, 900, 300, {}, true);
+    buildControl<QLabel>(Frame1[AddClass], {}, 2820, 765, 300, 255, QStringLiteral("班"))->setAlignment(kFromTop);
+    Command1 = buildControl<QPushButton>(Frame1[AddClass], "Command1", 1080, 1800, 1335, 420, QStringLiteral("增加"));
 
-    Label5 = label(Frame1[DeleteGrade],
-                   QStringLiteral("警告:   当一个年级被删除后,这个         年级的所有同学也会被删除!"),
-                   240, 480, 3075, 1080);
-    Label5->setObjectName(QStringLiteral("Label5"));
+    Label5 = buildControl<QLabel>(Frame1[DeleteGrade], "Label5", 240, 480, 3075, 1080,
+                                  QStringLiteral("警告:   当一个年级被删除后,这个         年级的所有同学也会被删除!"));
+    Label5->setAlignment(kFromTop);
     Label5->setWordWrap(true);
-    Command4 = button(Frame1[DeleteGrade], "Command4", QStringLiteral("删除"), 1080, 1800, 1335, 420);
+    Command4 = buildControl<QPushButton>(Frame1[DeleteGrade], "Command4", 1080, 1800, 1335, 420, QStringLiteral("删除"));
 
-    CancelButton = button(this, "CancelButton", QStringLiteral("取消"), 3420, 2850, 1335, 420);
+    CancelButton = buildControl<QPushButton>(this, "CancelButton", 3420, 2850, 1335, 420, QStringLiteral("取消"));
 
     connect(Command1, &QPushButton::clicked, this, &Dialog::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Dialog::Command2_Click);
@@ -117,7 +93,7 @@ void Dialog::showFrame(Task task) {
 }
 
 void Dialog::answer(const QString& text) {
-    state().DialogResultText = text;
+    answer_ = text;
     accept();
 }
 
@@ -126,7 +102,7 @@ void Dialog::Command1_Click() {
     if (classId.size() != 2 || !lettersAndDigits(classId))
         return tell(QStringLiteral("班必须是由两个字母或数字构成!"), platform::kPromptTitle);
     const QString grade = Combo1->currentText();
-    const QString label = grade + QStringLiteral("级") + classId + QStringLiteral("班");
+    const QString label = classLabel(grade, classId);
     for (int i = 0; i < List1->count(); ++i)
         if (List1->item(i)->text() == label)
             return tell(QStringLiteral("这个班已经存在，请重新输入一个班。"), platform::kPromptTitle);
@@ -135,7 +111,7 @@ void Dialog::Command1_Click() {
         listed = Combo1->itemText(i) == grade;
     if (!listed)
         return tell(QStringLiteral("你输入的年级不正确，如果确有这个年级，请先添加这个年级！"));
-    answer(grade + classId);
+    answer(label);
 }
 
 void Dialog::Command2_Click() {
@@ -151,7 +127,7 @@ void Dialog::Command3_Click() {
     if (gradeId.size() != 4 || !lettersAndDigits(gradeId))
         return tell(QStringLiteral("年级号必须由4个数字或字母组成,且中间不能有空格,请重新输入!"));
     for (int i = 0; i < List1->count(); ++i)
-        if (List1->item(i)->text().left(4) == gradeId)
+        if (gradeOfLabel(List1->item(i)->text()) == gradeId)
             return tell(typed + QStringLiteral("级已经存在,请重新输入一个系统还没有的年级!"),
                         platform::kPromptTitle);
     answer(gradeId);
@@ -165,6 +141,6 @@ void Dialog::Command4_Click() {
 }
 
 void Dialog::CancelButton_Click() {
-    state().DialogResultText.clear();
+    answer_.clear();
     reject();
 }

@@ -1,10 +1,11 @@
 #pragma once
 // The small modal window through which the class and grade-level commands
 // ask for one class or one grade level. The caller fills the lists, sets the
-// caption, shows one of the four frames and runs it; the answer is left in
-// state().DialogResultText ("" when cancelled). It touches no table.
+// caption, shows one of the four frames and runs it, then reads answerText()
+// ("" when cancelled). It touches no table.
 
 #include <QDialog>
+#include <QString>
 
 class QComboBox;
 class QGroupBox;
@@ -22,6 +23,8 @@ public:
 
     // Hides every frame, then shows the task's one.
     void showFrame(Task task);
+    // The class or grade level given, "" when cancelled or closed.
+    const QString& answerText() const { return answer_; }
 
     QListWidget* List1;
     QGroupBox* Frame1[4];
@@ -45,4 +48,5 @@ public:
 
 private:
     void answer(const QString& text);
+    QString answer_;
 };

@@ -7,6 +7,7 @@
 #include "platform/db/database.h"
 #include "platform/db/foreign_database.h"
 #include "platform/text/values.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/common_dialog.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
@@ -24,19 +25,13 @@
 using platform::MsgButtons;
 using platform::MsgResult;
 using platform::db::DbError;
+using platform::buildControl;
 
 namespace {
 
 const QString kName = QStringLiteral("姓名");
 const QString kCannotOpenTitle = QStringLiteral("无法打开数据文件");
 const QString kPairArrow = QStringLiteral(" <--- ");
-
-template <class W>
-W* place(W* w, const QString& name, int l, int t, int width, int h) {
-    w->setObjectName(name);
-    platform::placeTwips(*w, l, t, width, h);
-    return w;
-}
 
 void tell(const QString& text, const QString& title) {
     platform::dialogs().message(text, MsgButtons::Ok, title);
@@ -73,39 +68,34 @@ Form10::Form10(PanelHost& host, QWidget* owner) : QWidget(owner, Qt::Window), ho
 
     const char* labels[5] = {"源数据库中的表", "选中表中的字段", "本系统中的字段", "请输入源数据库：",
                              "源数据的条件:"};
-    for (int i = 0; i < 5; ++i)
-        Label1[i] = new QLabel(QString::fromUtf8(labels[i]), this);
-    place(Label1[3], QStringLiteral("Label1_3"), 120, 240, 1800, 300);
-    Text1 = place(new QLineEdit(this), QStringLiteral("Text1"), 1920, 180, 5040, 330);
-    Command1 = place(new QPushButton(QStringLiteral("浏览"), this), QStringLiteral("Command1"), 7080, 150, 1140, 390);
-    Command3 = place(new QPushButton(QStringLiteral("打开"), this), QStringLiteral("Command3"), 8340, 150, 1140, 390);
+    Label1[3] = buildControl<QLabel>(this, "Label1_3", 120, 240, 1800, 300, QString::fromUtf8(labels[3]));
+    Text1 = buildControl<QLineEdit>(this, "Text1", 1920, 180, 5040, 330);
+    Command1 = buildControl<QPushButton>(this, "Command1", 7080, 150, 1140, 390, QStringLiteral("浏览"));
+    Command3 = buildControl<QPushButton>(this, "Command3", 8340, 150, 1140, 390, QStringLiteral("打开"));
 
-    place(Label1[0], QStringLiteral("Label1_0"), 120, 780, 2520, 300);
-    List1 = place(new platform::ListBox(this), QStringLiteral("List1"), 120, 1080, 2520, 3240);
-    place(Label1[1], QStringLiteral("Label1_1"), 2760, 780, 2160, 300);
-    List2 = place(new platform::ListBox(this), QStringLiteral("List2"), 2760, 1080, 2160, 3240);
+    Label1[0] = buildControl<QLabel>(this, "Label1_0", 120, 780, 2520, 300, QString::fromUtf8(labels[0]));
+    List1 = buildControl<platform::ListBox>(this, "List1", 120, 1080, 2520, 3240);
+    Label1[1] = buildControl<QLabel>(this, "Label1_1", 2760, 780, 2160, 300, QString::fromUtf8(labels[1]));
+    List2 = buildControl<platform::ListBox>(this, "List2", 2760, 1080, 2160, 3240);
 
-    Text2 = place(new QLineEdit(this), QStringLiteral("Text2"), 5040, 1380, 1440, 330);
-    Command4 = place(new QPushButton(QStringLiteral("确定"), this), QStringLiteral("Command4"), 5040, 2160, 1440, 390);
-    Command5 = place(new QPushButton(QStringLiteral("取消"), this), QStringLiteral("Command5"), 5040, 2700, 1440, 390);
-    Text3 = place(new QLineEdit(this), QStringLiteral("Text3"), 5040, 3480, 1440, 330);
+    Text2 = buildControl<QLineEdit>(this, "Text2", 5040, 1380, 1440, 330);
+    Command4 = buildControl<QPushButton>(this, "Command4", 5040, 2160, 1440, 390, QStringLiteral("确定"));
+    Command5 = buildControl<QPushButton>(this, "Command5", 5040, 2700, 1440, 390, QStringLiteral("取消"));
+    Text3 = buildControl<QLineEdit>(this, "Text3", 5040, 3480, 1440, 330);
 
-    place(Label1[2], QStringLiteral("Label1_2"), 6600, 780, 2880, 300);
-    Combo1 = place(new platform::ComboBox(this), QStringLiteral("Combo1"), 6600, 1080, 2880, 330);
-    List3 = place(new platform::ListBox(this), QStringLiteral("List3"), 6600, 1500, 2880, 2820);
+    Label1[2] = buildControl<QLabel>(this, "Label1_2", 6600, 780, 2880, 300, QString::fromUtf8(labels[2]));
+    Combo1 = buildControl<platform::ComboBox>(this, "Combo1", 6600, 1080, 2880, 330);
+    List3 = buildControl<platform::ListBox>(this, "List3", 6600, 1500, 2880, 2820);
 
-    place(Label1[4], QStringLiteral("Label1_4"), 120, 4560, 1440, 300);
-    Text4 = place(new QLineEdit(this), QStringLiteral("Text4"), 1560, 4500, 7920, 330);
+    Label1[4] = buildControl<QLabel>(this, "Label1_4", 120, 4560, 1440, 300, QString::fromUtf8(labels[4]));
+    Text4 = buildControl<QLineEdit>(this, "Text4", 1560, 4500, 7920, 330);
 
-    Option1[0] = place(new QRadioButton(QStringLiteral("姓名相同记录时提示"), this), QStringLiteral("Option1_0"),
-                       120, 5040, 2640, 330);
-    Option1[1] = place(new QRadioButton(QStringLiteral("追加全部记录"), this), QStringLiteral("Option1_1"),
-                       120, 5460, 2640, 330);
+    Option1[0] = buildControl<QRadioButton>(this, "Option1_0", 120, 5040, 2640, 330, QStringLiteral("姓名相同记录时提示"));
+    Option1[1] = buildControl<QRadioButton>(this, "Option1_1", 120, 5460, 2640, 330, QStringLiteral("追加全部记录"));
     Option1[1]->setChecked(true);
-    Check2 = place(new QCheckBox(QStringLiteral("自动产生学号和STID并检查数据合法性"), this),
-                   QStringLiteral("Check2"), 2880, 5040, 4320, 330);
+    Check2 = buildControl<QCheckBox>(this, "Check2", 2880, 5040, 4320, 330, QStringLiteral("自动产生学号和STID并检查数据合法性"));
     Check2->setChecked(true);
-    Command2 = place(new QPushButton(QStringLiteral("完成"), this), QStringLiteral("Command2"), 8040, 5340, 1440, 450);
+    Command2 = buildControl<QPushButton>(this, "Command2", 8040, 5340, 1440, 450, QStringLiteral("完成"));
 
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
@@ -124,7 +114,7 @@ Form10::~Form10() = default;
 
 void Form10::Form_Load() {
     try {
-        target_ = platform::db::Database::openConnectionText(state().connectionText());
+        target_ = openProgramDatabase();
         Counters = maintenance::ImportCounters::load(*target_);
     } catch (const DbError& e) {
         tell(e.text(), platform::kErrorTitle);
@@ -306,13 +296,15 @@ void Form10::Command2_Click() {
         tell(r.text, r.title);
         return;
     } catch (const DbError& e) {
-        tell(maintenance::kImportErrorText + QStringLiteral("\n\n") + e.text(), maintenance::kImportErrorTitle);
+        tell(maintenance::kImportErrorText + QStringLiteral("\n\n") + e.text(), platform::kPlainErrorTitle);
         return;
     }
     try {
         // The main window's counts follow the rows added.
         if (result.added > 0) {
-            const double rows = target_->scalar(QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(plan.targetTable)).toDouble();
+            const double rows =
+                target_->scalar(QStringLiteral("SELECT COUNT(*) FROM ") + platform::db::quoteName(plan.targetTable))
+                    .toDouble();
             if (plan.targetTable == table::Scores)
                 state().StudentCount = float(rows);
             else

@@ -9,6 +9,7 @@
 #include "platform/db/datacontrol.h"
 #include "platform/dbui/datagrid.h"
 #include "platform/text/values.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/show_modeless.h"
@@ -34,6 +35,7 @@
 using platform::db::DbError;
 using platform::MsgButtons;
 using platform::MsgResult;
+using platform::buildControl;
 
 namespace {
 
@@ -43,17 +45,6 @@ constexpr qint64 kPollEveryMs = 25;
 
 const QString kStart = QStringLiteral("开始");
 const QString kStop = QStringLiteral("停止");
-
-template <class W>
-W* place(W* w, const char* name, int l, int t, int width, int h) {
-    w->setObjectName(QString::fromLatin1(name));
-    platform::placeTwips(*w, l, t, width, h);
-    return w;
-}
-
-QComboBox* editableCombo(QWidget* parent, const char* name, int l, int t, int w, int h) {
-    return place(new platform::ComboBox(parent, true), name, l, t, w, h);
-}
 
 } // namespace
 
@@ -71,16 +62,16 @@ Form14::Form14(QWidget* owner) : QWidget(owner, Qt::Window) {
 
     // Page 1
     QWidget* p = Frame1[0];
-    Label1 = place(new QLabel(QStringLiteral("源文件:"), p), "Label1", 120, 180, 840, 300);
-    Label2 = place(new QLabel(p), "Label2", 960, 180, 6720, 300);
-    Command1 = place(new QPushButton(QStringLiteral("打开"), p), "Command1", 7920, 120, 1200, 390);
-    Text1 = place(new QPlainTextEdit(p), "Text1", 120, 600, 9360, 3840);
+    Label1 = buildControl<QLabel>(p, "Label1", 120, 180, 840, 300, QStringLiteral("源文件:"));
+    Label2 = buildControl<QLabel>(p, "Label2", 960, 180, 6720, 300);
+    Command1 = buildControl<QPushButton>(p, "Command1", 7920, 120, 1200, 390, QStringLiteral("打开"));
+    Text1 = buildControl<QPlainTextEdit>(p, "Text1", 120, 600, 9360, 3840);
     Text1->setReadOnly(true);
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Label3 = place(new QLabel(QStringLiteral("标题位于第            行"), p), "Label3", 120, 4680, 2640, 300);
-    Combo1 = editableCombo(p, "Combo1", 1140, 4620, 900, 330);
+    Label3 = buildControl<QLabel>(p, "Label3", 120, 4680, 2640, 300, QStringLiteral("标题位于第            行"));
+    Combo1 = buildControl<platform::ComboBox>(p, "Combo1", 1140, 4620, 900, 330, {}, true);
     {
         // The box stands in the caption's gap, so that "行" follows it.
         const QFontMetrics fm(Label3->font());
@@ -90,56 +81,55 @@ Form14::Form14(QWidget* owner) : QWidget(owner, Qt::Window) {
         const int gap = fm.horizontalAdvance(caption.mid(gapAt, caption.lastIndexOf(u' ') + 1 - gapAt));
         Combo1->setGeometry(Label3->x() + before + 2, Combo1->y(), gap - 4, Combo1->height());
     }
-    Label4 = place(new QLabel(QStringLiteral("字段间的分隔符"), p), "Label4", 120, 5220, 1560, 300);
-    Combo2 = editableCombo(p, "Combo2", 1740, 5160, 1440, 330);
-    Label5 = place(new QLabel(QStringLiteral("记录间的分隔符"), p), "Label5", 3600, 5220, 1560, 300);
-    Combo3 = editableCombo(p, "Combo3", 5220, 5160, 1560, 330);
-    Command2 = place(new QPushButton(QStringLiteral("设置完成"), p), "Command2", 5520, 6000, 1680, 450);
-    Command3 = place(new QPushButton(QStringLiteral("下一页"), p), "Command3", 7440, 6000, 1680, 450);
+    Label4 = buildControl<QLabel>(p, "Label4", 120, 5220, 1560, 300, QStringLiteral("字段间的分隔符"));
+    Combo2 = buildControl<platform::ComboBox>(p, "Combo2", 1740, 5160, 1440, 330, {}, true);
+    Label5 = buildControl<QLabel>(p, "Label5", 3600, 5220, 1560, 300, QStringLiteral("记录间的分隔符"));
+    Combo3 = buildControl<platform::ComboBox>(p, "Combo3", 5220, 5160, 1560, 330, {}, true);
+    Command2 = buildControl<QPushButton>(p, "Command2", 5520, 6000, 1680, 450, QStringLiteral("设置完成"));
+    Command3 = buildControl<QPushButton>(p, "Command3", 7440, 6000, 1680, 450, QStringLiteral("下一页"));
     Command3->setEnabled(false);
 
     // Page 2
     p = Frame1[1];
-    List1 = place(new QListWidget(p), "List1", 120, 120, 2520, 5640);
-    Label6 = place(new QLabel(QStringLiteral("对应"), p), "Label6", 2880, 2040, 1800, 300);
+    List1 = buildControl<QListWidget>(p, "List1", 120, 120, 2520, 5640);
+    Label6 = buildControl<QLabel>(p, "Label6", 2880, 2040, 1800, 300, QStringLiteral("对应"));
     Label6->setAlignment(Qt::AlignCenter);
-    Text2 = place(new QLineEdit(p), "Text2", 2880, 2400, 1800, 330);
+    Text2 = buildControl<QLineEdit>(p, "Text2", 2880, 2400, 1800, 330);
     Text2->setReadOnly(true);
-    Command4 = place(new QPushButton(QStringLiteral("清除对应"), p), "Command4", 2880, 3000, 1800, 450);
-    List2 = place(new QListWidget(p), "List2", 4920, 120, 2160, 5640);
-    Frame3 = place(new QGroupBox(QStringLiteral("校对的内容:"), p), "Frame3", 7320, 120, 2160, 2520);
-    Check1 = place(new QCheckBox(QStringLiteral("年级"), Frame3), "Check1", 240, 360, 1680, 330);
-    Check2 = place(new QCheckBox(QStringLiteral("班"), Frame3), "Check2", 240, 780, 1680, 330);
-    Check3 = place(new QCheckBox(QStringLiteral("姓名"), Frame3), "Check3", 240, 1200, 1680, 330);
-    Check4 = place(new QCheckBox(QStringLiteral("学号"), Frame3), "Check4", 240, 1620, 1680, 330);
-    Check5 = place(new QCheckBox(QStringLiteral("STID"), Frame3), "Check5", 240, 2040, 1680, 330);
+    Command4 = buildControl<QPushButton>(p, "Command4", 2880, 3000, 1800, 450, QStringLiteral("清除对应"));
+    List2 = buildControl<QListWidget>(p, "List2", 4920, 120, 2160, 5640);
+    Frame3 = buildControl<QGroupBox>(p, "Frame3", 7320, 120, 2160, 2520, QStringLiteral("校对的内容:"));
+    Check1 = buildControl<QCheckBox>(Frame3, "Check1", 240, 360, 1680, 330, QStringLiteral("年级"));
+    Check2 = buildControl<QCheckBox>(Frame3, "Check2", 240, 780, 1680, 330, QStringLiteral("班"));
+    Check3 = buildControl<QCheckBox>(Frame3, "Check3", 240, 1200, 1680, 330, QStringLiteral("姓名"));
+    Check4 = buildControl<QCheckBox>(Frame3, "Check4", 240, 1620, 1680, 330, QStringLiteral("学号"));
+    Check5 = buildControl<QCheckBox>(Frame3, "Check5", 240, 2040, 1680, 330, QStringLiteral("STID"));
     Check3->setChecked(true);
-    Frame2 = place(new QGroupBox(QStringLiteral("没有找到时"), p), "Frame2", 7320, 2880, 2160, 1680);
+    Frame2 = buildControl<QGroupBox>(p, "Frame2", 7320, 2880, 2160, 1680, QStringLiteral("没有找到时"));
     const char* options[3] = {"追加", "提示", "不处理"};
     for (int i = 0; i < 3; ++i) {
-        Option1[i] = place(new QRadioButton(QString::fromUtf8(options[i]), Frame2), "Option1", 240,
-                           360 + 420 * i, 1680, 330);
-        Option1[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
+        Option1[i] = buildControl<QRadioButton>(Frame2, QStringLiteral("Option1_%1").arg(i), 240, 360 + 420 * i, 1680,
+                                                330, QString::fromUtf8(options[i]));
     }
     Option1[1]->setChecked(true);
-    Command5 = place(new QPushButton(QStringLiteral("回上一页"), p), "Command5", 5520, 6000, 1680, 450);
-    Command6 = place(new QPushButton(QStringLiteral("下一页"), p), "Command6", 7440, 6000, 1680, 450);
+    Command5 = buildControl<QPushButton>(p, "Command5", 5520, 6000, 1680, 450, QStringLiteral("回上一页"));
+    Command6 = buildControl<QPushButton>(p, "Command6", 7440, 6000, 1680, 450, QStringLiteral("下一页"));
     Adodc1 = new platform::db::DataControl(this);
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
 
     // Page 3
     p = Frame1[2];
-    Label7 = place(new QLabel(QStringLiteral("从文本文件到"), p), "Label7", 120, 120, 2400, 300);
-    Label9 = place(new QLabel(p), "Label9", 120, 480, 9360, 660);
+    Label7 = buildControl<QLabel>(p, "Label7", 120, 120, 2400, 300, QStringLiteral("从文本文件到"));
+    Label9 = buildControl<QLabel>(p, "Label9", 120, 480, 9360, 660);
     Label9->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label8 = place(new QLabel(p), "Label8", 120, 1200, 9360, 300);
-    DataGrid1 = place(new platform::db::DataGrid(p), "DataGrid1", 120, 1560, 9360, 4260);
+    Label8 = buildControl<QLabel>(p, "Label8", 120, 1200, 9360, 300);
+    DataGrid1 = buildControl<platform::db::DataGrid>(p, "DataGrid1", 120, 1560, 9360, 4260);
     // The grid is for picking a student; the marks come from the file.
     DataGrid1->setAllowUpdate(false);
-    Command7 = place(new QPushButton(kStart, p), "Command7", 120, 6000, 1440, 450);
-    Command8 = place(new QPushButton(QStringLiteral("继续"), p), "Command8", 1800, 6000, 1440, 450);
-    Command9 = place(new QPushButton(QStringLiteral("上一页"), p), "Command9", 3480, 6000, 1440, 450);
-    Text3 = place(new QLineEdit(QStringLiteral("0"), p), "Text3", 5160, 6060, 960, 330);
+    Command7 = buildControl<QPushButton>(p, "Command7", 120, 6000, 1440, 450, kStart);
+    Command8 = buildControl<QPushButton>(p, "Command8", 1800, 6000, 1440, 450, QStringLiteral("继续"));
+    Command9 = buildControl<QPushButton>(p, "Command9", 3480, 6000, 1440, 450, QStringLiteral("上一页"));
+    Text3 = buildControl<QLineEdit>(p, "Text3", 5160, 6060, 960, 330, QStringLiteral("0"));
     Text3->setEnabled(false);
 
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
@@ -450,7 +440,7 @@ void Form14::RunTextImport(qint64& ChosenRow) {
     std::unique_ptr<TextImportRun> run;
     try {
         if (!db)
-            db = platform::db::Database::openConnectionText(state().connectionText());
+            db = openProgramDatabase();
         run = std::make_unique<TextImportRun>(db, plan(), logPath(), LinesConsumed);
     } catch (const maintenance::ImportFileError& e) {
         stopRun();

@@ -6,6 +6,7 @@
 #include "platform/db/recordset.h"
 #include "platform/dbui/datacontrolbar.h"
 #include "platform/dbui/datagrid.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/show_modeless.h"
@@ -16,6 +17,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+using platform::buildControl;
+
 using platform::db::DbError;
 using Outcome = maintenance::IntegrityWalk::Outcome;
 
@@ -23,12 +26,6 @@ namespace {
 
 const QString kStart = QStringLiteral("开始");
 const QString kGoOn = QStringLiteral("继续");
-
-QComboBox* editableCombo(QWidget* parent, const char* name) {
-    auto* box = new platform::ComboBox(parent, true);
-    box->setObjectName(QString::fromLatin1(name));
-    return box;
-}
 
 QString shown(const QVariant& v) { return v.isNull() ? QString() : v.toString(); }
 
@@ -44,28 +41,17 @@ Form15::Form15(QWidget* owner)
     const char* captions[] = {"年级:", "班:", "姓名:"};
     const int lefts[] = {120, 2280, 4080};
     for (int i = 0; i < 3; ++i) {
-        Label1[i] = new QLabel(QString::fromUtf8(captions[i]), this);
-        Label1[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));
-        platform::placeTwips(*Label1[i], lefts[i], 180, 615, 255);
+        Label1[i] = buildControl<QLabel>(this, QStringLiteral("Label1_%1").arg(i), lefts[i], 180, 615, 255,
+                                         QString::fromUtf8(captions[i]));
     }
-    Combo1 = editableCombo(this, "Combo1");
-    platform::placeTwips(*Combo1, 735, 120, 1335, 300);
-    Combo2 = editableCombo(this, "Combo2");
-    platform::placeTwips(*Combo2, 2700, 120, 1215, 300);
-    Text1 = new QLineEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
+    Combo1 = buildControl<platform::ComboBox>(this, "Combo1", 735, 120, 1335, 300, {}, true);
+    Combo2 = buildControl<platform::ComboBox>(this, "Combo2", 2700, 120, 1215, 300, {}, true);
+    Text1 = buildControl<QLineEdit>(this, "Text1", 4695, 120, 1215, 300);
     Text1->setMaxLength(3);
-    platform::placeTwips(*Text1, 4695, 120, 1215, 300);
-    Command1 = new QPushButton(kStart, this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    platform::placeTwips(*Command1, 6240, 60, 1335, 420);
+    Command1 = buildControl<QPushButton>(this, "Command1", 6240, 60, 1335, 420, kStart);
 
-    Adodc1Bar = new platform::db::DataControlBar(this);
-    Adodc1Bar->setObjectName(QStringLiteral("Adodc1"));
-    platform::placeTwips(*Adodc1Bar, 120, 600, 9360, 330);
-    DataGrid1 = new platform::db::DataGrid(this);
-    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
-    platform::placeTwips(*DataGrid1, 120, 1020, 9360, 5340);
+    Adodc1Bar = buildControl<platform::db::DataControlBar>(this, "Adodc1", 120, 600, 9360, 330);
+    DataGrid1 = buildControl<platform::db::DataGrid>(this, "DataGrid1", 120, 1020, 9360, 5340);
 
     connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
     connect(Command1, &QPushButton::clicked, this, &Form15::Command1_Click);

@@ -11,11 +11,11 @@
 
 namespace maintenance {
 
-void installMenuHandlers(PanelHost& host) {
-    host.onMenu(QStringLiteral("AddBan"), [&host] { AddBan_Click(host); });
-    host.onMenu(QStringLiteral("DeleBan"), [&host] { DeleBan_Click(host); });
-    host.onMenu(QStringLiteral("Menu_Addlj"), [&host] { Menu_Addlj_Click(host); });
-    host.onMenu(QStringLiteral("Menu_Dellj"), [&host] { Menu_Dellj_Click(host); });
+void installMenuHandlers(PanelHost& host, results::ResultsChoosers& resultsView) {
+    host.onMenu(QStringLiteral("AddBan"), [&host, &resultsView] { AddBan_Click(host, resultsView); });
+    host.onMenu(QStringLiteral("DeleBan"), [&host, &resultsView] { DeleBan_Click(host, resultsView); });
+    host.onMenu(QStringLiteral("Menu_Addlj"), [&host, &resultsView] { Menu_Addlj_Click(host, resultsView); });
+    host.onMenu(QStringLiteral("Menu_Dellj"), [&host, &resultsView] { Menu_Dellj_Click(host, resultsView); });
     // Open to every user; the visible panel stays as it is.
     host.onMenu(QStringLiteral("menuJIanca"), [&host] { Form15::showFor(host.hostWindow()); });
     host.onMenu(QStringLiteral("menuin1"), [&host] { menuin1_Click(host); });

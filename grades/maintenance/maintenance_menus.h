@@ -3,6 +3,11 @@
 
 class PanelHost;
 
+namespace results {
+class ResultsChoosers;
+}
+
 namespace maintenance {
-void installMenuHandlers(PanelHost& host);
+// The class and grade-level commands empty the results view's choosers.
+void installMenuHandlers(PanelHost& host, results::ResultsChoosers& resultsView);
 }

@@ -30,7 +30,7 @@ void menuin1_Click(PanelHost& host) {
 
     std::shared_ptr<Database> target, source;
     try {
-        target = Database::openConnectionText(state().connectionText());
+        target = openProgramDatabase();
         // Checked before the question, so that a file that cannot be used changes nothing.
         source = openMergeSource(dialog.FileName, *target);
     } catch (const MergeRefused& r) {

@@ -27,10 +27,6 @@ bool administratorLogin(PanelHost& host) {
     return state().IsAdministrator != 0;
 }
 
-std::shared_ptr<Database> database() {
-    return Database::openConnectionText(state().connectionText());
-}
-
 // The save dialog, then the copy. True when a copy was made; a failure is
 // told, so nobody believes a copy exists that does not.
 bool backUp(PanelHost& host) {
@@ -43,7 +39,7 @@ bool backUp(PanelHost& host) {
     if (!dialog.ShowSave() || dialog.FileName.isEmpty())
         return false;
     try {
-        platform::db::backupDatabase(*database(), dialog.FileName);
+        platform::db::backupDatabase(*openProgramDatabase(), dialog.FileName);
     } catch (const DbError& e) {
         platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
         return false;
@@ -93,7 +89,7 @@ void ResetZero_Click(PanelHost& host) {
     }
     try {
         storePendingEdits(host);
-        clearForNewExamination(*database());
+        clearForNewExamination(*openProgramDatabase());
     } catch (const DbError& e) {
         reportFailure(e);
     }
@@ -110,7 +106,7 @@ void RestRK_Click(PanelHost& host) {
     if (host.visiblePanel() != 0)
         host.Comout_Click(0);
     try {
-        clearTeachingAssignments(*database());
+        clearTeachingAssignments(*openProgramDatabase());
     } catch (const DbError& e) {
         reportFailure(e);
         return;

@@ -6,6 +6,7 @@
 #include "grades/frame/form2_panel.h"
 #include "grades/maintenance/Dialog.h"
 #include "grades/maintenance/core/school_structure.h"
+#include "grades/results/view/results_choosers.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/database.h"
 #include "platform/ui/dialogs.h"
@@ -20,33 +21,22 @@ namespace maintenance {
 
 namespace {
 
-constexpr int kResultsPanel = 6;
-
 void tell(const QString& text, const QString& title) {
     platform::dialogs().message(text, platform::MsgButtons::Ok, title);
-}
-
-QComboBox* resultsChooser(PanelHost& host, const char* name) {
-    return host.controlsOf(kResultsPanel).get<QComboBox>(QString::fromLatin1(name));
 }
 
 // What every command does first: the visible panel is finished for every
 // user, then the right is tested, then the results view's choosers are
 // emptied so that its next opening lists the classes as they then stand.
-bool begin(PanelHost& host) {
+bool begin(PanelHost& host, results::ResultsChoosers& view) {
     host.Comout_Click(0);
     if (state().IsAdministrator == 0) {
         tell(QStringLiteral("只有系统管理员才有权使用本功能。"), platform::kPromptTitle);
         return false;
     }
-    resultsChooser(host, "Combo9")->clear();
-    resultsChooser(host, "Combo10")->clear();
+    view.forgetClasses();
+    view.forgetRooms();
     return true;
-}
-
-// The database through the main window's shared connection.
-std::shared_ptr<platform::db::Database> databaseOf() {
-    return platform::db::Database::openConnectionText(state().connectionText());
 }
 
 // Shows the dialog with one frame and gives back the answer, "" when cancelled.
@@ -54,10 +44,9 @@ QString ask(Dialog& dialog, Dialog::Task task, const QString& caption) {
     // The caption names the task both in the title bar and on its frame.
     dialog.setWindowTitle(caption);
     dialog.Frame1[task]->setTitle(caption);
-    state().DialogResultText.clear();
     dialog.showFrame(task);
     platform::dialogs().runModal(dialog);
-    return state().DialogResultText;
+    return dialog.answerText();
 }
 
 void count(const RowChanges& done) {
@@ -74,11 +63,11 @@ void reportFailure(const DbError& e) {
 
 } // namespace
 
-void AddBan_Click(PanelHost& host) {
-    if (!begin(host))
+void AddBan_Click(PanelHost& host, results::ResultsChoosers& view) {
+    if (!begin(host, view))
         return;
     try {
-        const auto connection = databaseOf();
+        const auto connection = openProgramDatabase();
         auto& db = *connection;
         Dialog dialog(host.hostWindow());
         const QStringList grades = gradeIds(db);
@@ -88,9 +77,9 @@ void AddBan_Click(PanelHost& host) {
         const QString answer = ask(dialog, Dialog::AddClass, QStringLiteral("增加一个班")).trimmed();
         if (answer.isEmpty())
             return;
-        resultsChooser(host, "Combo9")->clear();
-        const QString grade = answer.left(4);
-        const QString cls = answer.right(2);
+        view.forgetClasses();
+        const QString grade = gradeOfLabel(answer);
+        const QString cls = classOfLabel(answer);
         count(addClass(db, grade, cls));
         tell(classLabel(grade, cls) + QStringLiteral("添加成功!"), QStringLiteral("添加完成"));
     } catch (const DbError& e) {
@@ -98,11 +87,11 @@ void AddBan_Click(PanelHost& host) {
     }
 }
 
-void DeleBan_Click(PanelHost& host) {
-    if (!begin(host))
+void DeleBan_Click(PanelHost& host, results::ResultsChoosers& view) {
+    if (!begin(host, view))
         return;
     try {
-        const auto connection = databaseOf();
+        const auto connection = openProgramDatabase();
         auto& db = *connection;
         Dialog dialog(host.hostWindow());
         dialog.setWindowTitle(QStringLiteral("删除一个班"));
@@ -115,7 +104,7 @@ void DeleBan_Click(PanelHost& host) {
         const QString answer = ask(dialog, Dialog::DeleteClass, QStringLiteral("删除一个班"));
         if (answer.isEmpty())
             return;
-        resultsChooser(host, "Combo9")->clear();
+        view.forgetClasses();
         const QString grade = gradeOfLabel(answer);
         const QString cls = classOfLabel(answer);
         // The class and its students go in one transaction; success is told
@@ -132,11 +121,11 @@ void DeleBan_Click(PanelHost& host) {
     }
 }
 
-void Menu_Addlj_Click(PanelHost& host) {
-    if (!begin(host))
+void Menu_Addlj_Click(PanelHost& host, results::ResultsChoosers& view) {
+    if (!begin(host, view))
         return;
     try {
-        const auto connection = databaseOf();
+        const auto connection = openProgramDatabase();
         auto& db = *connection;
         Dialog dialog(host.hostWindow());
         dialog.List1->addItems(gradeLabels(db));
@@ -148,8 +137,8 @@ void Menu_Addlj_Click(PanelHost& host) {
         const QString answer = ask(dialog, Dialog::AddGrade, QStringLiteral("增加一个年级")).trimmed();
         if (answer.isEmpty())
             return;
-        resultsChooser(host, "Combo9")->clear();
-        const QString grade = answer.left(4);
+        view.forgetClasses();
+        const QString& grade = answer;   // the dialog takes four letters or digits only
         count(addGradeLevel(db, grade));
         tell(grade + QStringLiteral("级添加成功!"), QStringLiteral("添加完成"));
     } catch (const DbError& e) {
@@ -157,19 +146,19 @@ void Menu_Addlj_Click(PanelHost& host) {
     }
 }
 
-void Menu_Dellj_Click(PanelHost& host) {
-    if (!begin(host))
+void Menu_Dellj_Click(PanelHost& host, results::ResultsChoosers& view) {
+    if (!begin(host, view))
         return;
     try {
-        const auto connection = databaseOf();
+        const auto connection = openProgramDatabase();
         auto& db = *connection;
         Dialog dialog(host.hostWindow());
         dialog.List1->addItems(gradeLabels(db));
         const QString answer = ask(dialog, Dialog::DeleteGrade, QStringLiteral("删除一个年级"));
         if (answer.isEmpty())
             return;
-        resultsChooser(host, "Combo9")->clear();
-        const QString grade = answer.trimmed().left(4);
+        view.forgetClasses();
+        const QString grade = gradeOfLabel(answer.trimmed());
         const auto done = deleteGradeLevel(db, grade);
         if (!done) {
             tell(QStringLiteral("没有这样一个年级!"), platform::kPromptTitle);

@@ -4,11 +4,18 @@
 
 class PanelHost;
 
+namespace results {
+class ResultsChoosers;
+}
+
 namespace maintenance {
 
-void AddBan_Click(PanelHost& host);
-void DeleBan_Click(PanelHost& host);
-void Menu_Addlj_Click(PanelHost& host);
-void Menu_Dellj_Click(PanelHost& host);
+// Each empties the results view's choosers, so that its next opening lists
+// the classes as they then stand.
+
+void AddBan_Click(PanelHost& host, results::ResultsChoosers& view);
+void DeleBan_Click(PanelHost& host, results::ResultsChoosers& view);
+void Menu_Addlj_Click(PanelHost& host, results::ResultsChoosers& view);
+void Menu_Dellj_Click(PanelHost& host, results::ResultsChoosers& view);
 
 } // namespace maintenance

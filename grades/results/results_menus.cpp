@@ -3,29 +3,25 @@
 #include "common/class_label.h"
 #include "common/program_state.h"
 #include "common/schema.h"
+#include "grades/examno/exam_numbers.h"
 #include "grades/frame/form2_panel.h"
 #include "grades/results/core/results_view.h"
 #include "grades/results/export/export_menus.h"
 #include "grades/results/print/Form11.h"
 #include "grades/results/print/Form13.h"
 #include "grades/results/print/Form5.h"
+#include "grades/results/view/results_choosers.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/export_excel.h"
 
-#include <QComboBox>
-#include <QPushButton>
-#include <QRadioButton>
 
 namespace results {
 
-void MenuPrintCJ_Click(PanelHost& host) {
+void MenuPrintCJ_Click(PanelHost& host, ResultsChoosers& view) {
     state().CurrentScoreTable = table::Scores;
-    const PanelControls view = host.controlsOf(6);
-    auto* classes = view.get<QComboBox>(QStringLiteral("Combo9"));
-    auto* rooms = view.get<QComboBox>(QStringLiteral("Combo10"));
-    classes->clear();
+    view.forgetClasses();
     state().PrintSource = 1;
     platform::db::DataControl& general = host.dataControl(QStringLiteral("Adodc1"));
     QStringList labels;
@@ -49,11 +45,7 @@ void MenuPrintCJ_Click(PanelHost& host) {
     }
     // A sorted list: each grade level's label stands before its classes.
     sortClassLabels(labels);
-    classes->addItems(labels);
-    classes->addItem(kAllClasses);
-    classes->setCurrentIndex(classes->count() - 1);
-    rooms->setCurrentIndex(-1);
-    rooms->setEditText(QString());
+    view.offerEveryClass(labels);
     Form5::showFor(host);
 }
 
@@ -71,22 +63,14 @@ void exportResultsToSpreadsheet(int16_t mode) {
         platform::dialogs().message(QStringLiteral("成功导出!"), platform::MsgButtons::Ok, platform::kDoneTitle);
 }
 
-void installMenuHandlers(PanelHost& host) {
+void installMenuHandlers(PanelHost& host, ResultsChoosers& view, examno::ExamNumbers& examNumbers) {
     installExportMenuHandlers(host);
-    host.onMenu(QStringLiteral("MenuPrintCJ"), [&host] { MenuPrintCJ_Click(host); });
+    host.onMenu(QStringLiteral("MenuPrintCJ"), [&host, &view] { MenuPrintCJ_Click(host, view); });
     host.onMenu(QStringLiteral("MenuPrintZDY"), [&host] { MenuPrintZDY_Click(host); });
     host.onMenu(QStringLiteral("Menu_HDXS"), [&host] { Form13::showFor(host.hostWindow()); });
     host.onMenu(QStringLiteral("outsj2"), [] { exportResultsToSpreadsheet(2); });
-    host.onMenu(QStringLiteral("outsj3"), [&host] {
-        // By class: the exam-number panel's export reads its room option.
-        const PanelControls examNumbers = host.controlsOf(3);
-        auto* byRoom = examNumbers.get<QRadioButton>(QStringLiteral("Option5"));
-        // Unmarked without marking its partner.
-        byRoom->setAutoExclusive(false);
-        byRoom->setChecked(false);
-        byRoom->setAutoExclusive(true);
-        examNumbers.get<QPushButton>(QStringLiteral("Comkh4"))->click();
-    });
+    // By class: the exam-number panel's export.
+    host.onMenu(QStringLiteral("outsj3"), [&examNumbers] { examNumbers.exportByClass(); });
 }
 
 } // namespace results

@@ -5,14 +5,20 @@
 
 class PanelHost;
 
+namespace examno {
+class ExamNumbers;
+}
+
 namespace results {
 
+class ResultsChoosers;
+
 // 打印成绩, 导出成绩到Excel, 导出考号到Excel.
-void installMenuHandlers(PanelHost& host);
+void installMenuHandlers(PanelHost& host, ResultsChoosers& view, examno::ExamNumbers& examNumbers);
 
 // The ranked lists of every class from 成绩表 in the preview; the visible
 // panel stays as it is.
-void MenuPrintCJ_Click(PanelHost& host);
+void MenuPrintCJ_Click(PanelHost& host, ResultsChoosers& view);
 
 // The retired spreadsheet export of results: the notice, then the failure.
 // An existing file of the chosen name is left alone.

@@ -11,6 +11,8 @@ inline const QString kPromptTitle = QStringLiteral("提示");
 inline const QString kSpacedPromptTitle = QStringLiteral(" 提示");
 // A failure the user is told of (a database or file error).
 inline const QString kErrorTitle = QStringLiteral("小错误...");
+// A run refused or stopped: the calculation, the import of another file.
+inline const QString kPlainErrorTitle = QStringLiteral("错误");
 inline const QString kAttentionTitle = QStringLiteral("请注意...");
 inline const QString kDoneTitle = QStringLiteral("完成");
 inline const QString kFailedTitle = QStringLiteral("失败");

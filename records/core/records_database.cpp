@@ -7,9 +7,7 @@
 #include "platform/text/values.h"
 #include "platform/text/message_titles.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 using platform::db::Database;
 using platform::db::DbError;
@@ -64,19 +62,10 @@ StartFailure databaseNotFound() {
 } // namespace
 
 std::variant<DatabaseLocation, StartFailure> ReadDatabaseLocation() {
-    std::optional<QString> located;
-    try {
-        located = ReadDatabaseLocator();
-    } catch (const std::exception&) {
-        located.reset();    // an unreadable system.txt names no database we could open
-    }
+    const std::optional<QString> located = LocateDatabase();
     if (!located)
         return databaseNotFound();
-    QString path = *located;
-    if (QFileInfo(path).isRelative())
-        path = QDir(programFolder()).absoluteFilePath(path);
-    if (!QFileInfo(path).isFile())
-        return databaseNotFound();
+    const QString path = *located;
 
     DatabaseLocation where;
     where.path = path;

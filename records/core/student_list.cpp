@@ -62,6 +62,16 @@ std::vector<TreeNode> readSchoolTree(platform::db::DataControl& control) {
     return nodes;
 }
 
+StructureNode structureOfKey(const QString& key) {
+    if (!key.startsWith(u'm'))
+        return {};
+    if (key.size() == 5)
+        return {key.mid(1), {}};
+    if (key.size() == 7)
+        return {key.mid(1, 4), key.right(2)};
+    return {};
+}
+
 QString gradeQuery(const QString& grade) {
     return QStringLiteral("select * from 学籍表 where 年级=") + quoteText(grade);
 }

@@ -20,6 +20,13 @@ struct TreeNode {
     int image = 0;      // 1 root, 2 grade level, 3 class, 8 area, 9 teacher
 };
 
+// The grade level ("m2004") or class ("m200401") a node of the school's
+// structure stands for; both empty for a node of another kind or shape.
+struct StructureNode {
+    QString grade, cls;
+};
+StructureNode structureOfKey(const QString& key);
+
 // The roots and every grade level, class, area and teacher in table order,
 // read through the main window's data control. A row whose key is already
 // taken, or a class whose grade level has no node, is passed over: keys must

@@ -271,3 +271,19 @@ TEST_F(SchoolTree, ActivationWithoutTheLocatorEndsTheProgram) {
 }
 
 } // namespace
+
+TEST(SchoolTreeKeys, AStructureKeyGivesItsGradeAndClassAndNoOtherKeyDoes) {
+    const struct {
+        const char* key;
+        const char* grade;
+        const char* cls;
+    } cases[] = {
+        {"m2004", "2004", ""}, {"m200401", "2004", "01"}, {"M", "", ""},      {"m", "", ""},
+        {"m20040", "", ""},    {"n001", "", ""},          {"o张老师", "", ""}, {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        const records::StructureNode node = records::structureOfKey(QString::fromUtf8(c.key));
+        EXPECT_EQ(node.grade, QString::fromUtf8(c.grade)) << c.key;
+        EXPECT_EQ(node.cls, QString::fromUtf8(c.cls)) << c.key;
+    }
+}

@@ -7,6 +7,7 @@
 #include "grades/calc/core/calculation_stages.h"
 #include "grades/calc/core/formula.h"
 #include "platform/text/values.h"
+#include "platform/text/message_titles.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -16,8 +17,8 @@ using platform::db::DbError;
 
 namespace {
 
-const QString kHint = QStringLiteral("提示");
-const QString kError = QStringLiteral("错误");
+const QString& kHint = platform::kPromptTitle;
+const QString& kError = platform::kPlainErrorTitle;
 
 QString confirmationText() {
     const QString crlf = QStringLiteral("\r\n");

@@ -10,6 +10,7 @@
 
 #include "grades/calc/core/teacher_stage.h"
 
+#include "common/class_label.h"
 #include "common/program_state.h"
 #include "common/schema.h"
 #include "grades/calc/core/calculation_log.h"
@@ -19,6 +20,7 @@
 #include "platform/script/engine.h"
 #include "platform/text/number_text.h"
 #include "platform/text/values.h"
+#include "platform/text/message_titles.h"
 
 #include <QHash>
 #include <bit>
@@ -258,7 +260,7 @@ StageEnd TeacherStage::badSlot(const Teacher& t, const QVariant& label, const QV
     run_.host().message(QStringLiteral("教师") + t.name + QStringLiteral("的任课班级\"") + label.toString() +
                             QStringLiteral("\"科目\"") + subject.toString() + QStringLiteral("\"无法统计:") + why +
                             QStringLiteral("\r\n计算已经停止,请在教师库中改正后重新计算."),
-                        RunButtons::Ok, QStringLiteral("错误"), RunAnswer::Ok);
+                        RunButtons::Ok, platform::kPlainErrorTitle, RunAnswer::Ok);
     return StageEnd::Stopped;
 }
 
@@ -287,7 +289,7 @@ StageEnd TeacherStage::teacher(const Teacher& t) {
         if (field < 0)
             return badSlot(t, t.labels[n], subject, table_ + QStringLiteral("中没有这一科"));
         const Marks& marks = scores_.columns[scores_.columnOfField.at(field)];
-        auto found = scores_.classRows.constFind({folded(label.left(4)), folded(label.mid(label.size() - 3, 2))});
+        auto found = scores_.classRows.constFind({folded(gradeOfLabel(label)), folded(classOfLabel(label))});
         const std::vector<int>& rows = found == scores_.classRows.cend() ? kNone : *found;
         const Marks* prev = previous_ ? previous_->column(subject) : nullptr;
 
@@ -421,7 +423,7 @@ StageEnd TeacherStage::walk() {
     if (run_.inputs().previousTerm) {
         previous_ = readPreviousTerm(run_.inputs().previousTermPath, table_, teachers);
         if (!previous_) {
-            run_.host().message(previousTermUnusableMessage(), RunButtons::Ok, QStringLiteral("提示"), RunAnswer::Ok);
+            run_.host().message(previousTermUnusableMessage(), RunButtons::Ok, platform::kPromptTitle, RunAnswer::Ok);
             run_.host().untick(QStringLiteral("Check55"));
         } else {
             // A student is looked up once, however many assignments he is in.

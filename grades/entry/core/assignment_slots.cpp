@@ -1,5 +1,6 @@
 #include "grades/entry/core/assignment_slots.h"
 
+#include "common/class_label.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 
@@ -67,7 +68,7 @@ void clearTeachersOfPapersNotTaken(platform::db::Recordset& grades, platform::db
             teachers.moveFirst();
             while (!teachers.eof()) {
                 for (int k = 1; k <= kAssignmentSlots; ++k) {
-                    if (teachers.value(classField(k)).toString().left(4) == grade &&
+                    if (gradeOfLabel(teachers.value(classField(k)).toString()) == grade &&
                         teachers.value(subjectField(k)).toString() == subject) {
                         teachers.setValue(classField(k), QVariant());
                         teachers.setValue(subjectField(k), QVariant());

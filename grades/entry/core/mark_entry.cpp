@@ -1,5 +1,7 @@
 #include "grades/entry/core/mark_entry.h"
 
+#include "common/class_label.h"
+#include "common/room_code.h"
 #include "common/schema.h"
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
@@ -76,11 +78,6 @@ QStringList roomLabels(int64_t count) {
     return labels;
 }
 
-QString roomCodeOf(const QString& roomLabel) {
-    return platform::trimBlanks(roomLabel.left(std::max<qsizetype>(roomLabel.size() - 2, 0)))
-        .rightJustified(3, u'0');
-}
-
 QStringList entrySubjects(Database& db) {
     QStringList subjects;
     const auto def = db.tableDef(table::Classes);
@@ -98,9 +95,8 @@ ListSource classList(Database& db, const QString& classText, const QString& subj
     const auto s = scoreSubject(db, subject);
     if (!s || label.isEmpty())
         return {};
-    const QString grade = label.left(4);
-    const QString cls = label.size() >= 3 ? label.mid(label.size() - 3, 2) : label.left(label.size() - 1);
-    return {listSelect(*s) + QStringLiteral("年级 = ? and 班 = ? order by 学号"), {grade, cls}};
+    return {listSelect(*s) + QStringLiteral("年级 = ? and 班 = ? order by 学号"),
+            {gradeOfLabel(label), classOfLabel(label)}};
 }
 
 ListSource roomList(Database& db, const QString& roomText, const QString& subject) {
@@ -108,7 +104,7 @@ ListSource roomList(Database& db, const QString& roomText, const QString& subjec
     const auto s = scoreSubject(db, subject);
     if (!s || label.isEmpty())
         return {};
-    return {listSelect(*s) + QStringLiteral("考室 = ? order by 座位"), {roomCodeOf(label)}};
+    return {listSelect(*s) + QStringLiteral("考室 = ? order by 座位"), {roomCodeOfLabel(label)}};
 }
 
 ListSource searchList(Database& db, const QString& text, const QString& subject) {
@@ -125,9 +121,8 @@ FullMarks FullMarks::read(Database& db, const QString& subject) {
     const auto column = columnOf(db, table::Grades, 1, subject);
     if (!column)
         return out;
-    QString quoted = *column;
-    quoted.replace(u'"', QStringLiteral("\"\""));
-    const auto rows = db.query(QStringLiteral("select 年级, \"%1\" from 年级表 order by rowid").arg(quoted));
+    const auto rows =
+        db.query(QStringLiteral("select 年级, %1 from 年级表 order by rowid").arg(platform::db::quoteName(*column)));
     for (const auto& row : rows) {
         const QString grade = row.value(0).toString();
         // The first row of a grade level counts, as a lookup from the top finds it.

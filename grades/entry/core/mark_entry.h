@@ -26,9 +26,6 @@ inline constexpr int kListMarkColumn = 1;
 // "1考室" ... "<count>考室" in the database's text order, as every room chooser
 // lists them: "10考室" comes before "1考室".
 QStringList roomLabels(int64_t count);
-// The 考室 value a room label stands for: the label less its last two
-// characters, trimmed, padded with "0" on the left to three ("7考室" -> "007").
-QString roomCodeOf(const QString& roomLabel);
 
 // The subjects the mark-entry panel offers: the subject columns of 班级表.
 QStringList entrySubjects(platform::db::Database& db);

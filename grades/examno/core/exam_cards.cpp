@@ -48,13 +48,6 @@ QStringList viewerClassItems(QStringList classLabels) {
     return sorted(std::move(classLabels), kAllClasses);
 }
 
-QString roomCodeOfLabel(const QString& label) {
-    QString rest = platform::trimBlanks(label.left(std::max<qsizetype>(0, label.size() - 2)));
-    if (rest.size() == 1 || rest.size() == 2)
-        rest = QString(3 - rest.size(), QLatin1Char('0')) + rest;
-    return rest;
-}
-
 QString roomListQuery(const QString& roomCode) {
     return kColumns + QStringLiteral(" where 考室 = ") + quoteText(roomCode);
 }

@@ -2,6 +2,8 @@
 // The exam-number viewer's queries and the text of the exam-number cards,
 // without a screen: the card window inserts the runs these builders give.
 
+#include "common/room_code.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -23,11 +25,6 @@ inline const QString kAllClasses = QStringLiteral("所有班级");
 QStringList viewerRoomItems(int roomCount);
 // The class labels sorted in the database's text order, then "所有班级".
 QStringList viewerClassItems(QStringList classLabels);
-
-// The room code of a room label: "1考室", " 12考室", "001考室" -> "001", "012".
-// The word is dropped, blanks trimmed, one or two characters padded with "0";
-// a longer or empty rest is kept as it is.
-QString roomCodeOfLabel(const QString& label);
 
 // The viewer's list queries. Typed texts are quoted, so any name finds its row.
 QString roomListQuery(const QString& roomCode);

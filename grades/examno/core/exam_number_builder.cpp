@@ -388,9 +388,9 @@ std::optional<double> roomSizeFromText(const QString& text) {
 
 BuildRequest targetFromText(const QString& text) {
     BuildRequest r;
-    r.targetGrade = text.left(4);
-    if (text.size() == 8)
-        r.targetClass = text.mid(5, 2);
+    r.targetGrade = gradeOfLabel(text);
+    if (isClassLabel(text))
+        r.targetClass = classOfLabel(text);
     return r;
 }
 
@@ -404,7 +404,7 @@ QStringList roomSizeItems() {
 QStringList targetItems(Database& db) {
     QStringList items;
     for (const auto& row : db.query(QStringLiteral("select 年级 from 年级表 order by rowid")))
-        items << row[0].toString() + QStringLiteral("级");
+        items << gradeLabel(row[0].toString());
     for (const auto& row : db.query(QStringLiteral("select 年级, 班 from 班级表 order by rowid")))
         items << classLabel(row[0].toString(), row[1].toString());
     return items;

@@ -9,7 +9,6 @@
 #include "platform/text/values.h"
 #include "platform/text/message_titles.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -28,23 +27,10 @@ StartupFailure databaseMissing() {
 } // namespace
 
 std::variant<StartupFiles, StartupFailure> readStartupFiles() {
-    std::optional<QString> located;
-    try {
-        located = ReadDatabaseLocator();
-    } catch (const std::exception&) {
-        // An unreadable system.txt names no database we could open.
-        located.reset();
-    }
-    if (!located || located->trimmed().isEmpty())
+    const std::optional<QString> located = LocateDatabase();
+    if (!located)
         return databaseMissing();
-
-    QString path = *located;
-    // A bare file name (the open-another-database window can store one) is
-    // taken in the program folder, not wherever the program was started from.
-    if (QFileInfo(path).isRelative())
-        path = QDir(programFolder()).absoluteFilePath(path);
-    if (!QFileInfo(path).isFile())
-        return databaseMissing();
+    const QString path = *located;
 
     StartupFiles files;
     files.databasePath = path;

@@ -7,6 +7,7 @@
 #include "platform/db/typedsql.h"
 #include "platform/text/gbk.h"
 #include "platform/text/values.h"
+#include "platform/text/message_titles.h"
 
 #include <QHash>
 #include <QSet>
@@ -56,7 +57,7 @@ QString shownValue(const QVariant& v) {
 }
 
 ImportRefusal importError(const QString& detail) {
-    return {kImportErrorTitle, kImportErrorText + QStringLiteral("\n\n") + detail};
+    return {platform::kPlainErrorTitle, kImportErrorText + QStringLiteral("\n\n") + detail};
 }
 
 // Scans the students and raises each counter to the largest id in use.
@@ -180,12 +181,11 @@ SourceRows readSourceRows(const platform::db::ForeignDatabase& source, const QSt
             return out;
         }
     } catch (const DbError& e) {
-        throw ImportRefusal{kImportErrorTitle,
+        throw ImportRefusal{platform::kPlainErrorTitle,
                             QStringLiteral("不能读取源数据中的表 %1 。\n%2").arg(table, e.text())};
     }
-    const QString quoted = table.contains(u']') ? u'"' + QString(table).replace(u'"', QStringLiteral("\"\"")) + u'"'
-                                                : u'[' + table + u']';
-    const QString sql = QStringLiteral("select * from ") + quoted + QStringLiteral("  where ") + condition;
+    const QString sql =
+        QStringLiteral("select * from ") + platform::db::quoteName(table) + QStringLiteral("  where ") + condition;
     const QString translated = platform::db::toSqliteSql(sql);
     if (!platform::db::isReadOnlySelect(sql) || !platform::db::isReadOnlySelect(translated))
         throw importError(QStringLiteral("源数据的条件只能是一个查询条件,不能含有其它语句: %1").arg(condition));
@@ -208,13 +208,13 @@ ImportRefusal checkPlan(Database& target, const ExternalImportPlan& plan, const 
     const TableDef def = target.tableDef(plan.targetTable);
     const int name = fieldIndex(def, scorefield::Name);
     if (name < 0 || name >= plan.pairedSourceFields.size() || plan.pairedSourceFields[name].isEmpty())
-        return {QStringLiteral("提示"), QStringLiteral("必须将姓名输入。")};
+        return {platform::kPromptTitle, QStringLiteral("必须将姓名输入。")};
     if (plan.check && def.name != table::Scores)
-        return {QStringLiteral("提示"),
+        return {platform::kPromptTitle,
                 QStringLiteral("\"自动产生学号和STID并检查数据合法性\"只能用于导入学生(成绩表)。"
                                "导入%1时请不要选中这一项。").arg(def.name)};
     if (plan.check && (counters.grades.empty() || counters.classes.empty()))
-        return {QStringLiteral("提示"),
+        return {platform::kPromptTitle,
                 QStringLiteral("系统中还没有年级或班级,无法检查导入的学生。请先添加年级和班级,"
                                "或者不选中\"自动产生学号和STID并检查数据合法性\"。")};
     return {};
@@ -332,7 +332,7 @@ bool Run::prepare(ImportResult& result) {
         if (plan_.check && counters_.hasGrade(grade) && (!idPaired || id.size() != 8)) {
             const qint64 needed = ++newIdsOfGrade[grade];
             if (counters_.grade(grade)->count + needed > kLastSerial) {
-                result.refusal = {kImportErrorTitle,
+                result.refusal = {platform::kPlainErrorTitle,
                                   QStringLiteral("%1级的学生编号(STID)将超过%2%3,无法为第%4条源记录(%5)产生STID。"
                                                  "没有导入任何数据。")
                                       .arg(grade, grade, QString::number(kLastSerial))
@@ -388,7 +388,7 @@ Run::Step Run::check(std::vector<QVariant>& row, const QString& name, ImportResu
         QString made;
         do {
             if (e->count >= kLastSerial) {
-                result.refusal = {kImportErrorTitle,
+                result.refusal = {platform::kPlainErrorTitle,
                                   QStringLiteral("%1级的学生编号(STID)已经用到%2,无法为%3产生STID。\n")
                                           .arg(state_.CurrentGrade, QString::number(kLastSerial), name)
                                       + stoppedMessage(stored_)};
@@ -429,8 +429,9 @@ ImportResult Run::run() {
             if (!isNullValue(r[0]))
                 takenIds_.insert(foldKey(r[0].toString()));
     if (plan_.askOnSameName) {
-        QString sql = QStringLiteral("SELECT rowid, \"%1\" FROM \"%2\" ORDER BY rowid")
-                          .arg(def_.fields[nameField_].name, def_.name);
+        const QString sql = QStringLiteral("SELECT rowid, ") + platform::db::quoteName(def_.fields[nameField_].name) +
+                            QStringLiteral(" FROM ") + platform::db::quoteName(def_.name) +
+                            QStringLiteral(" ORDER BY rowid");
         for (const QVariantList& r : db_.query(sql))
             if (!isNullValue(r[1]))
                 keepFirst(firstOfName_, foldKey(r[1].toString()), r[0].toLongLong());

@@ -18,7 +18,6 @@ class ForeignDatabase;
 
 namespace maintenance {
 
-inline const QString kImportErrorTitle = QStringLiteral("错误");
 inline const QString kImportErrorText = QStringLiteral(
     "你的源数据可能有错,数据尚未完全导入,请首先检查各字段的格式、长度是否与你设定的本系统数据库中的字段格式相符合。");
 

@@ -62,7 +62,7 @@ void clearAssignmentsOfGrade(Database& db, const QString& grade) {
     for (const QVariantList& row : rowsOf(db, table::Teachers, fields.join(QStringLiteral(", ")))) {
         for (int n = 1; n <= kSlots; ++n) {
             const QVariant& slot = row[n];
-            if (isNull(slot) || slot.toString().left(4) != grade)
+            if (isNull(slot) || gradeOfLabel(slot.toString()) != grade)
                 continue;
             db.execute(QStringLiteral("UPDATE [%1] SET [任课班级%2] = NULL, [科目%2] = NULL WHERE rowid = ?")
                            .arg(table::Teachers)

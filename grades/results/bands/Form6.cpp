@@ -7,12 +7,14 @@
 #include "common/settings_files.h"
 #include "common/settings_rows.h"
 #include "grades/frame/form2_panel.h"
+#include "grades/results/view/results_choosers.h"
 #include "platform/db/database.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 #include "platform/text/gbk.h"
 #include "platform/text/number_text.h"
 #include "platform/text/values.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/fixed_font.h"
 #include "platform/ui/plain_print.h"
@@ -32,6 +34,8 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+
+using platform::buildControl;
 
 using namespace bands;
 
@@ -57,9 +61,8 @@ QStringList itemsOf(const QComboBox* box) {
     return items;
 }
 
-QComboBox* editableList(QWidget* parent, const char* name) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QString::fromLatin1(name));
+QComboBox* editableList(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* box = buildControl<QComboBox>(parent, QString::fromLatin1(name), left, top, width, height);
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setCompleter(nullptr);
@@ -85,87 +88,57 @@ Form6::Form6(PanelHost& host, QWidget* owner)
     Form_Load();
 }
 
-Form6::~Form6() {
-    if (com64_) com64_->setEnabled(true);
-}
+Form6::~Form6() { Form_Unload(); }
 
 void Form6::buildControls() {
     static const char* const kPaneButtons[] = {"设置", "报表", "图像", "学生"};
     for (int i = 0; i < 7; ++i) {
-        Frame1[i] = new QFrame(this);
-        Frame1[i]->setObjectName(QStringLiteral("Frame1_%1").arg(i));
+        Frame1[i] = buildControl<QFrame>(this, QStringLiteral("Frame1_%1").arg(i));
         Frame1[i]->hide();
     }
     platform::placeTwips(*Frame1[0], 120, 0, 8535, 5280);
     platform::placeTwips(*Frame1[1], 1081, 0, 7575, 5280);
     platform::placeTwips(*Frame1[2], 1081, 0, 7575, 5280);
-    for (int i = 0; i < 4; ++i) {
-        Command[i + 1] = new QPushButton(QString::fromUtf8(kPaneButtons[i]), this);
-        Command[i + 1]->setObjectName(QStringLiteral("Command%1").arg(i + 1));
-        platform::placeTwips(*Command[i + 1], 120, 240 + 600 * i, 735, 375);
-    }
-    Label3 = new QLabel(QStringLiteral("班级:"), this);
-    platform::placeTwips(*Label3, 120, 5430, 480, 255);
+    for (int i = 0; i < 4; ++i)
+        Command[i + 1] = buildControl<QPushButton>(this, QStringLiteral("Command%1").arg(i + 1), 120, 240 + 600 * i,
+                                                   735, 375, QString::fromUtf8(kPaneButtons[i]));
+    Label3 = buildControl<QLabel>(this, "Label3", 120, 5430, 480, 255, QStringLiteral("班级:"));
     // Both selectors a little wider than the old design: with today's fonts and
     // drop-down buttons "2004级01班" and "平均分" were cut.
-    Combo1 = editableList(this, "Combo1");
-    platform::placeTwips(*Combo1, 600, 5400, 1455, 300);
-    Label4 = new QLabel(QStringLiteral("科目:"), this);
-    platform::placeTwips(*Label4, 2160, 5430, 480, 255);
-    Combo2 = editableList(this, "Combo2");
-    platform::placeTwips(*Combo2, 2640, 5400, 1095, 300);
+    Combo1 = editableList(this, "Combo1", 600, 5400, 1455, 300);
+    Label4 = buildControl<QLabel>(this, "Label4", 2160, 5430, 480, 255, QStringLiteral("科目:"));
+    Combo2 = editableList(this, "Combo2", 2640, 5400, 1095, 300);
 
     // Settings pane: the pane buttons stand over its left edge.
     QWidget* s = Frame1[0];
-    auto* label = new QLabel(QStringLiteral("请在下面文本框中输入分段情况:"), s);
-    platform::placeTwips(*label, 1080, 240, 3960, 255);
-    Text1 = new QPlainTextEdit(s);
-    Text1->setObjectName(QStringLiteral("Text1"));
+    buildControl<QLabel>(s, {}, 1080, 240, 3960, 255, QStringLiteral("请在下面文本框中输入分段情况:"));
+    Text1 = buildControl<QPlainTextEdit>(s, "Text1", 1080, 540, 4200, 4260);
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text1->setFont(platform::fixedColumnFont());
-    platform::placeTwips(*Text1, 1080, 540, 4200, 4260);
     static const char* const kChecks[] = {"显示最高分", "显示最低分", "显示平均分", "显示总分",
                                           "显示学生人数", "显示教师姓名", "零分不作最低分"};
     for (int i = 0; i < 7; ++i) {
-        Check2[i] = new QCheckBox(QString::fromUtf8(kChecks[i]), s);
-        Check2[i]->setObjectName(QStringLiteral("Check2_%1").arg(i));
-        platform::placeTwips(*Check2[i], 5520, 240 + 400 * i, 2760, 300);
+        Check2[i] = buildControl<QCheckBox>(s, QStringLiteral("Check2_%1").arg(i), 5520, 240 + 400 * i, 2760, 300,
+                                            QString::fromUtf8(kChecks[i]));
     }
-    Option1[0] = new QRadioButton(QStringLiteral("横向比较"), s);
-    Option1[1] = new QRadioButton(QStringLiteral("纵向比较"), s);
-    for (int i = 0; i < 2; ++i) {
-        Option1[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
-        platform::placeTwips(*Option1[i], 5520 + 1440 * i, 3120, 1380, 300);
-    }
-    auto* spacing = new QLabel(QStringLiteral("行距:"), s);
-    platform::placeTwips(*spacing, 5520, 3690, 600, 255);
-    Combo3 = editableList(s, "Combo3");
-    platform::placeTwips(*Combo3, 6120, 3660, 855, 300);
-    Command[6] = new QPushButton(QStringLiteral("设为默认"), s);
-    platform::placeTwips(*Command[6], 5520, 4425, 1215, 375);
-    Command[8] = new QPushButton(QStringLiteral("设定完成"), s);
-    platform::placeTwips(*Command[8], 6960, 4425, 1215, 375);
+    Option1[0] = buildControl<QRadioButton>(s, "Option1_0", 5520, 3120, 1380, 300, QStringLiteral("横向比较"));
+    Option1[1] = buildControl<QRadioButton>(s, "Option1_1", 6960, 3120, 1380, 300, QStringLiteral("纵向比较"));
+    buildControl<QLabel>(s, {}, 5520, 3690, 600, 255, QStringLiteral("行距:"));
+    Combo3 = editableList(s, "Combo3", 6120, 3660, 855, 300);
+    Command[6] = buildControl<QPushButton>(s, "Command6", 5520, 4425, 1215, 375, QStringLiteral("设为默认"));
+    Command[8] = buildControl<QPushButton>(s, "Command8", 6960, 4425, 1215, 375, QStringLiteral("设定完成"));
 
     // Report pane.
-    Text2 = new QPlainTextEdit(Frame1[1]);
-    Text2->setObjectName(QStringLiteral("Text2"));
+    Text2 = buildControl<QPlainTextEdit>(Frame1[1], "Text2", 120, 240, 7455, 4335);
     Text2->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text2->setFont(platform::fixedColumnFont());
-    platform::placeTwips(*Text2, 120, 240, 7455, 4335);
-    Command[5] = new QPushButton(QStringLiteral("另存为"), Frame1[1]);
-    platform::placeTwips(*Command[5], 5040, 4680, 975, 375);
-    Command[7] = new QPushButton(QStringLiteral("打印"), Frame1[1]);
-    platform::placeTwips(*Command[7], 6360, 4680, 975, 375);
+    Command[5] = buildControl<QPushButton>(Frame1[1], "Command5", 5040, 4680, 975, 375, QStringLiteral("另存为"));
+    Command[7] = buildControl<QPushButton>(Frame1[1], "Command7", 6360, 4680, 975, 375, QStringLiteral("打印"));
 
     // Graph pane: the viewport clips the canvas; the scroll bar shows when the chart is taller.
-    Picture1 = new QWidget(Frame1[2]);
-    Picture1->setObjectName(QStringLiteral("Picture1"));
-    platform::placeTwips(*Picture1, 240, 240, kViewportWidth, kViewportHeight);
-    Picture2 = new BandCanvas(Picture1);
-    platform::placeTwips(*Picture2, 0, 0, kViewportWidth, kViewportHeight);
-    VScroll1 = new QScrollBar(Qt::Vertical, Frame1[2]);
-    VScroll1->setObjectName(QStringLiteral("VScroll1"));
-    platform::placeTwips(*VScroll1, 7200, 240, 255, kViewportHeight);
+    Picture1 = buildControl<QWidget>(Frame1[2], "Picture1", 240, 240, kViewportWidth, kViewportHeight);
+    Picture2 = buildControl<BandCanvas>(Picture1, "Picture2", 0, 0, kViewportWidth, kViewportHeight);
+    VScroll1 = buildControl<QScrollBar>(Frame1[2], "VScroll1", 7200, 240, 255, kViewportHeight);   // vertical
     VScroll1->hide();
 
     for (int i : {5, 6, 7, 8}) Command[i]->setObjectName(QStringLiteral("Command%1").arg(i));
@@ -195,11 +168,9 @@ void Form6::buildControls() {
 }
 
 void Form6::Form_Load() {
-    const PanelControls results = host_.controlsOf(6);
-    const auto* classes = results.get<QComboBox>(QStringLiteral("Combo9"));
-    const auto* keys = results.get<QComboBox>(QStringLiteral("Combo12"));
-    com64_ = results.get<QPushButton>(QStringLiteral("Com64"));
-    com64_->setEnabled(false);
+    view_ = &host_.offered<results::ResultsChoosers>();
+    viewAlive_ = dynamic_cast<QObject*>(view_);
+    view_->allowAdvancedView(false);
 
     Adodc1->setConnectionString(state().connectionText());
     Adodc1->setCommandType(8);
@@ -214,14 +185,15 @@ void Form6::Form_Load() {
     showPane(1);
 
     if (Combo1->count() == 0) {
-        Combo1->addItems(itemsOf(classes));
-        setListText(Combo1, !classes->currentText().isEmpty() ? classes->currentText() : Combo1->itemText(1));
+        Combo1->addItems(view_->classChoices());
+        const QString chosen = view_->chosenClass();
+        setListText(Combo1, !chosen.isEmpty() ? chosen : Combo1->itemText(1));
     }
     if (Combo2->count() == 0) {
         Combo2->addItems({QStringLiteral("总分"), QStringLiteral("平均分")});
         if (auto* rs = Adodc2->recordset())
             for (int i = 2; i < rs->fieldCount(); ++i) Combo2->addItem(rs->fieldName(i));
-        const QString key = keys->currentText();
+        const QString key = view_->sortKey();
         setListText(Combo2, key == QStringLiteral("考号") ? QStringLiteral("平均分") : key);
     }
     if (Combo3->count() == 0) {
@@ -259,7 +231,7 @@ void Form6::closeEvent(QCloseEvent* event) {
 }
 
 void Form6::Form_Unload() {
-    if (com64_) com64_->setEnabled(true);
+    if (viewAlive_) view_->allowAdvancedView(true);
 }
 
 void Form6::showPane(int index) {
@@ -289,7 +261,7 @@ ReportLayout Form6::layout() const {
 QStringList Form6::scoreFields() const {
     QStringList fields;
     try {
-        auto db = platform::db::Database::openConnectionText(state().connectionText());
+        auto db = openProgramDatabase();
         for (const auto& f : db->tableDef(state().CurrentScoreTable).fields) fields << f.name;
     } catch (const platform::db::DbError&) {
     }

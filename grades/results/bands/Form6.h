@@ -25,6 +25,9 @@ class QScrollBar;
 namespace platform::db {
 class DataControl;
 }
+namespace results {
+class ResultsChoosers;
+}
 
 class Form6 : public QWidget {
     Q_OBJECT
@@ -91,7 +94,10 @@ private:
     QStringList scoreFields() const;
 
     PanelHost& host_;
-    QPointer<QWidget> com64_;
+    // The results view, held while the window is open; the guard tells
+    // whether the view is still there when the window goes after it.
+    results::ResultsChoosers* view_ = nullptr;
+    QPointer<QObject> viewAlive_;
     bands::BandTable table_;
     QStringList captions_;
     std::vector<bands::EntryFigures> filed_;

@@ -1,5 +1,6 @@
 #include "grades/results/core/band_graph.h"
 
+#include "common/class_label.h"
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
 #include "platform/text/number_text.h"
@@ -13,9 +14,9 @@ QString subjectScoresQuery(const QString& entry, const QString& item, const QStr
     // The item is typed text too: only a field of the table goes into the query.
     if (!tableFields.contains(item)) return {};
     // A grade label is 5 characters (2004级), a class label 8 (2004级01班).
-    if (entry.size() != 5 && entry.size() != 8) return {};
-    QString where = QStringLiteral(" where 年级=") + platform::db::quoteText(entry.left(4));
-    if (entry.size() == 8) where += QStringLiteral(" and 班=") + platform::db::quoteText(entry.mid(5, 2));
+    if (!isGradeLabel(entry) && !isClassLabel(entry)) return {};
+    QString where = QStringLiteral(" where 年级=") + platform::db::quoteText(gradeOfLabel(entry));
+    if (isClassLabel(entry)) where += QStringLiteral(" and 班=") + platform::db::quoteText(classOfLabel(entry));
     return QStringLiteral("select ") + item + QStringLiteral(" from ") + scoreTable + where;
 }
 

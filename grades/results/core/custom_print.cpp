@@ -1,5 +1,6 @@
 #include "grades/results/core/custom_print.h"
 
+#include "common/class_label.h"
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
 #include "platform/text/number_text.h"
@@ -17,11 +18,11 @@ using platform::richtext::RunStyle;
 
 QString templateSourceQuery(const QString& entry) {
     QString where;
-    if (entry.size() == 5)
-        where = QStringLiteral(" where 年级=") + quoteText(entry.left(4)) + QStringLiteral(" ");
-    else if (entry.size() == 8)
-        where = QStringLiteral("  where 年级=") + quoteText(entry.left(4)) + QStringLiteral(" and  班=") +
-                quoteText(entry.mid(5, 2));
+    if (isGradeLabel(entry))
+        where = QStringLiteral(" where 年级=") + quoteText(gradeOfLabel(entry)) + QStringLiteral(" ");
+    else if (isClassLabel(entry))
+        where = QStringLiteral("  where 年级=") + quoteText(gradeOfLabel(entry)) + QStringLiteral(" and  班=") +
+                quoteText(classOfLabel(entry));
     return QStringLiteral("select * from 成绩表") + where;
 }
 

@@ -1,5 +1,7 @@
 #include "grades/results/core/grade_preview.h"
 
+#include "common/class_label.h"
+#include "common/room_code.h"
 #include "grades/results/core/results_view.h"
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
@@ -45,13 +47,13 @@ int previewCount(const QString& text) {
 
 QString classBlockQuery(const QString& table, const QString& classLabel) {
     return QStringLiteral("select * from ") + table + QStringLiteral(" where 年级=") +
-           platform::db::quoteText(classLabel.left(4)) + QStringLiteral(" and 班=") +
-           platform::db::quoteText(classLabel.mid(5, 2)) + QStringLiteral(" order by 总分 desc");
+           platform::db::quoteText(gradeOfLabel(classLabel)) + QStringLiteral(" and 班=") +
+           platform::db::quoteText(classOfLabel(classLabel)) + QStringLiteral(" order by 总分 desc");
 }
 
 QString roomBlockQuery(const QString& table, const QString& roomLabel) {
     return QStringLiteral("select * from ") + table + QStringLiteral(" where 考室=") +
-           platform::db::quoteText(roomCode(roomLabel)) + QStringLiteral(" order by 总分 desc");
+           platform::db::quoteText(roomCodeOfLabel(roomLabel)) + QStringLiteral(" order by 总分 desc");
 }
 
 GradeBlock gradeBlock(const Recordset& rs, const QString& classText, const QString& roomText, int count,
@@ -60,7 +62,7 @@ GradeBlock gradeBlock(const Recordset& rs, const QString& classText, const QStri
     const int rows = rs.recordCount();
     if (rows < 1)
         return b;
-    const bool gradeList = classText.size() == 5;
+    const bool gradeList = isGradeLabel(classText);
     const int fExam = rs.fieldIndex(QStringLiteral("考号")), fName = rs.fieldIndex(QStringLiteral("姓名")),
               fClass = rs.fieldIndex(QStringLiteral("班"));
     // 总分, 平均分, then the subjects; -1 for a field the rows lack.

@@ -1,5 +1,7 @@
 #include "grades/results/core/results_view.h"
 
+#include "common/class_label.h"
+#include "common/room_code.h"
 #include "common/widthfit.h"
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
@@ -67,28 +69,19 @@ QString markText(const QVariant& v, Precision p) {
 
 } // namespace
 
-QString roomCode(const QString& roomLabel) {
-    QString code = roomLabel.left(std::max<qsizetype>(0, roomLabel.size() - 2));
-    if (code.size() == 1)
-        code = QStringLiteral("00") + code;
-    else if (code.size() == 2)
-        code = QStringLiteral("0") + code;
-    return code;
-}
-
 QString viewFilter(const QString& classText, const QString& roomText) {
     using platform::db::quoteText;
     if (!classText.isEmpty()) {
-        if (classText.size() == 5)
-            return QStringLiteral(" where 年级=") + quoteText(classText.left(4));
-        if (classText.size() == 8)
-            return QStringLiteral(" where 年级=") + quoteText(classText.left(4)) + QStringLiteral(" and 班=") +
-                   quoteText(classText.mid(5, 2));
+        if (isGradeLabel(classText))
+            return QStringLiteral(" where 年级=") + quoteText(gradeOfLabel(classText));
+        if (isClassLabel(classText))
+            return QStringLiteral(" where 年级=") + quoteText(gradeOfLabel(classText)) + QStringLiteral(" and 班=") +
+                   quoteText(classOfLabel(classText));
         return {};
     }
     if (roomText.isEmpty() || roomText == kAllRooms)
         return {};
-    return QStringLiteral(" where 考室=") + quoteText(roomCode(roomText));
+    return QStringLiteral(" where 考室=") + quoteText(roomCodeOfLabel(roomText));
 }
 
 QString viewQuery(const QString& table, const QString& classText, const QString& roomText, const QString& key) {
@@ -332,7 +325,7 @@ std::optional<QString> selectTemplate(const QString& typed, const QString& table
     const QString word = platform::trimBlanks(typed);
     if (word.toLower() != QStringLiteral("select"))
         return std::nullopt;
-    return word + QStringLiteral(" * from ") + table + QStringLiteral(" where 年级='") + classText.left(4) +
+    return word + QStringLiteral(" * from ") + table + QStringLiteral(" where 年级='") + gradeOfLabel(classText) +
            QStringLiteral("' and 平均分>=60");
 }
 

@@ -19,9 +19,6 @@ inline const QString kAllRooms = QStringLiteral("所有考室");
 inline const QString kExamNumberKey = QStringLiteral("考号");
 inline const QString kLineEnd = QStringLiteral("\r\n");
 
-// "7考室" -> "007", "12考室" -> "012": the value of 考室 in the score tables.
-QString roomCode(const QString& roomLabel);
-
 // The filter of the chosen class, grade level or room, with its leading blank
 // (" where 年级='2004' and 班='01'"), or "" for the whole school. The ids are
 // quoted, since both lists accept typing.

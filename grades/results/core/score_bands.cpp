@@ -1,5 +1,6 @@
 #include "grades/results/core/score_bands.h"
 
+#include "common/class_label.h"
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
 #include "platform/text/gbk.h"
@@ -131,12 +132,12 @@ ClassQuery LoadClassBySubject(const QString& entry, const QString& scoreTable, c
                               const QStringList& tableFields) {
     ClassQuery q;
     QString where;
-    if (entry.size() == 5) {
-        q.gradeId = entry.left(4);
+    if (isGradeLabel(entry)) {
+        q.gradeId = gradeOfLabel(entry);
         where = QStringLiteral(" where 年级=") + platform::db::quoteText(q.gradeId);
-    } else if (entry.size() == 8) {
-        q.gradeId = entry.left(4);
-        q.classId = entry.mid(5, 2);
+    } else if (isClassLabel(entry)) {
+        q.gradeId = gradeOfLabel(entry);
+        q.classId = classOfLabel(entry);
         where = QStringLiteral(" where 年级=") + platform::db::quoteText(q.gradeId) +
                 QStringLiteral(" and 班=") + platform::db::quoteText(q.classId);
     }
@@ -266,7 +267,7 @@ QStringList itemLabels(const QStringList& items) {
 QStringList entryLabels(const QStringList& entries) {
     QStringList labels;
     for (int k = 0; k + 1 < entries.size(); ++k)
-        labels << (entries[k].size() == 5 ? entries[k] + QStringLiteral("    ") : entries[k]);
+        labels << (isGradeLabel(entries[k]) ? entries[k] + QStringLiteral("    ") : entries[k]);
     return labels;
 }
 

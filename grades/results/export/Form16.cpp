@@ -10,6 +10,7 @@
 #include "platform/db/typedsql.h"
 #include "platform/dbui/datagrid.h"
 #include "platform/text/gbk.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/show_modeless.h"
@@ -26,6 +27,7 @@
 
 using platform::db::DataControl;
 using platform::db::DbError;
+using platform::buildControl;
 
 namespace {
 
@@ -49,26 +51,19 @@ Form16::Form16(QWidget* owner) : QWidget(owner, Qt::Window) {
     setWindowTitle(QStringLiteral("导出数据到文本文件"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    Combo1 = new platform::ComboBox(this, true);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Frame1 = new platform::Frame(QStringLiteral("要导出的数据库"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Combo1 = buildControl<platform::ComboBox>(this, "Combo1", 120, 240, 2175, 300, {}, true);
+    Frame1 = buildControl<platform::Frame>(this, "Frame1", 2520, 60, 4095, 615, QStringLiteral("要导出的数据库"));
     const QString captions[3] = {QStringLiteral("真实成绩"), QStringLiteral("相对成绩"), QStringLiteral("绝对成绩")};
     for (int i = 0; i < 3; ++i) {
-        Option1[i] = new QRadioButton(captions[i], Frame1);
-        Option1[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
+        Option1[i] = buildControl<QRadioButton>(Frame1, QStringLiteral("Option1_%1").arg(i), 120 + 1320 * i, 270, 1215,
+                                                255, captions[i]);
         connect(Option1[i], &QRadioButton::clicked, this, [this, i] { Option1_Click(i); });
     }
-    Label1 = new QLabel(QStringLiteral("SQL语言:"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Text1 = new QPlainTextEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Command1 = new QPushButton(QStringLiteral("预览"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command2 = new QPushButton(QStringLiteral("导出"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    DataGrid1 = new platform::db::DataGrid(this);
-    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
+    Label1 = buildControl<QLabel>(this, "Label1", 120, 840, 975, 255, QStringLiteral("SQL语言:"));
+    Text1 = buildControl<QPlainTextEdit>(this, "Text1", 1080, 780, 7815, 615);
+    Command1 = buildControl<QPushButton>(this, "Command1", 6840, 180, 975, 375, QStringLiteral("预览"));
+    Command2 = buildControl<QPushButton>(this, "Command2", 7920, 180, 975, 375, QStringLiteral("导出"));
+    DataGrid1 = buildControl<platform::db::DataGrid>(this, "DataGrid1", 120, 1560, 8775, 4455);
     DataGrid1->setAllowUpdate(false);   // the window only reads
     Adodc1 = new DataControl(this);
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
@@ -77,17 +72,6 @@ Form16::Form16(QWidget* owner) : QWidget(owner, Qt::Window) {
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
 
-    // Twips as the window was drawn: the choices on top, the query, the grid.
-    platform::placeTwips(*Combo1, 120, 240, 2175, 300);
-    platform::placeTwips(*Frame1, 2520, 60, 4095, 615);
-    platform::placeTwips(*Option1[0], 120, 270, 1215, 255);
-    platform::placeTwips(*Option1[1], 1440, 270, 1215, 255);
-    platform::placeTwips(*Option1[2], 2760, 270, 1215, 255);
-    platform::placeTwips(*Command1, 6840, 180, 975, 375);
-    platform::placeTwips(*Command2, 7920, 180, 975, 375);
-    platform::placeTwips(*Label1, 120, 840, 975, 255);
-    platform::placeTwips(*Text1, 1080, 780, 7815, 615);
-    platform::placeTwips(*DataGrid1, 120, 1560, 8775, 4455);
     platform::resizeTwips(*this, 9015, 6135);
     Form_Load();
 }
@@ -102,7 +86,7 @@ void Form16::Form_Load() {
     // Table order, not sorted: grade levels first, then the classes.
     try {
         auto db = Adodc1->database() ? Adodc1->database()
-                                     : platform::db::Database::openConnectionText(state().connectionText());
+                                     : openProgramDatabase();
         platform::db::Recordset grades(db, table::Grades);
         for (int r = 0; r < grades.recordCount(); ++r)
             Combo1->addItem(gradeLabel(grades.valueAt(r, 0).toString()));
@@ -135,14 +119,14 @@ void Form16::Combo1_Click() {
         gradeId_.clear();
         classId_.clear();
         sql += QStringLiteral(" order by 年级,班,学号 desc");
-    } else if (choice.size() == 5) {
-        gradeId_ = choice.left(4);
+    } else if (isGradeLabel(choice)) {
+        gradeId_ = gradeOfLabel(choice);
         classId_.clear();
         // A typed choice goes between quotes as a value, never as SQL.
         sql += QStringLiteral(" where 年级=") + platform::db::quoteText(gradeId_);
     } else {
-        gradeId_ = choice.left(4);
-        classId_ = choice.mid(5, 2);
+        gradeId_ = gradeOfLabel(choice);
+        classId_ = classOfLabel(choice);
         sql += QStringLiteral(" where 年级=") + platform::db::quoteText(gradeId_) + QStringLiteral(" and 班=")
             + platform::db::quoteText(classId_);
     }

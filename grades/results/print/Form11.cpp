@@ -7,6 +7,7 @@
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 #include "platform/db/typedsql.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/key_filter.h"
 #include "platform/ui/richtextbox.h"
@@ -24,6 +25,8 @@
 #include <QRadioButton>
 #include <QResizeEvent>
 #include <QTextCursor>
+
+using platform::buildControl;
 
 using platform::db::DbError;
 
@@ -43,33 +46,22 @@ Form11::Form11(PanelHost& host, QWidget* owner)
     setWindowTitle(QStringLiteral("自定义打印"));
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     for (int i = 0; i < 2; ++i) {
-        Frame1[i] = new QWidget(this);
-        Frame1[i]->setObjectName(QStringLiteral("Frame1_%1").arg(i));
-        platform::placeTwips(*Frame1[i], 0, 0, 7455, 4455);
+        Frame1[i] = buildControl<QWidget>(this, QStringLiteral("Frame1_%1").arg(i), 0, 0, 7455, 4455);
     }
     QWidget* design = Frame1[0];
-    Command1 = new QPushButton(QStringLiteral("预览"), design);
-    platform::placeTwips(*Command1, 120, 120, 1455, 255);
-    Option1[0] = new QRadioButton(QStringLiteral("选择数据源"), design);
-    platform::placeTwips(*Option1[0], 1800, 120, 1215, 255);
-    Option1[1] = new QRadioButton(QStringLiteral("使用SQL语言"), design);
-    platform::placeTwips(*Option1[1], 3120, 120, 1335, 255);
+    Command1 = buildControl<QPushButton>(design, "Command1", 120, 120, 1455, 255, QStringLiteral("预览"));
+    Option1[0] = buildControl<QRadioButton>(design, "Option1_0", 1800, 120, 1215, 255, QStringLiteral("选择数据源"));
+    Option1[1] = buildControl<QRadioButton>(design, "Option1_1", 3120, 120, 1335, 255, QStringLiteral("使用SQL语言"));
     Option1[0]->setChecked(true);
-    Combo1 = new QComboBox(design);
+    Combo1 = buildControl<QComboBox>(design, "Combo1", 4560, 120, 1695, 300);
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setCompleter(nullptr);
-    platform::placeTwips(*Combo1, 4560, 120, 1695, 300);
-    Text1 = new QLineEdit(design);
-    platform::placeTwips(*Text1, 4560, 120, 2775, 270);
-    List1 = new QListWidget(design);
-    platform::placeTwips(*List1, 120, 480, 1455, 3480);
-    RichTextBox1 = new platform::RichTextBox(design);
-    platform::placeTwips(*RichTextBox1, 1680, 480, 5655, 3855);
-    Label1 = new QLabel(design);
-    platform::placeTwips(*Label1, 120, 4080, 1455, 255);
-    RichTextBox2 = new platform::RichTextBox(Frame1[1]);
-    platform::placeTwips(*RichTextBox2, 120, 240, 6975, 4095);
+    Text1 = buildControl<QLineEdit>(design, "Text1", 4560, 120, 2775, 270);
+    List1 = buildControl<QListWidget>(design, "List1", 120, 480, 1455, 3480);
+    RichTextBox1 = buildControl<platform::RichTextBox>(design, "RichTextBox1", 1680, 480, 5655, 3855);
+    Label1 = buildControl<QLabel>(design, "Label1", 120, 4080, 1455, 255);
+    RichTextBox2 = buildControl<platform::RichTextBox>(Frame1[1], "RichTextBox2", 120, 240, 6975, 4095);
     Command1->setObjectName(QStringLiteral("Command1"));
     Option1[0]->setObjectName(QStringLiteral("Option1_0"));
     Option1[1]->setObjectName(QStringLiteral("Option1_1"));

@@ -5,6 +5,7 @@
 #include "grades/results/core/check_list.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/fixed_font.h"
 #include "platform/ui/richtextbox.h"
@@ -20,13 +21,15 @@
 #include <QRadioButton>
 #include <QResizeEvent>
 
+using platform::buildControl;
+
 using platform::db::DbError;
 
 namespace {
 
-QComboBox* numberList(QWidget* parent, const char* name, int from, int to, const QString& text) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QString::fromLatin1(name));
+QComboBox* numberList(QWidget* parent, const char* name, const QRect& twips, int from, int to, const QString& text) {
+    auto* box = buildControl<QComboBox>(parent, QString::fromLatin1(name), twips.x(), twips.y(), twips.width(),
+                                        twips.height());
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setCompleter(nullptr);
@@ -55,50 +58,27 @@ Form13::Form13(QWidget* owner) : QWidget(owner, Qt::Window) {
     setObjectName(QStringLiteral("Form13"));
     setWindowTitle(QStringLiteral("核对学生情况"));
     setAttribute(Qt::WA_DeleteOnClose);
-    List1 = new QListWidget(this);
-    List1->setObjectName(QStringLiteral("List1"));
+    List1 = buildControl<QListWidget>(this, "List1", 120, 120, 1095, 4260);
     List1->setSelectionMode(QAbstractItemView::MultiSelection);
-    platform::placeTwips(*List1, 120, 120, 1095, 4260);
-    Combo1 = new QComboBox(this);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1 = buildControl<QComboBox>(this, "Combo1", 1320, 120, 1455, 300);
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setCompleter(nullptr);
-    platform::placeTwips(*Combo1, 1320, 120, 1455, 300);
-    Option1 = new QRadioButton(QStringLiteral("学号"), this);
-    Option1->setObjectName(QStringLiteral("Option1"));
-    platform::placeTwips(*Option1, 3360, 120, 735, 255);
-    Option2 = new QRadioButton(QStringLiteral("总分"), this);
-    Option2->setObjectName(QStringLiteral("Option2"));
-    platform::placeTwips(*Option2, 4200, 120, 855, 255);
+    Option1 = buildControl<QRadioButton>(this, "Option1", 3360, 120, 735, 255, QStringLiteral("学号"));
+    Option2 = buildControl<QRadioButton>(this, "Option2", 4200, 120, 855, 255, QStringLiteral("总分"));
     Option1->setChecked(true);
-    Label4 = new QLabel(QStringLiteral("标题"), this);
-    platform::placeTwips(*Label4, 5160, 120, 375, 255);
-    Text1 = new QLineEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    platform::placeTwips(*Text1, 5640, 120, 1575, 270);
-    Label1 = new QLabel(QStringLiteral("每行"), this);
-    platform::placeTwips(*Label1, 1440, 720, 495, 375);
-    Combo2 = numberList(this, "Combo2", 0, 20, QStringLiteral("1"));
-    platform::placeTwips(*Combo2, 1920, 720, 615, 300);
-    Label2 = new QLabel(QStringLiteral("行距"), this);
-    platform::placeTwips(*Label2, 2640, 720, 375, 255);
-    Combo3 = numberList(this, "Combo3", 0, 20, QStringLiteral("1"));
-    platform::placeTwips(*Combo3, 3120, 720, 615, 300);
-    Label3 = new QLabel(QStringLiteral("每页行数"), this);
-    platform::placeTwips(*Label3, 3960, 720, 975, 255);
-    Combo4 = numberList(this, "Combo4", 20, 40, QStringLiteral("20"));
-    platform::placeTwips(*Combo4, 4800, 720, 735, 300);
-    Command1 = new QPushButton(QStringLiteral("确定"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    platform::placeTwips(*Command1, 5760, 720, 615, 375);
-    Command2 = new QPushButton(QStringLiteral("另存"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    platform::placeTwips(*Command2, 6600, 720, 615, 375);
-    RichTextBox1 = new platform::RichTextBox(this);
-    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+    Label4 = buildControl<QLabel>(this, "Label4", 5160, 120, 375, 255, QStringLiteral("标题"));
+    Text1 = buildControl<QLineEdit>(this, "Text1", 5640, 120, 1575, 270);
+    Label1 = buildControl<QLabel>(this, "Label1", 1440, 720, 495, 375, QStringLiteral("每行"));
+    Combo2 = numberList(this, "Combo2", QRect(1920, 720, 615, 300), 0, 20, QStringLiteral("1"));
+    Label2 = buildControl<QLabel>(this, "Label2", 2640, 720, 375, 255, QStringLiteral("行距"));
+    Combo3 = numberList(this, "Combo3", QRect(3120, 720, 615, 300), 0, 20, QStringLiteral("1"));
+    Label3 = buildControl<QLabel>(this, "Label3", 3960, 720, 975, 255, QStringLiteral("每页行数"));
+    Combo4 = numberList(this, "Combo4", QRect(4800, 720, 735, 300), 20, 40, QStringLiteral("20"));
+    Command1 = buildControl<QPushButton>(this, "Command1", 5760, 720, 615, 375, QStringLiteral("确定"));
+    Command2 = buildControl<QPushButton>(this, "Command2", 6600, 720, 615, 375, QStringLiteral("另存"));
+    RichTextBox1 = buildControl<platform::RichTextBox>(this, "RichTextBox1", 1320, 1200, 5895, 3495);
     RichTextBox1->setLineWrapMode(QTextEdit::NoWrap);
-    platform::placeTwips(*RichTextBox1, 1320, 1200, 5895, 3495);
     Adodc1 = new platform::db::DataControl(this);
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
     Adodc2 = new platform::db::DataControl(this);
@@ -149,8 +129,8 @@ void Form13::Command1_Click() {
     lineCount_ = 0;
     const QString entry = Combo1->currentText();
     if (entry != QStringLiteral("所有班级")) {
-        grade_ = entry.left(4);
-        class_ = entry.mid(5, 2);
+        grade_ = gradeOfLabel(entry);
+        class_ = classOfLabel(entry);
         BuildStudentCheckList();
         return;
     }

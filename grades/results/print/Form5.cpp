@@ -1,13 +1,16 @@
 #include "grades/results/print/Form5.h"
 
+#include "common/class_label.h"
 #include "common/program_state.h"
 #include "grades/frame/form2_panel.h"
 #include "grades/results/core/grade_preview.h"
 #include "grades/results/core/results_view.h"
+#include "grades/results/view/results_choosers.h"
 #include "platform/db/database.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 #include "platform/text/gbk.h"
+#include "platform/ui/build_control.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/key_filter.h"
@@ -22,6 +25,8 @@
 #include <QPushButton>
 #include <QResizeEvent>
 
+using platform::buildControl;
+
 namespace {
 
 // Sets a selector's text as code does: no handler of the results view runs.
@@ -35,7 +40,7 @@ void setListText(QComboBox* box, const QString& text) {
 QStringList scoreSubjects() {
     QStringList subjects;
     try {
-        auto db = platform::db::Database::openConnectionText(state().connectionText());
+        auto db = openProgramDatabase();
         const auto fields = db->tableDef(QStringLiteral("成绩表")).fields;
         for (size_t i = 10; i < fields.size(); ++i)
             subjects << fields[i].name;
@@ -52,27 +57,18 @@ Form5* Form5::showFor(PanelHost& host) {
 }
 
 Form5::Form5(PanelHost& host, QWidget* owner)
-    : QWidget(owner, Qt::Window), host_(host) {
+    : QWidget(owner, Qt::Window), host_(host), view_(host.offered<results::ResultsChoosers>()) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("打印成绩预览"));
     setAttribute(Qt::WA_DeleteOnClose);
-    const PanelControls results = host.controlsOf(6);
-    classes_ = results.get<QComboBox>(QStringLiteral("Combo9"));
-    rooms_ = results.get<QComboBox>(QStringLiteral("Combo10"));
 
-    RichTextBox1 = new platform::RichTextBox(this);
-    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+    RichTextBox1 = buildControl<platform::RichTextBox>(this, "RichTextBox1");
     RichTextBox1->setLineWrapMode(QTextEdit::NoWrap);
-    Label1[0] = new QLabel(QStringLiteral("只打印前"), this);
-    Label1[0]->setObjectName(QStringLiteral("Label1_0"));
-    Label1[1] = new QLabel(QStringLiteral("名"), this);
-    Label1[1]->setObjectName(QStringLiteral("Label1_1"));
-    Combo1 = new platform::ComboBox(this, true);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Command1 = new QPushButton(QStringLiteral("另存为"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command2 = new QPushButton(QStringLiteral("打印"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
+    Label1[0] = buildControl<QLabel>(this, "Label1_0", QStringLiteral("只打印前"));
+    Label1[1] = buildControl<QLabel>(this, "Label1_1", QStringLiteral("名"));
+    Combo1 = buildControl<platform::ComboBox>(this, "Combo1", {}, true);
+    Command1 = buildControl<QPushButton>(this, "Command1", QStringLiteral("另存为"));
+    Command2 = buildControl<QPushButton>(this, "Command2", QStringLiteral("打印"));
     Adodc1 = new platform::db::DataControl(this);
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
 
@@ -119,24 +115,26 @@ void Form5::runBlock(const QString& query) {
 
 void Form5::buildBlocks(bool freshQueries) {
     const QString table = state().CurrentScoreTable.isEmpty() ? QStringLiteral("成绩表") : state().CurrentScoreTable;
-    if (classes_->currentText() == results::kAllClasses) {
+    if (view_.chosenClass() == results::kAllClasses) {
         // Every class label in front of the last entry; grade labels are passed over.
-        for (int i = 0; i + 1 < classes_->count(); ++i) {
-            const QString label = classes_->itemText(i);
-            if (label.size() != 8)
+        const QStringList classes = view_.classChoices();
+        for (int i = 0; i + 1 < classes.size(); ++i) {
+            const QString label = classes[i];
+            if (!isClassLabel(label))
                 continue;
-            setListText(classes_, label);
+            view_.showClass(label);
             runBlock(results::classBlockQuery(table, label));
         }
-        if (classes_->count() > 0)
-            setListText(classes_, classes_->itemText(classes_->count() - 1));
-    } else if (rooms_->currentText() == results::kAllRooms) {
-        for (int i = 0; i + 1 < rooms_->count(); ++i) {
-            const QString label = rooms_->itemText(i);
-            setListText(rooms_, label);
+        if (!classes.isEmpty())
+            view_.showClass(classes.last());
+    } else if (view_.chosenRoom() == results::kAllRooms) {
+        const QStringList rooms = view_.roomChoices();
+        for (int i = 0; i + 1 < rooms.size(); ++i) {
+            const QString label = rooms[i];
+            view_.showRoom(label);
             runBlock(results::roomBlockQuery(table, label));
         }
-        setListText(rooms_, rooms_->itemText(rooms_->count() - 1));
+        view_.showRoom(rooms.value(rooms.size() - 1));
     } else if (freshQueries) {
         if (state().PrintRecordSource.trimmed().isEmpty())
             return;   // nothing handed over: an empty preview
@@ -151,7 +149,7 @@ void Form5::BuildGradePreview() {
     if (!rs)
         return;
     const results::GradeBlock block =
-        results::gradeBlock(*rs, classes_->currentText(), rooms_->currentText(), results::previewCount(Combo1->currentText()),
+        results::gradeBlock(*rs, view_.chosenClass(), view_.chosenRoom(), results::previewCount(Combo1->currentText()),
                             state().ExamNumberLength, scoreSubjects());
     if (block.preview.isEmpty())
         return;

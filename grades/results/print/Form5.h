@@ -17,6 +17,9 @@ class RichTextBox;
 namespace platform::db {
 class DataControl;
 }
+namespace results {
+class ResultsChoosers;
+}
 
 class Form5 : public QWidget {
     Q_OBJECT
@@ -50,7 +53,6 @@ private:
     void runBlock(const QString& query);
 
     PanelHost& host_;
-    QComboBox* classes_ = nullptr;   // the main window's Combo9
-    QComboBox* rooms_ = nullptr;     // the main window's Combo10
+    results::ResultsChoosers& view_;   // the results view's class and room choosers
     QString fileName_;               // the name chosen last in this window
 };

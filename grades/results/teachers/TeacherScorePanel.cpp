@@ -39,7 +39,7 @@ template <class F> void step(F&& f) {
 
 void TeacherScorePanel::bind(PanelHost& host) {
     host_ = &host;
-    const PanelControls c = host.controlsOf(index());
+    const PanelControls c = host.controlsOf(*this);
     Lab71 = c.get<QLabel>(QStringLiteral("Lab71"));
     Label7 = c.get<QLabel>(QStringLiteral("Label7"));
     Text8 = c.get<QPlainTextEdit>(QStringLiteral("Text8"));

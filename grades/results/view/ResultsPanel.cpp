@@ -66,7 +66,8 @@ private:
 
 void ResultsPanel::bind(PanelHost& host) {
     host_ = &host;
-    const PanelControls c = host.controlsOf(index());
+    host.offer<results::ResultsChoosers>(*this);
+    const PanelControls c = host.controlsOf(*this);
     for (int i = 0; i < 4; ++i)
         Frame12[i] = c.get<QWidget>(QStringLiteral("Frame12_%1").arg(i));
     Combo9 = c.get<QComboBox>(QStringLiteral("Combo9"));
@@ -104,7 +105,8 @@ void ResultsPanel::bind(PanelHost& host) {
     connect(c.get<QPushButton>(QStringLiteral("Com68")), &QPushButton::clicked, this, [this] { Com68_Click(); });
     connect(Com61, &QPushButton::clicked, this, [this] { Com61_Click(); });
     connect(c.get<QPushButton>(QStringLiteral("Com62")), &QPushButton::clicked, this, [this] { Com62_Click(); });
-    connect(c.get<QPushButton>(QStringLiteral("Com64")), &QPushButton::clicked, this, [this] { Com64_Click(); });
+    Com64 = c.get<QPushButton>(QStringLiteral("Com64"));
+    connect(Com64, &QPushButton::clicked, this, [this] { Com64_Click(); });
     for (int i = 0; i < 3; ++i) {
         connect(Opt60[i], &QRadioButton::clicked, this, [this, i] { Opt60_Click(i); });
         connect(Option8[i], &QRadioButton::clicked, this, [this, i] { Option8_Click(i); });
@@ -126,6 +128,34 @@ void ResultsPanel::bind(PanelHost& host) {
 
 QString ResultsPanel::classText() const { return Combo9->currentText(); }
 QString ResultsPanel::roomText() const { return Combo10->currentText(); }
+
+namespace {
+QStringList itemsOf(const QComboBox* box) {
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+} // namespace
+
+void ResultsPanel::forgetClasses() { Combo9->clear(); }
+void ResultsPanel::forgetRooms() { Combo10->clear(); }
+
+void ResultsPanel::offerEveryClass(const QStringList& labels) {
+    Combo9->clear();
+    Combo9->addItems(labels);
+    Combo9->addItem(results::kAllClasses);
+    Combo9->setCurrentIndex(Combo9->count() - 1);
+    Combo10->setCurrentIndex(-1);
+    Combo10->setEditText(QString());
+}
+
+QStringList ResultsPanel::classChoices() const { return itemsOf(Combo9); }
+void ResultsPanel::showClass(const QString& label) { setListText(Combo9, label); }
+QStringList ResultsPanel::roomChoices() const { return itemsOf(Combo10); }
+void ResultsPanel::showRoom(const QString& label) { setListText(Combo10, label); }
+QString ResultsPanel::sortKey() const { return Combo12->currentText(); }
+void ResultsPanel::allowAdvancedView(bool allowed) { Com64->setEnabled(allowed); }
 
 void ResultsPanel::load() {
     ProgramState& s = state();
@@ -238,7 +268,7 @@ void ResultsPanel::Combo12_Click() { BuildResultsView(); }
 QStringList ResultsPanel::scoreTableFields() const {
     QStringList names;
     try {
-        auto db = platform::db::Database::openConnectionText(state().connectionText());
+        auto db = openProgramDatabase();
         for (const auto& f : db->tableDef(state().CurrentScoreTable).fields)
             names << f.name;
     } catch (const DbError&) {

@@ -5,6 +5,7 @@
 // the table choice), with the search box.
 
 #include "grades/frame/form2_panel.h"
+#include "grades/results/view/results_choosers.h"
 
 #include <QObject>
 #include <QString>
@@ -18,7 +19,7 @@ class QPushButton;
 class QRadioButton;
 class QWidget;
 
-class ResultsPanel : public QObject, public Form2Panel {
+class ResultsPanel : public QObject, public Form2Panel, public results::ResultsChoosers {
     Q_OBJECT
 public:
     int index() const override { return 6; }
@@ -56,6 +57,19 @@ public:
     QString classText() const;
     QString roomText() const;
 
+    // What other windows ask of the choosers.
+    void forgetClasses() override;
+    void forgetRooms() override;
+    void offerEveryClass(const QStringList& labels) override;
+    QStringList classChoices() const override;
+    QString chosenClass() const override { return classText(); }
+    void showClass(const QString& label) override;
+    QStringList roomChoices() const override;
+    QString chosenRoom() const override { return roomText(); }
+    void showRoom(const QString& label) override;
+    QString sortKey() const override;
+    void allowAdvancedView(bool allowed) override;
+
 private:
     void fillChoosers();
     QStringList scoreTableFields() const;
@@ -75,6 +89,7 @@ private:
     QRadioButton* Opt60[3] = {};
     QRadioButton* Option8[3] = {};
     QPushButton* Com61 = nullptr;
+    QPushButton* Com64 = nullptr;
     QLabel* Lab6 = nullptr;
     QLabel* Lab6a = nullptr;
     QLabel* Lab6b = nullptr;

@@ -182,8 +182,8 @@ public:
     QStringList dataControls() const override { return {"Ad99"}; }
     void bind(PanelHost& host) override {
         host_ = &host;
-        label_ = host.controlsOf(index()).get<QLabel>(lookFor_);
-        ad99_ = &host.controlsOf(index()).data("Ad99");
+        label_ = host.controlsOf(*this).get<QLabel>(lookFor_);
+        ad99_ = &host.controlsOf(*this).data("Ad99");
     }
     void load() override {
         label_->setText("opened");

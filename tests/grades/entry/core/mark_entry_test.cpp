@@ -3,6 +3,7 @@
 #include "grades/entry/core/mark_entry.h"
 
 #include "common/program_state.h"
+#include "common/room_code.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 #include "support/mark_school.h"
@@ -81,7 +82,7 @@ TEST_F(MarkEntryTest, RoomLabelsSortAsTextAndReadBackAsCodes) {
     EXPECT_EQ(roomLabels(5000).size(), 999);   // 考室 holds three digits
     for (auto [label, code] : std::vector<std::pair<QString, QString>>{
              {"7考室", "007"}, {"10考室", "010"}, {"123考室", "123"}, {" 7 考室", "007"}})
-        EXPECT_EQ(roomCodeOf(label), code) << label.toStdString();
+        EXPECT_EQ(roomCodeOfLabel(label), code) << label.toStdString();
 }
 
 TEST_F(MarkEntryTest, FullMarksPerGradeLevel) {

@@ -5,6 +5,7 @@
 
 #include "platform/db/database.h"
 #include "platform/db/foreign_database.h"
+#include "platform/text/message_titles.h"
 #include "support/school_fixture.h"
 
 #include <QCryptographicHash>
@@ -197,7 +198,7 @@ TEST_F(ExternalImport, AValueThatDoesNotFitRefusesTheWholeRunAndWritesNothing) {
     const QByteArray before = fileHash(school.databasePath());
     const ImportResult r = run(rows(), plan());
     EXPECT_EQ(r.kind, ImportResult::Kind::Refused);
-    EXPECT_EQ(r.refusal.title, kImportErrorTitle);
+    EXPECT_EQ(r.refusal.title, platform::kPlainErrorTitle);
     EXPECT_TRUE(r.refusal.text.startsWith(kImportErrorText));
     EXPECT_TRUE(r.refusal.text.contains(QStringLiteral("第3条源记录"))) << r.refusal.text.toStdString();
     EXPECT_TRUE(r.refusal.text.contains(QStringLiteral("姓名 <--- xm")));
@@ -253,7 +254,7 @@ TEST_F(ExternalImport, AConditionSelectsRowsAndOnlyOneReadingQueryIsAccepted) {
             rows(bad);
             ADD_FAILURE() << "accepted: " << bad.toStdString();
         } catch (const ImportRefusal& r) {
-            EXPECT_EQ(r.title, kImportErrorTitle);
+            EXPECT_EQ(r.title, platform::kPlainErrorTitle);
         }
     }
     EXPECT_EQ(fileHash(sourcePath), before);
@@ -269,7 +270,7 @@ TEST_F(ExternalImport, AConditionThatWouldTakeTheMachineEndsWithTheWorkMessage) 
             rows(greedy);
             ADD_FAILURE() << "accepted: " << greedy.toStdString();
         } catch (const ImportRefusal& r) {
-            EXPECT_EQ(r.title, kImportErrorTitle);
+            EXPECT_EQ(r.title, platform::kPlainErrorTitle);
             EXPECT_TRUE(r.text.contains(QStringLiteral("工作量太大"))) << r.text.toStdString();
         }
     }
