@@ -5,6 +5,8 @@ namespace platform::db {
 DataControl::DataControl(QObject* parent) : QObject(parent) {}
 
 DataControl::~DataControl() {
+    // The owner is already half destroyed: store, but tell no one.
+    blockSignals(true);
     try {
         closeSet();
     } catch (const DbError&) {

@@ -124,9 +124,12 @@ namespace {
 // Acts on the Qt dialog that the service opens, once it is up; a dialog
 // still open after a few seconds is closed so that the test fails, not hangs.
 void whenModalShows(std::function<void(QWidget*)> act) {
+    // Each pending timer holds the poll; the poll holds itself only weakly, so
+    // it is freed with the last timer.
     auto tries = std::make_shared<int>(0);
     auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, tries, poll] {
+    std::weak_ptr<std::function<void()>> self = poll;
+    *poll = [act, tries, self] {
         if (QWidget* w = QApplication::activeModalWidget()) {
             act(w);
             if (QApplication::activeModalWidget() == w) {
@@ -134,10 +137,10 @@ void whenModalShows(std::function<void(QWidget*)> act) {
                 if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
             }
         } else if (++*tries < 500) {
-            QTimer::singleShot(10, *poll);
+            if (auto again = self.lock()) QTimer::singleShot(10, [again] { (*again)(); });
         }
     };
-    QTimer::singleShot(0, *poll);
+    QTimer::singleShot(0, [poll] { (*poll)(); });
 }
 
 QCheckBox* checkBox(QWidget* w, const QString& text) {

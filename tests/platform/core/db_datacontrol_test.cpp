@@ -80,4 +80,23 @@ TEST_F(DataControlTest, NewRecordSourceStoresThePendingEdit) {
     EXPECT_EQ(ad1.recordset()->fieldCount(), 12);
 }
 
+// A window owning a data control is half destroyed when the control goes:
+// destruction stores the pending edit but tells no one, so no window's slot
+// runs on what is left of it.
+TEST_F(DataControlTest, DestructionStoresThePendingEditWithoutSignals) {
+    addStudents({{s("20040001"), s("2004"), s("01"), s("张三"), s("01"), 1}});
+    int signalled = 0;
+    {
+        DataControl ad1;
+        ad1.setConnectionString(connectionText(path(), {}));
+        ad1.setRecordSource(s("select 姓名 from 成绩表"));
+        ad1.refresh();
+        for (auto sig : {&DataControl::recordsetChanged, &DataControl::moveComplete, &DataControl::willMove})
+            QObject::connect(&ad1, sig, [&] { ++signalled; });
+        ad1.recordset()->setValue(s("姓名"), s("李四"));
+    }
+    EXPECT_EQ(signalled, 0);
+    EXPECT_EQ(db_->scalar(s("SELECT 姓名 FROM 成绩表")).toString(), s("李四"));
+}
+
 } // namespace
