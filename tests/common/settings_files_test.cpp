@@ -1,6 +1,7 @@
 #include "common/settings_files.h"
 #include "platform/text/gbk.h"
 #include "support/program_folder.h"
+#include "support/test_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,17 +10,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 int16_t int16At(const QByteArray& b, int at) { return qFromLittleEndian<int16_t>(b.constData() + at); }
 float singleAt(const QByteArray& b, int at) {
@@ -46,7 +36,7 @@ TEST(SettingsFolders, FolderOfSplitsAtTheLastSeparatorOfEitherKind) {
 TEST_F(SettingsFiles, LocatorHoldsExactlyTheGbkBytesOfAChinesePath) {
     const QString path = dir.path() + "/我的 数据/学生成绩库.mdb";
     WriteDatabaseLocator(path);
-    const QByteArray bytes = readAll(locator());
+    const QByteArray bytes = testsupport::readFileBytes(locator());
     EXPECT_EQ(bytes, platform::toGbk(path));
     EXPECT_TRUE(bytes.endsWith(QByteArray::fromHex("d1a7c9fab3c9bca8bfe22e6d6462")));  // 学生成绩库.mdb
     EXPECT_FALSE(bytes.contains('\n'));
@@ -57,17 +47,17 @@ TEST_F(SettingsFiles, LocatorHoldsExactlyTheGbkBytesOfAChinesePath) {
 TEST_F(SettingsFiles, ShorterPathOverALongerOneLeavesNoOldBytes) {
     WriteDatabaseLocator("/一个很长很长的文件夹名字/再一层/学生成绩库.mdb");
     WriteDatabaseLocator("/d/库.mdb");
-    EXPECT_EQ(readAll(locator()), platform::toGbk("/d/库.mdb"));
+    EXPECT_EQ(testsupport::readFileBytes(locator()), platform::toGbk("/d/库.mdb"));
     EXPECT_EQ(ReadDatabaseLocator(), "/d/库.mdb");
 }
 
 TEST_F(SettingsFiles, LocatorMissingEmptyOrBlankNamesNoDatabase) {
     EXPECT_FALSE(ReadDatabaseLocator().has_value());
     for (const QByteArray& content : {QByteArray(), QByteArray("   ")}) {
-        writeAll(locator(), content);
+        testsupport::writeFileBytes(locator(), content);
         EXPECT_FALSE(ReadDatabaseLocator().has_value()) << content.size();
     }
-    writeAll(locator(), "  /x/y.mdb ");
+    testsupport::writeFileBytes(locator(), "  /x/y.mdb ");
     EXPECT_EQ(ReadDatabaseLocator(), "/x/y.mdb");
 }
 
@@ -80,7 +70,7 @@ TEST_F(SettingsFiles, LocatorPathGbkCannotHoldKeepsTheOldFile) {
 TEST_F(SettingsFiles, NewRecordLayout) {
     const QString pw = WriteSchoolSettings(dir.path(), 3, 12, 9, "ABCD", "abc");
     EXPECT_EQ(pw, "abc");
-    const QByteArray b = readAll(record());
+    const QByteArray b = testsupport::readFileBytes(record());
     ASSERT_EQ(b.size(), 510);
     EXPECT_EQ(int16At(b, 36), 3);
     EXPECT_EQ(int16At(b, 38), 12);
@@ -113,7 +103,7 @@ TEST_F(SettingsFiles, TwentyChineseCharactersAsNegativeCodes) {
     ASSERT_EQ(name.size(), 19);
     const QString twenty = name + "中";
     WriteSchoolSettings(dir.path(), 1, 1, 1, twenty, {});
-    const QByteArray b = readAll(record());
+    const QByteArray b = testsupport::readFileBytes(record());
     for (int i = 0; i < 20; ++i) {
         const int expected = *platform::gbkCharCode(twenty.mid(i, 1)) + (i == 1 ? 35 : 0);
         EXPECT_LT(int16At(b, 130 + 2 * i), 0) << i;
@@ -135,7 +125,7 @@ TEST_F(SettingsFiles, PasswordCases) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(WriteSchoolSettings(dir.path(), 1, 1, 1, "学校名称", c.typed), c.inUse) << c.typed.toStdString();
-        const QByteArray b = readAll(record());
+        const QByteArray b = testsupport::readFileBytes(record());
         for (int i = 0; i < 8; ++i)
             EXPECT_EQ(singleAt(b, 210 + 4 * i), *platform::gbkCharCode(c.stored8.mid(i, 1)))
                 << c.typed.toStdString() << " " << i;
@@ -145,10 +135,10 @@ TEST_F(SettingsFiles, PasswordCases) {
 
 TEST_F(SettingsFiles, InPlaceRewritesTouchOnlyTheirBytes) {
     WriteSchoolSettings(dir.path(), 2, 5, 3, "一所学校", "old");
-    const QByteArray before = readAll(record());
+    const QByteArray before = testsupport::readFileBytes(record());
 
     ASSERT_TRUE(StoreStudentCount(dir.path(), 350));
-    QByteArray after = readAll(record());
+    QByteArray after = testsupport::readFileBytes(record());
     ASSERT_EQ(after.size(), 510);
     EXPECT_EQ(singleAt(after, 242), 350.0f);
     for (int i = 0; i < 510; ++i) {
@@ -157,7 +147,7 @@ TEST_F(SettingsFiles, InPlaceRewritesTouchOnlyTheirBytes) {
 
     const QByteArray beforePassword = after;
     ASSERT_TRUE(StoreAdministratorPassword(dir.path(), "新密码"));
-    after = readAll(record());
+    after = testsupport::readFileBytes(record());
     ASSERT_EQ(after.size(), 510);
     for (int i = 0; i < 510; ++i) {
         if (i < 210 || i > 241) { ASSERT_EQ(after[i], beforePassword[i]) << "offset " << i; }
@@ -173,31 +163,31 @@ TEST_F(SettingsFiles, InPlaceRewritesRefuseAMissingOrShortRecord) {
     EXPECT_FALSE(StoreAdministratorPassword(dir.path(), "x"));
     EXPECT_FALSE(QFile::exists(record()));
 
-    writeAll(record(), QByteArray(200, ' '));
+    testsupport::writeFileBytes(record(), QByteArray(200, ' '));
     EXPECT_FALSE(StoreStudentCount(dir.path(), 10));
     EXPECT_FALSE(StoreAdministratorPassword(dir.path(), "x"));
-    EXPECT_EQ(readAll(record()), QByteArray(200, ' '));
+    EXPECT_EQ(testsupport::readFileBytes(record()), QByteArray(200, ' '));
 }
 
 TEST_F(SettingsFiles, MissingOrDamagedRecord) {
     EXPECT_FALSE(ReadSchoolSettings(dir.path()).has_value());
     EXPECT_FALSE(QFile::exists(record()));  // reading never creates it
-    writeAll(record(), QByteArray(249, '\0'));
+    testsupport::writeFileBytes(record(), QByteArray(249, '\0'));
     EXPECT_THROW(ReadSchoolSettings(dir.path()), platform::FileError);
 }
 
 // A whole record of zeros has every field's length but no written character in it:
 // each reader must call it damaged, never hand back a blank password that lets anyone in.
 TEST_F(SettingsFiles, ZeroedRecordIsDamagedForEveryReader) {
-    writeAll(record(), QByteArray(510, '\0'));
+    testsupport::writeFileBytes(record(), QByteArray(510, '\0'));
     EXPECT_THROW(ReadSchoolSettings(dir.path()), platform::FileError);
     EXPECT_THROW(ReadAdministratorPassword(dir.path()), platform::FileError);
 
     // Zeros in the password alone are enough.
     WriteSchoolSettings(dir.path(), 1, 1, 1, "学校名称", "");
-    QByteArray bytes = readAll(record());
+    QByteArray bytes = testsupport::readFileBytes(record());
     bytes.replace(210, 32, QByteArray(32, '\0'));
-    writeAll(record(), bytes);
+    testsupport::writeFileBytes(record(), bytes);
     EXPECT_THROW(ReadAdministratorPassword(dir.path()), platform::FileError);
     EXPECT_THROW(ReadSchoolSettings(dir.path()), platform::FileError);
 }

@@ -11,6 +11,7 @@
 #include "support/dialog_double.h"
 #include "support/mark_school.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -22,8 +23,6 @@
 #include <gtest/gtest.h>
 
 using platform::MsgResult;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 

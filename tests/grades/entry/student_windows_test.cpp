@@ -15,6 +15,7 @@
 #include "support/other_program.h"
 #include "support/school_fixture.h"
 #include "support/typing.h"
+#include "support/test_files.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,8 +27,6 @@
 #include <gtest/gtest.h>
 
 using platform::MsgResult;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include "platform/dbui/datagrid.h"
 #include "support/dialog_double.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -25,8 +26,6 @@
 
 using platform::MsgResult;
 using platform::db::Database;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include "support/login_script.h"
 #include "support/old_databases.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -29,8 +30,6 @@
 using platform::MsgResult;
 using platform::db::Database;
 using platform::db::FieldType;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "support/dialog_double.h"
 #include "support/school_fixture.h"
 #include "support/scripted_random.h"
+#include "support/test_files.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,8 +26,6 @@
 
 using maintenance::Form7;
 using platform::MsgResult;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include "platform/dbui/datagrid.h"
 #include "support/dialog_double.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -23,8 +24,6 @@
 #include <gtest/gtest.h>
 
 using platform::MsgResult;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 

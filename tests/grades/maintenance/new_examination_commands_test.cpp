@@ -10,6 +10,7 @@
 #include "support/dialog_double.h"
 #include "support/login_script.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QAction>
 #include <QDir>
@@ -17,8 +18,6 @@
 #include <gtest/gtest.h>
 
 using platform::MsgResult;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "platform/db/database.h"
 #include "support/dialog_double.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -17,8 +18,6 @@
 #include <gtest/gtest.h>
 
 using platform::MsgResult;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 

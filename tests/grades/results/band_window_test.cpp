@@ -13,6 +13,7 @@
 #include "support/dialog_double.h"
 #include "support/printed_pdf.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -28,16 +29,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
-
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 struct School {
     SchoolFixture school{{"语文", "数学"}, {"2004"}, {"2004级01班", "2004级02班"}};
@@ -113,7 +105,7 @@ TEST(BandWindow, DefaultsSurviveAReopenAndAFailedSaveKeepsTheOld) {
     f->Combo3->setEditText("1000");
     f->Command[6]->click();
     const QString file = QDir(programFolder()).filePath("分段查看.txt");
-    EXPECT_EQ(readAll(file), platform::toGbk("[90-100]%\r\n(-30)"));
+    EXPECT_EQ(testsupport::readFileBytes(file), platform::toGbk("[90-100]%\r\n(-30)"));
     EXPECT_EQ(s.w.settingsValue(36), "1011111099");
     f->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -134,7 +126,7 @@ TEST(BandWindow, DefaultsSurviveAReopenAndAFailedSaveKeepsTheOld) {
     f->Check2[0]->setChecked(false);
     f->Command[6]->click();
     EXPECT_EQ(d.shown().size(), 1u);
-    EXPECT_EQ(readAll(file), platform::toGbk("[90-100]%\r\n(-30)"));
+    EXPECT_EQ(testsupport::readFileBytes(file), platform::toGbk("[90-100]%\r\n(-30)"));
     EXPECT_EQ(s.w.settingsValue(36), "1011111099");
     f->close();
 }
@@ -158,7 +150,7 @@ TEST(BandWindow, SpacingBoundsSaveTwiceAndPrint) {
     f->Command[5]->click();
     f->Command[5]->click();
     const QByteArray once = platform::toGbk(QString(s.report(*f)).replace("\n", "\r\n"));
-    EXPECT_EQ(readAll(path), once + "\r\n" + once);
+    EXPECT_EQ(testsupport::readFileBytes(path), once + "\r\n" + once);
     EXPECT_TRUE(d.shown()[0].file.allowNewFile);
 
     const QString pdf = s.dir.filePath("report.pdf");

@@ -12,6 +12,7 @@
 #include "support/dialog_double.h"
 #include "support/printed_pdf.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,10 +30,6 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
 
 using platform::FontChoice;
 using platform::MsgResult;

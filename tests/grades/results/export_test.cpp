@@ -12,6 +12,7 @@
 #include "platform/ui/dialogs.h"
 #include "support/dialog_double.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,24 +27,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
-
 using platform::MsgResult;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // Grade levels 2004 (01, 02) and 2005 (01), one subject.
 struct School {
@@ -102,7 +88,7 @@ TEST(WebPagesCommand, WritesEveryPageIntoTheChosenFolder) {
     EXPECT_TRUE(dialog.file.confirmOverwrite);
     EXPECT_EQ(QDir(s.dir.path()).entryList(QDir::Files),
               QStringList({"2004.htm", "200401.htm", "200402.htm", "2005.htm", "200501.htm", "Index.htm"}));
-    const QString page = platform::fromGbk(readAll(s.path("200401.htm")));
+    const QString page = platform::fromGbk(testsupport::readFileBytes(s.path("200401.htm")));
     EXPECT_TRUE(page.contains("<title> " + SchoolFixture::kSchoolName + "2004级01班所有学生的成绩</title>"));
     EXPECT_TRUE(page.contains("<a href='" + s.path("Index.htm") + "'>返回主页</a>"));
     EXPECT_EQ(d.messages(), QStringList());
@@ -167,36 +153,36 @@ TEST(TextExport, ExportsTheTypedQueryAndAsksBeforeReplacing) {
     const QByteArray expected = platform::toGbk("姓名\t总分\r\n张三\t180\r\n李四\t150\r\n王五\t100\r\n");
     d.chooseFile(s.path("a.xls")).answerMessage(MsgResult::Ok, "成功导出!");
     f.Command2->click();
-    EXPECT_EQ(readAll(s.path("a.xls")), expected);
+    EXPECT_EQ(testsupport::readFileBytes(s.path("a.xls")), expected);
     EXPECT_EQ(d.lastTitle(), "祝获你.");
     const auto& request = d.shown().at(0).file;
     EXPECT_EQ(request.filter, "TXT文件(*.txt)|*.txt|Excel文档(*.xls)|*.xls|所有文件(*.*)|*.*");
     EXPECT_FALSE(request.confirmOverwrite);
 
-    writeAll(s.path("old.txt"), "old contents that are longer");
+    testsupport::writeFileBytes(s.path("old.txt"), "old contents that are longer");
     d.chooseFile(s.path("old.txt")).answerMessage(MsgResult::No, "文件" + s.path("old.txt") + "已经存在,是否将其覆盖?");
     f.Command2->click();
-    EXPECT_EQ(readAll(s.path("old.txt")), "old contents that are longer");
+    EXPECT_EQ(testsupport::readFileBytes(s.path("old.txt")), "old contents that are longer");
     EXPECT_EQ(d.lastTitle(), "保存文件");
 
     // The export runs the box as it is now: a changed database shows.
     s.school.db()->execute("update 成绩表 set 总分=null where STID='20040003'");
     d.chooseFile(s.path("old.txt")).answerMessage(MsgResult::Yes).answerMessage(MsgResult::Ok, "成功导出!");
     f.Command2->click();
-    EXPECT_EQ(readAll(s.path("old.txt")), platform::toGbk("姓名\t总分\r\n张三\t180\r\n李四\t150\r\n王五\t\r\n"));
+    EXPECT_EQ(testsupport::readFileBytes(s.path("old.txt")), platform::toGbk("姓名\t总分\r\n张三\t180\r\n李四\t150\r\n王五\t\r\n"));
 }
 
 TEST(TextExport, RefusedQueriesAndUnwritableFilesSayNoSuccess) {
     School s;
     DialogDouble d;
     Form16& f = s.open();
-    writeAll(s.path("old.txt"), "old");
+    testsupport::writeFileBytes(s.path("old.txt"), "old");
 
     f.Text1->setPlainText("delete from 成绩表");
     d.chooseFile(s.path("old.txt")).answerMessage(MsgResult::Yes).answerMessage(
         MsgResult::Ok, "SQL语句只能是一条查询(select)语句,不能修改数据!");
     f.Command2->click();
-    EXPECT_EQ(readAll(s.path("old.txt")), "old");
+    EXPECT_EQ(testsupport::readFileBytes(s.path("old.txt")), "old");
     EXPECT_EQ(s.school.db()->execute("update 成绩表 set 班=班"), 4);   // every student still there
 
     f.Text1->setPlainText("select * from 没有的表");
@@ -209,7 +195,7 @@ TEST(TextExport, RefusedQueriesAndUnwritableFilesSayNoSuccess) {
     d.chooseFile(s.path("old.txt")).answerMessage(MsgResult::Yes).answerMessage(MsgResult::Ok);
     f.Command2->click();
     EXPECT_NE(d.lastMessage(), "成功导出!");
-    EXPECT_EQ(readAll(s.path("old.txt")), "old");
+    EXPECT_EQ(testsupport::readFileBytes(s.path("old.txt")), "old");
 
     d.chooseFile(s.path("no/such/x.txt")).answerMessage(MsgResult::Ok);
     f.Command2->click();

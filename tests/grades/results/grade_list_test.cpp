@@ -13,6 +13,7 @@
 #include "support/dialog_double.h"
 #include "support/printed_pdf.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,24 +28,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
-
 using platform::MsgResult;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 QString pdfText(const QString& path) {
     QProcess p;
@@ -167,7 +153,7 @@ TEST(GradeList, SaveAsRichOrTabText) {
     for (const char* name : {"成绩.RTF", "成绩.rtf"}) {
         d.chooseFile(s.path(name));
         f.Command1_Click();
-        EXPECT_TRUE(readAll(s.path(name)).startsWith("{\\rtf")) << name;
+        EXPECT_TRUE(testsupport::readFileBytes(s.path(name)).startsWith("{\\rtf")) << name;
         platform::RichTextBox back;
         back.loadFile(s.path(name));
         EXPECT_EQ(back.text(), f.RichTextBox1->text()) << name;
@@ -176,15 +162,15 @@ TEST(GradeList, SaveAsRichOrTabText) {
     for (const char* name : {"成绩.xls", "成绩.txt", "成绩"}) {
         d.chooseFile(s.path(name));
         f.Command1_Click();
-        EXPECT_EQ(readAll(s.path(name)), copy) << name;
+        EXPECT_EQ(testsupport::readFileBytes(s.path(name)), copy) << name;
     }
     // An existing file: the question; No keeps it.
-    writeAll(s.path("旧.txt"), "old");
+    testsupport::writeFileBytes(s.path("旧.txt"), "old");
     d.chooseFile(s.path("旧.txt")).answerMessage(MsgResult::No);
     f.Command1_Click();
     EXPECT_EQ(d.lastTitle(), "保存文件");
     EXPECT_EQ(d.lastMessage(), "文件" + s.path("旧.txt") + "已经存在,是否将其覆盖?");
-    EXPECT_EQ(readAll(s.path("旧.txt")), "old");
+    EXPECT_EQ(testsupport::readFileBytes(s.path("旧.txt")), "old");
     // Cancel after an earlier save writes nothing.
     QFile::remove(s.path("成绩.xls"));
     d.cancelDialog();
@@ -195,7 +181,7 @@ TEST(GradeList, SaveAsRichOrTabText) {
     d.chooseFile(s.path("旧.txt")).answerMessage(MsgResult::Yes).answerMessage(MsgResult::Ok);
     f.Command1_Click();
     EXPECT_EQ(d.lastTitle(), "失败");
-    EXPECT_EQ(readAll(s.path("旧.txt")), "old");
+    EXPECT_EQ(testsupport::readFileBytes(s.path("旧.txt")), "old");
     // It names the character, its code and its line, never the whole list.
     const int lines = int(f.Text1.count(u'\n')) + 1;
     EXPECT_TRUE(d.lastMessage().startsWith(QStringLiteral("第%1行").arg(lines))) << d.lastMessage().toStdString();
@@ -277,25 +263,25 @@ TEST(ResultsButtons, ExportTheListingOrTheRetiredSpreadsheet) {
     d.chooseFile(txt).chooseFile(txt);
     s.c<QPushButton>("Com61")->click();
     s.c<QPushButton>("Com61")->click();
-    EXPECT_EQ(readAll(txt), platform::toGbk(listing + "\r\n" + listing));
+    EXPECT_EQ(testsupport::readFileBytes(txt), platform::toGbk(listing + "\r\n" + listing));
 
     // The grid page: the notice, the failure and the user's file untouched.
     s.c<QRadioButton>("Option8_1")->click();
     const QString xls = s.path("成绩.xls");
-    writeAll(xls, "mine");
+    testsupport::writeFileBytes(xls, "mine");
     d.chooseFile(xls).answerMessage(MsgResult::Ok).answerMessage(MsgResult::Ok, "导出失败!");
     s.c<QPushButton>("Com61")->click();
     EXPECT_EQ(d.lastTitle(), "失败");
-    EXPECT_EQ(readAll(xls), "mine");
+    EXPECT_EQ(testsupport::readFileBytes(xls), "mine");
     // The menu item the same way.
     d.chooseFile(xls).answerMessage(MsgResult::Ok).answerMessage(MsgResult::Ok, "导出失败!");
     s.w.menuItem("outsj2")->trigger();
-    EXPECT_EQ(readAll(xls), "mine");
+    EXPECT_EQ(testsupport::readFileBytes(xls), "mine");
     // The exam numbers by class: 按考室 unmarked, 按班 not marked by it; the
     // viewer's 导出数据 then runs as its button does.
     d.chooseFile(xls).answerMessage(MsgResult::Ok).answerMessage(MsgResult::Ok, "导出失败!");
     s.w.menuItem("outsj3")->trigger();
-    EXPECT_EQ(readAll(xls), "mine");
+    EXPECT_EQ(testsupport::readFileBytes(xls), "mine");
     EXPECT_FALSE(s.c<QRadioButton>("Option5")->isChecked());
     EXPECT_FALSE(s.c<QRadioButton>("Option4")->isChecked());
 }

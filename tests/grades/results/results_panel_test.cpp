@@ -13,6 +13,7 @@
 #include "platform/dbui/datagrid.h"
 #include "support/dialog_double.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -22,10 +23,6 @@
 #include <QRadioButton>
 #include <QTableView>
 #include <gtest/gtest.h>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
 
 using platform::db::Database;
 

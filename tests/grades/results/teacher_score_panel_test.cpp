@@ -12,6 +12,7 @@
 #include "support/dialog_double.h"
 #include "support/printed_pdf.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -24,8 +25,6 @@
 #include <gtest/gtest.h>
 
 using platform::db::Database;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "platform/richtext/rtf.h"
 #include "platform/text/gbk.h"
 #include "support/failing_file.h"
+#include "support/test_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -68,17 +69,6 @@ std::string describe(const std::vector<TextRun>& runs) {
         out += "] ";
     }
     return out;
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 } // namespace
@@ -229,7 +219,7 @@ TEST(RichTextFile, AFileThatIsNotRtfOpensAsText) {
 TEST(RichTextFile, AFailedLoadLeavesTheDocumentAsItWas) {
     QTemporaryDir dir;
     const QString bad = dir.filePath(QStringLiteral("bad.txt"));
-    writeFile(bad, QByteArray("\xFF\xFE\xFF"));   // neither UTF-8 nor GBK
+    testsupport::writeFileBytes(bad, QByteArray("\xFF\xFE\xFF"));   // neither UTF-8 nor GBK
     FailingDevice failing(QByteArray("{\\rtf1 ") + QByteArray(200000, 'x') + "}");
     failing.readFailsAfter(70000);
 
@@ -248,7 +238,7 @@ TEST(RichTextFile, OpensWhateverTheExtension) {
     fill(doc, {{QStringLiteral("模板"), style("黑体", 12, true)}});
     const QString asTxt = dir.filePath(QStringLiteral("模板.txt"));
     saveDocument(doc, asTxt);
-    EXPECT_TRUE(readFile(asTxt).startsWith("{\\rtf1"));
+    EXPECT_TRUE(testsupport::readFileBytes(asTxt).startsWith("{\\rtf1"));
     QTextDocument back;
     loadDocument(back, asTxt);
     EXPECT_EQ(runsOf(back).front().style, style("黑体", 12, true));
@@ -260,7 +250,7 @@ TEST(RichTextFile, SavesPlainTextAsGbkLines) {
     fill(doc, {{QStringLiteral("第一行\n"), style("宋体", 9)}, {QStringLiteral("二"), style("黑体", 20, true)}});
     const QString path = dir.filePath(QStringLiteral("a.txt"));
     saveDocument(doc, path, FileFormat::PlainText);
-    EXPECT_EQ(readFile(path), toGbk(QStringLiteral("第一行\r\n二")));
+    EXPECT_EQ(testsupport::readFileBytes(path), toGbk(QStringLiteral("第一行\r\n二")));
 
     // A character GBK cannot hold is refused before the file is touched.
     QTextDocument other;
@@ -271,13 +261,13 @@ TEST(RichTextFile, SavesPlainTextAsGbkLines) {
     } catch (const GbkError& e) {
         EXPECT_TRUE(e.text().contains(QStringLiteral("第2行"))) << e.what();
     }
-    EXPECT_EQ(readFile(path), toGbk(QStringLiteral("第一行\r\n二")));
+    EXPECT_EQ(testsupport::readFileBytes(path), toGbk(QStringLiteral("第一行\r\n二")));
 }
 
 TEST(RichTextFile, AFailedSaveSaysSoAndLeavesTheOldFile) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("考号.rtf"));
-    writeFile(path, "old content");
+    testsupport::writeFileBytes(path, "old content");
     QTextDocument doc;
     fill(doc, {{QString(5000, u'考'), style("宋体", 9)}});
 
@@ -300,7 +290,7 @@ TEST(RichTextFile, AFailedSaveSaysSoAndLeavesTheOldFile) {
     }
     EXPECT_THROW(saveDocument(doc, dir.filePath(QStringLiteral("无此文件夹/考号.rtf"))), FileError);
 
-    EXPECT_EQ(readFile(path), QByteArray("old content"));
+    EXPECT_EQ(testsupport::readFileBytes(path), QByteArray("old content"));
     // No half-written file left beside it.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("考号.rtf")});
 }

@@ -8,14 +8,13 @@
 #include "platform/db/recordset.h"
 #include "support/mark_school.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
 using namespace entry;
 using platform::db::DataControl;
 using platform::db::Recordset;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include "platform/db/recordset.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,6 @@ using namespace entry;
 using platform::db::Database;
 using platform::db::DbError;
 using platform::db::Recordset;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 

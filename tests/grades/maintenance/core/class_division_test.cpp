@@ -6,6 +6,7 @@
 #include "platform/db/database.h"
 #include "support/scripted_random.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -13,8 +14,6 @@
 using namespace maintenance::division;
 using platform::db::Database;
 using platform::db::DbError;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 

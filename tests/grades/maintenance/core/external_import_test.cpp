@@ -7,6 +7,7 @@
 #include "platform/db/foreign_database.h"
 #include "platform/text/message_titles.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -17,8 +18,6 @@
 using namespace maintenance;
 using platform::db::Database;
 using platform::db::FieldType;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 

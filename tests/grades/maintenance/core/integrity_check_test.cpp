@@ -4,14 +4,13 @@
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
 using platform::db::Database;
 using platform::db::Recordset;
 using Outcome = maintenance::IntegrityWalk::Outcome;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 

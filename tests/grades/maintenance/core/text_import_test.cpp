@@ -6,13 +6,12 @@
 #include "common/schema.h"
 #include "platform/text/gbk.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
 
 using namespace maintenance;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 

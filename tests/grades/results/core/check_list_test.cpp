@@ -5,12 +5,9 @@
 
 #include "platform/db/recordset.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
 
 using namespace results;
 using platform::db::Recordset;

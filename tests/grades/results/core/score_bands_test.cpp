@@ -6,12 +6,9 @@
 #include "platform/db/recordset.h"
 #include "platform/text/gbk.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
 
 using namespace bands;
 using platform::db::Recordset;

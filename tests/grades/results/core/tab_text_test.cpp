@@ -6,24 +6,16 @@
 #include "platform/db/recordset.h"
 #include "platform/text/gbk.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
-
 using namespace results;
 using platform::db::Recordset;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 struct Marks {
     SchoolFixture school{{"语文", "数学"}};
@@ -53,7 +45,7 @@ TEST(TabText, ExactBytesOfASmallExport) {
 
     const QString path = m.school.folder() + "/out.xls";
     writeGbkWhole(path, text);
-    EXPECT_EQ(readAll(path), platform::toGbk(text));   // no byte-order mark, no spreadsheet format
+    EXPECT_EQ(testsupport::readFileBytes(path), platform::toGbk(text));   // no byte-order mark, no spreadsheet format
 }
 
 TEST(TabText, WholeColumnsOfTheScoreTableAndAnEmptyQuery) {
@@ -70,7 +62,7 @@ TEST(TabText, AFailedWriteLeavesTheOldFile) {
     const QString path = m.school.folder() + "/old.txt";
     writeGbkWhole(path, "旧\r\n");
     EXPECT_THROW(writeGbkWhole(path, QString::fromUtf8("\xF0\x9F\x98\x80")), platform::GbkError);
-    EXPECT_EQ(readAll(path), platform::toGbk("旧\r\n"));
+    EXPECT_EQ(testsupport::readFileBytes(path), platform::toGbk("旧\r\n"));
     QDir(m.school.folder()).mkdir("dir.txt");
     EXPECT_THROW(writeGbkWhole(m.school.folder() + "/dir.txt", "x"), platform::FileError);
     EXPECT_THROW(writeGbkWhole(m.school.folder() + "/no/such/a.txt", "x"), platform::FileError);

@@ -2,14 +2,13 @@
 #include "grades/results/core/teacher_assessment.h"
 
 #include "common/schema.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <utility>
 
 using namespace results;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 

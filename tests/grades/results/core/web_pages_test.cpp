@@ -8,15 +8,12 @@
 #include "platform/db/datacontrol.h"
 #include "platform/text/gbk.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSet>
 #include <gtest/gtest.h>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
 
 using namespace results;
 using platform::db::FieldType;
@@ -36,11 +33,6 @@ PageRows rowsOf(const QList<QVariantList>& rows) {
 }
 
 QStringList linesOf(const QString& page) { return page.split("\r\n"); }
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -246,7 +238,7 @@ struct Publish {
                                {stid, g, c, number, name, QString(stid).right(2), total, chinese, maths, english});
     }
     void run() { writeResultsWebPages(adodc1, ad3, "测试中学", index, grade, cls); }
-    QString page(const QString& name) { return platform::fromGbk(readAll(school.folder() + "/web/" + name)); }
+    QString page(const QString& name) { return platform::fromGbk(testsupport::readFileBytes(school.folder() + "/web/" + name)); }
 };
 
 } // namespace
@@ -292,7 +284,7 @@ TEST(WebPages, HostileIdsAndNamesStayInTheFolderAndThePage) {
     EXPECT_TRUE(QFile::exists(p.school.folder() + "/web/2005-_002F_002E.htm"));
     EXPECT_TRUE(p.page("Index.htm").contains("<a href='2005-_002F_002E.htm'>/.班</a>"));
     EXPECT_TRUE(p.page("2005-_002F_002E.htm").contains("&#39;&amp;"));
-    const QByteArray bytes = readAll(p.school.folder() + "/web/200501.htm");
+    const QByteArray bytes = testsupport::readFileBytes(p.school.folder() + "/web/200501.htm");
     EXPECT_TRUE(bytes.contains("&lt;" + platform::toGbk("王") + "&#128512;"));
 }
 
