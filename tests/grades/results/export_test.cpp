@@ -213,13 +213,13 @@ TEST(TextExport, ACharacterGbkCannotHoldIsNamedWithItsStudentInABoxThatFitsTheSc
     s.school.db()->execute("update 成绩表 set 姓名=? where STID='20040002'", {QStringLiteral("\U00020000一")});
     DialogDouble d;
     Form16& f = s.open();
-    writeAll(s.path("old.txt"), "old");
+    testsupport::writeFileBytes(s.path("old.txt"), "old");
     d.chooseFile(s.path("old.txt")).answerMessage(MsgResult::Yes).answerMessage(MsgResult::Ok);
     f.Command2->click();   // the whole table
     const QString shown = d.lastMessage();
     EXPECT_EQ(shown, QStringLiteral("导出失败! 学生“\U00020000一”(20040002)的记录中有GBK编码不能表示的字符“\U00020000”"
                                     "(U+20000),不能保存."));
-    EXPECT_EQ(readAll(s.path("old.txt")), "old");
+    EXPECT_EQ(testsupport::readFileBytes(s.path("old.txt")), "old");
 
     // The box fits the screen.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
