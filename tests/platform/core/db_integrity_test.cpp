@@ -293,13 +293,9 @@ TEST_F(IntegrityTest, ARowBreakingAFieldRuleIsNoDamageAndTheRulesHoldAgainAfterT
     // A name longer than its field, written by a program that ignores the rules.
     db_.reset();
     {
-        sqlite3* h = nullptr;
-        sqlite3_open(QFile::encodeName(path()).constData(), &h);
-        sqlite3_create_collation_v2(h, "JET", SQLITE_UTF16_ALIGNED, nullptr, collate, nullptr);
-        sqlite3_exec(h, "PRAGMA ignore_check_constraints=1", nullptr, nullptr, nullptr);
-        ASSERT_EQ(sqlite3_exec(h, "UPDATE 成绩表 SET 姓名='欧阳长名字' WHERE STID='20040001'", nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(h);
+        testsupport::OtherProgram other(path());
+        other.run(s("PRAGMA ignore_check_constraints=1"));
+        ASSERT_EQ(other.run(s("UPDATE 成绩表 SET 姓名='欧阳长名字' WHERE STID='20040001'")), 0);
     }
     std::shared_ptr<Database> db;
     ASSERT_NO_THROW(db = Database::open(path(), {}));
