@@ -75,4 +75,11 @@ int compareText(const QString& a, const QString& b) {
                         reinterpret_cast<const char16_t*>(b.utf16()), b.size());
 }
 
+QString equalityKey(QString text) {
+    for (QChar& c : text)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + 32);
+    return text;
+}
+
 } // namespace platform::db

@@ -32,15 +32,6 @@ QString single(float v) { return platform::PlainNumberText(v, platform::Precisio
 
 QString text(const std::optional<float>& v) { return v ? single(*v) : QString(); }
 
-// Text as the database compares it for equality: ASCII letters without case.
-QString folded(const QString& text) {
-    QString out = text;
-    for (QChar& c : out)
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + 32);
-    return out;
-}
-
 // The fields a scaled row takes over from the student's row as they are.
 constexpr int kCopiedFields = 8;
 
@@ -85,7 +76,7 @@ Students readStudents(Database& db, const std::vector<platform::db::FieldDef>& f
         }
         // A student whose 年级 is empty belongs to no grade level.
         if (!s.field(row, 1).isNull())
-            s.ofGrade[folded(s.grade.back())].push_back(row);
+            s.ofGrade[platform::db::equalityKey(s.grade.back())].push_back(row);
     }
     return s;
 }
@@ -133,7 +124,7 @@ void relativeFactors(const Students& s, const std::vector<int>& rows, const QStr
     for (int r : rows) {
         int* named = nullptr;
         if (!s.classNull[r]) {
-            const QString key = folded(s.cls[r]);
+            const QString key = platform::db::equalityKey(s.cls[r]);
             auto it = classOf.find(key);
             if (it == classOf.end())
                 it = classOf.insert(key, -1);
@@ -312,7 +303,7 @@ StageEnd buildScoreTables(CalculationRun& run) {
     for (const QVariantList& grade : grades) {
         const QVariant gradeId = grade.value(0);
         const QString g = gradeId.toString();
-        const auto found = gradeId.isNull() ? students.ofGrade.cend() : students.ofGrade.constFind(folded(g));
+        const auto found = gradeId.isNull() ? students.ofGrade.cend() : students.ofGrade.constFind(platform::db::equalityKey(g));
         const std::vector<int>& rows = found == students.ofGrade.cend() ? kNone : *found;
 
         log.endLines(4);

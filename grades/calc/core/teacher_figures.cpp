@@ -16,6 +16,7 @@
 #include "grades/calc/core/calculation_log.h"
 #include "grades/calc/core/formula.h"
 #include "platform/db/database.h"
+#include "platform/db/textorder.h"
 #include "platform/db/statement.h"
 #include "platform/script/engine.h"
 #include "platform/text/number_text.h"
@@ -35,15 +36,6 @@ using platform::db::FieldType;
 namespace {
 
 constexpr int kSlots = 20;
-
-// Text as the database compares it for equality: ASCII letters without case.
-QString folded(const QString& text) {
-    QString out = text;
-    for (QChar& c : out)
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + 32);
-    return out;
-}
 
 QString single(float v) { return platform::PlainNumberText(v, platform::Precision::Single); }
 
@@ -79,11 +71,11 @@ struct ScoreRows {
     int fieldOf(const QVariant& subject) const {
         if (subject.isNull())
             return -1;
-        const QString name = folded(platform::trimBlanks(subject.toString()));
+        const QString name = platform::db::equalityKey(platform::trimBlanks(subject.toString()));
         if (name.isEmpty())
             return -1;
         for (int i = 0; i < int(fields.size()); ++i)
-            if (folded(fields[i].name) == name)
+            if (platform::db::equalityKey(fields[i].name) == name)
                 return isNumeric(fields[i].type) ? i : -1;
         return -1;
     }
@@ -144,7 +136,7 @@ ScoreRows readScores(Database& db, const QString& table, const std::vector<Teach
     for (int r = 0; r < int(rows.size()); ++r) {
         const QVariantList& row = rows[r];
         if (!row[0].isNull() && !row[1].isNull())
-            s.classRows[{folded(row[0].toString()), folded(row[1].toString())}].push_back(r);
+            s.classRows[{platform::db::equalityKey(row[0].toString()), platform::db::equalityKey(row[1].toString())}].push_back(r);
         s.stidEmpty.push_back(row[2].isNull());
         s.stid.push_back(row[2].toString());
         s.stidText.push_back(CalculationLog::encode(s.stid.back()));
@@ -163,7 +155,7 @@ std::optional<PreviousTerm> readPreviousTerm(const QString& path, const QString&
         const auto fields = db->tableDef(table).fields;
         int stid = -1;
         for (int i = 0; i < int(fields.size()); ++i)
-            if (folded(fields[i].name) == QLatin1String("stid")) {
+            if (platform::db::equalityKey(fields[i].name) == QLatin1String("stid")) {
                 stid = i;
                 break;
             }
@@ -191,8 +183,8 @@ std::optional<PreviousTerm> readPreviousTerm(const QString& path, const QString&
         for (int r = 0; r < int(rows.size()); ++r) {
             const QVariantList& row = rows[r];
             // A repeated STID is found at its first row, as a search from the top finds it.
-            if (!row[0].isNull() && !p.firstRow.contains(folded(row[0].toString())))
-                p.firstRow.insert(folded(row[0].toString()), r);
+            if (!row[0].isNull() && !p.firstRow.contains(platform::db::equalityKey(row[0].toString())))
+                p.firstRow.insert(platform::db::equalityKey(row[0].toString()), r);
             for (int c = 0; c < int(p.columns.size()); ++c)
                 readMark(p.columns[c], row[1 + c]);
         }
@@ -289,7 +281,7 @@ StageEnd TeacherStage::teacher(const Teacher& t) {
         if (field < 0)
             return badSlot(t, t.labels[n], subject, table_ + QStringLiteral("中没有这一科"));
         const Marks& marks = scores_.columns[scores_.columnOfField.at(field)];
-        auto found = scores_.classRows.constFind({folded(gradeOfLabel(label)), folded(classOfLabel(label))});
+        auto found = scores_.classRows.constFind({platform::db::equalityKey(gradeOfLabel(label)), platform::db::equalityKey(classOfLabel(label))});
         const std::vector<int>& rows = found == scores_.classRows.cend() ? kNone : *found;
         const Marks* prev = previous_ ? previous_->column(subject) : nullptr;
 
@@ -430,7 +422,7 @@ StageEnd TeacherStage::walk() {
             scores_.previousRow.assign(scores_.stid.size(), -1);
             for (std::size_t r = 0; r < scores_.stid.size(); ++r)
                 if (!scores_.stidEmpty[r])
-                    scores_.previousRow[r] = previous_->firstRow.value(folded(scores_.stid[r]), -1);
+                    scores_.previousRow[r] = previous_->firstRow.value(platform::db::equalityKey(scores_.stid[r]), -1);
         }
     }
 

@@ -5,6 +5,7 @@
 #include "common/schema.h"
 #include "common/widthfit.h"
 #include "platform/db/database.h"
+#include "platform/db/textorder.h"
 #include "platform/text/number_text.h"
 #include "platform/text/values.h"
 
@@ -37,15 +38,6 @@ QString fixedWidth(const QString& text, int width) {
 
 bool isNull(const QVariant& v) { return v.isNull() || !v.isValid(); }
 
-// A text as the database's text order sees it for equality: ASCII letters
-// without case, every other character as itself.
-QString foldedCase(QString text) {
-    for (QChar& ch : text)
-        if (ch >= u'A' && ch <= u'Z')
-            ch = QChar(ch.unicode() + 32);
-    return text;
-}
-
 } // namespace
 
 QString classLineText(const ClassEntry& c) {
@@ -63,7 +55,7 @@ std::vector<ClassEntry> loadClasses(Database& db) {
                       .arg(table::Scores))) {
         const QString grade = row[0].toString();
         const QString cls = row[1].toString();
-        const QString key = foldedCase(grade + QChar(u'\x1f') + cls);
+        const QString key = platform::db::equalityKey(grade + QChar(u'\x1f') + cls);
         const auto at = found.constFind(key);
         if (at != found.constEnd()) {
             ++out[size_t(*at)].size;
@@ -453,10 +445,10 @@ void writeDivision(Database& db, const QString& grade, const std::vector<ClassEn
     for (const QVariantList& row :
          db.query(QStringLiteral("SELECT [班] FROM [%1] WHERE [年级] = ? AND [班] IS NOT NULL").arg(table::Scores),
                   {grade}))
-        occupied.insert(foldedCase(row[0].toString()));
+        occupied.insert(platform::db::equalityKey(row[0].toString()));
     const QString drop = QStringLiteral("DELETE FROM [%1] WHERE [年级] = ? AND [班] = ?").arg(table::Classes);
     for (const QString& cls : takingPart)
-        if (!occupied.contains(foldedCase(cls)))
+        if (!occupied.contains(platform::db::equalityKey(cls)))
             db.execute(drop, {grade, cls});
     write.commit();
 }

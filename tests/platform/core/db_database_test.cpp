@@ -2,6 +2,7 @@
 #include "support/failing_vfs.h"
 
 #include "platform/db/recordset.h"
+#include "platform/db/textorder.h"
 
 #include <QFile>
 #include <cmath>
@@ -188,6 +189,17 @@ TEST_F(DatabaseTest, TextComparesWithoutCaseAndSortsInGbkOrder) {
     EXPECT_EQ(rows[0][0].toString(), QStringLiteral("安娜"));
     EXPECT_EQ(rows[2][0].toString(), QStringLiteral("张三"));
     EXPECT_EQ(db_->scalar(QStringLiteral("SELECT 姓名 FROM 成绩表 WHERE STID = 'c'")).toString(), QStringLiteral("北辰"));
+}
+
+// The key the calculation and the class division group texts by is equal
+// exactly when the database's order calls the texts equal.
+TEST(TextOrder, EqualityKeysAgreeWithTheOrder) {
+    const char* pairs[][2] = {{"abc", "ABC"}, {"2004A", "2004a"}, {"张三", "张三"}, {"01", "1"},
+                              {"Ａ", "ａ"}, {"安", "北"}, {"", " "}, {"z", "Z "}};
+    for (const auto& [a, b] : pairs) {
+        const QString x = QString::fromUtf8(a), y = QString::fromUtf8(b);
+        EXPECT_EQ(equalityKey(x) == equalityKey(y), compareText(x, y) == 0) << a << " / " << b;
+    }
 }
 
 TEST_F(DatabaseTest, TransactionsRollBackUnlessCommitted) {
