@@ -25,7 +25,7 @@ using platform::buildControl;
 
 namespace {
 
-constexpr int kSettingWidth = 25;   // characters of 状态
+constexpr int kDefaultWidth = 25;   // characters of 状态
 
 void paint(QWidget* w, const QColor& colour, QPalette::ColorRole role) {
     QPalette pal = w->palette();
@@ -169,12 +169,12 @@ void Dialog1::OKButton_Click() {
 
     // 状态 holds 25 characters: every value is checked before any row is written.
     for (int i = 0; i < 6; ++i) {
-        if (platform::characters(values[i]).size() <= kSettingWidth)
+        if (platform::characters(values[i]).size() <= kDefaultWidth)
             continue;
         const QString what = i < 5 ? Label1[i]->text() : QStringLiteral("综合分的比重");
         platform::dialogs().message(QStringLiteral("“") + what +
                                         QStringLiteral("”的内容超过了%1个字符,无法保存.请修改后再确定.")
-                                            .arg(kSettingWidth),
+                                            .arg(kDefaultWidth),
                                     MsgButtons::Ok, platform::kPromptTitle);
         (i < 5 ? Text1[i] : Text2[0])->setFocus();
         return;

@@ -28,7 +28,7 @@ using platform::db::DataControl;
 using platform::db::DataGrid;
 using platform::db::DbError;
 using platform::db::Recordset;
-using Outcome = entry::ClassRoster::Outcome;
+using RosterOutcome = entry::ClassRoster::Outcome;
 
 namespace {
 const QString& kPrompt = platform::kPromptTitle;
@@ -174,17 +174,17 @@ void StudentPanel::reportFailure(const QString& text) {
 void StudentPanel::report(entry::ClassRoster::Result result) {
     offer(result);
     switch (result.outcome) {
-    case Outcome::NameTooLong:
+    case RosterOutcome::NameTooLong:
         reportFailure(QStringLiteral("学生的名字最多只能有%1个字!").arg(entry::kNameLength));
         break;
-    case Outcome::BadNumber:
+    case RosterOutcome::BadNumber:
         reportFailure(QStringLiteral("新同学的学号只能是1到3位数字!"));
         break;
-    case Outcome::NumberTaken:
+    case RosterOutcome::NumberTaken:
         reportFailure(QStringLiteral("这个班已经有学号为%1的同学了,请换一个学号!")
                           .arg(platform::trimBlanks(tx12->text())));
         break;
-    case Outcome::SerialsUsedUp:
+    case RosterOutcome::SerialsUsedUp:
         reportFailure(QStringLiteral("%1级的学生编号(STID)已经用完,不能再增加学生!")
                           .arg(roster_->gradeId()));
         break;

@@ -33,7 +33,7 @@ const QString kName = QStringLiteral("姓名");
 const QString kCannotOpenTitle = QStringLiteral("无法打开数据文件");
 const QString kPairArrow = QStringLiteral(" <--- ");
 
-void tell(const QString& text, const QString& title) {
+void tellUser(const QString& text, const QString& title) {
     platform::dialogs().message(text, MsgButtons::Ok, title);
 }
 
@@ -117,7 +117,7 @@ void Form10::Form_Load() {
         target_ = openProgramDatabase();
         Counters = maintenance::ImportCounters::load(*target_);
     } catch (const DbError& e) {
-        tell(e.text(), platform::kErrorTitle);
+        tellUser(e.text(), platform::kErrorTitle);
     }
     Combo1->clear();
     Combo1->addItems({table::Scores, table::Teachers});
@@ -136,7 +136,7 @@ void Form10::Combo1_Click() {
             for (const auto& f : target_->tableDef(Combo1->currentText()).fields)
                 TargetFieldNames << f.name;
     } catch (const DbError& e) {
-        tell(e.text(), platform::kErrorTitle);
+        tellUser(e.text(), platform::kErrorTitle);
     }
     PairedSourceFields = QStringList();
     for (qsizetype i = 0; i < TargetFieldNames.size(); ++i)
@@ -175,7 +175,7 @@ void Form10::Command3_Click() {
         List1->clear();
         List1->addItems(tables);
     } catch (const DbError&) {
-        tell(QStringLiteral("无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"), kCannotOpenTitle);
+        tellUser(QStringLiteral("无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"), kCannotOpenTitle);
     }
 }
 
@@ -189,7 +189,7 @@ void Form10::List1_Click() {
             for (const auto& f : source_->fields(item->text()))
                 fields << f.name;
         } catch (const DbError& e) {
-            tell(QStringLiteral("不能读取源数据中的表 %1 。\n%2").arg(item->text(), e.text()), kCannotOpenTitle);
+            tellUser(QStringLiteral("不能读取源数据中的表 %1 。\n%2").arg(item->text(), e.text()), kCannotOpenTitle);
             return;
         }
         sourceTable_ = item->text();
@@ -264,11 +264,11 @@ void Form10::Command5_Click() {
 void Form10::Command2_Click() {
     const qsizetype name = TargetFieldNames.indexOf(kName);
     if (name < 0 || PairedSourceFields[name].isEmpty()) {
-        tell(QStringLiteral("必须将姓名输入。"), platform::kPromptTitle);
+        tellUser(QStringLiteral("必须将姓名输入。"), platform::kPromptTitle);
         return;
     }
     if (SourceKind == QStringLiteral("xls")) {
-        tell(QStringLiteral("对不起,请首先将电子表格数据保存为文本文件,然后再用导入文本文件功能导入系统."),
+        tellUser(QStringLiteral("对不起,请首先将电子表格数据保存为文本文件,然后再用导入文本文件功能导入系统."),
              platform::kPromptTitle);
         return;
     }
@@ -284,7 +284,7 @@ void Form10::Command2_Click() {
     try {
         const maintenance::ImportRefusal refused = maintenance::checkPlan(*target_, plan, Counters);
         if (!refused.title.isEmpty()) {
-            tell(refused.text, refused.title);
+            tellUser(refused.text, refused.title);
             return;
         }
         maintenance::SourceRows rows;
@@ -293,10 +293,10 @@ void Form10::Command2_Click() {
         DialogQuestions questions;
         result = maintenance::runExternalImport(*target_, rows, plan, Counters, Current, questions);
     } catch (const maintenance::ImportRefusal& r) {
-        tell(r.text, r.title);
+        tellUser(r.text, r.title);
         return;
     } catch (const DbError& e) {
-        tell(maintenance::kImportErrorText + QStringLiteral("\n\n") + e.text(), platform::kPlainErrorTitle);
+        tellUser(maintenance::kImportErrorText + QStringLiteral("\n\n") + e.text(), platform::kPlainErrorTitle);
         return;
     }
     try {
@@ -314,15 +314,15 @@ void Form10::Command2_Click() {
     }
     switch (result.kind) {
     case maintenance::ImportResult::Kind::Refused:
-        tell(result.refusal.text, result.refusal.title);
+        tellUser(result.refusal.text, result.refusal.title);
         return;
     case maintenance::ImportResult::Kind::Stopped:
-        tell(maintenance::stoppedMessage(result.stored), platform::kPromptTitle);
+        tellUser(maintenance::stoppedMessage(result.stored), platform::kPromptTitle);
         return;
     case maintenance::ImportResult::Kind::Done:
         break;
     }
-    tell(QStringLiteral("导入完成!"), platform::kDoneTitle);
+    tellUser(QStringLiteral("导入完成!"), platform::kDoneTitle);
     List2->clear();
     List3->clear();
     if (!sourceTable_.isEmpty()) {

@@ -24,7 +24,7 @@ using Outcome = maintenance::IntegrityWalk::Outcome;
 
 namespace {
 
-const QString kStart = QStringLiteral("开始");
+const QString kStartCaption = QStringLiteral("开始");
 const QString kGoOn = QStringLiteral("继续");
 
 QString shown(const QVariant& v) { return v.isNull() ? QString() : v.toString(); }
@@ -48,7 +48,7 @@ Form15::Form15(QWidget* owner)
     Combo2 = buildControl<platform::ComboBox>(this, "Combo2", 2700, 120, 1215, 300, {}, true);
     Text1 = buildControl<QLineEdit>(this, "Text1", 4695, 120, 1215, 300);
     Text1->setMaxLength(3);
-    Command1 = buildControl<QPushButton>(this, "Command1", 6240, 60, 1335, 420, kStart);
+    Command1 = buildControl<QPushButton>(this, "Command1", 6240, 60, 1335, 420, kStartCaption);
 
     Adodc1Bar = buildControl<platform::db::DataControlBar>(this, "Adodc1", 120, 600, 9360, 330);
     DataGrid1 = buildControl<platform::db::DataGrid>(this, "DataGrid1", 120, 1020, 9360, 5340);
@@ -83,7 +83,7 @@ void Form15::Form_Load() {
         Combo1->addItem(g.grade);
     Combo1->setEditText(QString());
     Combo2->setEditText(QString());
-    Command1->setText(kStart);
+    Command1->setText(kStartCaption);
     Adodc1_MoveComplete();
 }
 
@@ -121,7 +121,7 @@ void Form15::showStop() {
 }
 
 void Form15::finished() {
-    Command1->setText(kStart);
+    Command1->setText(kStartCaption);
     if (!walk_->exhaustedGrades().isEmpty())
         platform::dialogs().message(
             QStringLiteral("%1级的学号已经用完，这些同学没有得到新的学号。").arg(walk_->exhaustedGrades().join(QStringLiteral("级、"))),
@@ -182,7 +182,7 @@ void Form15::Command1_Click() {
     } catch (const DbError& e) {
         platform::dialogs().message(QStringLiteral("检查没有完成，这一步的修改没有保存。\n%1").arg(e.text()),
                                     platform::MsgButtons::Ok, platform::kErrorTitle);
-        Command1->setText(kStart);
+        Command1->setText(kStartCaption);
         return;
     }
     if (outcome == Outcome::Stopped)

@@ -64,7 +64,7 @@ void requeryOpenSets(PanelHost& host) {
 }
 
 // A change that failed was rolled back whole; the user hears why.
-void reportFailure(const DbError& e) {
+void reportUndone(const DbError& e) {
     platform::dialogs().message(QStringLiteral("操作没有完成，数据没有改变。\n%1").arg(e.text()),
                                 platform::MsgButtons::Ok, platform::kErrorTitle);
 }
@@ -91,7 +91,7 @@ void ResetZero_Click(PanelHost& host) {
         storePendingEdits(host);
         clearForNewExamination(*openProgramDatabase());
     } catch (const DbError& e) {
-        reportFailure(e);
+        reportUndone(e);
     }
     try {
         requeryOpenSets(host);
@@ -108,7 +108,7 @@ void RestRK_Click(PanelHost& host) {
     try {
         clearTeachingAssignments(*openProgramDatabase());
     } catch (const DbError& e) {
-        reportFailure(e);
+        reportUndone(e);
         return;
     }
     host.openPanel(kTeacherPanel);

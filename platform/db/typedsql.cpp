@@ -7,7 +7,7 @@ namespace platform::db {
 
 namespace {
 
-bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
+bool isSqlWordChar(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
 
 // The words of an SQL text outside quotes and comments, with ";" as a word of
 // its own; none when a quote or comment is left open.
@@ -49,7 +49,7 @@ std::optional<QStringList> sqlWords(const QString& sql) {
             if (end < 0)
                 return std::nullopt;
             i = end + 1;
-        } else if (isWordChar(c)) {
+        } else if (isSqlWordChar(c)) {
             word += c;
         } else {
             flush();

@@ -10,12 +10,13 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTableView>
+#include "support/test_files.h"
 
 using namespace platform::db;
 
 namespace {
 
-QString s(const char* t) { return QString::fromUtf8(t); }
+using testsupport::s;
 
 class DataGridTest : public testsupport::DbFixture {
 protected:

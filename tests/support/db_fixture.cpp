@@ -31,4 +31,15 @@ void DbFixture::addStudents(const std::vector<QVariantList>& rows) {
     t.commit();
 }
 
+platform::db::DbError::Kind errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const platform::db::DbError& e) {
+        EXPECT_FALSE(e.text().isEmpty());
+        return e.kind();
+    }
+    ADD_FAILURE() << "no error";
+    return platform::db::DbError::Io;
+}
+
 } // namespace testsupport

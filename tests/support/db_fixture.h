@@ -4,6 +4,7 @@
 #include "platform/db/database.h"
 
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace testsupport {
@@ -22,5 +23,9 @@ protected:
     QTemporaryDir dir_;
     std::shared_ptr<platform::db::Database> db_;
 };
+
+// The kind of the database error `f` throws, which must carry a text; a
+// failure of the test when it throws none.
+platform::db::DbError::Kind errorOf(const std::function<void()>& f);
 
 } // namespace testsupport

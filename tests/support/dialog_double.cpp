@@ -3,13 +3,14 @@
 #include <QDialog>
 #include <QPrinter>
 #include <gtest/gtest.h>
+#include "support/test_files.h"
 
 using platform::MsgButtons;
 using platform::MsgResult;
 
 namespace {
 
-std::string str(const QString& s) { return s.toStdString(); }
+using testsupport::str;
 
 const char* resultName(MsgResult r) {
     switch (r) {

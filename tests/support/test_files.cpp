@@ -1,5 +1,6 @@
 #include "support/test_files.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <gtest/gtest.h>
 #include <ostream>
@@ -9,6 +10,10 @@ namespace testsupport {
 QByteArray readFileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray fileHash(const QString& path) {
+    return QCryptographicHash::hash(readFileBytes(path), QCryptographicHash::Sha256);
 }
 
 void writeFileBytes(const QString& path, const QByteArray& bytes) {

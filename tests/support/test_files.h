@@ -4,13 +4,20 @@
 #include <QByteArray>
 #include <QString>
 #include <iosfwd>
+#include <string>
 
 namespace testsupport {
 
 // The file's bytes; empty when it cannot be read.
 QByteArray readFileBytes(const QString& path);
+// The file's SHA-256 digest: equal digests, unchanged bytes.
+QByteArray fileHash(const QString& path);
 // Writes the bytes, replacing the file; a failure fails the test.
 void writeFileBytes(const QString& path, const QByteArray& bytes);
+
+// The short forms tests write their texts in.
+inline QString s(const char* utf8) { return QString::fromUtf8(utf8); }
+inline std::string str(const QString& text) { return text.toStdString(); }
 
 } // namespace testsupport
 

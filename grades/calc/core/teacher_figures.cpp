@@ -37,7 +37,7 @@ namespace {
 
 constexpr int kSlots = 20;
 
-QString single(float v) { return platform::PlainNumberText(v, platform::Precision::Single); }
+QString singleText(float v) { return platform::PlainNumberText(v, platform::Precision::Single); }
 
 bool isNumeric(FieldType t) {
     return t == FieldType::Single || t == FieldType::Double || t == FieldType::Integer || t == FieldType::Long;
@@ -223,7 +223,7 @@ private:
         const quint32 bits = std::bit_cast<quint32>(v);
         auto it = texts_.find(bits);
         if (it == texts_.end())
-            it = texts_.emplace(bits, single(v).toLatin1()).first;
+            it = texts_.emplace(bits, singleText(v).toLatin1()).first;
         return it->second;
     }
     void line(const QString& text) {
@@ -337,8 +337,8 @@ StageEnd TeacherStage::teacher(const Teacher& t) {
     const bool comparing = previous_.has_value();
     if (!assignments.empty()) {
         line(QStringLiteral("上期人数:") + QString::number(fig.previousCount) + QStringLiteral("   上期总分:") +
-             (fig.wEmpty ? QString() : single(fig.w)) + QStringLiteral("   上期优生人数:") + single(fig.y) +
-             QStringLiteral("   上期及格人数:") + single(fig.x) + QStringLiteral("   上期差生人数:") + single(fig.z));
+             (fig.wEmpty ? QString() : singleText(fig.w)) + QStringLiteral("   上期优生人数:") + singleText(fig.y) +
+             QStringLiteral("   上期及格人数:") + singleText(fig.x) + QStringLiteral("   上期差生人数:") + singleText(fig.z));
         fig.a = int(assignments.size());
         if (fig.e == 0) {
             fig.h = fig.w = fig.x = fig.y = fig.z = 0;
@@ -359,14 +359,14 @@ StageEnd TeacherStage::teacher(const Teacher& t) {
                 fig.wEmpty = false;
             }
         }
-        line(QStringLiteral("上期平均分:") + single(fig.w) + QStringLiteral("   上期优生率:") + single(fig.y) +
-             QStringLiteral("   上期及格率:") + single(fig.x) + QStringLiteral("   上期差生率:") + single(fig.z));
+        line(QStringLiteral("上期平均分:") + singleText(fig.w) + QStringLiteral("   上期优生率:") + singleText(fig.y) +
+             QStringLiteral("   上期及格率:") + singleText(fig.x) + QStringLiteral("   上期差生率:") + singleText(fig.z));
     }
     line(QStringLiteral("任课班数:") + QString::number(fig.a) + QStringLiteral("   优生人数:") + QString::number(fig.b) +
          QStringLiteral("   及格人数:") + QString::number(fig.c) + QStringLiteral("   差生人数:") +
          QString::number(fig.d) + QStringLiteral("   学生总数:") + QString::number(fig.e) +
-         QStringLiteral("   最高分:") + single(fig.f) + QStringLiteral("   最低分:") + single(fig.g) +
-         QStringLiteral("   平均分:") + single(fig.h) + QStringLiteral("   总分:") + single(fig.total));
+         QStringLiteral("   最高分:") + singleText(fig.f) + QStringLiteral("   最低分:") + singleText(fig.g) +
+         QStringLiteral("   平均分:") + singleText(fig.h) + QStringLiteral("   总分:") + singleText(fig.total));
 
     QVariantList row(15);
     if (fig.e > 0) {

@@ -19,7 +19,7 @@ constexpr int kGrade = 1;
 constexpr int kClass = 2;
 constexpr int kName = 3;
 constexpr int kIdLength = 8;
-constexpr int kLastSerial = 9999;
+constexpr int kLastStudentSerial = 9999;
 
 QString text(const Recordset& rs, int field) {
     const QVariant v = rs.value(field);
@@ -142,7 +142,7 @@ void IntegrityWalk::secondPass() {
         if (!g)
             continue;
         QString id;
-        while (g->largestSerial < kLastSerial) {
+        while (g->largestSerial < kLastStudentSerial) {
             ++g->largestSerial;
             const QString candidate = g->grade + QStringLiteral("%1").arg(g->largestSerial, 4, 10, QLatin1Char('0'));
             if (!taken.contains(candidate)) {

@@ -37,10 +37,10 @@ const std::vector<Step>& steps() {
     return s;
 }
 
-const QString kName = QStringLiteral("姓名");
-constexpr int kNamedRefusals = 3;
+const QString kNameField = QStringLiteral("姓名");
+constexpr int kNamedMergeRefusals = 3;
 
-int fieldIndex(const TableDef& def, const QString& name) {
+int fieldIndexOf(const TableDef& def, const QString& name) {
     for (size_t i = 0; i < def.fields.size(); ++i)
         if (def.fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
             return int(i);
@@ -77,7 +77,7 @@ MergeTableCounts mergeStep(Database& target, Database& source, const Step& step,
     std::vector<int> targetFields;
     QStringList sourceColumns;
     for (size_t i = 0; i < tdef.fields.size(); ++i) {
-        const int s = fieldIndex(sdef, tdef.fields[i].name);
+        const int s = fieldIndexOf(sdef, tdef.fields[i].name);
         if (s < 0)
             continue;
         targetFields.push_back(int(i));
@@ -94,7 +94,7 @@ MergeTableCounts mergeStep(Database& target, Database& source, const Step& step,
     for (const QString& k : step.keys)
         sourceKeys.push_back(columnOf(k));
     const bool students = step.table == table::Scores;
-    const int sourceName = students ? columnOf(kName) : -1;
+    const int sourceName = students ? columnOf(kNameField) : -1;
 
     // The target's rows by key, first in stored order first.
     QStringList targetKeyColumns;
@@ -103,12 +103,12 @@ MergeTableCounts mergeStep(Database& target, Database& source, const Step& step,
     std::vector<int> targetKeys;
     for (int i = 0; i < step.keys.size(); ++i)
         targetKeys.push_back(i + 1);
-    const bool targetHasName = students && fieldIndex(tdef, kName) >= 0;
+    const bool targetHasName = students && fieldIndexOf(tdef, kNameField) >= 0;
     QHash<QString, TargetRow> byKey;
     {
         const auto rows = target.query(QStringLiteral("SELECT rowid, %1%2 FROM %3 ORDER BY rowid")
                                            .arg(targetKeyColumns.join(QLatin1Char(',')),
-                                                targetHasName ? QStringLiteral(",") + quoted(kName) : QString(),
+                                                targetHasName ? QStringLiteral(",") + quoted(kNameField) : QString(),
                                                 quoted(step.table)));
         byKey.reserve(qsizetype(rows.size()) * 2);
         QString key;
@@ -148,7 +148,7 @@ MergeTableCounts mergeStep(Database& target, Database& source, const Step& step,
                 fields.push_back(targetFields[k]);
             } catch (const DbError& e) {
                 ++counts.refusedValues;
-                if (counts.firstRefusals.size() < kNamedRefusals)
+                if (counts.firstRefusals.size() < kNamedMergeRefusals)
                     counts.firstRefusals << QStringLiteral("第%1行 %2: %3").arg(rowNumber).arg(f.name, e.text());
             }
         }

@@ -48,14 +48,14 @@ constexpr int kViewportWidth = 6975;
 constexpr int kViewportHeight = 4815;
 
 // Sets a selector's text as code does: its click handling does not run.
-void setListText(QComboBox* box, const QString& text) {
+void setChooserText(QComboBox* box, const QString& text) {
     if (box->currentText() == text) return;
     const int i = box->findText(text);
     box->setCurrentIndex(i);
     if (i < 0) box->setEditText(text);
 }
 
-QStringList itemsOf(const QComboBox* box) {
+QStringList chooserItems(const QComboBox* box) {
     QStringList items;
     for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
     return items;
@@ -187,18 +187,18 @@ void Form6::Form_Load() {
     if (Combo1->count() == 0) {
         Combo1->addItems(view_->classChoices());
         const QString chosen = view_->chosenClass();
-        setListText(Combo1, !chosen.isEmpty() ? chosen : Combo1->itemText(1));
+        setChooserText(Combo1, !chosen.isEmpty() ? chosen : Combo1->itemText(1));
     }
     if (Combo2->count() == 0) {
         Combo2->addItems({QStringLiteral("总分"), QStringLiteral("平均分")});
         if (auto* rs = Adodc2->recordset())
             for (int i = 2; i < rs->fieldCount(); ++i) Combo2->addItem(rs->fieldName(i));
         const QString key = view_->sortKey();
-        setListText(Combo2, key == QStringLiteral("考号") ? QStringLiteral("平均分") : key);
+        setChooserText(Combo2, key == QStringLiteral("考号") ? QStringLiteral("平均分") : key);
     }
     if (Combo3->count() == 0) {
         for (int n = 0; n <= 10; ++n) Combo3->addItem(QString::number(n));
-        setListText(Combo3, QStringLiteral("0"));
+        setChooserText(Combo3, QStringLiteral("0"));
     }
 
     QString notation = builtInBandNotation();
@@ -220,7 +220,7 @@ void Form6::Form_Load() {
     const BandOptions o = readBandOptions(row);
     for (int j = 0; j < 7; ++j) Check2[j]->setChecked(o.checks[j]);
     Option1[o.horizontal ? 0 : 1]->setChecked(true);
-    setListText(Combo3, QString::number(o.spacing));
+    setChooserText(Combo3, QString::number(o.spacing));
 
     Command8_Click();
 }
@@ -271,14 +271,14 @@ QStringList Form6::scoreFields() const {
 void Form6::Command8_Click() {
     table_ = ParseBandNotation(notationText());
     captions_ = BuildBandCaptions(table_);
-    const QStringList entries = itemsOf(Combo1);
+    const QStringList entries = chooserItems(Combo1);
     filed_.assign(std::max<qsizetype>(0, entries.size() - 1), EntryFigures{});
     const QString remembered = Combo1->currentText();
     const QStringList fields = scoreFields();
     const int items = std::max(0, Combo2->count() - 1);
     const bool zeroNotLowest = Check2[6]->isChecked();
     for (int k = 0; k + 1 < entries.size(); ++k) {
-        setListText(Combo1, entries[k]);
+        setChooserText(Combo1, entries[k]);
         const ClassQuery q =
             LoadClassBySubject(entries[k], state().CurrentScoreTable, Combo2->currentText(), fields);
         try {
@@ -292,7 +292,7 @@ void Form6::Command8_Click() {
             filed_[k] = emptyFigures(items, int(table_.size()));   // left out of the report
         }
     }
-    setListText(Combo1, remembered);
+    setChooserText(Combo1, remembered);
     Command2_Click();
 }
 
@@ -300,15 +300,15 @@ void Form6::Command1_Click() { showPane(0); }
 
 void Form6::Command2_Click() {
     ActiveView = 2;
-    if (platform::LeadingNumber(Combo3->currentText()) < 0) setListText(Combo3, QStringLiteral("0"));
+    if (platform::LeadingNumber(Combo3->currentText()) < 0) setChooserText(Combo3, QStringLiteral("0"));
     showPane(1);
     Text2->clear();
     ReportChoice choice{Combo1->currentText(), Combo2->currentText()};
     // Built whole and set once: appending block by block re-lays out the box every time.
     const QString report =
-        composeBandReport(itemsOf(Combo1), itemsOf(Combo2), choice, filed_, captions_, layout());
-    setListText(Combo1, choice.classText);
-    setListText(Combo2, choice.itemText);
+        composeBandReport(chooserItems(Combo1), chooserItems(Combo2), choice, filed_, captions_, layout());
+    setChooserText(Combo1, choice.classText);
+    setChooserText(Combo2, choice.itemText);
     Text2->setPlainText(QString(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 

@@ -18,11 +18,8 @@ namespace results {
 
 namespace {
 
-QString padRight(const QString& text, int width) {
-    return text.size() < width ? text + QString(width - text.size(), u' ') : text;
-}
 
-std::optional<float> numberOf(const QVariant& v) {
+std::optional<float> floatOf(const QVariant& v) {
     if (v.isNull())
         return std::nullopt;
     bool ok = false;
@@ -37,7 +34,7 @@ QString cut5(std::optional<float> v) {
     return v ? platform::PlainNumberText(*v, platform::Precision::Single).left(5) : QString();
 }
 
-QString cell(std::optional<float> v) { return padRight(cut5(v), 5); }
+QString cell(std::optional<float> v) { return cut5(v).leftJustified(5); }
 
 } // namespace
 
@@ -70,7 +67,7 @@ GradeBlock gradeBlock(const Recordset& rs, const QString& classText, const QStri
     for (const QString& s : subjects)
         fields.push_back(rs.fieldIndex(s));
     auto text = [&](int row, int f) { return f < 0 ? QString() : rs.valueAt(row, f).toString(); };
-    auto value = [&](int row, int f) { return f < 0 ? std::optional<float>() : numberOf(rs.valueAt(row, f)); };
+    auto value = [&](int row, int f) { return f < 0 ? std::optional<float>() : floatOf(rs.valueAt(row, f)); };
 
     // Averages over every row; an empty mark counts as 0.
     std::vector<float> sums(fields.size(), 0.0f);

@@ -25,9 +25,6 @@ struct Stop {};
 
 QString lineEnds(int spacing) { return kLineEnd.repeated(std::max(0, spacing + 1)); }
 
-QString padRight(const QString& text, int width) {
-    return text.size() < width ? text + QString(width - text.size(), u' ') : text;
-}
 
 // The number text with its sign room removed.
 QString trimmedNumber(double v, Precision p) {
@@ -64,7 +61,7 @@ QString markText(const QVariant& v, Precision p) {
     const auto d = numberOf(v);
     if (!d)
         throw Stop{};
-    return padRight(trimmedNumber(*d, p).left(5), 5);
+    return trimmedNumber(*d, p).left(5).leftJustified(5);
 }
 
 } // namespace
@@ -144,10 +141,10 @@ ListingTexts buildListing(const Recordset& rs, const ListingChoice& choice) {
                 }
                 if (name.size() < 3)
                     name += QString(2 * (3 - name.size()), u' ');
-                entry = name + QStringLiteral(" ") + padRight(value, 5);
+                entry = name + QStringLiteral(" ") + value.leftJustified(5);
             } else {
                 const QString number = v.isNull() || v.toString().isEmpty() ? QStringLiteral(" ") : v.toString();
-                entry = PadToWidth(name, 7, -1) + padRight(number, width);
+                entry = PadToWidth(name, 7, -1) + number.leftJustified(width);
             }
             text += entry;
             if (++count == n) {
@@ -197,7 +194,7 @@ bool columnAverages(const Recordset& rs, const ListingChoice& choice, ListingTex
         if (f >= fields || size_t(f - 8) >= sums.size())
             throw Stop{};
         const float avg = sums[size_t(f - 8)] / float(rows);
-        return padRight(trimmedNumber(avg, Precision::Single).left(5), 5);
+        return trimmedNumber(avg, Precision::Single).left(5).leftJustified(5);
     };
     QString text = choice.classText + choice.roomText + platform::NumberText(rows, Precision::Double) +
                    QStringLiteral("个同学的各种平均分   ");

@@ -45,9 +45,6 @@ std::optional<ScoreBand> parseLine(const QString& line) {
     return b;
 }
 
-QString padRight(const QString& s, int width) {
-    return s.size() >= width ? s : s + QString(width - s.size(), u' ');
-}
 
 } // namespace
 
@@ -227,9 +224,9 @@ QString BuildBandReport(const QString& title, const QStringList& labels, const Q
         if (!(fig[3] > 0)) continue;
         QString line = r < labels.size() ? labels[r] : QString();
         for (int b = 0; b < B; ++b)
-            line += padRight(QStringLiteral("   ") + num(rows.bandCounts[size_t(r) * B + b]), 17);
+            line += (QStringLiteral("   ") + num(rows.bandCounts[size_t(r) * B + b])).leftJustified(17);
         for (int k = 0; k < 5; ++k)
-            if (layout.show[k]) line += padRight(num(fig[k]), 7).left(7) + u' ';
+            if (layout.show[k]) line += num(fig[k]).leftJustified(7).left(7) + u' ';
         if (layout.show[5]) line += QStringLiteral("   ") + rows.teachers.value(r) + u' ';
         out += line + breaks;
     }

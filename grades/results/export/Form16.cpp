@@ -32,7 +32,7 @@ using platform::buildControl;
 namespace {
 
 const QString kAll = QStringLiteral("所有班级");
-const char16_t* const kTables[3] = {u"成绩表", u"相对成绩表", u"绝对成绩表"};
+const char16_t* const kExportTables[3] = {u"成绩表", u"相对成绩表", u"绝对成绩表"};
 
 void warn(const QString& text) {
     platform::dialogs().message(text, platform::MsgButtons::Ok, platform::kErrorTitle, platform::MsgIcon::Warning);
@@ -103,7 +103,7 @@ void Form16::Form_Load() {
 }
 
 void Form16::Option1_Click(int index) {
-    tableName_ = QString::fromUtf16(kTables[index]);
+    tableName_ = QString::fromUtf16(kExportTables[index]);
     Combo1_Click();
 }
 

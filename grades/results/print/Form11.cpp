@@ -34,7 +34,7 @@ namespace {
 
 const QString kFileFilter = QStringLiteral("RTF文件(*.rtf)|*.rtf|TXT文件(*.txt)|*.txt|所有文件(*.*)|*.*");
 
-void warn(const QString& text) {
+void warnUser(const QString& text) {
     platform::dialogs().message(text, platform::MsgButtons::Ok, platform::kErrorTitle, platform::MsgIcon::Warning);
 }
 
@@ -130,7 +130,7 @@ void Form11::Form_Load() {
                                                      rs->value(QStringLiteral("班")).toString()));
         }
     } catch (const DbError& e) {
-        warn(e.text());
+        warnUser(e.text());
     }
     Combo1->addItem(QStringLiteral("所有班级"));
     Combo1->setCurrentIndex(0);
@@ -152,7 +152,7 @@ bool Form11::openSource(const QString& source, bool typed) {
             source_.setRecordSource(source);
         source_.refresh();
     } catch (const DbError& e) {
-        warn(e.text());
+        warnUser(e.text());
         // The previous source stays open.
         try {
             source_.setRecordSource(previous);
@@ -185,7 +185,7 @@ void Form11::Text1_KeyPress(int16_t& keyAscii) {
     keyAscii = 0;
     const QString sql = Text1->text();
     if (!platform::db::isReadOnlySelect(sql)) {
-        warn(QStringLiteral("SQL语句只能是一条查询(select)语句,不能修改数据!"));
+        warnUser(QStringLiteral("SQL语句只能是一条查询(select)语句,不能修改数据!"));
         return;
     }
     openSource(sql, true);
@@ -209,7 +209,7 @@ void Form11::Command1_Click() {
     try {
         results::mergeTemplate(units, *rs, *RichTextBox2->document());
     } catch (const DbError& e) {
-        warn(e.text());
+        warnUser(e.text());
     }
 }
 

@@ -30,7 +30,7 @@ using platform::buildControl;
 namespace {
 
 // Sets a selector's text as code does: no handler of the results view runs.
-void setListText(QComboBox* box, const QString& text) {
+void showListText(QComboBox* box, const QString& text) {
     const int i = box->findText(text);
     box->setCurrentIndex(i);
     if (i < 0)
@@ -93,7 +93,7 @@ void Form5::Form_Load() {
     Text1.clear();
     for (int n = -10; n <= 10; ++n)
         Combo1->addItem(QString::number(n));
-    setListText(Combo1, QStringLiteral("0"));
+    showListText(Combo1, QStringLiteral("0"));
     buildBlocks(true);
 }
 

@@ -58,7 +58,7 @@ struct StandIn {
     QPalette pal(const char* name) const { return window.findChild<QWidget*>(name)->palette(); }
 };
 
-struct Expect {
+struct ColourExpect {
     const char* name;
     QPalette::ColorRole textRole, backRole;
     QColor plainText, plainBack, colourfulText, colourfulBack;
@@ -69,7 +69,7 @@ TEST(ColourScheme, EachKindGetsItsColoursInBothSchemes) {
     const QColor face = QApplication::palette().color(QPalette::Button);
     const QColor btnText = QApplication::palette().color(QPalette::ButtonText);
     using R = QPalette;
-    const Expect cases[] = {
+    const ColourExpect cases[] = {
         {"la18", R::WindowText, R::Window, black, face, black, pink},
         {"Te11", R::Text, R::Base, black, white, QColor(255, 255, 0), QColor(0, 0, 255)},
         {"Frame1_1", R::WindowText, R::Window, black, face, black, pink},
@@ -94,7 +94,7 @@ TEST(ColourScheme, EachKindGetsItsColoursInBothSchemes) {
     for (ColourScheme scheme : {ColourScheme::Colourful, ColourScheme::Plain, ColourScheme::Colourful}) {
         ApplyColourScheme(&form.window, scheme);
         const bool colourful = scheme == ColourScheme::Colourful;
-        for (const Expect& e : cases) {
+        for (const ColourExpect& e : cases) {
             const QPalette p = form.pal(e.name);
             EXPECT_EQ(p.color(e.textRole), colourful ? e.colourfulText : e.plainText)
                 << e.name << (colourful ? " colourful" : " plain");

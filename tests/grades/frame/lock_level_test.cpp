@@ -8,21 +8,21 @@
 
 namespace {
 
-const QStringList kButtons = {"Command1", "Command2", "Command3", "Command4",
+const QStringList kPanelButtons = {"Command1", "Command2", "Command3", "Command4",
                               "Command5", "Command6", "Command7", "Command8"};
-const QStringList kMenus = {"MenuFile", "MenuEDIT", "MeuLook", "menuSJ", "MenuTs", "Help"};
+const QStringList kTopMenus = {"MenuFile", "MenuEDIT", "MeuLook", "menuSJ", "MenuTs", "Help"};
 
 // A stand-in main window with the named panel buttons and top-level menus.
-struct StandIn {
+struct LockedWindow {
     QMainWindow window;
-    StandIn() {
+    LockedWindow() {
         auto* central = new QWidget(&window);
         window.setCentralWidget(central);
-        for (const QString& name : kButtons) {
+        for (const QString& name : kPanelButtons) {
             auto* b = new QPushButton(name, central);
             b->setObjectName(name);
         }
-        for (const QString& name : kMenus) {
+        for (const QString& name : kTopMenus) {
             QMenu* m = window.menuBar()->addMenu(name);
             m->setObjectName(name);
             m->addAction("item");
@@ -35,7 +35,7 @@ struct StandIn {
     }
     QStringList usableNames() const {
         QStringList out;
-        for (const QString& n : kButtons + kMenus)
+        for (const QString& n : kPanelButtons + kTopMenus)
             if (usable(n)) out << n;
         return out;
     }
@@ -47,7 +47,7 @@ struct LevelCase {
 };
 
 TEST(LockLevel, NormalUserKeepsExactlyWhatTheLevelAllows) {
-    const QStringList all = kButtons + kMenus;
+    const QStringList all = kPanelButtons + kTopMenus;
     const LevelCase cases[] = {
         {-1, {"Help"}},
         {0, {"Help"}},
@@ -57,17 +57,17 @@ TEST(LockLevel, NormalUserKeepsExactlyWhatTheLevelAllows) {
         {4, all},
     };
     for (const LevelCase& c : cases) {
-        StandIn form;
+        LockedWindow form;
         ApplyLockLevel(&form.window, c.level, false);
         EXPECT_EQ(form.usableNames(), c.usable) << "level " << c.level;
     }
 }
 
 TEST(LockLevel, AdministratorIsNeverLimitedAndAFreshApplyUndoesAnOldOne) {
-    StandIn form;
+    LockedWindow form;
     ApplyLockLevel(&form.window, 0, false);
     ApplyLockLevel(&form.window, 0, true);
-    EXPECT_EQ(form.usableNames(), kButtons + kMenus);
+    EXPECT_EQ(form.usableNames(), kPanelButtons + kTopMenus);
 }
 
 } // namespace

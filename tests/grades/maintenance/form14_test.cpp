@@ -35,7 +35,7 @@ using platform::MsgResult;
 
 namespace {
 
-const QString kBackup = QStringLiteral("在导入数据前请一定要备份现有的数据库,你备份了吗?");
+const QString kBackupQuestion = QStringLiteral("在导入数据前请一定要备份现有的数据库,你备份了吗?");
 const QString kDone = QStringLiteral("数据导入完成! 为了保证数据的完整性,请使用菜单中的 '数据/检查数据完整性' 进行检查.");
 
 struct Form14Test : ::testing::Test {
@@ -63,7 +63,7 @@ struct Form14Test : ::testing::Test {
         f.write(platform::toGbk(text));
     }
     Form14* open() {
-        dialogs.answerMessage(MsgResult::Yes, kBackup);
+        dialogs.answerMessage(MsgResult::Yes, kBackupQuestion);
         scriptLogin(dialogs, state().DatabasePassword);
         w.menuItem(QStringLiteral("menuin3"))->trigger();
         return w.findChild<Form14*>(QString(), Qt::FindDirectChildrenOnly);
@@ -104,10 +104,10 @@ struct Form14Test : ::testing::Test {
 };
 
 TEST_F(Form14Test, MenuAsksForTheBackupAndTheAdministratorAndKeepsOneWindow) {
-    dialogs.answerMessage(MsgResult::No, kBackup);
+    dialogs.answerMessage(MsgResult::No, kBackupQuestion);
     w.menuItem(QStringLiteral("menuin3"))->trigger();
     EXPECT_EQ(w.findChild<Form14*>(), nullptr);
-    dialogs.answerMessage(MsgResult::Yes, kBackup);
+    dialogs.answerMessage(MsgResult::Yes, kBackupQuestion);
     scriptLogin(dialogs, QStringLiteral("wrong"));
     w.menuItem(QStringLiteral("menuin3"))->trigger();
     EXPECT_EQ(w.findChild<Form14*>(), nullptr);

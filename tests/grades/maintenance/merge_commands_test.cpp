@@ -12,6 +12,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <gtest/gtest.h>
+#include "support/test_files.h"
 
 using platform::MsgResult;
 
@@ -19,11 +20,7 @@ namespace {
 
 const QString kQuestion = QStringLiteral("如果有相同的记录,是否将其覆盖?");
 
-QByteArray fileHash(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
+using testsupport::fileHash;
 
 struct MergeCommand : ::testing::Test {
     SchoolFixture other{{"语文", "数学"}, {"2005"}, {"2005级01班", "2005级02班"}};

@@ -22,7 +22,7 @@ using platform::MsgResult;
 namespace {
 
 const QString kMustBackUp = QStringLiteral("你必须成功将本系统的数据备份以后才能将所有数据清零.");
-const QString kQuestion = QStringLiteral("数据刷新会将所有的数据清零,以便开始新的考试,你确实要将所有数据清零吗?");
+const QString kClearQuestion = QStringLiteral("数据刷新会将所有的数据清零,以便开始新的考试,你确实要将所有数据清零吗?");
 
 struct NewExamCommands : ::testing::Test {
     SchoolFixture school{{"语文", "数学"}, {"2004"}, {"2004级01班"}, QStringLiteral("pw")};
@@ -47,7 +47,7 @@ struct NewExamCommands : ::testing::Test {
     QString backupPath() const { return school.folder() + QStringLiteral("/学生成绩库05-3-7.mdb"); }
     void refreshAnswered() {
         scriptLogin(dialogs, QStringLiteral("pw"));
-        dialogs.answerMessage(MsgResult::Yes, kQuestion);
+        dialogs.answerMessage(MsgResult::Yes, kClearQuestion);
     }
 };
 

@@ -12,16 +12,7 @@ using testsupport::DbFixture;
 
 namespace {
 
-DbError::Kind errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const DbError& e) {
-        EXPECT_FALSE(e.text().isEmpty());
-        return e.kind();
-    }
-    ADD_FAILURE() << "no error";
-    return DbError::Io;
-}
+using testsupport::errorOf;
 
 } // namespace
 

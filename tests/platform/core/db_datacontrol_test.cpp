@@ -2,12 +2,13 @@
 
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
+#include "support/test_files.h"
 
 using namespace platform::db;
 
 namespace {
 
-QString s(const char* t) { return QString::fromUtf8(t); }
+using testsupport::s;
 
 using DataControlTest = testsupport::DbFixture;
 

@@ -10,24 +10,16 @@
 
 #include <QFile>
 #include <sqlite3.h>
+#include "support/test_files.h"
 
 using namespace platform::db;
 using testsupport::OtherProgram;
 
 namespace {
 
-QString s(const char* t) { return QString::fromUtf8(t); }
+using testsupport::s;
 
-DbError::Kind errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const DbError& e) {
-        EXPECT_FALSE(e.text().isEmpty());
-        return e.kind();
-    }
-    ADD_FAILURE() << "no error";
-    return DbError::Io;
-}
+using testsupport::errorOf;
 
 class IntegrityTest : public testsupport::DbFixture {
 protected:

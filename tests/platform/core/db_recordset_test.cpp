@@ -2,13 +2,14 @@
 
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
+#include "support/test_files.h"
 
 using namespace platform::db;
 using testsupport::DbFixture;
 
 namespace {
 
-QString s(const char* t) { return QString::fromUtf8(t); }
+using testsupport::s;
 
 class RecordsetTest : public testsupport::DbFixture, public ::testing::WithParamInterface<const char*> {
 protected:

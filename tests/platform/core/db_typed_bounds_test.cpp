@@ -8,12 +8,13 @@
 #include "platform/db/recordset.h"
 
 #include <QElapsedTimer>
+#include "support/test_files.h"
 
 using namespace platform::db;
 
 namespace {
 
-QString s(const char* t) { return QString::fromUtf8(t); }
+using testsupport::s;
 
 // Forty students: a cross join of four copies has 2.56 million rows.
 class TypedBounds : public testsupport::DbFixture {

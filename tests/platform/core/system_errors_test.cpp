@@ -8,11 +8,12 @@
 #include <QTemporaryDir>
 #include <cerrno>
 #include <gtest/gtest.h>
+#include "support/test_files.h"
 
 using namespace platform;
 
 namespace {
-std::string str(const QString& s) { return s.toStdString(); }
+using testsupport::str;
 
 bool isChinese(const QString& s) {
     for (QChar c : s)

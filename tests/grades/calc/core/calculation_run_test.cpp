@@ -12,13 +12,14 @@
 #include <QFile>
 #include <gtest/gtest.h>
 #include <functional>
+#include "support/test_files.h"
 
 
 namespace {
 
 const QString kConfirmStart = QStringLiteral("由于计算时会牵涉到修改许多共享数据");
 
-std::string str(const QString& s) { return s.toStdString(); }
+using testsupport::str;
 
 } // namespace
 

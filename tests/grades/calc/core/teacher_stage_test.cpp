@@ -7,10 +7,11 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <gtest/gtest.h>
+#include "support/test_files.h"
 
 namespace {
 
-std::string str(const QString& s) { return s.toStdString(); }
+using testsupport::str;
 
 // Marks on and around the lines (80, 60, 40), an absent mark in each class,
 // and a class of another grade level without students.

@@ -21,12 +21,7 @@ using platform::db::FieldType;
 
 namespace {
 
-QByteArray fileHash(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
+using testsupport::fileHash;
 
 // Answers the run's questions from a script and records what was asked.
 struct ScriptedQuestions : ImportQuestions {

@@ -10,6 +10,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <gtest/gtest.h>
+#include "support/test_files.h"
 
 using maintenance::MergeRefused;
 using maintenance::MergeResult;
@@ -18,12 +19,7 @@ using platform::db::FieldType;
 
 namespace {
 
-QByteArray fileHash(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
+using testsupport::fileHash;
 
 const QStringList kStudentFields = {"年级", "班", "STID", "姓名", "语文", "数学"};
 

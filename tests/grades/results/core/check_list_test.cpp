@@ -23,16 +23,16 @@ TEST(TemplateSource, ClassGradeAndWholeSchoolKeepTheirSpacing) {
 TEST(CheckList, TypedCountsAndSpacing) {
     EXPECT_EQ(typedCount("4"), 4);
     EXPECT_EQ(typedCount("x"), 0);
-    EXPECT_EQ(typedSpacing("3"), 3);
-    EXPECT_EQ(typedSpacing("1E9"), 99);
-    EXPECT_EQ(typedSpacing("-2"), 0);
+    EXPECT_EQ(results::typedSpacing("3"), 3);
+    EXPECT_EQ(results::typedSpacing("1E9"), 99);
+    EXPECT_EQ(results::typedSpacing("-2"), 0);
     EXPECT_EQ(checkListQuery({"姓名", "学号"}, "2004", "0'1", true),
               "select 姓名,学号 from 成绩表 where 年级='2004' and 班='0''1' order by 总分 desc");
 }
 
 namespace {
 
-struct Fixture {
+struct CheckListSchool {
     SchoolFixture school{{"语文"}};
     void add(int n, const QString& name, const QVariant& total) {
         const QVariant nameValue = name.isNull() ? QVariant() : QVariant(name);
@@ -55,7 +55,7 @@ const QString kHead = "核对学生姓名\r\n2004级01班全体同学的情况�
 } // namespace
 
 TEST(CheckList, PerLineAndSpacing) {
-    Fixture f;
+    CheckListSchool f;
     for (int n = 1; n <= 10; ++n)
         f.add(n, QString("学生") + QString("甲乙丙丁戊己庚辛壬癸")[n - 1], 100 + n);
     struct Case {
@@ -86,7 +86,7 @@ TEST(CheckList, PerLineAndSpacing) {
 }
 
 TEST(CheckList, ColumnsInTableOrderAndNamePadding) {
-    Fixture f;
+    CheckListSchool f;
     f.add(1, "李四", 256.5);
     f.add(2, "张", QVariant());
     f.add(3, QString(), 80);   // a Null name counts as empty
@@ -100,7 +100,7 @@ TEST(CheckList, ColumnsInTableOrderAndNamePadding) {
 }
 
 TEST(CheckList, LineCountStartsAgainPastThePage) {
-    Fixture f;
+    CheckListSchool f;
     for (int n = 1; n <= 5; ++n)
         f.add(n, "某某", n);
     int lines = 0;

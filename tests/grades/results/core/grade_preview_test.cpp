@@ -16,7 +16,7 @@ namespace {
 
 const QStringList kSubjects = {"语文", "数学"};
 
-struct Fixture {
+struct PreviewSchool {
     SchoolFixture school{kSubjects};
     void add(const QString& stid, const QString& cls, const QVariant& number, const QString& name,
              const QVariant& total, const QVariant& average, const QVariant& chinese, const QVariant& maths) {
@@ -29,14 +29,14 @@ struct Fixture {
     }
 };
 
-const QVariant Null;
+const QVariant NoMark;
 
 } // namespace
 
 TEST(GradeBlock, BothLayoutsWithLongExamNumbers) {
-    Fixture f;
+    PreviewSchool f;
     f.add("20040001", "01", "20040101001", "张三丰", 456, 228, 80, 250.0 / 3);
-    f.add("20040002", "01", "20040101002", "李四", Null, Null, Null, Null);
+    f.add("20040002", "01", "20040101002", "李四", NoMark, NoMark, NoMark, NoMark);
     f.add("20040003", "01", "20040101003", "王", 150, 75, 70, 80);
     const GradeBlock b = f.block(classBlockQuery("成绩表", "2004级01班"), "2004级01班", 0, 11);
     EXPECT_EQ(b.preview, "2004级01班全体同学成绩如下:\n"
@@ -54,7 +54,7 @@ TEST(GradeBlock, BothLayoutsWithLongExamNumbers) {
 }
 
 TEST(GradeBlock, AGradeListWithShortExamNumbers) {
-    Fixture f;
+    PreviewSchool f;
     f.add("20040001", "01", "101", "张三", 1234.5, 617.25, 80, 90);
     f.add("20040002", "02", "201", "李四", 100, 50, 50, 50);
     const GradeBlock b = f.block("select * from 成绩表 where 年级='2004' order by 总分 desc", "2004级", 0, 7);
@@ -71,10 +71,10 @@ TEST(GradeBlock, AGradeListWithShortExamNumbers) {
 }
 
 TEST(GradeBlock, TheCountOfStudents) {
-    Fixture f;
+    PreviewSchool f;
     for (int i = 1; i <= 40; ++i)
         f.add(QString("2004%1").arg(i, 4, 10, QChar('0')), "01", QString::number(100 + i), QString("生%1").arg(i),
-              i, i, i, Null);
+              i, i, i, NoMark);
     struct Case { const char* typed; QStringList first; int lines; };
     const Case cases[] = {
         {"0", {"140", "139"}, 40}, {"3", {"140", "139", "138"}, 3}, {"-2", {"101", "102"}, 2},
@@ -96,9 +96,9 @@ TEST(GradeBlock, TheCountOfStudents) {
 }
 
 TEST(GradeBlock, NoRowsNoBlockAndQueriesOfAnotherShape) {
-    Fixture f;
+    PreviewSchool f;
     EXPECT_EQ(f.block(classBlockQuery("成绩表", "2004级02班"), "2004级02班", 0, 0).preview, "");
-    f.add("20040001", "01", Null, "张三", 90, 45, 90, Null);
+    f.add("20040001", "01", NoMark, "张三", 90, 45, 90, NoMark);
     // A handed-over query without the marks: their cells stay empty.
     const GradeBlock b = f.block("select 考号, 姓名 from 成绩表", "", 0, 0);
     EXPECT_EQ(b.preview.split('\n')[3], "  张三" + QString(4 + 4 * 7, ' '));

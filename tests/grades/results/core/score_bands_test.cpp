@@ -15,7 +15,7 @@ using platform::db::Recordset;
 
 namespace {
 
-const QString CRLF = QStringLiteral("\r\n");
+const QString kBandsCrlf = QStringLiteral("\r\n");
 
 struct LineCase {
     const char* line;
@@ -41,7 +41,7 @@ TEST(BandNotation, EachLineGivesItsBand) {
         {"     ", false, {}},
     };
     for (const auto& c : cases) {
-        const BandTable t = ParseBandNotation(QString::fromUtf8(c.line) + CRLF);
+        const BandTable t = ParseBandNotation(QString::fromUtf8(c.line) + kBandsCrlf);
         ASSERT_EQ(t.size(), c.band ? 1u : 0u) << c.line;
         if (c.band) EXPECT_EQ(t[0], c.expected) << c.line;
     }
@@ -50,7 +50,7 @@ TEST(BandNotation, EachLineGivesItsBand) {
 TEST(BandNotation, BuiltInTextGivesFiveBandsAndItsExactBytes) {
     const QString text = builtInBandNotation();
     EXPECT_EQ(platform::toGbk(text).size(), 206);
-    EXPECT_EQ(text.count(CRLF), 6);
+    EXPECT_EQ(text.count(kBandsCrlf), 6);
     EXPECT_TRUE(text.startsWith(QStringLiteral("   ' \"'\"号后")));
     const BandTable t = ParseBandNotation(text);
     const BandTable expected = {{-1, 0, 30, 0, 0}, {30, 1, 60, 0, 0}, {0, 0, 60, 0, 1}, {60, 1, -1, 0, 0},
@@ -101,9 +101,9 @@ TEST(BandOptions, RowTextBothWays) {
     EXPECT_EQ(bandOptionsText(none), "0000000099");
     none.spacing = -2;
     EXPECT_EQ(bandOptionsText(none), "0000000000");
-    EXPECT_EQ(typedSpacing("1E9"), 99);
-    EXPECT_EQ(typedSpacing("-2"), -2);
-    EXPECT_EQ(typedSpacing("abc"), 0);
+    EXPECT_EQ(bands::typedSpacing("1E9"), 99);
+    EXPECT_EQ(bands::typedSpacing("-2"), -2);
+    EXPECT_EQ(bands::typedSpacing("abc"), 0);
 }
 
 TEST(ClassQueryText, EntriesQuotedAndOrderOnlyByAField) {

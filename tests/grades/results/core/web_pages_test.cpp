@@ -20,7 +20,7 @@ using platform::db::FieldType;
 
 namespace {
 
-const QVariant Null;
+const QVariant NoValue;
 
 // 考号, 姓名, 学号, 平均分, 总分, 语文.
 PageRows rowsOf(const QList<QVariantList>& rows) {
@@ -68,7 +68,7 @@ TEST(WebPages, ClassPageByteForByte) {
     // students leave the footer plain.
     const PageRows rows = rowsOf({{"20040101001", "张三", "01", 100.0f, 300.0f, 90.0f},
                                   {"20040101002", "李四", "02", 100.0f, 300.0f, 80.0f},
-                                  {"20040101003", "王五", "03", 78.533333f, 280.0f, Null}});
+                                  {"20040101003", "王五", "03", 78.533333f, 280.0f, NoValue}});
     const QString page = resultsPageText("测试中学", "2004", "01", "/p/Index.htm", rows);
     const QString head = "<td width='%1' bgcolor='#666699'> <font size='3' face='黑体' color='#00FF00'>%2</td>\r\n";
     QString expected =
@@ -139,12 +139,12 @@ TEST(WebPages, WidthShadingAndAverages) {
          "20", "<td  bgcolor='#999999' colspan='4'><b><font size='2'>共2人", "130", "65"},
         {"a missing mark counts its student",
          {{"1", "甲", "1", 80.0f, 80.0f, 80.0f}, {"2", "乙", "2", 70.0f, 70.0f, 70.0f},
-          {"3", "丙", "3", 0.0f, 0.0f, Null}, {"4", "丁", "4", 90.0f, 90.0f, 90.0f}},
+          {"3", "丙", "3", 0.0f, 0.0f, NoValue}, {"4", "丁", "4", 90.0f, 90.0f, 90.0f}},
          "15", "<td  bgcolor='#999999' colspan='4'><b><font size='2'>共4人", "60", "60"},
         {"an average cut to five characters, not rounded",
          {{"1", "甲", "1", 78.533333f, 78.533333f, 1234.5f}},
          "15", "<td  colspan='4'><b><font size='2'>共1人", "78.53", "1234."},
-        {"a Null first exam number", {{Null, "甲", "1", 1.0f, 1.0f, 1.0f}}, "10",
+        {"a NoValue first exam number", {{NoValue, "甲", "1", 1.0f, 1.0f, 1.0f}}, "10",
          "<td  colspan='4'><b><font size='2'>共1人", "1", "1"},
         {"no student at all", {}, "10", "<td  bgcolor='#999999' colspan='4'><b><font size='2'>共0人", "", ""},
     };
@@ -217,7 +217,7 @@ TEST(WebPages, CharactersOutsideGbkBecomeReferences) {
 namespace {
 
 // Grade levels 2004 (classes 01 and 02) and 2005 (class 01); 2004 takes only
-// 语文 (数学 full mark 0, 英语 Null).
+// 语文 (数学 full mark 0, 英语 NoValue).
 struct Publish {
     SchoolFixture school{{"语文", "数学", "英语"}, {"2004", "2005"}, {"2004级01班", "2004级02班", "2005级01班"}};
     platform::db::DataControl adodc1, ad3;
