@@ -118,7 +118,9 @@ TEST_F(Backup, TheNextBackupClearsOnlyOurOldLeftovers) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
         f.flush();   // a write at close would make the file new again
-        if (old) ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
+        if (old) {
+            ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
+        }
     };
     put(QStringLiteral(".backup-Ab12cd"), header + QByteArray(4080, '\0'), true);
     put(QStringLiteral(".backup-Ab12cd-journal"), QByteArray(512, '\x01'), true);

@@ -78,8 +78,9 @@ TEST_F(TypedBounds, RunawayQueriesEndWithTheMessageSoonAndSmall) {
         // block carries red zones: the peak says nothing of the program's own.
 #ifndef __SANITIZE_ADDRESS__
         const std::int64_t grew = memory.growth();
-        if (grew >= 0)
+        if (grew >= 0) {
             EXPECT_LT(grew, 100 * 1024 * 1024);
+        }
 #endif
         EXPECT_EQ(db_->scalar(s("select group_concat(姓名) from 成绩表")).toByteArray(), before);
     }

@@ -179,8 +179,9 @@ TEST(CalculationRun, MarkCheckingCases) {
         EXPECT_EQ(state().StudentCount, before - float(deleted));
         EXPECT_EQ(s.host.unticked, c.unticked);
         EXPECT_EQ(s.host.finishes, c.end == End::Aborted ? 1 : 0);
-        if (c.end == End::Aborted)
+        if (c.end == End::Aborted) {
             EXPECT_TRUE(s.logBytes().isEmpty());
+        }
     }
 }
 

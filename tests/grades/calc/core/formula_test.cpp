@@ -141,8 +141,9 @@ TEST(AssessmentFormulas, EachPartIsLoggedAsEvaluatedAndAFailureKeepsThoseBeforeI
             engine, teacher(70), NegativeRules{}, [&](const QString& text) { logged << text; });
         EXPECT_EQ(out.ok(), c.ok) << c.logged;
         EXPECT_EQ(logged.join(u'|'), QString::fromUtf8(c.logged));
-        if (c.ok)
+        if (c.ok) {
             EXPECT_EQ(logged.join(QString()), out.score.logLine());
+        }
     }
 }
 

@@ -77,8 +77,9 @@ struct ScriptedHost : CalculationHost {
         }
         const Entry e = script_.front();
         script_.pop_front();
-        if (!e.expected.isEmpty())
+        if (!e.expected.isEmpty()) {
             EXPECT_EQ(text.toStdString(), e.expected.toStdString());
+        }
         return e.answer;
     }
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override {

@@ -43,7 +43,9 @@ TEST(BandNotation, EachLineGivesItsBand) {
     for (const auto& c : cases) {
         const BandTable t = ParseBandNotation(QString::fromUtf8(c.line) + kBandsCrlf);
         ASSERT_EQ(t.size(), c.band ? 1u : 0u) << c.line;
-        if (c.band) EXPECT_EQ(t[0], c.expected) << c.line;
+        if (c.band) {
+            EXPECT_EQ(t[0], c.expected) << c.line;
+        }
     }
 }
 
