@@ -2,7 +2,6 @@
 
 #include "platform/db/engine_reason.h"
 #include "platform/db/jetsql.h"
-#include "platform/db/recordset.h"
 #include "platform/db/textorder.h"
 
 #include <QCryptographicHash>
@@ -128,8 +127,6 @@ int characterCount(const QString& s) {
     return n;
 }
 
-bool sameName(const QString& a, const QString& b) { return compareText(a, b) == 0; }
-
 QString displayOf(const QVariant& v) {
     QString s = v.toString();
     return s.size() > 40 ? s.left(40) + QStringLiteral("...") : s;
@@ -217,9 +214,6 @@ QString rcText(sqlite3* db) {
 }
 
 } // namespace
-
-DbError::DbError(Kind kind, const QString& text)
-    : std::runtime_error(text.toStdString()), kind_(kind), text_(text) {}
 
 QString quoteName(const QString& name) {
     QString n = name;
@@ -1061,7 +1055,7 @@ void Database::rollback() {
         fail(rc, QStringLiteral("ROLLBACK"));
 }
 
-void Database::noteRecordset(Recordset* rs) {
+void Database::noteRecordset(RollbackListener* rs) {
     if (depth_ == 0)
         return;
     for (auto& [r, level] : touched_)
@@ -1072,17 +1066,17 @@ void Database::noteRecordset(Recordset* rs) {
     touched_.emplace_back(rs, depth_);
 }
 
-void Database::forget(Recordset* rs) {
+void Database::forget(RollbackListener* rs) {
     std::erase_if(touched_, [rs](const auto& t) { return t.first == rs; });
 }
 
 void Database::rereadAfterRollback(int level) {
-    std::vector<Recordset*> again;
+    std::vector<RollbackListener*> again;
     for (auto& [rs, l] : touched_)
         if (l >= level)
             again.push_back(rs);
     std::erase_if(touched_, [&](const auto& t) { return t.second >= level; });
-    for (Recordset* rs : again) {
+    for (RollbackListener* rs : again) {
         rs->rereadAfterRollback();
         // Its remaining rows may still stem from the work left open.
         if (depth_ > 0)

@@ -18,8 +18,6 @@ namespace {
 
 bool isTextType(FieldType t) { return t == FieldType::Text || t == FieldType::Memo; }
 
-bool sameColumnName(const QString& a, const QString& b) { return compareText(a, b) == 0; }
-
 QString unbracket(QString name) {
     name = name.trimmed();
     if (name.size() >= 2 && ((name.front() == u'[' && name.back() == u']')
@@ -367,11 +365,11 @@ Recordset::Loaded Recordset::readRows() const {
                 const QString table = QString::fromUtf8(tn), origin = QString::fromUtf8(on);
                 if (const TableDef* t = db_->findTable(table)) {
                     for (size_t i = 0; i < t->fields.size(); ++i) {
-                        if (!sameColumnName(t->fields[i].name, origin))
+                        if (!sameName(t->fields[i].name, origin))
                             continue;
                         col.def = t->fields[i];
                         col.typed = true;
-                        if (!out.baseTable.isEmpty() && sameColumnName(t->name, out.baseTable)) {
+                        if (!out.baseTable.isEmpty() && sameName(t->name, out.baseTable)) {
                             col.baseField = int(i);
                             anyUpdatable = true;
                         }
@@ -560,7 +558,7 @@ int Recordset::fieldIndex(const QString& name) const {
         return it.value();
     const QString n = unbracket(name);
     for (size_t i = 0; i < columns_.size(); ++i)
-        if (sameColumnName(columns_[i].name, n))
+        if (sameName(columns_[i].name, n))
             return int(i);
     return -1;
 }
