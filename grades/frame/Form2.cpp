@@ -8,9 +8,6 @@
 #include "grades/frame/form2_design.h"
 #include "grades/frame/form2_layout.h"
 #include "grades/frame/core/form2_startup.h"
-#include "grades/frame/Form17.h"
-#include "grades/frame/Form8.h"
-#include "grades/frame/frmAbout.h"
 #include "platform/dbui/datacontrolbar.h"
 #include "platform/dbui/datagrid.h"
 #include "platform/db/recordset.h"
@@ -22,8 +19,6 @@
 
 #include "grades/frame/frmLogin.h"
 #include "grades/frame/lock_level.h"
-#include "grades/frame/lock_system.h"
-#include "grades/frame/colour_scheme.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -33,7 +28,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -73,11 +67,11 @@ private:
     bool borderless_ = false;
 };
 
-void showDbError(const DbError& e) {
+} // namespace
+
+void Form2::showDbError(const DbError& e) {
     platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle, platform::MsgIcon::Warning);
 }
-
-} // namespace
 
 Form2::Form2(QWidget* parent) : QMainWindow(parent), Adodc0_(this), Adodc1_(this) {
     setObjectName(QStringLiteral("Form2"));
@@ -225,67 +219,6 @@ QStringList Form2::panelDataControls() const {
     return names;
 }
 
-void Form2::buildMenus() {
-    for (const auto& m : form2::menuDesigns()) {
-        QMenu* menu = menuBar()->addMenu(m.caption);
-        menu->setObjectName(m.name);
-        menu->menuAction()->setObjectName(m.name);
-        menuItems_.insert(m.name, menu->menuAction());
-        for (const auto& item : m.items) {
-            QAction* a = item.caption == QLatin1String("-") ? menu->addSeparator() : menu->addAction(item.caption);
-            a->setObjectName(item.name);
-            a->setVisible(item.visible);
-            if (item.checkable) {
-                a->setCheckable(true);
-                a->setChecked(true);
-            }
-            menuItems_.insert(item.name, a);
-        }
-    }
-}
-
-void Form2::wireHandlers() {
-    auto onClick = [this](const QString& name, void (Form2::*handler)()) {
-        connect(control<QPushButton>(name), &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
-    };
-    onClick(QStringLiteral("Command1"), &Form2::Command1_Click);
-    onClick(QStringLiteral("Command2"), &Form2::Command2_Click);
-    onClick(QStringLiteral("Command3"), &Form2::Command3_Click);
-    onClick(QStringLiteral("Command4"), &Form2::Command4_Click);
-    onClick(QStringLiteral("Command5"), &Form2::Command5_Click);
-    onClick(QStringLiteral("Command6"), &Form2::Command6_Click);
-    onClick(QStringLiteral("Command7"), &Form2::Command7_Click);
-    onClick(QStringLiteral("Command8"), &Form2::Command8_Click);
-
-    auto onMenu = [this](const QString& name, void (Form2::*handler)()) {
-        connect(menuItem(name), &QAction::triggered, this, [this, handler] { (this->*handler)(); });
-    };
-    onMenu(QStringLiteral("menu12"), &Form2::menu12_Click);
-    onMenu(QStringLiteral("MenuStudent"), &Form2::MenuStudent_Click);
-    onMenu(QStringLiteral("Menuteacher"), &Form2::Menuteacher_Click);
-    onMenu(QStringLiteral("MenuKh"), &Form2::MenuKh_Click);
-    onMenu(QStringLiteral("MenuZf"), &Form2::MenuZf_Click);
-    onMenu(QStringLiteral("MenuCj"), &Form2::MenuCj_Click);
-    onMenu(QStringLiteral("MenuJs"), &Form2::MenuJs_Click);
-    onMenu(QStringLiteral("MenuCk"), &Form2::MenuCk_Click);
-    onMenu(QStringLiteral("MenuJf"), &Form2::MenuJf_Click);
-    onMenu(QStringLiteral("MenuEditAll"), &Form2::MenuEditAll_Click);
-    onMenu(QStringLiteral("MenuXueJi"), &Form2::MenuXueJi_Click);
-    onMenu(QStringLiteral("MenuOpenOther"), &Form2::MenuOpenOther_Click);
-    onMenu(QStringLiteral("helpuser"), &Form2::helpuser_Click);
-    onMenu(QStringLiteral("MenuHowtouse"), &Form2::MenuHowtouse_Click);
-    onMenu(QStringLiteral("about"), &Form2::about_Click);
-    connect(menuItem(QStringLiteral("MenuSuper")), &QAction::triggered, this, [this] {
-        MenuSuper_Click(this, &Adodc0_, ownConnections());
-    });
-    // The check mark is ours to invert, not the action's.
-    QAction* colour = menuItem(QStringLiteral("menucolor"));
-    connect(colour, &QAction::triggered, this, [this, colour] {
-        colour->setChecked(!colour->isChecked());
-        menucolor_Click();
-    });
-}
-
 // ---------------------------------------------------------------- start-up
 
 bool Form2::startUp(QWidget* startWindow) {
@@ -421,139 +354,6 @@ void Form2::reacquireConnections() {
 QString Form2::settingsValue(int row) { return settings().value(Setting(row)); }
 
 void Form2::setSettingsValue(int row, const QString& value) { settings().store(Setting(row), value); }
-
-// ---------------------------------------------------------------- panels
-
-void Form2::ShowPanel(int index) {
-    for (int i = 0; i <= 8; ++i)
-        control(QStringLiteral("Frame1_%1").arg(i))->setVisible(false);
-    QWidget* panel = control(QStringLiteral("Frame1_%1").arg(index));
-    panel->setVisible(true);
-    panel->repaint();
-}
-
-void Form2::ShowStartPanel() {
-    for (int i = 0; i <= 8; ++i)
-        control(QStringLiteral("Frame1_%1").arg(i))->setVisible(false);
-    control(QStringLiteral("Frame1_0"))->setVisible(true);
-    for (int i = 1; i <= 8; ++i)
-        control(QStringLiteral("Command%1").arg(i))->setVisible(true);
-}
-
-int Form2::visiblePanel() const {
-    int visible = -1;
-    for (int i = 0; i <= 8; ++i)
-        if (!control(QStringLiteral("Frame1_%1").arg(i))->isHidden())
-            visible = i;
-    return visible;
-}
-
-void Form2::Comout_Click(int) {
-    const int p = visiblePanel();
-    if (p >= 1 && p <= 8) {
-        if (Form2Panel* shown = panel(p))
-            finishPanel(*shown);
-        ShowStartPanel();
-    }
-    try {
-        form2::emptyDataControl(Adodc1_);
-    } catch (const DbError& e) {
-        showDbError(e);
-        dropDataControl(QStringLiteral("Adodc1"));
-    }
-}
-
-void Form2::finishPanel(Form2Panel& panel) {
-    try {
-        panel.finish();
-    } catch (const DbError& e) {
-        // The interrupted data work was rolled back; the panel still closes
-        // and lets go of its record sets.
-        showDbError(e);
-        for (const QString& name : panel.dataControls())
-            dropDataControl(name);
-        dropDataControl(QStringLiteral("Adodc1"));
-    }
-}
-
-void Form2::dropDataControl(const QString& name) {
-    // An edit still pending is thrown away, not stored: after a rollback it
-    // would write half of the work outside the transaction.
-    DataControl& dc = dataControl(name);
-    if (auto* rs = dc.recordset(); rs && rs->isDirty())
-        rs->cancelUpdate();
-    try {
-        form2::emptyDataControl(dc);
-    } catch (const DbError&) {
-    }
-}
-
-void Form2::openPanel(int index) {
-    Comout_Click(0);
-    Form2Panel* opened = panel(index);
-    try {
-        if (opened && !opened->mayOpen())
-            return;
-        ShowPanel(index);
-        if (opened)
-            opened->load();
-    } catch (const DbError& e) {
-        showDbError(e);
-    }
-}
-
-void Form2::Command1_Click() { openPanel(1); }
-void Form2::Command2_Click() { openPanel(2); }
-void Form2::Command3_Click() { openPanel(3); }
-void Form2::Command4_Click() { openPanel(4); }
-void Form2::Command5_Click() { openPanel(5); }
-void Form2::Command6_Click() { openPanel(6); }
-void Form2::Command7_Click() { openPanel(7); }
-void Form2::Command8_Click() { openPanel(8); }
-
-// ---------------------------------------------------------------- menus
-
-void Form2::menu12_Click() { close(); }
-// Each panel button does the finishing work of the panel showing first.
-void Form2::MenuStudent_Click() { Command1_Click(); }
-void Form2::Menuteacher_Click() { Command2_Click(); }
-void Form2::MenuKh_Click() { Command3_Click(); }
-void Form2::MenuZf_Click() { Command4_Click(); }
-void Form2::MenuCj_Click() { Command8_Click(); }
-void Form2::MenuJs_Click() { Command5_Click(); }
-void Form2::MenuCk_Click() { Command6_Click(); }
-void Form2::MenuJf_Click() { Command7_Click(); }
-
-void Form2::MenuEditAll_Click() {
-    Comout_Click(0);
-    // The shared window in edit mode: without the diagram and its bars, and
-    // with any caption but the help caption.
-    Form8 form(this);
-    form.Picture1->hide();
-    form.HScroll1->hide();
-    form.VScroll1->hide();
-    form.setWindowTitle(QStringLiteral("编辑所有情况"));
-    form.setEditSource(&Adodc1_);
-    platform::dialogs().runModal(form);
-}
-
-void Form2::MenuXueJi_Click() {}
-
-void Form2::MenuOpenOther_Click() { Form17::showFor(this); }
-
-void Form2::helpuser_Click() {
-    ShowWorkflowOrHelp(this, control(QStringLiteral("Frame1_0"))->isVisible());
-}
-
-void Form2::MenuHowtouse_Click() { openHelpFile(); }
-
-void Form2::about_Click() { ShowAbout(); }
-
-void Form2::menucolor_Click() {
-    QAction* colour = menuItem(QStringLiteral("menucolor"));
-    colour->setChecked(!colour->isChecked());
-    ApplyColourScheme(this, colour->isChecked());
-}
 
 // ---------------------------------------------------------------- layout
 

@@ -140,6 +140,7 @@ private:
     void wireHandlers();
     void finishPanel(Form2Panel& panel);
     void dropDataControl(const QString& name);   // after a failure; never throws
+    static void showDbError(const platform::db::DbError& e);
     QStringList panelDataControls() const;
     void releaseConnections();
     void reacquireConnections();

@@ -7,21 +7,21 @@
 // key: a row is known by its rowid, and stored order is rowid order.
 // The password gates the programs; it does not encrypt the file.
 
+#include "platform/db/db_error.h"
+#include "platform/db/textorder.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace platform::db {
-
-class Recordset;
 
 enum class FieldType { Text, Single, Integer, Long, Double, Date, Memo, Boolean };
 
@@ -38,23 +38,13 @@ struct TableDef {
     std::vector<FieldDef> fields;
 };
 
-class DbError : public std::runtime_error {
+// What read or wrote rows inside a transaction and must read them again when
+// that work is rolled back: the record sets.
+class RollbackListener {
 public:
-    enum Kind { NotFound, NotADatabase, WrongPassword, AlreadyExists, CannotCreate, Busy,
-                NoSuchTable, NoSuchField, TooLong, RequiredNull, ZeroLength, TypeMismatch,
-                OutOfRange, NoCurrentRecord, BadCriteria, BadSql, InUse, Io,
-                ReadOnly,
-                RowChanged,       // the row read is gone or was changed by someone else
-                TransactionLost,  // the engine undid the open transaction (disk full, I/O error)
-                Damaged,          // a file of ours that is damaged
-                TooMuchWork,      // a typed query ran past its bounds, or memory ran out
-                Stale };          // a record set that must be read again before use
-    DbError(Kind kind, const QString& text);
-    Kind kind() const { return kind_; }
-    QString text() const { return text_; }
-private:
-    Kind kind_;
-    QString text_;
+    virtual void rereadAfterRollback() noexcept = 0;
+protected:
+    ~RollbackListener() = default;
 };
 
 class Database : public std::enable_shared_from_this<Database> {
@@ -181,8 +171,8 @@ public:
     void checkWritable();
     // A record set that read or wrote rows inside the open transaction: it is read again
     // when that work is rolled back. forget() when it goes.
-    void noteRecordset(Recordset* rs);
-    void forget(Recordset* rs);
+    void noteRecordset(RollbackListener* rs);
+    void forget(RollbackListener* rs);
     static void bind(sqlite3_stmt* stmt, int index, const QVariant& value);
     // A column of the current result row, typed by the field when one is given.
     static QVariant column(sqlite3_stmt* stmt, int index, const FieldDef* field);
@@ -214,7 +204,7 @@ private:
     std::vector<Cached> cache_;
     // The record sets that read or wrote in the open transaction, with the deepest
     // level they did so at.
-    std::vector<std::pair<Recordset*, int>> touched_;
+    std::vector<std::pair<RollbackListener*, int>> touched_;
     // The last row statements, reused as long as the same fields are written.
     struct RowStatement { QString table; std::vector<int> fields; sqlite3_stmt* stmt = nullptr; };
     RowStatement lastInsert_, lastUpdate_, lastDelete_;
@@ -244,8 +234,5 @@ QString quoteName(const QString& name);
 // A value for a connection text: as it is, or between double quotes when it holds
 // ";", "=", quotes or blanks at its ends, so that any password survives the parsing.
 QString connectionValue(const QString& value);
-
-// The text order of the database: ASCII letters without case, then GBK byte order.
-int compareText(const QString& a, const QString& b);
 
 } // namespace platform::db

@@ -1,6 +1,6 @@
 #include "platform/db/jetsql.h"
 
-#include "platform/db/database.h"
+#include "platform/db/db_error.h"
 #include "platform/db/textorder.h"
 
 #include <QDate>

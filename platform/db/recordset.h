@@ -23,7 +23,7 @@ namespace platform::db {
 // only reads, and its work and its rows are bounded (TooMuchWork past them).
 enum class SqlOrigin { Program, User };
 
-class Recordset : public QObject {
+class Recordset : public QObject, public RollbackListener {
     Q_OBJECT
 public:
     // `source` is a table name or an SQL text (the layer tells which); params bind its "?".
@@ -115,7 +115,6 @@ signals:
     void rowChanged(int index);   // a row's values changed (0-based view index)
 
 private:
-    friend class Database;
     struct Column {
         QString name;
         FieldDef def;
@@ -145,7 +144,7 @@ private:
     Loaded readRows() const;
     void adopt(Loaded&& loaded);
     // Called by the database when work this set read or wrote in was rolled back.
-    void rereadAfterRollback() noexcept;
+    void rereadAfterRollback() noexcept override;
     void checkUsable() const;
     quint64 keyOf(int field, const QVariant& v) const;
     bool indexable(int field) const;

@@ -1,5 +1,4 @@
 #include "platform/db/textorder.h"
-#include "platform/db/database.h"
 
 #include "platform/text/gbk.h"
 

@@ -1,10 +1,15 @@
 #pragma once
-// The text order of the database (see compareText in database.h).
+// The text order of the database.
 
 #include <QString>
 #include <cstdint>
 
 namespace platform::db {
+
+// The text order of the database: ASCII letters without case, then GBK byte order.
+int compareText(const QString& a, const QString& b);
+// Names of tables and fields are one name when the text order finds them equal.
+inline bool sameName(const QString& a, const QString& b) { return compareText(a, b) == 0; }
 
 uint32_t textWeight(char16_t unit);
 int compareUnits(const char16_t* a, qsizetype na, const char16_t* b, qsizetype nb);

@@ -1,0 +1,97 @@
+// The panels of the main window: showing one, opening it from its button,
+// and the finishing work when it closes.
+#include "grades/frame/Form2.h"
+
+#include "platform/db/recordset.h"
+
+using platform::db::DataControl;
+using platform::db::DbError;
+
+// ---------------------------------------------------------------- panels
+
+void Form2::ShowPanel(int index) {
+    for (int i = 0; i <= 8; ++i)
+        control(QStringLiteral("Frame1_%1").arg(i))->setVisible(false);
+    QWidget* panel = control(QStringLiteral("Frame1_%1").arg(index));
+    panel->setVisible(true);
+    panel->repaint();
+}
+
+void Form2::ShowStartPanel() {
+    for (int i = 0; i <= 8; ++i)
+        control(QStringLiteral("Frame1_%1").arg(i))->setVisible(false);
+    control(QStringLiteral("Frame1_0"))->setVisible(true);
+    for (int i = 1; i <= 8; ++i)
+        control(QStringLiteral("Command%1").arg(i))->setVisible(true);
+}
+
+int Form2::visiblePanel() const {
+    int visible = -1;
+    for (int i = 0; i <= 8; ++i)
+        if (!control(QStringLiteral("Frame1_%1").arg(i))->isHidden())
+            visible = i;
+    return visible;
+}
+
+void Form2::Comout_Click(int) {
+    const int p = visiblePanel();
+    if (p >= 1 && p <= 8) {
+        if (Form2Panel* shown = panel(p))
+            finishPanel(*shown);
+        ShowStartPanel();
+    }
+    try {
+        form2::emptyDataControl(Adodc1_);
+    } catch (const DbError& e) {
+        showDbError(e);
+        dropDataControl(QStringLiteral("Adodc1"));
+    }
+}
+
+void Form2::finishPanel(Form2Panel& panel) {
+    try {
+        panel.finish();
+    } catch (const DbError& e) {
+        // The interrupted data work was rolled back; the panel still closes
+        // and lets go of its record sets.
+        showDbError(e);
+        for (const QString& name : panel.dataControls())
+            dropDataControl(name);
+        dropDataControl(QStringLiteral("Adodc1"));
+    }
+}
+
+void Form2::dropDataControl(const QString& name) {
+    // An edit still pending is thrown away, not stored: after a rollback it
+    // would write half of the work outside the transaction.
+    DataControl& dc = dataControl(name);
+    if (auto* rs = dc.recordset(); rs && rs->isDirty())
+        rs->cancelUpdate();
+    try {
+        form2::emptyDataControl(dc);
+    } catch (const DbError&) {
+    }
+}
+
+void Form2::openPanel(int index) {
+    Comout_Click(0);
+    Form2Panel* opened = panel(index);
+    try {
+        if (opened && !opened->mayOpen())
+            return;
+        ShowPanel(index);
+        if (opened)
+            opened->load();
+    } catch (const DbError& e) {
+        showDbError(e);
+    }
+}
+
+void Form2::Command1_Click() { openPanel(1); }
+void Form2::Command2_Click() { openPanel(2); }
+void Form2::Command3_Click() { openPanel(3); }
+void Form2::Command4_Click() { openPanel(4); }
+void Form2::Command5_Click() { openPanel(5); }
+void Form2::Command6_Click() { openPanel(6); }
+void Form2::Command7_Click() { openPanel(7); }
+void Form2::Command8_Click() { openPanel(8); }

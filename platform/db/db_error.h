@@ -1,0 +1,28 @@
+#pragma once
+// The one failure of the database layer: a kind to act on and a text to show.
+
+#include <QString>
+#include <stdexcept>
+
+namespace platform::db {
+
+class DbError : public std::runtime_error {
+public:
+    enum Kind { NotFound, NotADatabase, WrongPassword, AlreadyExists, CannotCreate, Busy,
+                NoSuchTable, NoSuchField, TooLong, RequiredNull, ZeroLength, TypeMismatch,
+                OutOfRange, NoCurrentRecord, BadCriteria, BadSql, InUse, Io,
+                ReadOnly,
+                RowChanged,       // the row read is gone or was changed by someone else
+                TransactionLost,  // the engine undid the open transaction (disk full, I/O error)
+                Damaged,          // a file of ours that is damaged
+                TooMuchWork,      // a typed query ran past its bounds, or memory ran out
+                Stale };          // a record set that must be read again before use
+    DbError(Kind kind, const QString& text);
+    Kind kind() const { return kind_; }
+    QString text() const { return text_; }
+private:
+    Kind kind_;
+    QString text_;
+};
+
+} // namespace platform::db
