@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <bit>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -221,9 +222,10 @@ public:
     }
 
     void write(const Students& s, int r, const Factors& factors) {
-        bytes_ = CalculationLog::encode(s.stid[r] + QLatin1Char(' ') + s.grade[r] + QLatin1Char('.') + s.cls[r] +
-                                        QStringLiteral("  "));
-        bytes_ += log_.encodeRepeated(s.name[r]);
+        bytes_.clear();
+        add(CalculationLog::encode(s.stid[r] + QLatin1Char(' ') + s.grade[r] + QLatin1Char('.') + s.cls[r] +
+                                   QStringLiteral("  ")));
+        add(log_.encodeRepeated(s.name[r]));
         bytes_ += "   ";
         float relSum = 0, absSum = 0;
         for (int k = 0; k < subjects_; ++k) {
@@ -239,12 +241,12 @@ public:
             absolute_[k] = abs;
             relSum += rel;
             absSum += abs;
-            bytes_ += subjectBytes_[k];
-            bytes_ += number(mark);
+            add(subjectBytes_[k]);
+            add(number(mark));
             bytes_ += '/';
-            bytes_ += number(abs);
+            add(number(abs));
             bytes_ += '/';
-            bytes_ += number(rel);
+            add(number(rel));
             bytes_ += "  ";
         }
         // The scaled total is the sum of the scaled marks; the average
@@ -297,6 +299,8 @@ private:
         row.run();
     }
 
+    void add(const QByteArray& b) { bytes_.append(b.constData(), std::size_t(b.size())); }
+
     // Marks repeat, and so do their scaled values: each text is made once.
     const QByteArray& number(float v) {
         const quint32 bits = std::bit_cast<quint32>(v);
@@ -314,7 +318,7 @@ private:
     std::vector<QByteArray> subjectBytes_;
     std::unordered_map<quint32, QByteArray> texts_;
     std::vector<std::optional<float>> relative_, absolute_;
-    QByteArray bytes_;
+    std::string bytes_;   // the log line being built
 };
 
 } // namespace
