@@ -26,6 +26,13 @@ void Statement::bindUtf8(int index, const QByteArray& text) {
         sqlite3_bind_text(stmt_, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
 }
 
+void Statement::bindUtf8Kept(int index, const QByteArray& text) {
+    if (text.isNull())
+        sqlite3_bind_null(stmt_, index);
+    else
+        sqlite3_bind_text(stmt_, index, text.constData(), int(text.size()), SQLITE_STATIC);
+}
+
 int Statement::run() {
     if (writes_)
         db_.checkWritable();

@@ -28,6 +28,9 @@ public:
     // A text as the file stores it (UTF-8), e.g. one read by utf8(); a null
     // array binds Null.
     void bindUtf8(int index, const QByteArray& text);
+    // The same without a copy, for bytes that stay unchanged until the
+    // statement has run (or is bound again).
+    void bindUtf8Kept(int index, const QByteArray& text);
 
     // Runs a write to its end and readies the statement for the next values;
     // the number of rows changed. DbError as Database::execute.

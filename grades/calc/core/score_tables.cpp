@@ -280,7 +280,7 @@ private:
             fits = fits && (!rulesOff_.active() || platform::db::fitsNumberField(fields[f], v));
         };
         for (int f = 0; f < kCopiedFields; ++f) {
-            row.bindUtf8(1 + f, s.field(r, f));
+            row.bindUtf8Kept(1 + f, s.field(r, f));
             fits = fits && (!rulesOff_.active() || platform::db::fitsTextField(fields[f], s.field(r, f)));
         }
         number(kCopiedFields, double(sum));
