@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <cmath>
+
 namespace platform::db {
 
 Statement::Statement(Database& db, const QString& sql)
@@ -22,6 +24,13 @@ void Statement::bindUtf8(int index, const QByteArray& text) {
         sqlite3_bind_null(stmt_, index);
     else
         sqlite3_bind_text(stmt_, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+void Statement::bindUtf8Kept(int index, const QByteArray& text) {
+    if (text.isNull())
+        sqlite3_bind_null(stmt_, index);
+    else
+        sqlite3_bind_text(stmt_, index, text.constData(), int(text.size()), SQLITE_STATIC);
 }
 
 int Statement::run() {
@@ -64,6 +73,46 @@ QByteArray Statement::utf8(int column) const {
         return {};
     const int n = sqlite3_column_bytes(stmt_, column);
     return n ? QByteArray(p, n) : QByteArray("");
+}
+
+FieldRulesOff::FieldRulesOff(Database& db) : db_(db) {
+    // Changing the setting expires every prepared statement of the connection:
+    // each is prepared again, under the new setting, on its next run.
+    if (sqlite3_exec(db_.handle(), "PRAGMA ignore_check_constraints=1", nullptr, nullptr, nullptr) == SQLITE_OK)
+        active_ = true;
+}
+
+FieldRulesOff::~FieldRulesOff() { restore(); }
+
+void FieldRulesOff::restore() {
+    if (!active_)
+        return;
+    active_ = false;
+    sqlite3_exec(db_.handle(), "PRAGMA ignore_check_constraints=0", nullptr, nullptr, nullptr);
+}
+
+bool fitsTextField(const FieldDef& field, const QByteArray& utf8) {
+    if (field.type != FieldType::Text && field.type != FieldType::Memo)
+        return false;
+    if (utf8.isNull())
+        return true;
+    if (utf8.isEmpty())
+        return field.allowZeroLength;
+    if (field.type == FieldType::Memo)
+        return true;
+    // Characters as the engine's length() counts them: every byte that does
+    // not continue a UTF-8 sequence.
+    qsizetype characters = 0;
+    for (const char c : utf8)
+        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return characters <= field.size;
+}
+
+bool fitsNumberField(const FieldDef& field, double value) {
+    if (field.type == FieldType::Double)
+        return true;
+    // The rule's bound, the largest single; NaN is bound as Null.
+    return field.type == FieldType::Single && (std::isnan(value) || std::abs(value) <= 3.4028234663852886e38);
 }
 
 } // namespace platform::db

@@ -28,6 +28,9 @@ public:
     // A text as the file stores it (UTF-8), e.g. one read by utf8(); a null
     // array binds Null.
     void bindUtf8(int index, const QByteArray& text);
+    // The same without a copy, for bytes that stay unchanged until the
+    // statement has run (or is bound again).
+    void bindUtf8Kept(int index, const QByteArray& text);
 
     // Runs a write to its end and readies the statement for the next values;
     // the number of rows changed. DbError as Database::execute.
@@ -50,5 +53,33 @@ private:
     sqlite3_stmt* stmt_;
     bool writes_;
 };
+
+// While it lives, the statements the connection prepares leave out the
+// file's CHECK rules (NOT NULL still holds): for a bulk write whose values the
+// caller has vouched for with the fits... functions below, where the rules
+// would cost as much as the write itself. Statements prepared before are
+// prepared again on their next run, and again with the rules once it ends.
+// A value the caller cannot vouch for is written after restore(), so that the
+// engine refuses it with its usual message.
+class FieldRulesOff {
+public:
+    explicit FieldRulesOff(Database& db);
+    ~FieldRulesOff();
+    FieldRulesOff(const FieldRulesOff&) = delete;
+    FieldRulesOff& operator=(const FieldRulesOff&) = delete;
+    void restore();
+    bool active() const { return active_; }
+
+private:
+    Database& db_;
+    bool active_ = false;
+};
+
+// Whether a value bound as text (its UTF-8 bytes; null for Null) passes the
+// CHECK rules of a Text or Memo field; false for a field of another type.
+bool fitsTextField(const FieldDef& field, const QByteArray& utf8);
+// Whether a number bound as a double passes the CHECK rules of a Single or
+// Double field; false for a field of another type.
+bool fitsNumberField(const FieldDef& field, double value);
 
 } // namespace platform::db

@@ -24,6 +24,8 @@ public:
     // Converts all of `in`; false on an invalid or unconvertible sequence.
     bool run(const QByteArray& in, QByteArray& out) {
         if (cd_ == reinterpret_cast<iconv_t>(-1)) return false;
+        // A converter is used again: start from its initial state.
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         out.clear();
         if (in.isEmpty()) return true;
         out.resize(in.size() * 2 + 16);
@@ -49,6 +51,18 @@ public:
 private:
     iconv_t cd_;
 };
+
+// Opening a converter costs more than converting a line: each thread keeps
+// one of each direction.
+Converter& toGbkConverter() {
+    thread_local Converter c("GBK", "UTF-8");
+    return c;
+}
+
+Converter& fromGbkConverter() {
+    thread_local Converter c("UTF-8", "GBK");
+    return c;
+}
 
 } // namespace
 
@@ -109,7 +123,7 @@ QString nonGbkLinePlace(const NonGbkCharacter& found, bool severalLines) {
 
 QByteArray toGbk(const QString& text) {
     QByteArray out;
-    if (!Converter("GBK", "UTF-8").run(text.toUtf8(), out)) {
+    if (!toGbkConverter().run(text.toUtf8(), out)) {
         const auto found = firstNonGbkCharacter(text);
         if (!found)
             throw GbkError(QStringLiteral("文字中有GBK编码不能表示的字符,不能保存."));
@@ -121,7 +135,7 @@ QByteArray toGbk(const QString& text) {
 
 QString fromGbk(const QByteArray& bytes) {
     QByteArray out;
-    if (!Converter("UTF-8", "GBK").run(bytes, out))
+    if (!fromGbkConverter().run(bytes, out))
         throw GbkError(QStringLiteral("文件内容不是有效的GBK编码"));
     return QString::fromUtf8(out);
 }

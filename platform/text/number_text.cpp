@@ -1,5 +1,6 @@
 #include "platform/text/number_text.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,36 +13,56 @@ QString PlainNumberText(double value, Precision precision) {
     if (value == 0.0) return QStringLiteral("0");  // minus zero too
     if (!std::isfinite(value)) return QString::number(value);
 
-    // printf rounds the exact binary value correctly; its exponent already
-    // reflects a carry such as 9.9999999 -> 1.000000e+01.
+    // Rounded correctly from the exact binary value, as printf's "%.*e" does
+    // (the exponent already reflects a carry such as 9.9999999 -> 1.000000e+01),
+    // without printf's cost: the calculation writes tens of thousands of these.
     char buf[48];
-    std::snprintf(buf, sizeof buf, "%.*e", digits - 1, value);
+    const auto written = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, digits - 1);
     const char* p = buf;
     const bool negative = *p == '-';
     if (negative) ++p;
-    QString mantissa;
-    for (; *p && *p != 'e'; ++p)
-        if (*p != '.') mantissa += QLatin1Char(*p);
-    const int exponent = std::atoi(p + 1);
-    while (mantissa.size() > 1 && mantissa.endsWith(u'0')) mantissa.chop(1);
+    char mantissa[24];
+    int size = 0;
+    for (; p < written.ptr && *p != 'e'; ++p)
+        if (*p != '.') mantissa[size++] = *p;
+    int exponent = 0;
+    std::from_chars(p + 1 + (p[1] == '+'), written.ptr, exponent);
+    while (size > 1 && mantissa[size - 1] == '0') --size;
 
-    QString text = negative ? QStringLiteral("-") : QString();
+    char out[48];
+    int n = 0;
+    if (negative) out[n++] = '-';
+    auto put = [&](const char* from, int count) {
+        for (int i = 0; i < count; ++i) out[n++] = from[i];
+    };
     if (exponent < -4 || exponent >= digits) {
-        text += mantissa[0];
-        if (mantissa.size() > 1) text += u'.' + mantissa.mid(1);
-        text += exponent < 0 ? QStringLiteral("E-") : QStringLiteral("E+");
-        text += QStringLiteral("%1").arg(std::abs(exponent), 2, 10, QLatin1Char('0'));
+        out[n++] = mantissa[0];
+        if (size > 1) {
+            out[n++] = '.';
+            put(mantissa + 1, size - 1);
+        }
+        out[n++] = 'E';
+        out[n++] = exponent < 0 ? '-' : '+';
+        const int e = std::abs(exponent);
+        if (e < 10) out[n++] = '0';
+        n = int(std::to_chars(out + n, out + sizeof out, e).ptr - out);
     } else if (exponent >= 0) {
         const int whole = exponent + 1;
-        if (mantissa.size() <= whole) {
-            text += mantissa + QString(whole - mantissa.size(), u'0');
+        if (size <= whole) {
+            put(mantissa, size);
+            for (int i = size; i < whole; ++i) out[n++] = '0';
         } else {
-            text += mantissa.left(whole) + u'.' + mantissa.mid(whole);
+            put(mantissa, whole);
+            out[n++] = '.';
+            put(mantissa + whole, size - whole);
         }
     } else {
-        text += QStringLiteral("0.") + QString(-exponent - 1, u'0') + mantissa;
+        out[n++] = '0';
+        out[n++] = '.';
+        for (int i = 0; i < -exponent - 1; ++i) out[n++] = '0';
+        put(mantissa, size);
     }
-    return text;
+    return QString::fromLatin1(out, n);
 }
 
 QString NumberText(double value, Precision precision) {

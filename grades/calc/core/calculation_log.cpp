@@ -64,7 +64,7 @@ void CalculationLog::fail() {
 }
 
 void CalculationLog::flushIfFull() {
-    if (buffer_.size() >= kFlushAt)
+    if (qsizetype(buffer_.size()) >= kFlushAt)
         flush();
 }
 
@@ -73,7 +73,7 @@ QString CalculationLog::errorText() const {
 }
 
 bool CalculationLog::flush() {
-    if (!buffer_.isEmpty() && file_.write(buffer_) != buffer_.size())
+    if (!buffer_.empty() && file_.write(buffer_.data(), qint64(buffer_.size())) != qint64(buffer_.size()))
         fail();
     buffer_.clear();
     return !failed_;

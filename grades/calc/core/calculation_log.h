@@ -7,6 +7,9 @@
 #include <QHash>
 #include <QString>
 
+#include <string>
+#include <string_view>
+
 class CalculationLog {
 public:
     CalculationLog() = default;
@@ -20,9 +23,10 @@ public:
     // Appends a text without a line end.
     void write(const QString& text);
     // Appends text already encoded (see encode()).
-    void writeBytes(const QByteArray& bytes) {
+    void writeBytes(const QByteArray& bytes) { writeBytes(std::string_view(bytes.constData(), bytes.size())); }
+    void writeBytes(std::string_view bytes) {
         if (file_.isOpen()) {
-            buffer_ += bytes;
+            buffer_.append(bytes);
             flushIfFull();
         }
     }
@@ -44,7 +48,7 @@ private:
 
     QHash<QString, QByteArray> repeated_;
     QFile file_;
-    QByteArray buffer_;
+    std::string buffer_;   // a plain buffer: QByteArray's append costs more than the copy
     bool failed_ = false;
     QString failure_;   // the reason of the first failed write
 };

@@ -1,17 +1,60 @@
 // The first stage: every mark against its paper's full mark, then each
 // student's total and average.
+//
+// 成绩表 is read once; each grade level takes its students in stored order,
+// as a query for that level would return them. What the stage writes is
+// written into what it read too, so that a level listed twice in 年级表
+// meets its students as a second query would.
 
 #include "common/program_state.h"
 #include "platform/db/database.h"
+#include "platform/db/statement.h"
+#include "platform/db/textorder.h"
 #include "platform/text/number_text.h"
 #include "grades/calc/core/calculation_stages.h"
 #include "platform/text/values.h"
 
+#include <QHash>
 #include <optional>
 #include <vector>
 
-
 namespace {
+
+struct CheckedStudents {
+    int subjects = 0;
+    std::vector<qint64> rowid;
+    std::vector<QString> examNo, grade, cls, name;
+    std::vector<std::optional<float>> marks;   // row-major, `subjects` a row
+    std::vector<char> deleted;
+    QHash<QString, std::vector<int>> ofGrade;   // folded 年级 -> rows
+
+    std::optional<float>* marksOf(int row) { return marks.data() + std::size_t(row) * subjects; }
+};
+
+CheckedStudents readCheckedStudents(platform::db::Database& db, const QStringList& columns) {
+    CheckedStudents s;
+    s.subjects = int(columns.size());
+    platform::db::Statement read(
+        db, QStringLiteral("SELECT rowid,考号,年级,班,姓名%1 FROM 成绩表 ORDER BY rowid")
+                .arg(columns.isEmpty() ? QString() : QLatin1Char(',') + columns.join(QLatin1Char(','))));
+    constexpr int kFirstMark = 5;
+    while (read.next()) {
+        const int row = int(s.rowid.size());
+        s.rowid.push_back(read.integer(0));
+        s.examNo.push_back(read.text(1));
+        s.grade.push_back(read.text(2));
+        s.cls.push_back(read.text(3));
+        s.name.push_back(read.text(4));
+        s.deleted.push_back(false);
+        for (int k = 0; k < s.subjects; ++k)
+            s.marks.push_back(read.isNull(kFirstMark + k) ? std::nullopt
+                                                          : std::optional<float>(float(read.number(kFirstMark + k))));
+        // An empty 年级 equals no grade level.
+        if (!read.isNull(2))
+            s.ofGrade[platform::db::equalityKey(s.grade.back())].push_back(row);
+    }
+    return s;
+}
 
 } // namespace
 
@@ -36,10 +79,6 @@ StageEnd checkMarks(CalculationRun& run) {
     const QString storeStudent =
         QStringLiteral("UPDATE OR FAIL 成绩表 SET %1总分=?,平均分=? WHERE rowid=?")
             .arg(subjects ? setMarks + QLatin1Char(',') : QString());
-    const QString selectStudents =
-        QStringLiteral("SELECT rowid,考号,年级,班,姓名%1 FROM 成绩表 WHERE 年级=? ORDER BY rowid")
-            .arg(subjects ? QLatin1Char(',') + columns.join(QLatin1Char(',')) : QString());
-    constexpr int kFirstMark = 5;
 
     bool askZeroMark = run.inputs().askZeroMark;
     bool askZeroTotal = run.inputs().askZeroTotal;
@@ -55,6 +94,10 @@ StageEnd checkMarks(CalculationRun& run) {
         values << rowid;
         return values;
     };
+
+    CheckedStudents students = readCheckedStudents(db, columns);
+    platform::db::Statement totalsOnly(db, storeTotals);
+    static const std::vector<int> kNone;
 
     const auto grades = db.query(QStringLiteral("SELECT * FROM 年级表 ORDER BY rowid"));
     for (const QVariantList& grade : grades) {
@@ -72,15 +115,18 @@ StageEnd checkMarks(CalculationRun& run) {
             }
         }
 
-        const auto students = db.query(selectStudents, {gradeId});
-        for (const QVariantList& st : students) {
-            const qint64 rowid = st[0].toLongLong();
-            const QString examNo = st[1].toString(), ownGrade = st[2].toString(), cls = st[3].toString(),
-                          name = st[4].toString();
-            for (int k = 0; k < subjects; ++k) {
-                const QVariant v = st[kFirstMark + k];
-                marks[k] = v.isNull() ? std::nullopt : std::optional<float>(v.toFloat());
-            }
+        const auto found = gradeId.isNull() ? students.ofGrade.cend()
+                                            : students.ofGrade.constFind(platform::db::equalityKey(g));
+        const std::vector<int>& rows = found == students.ofGrade.cend() ? kNone : *found;
+        for (const int row : rows) {
+            if (students.deleted[row])
+                continue;
+            const qint64 rowid = students.rowid[row];
+            const QString &examNo = students.examNo[row], &ownGrade = students.grade[row], &cls = students.cls[row],
+                          &name = students.name[row];
+            std::optional<float>* const kept = students.marksOf(row);
+            for (int k = 0; k < subjects; ++k)
+                marks[k] = kept[k];
             auto who = [&] {
                 return QStringLiteral("  考号:") + examNo + QStringLiteral("  ") + g + QStringLiteral("级") + cls +
                        QStringLiteral("班 ") + name + QStringLiteral("同学的");
@@ -153,9 +199,22 @@ StageEnd checkMarks(CalculationRun& run) {
                     host.untick(QStringLiteral("Check52"));
                 }
             }
-            if (!deleted)
-                db.execute(pending ? storeStudent : storeTotals,
-                           pending ? markValues(rowid, total, average, true) : QVariantList{total, average, rowid});
+            if (deleted) {
+                students.deleted[row] = true;
+            } else if (pending) {
+                db.execute(storeStudent, markValues(rowid, total, average, true));
+            } else {
+                totalsOnly.bind(1, double(total));
+                if (taken)
+                    totalsOnly.bind(2, double(total / float(taken)));
+                else
+                    totalsOnly.bindNull(2);
+                totalsOnly.bind(3, rowid);
+                totalsOnly.run();
+            }
+            // Marks asked for were stored as they were answered.
+            for (int k = 0; k < subjects; ++k)
+                kept[k] = marks[k];
             run.progressStep(state().StudentCount);
         }
     }

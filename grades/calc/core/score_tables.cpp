@@ -5,7 +5,9 @@
 // 成绩表 is read once; each grade level takes its students in stored order,
 // as a query for that level would return them, and its class averages are
 // summed from them. The rows are written by two prepared statements, the
-// fixed fields bound as the bytes read.
+// fixed fields bound as the bytes read. Every value written is checked here
+// against its field, so the file's CHECK rules are left out of the writes:
+// they cost as much as the writes themselves.
 
 #include "common/program_state.h"
 #include "common/schema.h"
@@ -20,6 +22,7 @@
 #include <algorithm>
 #include <bit>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -178,12 +181,39 @@ void relativeFactors(const Students& s, const std::vector<int>& rows, const QStr
     log.endLines(2);
 }
 
+// The fields of a scaled table the row writer fills, in its order; empty when
+// one is missing or of a type whose rules the writer does not check itself.
+std::vector<platform::db::FieldDef> vouchedFields(Database& db, const QString& table,
+                                                  const std::vector<platform::db::FieldDef>& fields, int subjects) {
+    const auto target = db.tableDef(table).fields;
+    std::vector<platform::db::FieldDef> out;
+    for (int f = 0; f < kFirstSubjectField + subjects; ++f) {
+        const auto it = std::find_if(target.begin(), target.end(), [&](const platform::db::FieldDef& t) {
+            return platform::db::equalityKey(t.name) == platform::db::equalityKey(fields[f].name);
+        });
+        if (it == target.end())
+            return {};
+        const bool text = it->type == platform::db::FieldType::Text || it->type == platform::db::FieldType::Memo;
+        const bool number = it->type == platform::db::FieldType::Single || it->type == platform::db::FieldType::Double;
+        if (f < kCopiedFields ? !text : !number)
+            return {};
+        out.push_back(*it);
+    }
+    return out;
+}
+
 // Writes a student's two scaled rows and his log line.
 class RowWriter {
 public:
-    RowWriter(Database& db, const std::vector<platform::db::FieldDef>& fields, int subjects, CalculationLog& log)
-        : log_(log), subjects_(subjects), relativeRow_(db, insertText(QStringLiteral("相对成绩表"), fields, subjects)),
+    RowWriter(Database& db, const std::vector<platform::db::FieldDef>& fields, int subjects, CalculationLog& log,
+              platform::db::FieldRulesOff& rulesOff)
+        : log_(log), subjects_(subjects), rulesOff_(rulesOff),
+          relativeFields_(vouchedFields(db, QStringLiteral("相对成绩表"), fields, subjects)),
+          absoluteFields_(vouchedFields(db, QStringLiteral("绝对成绩表"), fields, subjects)),
+          relativeRow_(db, insertText(QStringLiteral("相对成绩表"), fields, subjects)),
           absoluteRow_(db, insertText(QStringLiteral("绝对成绩表"), fields, subjects)) {
+        if (relativeFields_.empty() || absoluteFields_.empty())
+            rulesOff_.restore();
         for (int k = 0; k < subjects; ++k)
             subjectBytes_.push_back(
                 CalculationLog::encode(fields[kFirstSubjectField + k].name + QStringLiteral("  ")));
@@ -192,9 +222,10 @@ public:
     }
 
     void write(const Students& s, int r, const Factors& factors) {
-        bytes_ = CalculationLog::encode(s.stid[r] + QLatin1Char(' ') + s.grade[r] + QLatin1Char('.') + s.cls[r] +
-                                        QStringLiteral("  "));
-        bytes_ += log_.encodeRepeated(s.name[r]);
+        bytes_.clear();
+        add(CalculationLog::encode(s.stid[r] + QLatin1Char(' ') + s.grade[r] + QLatin1Char('.') + s.cls[r] +
+                                   QStringLiteral("  ")));
+        add(log_.encodeRepeated(s.name[r]));
         bytes_ += "   ";
         float relSum = 0, absSum = 0;
         for (int k = 0; k < subjects_; ++k) {
@@ -210,18 +241,18 @@ public:
             absolute_[k] = abs;
             relSum += rel;
             absSum += abs;
-            bytes_ += subjectBytes_[k];
-            bytes_ += number(mark);
+            add(subjectBytes_[k]);
+            add(number(mark));
             bytes_ += '/';
-            bytes_ += number(abs);
+            add(number(abs));
             bytes_ += '/';
-            bytes_ += number(rel);
+            add(number(rel));
             bytes_ += "  ";
         }
         // The scaled total is the sum of the scaled marks; the average
         // counts an absent mark of a subject taken as 0.
-        store(relativeRow_, s, r, relSum, factors.taken, relative_);
-        store(absoluteRow_, s, r, absSum, factors.taken, absolute_);
+        store(relativeRow_, relativeFields_, s, r, relSum, factors.taken, relative_);
+        store(absoluteRow_, absoluteFields_, s, r, absSum, factors.taken, absolute_);
         bytes_ += "\r\n";
         log_.writeBytes(bytes_);
     }
@@ -239,23 +270,36 @@ private:
             .arg(platform::db::quoteName(table), names.join(QLatin1Char(',')), values.join(QLatin1Char(',')));
     }
 
-    void store(Statement& row, const Students& s, int r, float sum, int taken,
-               const std::vector<std::optional<float>>& marks) {
-        for (int f = 0; f < kCopiedFields; ++f)
-            row.bindUtf8(1 + f, s.field(r, f));
-        row.bind(kCopiedFields + 1, double(sum));
+    // A value its field would refuse turns the rules back on for the rest of
+    // the stage: the engine then refuses the row with its usual message.
+    void store(Statement& row, const std::vector<platform::db::FieldDef>& fields, const Students& s, int r,
+               float sum, int taken, const std::vector<std::optional<float>>& marks) {
+        bool fits = true;
+        auto number = [&](int f, double v) {
+            row.bind(f + 1, v);
+            fits = fits && (!rulesOff_.active() || platform::db::fitsNumberField(fields[f], v));
+        };
+        for (int f = 0; f < kCopiedFields; ++f) {
+            row.bindUtf8Kept(1 + f, s.field(r, f));
+            fits = fits && (!rulesOff_.active() || platform::db::fitsTextField(fields[f], s.field(r, f)));
+        }
+        number(kCopiedFields, double(sum));
         if (taken)
-            row.bind(kCopiedFields + 2, double(sum / float(taken)));
+            number(kCopiedFields + 1, double(sum / float(taken)));
         else
             row.bindNull(kCopiedFields + 2);
         for (int k = 0; k < subjects_; ++k) {
             if (marks[k])
-                row.bind(kFirstSubjectField + 1 + k, double(*marks[k]));
+                number(kFirstSubjectField + k, double(*marks[k]));
             else
                 row.bindNull(kFirstSubjectField + 1 + k);
         }
+        if (!fits)
+            rulesOff_.restore();
         row.run();
     }
+
+    void add(const QByteArray& b) { bytes_.append(b.constData(), std::size_t(b.size())); }
 
     // Marks repeat, and so do their scaled values: each text is made once.
     const QByteArray& number(float v) {
@@ -268,11 +312,13 @@ private:
 
     CalculationLog& log_;
     int subjects_;
+    platform::db::FieldRulesOff& rulesOff_;
+    std::vector<platform::db::FieldDef> relativeFields_, absoluteFields_;
     Statement relativeRow_, absoluteRow_;
     std::vector<QByteArray> subjectBytes_;
     std::unordered_map<quint32, QByteArray> texts_;
     std::vector<std::optional<float>> relative_, absolute_;
-    QByteArray bytes_;
+    std::string bytes_;   // the log line being built
 };
 
 } // namespace
@@ -295,7 +341,8 @@ StageEnd buildScoreTables(CalculationRun& run) {
     log.endLines(1);
 
     const Students students = readStudents(db, scoreFields, subjects);
-    RowWriter writer(db, scoreFields, subjects, log);
+    platform::db::FieldRulesOff rulesOff(db);
+    RowWriter writer(db, scoreFields, subjects, log, rulesOff);
     Factors factors;
     static const std::vector<int> kNone;
 

@@ -26,6 +26,7 @@
 #include <QHash>
 #include <bit>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -131,17 +132,19 @@ ScoreRows readScores(Database& db, const QString& table, const std::vector<Teach
                 select += QLatin1Char(',') + platform::db::quoteName(s.fields[f].name);
             }
         }
-    const auto rows = db.query(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(select, platform::db::quoteName(table)));
-    s.stid.reserve(rows.size());
-    for (int r = 0; r < int(rows.size()); ++r) {
-        const QVariantList& row = rows[r];
-        if (!row[0].isNull() && !row[1].isNull())
-            s.classRows[{platform::db::equalityKey(row[0].toString()), platform::db::equalityKey(row[1].toString())}].push_back(r);
-        s.stidEmpty.push_back(row[2].isNull());
-        s.stid.push_back(row[2].toString());
+    platform::db::Statement read(
+        db, QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(select, platform::db::quoteName(table)));
+    for (int r = 0; read.next(); ++r) {
+        if (!read.isNull(0) && !read.isNull(1))
+            s.classRows[{platform::db::equalityKey(read.text(0)), platform::db::equalityKey(read.text(1))}].push_back(r);
+        s.stidEmpty.push_back(read.isNull(2));
+        s.stid.push_back(read.text(2));
         s.stidText.push_back(CalculationLog::encode(s.stid.back()));
-        for (int c = 0; c < int(s.columns.size()); ++c)
-            readMark(s.columns[c], row[3 + c]);
+        for (int c = 0; c < int(s.columns.size()); ++c) {
+            Marks& m = s.columns[c];
+            m.empty.push_back(read.isNull(3 + c));
+            m.value.push_back(m.empty.back() ? 0.0f : float(read.number(3 + c)));
+        }
     }
     return s;
 }
@@ -271,7 +274,8 @@ StageEnd TeacherStage::teacher(const Teacher& t) {
     const double excellent = run_.excellentLine(), pass = run_.passLine();
     const float poor = run_.poorLine();
     static const std::vector<int> kNone;
-    QByteArray bytes;
+    std::string bytes;   // a mark's log line
+    auto add = [&bytes](const QByteArray& b) { bytes.append(b.constData(), std::size_t(b.size())); };
     for (int n : assignments) {
         const QString label = t.labels[n].toString();
         const QVariant& subject = t.subjects[n];
@@ -290,9 +294,9 @@ StageEnd TeacherStage::teacher(const Teacher& t) {
         for (int r : rows) {
             const float mark = marks.value[r];   // an empty mark counts as 0
             bytes = "  ";
-            bytes += scores_.stidText[r];
+            add(scores_.stidText[r]);
             bytes += "  ";
-            bytes += number(mark);
+            add(number(mark));
             bytes += '/';
             if (prev && scores_.previousRow[r] >= 0) {
                 const int at = scores_.previousRow[r];
@@ -302,7 +306,7 @@ StageEnd TeacherStage::teacher(const Teacher& t) {
                         fig.wEmpty = true;
                     } else {
                         const float p = prev->value[at];
-                        bytes += number(p);
+                        add(number(p));
                         if (double(p) >= excellent)
                             fig.y += 1;
                         if (double(p) >= pass)

@@ -2,6 +2,9 @@
 
 #include "platform/db/statement.h"
 
+#include <cmath>
+#include <limits>
+
 using namespace platform::db;
 using testsupport::DbFixture;
 
@@ -70,4 +73,73 @@ TEST_F(StatementTest, TextsCopyAsTheirBytes) {
     EXPECT_EQ(rows[1][1].toString(), QStringLiteral("张三"));
     EXPECT_TRUE(rows[1][2].isNull());
     EXPECT_EQ(rows[1][0], rows[0][0]);
+}
+
+// What the checks in code vouch for, the file's rules accept, and the other
+// way round: each value is written with the rules on and the answers compared.
+TEST_F(StatementTest, ValuesVouchedForAreExactlyThoseTheRulesAccept) {
+    const TableDef def = db_->tableDef(QStringLiteral("成绩表"));
+    const FieldDef& name = def.fields[3];    // Text, 3 characters
+    const FieldDef& total = def.fields[8];   // Single
+    Statement insert(*db_, QStringLiteral("INSERT INTO 成绩表 (姓名, 总分) VALUES (?, ?)"));
+    auto accepted = [&](const QByteArray& text, double number) {
+        insert.bindUtf8(1, text);
+        insert.bind(2, number);
+        try {
+            insert.run();
+            return true;
+        } catch (const DbError&) {
+            return false;
+        }
+    };
+    const QByteArray texts[] = {QByteArray(), QByteArray(""), "abc", "abcd", QStringLiteral("张三").toUtf8(),
+                                QStringLiteral("欧阳长名").toUtf8(), QStringLiteral("é𠀀x").toUtf8(),
+                                QStringLiteral("é𠀀xy").toUtf8()};
+    for (const QByteArray& t : texts)
+        EXPECT_EQ(fitsTextField(name, t), accepted(t, 1.5)) << t.toStdString();
+    const double inf = std::numeric_limits<double>::infinity();
+    const double numbers[] = {0, -1.5, 3.4028234663852886e38, -3.4028234663852886e38, 3.4028236e38, 1e39, inf,
+                              -inf, std::nan(""), 1e-45};
+    for (const double n : numbers)
+        EXPECT_EQ(fitsNumberField(total, n), accepted(QByteArray("ab"), n)) << n;
+    // A field of another type is never vouched for.
+    EXPECT_FALSE(fitsTextField(total, "1"));
+    EXPECT_FALSE(fitsNumberField(name, 1));
+    EXPECT_FALSE(fitsNumberField(FieldDef{QStringLiteral("n"), FieldType::Integer}, 1));
+    EXPECT_TRUE(fitsNumberField(FieldDef{QStringLiteral("d"), FieldType::Double}, 1e300));
+}
+
+// The rules are left out only while the scope lives: a statement prepared
+// before it, and run again after it, refuses again.
+TEST_F(StatementTest, RulesLeftOutOnlyWhileTheScopeLives) {
+    Statement insert(*db_, QStringLiteral("INSERT INTO 成绩表 (STID, 姓名) VALUES (?, ?)"));
+    auto write = [&](const char* stid, const QString& name) {
+        insert.bind(1, QVariant(QString::fromLatin1(stid)));
+        insert.bind(2, QVariant(name));
+        try {
+            insert.run();
+            return true;
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.kind(), DbError::TooLong);
+            return false;
+        }
+    };
+    const QString tooLong = QStringLiteral("欧阳长名");
+    EXPECT_FALSE(write("1", tooLong));
+    {
+        FieldRulesOff off(*db_);
+        EXPECT_TRUE(off.active());
+        EXPECT_TRUE(write("2", tooLong));
+        off.restore();
+        EXPECT_FALSE(off.active());
+        EXPECT_FALSE(write("3", tooLong));
+    }
+    {
+        FieldRulesOff off(*db_);
+        EXPECT_TRUE(write("4", tooLong));
+    }
+    EXPECT_FALSE(write("5", tooLong));
+    // Another statement made after the scope keeps the rules too.
+    EXPECT_THROW(db_->execute(QStringLiteral("UPDATE 成绩表 SET 姓名=? WHERE STID='2'"), {tooLong + tooLong}), DbError);
+    EXPECT_EQ(db_->scalar(QStringLiteral("SELECT group_concat(STID) FROM 成绩表")).toString(), QStringLiteral("2,4"));
 }

@@ -6,6 +6,7 @@
 #include "grades/calc/core/calculation_run.h"
 #include "platform/text/gbk.h"
 #include "support/failing_vfs.h"
+#include "support/other_program.h"
 #include "support/school_fixture.h"
 
 #include <QDir>
@@ -304,6 +305,55 @@ TEST(CalculationRun, ClassesAndGradeLevelsMatchAsTheDatabaseComparesThem) {
     EXPECT_EQ(str(s.marksOf("ab0002", "相对成绩表")), "93.33334 - -20 73.33334 24.44444");
     EXPECT_EQ(s.db().scalar("SELECT group_concat(STID) FROM 绝对成绩表").toString(),
               QStringLiteral("AB0001,ab0002,Ab0003,aB0004,ab0005,ab0006"));
+}
+
+// A grade level listed twice in 年级表 (in two cases) meets its students a
+// second time as the first pass left them: a mark answered stays answered, a
+// student deleted stays gone.
+TEST(CalculationRun, AGradeLevelListedTwiceMeetsItsStudentsAsTheFirstPassLeftThem) {
+    CalcSchool s;
+    s.inputs.askZeroMark = false;
+    s.inputs.askZeroTotal = true;
+    s.db().insertRow("年级表", {"年级", "语文", "数学", "英语"}, {"ab", 50, 100, 100});
+    s.db().insertRow("年级表", {"年级", "语文", "数学", "英语"}, {"AB", 45, 100, 100});
+    s.student("ab", "01", "甲", {80, 60, 60});
+    s.student("AB", "01", "乙", {0, 0, 0});
+    s.host.answer(RunAnswer::Yes).type("40").answer(RunAnswer::Yes).answer(RunAnswer::Ok);
+    ASSERT_EQ(s.run(), End::Completed);
+    EXPECT_EQ(str(s.marksOf("ab0001")), "40 60 60 160 53.33333");
+    EXPECT_EQ(str(s.marksOf("AB0002")), "gone");
+}
+
+// A value the scaled tables' fields refuse ends the run with the file's own
+// refusal, whether it was read (a name written past the rules) or computed
+// (a scaled total beyond a single).
+TEST(CalculationRun, AScaledRowItsFieldsRefuseEndsTheRunWithTheRefusal) {
+    struct Case { const char* name; std::function<void(CalcSchool&)> setUp; const char* refusal; };
+    const Case cases[] = {
+        {"a name too long", [](CalcSchool& s) {
+             s.db().execute("UPDATE 成绩表 SET 姓名='张' WHERE STID='20040001'");
+             testsupport::OtherProgram other(s.school.databasePath());
+             other.run("PRAGMA ignore_check_constraints=1");
+             other.run("UPDATE 成绩表 SET 姓名='欧阳长名字' WHERE STID='20040001'");
+         }, "字段 姓名 最多只能有 3 个字符."},
+        {"a scaled mark beyond a single", [](CalcSchool& s) {
+             s.fullMarks("2004", {0.001, 100, 100});
+             s.db().execute("UPDATE 成绩表 SET 语文=-3e38 WHERE STID='20040001'");
+         }, "字段 总分 的数值超出范围."},
+    };
+    for (const Case& c : cases) {
+        CalcSchool s;
+        s.inputs.askZeroTotal = false;
+        s.fullMarks("2004", {100, 100, 100});
+        s.student("2004", "01", "张三", {90, 72, 60});
+        c.setUp(s);
+        s.host.answer(RunAnswer::Yes).answer(RunAnswer::Ok);
+        EXPECT_EQ(s.run(), End::Failed) << c.name;
+        EXPECT_TRUE(s.host.lastMessage().contains(QString::fromUtf8(c.refusal))) << c.name << ": "
+                                                                               << str(s.host.lastMessage());
+        // The row refused is not stored (绝对成绩表 is written second).
+        EXPECT_EQ(s.db().scalar("SELECT count(*) FROM 绝对成绩表").toInt(), 0) << c.name;
+    }
 }
 
 TEST(CalculationRun, AStopKeepsWhatWasWrittenBeforeIt) {
