@@ -6,7 +6,7 @@
 #include "common/settings_files.h"
 #include "common/settings_rows.h"
 #include "grades/frame/form2_design.h"
-#include "grades/frame/form2_layout.h"
+#include "grades/frame/form2_resize.h"
 #include "grades/frame/core/form2_startup.h"
 #include "platform/dbui/datacontrolbar.h"
 #include "platform/dbui/datagrid.h"

@@ -12,8 +12,6 @@
 #include <QString>
 #include <vector>
 
-class Form2Panel;
-
 namespace form2 {
 
 struct TwipsRect {
@@ -55,12 +53,6 @@ public:
 private:
     Form2Layout& out_;
 };
-
-// One pass of the resize handling for a client area of the given size: the
-// button row, the panel frames, the home panel, then each panel's own pass
-// on its frame's size.
-Form2Layout layoutForm2(double clientWidth, double clientHeight, bool minimised,
-                        const std::vector<const Form2Panel*>& panels = {});
 
 // Whole twips the way the rows of some panels are counted: half to even.
 // Kept in int: a 16-bit value would overflow on very tall screens.

@@ -1,4 +1,4 @@
-#include "grades/frame/form2_layout.h"
+#include "grades/frame/form2_resize.h"
 
 #include "grades/app/main_window.h"
 #include "grades/frame/form2_panel.h"

@@ -1,7 +1,7 @@
 #include "grades/app/main_window.h"
 #include "grades/frame/Form2.h"
 #include "grades/frame/form2_design.h"
-#include "grades/frame/form2_layout.h"
+#include "grades/frame/form2_resize.h"
 #include "platform/ui/twips.h"
 
 #include <QAction>
