@@ -128,8 +128,6 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    state().PrintRecordSource.clear();
-    state().PrintSource = 1;
 
     double best = 1e18, bestRaw = 1e18;
     QString cardsText, rawText;
