@@ -6,15 +6,16 @@
 // and the report text built in a plain string. Best of three. Goal: at most 3x.
 
 #include "bench/support/bench_school.h"
-#include "bench/support/quiet_dialogs.h"
+#include "bench/support/window_bench.h"
+#include "bench/support/raw_sqlite.h"
+#include "bench/support/timing.h"
+#include "bench/support/window_bench.h"
 #include "common/program_state.h"
 #include "grades/app/main_window.h"
 #include "grades/frame/Form2.h"
 #include "grades/results/bands/Form6.h"
 #include "grades/results/core/score_bands.h"
 #include "platform/db/database.h"
-#include "platform/db/textorder.h"
-#include "platform/ui/dialogs.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -22,18 +23,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
-#include <sqlite3.h>
 
 namespace {
-
-int collate(void*, int na, const void* a, int nb, const void* b) {
-    return platform::db::compareUnits(static_cast<const char16_t*>(a), na / 2, static_cast<const char16_t*>(b),
-                                      nb / 2);
-}
 
 QString padded(float v, int width) {
     return QString::number(double(v), 'g', 7).leftJustified(width, u' ');
@@ -51,9 +45,7 @@ Raw raw(const QString& path, const QStringList& entries, const QString& orderBy)
     const size_t B = table.size();
     QElapsedTimer t;
     t.start();
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_create_collation(db, "JET", SQLITE_UTF16_ALIGNED, nullptr, collate);
+    bench::RawDb db(path, bench::RawDb::Mode::ReadOnly);
     struct Figures {
         std::vector<float> counts, figs;
     };
@@ -65,11 +57,7 @@ Raw raw(const QString& path, const QStringList& entries, const QString& orderBy)
         if (e.size() == 5) sql += QStringLiteral(" where 年级='%1'").arg(e.left(4));
         else if (e.size() == 8) sql += QStringLiteral(" where 年级='%1' and 班='%2'").arg(e.left(4), e.mid(5, 2));
         sql += QStringLiteral(" order by ") + orderBy + QStringLiteral(" desc");
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare16_v2(db, sql.utf16(), -1, &st, nullptr) != SQLITE_OK) {
-            std::fprintf(stderr, "raw: %s\n", sqlite3_errmsg(db));
-            std::exit(1);
-        }
+        auto st = db.prepare(sql);
         int first = 0;
         while (first < sqlite3_column_count(st) &&
                QString::fromUtf8(sqlite3_column_name(st, first)) != QStringLiteral("平均分"))
@@ -78,7 +66,7 @@ Raw raw(const QString& path, const QStringList& entries, const QString& orderBy)
         Figures f{std::vector<float>(size_t(items) * B, 0.0f), std::vector<float>(size_t(items) * 5, 0.0f)};
         for (int i = 0; i < items; ++i) f.figs[5 * i + 1] = 10000;
         int n = 0;
-        while (sqlite3_step(st) == SQLITE_ROW) {
+        while (st.next()) {
             ++n;
             for (int i = 0; i < items; ++i) {
                 const float s = float(sqlite3_column_double(st, first + i));
@@ -90,7 +78,7 @@ Raw raw(const QString& path, const QStringList& entries, const QString& orderBy)
                     if (bands::inBand(table[b], s)) f.counts[size_t(i) * B + b] += 1;
             }
         }
-        sqlite3_finalize(st);
+        st.finish();
         for (int i = 0; i < items; ++i) {
             float* fig = &f.figs[5 * size_t(i)];
             fig[2] = n ? fig[3] / float(n) : 0;
@@ -100,7 +88,7 @@ Raw raw(const QString& path, const QStringList& entries, const QString& orderBy)
         }
         filed.push_back(std::move(f));
     }
-    sqlite3_close(db);
+    db.close();
     // The opening's report: the remembered class, every item.
     auto block = [&](const QString& title, int row0, int rows, auto figuresOf) {
         QString out = title + QStringLiteral("\r\n      ");
@@ -138,21 +126,10 @@ Raw raw(const QString& path, const QStringList& entries, const QString& orderBy)
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    bench::QuietDialogs quiet;
-    platform::setDialogService(&quiet);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("学生成绩库.mdb"));
-    if (!bench::createSchoolDatabase(dir.path(), path, bench::makeSchool()))
+    bench::WindowBench run(argc, argv);
+    const QString path = run.schoolPath();
+    if (!bench::createScoredSchool(run.dir.path(), path))
         return 1;
-    {
-        auto db = platform::db::Database::open(path, state().DatabasePassword);
-        QString sum;
-        for (const QString& s : bench::kSubjects)
-            sum += (sum.isEmpty() ? QString() : QStringLiteral("+")) + s;
-        db->execute(QStringLiteral("update 成绩表 set 总分=%1, 平均分=(%1)/9").arg(sum));
-    }
     state().SubjectCount = int16_t(bench::kSubjects.size());
 
     double open = 1e300, all = 1e300;
@@ -170,7 +147,7 @@ int main(int argc, char** argv) {
         t.start();
         w->control<QPushButton>(QStringLiteral("Com64"))->click();
         auto* f = w->findChild<Form6*>(QString(), Qt::FindDirectChildrenOnly);
-        open = std::min(open, t.nsecsElapsed() / 1e6);
+        bench::keepBest(open, bench::msSince(t));
         if (!f || f->Text2->toPlainText().isEmpty()) {
             std::fprintf(stderr, "the window showed no report\n");
             return 1;
@@ -182,7 +159,7 @@ int main(int argc, char** argv) {
         f->Combo1->setCurrentIndex(f->Combo1->count() - 1);
         t.restart();
         f->Command2_Click();
-        all = std::min(all, t.nsecsElapsed() / 1e6);
+        bench::keepBest(all, bench::msSince(t));
         windowChars = f->Text2->toPlainText().size();
         if (windowChars < 1000) {
             std::fprintf(stderr, "the all-classes report is short\n");
@@ -194,17 +171,15 @@ int main(int argc, char** argv) {
     Raw base{1e300, 1e300, 0};
     for (int round = 0; round < 3; ++round) {
         const Raw r = raw(path, entries, orderBy);
-        base.open = std::min(base.open, r.open);
-        base.all = std::min(base.all, r.all);
+        bench::keepBest(base.open, r.open);
+        bench::keepBest(base.all, r.all);
         base.chars = r.chars;
     }
-    const double openRatio = open / base.open, allRatio = all / base.all;
-    std::printf("%-40s %9s %9s %7s\n", "measurement", "window ms", "raw ms", "ratio");
-    std::printf("%-40s %9.1f %9.1f %7.2f\n", "opening (设定完成 and report)", open, base.open, openRatio);
-    std::printf("%-40s %9.1f %9.1f %7.2f\n", "所有班级 report, 横向比较", all, base.all, allRatio);
+    const bench::RatioTable table(40, "measurement", "window ms");
+    const double openRatio = table.row("opening (设定完成 and report)", open, base.open);
+    const double allRatio = table.row("所有班级 report, 横向比较", all, base.all);
     std::printf("all-classes text: window %lld chars, raw %lld chars\n", (long long)windowChars, (long long)base.chars);
     const bool met = openRatio <= 3 && allRatio <= 3;
     std::printf(met ? "goal met (<= 3x)\n" : "goal missed (<= 3x)\n");
-    platform::setDialogService(nullptr);
     return met ? 0 : 2;
 }

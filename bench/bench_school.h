@@ -1,20 +1,17 @@
 #pragma once
 // The synthetic school the benchmarks work on: 3 grade levels x 60 classes x 56
-// students (10,080), 9 subjects, fixed random seed; and the raw SQLite helpers
-// of their baselines.
+// students (10,080), 9 subjects, fixed random seed; and the raw SQLite side of
+// their baselines.
 
 #include "bench/support/bench_school.h"
+#include "bench/support/raw_sqlite.h"
+#include "bench/support/timing.h"
 #include "platform/db/database.h"
-#include "platform/db/textorder.h"
 
-#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
 #include <cstdio>
-#include <cstdlib>
-#include <random>
-#include <sqlite3.h>
 #include <vector>
 
 namespace benchschool {
@@ -35,21 +32,6 @@ inline QString classId(int c) { return QStringLiteral("%1").arg(c, 2, 10, QLatin
 // The students in stored order, class by class: the one school of the benchmarks.
 inline std::vector<Student> makeSchool() { return bench::makeSchool(); }
 
-// The school's 年级表 rows (年级) and 班级表 rows (年级, 班), in stored order.
-inline QStringList schoolGrades() {
-    QStringList out;
-    for (int g = 0; g < kGrades; ++g)
-        out << gradeId(g);
-    return out;
-}
-inline std::vector<std::pair<QString, QString>> schoolClasses() {
-    std::vector<std::pair<QString, QString>> out;
-    for (int g = 0; g < kGrades; ++g)
-        for (int c = 1; c <= kClassesPerGrade; ++c)
-            out.push_back({gradeId(g), classId(c)});
-    return out;
-}
-
 inline TableDef scoreTable(const QString& name) {
     TableDef t{name, {}};
     const int sizes[] = {8, 4, 2, 3, 3, 11, 3, 2};
@@ -60,36 +42,6 @@ inline TableDef scoreTable(const QString& name) {
     for (const QString& s : kSubjects)
         t.fields.push_back({s, FieldType::Single});
     return t;
-}
-
-inline void check(int rc, sqlite3* db) {
-    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
-        std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
-        std::exit(1);
-    }
-}
-
-inline int collate(void*, int na, const void* a, int nb, const void* b) {
-    return compareUnits(static_cast<const char16_t*>(a), na / 2, static_cast<const char16_t*>(b), nb / 2);
-}
-
-inline void bindValue(sqlite3_stmt* st, int i, const QVariant& v) {
-    if (v.isNull())
-        sqlite3_bind_null(st, i);
-    else if (v.metaType().id() == QMetaType::Double)
-        sqlite3_bind_double(st, i, double(float(v.toDouble())));
-    else {
-        const QString s = v.toString();
-        sqlite3_bind_text16(st, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
-    }
-}
-
-// A raw connection to the file, with the database's text order.
-inline sqlite3* openRaw(const QString& path) {
-    sqlite3* db = nullptr;
-    check(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
-    sqlite3_create_collation_v2(db, "JET", SQLITE_UTF16_ALIGNED, nullptr, collate, nullptr);
-    return db;
 }
 
 } // namespace benchschool

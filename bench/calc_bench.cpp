@@ -24,12 +24,13 @@
 // rules out, which is most of why it comes in under its raw build.
 
 #include "bench/support/bench_school.h"
+#include "bench/support/raw_sqlite.h"
+#include "bench/support/timing.h"
 #include "common/program_state.h"
 #include "grades/calc/core/calculation_run.h"
 #include "grades/calc/core/formula.h"
 #include "grades/calc/core/teacher_stage.h"
 #include "platform/db/database.h"
-#include "platform/db/textorder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -51,11 +52,6 @@ double cpuMs() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-int collate(void*, int na, const void* a, int nb, const void* b) {
-    return platform::db::compareUnits(static_cast<const char16_t*>(a), na / 2, static_cast<const char16_t*>(b),
-                                      nb / 2);
 }
 
 struct BenchHost : CalculationHost {
@@ -153,14 +149,10 @@ void singleFn(sqlite3_context* ctx, int, sqlite3_value** v) {
         sqlite3_result_double(ctx, double(float(sqlite3_value_double(v[0]))));
 }
 
-sqlite3* openRaw(const QString& path) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-        std::exit(1);
-    sqlite3_create_collation_v2(db, "JET", SQLITE_UTF16_ALIGNED, nullptr, collate, nullptr);
+// The raw builds' connection: the data layer's text order and f32.
+void addSingleFunction(sqlite3* db) {
     sqlite3_create_function_v2(db, "f32", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, singleFn, nullptr,
                                nullptr, nullptr);
-    return db;
 }
 
 QString q(const QString& name) { return platform::db::quoteName(name); }
@@ -430,10 +422,7 @@ int main(int argc, char** argv) {
     // The floor, raw.
     double floorMs = 1e9, floorCpu = 1e9;
     for (int round = 0; round < kRounds; ++round) {
-        sqlite3* db = nullptr;
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            return 1;
-        sqlite3_create_collation_v2(db, "JET", SQLITE_UTF16_ALIGNED, nullptr, collate, nullptr);
+        bench::RawDb db(path);
         QStringList terms;
         for (const QString& s : bench::kSubjects)
             terms << QStringLiteral("coalesce(\"%1\",0)").arg(s);
@@ -448,9 +437,8 @@ int main(int argc, char** argv) {
         if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
             std::fprintf(stderr, "floor: %s\n", sqlite3_errmsg(db));
         sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        floorMs = std::min(floorMs, t.nsecsElapsed() / 1e6);
-        floorCpu = std::min(floorCpu, cpuMs() - cpu0);
-        sqlite3_close_v2(db);
+        bench::keepBest(floorMs, bench::msSince(t));
+        bench::keepBest(floorCpu, cpuMs() - cpu0);
     }
 
     // The calculation. Each stage keeps its best time of the rounds.
@@ -504,7 +492,8 @@ int main(int argc, char** argv) {
     }
 
     // The raw builds, after the layer's last run, each compared with what it left.
-    sqlite3* raw = openRaw(path);
+    bench::RawDb raw(path);
+    addSingleFunction(raw);
     const QByteArray layerTables = rawDump(raw, QStringLiteral("绝对成绩表")) + rawDump(raw, QStringLiteral("相对成绩表"));
     const std::vector<TeacherFigures> layerFigures = readFigures(raw);
     double rawTablesMs = 1e9, rawTablesCpu = 1e9, rawTeachersMs = 1e9, rawTeachersCpu = 1e9;
@@ -513,17 +502,16 @@ int main(int argc, char** argv) {
         double cpu0 = cpuMs();
         t.start();
         rawTables(raw);
-        rawTablesMs = std::min(rawTablesMs, t.nsecsElapsed() / 1e6);
-        rawTablesCpu = std::min(rawTablesCpu, cpuMs() - cpu0);
+        bench::keepBest(rawTablesMs, bench::msSince(t));
+        bench::keepBest(rawTablesCpu, cpuMs() - cpu0);
         cpu0 = cpuMs();
         t.start();
         rawTeachers(raw, previous);
-        rawTeachersMs = std::min(rawTeachersMs, t.nsecsElapsed() / 1e6);
-        rawTeachersCpu = std::min(rawTeachersCpu, cpuMs() - cpu0);
+        bench::keepBest(rawTeachersMs, bench::msSince(t));
+        bench::keepBest(rawTeachersCpu, cpuMs() - cpu0);
     }
     const bool tablesSame = rawDump(raw, QStringLiteral("绝对成绩表")) + rawDump(raw, QStringLiteral("相对成绩表")) == layerTables;
     const int figuresDiffer = figureDifferences(layerFigures, readFigures(raw));
-    sqlite3_close_v2(raw);
 
     std::printf("%zu students, %lld subjects; best of %d\n", school.size(),
                 static_cast<long long>(bench::kSubjects.size()), kRounds);

@@ -10,7 +10,9 @@
 // Goals: the merge at most 5x the plain string, the check list at most 5x raw.
 
 #include "bench/support/bench_school.h"
-#include "bench/support/quiet_dialogs.h"
+#include "bench/support/raw_sqlite.h"
+#include "bench/support/timing.h"
+#include "bench/support/window_bench.h"
 #include "common/program_state.h"
 #include "grades/results/core/custom_print.h"
 #include "grades/results/print/Form13.h"
@@ -24,7 +26,6 @@
 #include <QFile>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -34,110 +35,80 @@
 
 namespace {
 
-QString text(sqlite3_stmt* st, int i) {
-    const auto* p = static_cast<const char16_t*>(sqlite3_column_text16(st, i));
-    return p ? QString::fromUtf16(p) : QString();
-}
-
 QString number(sqlite3_stmt* st, int i) {
     if (sqlite3_column_type(st, i) == SQLITE_NULL)
         return {};
     return QString::number(sqlite3_column_double(st, i), 'g', 15);
 }
 
-int column(sqlite3_stmt* st, const char* name) {
-    for (int i = 0; i < sqlite3_column_count(st); ++i)
-        if (qstrcmp(sqlite3_column_name(st, i), name) == 0)
-            return i;
-    return -1;
-}
-
-// The file's text columns name a case-blind collation; a plain one stands in.
-int collate(void*, int na, const void* a, int nb, const void* b) {
-    return QStringView(static_cast<const char16_t*>(a), na / 2)
-        .compare(QStringView(static_cast<const char16_t*>(b), nb / 2), Qt::CaseInsensitive);
-}
-
-sqlite3* openRaw(const QString& path) {
-    sqlite3* h = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &h, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_create_collation_v2(h, "JET", SQLITE_UTF16_ALIGNED, nullptr, collate, nullptr);
-    return h;
-}
 
 // The merged text of a grade level ("" for the school) as one string.
 double rawMerge(const QString& path, const QString& grade, qsizetype& chars) {
-    sqlite3* h = openRaw(path);
+    // The file's text columns name a case-blind collation; a plain one stands in.
+    bench::RawDb h(path, bench::RawDb::Mode::ReadOnly, bench::RawDb::TextOrder::CaseBlind);
     QElapsedTimer t;
     t.start();
-    sqlite3_stmt* st = nullptr;
-    if (grade.isEmpty()) {
-        sqlite3_prepare_v2(h, "SELECT * FROM 成绩表", -1, &st, nullptr);
-    } else {
-        sqlite3_prepare_v2(h, "SELECT * FROM 成绩表 WHERE 年级 = ?", -1, &st, nullptr);
-        sqlite3_bind_text16(st, 1, grade.utf16(), int(grade.size() * 2), SQLITE_TRANSIENT);
-    }
-    const int no = column(st, "考号"), name = column(st, "姓名"), total = column(st, "总分");
+    auto st = h.prepare(grade.isEmpty() ? QStringLiteral("SELECT * FROM 成绩表")
+                                        : QStringLiteral("SELECT * FROM 成绩表 WHERE 年级 = ?"));
+    if (!grade.isEmpty())
+        st.bind(1, grade);
+    const int no = bench::columnIndex(st, "考号"), name = bench::columnIndex(st, "姓名"),
+              total = bench::columnIndex(st, "总分");
     QString out;
-    while (sqlite3_step(st) == SQLITE_ROW)
-        out += text(st, no) + u' ' + text(st, name) + u':' + number(st, total) + u'\n';
-    sqlite3_finalize(st);
-    const double ms = t.nsecsElapsed() / 1e6;
+    while (st.next())
+        out += st.text(no) + u' ' + st.text(name) + u':' + number(st, total) + u'\n';
+    st.finish();
+    const double ms = bench::msSince(t);
     chars = out.size();
-    sqlite3_close(h);
     return ms;
 }
 
 // The merged document built straight from the rows: the same runs, formats
 // and line breaks as the merge makes, no record set and no template.
 double rawRichMerge(const QString& path, qsizetype& chars) {
-    sqlite3* h = openRaw(path);
+    bench::RawDb h(path, bench::RawDb::Mode::ReadOnly, bench::RawDb::TextOrder::CaseBlind);
     QTextDocument doc;
     doc.setUndoRedoEnabled(false);
     QTextCharFormat plain, bold;
     bold.setFontWeight(QFont::Bold);
     QElapsedTimer t;
     t.start();
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(h, "SELECT * FROM 成绩表", -1, &st, nullptr);
-    const int no = column(st, "考号"), name = column(st, "姓名"), total = column(st, "总分");
+    auto st = h.prepare(QStringLiteral("SELECT * FROM 成绩表"));
+    const int no = bench::columnIndex(st, "考号"), name = bench::columnIndex(st, "姓名"),
+              total = bench::columnIndex(st, "总分");
     QTextCursor c(&doc);
     c.beginEditBlock();
     QString pending;
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        pending += text(st, no) + u' ';
+    while (st.next()) {
+        pending += st.text(no) + u' ';
         c.insertText(pending, plain);
-        c.insertText(text(st, name), bold);
+        c.insertText(st.text(name), bold);
         pending = u':' + number(st, total) + u'\n';
     }
     c.insertText(pending, plain);
     c.endEditBlock();
-    sqlite3_finalize(st);
-    const double ms = t.nsecsElapsed() / 1e6;
+    st.finish();
+    const double ms = bench::msSince(t);
     chars = doc.characterCount();
-    sqlite3_close(h);
     return ms;
 }
 
 double rawCheckList(const QString& path, qsizetype& chars) {
-    sqlite3* h = openRaw(path);
+    bench::RawDb h(path, bench::RawDb::Mode::ReadOnly, bench::RawDb::TextOrder::CaseBlind);
     QElapsedTimer t;
     t.start();
-    sqlite3_stmt* classes = nullptr;
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(h, "SELECT 年级, 班 FROM 班级表 ORDER BY 年级, 班", -1, &classes, nullptr);
-    sqlite3_prepare_v2(h, "SELECT 姓名, 总分 FROM 成绩表 WHERE 年级 = ? AND 班 = ? ORDER BY 学号", -1, &st,
-                       nullptr);
+    auto classes = h.prepare(QStringLiteral("SELECT 年级, 班 FROM 班级表 ORDER BY 年级, 班"));
+    auto st = h.prepare(QStringLiteral("SELECT 姓名, 总分 FROM 成绩表 WHERE 年级 = ? AND 班 = ? ORDER BY 学号"));
     QString out;
-    while (sqlite3_step(classes) == SQLITE_ROW) {
-        const QString grade = text(classes, 0), cls = text(classes, 1);
+    while (classes.next()) {
+        const QString grade = classes.text(0), cls = classes.text(1);
         out += QStringLiteral("核对学生姓名\r\n") + grade + QStringLiteral("级") + cls +
                QStringLiteral("班全体同学的情况如下：\r\n\r\n");
-        sqlite3_bind_text16(st, 1, grade.utf16(), int(grade.size() * 2), SQLITE_TRANSIENT);
-        sqlite3_bind_text16(st, 2, cls.utf16(), int(cls.size() * 2), SQLITE_TRANSIENT);
+        st.bind(1, grade);
+        st.bind(2, cls);
         int onLine = 0;
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            const QString name = text(st, 0);
+        while (st.next()) {
+            const QString name = st.text(0);
             out += name + QString(std::max<qsizetype>(0, 6 - 2 * name.size()), u' ') + number(st, 1) +
                    QStringLiteral("    ");
             if (++onLine == 4) {
@@ -148,11 +119,10 @@ double rawCheckList(const QString& path, qsizetype& chars) {
         sqlite3_reset(st);
         out += QStringLiteral("\r\n\r\n\r\n");
     }
-    sqlite3_finalize(st);
-    sqlite3_finalize(classes);
-    const double ms = t.nsecsElapsed() / 1e6;
+    st.finish();
+    classes.finish();
+    const double ms = bench::msSince(t);
     chars = out.size();
-    sqlite3_close(h);
     return ms;
 }
 
@@ -178,7 +148,7 @@ double merge(const QString& entry, qsizetype& chars) {
     source.setRecordSource(results::templateSourceQuery(entry));
     source.refresh();
     results::mergeTemplate(results::TemplateChars(tmpl), *source.recordset(), out);
-    const double ms = t.nsecsElapsed() / 1e6;
+    const double ms = bench::msSince(t);
     chars = out.characterCount();
     return ms;
 }
@@ -195,7 +165,7 @@ double checkList(qsizetype& chars) {
     QElapsedTimer t;
     t.start();
     f.Command1->click();
-    const double ms = t.nsecsElapsed() / 1e6;
+    const double ms = bench::msSince(t);
     chars = f.RichTextBox1->document()->characterCount();
     return ms;
 }
@@ -213,13 +183,9 @@ bool report(const char* what, double layer, double raw, qsizetype layerChars, qs
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    bench::QuietDialogs quiet;
-    platform::setDialogService(&quiet);
-    QTemporaryDir dir;
-    const QString school = dir.filePath(QStringLiteral("学生成绩库.mdb"));
-    if (!bench::createSchoolDatabase(dir.path(), school, bench::makeSchool()))
+    bench::WindowBench run(argc, argv);
+    const QString school = run.schoolPath();
+    if (!bench::createSchoolDatabase(run.dir.path(), school, bench::makeSchool()))
         return 1;
     state().DatabasePath = school;
 
@@ -227,18 +193,17 @@ int main(int argc, char** argv) {
     double listLayer = 1e300, listRaw = 1e300, schoolRich = 1e300;
     qsizetype c[7] = {};
     for (int round = 0; round < 3; ++round) {
-        gradeLayer = std::min(gradeLayer, merge(QStringLiteral("2005级"), c[0]));
-        gradeRaw = std::min(gradeRaw, rawMerge(school, QStringLiteral("2005"), c[1]));
-        schoolLayer = std::min(schoolLayer, merge(QStringLiteral("所有班级"), c[2]));
-        schoolRaw = std::min(schoolRaw, rawMerge(school, QString(), c[3]));
-        schoolRich = std::min(schoolRich, rawRichMerge(school, c[6]));
-        listLayer = std::min(listLayer, checkList(c[4]));
-        listRaw = std::min(listRaw, rawCheckList(school, c[5]));
+        bench::keepBest(gradeLayer, merge(QStringLiteral("2005级"), c[0]));
+        bench::keepBest(gradeRaw, rawMerge(school, QStringLiteral("2005"), c[1]));
+        bench::keepBest(schoolLayer, merge(QStringLiteral("所有班级"), c[2]));
+        bench::keepBest(schoolRaw, rawMerge(school, QString(), c[3]));
+        bench::keepBest(schoolRich, rawRichMerge(school, c[6]));
+        bench::keepBest(listLayer, checkList(c[4]));
+        bench::keepBest(listRaw, rawCheckList(school, c[5]));
     }
     bool ok = report("merge, grade level", gradeLayer, gradeRaw, c[0], c[1], 5);
     ok = report("merge, school", schoolLayer, schoolRaw, c[2], c[3], 5) && ok;
     report("  ... raw document", schoolLayer, schoolRich, c[2], c[6], 0);
     ok = report("check list, 所有班级", listLayer, listRaw, c[4], c[5], 5) && ok;
-    platform::setDialogService(nullptr);
     return ok ? 0 : 2;
 }

@@ -11,10 +11,9 @@
 // busy machine disturbs the ratios less. Goals: add <= 3x, walk and write <= 3x
 // row by row and <= 5x the single statement, Finds <= 3x.
 
-#include "bench/support/bench_school.h"
+#include "bench_school.h"
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
-#include "platform/db/textorder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -22,7 +21,6 @@
 
 #include <cstdio>
 #include <random>
-#include <sqlite3.h>
 
 using namespace platform::db;
 
@@ -33,39 +31,7 @@ using bench::kSubjects;
 using bench::makeSchool;
 using Student = bench::Student;
 
-TableDef scoreTable(const QString& name) {
-    TableDef t{name, {}};
-    const int sizes[] = {8, 4, 2, 3, 3, 11, 3, 2};
-    for (int i = 0; i < 8; ++i)
-        t.fields.push_back({kFixed[i], FieldType::Text, sizes[i]});
-    t.fields.push_back({kFixed[8], FieldType::Single});
-    t.fields.push_back({kFixed[9], FieldType::Single});
-    for (const QString& s : kSubjects)
-        t.fields.push_back({s, FieldType::Single});
-    return t;
-}
-
-void check(int rc, sqlite3* db) {
-    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
-        std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
-        std::exit(1);
-    }
-}
-
-int collate(void*, int na, const void* a, int nb, const void* b) {
-    return compareUnits(static_cast<const char16_t*>(a), na / 2, static_cast<const char16_t*>(b), nb / 2);
-}
-
-void bindValue(sqlite3_stmt* st, int i, const QVariant& v) {
-    if (v.isNull())
-        sqlite3_bind_null(st, i);
-    else if (v.metaType().id() == QMetaType::Double)
-        sqlite3_bind_double(st, i, double(float(v.toDouble())));
-    else {
-        const QString s = v.toString();
-        sqlite3_bind_text16(st, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
-    }
-}
+using benchschool::scoreTable;
 
 } // namespace
 
@@ -83,7 +49,7 @@ int main(int argc, char** argv) {
     double layer[Count], raw[Count], single = 1e300;
     std::fill(std::begin(layer), std::end(layer), 1e300);
     std::fill(std::begin(raw), std::end(raw), 1e300);
-    auto best = [](double& slot, const QElapsedTimer& t) { slot = std::min(slot, t.nsecsElapsed() / 1e6); };
+    auto best = [](double& slot, const QElapsedTimer& t) { bench::keepBest(slot, bench::msSince(t)); };
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
     QElapsedTimer timer;
     for (int round = 0; round < rounds; ++round) {
@@ -132,9 +98,7 @@ int main(int argc, char** argv) {
             }
             best(layer[Find], timer);
         }
-        sqlite3* db = nullptr;
-        check(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
-        sqlite3_create_collation_v2(db, "JET", SQLITE_UTF16_ALIGNED, nullptr, collate, nullptr);
+        bench::RawDb db(path);
         QStringList quoted, marks, sum;
         for (const QString& f : fields) {
             quoted << QLatin1Char('"') + f + QLatin1Char('"');
@@ -144,69 +108,62 @@ int main(int argc, char** argv) {
             sum << QStringLiteral("coalesce(\"%1\", 0)").arg(f);
 
         for (const char* table : {"成绩表2", "成绩表3"}) {
-            const QByteArray insert = QStringLiteral("INSERT OR FAIL INTO %1 (%2) VALUES (%3)")
-                                          .arg(QString::fromUtf8(table), quoted.join(u','), marks.join(u',')).toUtf8();
+            const QString insert = QStringLiteral("INSERT OR FAIL INTO %1 (%2) VALUES (%3)")
+                                       .arg(QString::fromUtf8(table), quoted.join(u','), marks.join(u','));
             timer.start();
-            sqlite3_stmt* st = nullptr;
-            check(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), db);
-            check(sqlite3_prepare_v2(db, insert.constData(), -1, &st, nullptr), db);
-            for (const Student& s : school) {
-                for (int i = 0; i < s.values.size(); ++i)
-                    bindValue(st, i + 1, s.values[i]);
-                check(sqlite3_step(st), db);
-                sqlite3_reset(st);
+            db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+            {
+                auto st = db.prepare(insert);
+                for (const Student& s : school) {
+                    for (int i = 0; i < s.values.size(); ++i)
+                        st.bind(i + 1, s.values[i]);
+                    st.run();
+                }
             }
-            sqlite3_finalize(st);
-            check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
+            db.exec(QStringLiteral("COMMIT"));
             if (qstrcmp(table, "成绩表2") == 0)
                 best(raw[Add], timer);
         }
 
         timer.start();
         {
-            sqlite3_stmt* sel = nullptr;
-            sqlite3_stmt* upd = nullptr;
-            const QByteArray select = QStringLiteral("SELECT rowid, %1 FROM 成绩表2 ORDER BY rowid").arg(quoted.join(u',')).toUtf8();
-            check(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), db);
-            check(sqlite3_prepare_v2(db, select.constData(), -1, &sel, nullptr), db);
-            check(sqlite3_prepare_v2(db, "UPDATE OR FAIL 成绩表2 SET 总分=? WHERE rowid=?", -1, &upd, nullptr), db);
-            while (sqlite3_step(sel) == SQLITE_ROW) {
-                double total = 0;
-                for (int f = 11; f < sqlite3_column_count(sel); ++f)
-                    total += sqlite3_column_double(sel, f);
-                sqlite3_bind_double(upd, 1, double(float(total)));
-                sqlite3_bind_int64(upd, 2, sqlite3_column_int64(sel, 0));
-                check(sqlite3_step(upd), db);
-                sqlite3_reset(upd);
+            db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+            {
+                auto sel =
+                    db.prepare(QStringLiteral("SELECT rowid, %1 FROM 成绩表2 ORDER BY rowid").arg(quoted.join(u',')));
+                auto upd = db.prepare(QStringLiteral("UPDATE OR FAIL 成绩表2 SET 总分=? WHERE rowid=?"));
+                while (sel.next()) {
+                    double total = 0;
+                    for (int f = 11; f < sqlite3_column_count(sel); ++f)
+                        total += sqlite3_column_double(sel, f);
+                    sqlite3_bind_double(upd, 1, double(float(total)));
+                    upd.bindRowid(2, sqlite3_column_int64(sel, 0));
+                    upd.run();
+                }
             }
-            sqlite3_finalize(sel);
-            sqlite3_finalize(upd);
-            check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
+            db.exec(QStringLiteral("COMMIT"));
         }
         best(raw[Walk], timer);
 
         timer.start();
-        check(sqlite3_exec(db, QStringLiteral("UPDATE 成绩表3 SET 总分 = %1").arg(sum.join(u'+')).toUtf8().constData(),
-                           nullptr, nullptr, nullptr), db);
-        single = std::min(single, timer.nsecsElapsed() / 1e6);
+        db.exec(QStringLiteral("UPDATE 成绩表3 SET 总分 = %1").arg(sum.join(u'+')));
+        bench::keepBest(single, bench::msSince(timer));
 
         timer.start();
         {
-            sqlite3_stmt* st = nullptr;
-            check(sqlite3_exec(db, "CREATE INDEX 成绩表2_STID ON 成绩表2(STID)", nullptr, nullptr, nullptr), db);
-            check(sqlite3_prepare_v2(db, "SELECT rowid FROM 成绩表2 WHERE STID = ?", -1, &st, nullptr), db);
+            db.exec(QStringLiteral("CREATE INDEX 成绩表2_STID ON 成绩表2(STID)"));
+            auto st = db.prepare(QStringLiteral("SELECT rowid FROM 成绩表2 WHERE STID = ?"));
             int found = 0;
             for (const QString& id : wanted) {
-                sqlite3_bind_text16(st, 1, id.utf16(), int(id.size() * 2), SQLITE_TRANSIENT);
-                found += sqlite3_step(st) == SQLITE_ROW ? 1 : 0;
+                st.bind(1, id);
+                found += st.next() ? 1 : 0;
                 sqlite3_reset(st);
             }
-            sqlite3_finalize(st);
+            st.finish();
             if (found != 1000)
                 std::fprintf(stderr, "raw found only %d\n", found);
         }
         best(raw[Find], timer);
-        sqlite3_close_v2(db);
     }
 
     struct Line {

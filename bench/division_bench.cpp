@@ -26,21 +26,8 @@ constexpr int kFast = 10;
 constexpr int kSlow = 10;
 
 void makeDatabase(const QString& path) {
-    auto db = Database::create(path);
-    db->createTable(scoreTableDef(QStringLiteral("成绩表"), kSubjects));
-    db->createTable(gradeTableDef(kSubjects));
-    db->createTable(classTableDef(kSubjects));
-    Transaction t(*db);
-    QStringList fields = kFixed;
-    fields += kSubjects;
-    for (const Student& s : makeSchool())
-        db->insertRow(QStringLiteral("成绩表"), fields, s.values);
-    for (const QString& g : schoolGrades())
-        db->insertRow(QStringLiteral("年级表"), {QStringLiteral("年级")}, {g});
-    for (const auto& [g, c] : schoolClasses())
-        db->insertRow(QStringLiteral("班级表"), {QStringLiteral("年级"), QStringLiteral("班")}, {g, c});
-    db->execute(QStringLiteral("UPDATE 成绩表 SET 总分 = %1").arg(kSubjects.join(QLatin1Char('+'))));
-    t.commit();
+    bench::createBareSchool(path, bench::BareTables::Classes);
+    Database::open(path, {})->execute(QStringLiteral("UPDATE 成绩表 SET 总分 = %1").arg(kSubjects.join(QLatin1Char('+'))));
 }
 
 QString typeOf(int classIndex) {
@@ -107,19 +94,17 @@ void placeRaw(std::vector<int>& classOf, const std::vector<int>& ranks, int firs
 }
 
 double divideRaw(const QString& path, dv::Rule rule, uint64_t seed) {
-    sqlite3* db = openRaw(path);
+    bench::RawDb db(path);
     QElapsedTimer timer;
     timer.start();
-    check(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), db);
-    sqlite3_stmt* read = nullptr;
-    check(sqlite3_prepare_v2(db, "SELECT rowid FROM 成绩表 WHERE 年级 = ? ORDER BY 总分 DESC, rowid", -1, &read,
-                             nullptr),
-          db);
-    bindValue(read, 1, gradeId(0));
+    db.exec(QStringLiteral("BEGIN IMMEDIATE"));
     std::vector<qint64> rowids;
-    while (sqlite3_step(read) == SQLITE_ROW)
-        rowids.push_back(sqlite3_column_int64(read, 0));
-    sqlite3_finalize(read);
+    {
+        auto read = db.prepare(QStringLiteral("SELECT rowid FROM 成绩表 WHERE 年级 = ? ORDER BY 总分 DESC, rowid"));
+        read.bind(1, gradeId(0));
+        while (read.next())
+            rowids.push_back(sqlite3_column_int64(read, 0));
+    }
 
     const int n = int(rowids.size());
     const int fastSeats = kFast * kStudentsPerClass;
@@ -137,19 +122,16 @@ double divideRaw(const QString& path, dv::Rule rule, uint64_t seed) {
     placeRaw(classOf, slow, kFast, kSlow, rule, random);
     placeRaw(classOf, parallel, kFast + kSlow, kClassesPerGrade - kFast - kSlow, rule, random);
 
-    sqlite3_stmt* upd = nullptr;
-    check(sqlite3_prepare_v2(db, "UPDATE 成绩表 SET 班 = ? WHERE rowid = ?", -1, &upd, nullptr), db);
-    for (int r = 0; r < n; ++r) {
-        bindValue(upd, 1, classId(classOf[size_t(r)] + 1));
-        sqlite3_bind_int64(upd, 2, rowids[size_t(r)]);
-        check(sqlite3_step(upd), db);
-        sqlite3_reset(upd);
+    {
+        auto upd = db.prepare(QStringLiteral("UPDATE 成绩表 SET 班 = ? WHERE rowid = ?"));
+        for (int r = 0; r < n; ++r) {
+            upd.bind(1, classId(classOf[size_t(r)] + 1));
+            upd.bindRowid(2, rowids[size_t(r)]);
+            upd.run();
+        }
     }
-    sqlite3_finalize(upd);
-    check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
-    const double ms = timer.nsecsElapsed() / 1e6;
-    sqlite3_close_v2(db);
-    return ms;
+    db.exec(QStringLiteral("COMMIT"));
+    return bench::msSince(timer);
 }
 
 } // namespace
@@ -168,7 +150,7 @@ int main(int argc, char** argv) {
 
     const std::pair<dv::Rule, const char*> rules[] = {
         {dv::Rule::ByScore, "按成绩分 (blocks)"}, {dv::Rule::Even, "平均分配 (in turn)"}, {dv::Rule::Random, "随机分班 (random)"}};
-    std::printf("%-32s %10s %10s %8s\n", "one grade, 3,360 students", "divide ms", "raw ms", "ratio");
+    const bench::RatioTable table(32, "one grade, 3,360 students", "divide ms");
     // One division unmeasured first: the engine's and the text order's tables warm up.
     fresh(path);
     divideThroughTheSystem(path, dv::Rule::ByScore, 0);
@@ -178,11 +160,10 @@ int main(int argc, char** argv) {
         for (int round = 0; round < 9; ++round) {
             fresh(path);
             fresh(rawPath);
-            best = std::min(best, divideThroughTheSystem(path, rule, uint64_t(round + 1)));
-            bestRaw = std::min(bestRaw, divideRaw(rawPath, rule, uint64_t(round + 1)));
+            bench::keepBest(best, divideThroughTheSystem(path, rule, uint64_t(round + 1)));
+            bench::keepBest(bestRaw, divideRaw(rawPath, rule, uint64_t(round + 1)));
         }
-        std::printf("%-32s %10.1f %10.1f %8.2f\n", name, best, bestRaw, best / bestRaw);
-        within = within && best <= 3 * bestRaw;
+        within = table.row(name, best, bestRaw) <= 3 && within;
     }
     std::printf("goal: each rule at most 3x the raw time: %s\n", within ? "met" : "NOT met");
     return 0;

@@ -6,6 +6,7 @@
 
 #include "bench_school.h"
 #include "support/bench_school.h"
+#include "support/window_bench.h"
 
 #include "common/program_state.h"
 #include "common/random_source.h"
@@ -17,22 +18,15 @@
 #include "platform/text/values.h"
 #include "platform/ui/richtextbox.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <cstdio>
-#include <sqlite3.h>
 
 namespace {
-
-QString utf16(const void* p, int bytes) {
-    return p ? QString::fromUtf16(static_cast<const char16_t*>(p), bytes / 2) : QString();
-}
 
 QString padded(const QString& name) {
     if (name.size() == 2)
@@ -50,11 +44,8 @@ QString number(const QString& text) {
 double baseline(const QString& path, int rooms, QString* text) {
     QElapsedTimer timer;
     timer.start();
-    sqlite3* db = benchschool::openRaw(path);
-    sqlite3_stmt* st = nullptr;
-    benchschool::check(
-        sqlite3_prepare16_v2(db, u"select 考号,座位,姓名,考室,年级,班 from 成绩表 order by 考室,座位", -1, &st, nullptr),
-        db);
+    bench::RawDb db(path);
+    auto st = db.prepare(QStringLiteral("select 考号,座位,姓名,考室,年级,班 from 成绩表 order by 考室,座位"));
     QTextDocument doc;
     QTextCursor c(&doc);
     QTextCharFormat title, num;
@@ -74,8 +65,8 @@ double baseline(const QString& path, int rooms, QString* text) {
                      title);
     };
     auto close = [&] { c.insertText(QStringLiteral("\n\n"), title); };
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        const QString r = utf16(sqlite3_column_text16(st, 3), sqlite3_column_bytes16(st, 3));
+    while (st.next()) {
+        const QString r = st.text(3);
         if (r != room) {
             if (!room.isEmpty())
                 close();
@@ -83,24 +74,24 @@ double baseline(const QString& path, int rooms, QString* text) {
             next = r.toInt();
             heading(next);
         }
-        const QString seat = utf16(sqlite3_column_text16(st, 1), sqlite3_column_bytes16(st, 1));
+        const QString seat = st.text(1);
         c.insertText(line1 + QLatin1Char('\n') + word + QStringLiteral("考号:"), title);
-        c.insertText(utf16(sqlite3_column_text16(st, 0), sqlite3_column_bytes16(st, 0)) + QLatin1Char(' '), num);
+        c.insertText(st.text(0) + QLatin1Char(' '), num);
         c.insertText(QStringLiteral("姓名:"), title);
-        c.insertText(padded(utf16(sqlite3_column_text16(st, 2), sqlite3_column_bytes16(st, 2))) + QLatin1Char('\n'),
+        c.insertText(padded(st.text(2)) + QLatin1Char('\n'),
                      num);
         c.insertText(QStringLiteral("考室:") + number(r) + QStringLiteral(" 座位号:") + number(seat) +
                          QStringLiteral("\n班级:  ") +
-                         utf16(sqlite3_column_text16(st, 4), sqlite3_column_bytes16(st, 4)) + QStringLiteral("级") +
-                         number(utf16(sqlite3_column_text16(st, 5), sqlite3_column_bytes16(st, 5))) +
+                         st.text(4) + QStringLiteral("级") +
+                         number(st.text(5)) +
                          QStringLiteral("班\n\n"),
                      title);
     }
     if (!room.isEmpty())
         close();
-    sqlite3_finalize(st);
-    sqlite3_close_v2(db);
-    const double ms = timer.nsecsElapsed() / 1e6;
+    st.finish();
+    db.close();
+    const double ms = bench::msSince(timer);
     if (text)
         *text = doc.toPlainText();
     (void)rooms;
@@ -110,11 +101,9 @@ double baseline(const QString& path, int rooms, QString* text) {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("学生成绩库.mdb"));
-    if (!bench::createSchoolDatabase(dir.path(), path, bench::makeSchool()))
+    bench::WindowBench run(argc, argv, bench::WindowBench::Dialogs::Real);
+    const QString path = run.schoolPath();
+    if (!bench::createSchoolDatabase(run.dir.path(), path, bench::makeSchool()))
         return 1;
     {
         auto db = platform::db::Database::open(path, state().DatabasePassword);
@@ -128,8 +117,6 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    state().PrintRecordSource.clear();
-    state().PrintSource = 1;
 
     double best = 1e18, bestRaw = 1e18;
     QString cardsText, rawText;
@@ -141,14 +128,13 @@ int main(int argc, char** argv) {
         timer.start();
         cards->Command5_Click();
         QCoreApplication::processEvents();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
+        bench::keepBest(best, bench::msSince(timer));
         cardsText = cards->RichTextBox1->text();
         cards->close();
         delete cards;
-        bestRaw = std::min(bestRaw, baseline(path, state().ExamRoomCount, &rawText));
+        bench::keepBest(bestRaw, baseline(path, state().ExamRoomCount, &rawText));
     }
-    std::printf("%-34s %10s %10s %8s\n", "所有考室, full layout, 10,080", "刷新 ms", "raw ms", "ratio");
-    std::printf("%-30s %10.1f %10.1f %8.2f\n", "cards", best, bestRaw, best / bestRaw);
+    bench::RatioTable(34, "所有考室, full layout, 10,080", "刷新 ms").row("cards", best, bestRaw);
     std::printf("same text: %s\n", cardsText == rawText ? "yes" : "NO");
     std::printf("goal: at most 2x the raw time: %s\n", best <= 2 * bestRaw ? "met" : "NOT met");
     return 0;

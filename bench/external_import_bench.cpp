@@ -8,6 +8,8 @@
 // of the target; best of three. Goal: <= 3x.
 
 #include "bench/support/bench_school.h"
+#include "bench/support/raw_sqlite.h"
+#include "bench/support/timing.h"
 #include "common/program_state.h"
 #include "grades/maintenance/core/external_import.h"
 #include "platform/db/database.h"
@@ -21,28 +23,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sqlite3.h>
 
 namespace {
 
 const QString kTable = QStringLiteral("学生名单");
-
-void check(int rc, sqlite3* h) {
-    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
-        std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(h));
-        std::exit(1);
-    }
-}
-
-QString text(sqlite3_stmt* st, int c) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)), sqlite3_column_bytes(st, c));
-}
-
-sqlite3_stmt* prepare(sqlite3* h, const QString& sql) {
-    sqlite3_stmt* st = nullptr;
-    check(sqlite3_prepare_v2(h, sql.toUtf8().constData(), -1, &st, nullptr), h);
-    return st;
-}
 
 // The source: a plain student list in a database of this system.
 void makeSource(const QString& path, const std::vector<bench::Student>& school) {
@@ -94,33 +78,27 @@ int layerImport(const QString& target, const QString& source) {
 }
 
 double rawImport(const QString& target, const QString& source) {
-    sqlite3 *dst = nullptr, *src = nullptr;
-    check(sqlite3_open_v2(QFile::encodeName(target).constData(), &dst, SQLITE_OPEN_READWRITE, nullptr), dst);
-    check(sqlite3_open_v2(QFile::encodeName(source).constData(), &src, SQLITE_OPEN_READONLY, nullptr), src);
+    bench::RawDb dst(target, bench::RawDb::Mode::ReadWrite, bench::RawDb::TextOrder::None);
+    bench::RawDb src(source, bench::RawDb::Mode::ReadOnly, bench::RawDb::TextOrder::None);
     QElapsedTimer t;
     t.start();
     QHash<QString, qint64> gradeCount, classCount;
-    sqlite3_stmt* st = prepare(dst, QStringLiteral("SELECT 年级 FROM 年级表"));
-    while (sqlite3_step(st) == SQLITE_ROW)
-        gradeCount.insert(text(st, 0), 0);
-    sqlite3_finalize(st);
-    st = prepare(dst, QStringLiteral("SELECT 年级 || 班 FROM 班级表"));
-    while (sqlite3_step(st) == SQLITE_ROW)
-        classCount.insert(text(st, 0), 0);
-    sqlite3_finalize(st);
+    for (auto st = dst.prepare(QStringLiteral("SELECT 年级 FROM 年级表")); st.next();)
+        gradeCount.insert(st.text(0), 0);
+    for (auto st = dst.prepare(QStringLiteral("SELECT 年级 || 班 FROM 班级表")); st.next();)
+        classCount.insert(st.text(0), 0);
 
     QString marks, list;
     for (const QString& s : bench::kSubjects) {
         list += QStringLiteral(",[%1]").arg(s);
         marks += QStringLiteral(",?");
     }
-    sqlite3_stmt* read = prepare(src, QStringLiteral("SELECT 姓名,年级,班%1 FROM [%2] ORDER BY rowid").arg(list, kTable));
-    sqlite3_stmt* ins = prepare(dst, QStringLiteral("INSERT INTO 成绩表(STID,年级,班,姓名,学号%1) VALUES(?,?,?,?,?%2)")
-                                         .arg(list, marks));
-    check(sqlite3_exec(dst, "BEGIN", nullptr, nullptr, nullptr), dst);
+    auto read = src.prepare(QStringLiteral("SELECT 姓名,年级,班%1 FROM [%2] ORDER BY rowid").arg(list, kTable));
+    auto ins = dst.prepare(QStringLiteral("INSERT INTO 成绩表(STID,年级,班,姓名,学号%1) VALUES(?,?,?,?,?%2)").arg(list, marks));
+    dst.exec(QStringLiteral("BEGIN"));
     const int subjects = int(bench::kSubjects.size());
-    while (sqlite3_step(read) == SQLITE_ROW) {
-        const QString grade = text(read, 1), cls = text(read, 2);
+    while (read.next()) {
+        const QString grade = read.text(1), cls = read.text(2);
         const qint64 serial = ++gradeCount[grade];
         const qint64 number = ++classCount[grade + cls];
         const QByteArray id = (grade + QStringLiteral("%1").arg(serial, 4, 10, QLatin1Char('0'))).toUtf8();
@@ -132,16 +110,10 @@ double rawImport(const QString& target, const QString& source) {
         sqlite3_bind_text(ins, 5, no.constData(), int(no.size()), SQLITE_TRANSIENT);
         for (int k = 0; k < subjects; ++k)
             sqlite3_bind_value(ins, 6 + k, sqlite3_column_value(read, 3 + k));
-        check(sqlite3_step(ins), dst);
-        sqlite3_reset(ins);
+        ins.run();
     }
-    check(sqlite3_exec(dst, "COMMIT", nullptr, nullptr, nullptr), dst);
-    const double ms = t.nsecsElapsed() / 1e6;
-    sqlite3_finalize(read);
-    sqlite3_finalize(ins);
-    sqlite3_close(src);
-    sqlite3_close(dst);
-    return ms;
+    dst.exec(QStringLiteral("COMMIT"));
+    return bench::msSince(t);
 }
 
 } // namespace
@@ -167,11 +139,9 @@ int main(int argc, char** argv) {
         QElapsedTimer t;
         t.start();
         added = layerImport(mine, source);
-        layer = std::min(layer, t.nsecsElapsed() / 1e6);
-        raw = std::min(raw, rawImport(theirs, source));
+        bench::keepBest(layer, bench::msSince(t));
+        bench::keepBest(raw, rawImport(theirs, source));
     }
-    const double ratio = layer / raw;
     std::printf("external import: %d students added\n", added);
-    std::printf("external import: layer %8.1f ms   raw %8.1f ms   ratio %.2f (goal <= 3)\n", layer, raw, ratio);
-    return ratio <= 3 ? 0 : 2;
+    return bench::printRatioLine("external import", "layer", layer, raw, 3) ? 0 : 2;
 }

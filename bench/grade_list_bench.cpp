@@ -6,34 +6,28 @@
 // texts. Best of three. Exits 2 when a goal is missed.
 
 #include "bench/support/bench_school.h"
+#include "bench/support/raw_sqlite.h"
+#include "bench/support/timing.h"
+#include "bench/support/window_bench.h"
 #include "common/program_state.h"
 #include "grades/app/main_window.h"
 #include "grades/frame/Form2.h"
 #include "grades/results/print/Form5.h"
 #include "grades/results/results_menus.h"
 #include "platform/db/database.h"
-#include "platform/db/textorder.h"
 #include "platform/text/number_text.h"
 #include "platform/ui/richtextbox.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
-#include <sqlite3.h>
 
 namespace {
 
 const char* kGradeQuery = "select *  from 成绩表  where 年级='2004' order by 平均分 desc";
-
-int collate(void*, int na, const void* a, int nb, const void* b) {
-    return platform::db::compareUnits(static_cast<const char16_t*>(a), na / 2, static_cast<const char16_t*>(b),
-                                      nb / 2);
-}
 
 QString cut5(double v) { return platform::PlainNumberText(v, platform::Precision::Single).left(5); }
 
@@ -42,24 +36,18 @@ QString cut5(double v) { return platform::PlainNumberText(v, platform::Precision
 double rawMs(const QString& path, const QStringList& queries) {
     QElapsedTimer t;
     t.start();
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_create_collation(db, "JET", SQLITE_UTF16_ALIGNED, nullptr, collate);
+    bench::RawDb db(path, bench::RawDb::Mode::ReadOnly);
     QString preview, copy;
     for (const QString& sql : queries) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare16_v2(db, sql.utf16(), -1, &st, nullptr) != SQLITE_OK) {
-            std::fprintf(stderr, "raw: %s\n", sqlite3_errmsg(db));
-            std::exit(1);
-        }
+        auto st = db.prepare(sql);
         const int columns = sqlite3_column_count(st);
         std::vector<float> sums(size_t(columns), 0.0f);
         QString rows, rowsCopy;
         int n = 0;
-        while (sqlite3_step(st) == SQLITE_ROW) {
+        while (st.next()) {
             ++n;
-            const QString number = QString::fromUtf16(static_cast<const char16_t*>(sqlite3_column_text16(st, 5)));
-            const QString name = QString::fromUtf16(static_cast<const char16_t*>(sqlite3_column_text16(st, 3)));
+            const QString number = st.text(5);
+            const QString name = st.text(3);
             rows += number + QStringLiteral("  ") + name + QStringLiteral("  ");
             rowsCopy += number + u'\t' + name + u'\t';
             for (int i = 8; i < columns; ++i) {
@@ -72,35 +60,26 @@ double rawMs(const QString& path, const QStringList& queries) {
             rows += u'\n';
             rowsCopy += QStringLiteral("\r\n");
         }
-        sqlite3_finalize(st);
+        st.finish();
         QString averages;
         for (int i = 8; i < columns; ++i)
             averages += cut5(sums[size_t(i)] / float(n)) + u'\t';
         preview += QStringLiteral("heading\ncaptions\n") + averages + u'\n' + rows + u'\n';
         copy += QStringLiteral("heading\r\ncaptions\r\n") + averages + QStringLiteral("\r\n") + rowsCopy;
     }
-    sqlite3_close(db);
+    db.close();
     if (preview.isEmpty() || copy.isEmpty())
         std::exit(1);
-    return t.nsecsElapsed() / 1e6;
+    return bench::msSince(t);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("学生成绩库.mdb"));
-    if (!bench::createSchoolDatabase(dir.path(), path, bench::makeSchool()))
+    bench::WindowBench run(argc, argv, bench::WindowBench::Dialogs::Real);
+    const QString path = run.schoolPath();
+    if (!bench::createScoredSchool(run.dir.path(), path))
         return 1;
-    {
-        auto db = platform::db::Database::open(path, state().DatabasePassword);
-        QString sum;
-        for (const QString& s : bench::kSubjects)
-            sum += (sum.isEmpty() ? QString() : QStringLiteral("+")) + s;
-        db->execute(QStringLiteral("update 成绩表 set 总分=%1, 平均分=(%1)/9").arg(sum));
-    }
     state().SubjectCount = int16_t(bench::kSubjects.size());
 
     QStringList classQueries;
@@ -111,8 +90,8 @@ int main(int argc, char** argv) {
                                 .arg(c, 2, 10, QLatin1Char('0'));
     double rawAll = 1e9, rawGrade = 1e9, all = 1e9, grade = 1e9;
     for (int round = 0; round < 3; ++round) {
-        rawAll = std::min(rawAll, rawMs(path, classQueries));
-        rawGrade = std::min(rawGrade, rawMs(path, {QString::fromUtf8(kGradeQuery)}));
+        bench::keepBest(rawAll, rawMs(path, classQueries));
+        bench::keepBest(rawGrade, rawMs(path, {QString::fromUtf8(kGradeQuery)}));
 
         auto w = makeMainWindow();
         w->ConnectDataControls();
@@ -121,7 +100,7 @@ int main(int argc, char** argv) {
         w->menuItem(QStringLiteral("MenuPrintCJ"))->trigger();
         auto* preview = w->findChild<Form5*>(QString(), Qt::FindDirectChildrenOnly);
         const QString text = preview->RichTextBox1->text();
-        all = std::min(all, t.nsecsElapsed() / 1e6);
+        bench::keepBest(all, bench::msSince(t));
         if (text.count(QStringLiteral("全体同学成绩如下:")) != 180) {
             std::fprintf(stderr, "not every class was listed\n");
             return 1;
@@ -131,22 +110,18 @@ int main(int argc, char** argv) {
 
         auto* classes = w->control<QComboBox>(QStringLiteral("Combo9"));
         classes->setCurrentIndex(classes->findText(QStringLiteral("2004级")));
-        state().PrintRecordSource = QString::fromUtf8(kGradeQuery);
-        state().PrintSource = 2;
         t.restart();
-        preview = Form5::showFor(*w);
+        preview = Form5::showFor(*w, QString::fromUtf8(kGradeQuery));
         const QString gradeText = preview->RichTextBox1->text();
-        grade = std::min(grade, t.nsecsElapsed() / 1e6);
+        bench::keepBest(grade, bench::msSince(t));
         if (gradeText.count(u'\n') < 3360) {
             std::fprintf(stderr, "the grade level was not listed\n");
             return 1;
         }
     }
-    const double allRatio = all / rawAll, gradeRatio = grade / rawGrade;
-    std::printf("%-44s %9s %9s %7s %s\n", "measurement", "preview ms", "raw ms", "ratio", "goal");
-    std::printf("%-44s %9.1f %9.1f %7.2f %s\n", "every class, 180 blocks", all, rawAll, allRatio, "<= 5x");
-    std::printf("%-44s %9.1f %9.1f %7.2f %s\n", "a grade level of 3360 handed over", grade, rawGrade, gradeRatio,
-                "<= 5x, <= 100 ms");
+    const bench::RatioTable table(44, "measurement", "preview ms", true);
+    const double allRatio = table.row("every class, 180 blocks", all, rawAll, "<= 5x");
+    const double gradeRatio = table.row("a grade level of 3360 handed over", grade, rawGrade, "<= 5x, <= 100 ms");
     const bool met = allRatio <= 5 && gradeRatio <= 5 && grade <= 100;
     std::printf(met ? "goals met\n" : "goal missed\n");
     return met ? 0 : 2;

@@ -5,7 +5,9 @@
 // UPDATEs by rowid in one transaction. Best of three. Goal: at most 5x raw.
 
 #include "bench/support/bench_school.h"
-#include "bench/support/quiet_dialogs.h"
+#include "bench/support/raw_sqlite.h"
+#include "bench/support/timing.h"
+#include "bench/support/window_bench.h"
 #include "common/program_state.h"
 #include "grades/maintenance/Form15.h"
 #include "platform/db/database.h"
@@ -17,7 +19,6 @@
 #include <QHash>
 #include <QPushButton>
 #include <QSet>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -25,62 +26,48 @@
 
 namespace {
 
-QString text(sqlite3_stmt* st, int i) {
-    const auto* p = static_cast<const char16_t*>(sqlite3_column_text16(st, i));
-    return p ? QString::fromUtf16(p) : QString();
-}
-
 double raw(const QString& path) {
-    sqlite3* h = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &h, SQLITE_OPEN_READWRITE, nullptr);
+    bench::RawDb h(path);
     QElapsedTimer t;
     t.start();
     QHash<QString, QSet<QString>> classes;
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(h, "SELECT 年级, 班 FROM 班级表", -1, &st, nullptr);
-    while (sqlite3_step(st) == SQLITE_ROW)
-        classes[text(st, 0)].insert(text(st, 1));
-    sqlite3_finalize(st);
-    sqlite3_exec(h, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* setId = nullptr;
-    sqlite3_prepare_v2(h, "UPDATE 成绩表 SET STID = ? WHERE rowid = ?", -1, &setId, nullptr);
+    {
+        auto st = h.prepare(QStringLiteral("SELECT 年级, 班 FROM 班级表"));
+        while (st.next())
+            classes[st.text(0)].insert(st.text(1));
+    }
+    h.exec(QStringLiteral("BEGIN"));
+    auto setId = h.prepare(QStringLiteral("UPDATE 成绩表 SET STID = ? WHERE rowid = ?"));
     QHash<QString, int> largest;
     std::vector<std::pair<sqlite3_int64, QString>> missing;
-    sqlite3_prepare_v2(h, "SELECT rowid, STID, 年级, 班, 姓名 FROM 成绩表 ORDER BY rowid", -1, &st, nullptr);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        const QString id = text(st, 1), grade = text(st, 2), cls = text(st, 3);
-        if (!classes.contains(grade) || !classes[grade].contains(cls) || text(st, 4).isEmpty())
+    auto st = h.prepare(QStringLiteral("SELECT rowid, STID, 年级, 班, 姓名 FROM 成绩表 ORDER BY rowid"));
+    while (st.next()) {
+        const QString id = st.text(1), grade = st.text(2), cls = st.text(3);
+        if (!classes.contains(grade) || !classes[grade].contains(cls) || st.text(4).isEmpty())
             continue;
         if (id.size() == 8)
             largest[grade] = std::max(largest[grade], id.right(4).toInt());
         else
             missing.emplace_back(sqlite3_column_int64(st, 0), grade);
     }
-    sqlite3_finalize(st);
+    st.finish();
     for (const auto& [rowid, grade] : missing) {
         const QString id = grade + QStringLiteral("%1").arg(++largest[grade], 4, 10, QLatin1Char('0'));
-        sqlite3_bind_text16(setId, 1, id.utf16(), int(id.size() * 2), SQLITE_TRANSIENT);
-        sqlite3_bind_int64(setId, 2, rowid);
-        sqlite3_step(setId);
-        sqlite3_reset(setId);
+        setId.bind(1, id);
+        setId.bindRowid(2, rowid);
+        setId.run();
     }
-    sqlite3_finalize(setId);
-    sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr);
-    const double ms = t.nsecsElapsed() / 1e6;
-    sqlite3_close(h);
-    return ms;
+    setId.finish();
+    h.exec(QStringLiteral("COMMIT"));
+    return bench::msSince(t);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    bench::QuietDialogs quiet;
-    platform::setDialogService(&quiet);
-    QTemporaryDir dir;
-    const QString school = dir.filePath(QStringLiteral("学生成绩库.mdb"));
-    if (!bench::createSchoolDatabase(dir.path(), school, bench::makeSchool()))
+    bench::WindowBench run(argc, argv);
+    const QString school = run.schoolPath();
+    if (!bench::createSchoolDatabase(run.dir.path(), school, bench::makeSchool()))
         return 1;
     {
         auto db = platform::db::Database::open(school, state().DatabasePassword);
@@ -88,8 +75,8 @@ int main(int argc, char** argv) {
     }
     double layer = 1e300, baseline = 1e300;
     for (int round = 0; round < 3; ++round) {
-        const QString mine = dir.filePath(QStringLiteral("mine.mdb"));
-        const QString theirs = dir.filePath(QStringLiteral("theirs.mdb"));
+        const QString mine = run.path(QStringLiteral("mine.mdb"));
+        const QString theirs = run.path(QStringLiteral("theirs.mdb"));
         QFile::remove(mine);
         QFile::remove(theirs);
         QFile::copy(school, mine);
@@ -101,15 +88,12 @@ int main(int argc, char** argv) {
             QElapsedTimer t;
             t.start();
             f->Command1->click();
-            layer = std::min(layer, t.nsecsElapsed() / 1e6);
+            bench::keepBest(layer, bench::msSince(t));
             if (f->Command1->text() != QStringLiteral("开始"))
                 std::fprintf(stderr, "the check stopped at a row\n");
             delete f;
         }
-        baseline = std::min(baseline, raw(theirs));
+        bench::keepBest(baseline, raw(theirs));
     }
-    const double ratio = layer / baseline;
-    std::printf("integrity check: window %8.1f ms   raw %8.1f ms   ratio %.2f (goal <= 5)\n", layer, baseline, ratio);
-    platform::setDialogService(nullptr);
-    return ratio <= 5 ? 0 : 2;
+    return bench::printRatioLine("integrity check", "window", layer, baseline, 5) ? 0 : 2;
 }

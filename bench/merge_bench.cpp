@@ -7,6 +7,8 @@
 // Goal: <= 3x.
 
 #include "bench/support/bench_school.h"
+#include "bench/support/raw_sqlite.h"
+#include "bench/support/timing.h"
 #include "common/program_state.h"
 #include "grades/maintenance/core/merge.h"
 #include "platform/db/database.h"
@@ -19,26 +21,14 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sqlite3.h>
 
 namespace {
 
-void check(int rc, sqlite3* h) {
-    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
-        std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(h));
-        std::exit(1);
-    }
-}
-
-QStringList columns(sqlite3* h, const QString& table) {
+QStringList columns(const bench::RawDb& h, const QString& table) {
     QStringList out;
-    sqlite3_stmt* st = nullptr;
-    check(sqlite3_prepare_v2(h, QStringLiteral("PRAGMA table_info([%1])").arg(table).toUtf8().constData(), -1, &st,
-                             nullptr),
-          h);
-    while (sqlite3_step(st) == SQLITE_ROW)
+    auto st = h.prepare(QStringLiteral("PRAGMA table_info([%1])").arg(table));
+    while (st.next())
         out << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
-    sqlite3_finalize(st);
     return out;
 }
 
@@ -52,7 +42,7 @@ QString keyOf(sqlite3_stmt* st, const std::vector<int>& cols) {
     return key;
 }
 
-void rawStep(sqlite3* dst, sqlite3* src, const QString& table, const QStringList& keys, bool replace) {
+void rawStep(bench::RawDb& dst, bench::RawDb& src, const QString& table, const QStringList& keys, bool replace) {
     const QStringList cols = columns(dst, table);
     std::vector<int> keyCols;
     for (const QString& k : keys)
@@ -64,57 +54,48 @@ void rawStep(sqlite3* dst, sqlite3* src, const QString& table, const QStringList
         sets += (sets.isEmpty() ? "" : ",") + QStringLiteral("[%1]=?").arg(c);
     }
     QHash<QString, qint64> rows;
-    sqlite3_stmt* st = nullptr;
-    check(sqlite3_prepare_v2(dst, QStringLiteral("SELECT rowid,%1 FROM [%2] ORDER BY rowid").arg(list, table).toUtf8().constData(), -1, &st, nullptr), dst);
-    std::vector<int> shifted;
-    for (int k : keyCols) shifted.push_back(k + 1);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        const QString key = keyOf(st, shifted);
-        if (!key.isEmpty() && !rows.contains(key))
-            rows.insert(key, sqlite3_column_int64(st, 0));
+    {
+        auto st = dst.prepare(QStringLiteral("SELECT rowid,%1 FROM [%2] ORDER BY rowid").arg(list, table));
+        std::vector<int> shifted;
+        for (int k : keyCols) shifted.push_back(k + 1);
+        while (st.next()) {
+            const QString key = keyOf(st, shifted);
+            if (!key.isEmpty() && !rows.contains(key))
+                rows.insert(key, sqlite3_column_int64(st, 0));
+        }
     }
-    sqlite3_finalize(st);
-    sqlite3_stmt *read = nullptr, *ins = nullptr, *upd = nullptr;
-    check(sqlite3_prepare_v2(src, QStringLiteral("SELECT %1 FROM [%2] ORDER BY rowid").arg(list, table).toUtf8().constData(), -1, &read, nullptr), src);
-    check(sqlite3_prepare_v2(dst, QStringLiteral("INSERT INTO [%1](%2) VALUES(%3)").arg(table, list, marks).toUtf8().constData(), -1, &ins, nullptr), dst);
-    check(sqlite3_prepare_v2(dst, QStringLiteral("UPDATE [%1] SET %2 WHERE rowid=?").arg(table, sets).toUtf8().constData(), -1, &upd, nullptr), dst);
+    auto read = src.prepare(QStringLiteral("SELECT %1 FROM [%2] ORDER BY rowid").arg(list, table));
+    auto ins = dst.prepare(QStringLiteral("INSERT INTO [%1](%2) VALUES(%3)").arg(table, list, marks));
+    auto upd = dst.prepare(QStringLiteral("UPDATE [%1] SET %2 WHERE rowid=?").arg(table, sets));
     const int n = int(cols.size());
-    while (sqlite3_step(read) == SQLITE_ROW) {
+    while (read.next()) {
         const QString key = keyOf(read, keyCols);
         auto it = key.isEmpty() ? rows.end() : rows.find(key);
-        sqlite3_stmt* w = it == rows.end() ? ins : upd;
+        bench::RawStatement& w = it == rows.end() ? ins : upd;
         if (it != rows.end() && !replace)
             continue;
         for (int c = 0; c < n; ++c)
             sqlite3_bind_value(w, c + 1, sqlite3_column_value(read, c));
         if (it != rows.end())
-            sqlite3_bind_int64(w, n + 1, it.value());
-        check(sqlite3_step(w), dst);
-        sqlite3_reset(w);
+            w.bindRowid(n + 1, it.value());
+        w.run();
         if (it == rows.end() && !key.isEmpty())
             rows.insert(key, sqlite3_last_insert_rowid(dst));
     }
-    sqlite3_finalize(read);
-    sqlite3_finalize(ins);
-    sqlite3_finalize(upd);
 }
 
 double rawMerge(const QString& target, const QString& source) {
-    sqlite3 *dst = nullptr, *src = nullptr;
-    check(sqlite3_open_v2(QFile::encodeName(target).constData(), &dst, SQLITE_OPEN_READWRITE, nullptr), dst);
-    check(sqlite3_open_v2(QFile::encodeName(source).constData(), &src, SQLITE_OPEN_READONLY, nullptr), src);
+    bench::RawDb dst(target, bench::RawDb::Mode::ReadWrite, bench::RawDb::TextOrder::None);
+    bench::RawDb src(source, bench::RawDb::Mode::ReadOnly, bench::RawDb::TextOrder::None);
     QElapsedTimer t;
     t.start();
-    check(sqlite3_exec(dst, "BEGIN", nullptr, nullptr, nullptr), dst);
+    dst.exec(QStringLiteral("BEGIN"));
     rawStep(dst, src, QStringLiteral("年级表"), {QStringLiteral("年级")}, true);
     rawStep(dst, src, QStringLiteral("班级表"), {QStringLiteral("年级"), QStringLiteral("班")}, true);
     rawStep(dst, src, QStringLiteral("成绩表"), {QStringLiteral("年级"), QStringLiteral("STID")}, true);
     rawStep(dst, src, QStringLiteral("教师表"), {QStringLiteral("姓名")}, false);
-    check(sqlite3_exec(dst, "COMMIT", nullptr, nullptr, nullptr), dst);
-    const double ms = t.nsecsElapsed() / 1e6;
-    sqlite3_close(src);
-    sqlite3_close(dst);
-    return ms;
+    dst.exec(QStringLiteral("COMMIT"));
+    return bench::msSince(t);
 }
 
 } // namespace
@@ -161,14 +142,12 @@ int main(int argc, char** argv) {
             t.start();
             auto from = maintenance::openMergeSource(source, *db);
             const auto r = maintenance::mergeDatabase(*db, *from, true);
-            layer = std::min(layer, t.nsecsElapsed() / 1e6);
+            bench::keepBest(layer, bench::msSince(t));
             replaced = r.tables[2].replaced;
             added = r.tables[2].added;
         }
-        raw = std::min(raw, rawMerge(theirs, source));
+        bench::keepBest(raw, rawMerge(theirs, source));
     }
-    const double ratio = layer / raw;
     std::printf("merge: %d students replaced, %d added\n", replaced, added);
-    std::printf("merge: layer %8.1f ms   raw %8.1f ms   ratio %.2f (goal <= 3)\n", layer, raw, ratio);
-    return ratio <= 3 ? 0 : 2;
+    return bench::printRatioLine("merge", "layer", layer, raw, 3) ? 0 : 2;
 }

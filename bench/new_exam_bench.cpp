@@ -8,6 +8,8 @@
 // Goals: backup <= 2x, refresh <= 3x.
 
 #include "bench/support/bench_school.h"
+#include "bench/support/raw_sqlite.h"
+#include "bench/support/timing.h"
 #include "common/program_state.h"
 #include "grades/maintenance/core/new_examination.h"
 #include "platform/db/backup.h"
@@ -20,36 +22,24 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sqlite3.h>
 
 namespace {
-
-void check(int rc, sqlite3* h) {
-    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
-        std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(h));
-        std::exit(1);
-    }
-}
 
 double rawBackup(const QString& from, const QString& to) {
     QElapsedTimer t;
     t.start();
-    sqlite3 *src = nullptr, *dst = nullptr;
-    check(sqlite3_open_v2(QFile::encodeName(from).constData(), &src, SQLITE_OPEN_READWRITE, nullptr), src);
-    check(sqlite3_open_v2(QFile::encodeName(to).constData(), &dst, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                          nullptr),
-          dst);
+    bench::RawDb src(from, bench::RawDb::Mode::ReadWrite, bench::RawDb::TextOrder::None);
+    bench::RawDb dst(to, bench::RawDb::Mode::Create, bench::RawDb::TextOrder::None);
     sqlite3_backup* b = sqlite3_backup_init(dst, "main", src, "main");
-    check(sqlite3_backup_step(b, -1), dst);
+    bench::checkSqlite(sqlite3_backup_step(b, -1), dst);
     sqlite3_backup_finish(b);
-    sqlite3_close(dst);
-    sqlite3_close(src);
-    return t.nsecsElapsed() / 1e6;
+    dst.close();
+    src.close();
+    return bench::msSince(t);
 }
 
 double rawRefresh(const QString& path) {
-    sqlite3* h = nullptr;
-    check(sqlite3_open_v2(QFile::encodeName(path).constData(), &h, SQLITE_OPEN_READWRITE, nullptr), h);
+    bench::RawDb h(path, bench::RawDb::Mode::ReadWrite, bench::RawDb::TextOrder::None);
     QString scoreFields, teacherFields;
     for (const QString& f : QStringList{"总分", "平均分"} + bench::kSubjects)
         scoreFields += (scoreFields.isEmpty() ? "" : ", ") + QStringLiteral("[%1] = NULL").arg(f);
@@ -67,10 +57,8 @@ double rawRefresh(const QString& path) {
             .arg(scoreFields, teacherFields);
     QElapsedTimer t;
     t.start();
-    check(sqlite3_exec(h, sql.toUtf8().constData(), nullptr, nullptr, nullptr), h);
-    const double ms = t.nsecsElapsed() / 1e6;
-    sqlite3_close(h);
-    return ms;
+    h.exec(sql);
+    return bench::msSince(t);
 }
 
 } // namespace
@@ -113,22 +101,18 @@ int main(int argc, char** argv) {
             QFile::remove(copy);
             t.start();
             platform::db::backupDatabase(*db, copy);
-            layerBackup = std::min(layerBackup, t.nsecsElapsed() / 1e6);
+            bench::keepBest(layerBackup, bench::msSince(t));
 
             t.start();
             maintenance::clearForNewExamination(*db);
-            layerRefresh = std::min(layerRefresh, t.nsecsElapsed() / 1e6);
+            bench::keepBest(layerRefresh, bench::msSince(t));
         }
         const QString rawCopy = dir.filePath(QStringLiteral("rawcopy.mdb"));
         QFile::remove(rawCopy);
-        rawBackupMs = std::min(rawBackupMs, rawBackup(theirs, rawCopy));
-        rawRefreshMs = std::min(rawRefreshMs, rawRefresh(theirs));
+        bench::keepBest(rawBackupMs, rawBackup(theirs, rawCopy));
+        bench::keepBest(rawRefreshMs, rawRefresh(theirs));
     }
-    const double backupRatio = layerBackup / rawBackupMs;
-    const double refreshRatio = layerRefresh / rawRefreshMs;
-    std::printf("backup:  layer %8.1f ms   raw %8.1f ms   ratio %.2f (goal <= 2)\n", layerBackup, rawBackupMs,
-                backupRatio);
-    std::printf("refresh: layer %8.1f ms   raw %8.1f ms   ratio %.2f (goal <= 3)\n", layerRefresh, rawRefreshMs,
-                refreshRatio);
-    return backupRatio <= 2 && refreshRatio <= 3 ? 0 : 2;
+    const bool backupMet = bench::printRatioLine("backup", "layer", layerBackup, rawBackupMs, 2);
+    const bool refreshMet = bench::printRatioLine("refresh", "layer", layerRefresh, rawRefreshMs, 3);
+    return backupMet && refreshMet ? 0 : 2;
 }

@@ -58,13 +58,7 @@ int main(int argc, char** argv) {
         db->createTable(gradeTableDef(kSubjects));
         db->createTable(classTableDef(kSubjects));
         db->createTable(teacherTableDef());
-        for (int g = 0; g < 3; ++g) {
-            const QString grade = QString::number(2004 + g);
-            db->insertRow(QStringLiteral("年级表"), {QStringLiteral("年级")}, {grade});
-            for (int c = 1; c <= 60; ++c)
-                db->insertRow(QStringLiteral("班级表"), {QStringLiteral("年级"), QStringLiteral("班")},
-                              {grade, QStringLiteral("%1").arg(c, 2, 10, QLatin1Char('0'))});
-        }
+        bench::insertGradesAndClasses(*db);
         Recordset rs(db, QStringLiteral("成绩表"));
         Transaction t(*db);
         for (const Student& s : school)
@@ -101,19 +95,15 @@ int main(int argc, char** argv) {
             auto made = Database::open(mine, QString());
             ddl = made->scalar(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = '学籍表'")).toString().toUtf8();
         }
-        sqlite3* db = nullptr;
-        check(sqlite3_open_v2(QFile::encodeName(theirs).constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
-        sqlite3_create_collation_v2(db, "JET", SQLITE_UTF16_ALIGNED, nullptr, collate, nullptr);
+        bench::RawDb db(theirs);
         timer.start();
-        check(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), db);
+        db.exec(QStringLiteral("BEGIN IMMEDIATE"));
         // The same table as the layer made, with the same rules, so that only
         // the way there is compared.
-        check(sqlite3_exec(db, ddl.constData(), nullptr, nullptr, nullptr), db);
-        check(sqlite3_exec(db, "INSERT INTO 学籍表 (STID, 年级, 班, 姓名) SELECT STID, 年级, 班, 姓名 FROM 成绩表",
-                           nullptr, nullptr, nullptr), db);
-        check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
-        raw[0] = std::min(raw[0], timer.nsecsElapsed() / 1e6);
-        sqlite3_close_v2(db);
+        db.exec(QString::fromUtf8(ddl));
+        db.exec(QStringLiteral("INSERT INTO 学籍表 (STID, 年级, 班, 姓名) SELECT STID, 年级, 班, 姓名 FROM 成绩表"));
+        db.exec(QStringLiteral("COMMIT"));
+        bench::keepBest(raw[0], bench::msSince(timer));
     }
 
     // (2) on the last layer copy, which now has its register.
@@ -146,17 +136,13 @@ int main(int argc, char** argv) {
         if (w.ListView1->count() != 3360)
             std::fprintf(stderr, "listed %d\n", int(w.ListView1->count()));
 
-        sqlite3* db = nullptr;
-        check(sqlite3_open_v2(QFile::encodeName(school2).constData(), &db, SQLITE_OPEN_READONLY, nullptr), db);
-        sqlite3_create_collation_v2(db, "JET", SQLITE_UTF16_ALIGNED, nullptr, collate, nullptr);
+        bench::RawDb db(school2, bench::RawDb::Mode::ReadOnly);
         for (int round = 0; round < 5; ++round) {
             timer.start();
-            sqlite3_stmt* st = nullptr;
-            check(sqlite3_prepare_v2(db, "SELECT * FROM 学籍表 WHERE 年级 = ?", -1, &st, nullptr), db);
-            const QString g = QStringLiteral("2005");
-            sqlite3_bind_text16(st, 1, g.utf16(), int(g.size() * 2), SQLITE_TRANSIENT);
+            auto st = db.prepare(QStringLiteral("SELECT * FROM 学籍表 WHERE 年级 = ?"));
+            st.bind(1, QStringLiteral("2005"));
             std::vector<QVariantList> rows;
-            while (sqlite3_step(st) == SQLITE_ROW) {
+            while (st.next()) {
                 QVariantList row;
                 for (int c = 0; c < sqlite3_column_count(st); ++c) {
                     const void* t = sqlite3_column_text16(st, c);
@@ -166,13 +152,12 @@ int main(int argc, char** argv) {
                 }
                 rows.push_back(std::move(row));
             }
-            sqlite3_finalize(st);
-            raw[1] = std::min(raw[1], timer.nsecsElapsed() / 1e6);
+            st.finish();
+            bench::keepBest(raw[1], bench::msSince(timer));
             if (rows.size() != 3360)
                 std::fprintf(stderr, "raw listed %d\n", int(rows.size()));
         }
         raw[2] = raw[1];
-        sqlite3_close_v2(db);
 
         // (5) The editor as a double click on a student opens it.
         Tavisk::state().SelectedStudentId = QStringLiteral("20050001");
@@ -240,24 +225,16 @@ int main(int argc, char** argv) {
                 records::applyRegisterUpdate(*db, plan);
                 layer[3 + which] = std::min(layer[3 + which], timer.nsecsElapsed() / 1e6);
             }
-            sqlite3* db = nullptr;
-            check(sqlite3_open_v2(QFile::encodeName(theirs).constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
-            sqlite3_create_collation_v2(db, "JET", SQLITE_UTF16_ALIGNED, nullptr, collate, nullptr);
+            bench::RawDb db(theirs);
             timer.start();
-            check(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), db);
-            check(sqlite3_exec(db,
-                               "UPDATE 学籍表 SET 姓名 = s.姓名, 班 = s.班, 年级 = substr(学籍表.STID, 1, 4) "
-                               "FROM 成绩表 s WHERE s.STID = 学籍表.STID",
-                               nullptr, nullptr, nullptr), db);
-            check(sqlite3_exec(db,
-                               "INSERT INTO 学籍表 (STID, 姓名, 班, 年级) SELECT STID, 姓名, 班, substr(STID, 1, 4) "
-                               "FROM 成绩表 WHERE STID NOT IN (SELECT STID FROM 学籍表)",
-                               nullptr, nullptr, nullptr), db);
-            check(sqlite3_exec(db, "DELETE FROM 学籍表 WHERE STID NOT IN (SELECT STID FROM 成绩表)", nullptr,
-                               nullptr, nullptr), db);
-            check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
-            raw[3 + which] = std::min(raw[3 + which], timer.nsecsElapsed() / 1e6);
-            sqlite3_close_v2(db);
+            db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+            db.exec(QStringLiteral("UPDATE 学籍表 SET 姓名 = s.姓名, 班 = s.班, 年级 = substr(学籍表.STID, 1, 4) "
+                                   "FROM 成绩表 s WHERE s.STID = 学籍表.STID"));
+            db.exec(QStringLiteral("INSERT INTO 学籍表 (STID, 姓名, 班, 年级) SELECT STID, 姓名, 班, substr(STID, 1, 4) "
+                                   "FROM 成绩表 WHERE STID NOT IN (SELECT STID FROM 学籍表)"));
+            db.exec(QStringLiteral("DELETE FROM 学籍表 WHERE STID NOT IN (SELECT STID FROM 成绩表)"));
+            db.exec(QStringLiteral("COMMIT"));
+            bench::keepBest(raw[3 + which], bench::msSince(timer));
         }
     }
 
@@ -284,21 +261,17 @@ int main(int argc, char** argv) {
         }
         db.reset();
 
-        sqlite3* raw3 = nullptr;
-        check(sqlite3_open_v2(QFile::encodeName(school4).constData(), &raw3, SQLITE_OPEN_READONLY, nullptr), raw3);
-        sqlite3_create_collation_v2(raw3, "JET", SQLITE_UTF16_ALIGNED, nullptr, collate, nullptr);
+        bench::RawDb raw3(school4, bench::RawDb::Mode::ReadOnly);
         for (int round = 0; round < 5; ++round) {
             timer.start();
-            sqlite3_stmt* st = nullptr;
-            check(sqlite3_prepare_v2(raw3, "SELECT * FROM 学籍表 WHERE 年级 = ?", -1, &st, nullptr), raw3);
-            const QString g = QStringLiteral("2005");
-            sqlite3_bind_text16(st, 1, g.utf16(), int(g.size() * 2), SQLITE_TRANSIENT);
+            auto st = raw3.prepare(QStringLiteral("SELECT * FROM 学籍表 WHERE 年级 = ?"));
+            st.bind(1, QStringLiteral("2005"));
             QString text;
             QStringList names;
             for (int c = 0; c < sqlite3_column_count(st); ++c)
                 names << QString::fromUtf8(sqlite3_column_name(st, c));
             text += names.join(QLatin1Char('\t')) + QStringLiteral("\r\n");
-            while (sqlite3_step(st) == SQLITE_ROW) {
+            while (st.next()) {
                 for (int c = 0; c < sqlite3_column_count(st); ++c) {
                     if (c > 0)
                         text += QLatin1Char('\t');
@@ -307,18 +280,17 @@ int main(int argc, char** argv) {
                 }
                 text += QStringLiteral("\r\n");
             }
-            sqlite3_finalize(st);
+            st.finish();
             // The preview's baseline: read and joined, no file.
-            raw[6] = std::min(raw[6], timer.nsecsElapsed() / 1e6);
+            bench::keepBest(raw[6], bench::msSince(timer));
             // Written the same safe way as the export (beside, then renamed over),
             // so that the reading and the building of the lines are compared.
             QSaveFile f(dir.filePath(QStringLiteral("raw_export.txt")));
             f.open(QIODevice::WriteOnly);
             f.write(platform::toGbk(text));
             f.commit();
-            raw[5] = std::min(raw[5], timer.nsecsElapsed() / 1e6);
+            bench::keepBest(raw[5], bench::msSince(timer));
         }
-        sqlite3_close_v2(raw3);
     }
 
     const char* what[] = {"first start: make and fill 学籍表", "choose a grade level (3360)",

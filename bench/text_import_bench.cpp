@@ -20,17 +20,6 @@ using namespace maintenance;
 
 namespace {
 
-void makeDatabase(const QString& path) {
-    auto db = Database::create(path);
-    db->createTable(scoreTableDef(QStringLiteral("成绩表"), kSubjects));
-    db->begin();
-    QStringList fields = kFixed;
-    fields += kSubjects;
-    for (const Student& s : makeSchool())
-        db->insertRow(QStringLiteral("成绩表"), fields, s.values);
-    db->commit();
-}
-
 // Every student with new marks, last student first (not the stored order).
 QByteArray makeFile() {
     QString text = QStringLiteral("STID");
@@ -78,7 +67,7 @@ double importRun(const QString& path, const QString& source, const QString& log)
 }
 
 double rawImport(const QString& path, const QString& source, const QString& logPath) {
-    sqlite3* db = openRaw(path);
+    bench::RawDb db(path);
     QElapsedTimer timer;
     timer.start();
     QFile in(source);
@@ -87,38 +76,33 @@ double rawImport(const QString& path, const QString& source, const QString& logP
     QFile log(logPath);
     log.open(QIODevice::WriteOnly | QIODevice::Truncate);
     QHash<QString, qint64> rowOf;
-    sqlite3_stmt* sel = nullptr;
-    check(sqlite3_prepare_v2(db, "SELECT rowid, STID FROM 成绩表", -1, &sel, nullptr), db);
-    while (sqlite3_step(sel) == SQLITE_ROW)
-        rowOf.insert(QString::fromUtf16(static_cast<const char16_t*>(sqlite3_column_text16(sel, 1))),
-                     sqlite3_column_int64(sel, 0));
-    sqlite3_finalize(sel);
+    {
+        auto sel = db.prepare(QStringLiteral("SELECT rowid, STID FROM 成绩表"));
+        while (sel.next())
+            rowOf.insert(sel.text(1), sqlite3_column_int64(sel, 0));
+    }
     const QStringList titles = lines[0].split(QLatin1Char('\t'));
     QString sql = QStringLiteral("UPDATE OR FAIL 成绩表 SET ");
     for (int k = 1; k < titles.size(); ++k)
         sql += (k > 1 ? QStringLiteral(",") : QString()) + titles[k] + QStringLiteral("=?");
     sql += QStringLiteral(" WHERE rowid=?");
-    sqlite3_stmt* upd = nullptr;
-    check(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), db);
-    check(sqlite3_prepare16_v2(db, sql.utf16(), -1, &upd, nullptr), db);
+    db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    auto upd = db.prepare(sql);
     for (qsizetype i = 1; i < lines.size() && !lines[i].isEmpty(); ++i) {
         const QStringList f = lines[i].split(QLatin1Char('\t'));
         QString logText = QStringLiteral("STID=") + f[0] + QStringLiteral("\r\n");
         for (int k = 1; k < f.size(); ++k) {
             logText += titles[k] + QLatin1Char('=') + f[k] + QStringLiteral("\r\n");
-            bindValue(upd, k, f[k].toDouble());
+            upd.bind(k, f[k].toDouble());
         }
         log.write(platform::toGbk(logText));
-        sqlite3_bind_int64(upd, int(f.size()), rowOf.value(f[0]));
-        check(sqlite3_step(upd), db);
-        sqlite3_reset(upd);
+        upd.bindRowid(int(f.size()), rowOf.value(f[0]));
+        upd.run();
     }
-    sqlite3_finalize(upd);
-    check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
+    upd.finish();
+    db.exec(QStringLiteral("COMMIT"));
     log.close();
-    const double ms = timer.nsecsElapsed() / 1e6;
-    sqlite3_close_v2(db);
-    return ms;
+    return bench::msSince(timer);
 }
 
 } // namespace
@@ -127,7 +111,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("学生成绩库.mdb"));
-    makeDatabase(path);
+    bench::createBareSchool(path, bench::BareTables::Scores);
     const QString source = dir.filePath(QStringLiteral("school.txt"));
     {
         QFile f(source);
@@ -140,11 +124,10 @@ int main(int argc, char** argv) {
         const QString b = dir.filePath(QStringLiteral("b%1.mdb").arg(round));
         QFile::copy(path, a);
         QFile::copy(path, b);
-        best = std::min(best, importRun(a, source, dir.filePath(QStringLiteral("log-a.txt"))));
-        bestRaw = std::min(bestRaw, rawImport(b, source, dir.filePath(QStringLiteral("log-b.txt"))));
+        bench::keepBest(best, importRun(a, source, dir.filePath(QStringLiteral("log-a.txt"))));
+        bench::keepBest(bestRaw, rawImport(b, source, dir.filePath(QStringLiteral("log-b.txt"))));
     }
-    std::printf("%-32s %10s %10s %8s\n", "10,080 lines, key STID", "import ms", "raw ms", "ratio");
-    std::printf("%-32s %10.1f %10.1f %8.2f\n", "STID and nine marks", best, bestRaw, best / bestRaw);
+    bench::RatioTable(32, "10,080 lines, key STID", "import ms").row("STID and nine marks", best, bestRaw);
     std::printf("goal: at most 2x the raw time: %s\n", best <= 2 * bestRaw ? "met" : "NOT met");
     return 0;
 }

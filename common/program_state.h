@@ -1,7 +1,7 @@
 #pragma once
 // The program-wide values of the grade program: where the database is and how
-// to open it, who the user is, how large the school is, and the few values
-// handed from one window to the next. One object; every window sees it.
+// to open it, who the user is, how large the school is, and the score table the
+// results view lists. One object; every window sees it.
 
 #include <QString>
 #include <cstdint>
@@ -23,8 +23,6 @@ struct ProgramState {
     float StudentCount = 0;
     float TeacherCount = 0;
     int16_t IsAdministrator = 0; // -1 administrator, 0 normal user
-    QString PrintRecordSource;
-    int16_t PrintSource = 0;     // 1 exam-number panel or a print menu item, 2 the results view
     int16_t ExamNumberLength = 0;
     QString CurrentScoreTable;   // "成绩表", "绝对成绩表" or "相对成绩表"; empty until the results view opens
 

@@ -2,6 +2,7 @@
 
 #include "common/create_database.h"
 #include "common/program_state.h"
+#include "common/schema.h"
 #include "common/settings_files.h"
 #include "platform/db/database.h"
 
@@ -72,6 +73,52 @@ bool createSchoolDatabase(const QString& folder, const QString& path, const std:
         return false;
     }
     state().StudentCount = float(school.size());
+    return true;
+}
+
+void insertGradesAndClasses(platform::db::Database& db) {
+    for (int g = 0; g < 3; ++g) {
+        const QString grade = QString::number(2004 + g);
+        db.insertRow(QStringLiteral("年级表"), {QStringLiteral("年级")}, {grade});
+        for (int c = 1; c <= 60; ++c)
+            db.insertRow(QStringLiteral("班级表"), {QStringLiteral("年级"), QStringLiteral("班")},
+                         {grade, QStringLiteral("%1").arg(c, 2, 10, QLatin1Char('0'))});
+    }
+}
+
+void createBareSchool(const QString& path, BareTables tables) {
+    auto db = platform::db::Database::create(path);
+    db->createTable(scoreTableDef(QStringLiteral("成绩表"), kSubjects));
+    if (tables != BareTables::Scores) {
+        db->createTable(gradeTableDef(kSubjects));
+        db->createTable(classTableDef(kSubjects));
+    }
+    if (tables == BareTables::ClassesAndSettings)
+        db->createTable(settingsTableDef());
+    platform::db::Transaction t(*db);
+    QStringList fields = kFixed;
+    fields += kSubjects;
+    for (const Student& s : makeSchool())
+        db->insertRow(QStringLiteral("成绩表"), fields, s.values);
+    if (tables != BareTables::Scores)
+        insertGradesAndClasses(*db);
+    if (tables == BareTables::ClassesAndSettings)
+        for (const SettingsRow& r : settingsRowDefaults())
+            db->insertRow(QStringLiteral("状态表"), {QStringLiteral("说明"), QStringLiteral("状态")},
+                          {r.name, r.value.isEmpty() ? QStringLiteral("基准中学") : r.value});
+    t.commit();
+}
+
+bool createScoredSchool(const QString& folder, const QString& path) {
+    if (!createSchoolDatabase(folder, path, makeSchool()))
+        return false;
+    try {
+        auto db = platform::db::Database::open(path, state().DatabasePassword);
+        db->execute(QStringLiteral("update 成绩表 set 总分=%1, 平均分=(%1)/9").arg(kSubjects.join(u'+')));
+    } catch (const platform::db::DbError& e) {
+        std::fprintf(stderr, "cannot fill the totals: %s\n", qPrintable(e.text()));
+        return false;
+    }
     return true;
 }
 

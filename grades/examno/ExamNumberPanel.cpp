@@ -328,9 +328,7 @@ void ExamNumberPanel::Comkh2_Click() {
             QStringLiteral("考号一经打印以后,一般不能再次编写,你已经核对好所有同学,确实要打印考号了吗?"),
             platform::MsgButtons::YesNo, platform::kPromptTitle) != platform::MsgResult::Yes)
         return;
-    state().PrintRecordSource = Ad32->recordSource();
-    state().PrintSource = 1;
-    Form4::showFor(viewerGroup());
+    Form4::showFor(viewerGroup(), Ad32->recordSource());
     settings.store(Setting::ExamCardsPrinted, QStringLiteral("是"));
 }
 

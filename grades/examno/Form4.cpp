@@ -87,7 +87,8 @@ FontChoice plainFont(const QString& name, double size) {
 
 } // namespace
 
-Form4::Form4(std::function<QString()> viewerGroup) : QWidget(nullptr), viewerGroup_(std::move(viewerGroup)) {
+Form4::Form4(std::function<QString()> viewerGroup, const QString& query)
+    : QWidget(nullptr), viewerGroup_(std::move(viewerGroup)) {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("打印考号预览"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -153,13 +154,14 @@ Form4::Form4(std::function<QString()> viewerGroup) : QWidget(nullptr), viewerGro
                    platform::twipsToPixels(int(kCardMinHeight - kCardFrameHeight)));
     platform::resizeTwips(*this, 9480, 7200);
 
-    Form_Load();
+    Form_Load(query);
 }
 
 Form4::~Form4() = default;
 
-Form4* Form4::showFor(std::function<QString()> viewerGroup) {
-    return platform::showModeless<Form4>(nullptr, [&viewerGroup] { return new Form4(std::move(viewerGroup)); });
+Form4* Form4::showFor(std::function<QString()> viewerGroup, const QString& query) {
+    return platform::showModeless<Form4>(nullptr,
+                                         [&viewerGroup, &query] { return new Form4(std::move(viewerGroup), query); });
 }
 
 void Form4::resizeEvent(QResizeEvent* event) {
@@ -184,11 +186,10 @@ std::vector<CardStudent> Form4::readGroup(const QString& query) {
     }
 }
 
-void Form4::Form_Load() {
+void Form4::Form_Load(const QString& query) {
     std::vector<CardStudent> handedOver;
-    const QString source = state().PrintRecordSource;
-    if (!source.isEmpty()) {
-        handedOver = readGroup(source);
+    if (!query.isEmpty()) {
+        handedOver = readGroup(query);
         if (handedOver.empty()) {
             tell(QStringLiteral("没有可打印的内容!,请选择一个年级或者班"), platform::kCannotPrintTitle);
             return;
@@ -232,7 +233,7 @@ void Form4::Form_Load() {
     } catch (const DbError& e) {
         tell(e.text(), platform::kErrorTitle);
     }
-    if (!source.isEmpty())
+    if (!query.isEmpty())
         build(handedOver);
     showTop();
 }
@@ -255,7 +256,6 @@ CardSettings Form4::cardSettings() const {
     s.classLabel = Combo3->currentText();
     if (viewerGroup_)
         s.viewerLabel = viewerGroup_();
-    s.printSource = state().PrintSource;
     return s;
 }
 

@@ -26,14 +26,16 @@ class Form4 : public QWidget {
     Q_OBJECT
 public:
     // `viewerGroup` reads the group handed over from the viewer for the
-    // headings; it reads "" once the main window has gone.
-    explicit Form4(std::function<QString()> viewerGroup = {});
+    // headings; it reads "" once the main window has gone. `query` selects the
+    // students to preview at once; empty, the window waits for a choice.
+    explicit Form4(std::function<QString()> viewerGroup = {}, const QString& query = {});
     ~Form4() override;
 
-    // Shows the window, creating it on first use; an open one only comes forward.
-    static Form4* showFor(std::function<QString()> viewerGroup);
+    // Shows the window, creating it on first use with `query`; an open one only
+    // comes forward.
+    static Form4* showFor(std::function<QString()> viewerGroup, const QString& query = {});
 
-    void Form_Load();
+    void Form_Load(const QString& query);
     void Form_Unload();
     void Command5_Click();   // 刷新
     void Command1_Click();   // 打印

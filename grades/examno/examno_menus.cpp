@@ -27,8 +27,6 @@ void RestKH_Click(PanelHost& host) {
 }
 
 void MenuPrintKH_Click(const ExamNumbers& examNumbers) {
-    state().PrintSource = 1;
-    state().PrintRecordSource.clear();
     Form4::showFor(examNumbers.viewerGroup());
 }
 

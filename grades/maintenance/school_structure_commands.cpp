@@ -14,6 +14,8 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QListWidget>
+#include <functional>
+#include <optional>
 
 using platform::db::DbError;
 
@@ -61,114 +63,136 @@ void reportFailure(const DbError& e) {
     tell(QStringLiteral("操作没有完成，数据没有改变。\n%1").arg(e.text()), platform::kErrorTitle);
 }
 
+// What a command changed and the words that tell it.
+struct StructureChangeDone {
+    RowChanges rows;
+    QString text;
+    QString title;
+};
+
+// One command of the four: the right, the dialog on its one frame, the change
+// in one transaction, the counts and the word of success. `fill` readies the
+// dialog (false: the command ends before it is shown); `apply` changes the
+// database for the answer, or gives back nothing when there was nothing to
+// change, the user having been told why.
+struct StructureCommand {
+    Dialog::Task task;
+    QString caption;
+    bool trimAnswer;   // the adding commands take the answer without blanks around it
+    std::function<bool(platform::db::Database&, Dialog&)> fill;
+    std::function<std::optional<StructureChangeDone>(platform::db::Database&, const QString&)> apply;
+};
+
+void runStructureCommand(PanelHost& host, results::ResultsChoosers& view, const StructureCommand& command) {
+    if (!begin(host, view))
+        return;
+    try {
+        const auto connection = openProgramDatabase();
+        auto& db = *connection;
+        Dialog dialog(host.hostWindow());
+        if (!command.fill(db, dialog))
+            return;
+        QString answer = ask(dialog, command.task, command.caption);
+        if (command.trimAnswer)
+            answer = answer.trimmed();
+        if (answer.isEmpty())
+            return;
+        view.forgetClasses();
+        const auto done = command.apply(db, answer);
+        if (!done)
+            return;
+        count(done->rows);
+        tell(done->text, done->title);
+    } catch (const DbError& e) {
+        reportFailure(e);
+    }
+}
+
 } // namespace
 
 void AddBan_Click(PanelHost& host, results::ResultsChoosers& view) {
-    if (!begin(host, view))
-        return;
-    try {
-        const auto connection = openProgramDatabase();
-        auto& db = *connection;
-        Dialog dialog(host.hostWindow());
-        const QStringList grades = gradeIds(db);
-        dialog.Combo1->addItems(grades);
-        dialog.Combo1->setEditText(grades.value(0));
-        dialog.List1->addItems(classLabels(db));
-        const QString answer = ask(dialog, Dialog::AddClass, QStringLiteral("增加一个班")).trimmed();
-        if (answer.isEmpty())
-            return;
-        view.forgetClasses();
-        const QString grade = gradeOfLabel(answer);
-        const QString cls = classOfLabel(answer);
-        count(addClass(db, grade, cls));
-        tell(classLabel(grade, cls) + QStringLiteral("添加成功!"), QStringLiteral("添加完成"));
-    } catch (const DbError& e) {
-        reportFailure(e);
-    }
+    runStructureCommand(host, view,
+                        {Dialog::AddClass, QStringLiteral("增加一个班"), true,
+                         [](platform::db::Database& db, Dialog& dialog) {
+                             const QStringList grades = gradeIds(db);
+                             dialog.Combo1->addItems(grades);
+                             dialog.Combo1->setEditText(grades.value(0));
+                             dialog.List1->addItems(classLabels(db));
+                             return true;
+                         },
+                         [](platform::db::Database& db, const QString& answer) -> std::optional<StructureChangeDone> {
+                             const QString grade = gradeOfLabel(answer);
+                             const QString cls = classOfLabel(answer);
+                             return StructureChangeDone{addClass(db, grade, cls),
+                                                        classLabel(grade, cls) + QStringLiteral("添加成功!"),
+                                                        QStringLiteral("添加完成")};
+                         }});
 }
 
 void DeleBan_Click(PanelHost& host, results::ResultsChoosers& view) {
-    if (!begin(host, view))
-        return;
-    try {
-        const auto connection = openProgramDatabase();
-        auto& db = *connection;
-        Dialog dialog(host.hostWindow());
-        dialog.setWindowTitle(QStringLiteral("删除一个班"));
-        const QStringList labels = classLabels(db);
-        if (labels.size() <= 1) {
-            tell(QStringLiteral("必须要有一个班,请先添加一些班之后再作删除操作!"), QStringLiteral("必须要有一个班"));
-            return;
-        }
-        dialog.List1->addItems(labels);
-        const QString answer = ask(dialog, Dialog::DeleteClass, QStringLiteral("删除一个班"));
-        if (answer.isEmpty())
-            return;
-        view.forgetClasses();
-        const QString grade = gradeOfLabel(answer);
-        const QString cls = classOfLabel(answer);
-        // The class and its students go in one transaction; success is told
-        // only once both are gone.
-        const auto done = deleteClass(db, grade, cls);
-        if (!done) {
-            tell(QStringLiteral("没有这样一个班!"), platform::kPromptTitle);
-            return;
-        }
-        count(*done);
-        tell(classLabel(grade, cls) + QStringLiteral("删除成功!"), QStringLiteral("删除完成"));
-    } catch (const DbError& e) {
-        reportFailure(e);
-    }
+    runStructureCommand(
+        host, view,
+        {Dialog::DeleteClass, QStringLiteral("删除一个班"), false,
+         [](platform::db::Database& db, Dialog& dialog) {
+             const QStringList labels = classLabels(db);
+             if (labels.size() <= 1) {
+                 tell(QStringLiteral("必须要有一个班,请先添加一些班之后再作删除操作!"), QStringLiteral("必须要有一个班"));
+                 return false;
+             }
+             dialog.List1->addItems(labels);
+             return true;
+         },
+         [](platform::db::Database& db, const QString& answer) -> std::optional<StructureChangeDone> {
+             const QString grade = gradeOfLabel(answer);
+             const QString cls = classOfLabel(answer);
+             // The class and its students go in one transaction; success is told
+             // only once both are gone.
+             const auto done = deleteClass(db, grade, cls);
+             if (!done) {
+                 tell(QStringLiteral("没有这样一个班!"), platform::kPromptTitle);
+                 return std::nullopt;
+             }
+             return StructureChangeDone{*done, classLabel(grade, cls) + QStringLiteral("删除成功!"),
+                                        QStringLiteral("删除完成")};
+         }});
 }
 
 void Menu_Addlj_Click(PanelHost& host, results::ResultsChoosers& view) {
-    if (!begin(host, view))
-        return;
-    try {
-        const auto connection = openProgramDatabase();
-        auto& db = *connection;
-        Dialog dialog(host.hostWindow());
-        dialog.List1->addItems(gradeLabels(db));
-        dialog.Combo3->clear();
-        const int year = today().year();
-        for (int y = year - 3; y <= year + 3; ++y)
-            dialog.Combo3->addItem(QString::number(y));
-        dialog.Combo3->setEditText(dialog.Combo3->itemText(0));
-        const QString answer = ask(dialog, Dialog::AddGrade, QStringLiteral("增加一个年级")).trimmed();
-        if (answer.isEmpty())
-            return;
-        view.forgetClasses();
-        const QString& grade = answer;   // the dialog takes four letters or digits only
-        count(addGradeLevel(db, grade));
-        tell(grade + QStringLiteral("级添加成功!"), QStringLiteral("添加完成"));
-    } catch (const DbError& e) {
-        reportFailure(e);
-    }
+    runStructureCommand(host, view,
+                        {Dialog::AddGrade, QStringLiteral("增加一个年级"), true,
+                         [](platform::db::Database& db, Dialog& dialog) {
+                             dialog.List1->addItems(gradeLabels(db));
+                             dialog.Combo3->clear();
+                             const int year = today().year();
+                             for (int y = year - 3; y <= year + 3; ++y)
+                                 dialog.Combo3->addItem(QString::number(y));
+                             dialog.Combo3->setEditText(dialog.Combo3->itemText(0));
+                             return true;
+                         },
+                         [](platform::db::Database& db, const QString& answer) -> std::optional<StructureChangeDone> {
+                             const QString& grade = answer;   // the dialog takes four letters or digits only
+                             return StructureChangeDone{addGradeLevel(db, grade), grade + QStringLiteral("级添加成功!"),
+                                                        QStringLiteral("添加完成")};
+                         }});
 }
 
 void Menu_Dellj_Click(PanelHost& host, results::ResultsChoosers& view) {
-    if (!begin(host, view))
-        return;
-    try {
-        const auto connection = openProgramDatabase();
-        auto& db = *connection;
-        Dialog dialog(host.hostWindow());
-        dialog.List1->addItems(gradeLabels(db));
-        const QString answer = ask(dialog, Dialog::DeleteGrade, QStringLiteral("删除一个年级"));
-        if (answer.isEmpty())
-            return;
-        view.forgetClasses();
-        const QString grade = gradeOfLabel(answer.trimmed());
-        const auto done = deleteGradeLevel(db, grade);
-        if (!done) {
-            tell(QStringLiteral("没有这样一个年级!"), platform::kPromptTitle);
-            return;
-        }
-        count(*done);
-        tell(grade + QStringLiteral("级删除成功!"), QStringLiteral("删除完成"));
-    } catch (const DbError& e) {
-        reportFailure(e);
-    }
+    runStructureCommand(host, view,
+                        {Dialog::DeleteGrade, QStringLiteral("删除一个年级"), false,
+                         [](platform::db::Database& db, Dialog& dialog) {
+                             dialog.List1->addItems(gradeLabels(db));
+                             return true;
+                         },
+                         [](platform::db::Database& db, const QString& answer) -> std::optional<StructureChangeDone> {
+                             const QString grade = gradeOfLabel(answer.trimmed());
+                             const auto done = deleteGradeLevel(db, grade);
+                             if (!done) {
+                                 tell(QStringLiteral("没有这样一个年级!"), platform::kPromptTitle);
+                                 return std::nullopt;
+                             }
+                             return StructureChangeDone{*done, grade + QStringLiteral("级删除成功!"),
+                                                        QStringLiteral("删除完成")};
+                         }});
 }
 
 } // namespace maintenance

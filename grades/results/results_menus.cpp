@@ -22,7 +22,6 @@ namespace results {
 void MenuPrintCJ_Click(PanelHost& host, ResultsChoosers& view) {
     state().CurrentScoreTable = table::Scores;
     view.forgetClasses();
-    state().PrintSource = 1;
     platform::db::DataControl& general = host.dataControl(QStringLiteral("Adodc1"));
     QStringList labels;
     try {
@@ -46,7 +45,8 @@ void MenuPrintCJ_Click(PanelHost& host, ResultsChoosers& view) {
     // A sorted list: each grade level's label stands before its classes.
     sortClassLabels(labels);
     view.offerEveryClass(labels);
-    Form5::showFor(host);
+    // Every class is chosen: the window lists them all and needs no query.
+    Form5::showFor(host, {});
 }
 
 void exportResultsToSpreadsheet(int16_t mode) {

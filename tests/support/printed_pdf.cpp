@@ -78,3 +78,7 @@ QString printedTitle(const QString& pdfPath) {
     static const QRegularExpression title(QStringLiteral(R"re(^Title:[ \t]*(.*)$)re"), QRegularExpression::MultilineOption);
     return title.match(info).captured(1).trimmed();
 }
+
+QString printedLayoutText(const QString& pdfPath) {
+    return run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdfPath, QStringLiteral("-")});
+}

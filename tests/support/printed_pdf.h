@@ -27,3 +27,5 @@ struct PrintedPage {
 std::vector<PrintedPage> printedPages(const QString& pdfPath);
 // The document's title, which a printed job gets from its name.
 QString printedTitle(const QString& pdfPath);
+// The text of every page as poppler lays it out, runs of blanks kept.
+QString printedLayoutText(const QString& pdfPath);

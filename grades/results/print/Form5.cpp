@@ -51,13 +51,13 @@ QStringList scoreSubjects() {
 
 } // namespace
 
-Form5* Form5::showFor(PanelHost& host) {
+Form5* Form5::showFor(PanelHost& host, const QString& query) {
     QWidget* owner = host.hostWindow();
-    return platform::showModeless<Form5>(owner, [&host, owner] { return new Form5(host, owner); });
+    return platform::showModeless<Form5>(owner, [&host, owner, &query] { return new Form5(host, owner, query); });
 }
 
-Form5::Form5(PanelHost& host, QWidget* owner)
-    : QWidget(owner, Qt::Window), host_(host), view_(host.offered<results::ResultsChoosers>()) {
+Form5::Form5(PanelHost& host, QWidget* owner, const QString& query)
+    : QWidget(owner, Qt::Window), host_(host), view_(host.offered<results::ResultsChoosers>()), query_(query) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("打印成绩预览"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -136,9 +136,9 @@ void Form5::buildBlocks(bool freshQueries) {
         }
         view_.showRoom(rooms.value(rooms.size() - 1));
     } else if (freshQueries) {
-        if (state().PrintRecordSource.trimmed().isEmpty())
+        if (query_.trimmed().isEmpty())
             return;   // nothing handed over: an empty preview
-        runBlock(state().PrintRecordSource);
+        runBlock(query_);
     } else {
         BuildGradePreview();   // the rows already held
     }

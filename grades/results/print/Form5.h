@@ -25,10 +25,11 @@ class Form5 : public QWidget {
     Q_OBJECT
 public:
     // Shows the one preview owned by the main window, created and loaded on
-    // first use, only brought to the front while it is open.
-    static Form5* showFor(PanelHost& host);
+    // first use, only brought to the front while it is open. `query` is the
+    // view's own listing, used when neither every class nor every room is chosen.
+    static Form5* showFor(PanelHost& host, const QString& query);
 
-    Form5(PanelHost& host, QWidget* owner);
+    Form5(PanelHost& host, QWidget* owner, const QString& query = {});
     ~Form5() override;
 
     void Form_Load();
@@ -55,4 +56,5 @@ private:
     PanelHost& host_;
     results::ResultsChoosers& view_;   // the results view's class and room choosers
     QString fileName_;               // the name chosen last in this window
+    QString query_;                  // the view's listing handed over at the start
 };

@@ -527,8 +527,6 @@ void ResultsPanel::Com61_Click() {
 }
 
 void ResultsPanel::Com62_Click() {
-    state().PrintRecordSource = Ad61->recordSource();
-    state().PrintSource = 2;
     if (!Frame12[0]->isHidden())
         platform::printPlainText({Text7->toPlainText()}, host_->hostWindow()->windowTitle());
     else if (!Frame12[3]->isHidden())
@@ -536,7 +534,7 @@ void ResultsPanel::Com62_Click() {
                                   Text2->toPlainText()},
                                  host_->hostWindow()->windowTitle());
     else if (!Frame12[1]->isHidden())
-        Form5::showFor(*host_);
+        Form5::showFor(*host_, Ad61->recordSource());
 }
 
 void ResultsPanel::Com64_Click() {

@@ -173,13 +173,14 @@ TEST_F(CardsTest, PrintingAsksOnceWhileNotPrintedAndRaisesAnOpenWindowUnchanged)
         EXPECT_EQ(d.lastTitle(), "提示");
     }
     EXPECT_EQ(w.settings().value(Setting::ExamCardsPrinted), "是");
-    EXPECT_EQ(state().PrintRecordSource, "select 考号,座位,姓名,考室,学号,年级,班 from 成绩表 where 考室 = '001'");
     Form4* cards = openCardWindow();
     ASSERT_NE(cards, nullptr);
     EXPECT_EQ(cards->parentWidget(), nullptr);
     const QString preview = cards->RichTextBox1->text();
     EXPECT_TRUE(preview.startsWith("测试中学2000年第二学年度期未考试001考室 所有同学的考号如下:\n\n测试中学")) << preview.toStdString();
     EXPECT_TRUE(preview.contains("考号:00101 姓名:王    \n考室: 1 座位号: 1\n班级:  2004级 2班\n"));
+    // The viewer's own group is handed over: no other room is on the cards.
+    EXPECT_FALSE(preview.contains("考室: 2 ")) << preview.toStdString();
 
     filter()->setEditText("002考室");
     panel.Combo6_Click();
@@ -189,6 +190,24 @@ TEST_F(CardsTest, PrintingAsksOnceWhileNotPrintedAndRaisesAnOpenWindowUnchanged)
     }
     EXPECT_EQ(openCardWindow(), cards);
     EXPECT_EQ(cards->RichTextBox1->text(), preview);
+}
+
+// A grade list asked for in the results view does not silence an open card
+// window: its refresh still builds the chosen room.
+TEST_F(CardsTest, TheResultsViewsPrintButtonLeavesAnOpenCardWindowBuilding) {
+    w.menuItem("MenuPrintKH")->trigger();
+    Form4* cards = openCardWindow();
+    ASSERT_NE(cards, nullptr);
+    w.Command6_Click();
+    at<QRadioButton>("Option8_1")->click();
+    at<QPushButton>("Com62")->click();
+    ASSERT_EQ(openCardWindow(), cards);
+    cards->Option1->setChecked(true);
+    cards->Text2->setText("0");
+    cards->Combo2->setEditText("2考室");
+    cards->Command5_Click();
+    EXPECT_EQ(cards->RichTextBox1->text(), "测试中学2000年第二学年度期未考试第2考室的所有同学的考号如下:\n\n"
+                                           "00201 O'K   \n");
 }
 
 TEST_F(CardsTest, MenuOpensAnEmptyPreviewAndRefreshBuildsEveryRoomUnderItsHeading) {
@@ -300,12 +319,10 @@ TEST_F(CardsTest, ASettingTooLongIsToldAndKeepsItsOldValue) {
 TEST_F(CardsTest, AnEmptyHandedOverListStopsTheLoadAndKeepsTheRows) {
     w.settings().store(Setting::ExamCardLayout, "1,0,4,0");
     w.settings().store(Setting::ExamTitle, "期中考试");
-    state().PrintRecordSource = "select 考号,座位,姓名,考室,学号,年级,班 from 成绩表 where 考室 = '009'";
-    state().PrintSource = 1;
     {
         DialogDouble d;
         d.answerMessage(MsgResult::Ok, "没有可打印的内容!,请选择一个年级或者班");
-        Form4::showFor(nullptr);
+        Form4::showFor(nullptr, "select 考号,座位,姓名,考室,学号,年级,班 from 成绩表 where 考室 = '009'");
         EXPECT_EQ(d.lastTitle(), "无法打印");
     }
     Form4* cards = openCardWindow();

@@ -9,9 +9,9 @@
 #include "platform/db/database.h"
 #include "platform/db/datacontrol.h"
 #include "platform/ui/richtextbox.h"
+#include "results_school.h"
 #include "support/dialog_double.h"
 #include "support/printed_pdf.h"
-#include "support/school_fixture.h"
 #include "support/test_files.h"
 
 #include <QAction>
@@ -43,13 +43,6 @@ QStringList items(const QListWidget* list) {
     return out;
 }
 
-QString pdfText(const QString& path) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    p.waitForFinished();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 FontChoice font(bool bold = false, QColor color = Qt::black, bool strike = false, double size = 9) {
     FontChoice f;
     f.name = QStringLiteral("宋体");
@@ -60,13 +53,8 @@ FontChoice font(bool bold = false, QColor color = Qt::black, bool strike = false
     return f;
 }
 
-struct School {
-    SchoolFixture school{{"语文", "数学"}, {"2004", "2005"}, {"2004级01班", "2004级02班", "2005级01班"}};
-    std::unique_ptr<Form2> window = makeMainWindow();
-    Form2& w = *window;
-    QTemporaryDir dir;
-    School() {
-        w.ConnectDataControls();
+struct School : ResultsSchool {
+    School() : ResultsSchool({"语文", "数学"}, {"2004", "2005"}, {"2004级01班", "2004级02班", "2005级01班"}) {
         add("20040001", "2004", "01", "张三", "01", 80, 85.5);
         add("20040002", "2004", "01", "李四", "02", 70, {});
         add("20040003", "2004", "01", "王五", "03", 60, 100);
@@ -77,7 +65,6 @@ struct School {
         school.db()->insertRow("成绩表", {"STID", "年级", "班", "姓名", "学号", "总分", "数学"},
                                {stid, grade, cls, name, no, total, maths});
     }
-    QString path(const char* name) { return dir.filePath(QString::fromUtf8(name)); }
     // Opens 自定义打印 and runs `body` while it is shown.
     void withForm11(const std::function<void(Form11&)>& body) {
         DialogDouble d;
@@ -88,13 +75,6 @@ struct School {
         w.menuItem("MenuPrintZDY")->trigger();
     }
 };
-
-void pick(QComboBox* box, const QString& entry) {
-    const int i = box->findText(entry);
-    ASSERT_GE(i, 0);
-    box->setCurrentIndex(i);
-    emit box->activated(i);
-}
 
 void typeSql(Form11& f, const QString& sql) {
     f.Option1_Click(1);
@@ -118,7 +98,7 @@ TEST(CustomPrint, SourcesAndTypedQueries) {
         EXPECT_EQ(f.Combo1->currentText(), "2004级");
         EXPECT_EQ(f.Label1->text(), "共4人.");
         EXPECT_EQ(items(f.List1).first(), "STID");
-        pick(f.Combo1, "2004级01班");
+        ResultsSchool::pick(f.Combo1, "2004级01班");
         EXPECT_EQ(s.w.dataControl("Adodc1").recordSource(), "select * from 成绩表  where 年级='2004' and  班='01'");
         EXPECT_EQ(f.Label1->text(), "共3人.");
 
@@ -144,7 +124,7 @@ TEST(CustomPrint, SourcesAndTypedQueries) {
 TEST(CustomPrint, MergeCarriesFormatsAndValues) {
     School s;
     s.withForm11([&](Form11& f) {
-        pick(f.Combo1, "2004级01班");
+        ResultsSchool::pick(f.Combo1, "2004级01班");
         auto* t = f.RichTextBox1;
         // "<姓名>" bold; ":" struck out; "<数学>" with only its letters red.
         t->insertRun("<姓名>", font(true));
@@ -184,7 +164,7 @@ TEST(CustomPrint, MergeCarriesFormatsAndValues) {
 TEST(CustomPrint, MenuCommands) {
     School s;
     s.withForm11([&](Form11& f) {
-        pick(f.Combo1, "2004级01班");
+        ResultsSchool::pick(f.Combo1, "2004级01班");
         QApplication::clipboard()->clear();
         auto* t = f.RichTextBox1;
         t->insertRun("<姓名> <总分>\n", font());
@@ -234,7 +214,7 @@ TEST(CustomPrint, MenuCommands) {
             f.MenuPrint_Click();
             EXPECT_EQ(d.shown().back().kind, "default printer");
         }
-        const QString printed = pdfText(pdf);
+        const QString printed = printedLayoutText(pdf);
         EXPECT_TRUE(printed.contains("张三 80"));
         EXPECT_FALSE(printed.contains("李四"));
         EXPECT_EQ(printedTitle(pdf), "自定义打印");
@@ -334,7 +314,7 @@ TEST(StudentCheckList, DefaultsBuildAndAllClasses) {
     f->List1->item(items(f->List1).indexOf("学号"))->setSelected(true);
     f->Combo2->setEditText("4");
     f->Combo3->setEditText("0");
-    pick(f->Combo1, "所有班级");
+    ResultsSchool::pick(f->Combo1, "所有班级");
     f->Command1_Click();
     EXPECT_EQ(f->RichTextBox1->text(), "核对学生姓名\n2004级01班全体同学的情况如下：\n\n"
                                        "张三  01    李四  02    王五  03    \n\n\n"

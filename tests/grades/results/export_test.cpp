@@ -10,8 +10,8 @@
 #include "platform/dbui/datagrid.h"
 #include "platform/text/gbk.h"
 #include "platform/ui/dialogs.h"
+#include "results_school.h"
 #include "support/dialog_double.h"
-#include "support/school_fixture.h"
 #include "support/test_files.h"
 
 #include <QAction>
@@ -32,13 +32,8 @@ using platform::MsgResult;
 namespace {
 
 // Grade levels 2004 (01, 02) and 2005 (01), one subject.
-struct School {
-    SchoolFixture school{{"语文"}, {"2004", "2005"}, {"2004级01班", "2004级02班", "2005级01班"}};
-    std::unique_ptr<Form2> window = makeMainWindow();
-    Form2& w = *window;
-    QTemporaryDir dir;
-    School() {
-        w.ConnectDataControls();
+struct School : ResultsSchool {
+    School() : ResultsSchool({"语文"}, {"2004", "2005"}, {"2004级01班", "2004级02班", "2005级01班"}) {
         add("20040001", "2004", "01", "03", "张三", 180, 90);
         add("20040002", "2004", "01", "01", "李四", 150, {});
         add("20040003", "2004", "02", "02", "王五", 100, 50);
@@ -49,7 +44,6 @@ struct School {
         school.db()->insertRow("成绩表", {"STID", "年级", "班", "学号", "姓名", "总分", "语文"},
                                {stid, g, c, number, name, total, chinese});
     }
-    QString path(const char* name) { return dir.filePath(QString::fromUtf8(name)); }
     Form16* form() { return w.findChild<Form16*>(QString(), Qt::FindDirectChildrenOnly); }
     Form16& open() {
         w.menuItem("menuOUTtxt")->trigger();
@@ -64,13 +58,7 @@ struct School {
             out << rs->valueAt(r, field).toString();
         return out.join(',');
     }
-    void pick(const QString& entry) {
-        QComboBox* box = form()->Combo1;
-        const int i = box->findText(entry);
-        ASSERT_GE(i, 0);
-        box->setCurrentIndex(i);
-        emit box->activated(i);
-    }
+    void pick(const QString& entry) { ResultsSchool::pick(form()->Combo1, entry); }
 };
 
 } // namespace

@@ -11,8 +11,8 @@
 #include "platform/db/recordset.h"
 #include "platform/dbui/datacontrolbar.h"
 #include "platform/dbui/datagrid.h"
+#include "results_school.h"
 #include "support/dialog_double.h"
-#include "support/school_fixture.h"
 #include "support/test_files.h"
 
 #include <QComboBox>
@@ -37,13 +37,9 @@ void addStudent(Database& db, const QString& table, const QString& stid, const Q
 }
 
 // Two classes: 01 with 张三 (180), 李四 (150), 王五 (120); 02 with 张三 (160) and 赵六 (100).
-struct School {
-    SchoolFixture school{kSubjects};
-    std::unique_ptr<Form2> window = makeMainWindow();
-    Form2& w = *window;
+struct School : ResultsSchool {
     ResultsPanel& panel = dynamic_cast<ResultsPanel&>(*w.panel(6));
-    School() {
-        w.ConnectDataControls();
+    School() : ResultsSchool(kSubjects) {
         fill("成绩表");
         w.setSettingsValue(7, "2");
     }
@@ -55,18 +51,9 @@ struct School {
         addStudent(db(), table, "20040004", "02", "张三", "2004004", "002", "02", 160);
         addStudent(db(), table, "20040005", "02", "赵六", "2004005", "001", "03", 100);
     }
-    template <class T> T* c(const char* name) { return w.control<T>(QString::fromUtf8(name)); }
     platform::db::DataControl& ad61() { return w.dataControl("Ad61"); }
     platform::db::Recordset& rs() { return *ad61().recordset(); }
     QString current() { return rs().absolutePosition() ? rs().value("STID").toString() : QString(); }
-    // A pick from the list, as the user makes it.
-    void pick(const char* list, const QString& entry) {
-        auto* box = c<QComboBox>(list);
-        const int i = box->findText(entry);
-        ASSERT_GE(i, 0) << entry.toStdString();
-        box->setCurrentIndex(i);
-        emit box->activated(i);
-    }
     void key(int16_t code) {
         int16_t k = code;
         panel.Te61_KeyPress(k);

@@ -9,9 +9,9 @@
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 #include "platform/ui/twips.h"
+#include "results_school.h"
 #include "support/dialog_double.h"
 #include "support/printed_pdf.h"
-#include "support/school_fixture.h"
 #include "support/test_files.h"
 
 #include <QComboBox>
@@ -28,22 +28,18 @@ using platform::db::Database;
 
 namespace {
 
-struct View {
-    SchoolFixture school;
-    std::unique_ptr<Form2> window = makeMainWindow();
-    View() { window->ConnectDataControls(); }
+struct View : ResultsSchool {
+    View() : ResultsSchool({"语文", "数学", "英语"}) {}
 
-    Form2& w() { return *window; }
-    TeacherScorePanel& panel() { return dynamic_cast<TeacherScorePanel&>(*w().panel(7)); }
+    TeacherScorePanel& panel() { return dynamic_cast<TeacherScorePanel&>(*w.panel(7)); }
     Database& db() { return *school.db(); }
-    template <class T> T* at(const char* name) { return w().control<T>(QString::fromUtf8(name)); }
-    QListWidget* list(const char* name) { return at<QListWidget>(name); }
-    QComboBox* Combo11() { return at<QComboBox>("Combo11"); }
-    QPushButton* Com74() { return at<QPushButton>("Com74"); }
-    QString name() { return at<QLabel>("Lab71")->text(); }
-    QString score() { return at<QLabel>("Label7")->text(); }
-    QString report() { return at<QPlainTextEdit>("Text8")->toPlainText(); }
-    platform::db::DataControl& Ad71() { return w().dataControl("Ad71"); }
+    QListWidget* list(const char* name) { return c<QListWidget>(name); }
+    QComboBox* Combo11() { return c<QComboBox>("Combo11"); }
+    QPushButton* Com74() { return c<QPushButton>("Com74"); }
+    QString name() { return c<QLabel>("Lab71")->text(); }
+    QString score() { return c<QLabel>("Label7")->text(); }
+    QString report() { return c<QPlainTextEdit>("Text8")->toPlainText(); }
+    platform::db::DataControl& Ad71() { return w.dataControl("Ad71"); }
     platform::db::Recordset& teachers() { return *Ad71().recordset(); }
 
     void teacher(const QStringList& fields, const QVariantList& values) { db().insertRow("教师表", fields, values); }
@@ -85,8 +81,8 @@ TEST(TeacherScorePanel, WithoutTeachersTheHomePanelStaysSilently) {
     View v;
     DialogDouble dialogs;
     v.Combo11()->addItems({"旧的"});
-    v.w().Command7_Click();
-    EXPECT_EQ(v.w().visiblePanel(), 0);
+    v.w.Command7_Click();
+    EXPECT_EQ(v.w.visiblePanel(), 0);
     EXPECT_TRUE(dialogs.shown().empty());
     EXPECT_EQ(v.Combo11()->count(), 1);
 }
@@ -94,9 +90,9 @@ TEST(TeacherScorePanel, WithoutTeachersTheHomePanelStaysSilently) {
 TEST(TeacherScorePanel, OpensOnTheFirstTeacherWithHisFigures) {
     View v;
     threeTeachers(v);
-    v.w().setSettingsValue(int(Setting::AssessmentScoreTable), "相对成绩表");
-    v.w().Command7_Click();
-    EXPECT_EQ(v.w().visiblePanel(), 7);
+    v.w.setSettingsValue(int(Setting::AssessmentScoreTable), "相对成绩表");
+    v.w.Command7_Click();
+    EXPECT_EQ(v.w.visiblePanel(), 7);
     EXPECT_EQ(state().CurrentScoreTable, QStringLiteral("相对成绩表"));
     EXPECT_EQ(v.items("List2"), (QStringList{"2004级01班 语文", "2004级02班 语文"}));
     EXPECT_EQ(v.name(), QStringLiteral("甲乙"));
@@ -107,7 +103,7 @@ TEST(TeacherScorePanel, OpensOnTheFirstTeacherWithHisFigures) {
     for (int i = 0; i < v.Combo11()->count(); ++i) names << v.Combo11()->itemText(i);
     EXPECT_EQ(names, (QStringList{"甲乙", "丙", "甲乙"}));
     EXPECT_TRUE(v.report().startsWith(QStringLiteral("考绩分:  85.66\n\n本期情况:\n")));
-    EXPECT_EQ(v.at<QPlainTextEdit>("Text8")->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(v.c<QPlainTextEdit>("Text8")->lineWrapMode(), QPlainTextEdit::NoWrap);
     EXPECT_EQ(v.list("List2")->geometry().bottom() + 1,
               v.Com74()->y() - platform::twipsToPixels(100));
 
@@ -123,23 +119,23 @@ TEST(TeacherScorePanel, AScoreTableRowOfAnyOtherValueReadsAsTheScoreTable) {
     for (const char* stored : {"教师表", "成绩表; drop table 教师表"}) {
         View v;
         threeTeachers(v);
-        v.w().setSettingsValue(int(Setting::AssessmentScoreTable), QString::fromUtf8(stored));
-        v.w().Command7_Click();
+        v.w.setSettingsValue(int(Setting::AssessmentScoreTable), QString::fromUtf8(stored));
+        v.w.Command7_Click();
         EXPECT_EQ(state().CurrentScoreTable, QStringLiteral("成绩表")) << stored;
     }
     View v;   // no row 26 at all
     threeTeachers(v);
     v.db().execute("delete from 状态表 where rowid >= (select rowid from 状态表 limit 1 offset 25)");
     v.window->ConnectDataControls();
-    v.w().Command7_Click();
-    EXPECT_EQ(v.w().visiblePanel(), 7);
+    v.w.Command7_Click();
+    EXPECT_EQ(v.w.visiblePanel(), 7);
     EXPECT_EQ(state().CurrentScoreTable, QStringLiteral("成绩表"));
 }
 
 TEST(TeacherScorePanel, ChoosingByNameFindsTheFirstOrStays) {
     View v;
     threeTeachers(v);
-    v.w().Command7_Click();
+    v.w.Command7_Click();
     v.teachers().moveLast();
     EXPECT_EQ(v.score(), QStringLiteral("70.分"));
     v.pick("  甲乙 ");
@@ -158,11 +154,11 @@ TEST(TeacherScorePanel, OverallScoresWalkAllAndComeBack) {
     v.teacher({"姓名", "考绩分"}, {"甲", 80});
     v.teacher({"姓名"}, {"乙"});
     v.teacher({"姓名", "考绩分"}, {"丙", 70});
-    v.w().Command7_Click();
+    v.w.Command7_Click();
     v.teachers().moveNext();
     DialogDouble dialogs;
     dialogs.answerMessage(platform::MsgResult::Ok, "考绩分共有:150 分\n\n考绩分的平均分为:50 分");
-    v.at<QPushButton>("Com71")->click();
+    v.c<QPushButton>("Com71")->click();
     EXPECT_EQ(dialogs.lastTitle(), QStringLiteral("考绩分的总体情况"));
     EXPECT_EQ(v.name(), QStringLiteral("乙"));
     EXPECT_EQ(v.Ad71().caption(), QStringLiteral("2/3"));
@@ -171,24 +167,21 @@ TEST(TeacherScorePanel, OverallScoresWalkAllAndComeBack) {
 TEST(TeacherScorePanel, PrintoutGoesToTheDefaultPrinterAndComesBack) {
     View v;
     threeTeachers(v);
-    v.w().Command7_Click();
+    v.w.Command7_Click();
     v.teachers().moveNext();
-    v.w().setWindowTitle("测试中学VantalooOrbisca");
+    v.w.setWindowTitle("测试中学VantalooOrbisca");
     const QString pdf = v.school.folder() + "/teachers.pdf";
     {
         DialogDouble dialogs;
         dialogs.printToPdf(pdf);
-        v.at<QPushButton>("Com72")->click();
+        v.c<QPushButton>("Com72")->click();
         ASSERT_EQ(dialogs.shown().size(), 1u);
         EXPECT_EQ(dialogs.shown().back().kind, QStringLiteral("default printer"));
     }
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromLatin1(file.readAll()).count(QRegularExpression("/Type\\s*/Page[^s]")), 1);
-    QProcess text;
-    text.start("pdftotext", {"-layout", pdf, "-"});
-    text.waitForFinished();
-    const QStringList lines = QString::fromUtf8(text.readAllStandardOutput()).split(u'\n');
+    const QStringList lines = printedLayoutText(pdf).split(u'\n');
     ASSERT_GE(lines.size(), 7);
     EXPECT_TRUE(lines[0].startsWith("甲乙 考绩分:85.66及格率: 83.3%")) << lines[0].toStdString();
     EXPECT_TRUE(lines[1].contains("2004级01班 语文 2004级02班 语文")) << lines[1].toStdString();
@@ -200,13 +193,13 @@ TEST(TeacherScorePanel, PrintoutGoesToTheDefaultPrinterAndComesBack) {
     {
         DialogDouble refused;
         refused.printToPdf(pdf).queueRefuses().answerMessage(platform::MsgResult::Ok, "打印没有完成,请检查打印机.");
-        v.at<QPushButton>("Com72")->click();
+        v.c<QPushButton>("Com72")->click();
         EXPECT_EQ(refused.lastTitle(), "无法打印");
     }
 
     DialogDouble none;
     none.noPrinterInstalled().answerMessage();
-    v.at<QPushButton>("Com72")->click();
+    v.c<QPushButton>("Com72")->click();
     EXPECT_EQ(none.shown().back().kind, QStringLiteral("message"));
     EXPECT_EQ(v.Ad71().caption(), QStringLiteral("2/3"));
 }
@@ -225,7 +218,7 @@ TEST(TeacherScorePanel, ClassListsBestFirstAndBackOnAMove) {
     v.student("20050001", "01", "外", 99);   // another grade's class 01
     v.db().execute("update 成绩表 set 年级='2005' where STID='20050001'");
     const QString before = v.dump();
-    v.w().Command7_Click();
+    v.w.Command7_Click();
     v.Com74()->click();
     EXPECT_EQ(v.Com74()->text(), QStringLiteral("班级"));
     EXPECT_FALSE(v.list("List3")->isHidden());
@@ -235,9 +228,9 @@ TEST(TeacherScorePanel, ClassListsBestFirstAndBackOnAMove) {
                            "2004级02班 语文(1人)", "赵     60   ", " ",
                            "2004级01班 总分", "  没有这个科目的成绩", " ",
                            "2004级02班 ", "  没有这个科目的成绩", " "}));
-    EXPECT_EQ(v.w().CurrentGradeId, QStringLiteral("2004"));
-    EXPECT_EQ(v.w().CurrentClassId, QStringLiteral("02"));
-    EXPECT_FALSE(v.w().dataControl("Adodc1").recordSource().isEmpty());
+    EXPECT_EQ(v.w.CurrentGradeId, QStringLiteral("2004"));
+    EXPECT_EQ(v.w.CurrentClassId, QStringLiteral("02"));
+    EXPECT_FALSE(v.w.dataControl("Adodc1").recordSource().isEmpty());
 
     v.Com74()->click();   // back to the assignments
     EXPECT_EQ(v.Com74()->text(), QStringLiteral("学生"));
