@@ -31,8 +31,8 @@
 
 namespace {
 
-struct School : ResultsSchool {
-    School() : ResultsSchool({"语文", "数学"}) {
+struct BandWindowSchool : ResultsSchool {
+    BandWindowSchool() : ResultsSchool({"语文", "数学"}) {
         add("20040001", "01", 150, 80, 70);
         add("20040002", "01", 90, 60, 30);
         add("20040003", "02", 40, 20, 20);
@@ -52,7 +52,7 @@ struct School : ResultsSchool {
 };
 
 TEST(BandWindow, OpensOnTheViewsClassAndHoldsAdvancedUntilClosed) {
-    School s;
+    BandWindowSchool s;
     Form6* f = s.open();
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->windowTitle(), "高级查看");
@@ -76,7 +76,7 @@ TEST(BandWindow, OpensOnTheViewsClassAndHoldsAdvancedUntilClosed) {
     // 设置 then another class: the report pane comes back with that class.
     f->Command[1]->click();
     EXPECT_TRUE(f->Frame1[0]->isVisibleTo(f));
-    School::pick(f->Combo1, "2004级02班");
+    BandWindowSchool::pick(f->Combo1, "2004级02班");
     EXPECT_TRUE(f->Frame1[1]->isVisibleTo(f));
     EXPECT_TRUE(s.report(*f).startsWith("2004级02班\n"));
 
@@ -86,7 +86,7 @@ TEST(BandWindow, OpensOnTheViewsClassAndHoldsAdvancedUntilClosed) {
 }
 
 TEST(BandWindow, DefaultsSurviveAReopenAndAFailedSaveKeepsTheOld) {
-    School s;
+    BandWindowSchool s;
     Form6* f = s.open();
     f->Text1->setPlainText("[90-100]%\n(-30)");
     f->Check2[1]->setChecked(false);
@@ -121,7 +121,7 @@ TEST(BandWindow, DefaultsSurviveAReopenAndAFailedSaveKeepsTheOld) {
 }
 
 TEST(BandWindow, SpacingBoundsSaveTwiceAndPrint) {
-    School s;
+    BandWindowSchool s;
     Form6* f = s.open();
     f->Combo3->setEditText("-2");
     f->Command[2]->click();
@@ -162,9 +162,9 @@ TEST(BandWindow, SpacingBoundsSaveTwiceAndPrint) {
 }
 
 TEST(BandWindow, NoRowsNoWindow) {
-    School s;
+    BandWindowSchool s;
     s.school.db()->execute("delete from 成绩表");
-    School::pick(s.w.control<QComboBox>("Combo9"), "2004级02班");
+    BandWindowSchool::pick(s.w.control<QComboBox>("Combo9"), "2004级02班");
     s.com64()->click();
     EXPECT_EQ(s.w.findChild<Form6*>(QString(), Qt::FindDirectChildrenOnly), nullptr);
     EXPECT_TRUE(s.com64()->isEnabled());
@@ -172,9 +172,9 @@ TEST(BandWindow, NoRowsNoWindow) {
 
 // 01: 数学 70 and 30, 语文 80 and 60; 02: one student.
 TEST(BandWindow, GraphAndStudentChartFollowTheSelectors) {
-    School s;
+    BandWindowSchool s;
     Form6* f = s.open();
-    School::pick(f->Combo2, "数学");
+    BandWindowSchool::pick(f->Combo2, "数学");
     f->Command[3]->click();
     EXPECT_EQ(f->ActiveView, 3);
     EXPECT_TRUE(f->Frame1[2]->isVisibleTo(f));
@@ -196,10 +196,10 @@ TEST(BandWindow, GraphAndStudentChartFollowTheSelectors) {
     EXPECT_EQ(blueLeft, 0);
 
     // Another subject redraws the graph, another class too.
-    School::pick(f->Combo2, "语文");
+    BandWindowSchool::pick(f->Combo2, "语文");
     EXPECT_EQ(f->graph().values, (std::vector<float>{0, 0, 2}));
     EXPECT_EQ(f->Picture2->chart().bars.size(), 3u);
-    School::pick(f->Combo1, "所有班级");
+    BandWindowSchool::pick(f->Combo1, "所有班级");
     EXPECT_EQ(f->Picture2->chart().message, bands::kBandGraphMessage);
 
     // 学生: one bar per student, best first, for the whole school too.
@@ -207,9 +207,9 @@ TEST(BandWindow, GraphAndStudentChartFollowTheSelectors) {
     EXPECT_EQ(f->ActiveView, 4);
     EXPECT_EQ(f->graph().labels, (QStringList{"001", "002", "003"}));
     EXPECT_EQ(f->graph().values, (std::vector<float>{80, 60, 20}));
-    School::pick(f->Combo1, "2004级02班");
+    BandWindowSchool::pick(f->Combo1, "2004级02班");
     EXPECT_EQ(f->graph().labels, QStringList{"003"});
-    School::pick(f->Combo2, "总分");
+    BandWindowSchool::pick(f->Combo2, "总分");
     EXPECT_FLOAT_EQ(f->Picture2->chart().bars[0].length, 6975 - 1600);
 
     // A typed item that is no field: the band message, no student bars, no failure shown.
@@ -223,10 +223,10 @@ TEST(BandWindow, GraphAndStudentChartFollowTheSelectors) {
 }
 
 TEST(BandWindow, ClassWithoutStudentsHidesTheGraphPane) {
-    School s;
+    BandWindowSchool s;
     s.school.db()->execute("delete from 成绩表 where 班='02'");
     Form6* f = s.open();
-    School::pick(f->Combo1, "2004级02班");
+    BandWindowSchool::pick(f->Combo1, "2004级02班");
     DialogDouble d;
     d.answerMessage(platform::MsgResult::Ok, "对不起,你所选择的班级中没有同学,请重新选择一个有学生的班.");
     f->Command[4]->click();
@@ -236,10 +236,10 @@ TEST(BandWindow, ClassWithoutStudentsHidesTheGraphPane) {
 }
 
 TEST(BandWindow, EightyStudentsScrollEightyOneGiveTheMessage) {
-    School s;
+    BandWindowSchool s;
     for (int i = 0; i < 79; ++i) s.add(qPrintable(QStringLiteral("2004%1").arg(100 + i, 4, 10, QChar('0'))), "02", 10, i, i);
     Form6* f = s.open();
-    School::pick(f->Combo1, "2004级02班");
+    BandWindowSchool::pick(f->Combo1, "2004级02班");
     f->Command[4]->click();
     EXPECT_EQ(f->Picture2->chart().bars.size(), 80u);
     ASSERT_TRUE(f->VScroll1->isVisibleTo(f));
@@ -254,7 +254,7 @@ TEST(BandWindow, EightyStudentsScrollEightyOneGiveTheMessage) {
     EXPECT_EQ(f->VScroll1->value(), start + 1200);
     EXPECT_EQ(f->Picture2->y(), platform::twipsToPixels(-(start + 1200)));
 
-    School::pick(f->Combo1, "所有班级");   // 82 students
+    BandWindowSchool::pick(f->Combo1, "所有班级");   // 82 students
     EXPECT_EQ(f->Picture2->chart().message, bands::kStudentChartMessage);
     EXPECT_FALSE(f->VScroll1->isVisibleTo(f));
     f->close();

@@ -53,8 +53,8 @@ FontChoice font(bool bold = false, QColor color = Qt::black, bool strike = false
     return f;
 }
 
-struct School : ResultsSchool {
-    School() : ResultsSchool({"语文", "数学"}, {"2004", "2005"}, {"2004级01班", "2004级02班", "2005级01班"}) {
+struct CustomPrintSchool : ResultsSchool {
+    CustomPrintSchool() : ResultsSchool({"语文", "数学"}, {"2004", "2005"}, {"2004级01班", "2004级02班", "2005级01班"}) {
         add("20040001", "2004", "01", "张三", "01", 80, 85.5);
         add("20040002", "2004", "01", "李四", "02", 70, {});
         add("20040003", "2004", "01", "王五", "03", 60, 100);
@@ -86,7 +86,7 @@ void typeSql(Form11& f, const QString& sql) {
 } // namespace
 
 TEST(CustomPrint, SourcesAndTypedQueries) {
-    School s;
+    CustomPrintSchool s;
     s.withForm11([&](Form11& f) {
         EXPECT_EQ(f.windowTitle(), "自定义打印");
         EXPECT_FALSE(f.Frame1[0]->isHidden());
@@ -122,7 +122,7 @@ TEST(CustomPrint, SourcesAndTypedQueries) {
 }
 
 TEST(CustomPrint, MergeCarriesFormatsAndValues) {
-    School s;
+    CustomPrintSchool s;
     s.withForm11([&](Form11& f) {
         ResultsSchool::pick(f.Combo1, "2004级01班");
         auto* t = f.RichTextBox1;
@@ -162,7 +162,7 @@ TEST(CustomPrint, MergeCarriesFormatsAndValues) {
 }
 
 TEST(CustomPrint, MenuCommands) {
-    School s;
+    CustomPrintSchool s;
     s.withForm11([&](Form11& f) {
         ResultsSchool::pick(f.Combo1, "2004级01班");
         QApplication::clipboard()->clear();
@@ -267,7 +267,7 @@ TEST(CustomPrint, MenuCommands) {
 }
 
 TEST(CustomPrint, FieldClickReplacesTheSelection) {
-    School s;
+    CustomPrintSchool s;
     s.withForm11([&](Form11& f) {
         f.RichTextBox1->insertRun("姓名: XX", font(false, Qt::red));
         f.RichTextBox1->setSelection(4, 2);
@@ -281,7 +281,7 @@ TEST(CustomPrint, FieldClickReplacesTheSelection) {
 
 namespace {
 
-struct CheckList : School {
+struct CheckList : CustomPrintSchool {
     Form13* open() {
         w.menuItem("Menu_HDXS")->trigger();
         return w.findChild<Form13*>(QString(), Qt::FindDirectChildrenOnly);

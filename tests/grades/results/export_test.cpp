@@ -32,8 +32,8 @@ using platform::MsgResult;
 namespace {
 
 // Grade levels 2004 (01, 02) and 2005 (01), one subject.
-struct School : ResultsSchool {
-    School() : ResultsSchool({"语文"}, {"2004", "2005"}, {"2004级01班", "2004级02班", "2005级01班"}) {
+struct ExportSchool : ResultsSchool {
+    ExportSchool() : ResultsSchool({"语文"}, {"2004", "2005"}, {"2004级01班", "2004级02班", "2005级01班"}) {
         add("20040001", "2004", "01", "03", "张三", 180, 90);
         add("20040002", "2004", "01", "01", "李四", 150, {});
         add("20040003", "2004", "02", "02", "王五", 100, 50);
@@ -64,7 +64,7 @@ struct School : ResultsSchool {
 } // namespace
 
 TEST(WebPagesCommand, WritesEveryPageIntoTheChosenFolder) {
-    School s;
+    ExportSchool s;
     DialogDouble d;
     d.chooseFile(s.path("Index.htm"));
     s.w.menuItem("MakeHTM")->trigger();
@@ -85,7 +85,7 @@ TEST(WebPagesCommand, WritesEveryPageIntoTheChosenFolder) {
 }
 
 TEST(WebPagesCommand, CancelWritesNothing) {
-    School s;
+    ExportSchool s;
     DialogDouble d;
     d.cancelDialog();
     s.w.menuItem("MakeHTM")->trigger();
@@ -93,7 +93,7 @@ TEST(WebPagesCommand, CancelWritesNothing) {
 }
 
 TEST(TextExport, OpeningGradeClassAndTableChoices) {
-    School s;
+    ExportSchool s;
     DialogDouble d;
     Form16& f = s.open();
     EXPECT_EQ(f.windowTitle(), "导出数据到文本文件");
@@ -134,7 +134,7 @@ TEST(TextExport, OpeningGradeClassAndTableChoices) {
 }
 
 TEST(TextExport, ExportsTheTypedQueryAndAsksBeforeReplacing) {
-    School s;
+    ExportSchool s;
     DialogDouble d;
     Form16& f = s.open();
     f.Text1->setPlainText("select 姓名,总分 from 成绩表 where 年级='2004' order by 总分 desc");
@@ -161,7 +161,7 @@ TEST(TextExport, ExportsTheTypedQueryAndAsksBeforeReplacing) {
 }
 
 TEST(TextExport, RefusedQueriesAndUnwritableFilesSayNoSuccess) {
-    School s;
+    ExportSchool s;
     DialogDouble d;
     Form16& f = s.open();
     testsupport::writeFileBytes(s.path("old.txt"), "old");
@@ -192,7 +192,7 @@ TEST(TextExport, RefusedQueriesAndUnwritableFilesSayNoSuccess) {
 }
 
 TEST(TextExport, ACharacterGbkCannotHoldIsNamedWithItsStudentInABoxThatFitsTheScreen) {
-    School s;
+    ExportSchool s;
     for (int i = 2; i <= 700; ++i) {
         const QByteArray stid = "2005" + QByteArray::number(i).rightJustified(4, '0');
         s.add(stid.constData(), "2005", "01", QByteArray::number(i % 100).rightJustified(2, '0').constData(), "同学",

@@ -33,9 +33,9 @@ using platform::MsgResult;
 namespace {
 
 // Three classes, the last without students; marks 80/Null/70 in 语文 in 01.
-struct School : ResultsSchool {
+struct GradeListSchool : ResultsSchool {
     ResultsPanel& panel = dynamic_cast<ResultsPanel&>(*w.panel(6));
-    School() : ResultsSchool({"语文", "数学"}, {"2004"}, {"2004级01班", "2004级02班", "2004级03班"}) {
+    GradeListSchool() : ResultsSchool({"语文", "数学"}, {"2004"}, {"2004级01班", "2004级02班", "2004级03班"}) {
         add("20040001", "01", "张三", "001", 256, 80, 176);
         add("20040002", "01", "李四", "001", 100, {}, 100);
         add("20040003", "01", "王五", "002", 150, 70, 80);
@@ -60,7 +60,7 @@ struct School : ResultsSchool {
 } // namespace
 
 TEST(GradeList, MenuCommandListsEveryClassAfterARoomWasChosen) {
-    School s;
+    GradeListSchool s;
     s.w.Command6_Click();
     s.pick("Combo10", "1考室");
     const QString viewQuery = s.panel.ViewQuery;
@@ -95,7 +95,7 @@ TEST(GradeList, MenuCommandListsEveryClassAfterARoomWasChosen) {
 }
 
 TEST(GradeList, PrintButtonOnTheGridPageHandsOverTheView) {
-    School s;
+    GradeListSchool s;
     s.w.Command6_Click();
     s.c<QRadioButton>("Option8_1")->click();
     // After a name search the search query is handed over.
@@ -122,7 +122,7 @@ TEST(GradeList, PrintButtonOnTheGridPageHandsOverTheView) {
 }
 
 TEST(GradeList, SaveAsRichOrTabText) {
-    School s;
+    GradeListSchool s;
     s.w.menuItem("MenuPrintCJ")->trigger();
     Form5& f = *s.preview();
     const QByteArray copy = platform::toGbk(f.Text1);
@@ -168,7 +168,7 @@ TEST(GradeList, SaveAsRichOrTabText) {
 }
 
 TEST(GradeList, PrintTheSelectionOrNothingOnCancel) {
-    School s;
+    GradeListSchool s;
     s.w.menuItem("MenuPrintCJ")->trigger();
     Form5& f = *s.preview();
     DialogDouble d;
@@ -189,7 +189,7 @@ TEST(GradeList, PrintTheSelectionOrNothingOnCancel) {
 }
 
 TEST(GradeList, PrintedUnderTheWindowsCaptionAndSilentOnARefusingQueue) {
-    School s;
+    GradeListSchool s;
     s.w.menuItem("MenuPrintCJ")->trigger();
     Form5& f = *s.preview();
     const QString pdf = s.path("list.pdf");
@@ -207,7 +207,7 @@ TEST(GradeList, PrintedUnderTheWindowsCaptionAndSilentOnARefusingQueue) {
 }
 
 TEST(ResultsButtons, APrintTheQueueRefusesIsToldAndTheJobBearsTheWindowsCaption) {
-    School s;
+    GradeListSchool s;
     s.w.Command6_Click();
     s.pick("Combo9", "2004级01班");
     s.pick("Combo12", "总分");
@@ -230,7 +230,7 @@ TEST(ResultsButtons, APrintTheQueueRefusesIsToldAndTheJobBearsTheWindowsCaption)
 }
 
 TEST(ResultsButtons, ExportTheListingOrTheRetiredSpreadsheet) {
-    School s;
+    GradeListSchool s;
     s.w.Command6_Click();
     s.pick("Combo9", "2004级01班");
     s.pick("Combo12", "总分");
@@ -265,7 +265,7 @@ TEST(ResultsButtons, ExportTheListingOrTheRetiredSpreadsheet) {
 }
 
 TEST(ResultsButtons, PrintThePageShown) {
-    School s;
+    GradeListSchool s;
     s.w.Command6_Click();
     s.pick("Combo9", "2004级01班");
     s.pick("Combo12", "总分");

@@ -37,9 +37,9 @@ void addStudent(Database& db, const QString& table, const QString& stid, const Q
 }
 
 // Two classes: 01 with 张三 (180), 李四 (150), 王五 (120); 02 with 张三 (160) and 赵六 (100).
-struct School : ResultsSchool {
+struct ResultsPanelSchool : ResultsSchool {
     ResultsPanel& panel = dynamic_cast<ResultsPanel&>(*w.panel(6));
-    School() : ResultsSchool(kSubjects) {
+    ResultsPanelSchool() : ResultsSchool(kSubjects) {
         fill("成绩表");
         w.setSettingsValue(7, "2");
     }
@@ -74,7 +74,7 @@ struct School : ResultsSchool {
 } // namespace
 
 TEST(ResultsView, OpeningShowsTheLowestGradeByAverage) {
-    School s;
+    ResultsPanelSchool s;
     s.w.Command6_Click();
     ASSERT_EQ(s.w.visiblePanel(), 6);
     EXPECT_EQ(s.c<QComboBox>("Combo9")->currentText(), "2004级");
@@ -102,7 +102,7 @@ TEST(ResultsView, OpeningShowsTheLowestGradeByAverage) {
 }
 
 TEST(ResultsView, ClassThenRoomThenClassAndReopening) {
-    School s;
+    ResultsPanelSchool s;
     s.w.Command6_Click();
     s.pick("Combo12", "数学");
     s.pick("Combo9", "2004级02班");
@@ -141,7 +141,7 @@ TEST(ResultsView, ClassThenRoomThenClassAndReopening) {
 }
 
 TEST(ResultsView, TypedListTextsThatCannotHurt) {
-    School s;
+    ResultsPanelSchool s;
     s.w.Command6_Click();
     const QString before = s.panel.ViewQuery;
     // A sort key that is no field: the view stays as it was.
@@ -168,7 +168,7 @@ TEST(ResultsView, TypedListTextsThatCannotHurt) {
 }
 
 TEST(ResultsView, TableSwitch) {
-    School s;
+    ResultsPanelSchool s;
     s.w.Command6_Click();
     s.pick("Combo9", "2004级01班");
     s.rs().moveNext();   // 李四
@@ -213,7 +213,7 @@ TEST(ResultsView, TableSwitch) {
 }
 
 TEST(ResultsView, PagesAndExportButton) {
-    School s;
+    ResultsPanelSchool s;
     s.w.Command6_Click();
     struct Case { const char* option; const char* page; bool exportEnabled; };
     const Case cases[] = {{"Option8_1", "Frame12_1", true}, {"Option8_2", "Frame12_3", true},
@@ -227,7 +227,7 @@ TEST(ResultsView, PagesAndExportButton) {
 }
 
 TEST(ResultsView, SearchByExamNumberOrName) {
-    School s;
+    ResultsPanelSchool s;
     s.w.Command6_Click();
     s.pick("Combo9", "2004级01班");
     auto* te61 = s.c<QLineEdit>("Te61");
@@ -267,7 +267,7 @@ TEST(ResultsView, SearchByExamNumberOrName) {
 }
 
 TEST(ResultsView, TypedQueries) {
-    School s;
+    ResultsPanelSchool s;
     s.w.Command6_Click();
     s.pick("Combo9", "2004级01班");
     auto* te61 = s.c<QLineEdit>("Te61");
