@@ -307,16 +307,8 @@ void MarkEntryPanel::Command11_Click() {
         return;
     }
     MarkCheck check = MarkCheck::Accepted;
-    DataGrid5->hide();
-    try {
-        check = entry::insertMark(*rs, Te81->text(), fullMarks_);
-    } catch (const DbError& e) {
-        DataGrid5->show();
-        reportFailure(e.text());
-        Ad8_MoveComplete();
+    if (!writeWithGridHidden([&] { check = entry::insertMark(*rs, Te81->text(), fullMarks_); }))
         return;
-    }
-    DataGrid5->show();
     if (check != MarkCheck::Accepted) {
         tellRefused(check);
         return;
@@ -329,18 +321,24 @@ void MarkEntryPanel::Command12_Click() {
     Recordset* rs = Ad8->recordset();
     if (!rs || rs->recordCount() == 0 || rs->absolutePosition() <= 0)
         return;
+    if (!writeWithGridHidden([&] { entry::deleteMark(*rs); }))
+        return;
+    Ad8_MoveComplete();
+    Te81->setFocus();
+}
+
+bool MarkEntryPanel::writeWithGridHidden(const std::function<void()>& write) {
     DataGrid5->hide();
     try {
-        entry::deleteMark(*rs);
+        write();
     } catch (const DbError& e) {
         DataGrid5->show();
         reportFailure(e.text());
         Ad8_MoveComplete();
-        return;
+        return false;
     }
     DataGrid5->show();
-    Ad8_MoveComplete();
-    Te81->setFocus();
+    return true;
 }
 
 // ---------------------------------------------------------------- current student

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <cstdint>
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -58,6 +59,10 @@ private:
     // Tells why a typed mark was refused; the box is emptied.
     void tellRefused(entry::MarkCheck check);
     void reportFailure(const QString& text);
+    // Runs a write to the current student's row with the grid hidden, so that
+    // it does not repaint half-way; a refused write is reported and the boxes
+    // show the row as it stayed. False when it was refused.
+    bool writeWithGridHidden(const std::function<void()>& write);
 
     PanelHost* host_ = nullptr;
     QRadioButton* Option6 = nullptr;
