@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <climits>
 #include <optional>
 #include <sqlite3.h>
 
@@ -58,6 +59,27 @@ int compareValues(const QVariant& a, const QVariant& b) {
 }
 
 } // namespace recordset_parts
+
+namespace {
+
+// Whether a cell of this storage class, typed later from what the engine gave,
+// comes out as Database::column would type it now; the rest is typed now.
+bool keptAsReadFor(const FieldDef* def, int kind) {
+    if (!def)
+        return kind == SQLITE_INTEGER || kind == SQLITE_FLOAT || kind == SQLITE_TEXT;
+    switch (def->type) {
+    case FieldType::Text:
+    case FieldType::Memo: return kind == SQLITE_TEXT;
+    case FieldType::Single:
+    case FieldType::Double: return kind == SQLITE_FLOAT || kind == SQLITE_INTEGER;
+    case FieldType::Integer:
+    case FieldType::Long:
+    case FieldType::Boolean: return kind == SQLITE_INTEGER;
+    default: return false;
+    }
+}
+
+} // namespace
 
 using namespace recordset_parts;
 
@@ -222,10 +244,29 @@ Recordset::Loaded Recordset::readRows() const {
             }
             Row row;
             row.rowid = withRowid ? sqlite3_column_int64(stmt, n) : 0;
-            row.values.reserve(n);
+            row.values.resize(n);
+            row.rawAt = out.rawCells.size();
             for (int c = 0; c < n; ++c) {
                 const Column& col = out.columns[c];
-                row.values.push_back(Database::column(stmt, c, col.typed ? &col.def : nullptr));
+                RawCell& raw = out.rawCells.emplace_back();
+                raw.kind = quint8(sqlite3_column_type(stmt, c));
+                if (raw.kind == SQLITE_NULL)
+                    continue;
+                if (c >= 64 || !keptAsReadFor(col.typed ? &col.def : nullptr, raw.kind)) {
+                    row.values[c] = Database::column(stmt, c, col.typed ? &col.def : nullptr);
+                    continue;
+                }
+                if (raw.kind == SQLITE_INTEGER) {
+                    raw.integer = sqlite3_column_int64(stmt, c);
+                } else if (raw.kind == SQLITE_FLOAT) {
+                    raw.real = sqlite3_column_double(stmt, c);
+                } else {
+                    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+                    raw.size = quint32(sqlite3_column_bytes(stmt, c));
+                    raw.at = out.cellBytes.size();
+                    out.cellBytes.append(p, raw.size);
+                }
+                row.raw |= quint64(1) << c;
             }
             out.rows.push_back(std::move(row));
         }
@@ -238,9 +279,11 @@ Recordset::Loaded Recordset::readRows() const {
                 continue;
             const int idx = int(&col - out.columns.data());
             for (const Row& r : out.rows) {
-                if (r.values[idx].isNull())
+                const RawCell& raw = out.rawCells[r.rawAt + idx];
+                if (raw.kind == SQLITE_NULL)
                     continue;
-                col.def.type = isNumber(r.values[idx]) ? FieldType::Double : FieldType::Text;
+                const bool number = idx < 64 && (r.raw >> idx & 1) ? raw.kind != SQLITE_TEXT : isNumber(r.values[idx]);
+                col.def.type = number ? FieldType::Double : FieldType::Text;
                 break;
             }
         }
@@ -254,6 +297,8 @@ void Recordset::adopt(Loaded&& loaded) {
     isTable_ = loaded.isTable;
     columns_ = std::move(loaded.columns);
     rows_ = std::move(loaded.rows);
+    rawCells_ = std::move(loaded.rawCells);
+    cellBytes_ = std::move(loaded.cellBytes);
     fieldIndexes_.clear();
     indexes_.clear();
     positionsValid_ = false;
@@ -335,12 +380,49 @@ void Recordset::rebuildOrder() {
     }
     std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
         for (const auto& [f, desc] : keys) {
-            const int c = compareValues(rows_[a].values[f], rows_[b].values[f]);
+            const int c = compareValues(cell(rows_[a], f), cell(rows_[b], f));
             if (c != 0)
                 return desc ? c > 0 : c < 0;
         }
         return false;
     });
+}
+
+// ---------------------------------------------------------------------------
+// Cells
+
+const QVariant& Recordset::cell(const Row& row, int field) const {
+    if (field >= 64 || !(row.raw >> field & 1))
+        return row.values[field];
+    const RawCell& raw = rawCells_[row.rawAt + field];
+    const Column& col = columns_[field];
+    QVariant& v = row.values[field];
+    if (raw.kind == SQLITE_TEXT) {
+        v = QString::fromUtf8(cellBytes_.data() + raw.at, raw.size);
+    } else if (!col.typed) {
+        if (raw.kind == SQLITE_FLOAT)
+            v = raw.real;
+        else if (raw.integer >= INT_MIN && raw.integer <= INT_MAX)
+            v = int(raw.integer);
+        else
+            v = raw.integer;
+    } else {
+        const double real = raw.kind == SQLITE_FLOAT ? raw.real : double(raw.integer);
+        switch (col.def.type) {
+        case FieldType::Single: v = float(real); break;
+        case FieldType::Double: v = real; break;
+        case FieldType::Boolean: v = raw.integer != 0; break;
+        default: v = int(raw.integer); break;
+        }
+    }
+    row.raw &= ~(quint64(1) << field);
+    return v;
+}
+
+std::vector<QVariant>& Recordset::typedValues(const Row& row) const {
+    for (int f = 0; row.raw != 0; ++f)
+        cell(row, f);
+    return row.values;
 }
 
 // ---------------------------------------------------------------------------
@@ -395,7 +477,7 @@ QVariant Recordset::value(int i) const {
     const Row* r = currentRow();
     if (!r)
         noCurrent();
-    return r->values[i];
+    return cell(*r, i);
 }
 
 QVariant Recordset::value(const QString& name) const { return value(needField(name)); }
@@ -413,7 +495,7 @@ void Recordset::setValue(int i, const QVariant& v) {
         const Row* r = currentRow();
         if (!r)
             noCurrent();
-        edit_ = r->values;
+        edit_ = typedValues(*r);
         touched_.assign(columns_.size(), false);
     }
     // The value is converted and checked now; Required is checked when the row is stored.

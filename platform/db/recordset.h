@@ -14,6 +14,7 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -122,9 +123,24 @@ private:
         int baseField = -1;       // index into the base table's fields, -1 when not updatable
     };
     TableDef base_;
+    // A cell as the engine gave it: a number, or text kept as its bytes in
+    // `cellBytes_`. A row's cells are typed at first use, not all at reading:
+    // a report reads a few fields of a table's many.
+    struct RawCell {
+        union {
+            qint64 integer = 0;
+            double real;
+            quint64 at;           // text: where its bytes start in cellBytes_
+        };
+        quint32 size = 0;         // text: its length in bytes
+        quint8 kind = 0;          // the engine's storage class
+    };
     struct Row {
         qint64 rowid = 0;
-        std::vector<QVariant> values;
+        // Typed cells; a cell whose bit is set in `raw` is still in rawCells_.
+        mutable std::vector<QVariant> values;
+        mutable quint64 raw = 0;
+        quint64 rawAt = 0;        // the row's first cell in rawCells_
     };
 
     struct Criteria;
@@ -134,12 +150,17 @@ private:
         bool isTable = false;
         std::vector<Column> columns;
         std::vector<Row> rows;
+        std::vector<RawCell> rawCells;
+        std::string cellBytes;
     };
     // An index of one field for Finds by equality, kept in step with the set's edits.
     struct FieldIndex {
         QHash<quint64, std::vector<int>> rows;     // key of a value -> indices into rows_
     };
 
+    // A row's cell, typed now if it was not yet; a row is typed whole before it is copied.
+    const QVariant& cell(const Row& row, int field) const;
+    std::vector<QVariant>& typedValues(const Row& row) const;
     Loaded read() const;
     Loaded readRows() const;
     void adopt(Loaded&& loaded);
@@ -173,6 +194,8 @@ private:
     std::vector<Column> columns_;
     mutable QHash<QString, int> fieldIndexes_;
     std::vector<Row> rows_;          // every row read or added, in stored order
+    std::vector<RawCell> rawCells_;  // the cells of rows_ not typed yet
+    std::string cellBytes_;
     std::vector<int> order_;         // the rows seen: indices into rows_, filtered and sorted
     int cur_ = -1;                   // index into order_; -1 BOF, order_.size() EOF
     bool onDeleted_ = false;

@@ -152,7 +152,7 @@ bool Recordset::rowMatches(const Row& row, const Criteria& c) const {
     for (const auto& group : c.anyOf) {
         bool ok = true;
         for (const auto& t : group) {
-            const QVariant& v = row.values[t.field];
+            const QVariant& v = cell(row, t.field);
             bool m;
             switch (t.op) {
             case Criteria::IsNull: m = v.isNull(); break;

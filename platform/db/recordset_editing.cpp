@@ -79,15 +79,17 @@ void Recordset::storePending() {
     expected.reserve(matched_.size());
     for (const auto& [field, column] : matched_) {
         matched.push_back(field);
-        expected.push_back(r->values[column]);
+        expected.push_back(cell(*r, column));
     }
     db_->noteRecordset(this);
     db_->updateChecked(base_, r->rowid, fields, values, matched, expected);
     if (indexes_.empty()) {
         r->values = edit_;
+        r->raw = 0;
     } else {
-        std::vector<QVariant> before = std::move(r->values);
+        std::vector<QVariant> before = std::move(typedValues(*r));
         r->values = edit_;
+        r->raw = 0;
         indexRow(order_[cur_], &before);
     }
     dirty_ = false;
@@ -184,13 +186,14 @@ void Recordset::deleteCurrent() {
     std::vector<QVariant> expected;
     for (const auto& [field, column] : matched_) {
         matched.push_back(field);
-        expected.push_back(r->values[column]);
+        expected.push_back(cell(*r, column));
     }
     db_->noteRecordset(this);
     db_->deleteChecked(base_, r->rowid, matched, expected);
     dirty_ = false;
     rows_[order_[cur_]].rowid = -1;
     rows_[order_[cur_]].values.assign(columns_.size(), QVariant());
+    rows_[order_[cur_]].raw = 0;
     order_.erase(order_.begin() + cur_);
     positionsValid_ = false;
     onDeleted_ = true;

@@ -134,7 +134,7 @@ bool Recordset::findValue(const QString& field, const QVariant& value, int skip,
     const Column& col = columns_[f];
     QVariant v = value;
     if (v.isNull())
-        return findWith([&](const Row& r) { return r.values[f].isNull(); }, skip, true, fromStart);
+        return findWith([&](const Row& r) { return cell(r, f).isNull(); }, skip, true, fromStart);
     const bool text = col.typed ? isTextType(col.def.type) : !isNumber(value);
     if (!text && col.typed) {
         FieldDef loose = col.def;
@@ -147,7 +147,7 @@ bool Recordset::findValue(const QString& field, const QVariant& value, int skip,
     }
     const QString s = v.toString();
     return findWith([&](const Row& r) {
-        const QVariant& x = r.values[f];
+        const QVariant& x = cell(r, f);
         if (x.isNull())
             return false;
         return text ? compareText(x.toString(), s) == 0 : compareValues(x, v) == 0;
@@ -221,7 +221,7 @@ const std::vector<int>* Recordset::candidates(int field, const QVariant& v) {
     if (it == indexes_.end()) {
         FieldIndex index;
         for (size_t r = 0; r < rows_.size(); ++r)
-            index.rows[keyOf(field, rows_[r].values[field])].push_back(int(r));
+            index.rows[keyOf(field, cell(rows_[r], field))].push_back(int(r));
         it = indexes_.emplace(field, std::move(index)).first;
     }
     static const std::vector<int> none;
@@ -231,7 +231,7 @@ const std::vector<int>* Recordset::candidates(int field, const QVariant& v) {
 
 void Recordset::indexRow(int row, const std::vector<QVariant>* before) {
     for (auto& [field, index] : indexes_) {
-        const quint64 now = keyOf(field, rows_[row].values[field]);
+        const quint64 now = keyOf(field, cell(rows_[row], field));
         if (before) {
             const quint64 was = keyOf(field, (*before)[field]);
             if (was == now)
@@ -257,7 +257,7 @@ QVariant Recordset::valueAt(int row, int field) const {
         return {};
     if (row == cur_ && dirty_ && !adding_ && !onDeleted_)
         return edit_[field];
-    return rows_[order_[row]].values[field];
+    return cell(rows_[order_[row]], field);
 }
 
 qint64 Recordset::rowIdAt(int row) const {

@@ -227,4 +227,67 @@ TEST_F(DbFixture, AFieldListedTwiceShowsAnEditInBothPlaces) {
     EXPECT_EQ(rs.valueAt(0, 4).toString(), s("李四"));
 }
 
+// Cells are typed when first used, not when read: every kind of field and of
+// computed value comes out as it was stored, in any order of use, and an edit
+// of a row whose other cells were never used writes and keeps them whole.
+TEST_F(DbFixture, CellsTypedAtFirstUseComeOutAsStored) {
+    db_->createTable({s("各种"), {{s("文本"), FieldType::Text, 10}, {s("备注"), FieldType::Memo},
+                                  {s("单"), FieldType::Single}, {s("双"), FieldType::Double},
+                                  {s("整"), FieldType::Integer}, {s("长"), FieldType::Long},
+                                  {s("是否"), FieldType::Boolean}, {s("日期"), FieldType::Date}}});
+    const QStringList fields{s("文本"), s("备注"), s("单"), s("双"), s("整"), s("长"), s("是否"), s("日期")};
+    db_->insertRow(s("各种"), fields,
+                   {s("甲"), s("长长的备注"), 85.3, 1.0 / 3, 7, 2000000000, true, QDate(2004, 9, 1)});
+    db_->insertRow(s("各种"), fields, {QVariant(), QVariant(), 90, QVariant(), -3, 0, false, QVariant()});
+
+    struct Case {
+        int row, field;
+        QVariant expected;
+        QMetaType::Type type;
+    };
+    const Case table[] = {
+        {0, 7, QDate(2004, 9, 1), QMetaType::QDate},   {0, 0, s("甲"), QMetaType::QString},
+        {0, 2, 85.3f, QMetaType::Float},               {0, 3, 1.0 / 3, QMetaType::Double},
+        {0, 1, s("长长的备注"), QMetaType::QString},   {0, 4, 7, QMetaType::Int},
+        {0, 5, 2000000000, QMetaType::Int},            {0, 6, true, QMetaType::Bool},
+        {1, 2, 90.0f, QMetaType::Float},               {1, 4, -3, QMetaType::Int},
+        {1, 6, false, QMetaType::Bool},                {1, 0, QVariant(), QMetaType::UnknownType},
+        {1, 3, QVariant(), QMetaType::UnknownType},    {1, 7, QVariant(), QMetaType::UnknownType},
+    };
+    for (const char* source : {"各种", "select * from 各种"}) {
+        Recordset rs(db_, s(source));
+        for (const Case& c : table) {
+            SCOPED_TRACE(testing::Message() << source << " row " << c.row << " field " << c.field);
+            const QVariant v = rs.valueAt(c.row, c.field);
+            EXPECT_EQ(v.typeId(), int(c.type));
+            EXPECT_EQ(v, c.expected);
+        }
+    }
+
+    // Computed columns take their type from their values.
+    Recordset q(db_, s("select 1+1 as a, 3000000000*2 as b, 0.5 as c, 'x' || 文本 as d, x'00ff' as e, "
+                       "null as f from 各种 where 文本 is not null"));
+    const QVariant computed[] = {2, qlonglong(6000000000), 0.5, s("x甲"), QByteArray("\x00\xff", 2), QVariant()};
+    for (int f = 5; f >= 0; --f) {
+        SCOPED_TRACE(f);
+        EXPECT_EQ(q.value(f), computed[f]);
+        EXPECT_EQ(q.value(f).typeId(), computed[f].typeId());
+    }
+    EXPECT_EQ(q.fieldType(0), FieldType::Double);
+    EXPECT_EQ(q.fieldType(3), FieldType::Text);
+
+    // An edit before any other cell of the row was used; a Find through the index after it.
+    Recordset rs(db_, s("各种"));
+    rs.setValue(s("整"), 8);
+    rs.update();
+    EXPECT_EQ(db_->scalar(s("select count(*) from 各种 where 文本='甲' and 备注='长长的备注' and 整=8 "
+                            "and 长=2000000000 and 是否<>0")).toInt(), 1);
+    EXPECT_EQ(rs.value(s("单")).toFloat(), 85.3f);
+    EXPECT_TRUE(rs.findValue(s("整"), -3, 0, true));
+    EXPECT_EQ(rs.value(s("单")).toFloat(), 90.0f);
+    EXPECT_TRUE(rs.findValue(s("整"), 8, 0, true));
+    rs.setSort(s("单 desc"));
+    EXPECT_EQ(rs.value(s("整")).toInt(), -3);
+}
+
 } // namespace
