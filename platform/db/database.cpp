@@ -203,7 +203,10 @@ void boundedPrintf(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 // On failure `why`, when given, says why in the user's words.
 static sqlite3* openHandle(const QString& path, int flags, int* rc, QString* why = nullptr) {
     sqlite3* h = nullptr;
-    *rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h, flags, nullptr);
+    // A connection is only ever used by the thread that opened it: the
+    // engine's lock around every call and every value it hands back buys
+    // nothing.
+    *rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (*rc != SQLITE_OK) {
         if (why)
             *why = engineReason(h, *rc);
