@@ -72,14 +72,22 @@ struct ScoreRows {
     int fieldOf(const QVariant& subject) const {
         if (subject.isNull())
             return -1;
-        const QString name = platform::db::equalityKey(platform::trimBlanks(subject.toString()));
-        if (name.isEmpty())
-            return -1;
-        for (int i = 0; i < int(fields.size()); ++i)
-            if (platform::db::equalityKey(fields[i].name) == name)
-                return isNumeric(fields[i].type) ? i : -1;
-        return -1;
+        // Teachers name the same few subjects over and over.
+        const QString text = subject.toString();
+        const auto known = fieldOfSubject.constFind(text);
+        if (known != fieldOfSubject.cend())
+            return *known;
+        int field = -1;
+        const QString name = platform::db::equalityKey(platform::trimBlanks(text));
+        for (int i = 0; i < int(fields.size()) && !name.isEmpty(); ++i)
+            if (platform::db::equalityKey(fields[i].name) == name) {
+                field = isNumeric(fields[i].type) ? i : -1;
+                break;
+            }
+        fieldOfSubject.insert(text, field);
+        return field;
     }
+    mutable QHash<QString, int> fieldOfSubject;
 };
 
 // The previous term's table, read once; -1/none when a student or subject is not there.
