@@ -29,29 +29,29 @@ constexpr int kFormulaFigureCount = 12;
 
 // Figure i of "a..e f g h w x y z": its name and its value's bits, a count as
 // itself and a single-precision figure as its float's bits.
-const char* figureName(int i) {
+const char* formulaFigureName(int i) {
     static const char* const kNames[kFormulaFigureCount] = {"a", "b", "c", "d", "e", "f", "g", "h", "w", "x", "y", "z"};
     return kNames[i];
 }
 
-quint32 figureBits(int i, const FormulaFigures& v) {
+quint32 formulaFigureBits(int i, const FormulaFigures& v) {
     const int counts[] = {v.a, v.b, v.c, v.d, v.e};
     const float singles[] = {v.f, v.g, v.h, v.w, v.x, v.y, v.z};
     return i < 5 ? quint32(counts[i]) : std::bit_cast<quint32>(singles[i - 5]);
 }
 
-QString figureStatement(int i, const FormulaFigures& v) {
-    const quint32 bits = figureBits(i, v);
+QString formulaFigureStatement(int i, const FormulaFigures& v) {
+    const quint32 bits = formulaFigureBits(i, v);
     const QString value = i < 5 ? QString::number(qint32(bits))
                                 : PlainNumberText(std::bit_cast<float>(bits), Precision::Single);
-    return QLatin1String(figureName(i)) + u'=' + value;
+    return QLatin1String(formulaFigureName(i)) + u'=' + value;
 }
 
 } // namespace
 
 QStringList figureStatements(const FormulaFigures& v) {
     QStringList out;
-    for (int i = 0; i < kFormulaFigureCount; ++i) out << figureStatement(i, v);
+    for (int i = 0; i < kFormulaFigureCount; ++i) out << formulaFigureStatement(i, v);
     return out;
 }
 
@@ -95,13 +95,13 @@ AssessmentOutcome evaluateParts(const std::array<Expression, 4>& parts, Engine& 
     engine.reset();
     for (int i = 0; i < kFormulaFigureCount; ++i) {
         if (!statements) {
-            if (failed(engine.execute(figureStatement(i, figures)))) return out;
+            if (failed(engine.execute(formulaFigureStatement(i, figures)))) return out;
             continue;
         }
-        const quint64 key = quint64(i) << 32 | figureBits(i, figures);
+        const quint64 key = quint64(i) << 32 | formulaFigureBits(i, figures);
         auto it = statements->find(key);
         if (it == statements->end())
-            it = statements->emplace(key, Assignment::parse(figureStatement(i, figures))).first;
+            it = statements->emplace(key, Assignment::parse(formulaFigureStatement(i, figures))).first;
         if (failed(engine.execute(it->second))) return out;
     }
 

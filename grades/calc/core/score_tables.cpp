@@ -36,11 +36,8 @@ QString single(float v) { return platform::PlainNumberText(v, platform::Precisio
 
 QString text(const std::optional<float>& v) { return v ? single(*v) : QString(); }
 
-// 成绩表 as the mark checking left it.
-using Students = StudentRows;
-
-bool hasMark(const Students& s, int row, int k) { return s.marksOf(row)[k].has_value(); }
-float markOf(const Students& s, int row, int k) { return *s.marksOf(row)[k]; }
+bool scaledMarkPresent(const StudentRows& s, int row, int k) { return s.marksOf(row)[k].has_value(); }
+float scaledMarkSource(const StudentRows& s, int row, int k) { return *s.marksOf(row)[k]; }
 
 // One grade level's factors: each subject's full mark to 100, and the best
 // class average to 80.
@@ -72,7 +69,7 @@ void absoluteFactors(const QVariantList& grade, int subjects, Factors& out, Calc
 // whose names differ only in ASCII case are one, shown as its first student
 // names it. An average is the sum of the marks in stored order over the marks
 // present, as the engine's avg() sums them.
-void relativeFactors(const Students& s, const std::vector<int>& rows, const QString& g, int subjects,
+void relativeFactors(const StudentRows& s, const std::vector<int>& rows, const QString& g, int subjects,
                      Factors& out, CalculationLog& log) {
     struct Class {
         int first;   // the row that names it
@@ -98,8 +95,8 @@ void relativeFactors(const Students& s, const std::vector<int>& rows, const QStr
         }
         Class& c = classes[at];
         for (int k = 0; k < subjects; ++k)
-            if (hasMark(s, r, k)) {
-                c.sum[k] += double(markOf(s, r, k));
+            if (scaledMarkPresent(s, r, k)) {
+                c.sum[k] += double(scaledMarkSource(s, r, k));
                 ++c.count[k];
             }
     }
@@ -179,7 +176,7 @@ public:
         absolute_.resize(subjects);
     }
 
-    void write(const Students& s, int r, const Factors& factors) {
+    void write(const StudentRows& s, int r, const Factors& factors) {
         bytes_.clear();
         add(CalculationLog::encode(s.stid[r] + QLatin1Char(' ') + s.grade[r] + QLatin1Char('.') + s.cls[r] +
                                    QStringLiteral("  ")));
@@ -187,12 +184,12 @@ public:
         bytes_ += "   ";
         float relSum = 0, absSum = 0;
         for (int k = 0; k < subjects_; ++k) {
-            if (!hasMark(s, r, k)) {
+            if (!scaledMarkPresent(s, r, k)) {
                 relative_[k].reset();
                 absolute_[k].reset();
                 continue;
             }
-            const float mark = markOf(s, r, k);
+            const float mark = scaledMarkSource(s, r, k);
             const float rel = factors.relative[k] * mark;
             const float abs = (factors.absolute[k] ? *factors.absolute[k] : 0.0f) * mark;
             relative_[k] = rel;
@@ -230,7 +227,7 @@ private:
 
     // A value its field would refuse turns the rules back on for the rest of
     // the stage: the engine then refuses the row with its usual message.
-    void store(Statement& row, const std::vector<platform::db::FieldDef>& fields, const Students& s, int r,
+    void store(Statement& row, const std::vector<platform::db::FieldDef>& fields, const StudentRows& s, int r,
                float sum, int taken, const std::vector<std::optional<float>>& marks) {
         bool fits = true;
         auto number = [&](int f, double v) {
