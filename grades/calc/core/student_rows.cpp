@@ -24,7 +24,7 @@ StudentRows readStudentRows(platform::db::Database& db, const std::vector<platfo
                 at = f;
         if (at < 0) {
             at = s.width++;
-            select << namedFields[n];
+            select << platform::db::quoteName(namedFields[n]);
         }
         s.named[n] = at;
     }
