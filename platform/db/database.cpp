@@ -275,7 +275,7 @@ std::shared_ptr<Database> Database::openedAlready(const QString& path) {
     return registry().value(canonical).lock();
 }
 
-std::shared_ptr<Database> Database::openFile(const QString& path, bool shared) {
+std::shared_ptr<Database> Database::openFile(const QString& path, bool shared, DamageCheck damageCheck) {
     QFileInfo info(path);
     if (!info.exists() || !info.isFile())
         throw DbError(DbError::NotFound, QStringLiteral("找不到数据库文件: %1").arg(path));
@@ -305,25 +305,28 @@ std::shared_ptr<Database> Database::openFile(const QString& path, bool shared) {
     // The check walks every page and record but leaves the rows' CHECK rules
     // alone: evaluating them for every value was nine tenths of its time, and a
     // row breaking a field rule is no damage to the file.
-    sqlite3_exec(h, "PRAGMA ignore_check_constraints=1", nullptr, nullptr, nullptr);
-    QString check;
-    try {
-        check = db->scalar(QStringLiteral("PRAGMA quick_check(1)")).toString();
-    } catch (const DbError&) {
+    if (damageCheck == DamageCheck::AtOpen) {
+        sqlite3_exec(h, "PRAGMA ignore_check_constraints=1", nullptr, nullptr, nullptr);
+        QString check;
+        try {
+            check = db->scalar(QStringLiteral("PRAGMA quick_check(1)")).toString();
+        } catch (const DbError&) {
+            sqlite3_exec(h, "PRAGMA ignore_check_constraints=0", nullptr, nullptr, nullptr);
+            throw;
+        }
         sqlite3_exec(h, "PRAGMA ignore_check_constraints=0", nullptr, nullptr, nullptr);
-        throw;
+        if (check != QLatin1String("ok"))
+            throw DbError(DbError::Damaged, QStringLiteral("数据库文件已损坏: %1").arg(path));
     }
-    sqlite3_exec(h, "PRAGMA ignore_check_constraints=0", nullptr, nullptr, nullptr);
-    if (check != QLatin1String("ok"))
-        throw DbError(DbError::Damaged, QStringLiteral("数据库文件已损坏: %1").arg(path));
     db->loadSchema();
     if (shared)
         registry().insert(canonical, db);
     return db;
 }
 
-std::shared_ptr<Database> Database::openReadOnly(const QString& path, const QString& password) {
-    auto db = openFile(path, false);
+std::shared_ptr<Database> Database::openReadOnly(const QString& path, const QString& password,
+                                                 DamageCheck check) {
+    auto db = openFile(path, false, check);
     db->checkPassword(password);
     return db;
 }

@@ -64,10 +64,16 @@ public:
     // Changes the password of a file nobody of ours holds open (InUse otherwise).
     static void changePassword(const QString& path, const QString& oldPassword,
                                const QString& newPassword);
+    // When damage is looked for. A file opened only to be read in full can
+    // leave it to its reads: the engine finds damage on the pages a read walks
+    // and the read fails as Damaged, with the same message; nothing is written
+    // either way.
+    enum class DamageCheck { AtOpen, OnRead };
     // A connection of its own that can never write the file, even when the same file
     // is open for writing here; not shared. WrongPassword, NotADatabase, NotFound,
     // Damaged as open().
-    static std::shared_ptr<Database> openReadOnly(const QString& path, const QString& password);
+    static std::shared_ptr<Database> openReadOnly(const QString& path, const QString& password,
+                                                  DamageCheck check = DamageCheck::AtOpen);
     // A scratch database in memory with no table yet, gone with its last holder:
     // typed conditions over rows read from another file run in it.
     static std::shared_ptr<Database> createInMemory();
@@ -181,7 +187,8 @@ private:
     Database(const QString& canonicalPath, sqlite3* handle);
     // Checked for format and damage. Shared: read and write, one connection
     // per file in this process. Otherwise a connection of its own that only reads.
-    static std::shared_ptr<Database> openFile(const QString& path, bool shared = true);
+    static std::shared_ptr<Database> openFile(const QString& path, bool shared = true,
+                                              DamageCheck check = DamageCheck::AtOpen);
     void checkPassword(const QString& password) const;
     void loadSchema();
     QString property(const QString& name) const;

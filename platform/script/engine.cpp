@@ -653,27 +653,34 @@ Expression Expression::parse(const QString& text) {
 
 void Engine::reset() { variables_.clear(); }
 
-Result Engine::execute(const QString& statement) {
-    std::vector<Op> ops;
-    QString name;
+Assignment Assignment::parse(const QString& statement) {
+    Assignment a;
+    auto ops = std::make_shared<std::vector<Expression::Op>>();
     try {
         const std::vector<Token> tokens = tokenize(statement);
         if (tokens.size() < 3 || tokens[0].kind != Token::Name || tokens[1].kind != Token::Symbol
             || tokens[1].text != u"=") {
             syntax(QStringLiteral("expected name=expression"));
         }
-        name = tokens[0].text.toLower();
-        if (unsupportedNames().contains(name)) unsupported(tokens[0].text);
-        if (reservedWords().contains(name) || findFunction(name))
+        a.name_ = tokens[0].text.toLower();
+        if (unsupportedNames().contains(a.name_)) unsupported(tokens[0].text);
+        if (reservedWords().contains(a.name_) || findFunction(a.name_))
             syntax(QStringLiteral("cannot assign to '%1'").arg(tokens[0].text));
-        Parser(tokens, 2, ops).expressionToEnd();
+        Parser(tokens, 2, *ops).expressionToEnd();
     } catch (const ParseFailure& f) {
-        return Result{Value(), f.error};
+        a.error_ = f.error;
+        return a;
     }
-    Expression e;
-    e.ops_ = std::make_shared<std::vector<Op>>(std::move(ops));
-    const Result r = eval(e);
-    if (r.ok()) variables_.insert(name, r.value);
+    a.value_.ops_ = std::move(ops);
+    return a;
+}
+
+Result Engine::execute(const QString& statement) { return execute(Assignment::parse(statement)); }
+
+Result Engine::execute(const Assignment& statement) {
+    if (statement.error_) return Result{Value(), statement.error_};
+    const Result r = eval(statement.value_);
+    if (r.ok()) variables_.insert(statement.name_, r.value);
     return r;
 }
 

@@ -83,7 +83,23 @@ public:
 
 private:
     friend class Engine;
+    friend class Assignment;
     std::shared_ptr<const std::vector<Op>> ops_;
+    std::optional<Error> error_;
+};
+
+// A statement "name=expression" parsed once and executed many times; a text
+// that is no such statement holds the failure its execution gives.
+class Assignment {
+public:
+    static Assignment parse(const QString& statement);
+
+    bool ok() const { return !error_; }
+
+private:
+    friend class Engine;
+    QString name_;  // lower case: names ignore case
+    Expression value_;
     std::optional<Error> error_;
 };
 
@@ -95,6 +111,7 @@ public:
     void reset();
     // One assignment "name=expression"; the variable keeps its value until reset.
     Result execute(const QString& statement);
+    Result execute(const Assignment& statement);
     // The value of an expression over the variables; a name never assigned is Empty.
     Result eval(const QString& text) const;
     Result eval(const Expression& expression) const;

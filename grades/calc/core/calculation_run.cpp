@@ -6,6 +6,7 @@
 #include "grades/calc/core/calculation_log.h"
 #include "grades/calc/core/calculation_stages.h"
 #include "grades/calc/core/formula.h"
+#include "grades/calc/core/student_rows.h"
 #include "platform/text/values.h"
 #include "platform/text/message_titles.h"
 
@@ -166,11 +167,12 @@ CalculationRun::End CalculationRun::run() {
     StageEnd end = StageEnd::Done;
     QString failure;
     try {
+        StudentRows students;
         stageChange(0);
-        end = checkMarks(*this);
+        end = checkMarks(*this, students);
         if (end == StageEnd::Done) {
             stageChange(1);
-            end = buildScoreTables(*this);
+            end = buildScoreTables(*this, students);
         }
         if (end == StageEnd::Done && laterStage_)
             end = laterStage_(*this);

@@ -2,6 +2,7 @@
 
 #include "platform/text/number_text.h"
 
+#include <bit>
 #include <cmath>
 
 namespace calc {
@@ -22,16 +23,36 @@ FormulaFigures sampleFigures() {
     return s;
 }
 
+namespace {
+
+constexpr int kFormulaFigureCount = 12;
+
+// Figure i of "a..e f g h w x y z": its name and its value's bits, a count as
+// itself and a single-precision figure as its float's bits.
+const char* formulaFigureName(int i) {
+    static const char* const kNames[kFormulaFigureCount] = {"a", "b", "c", "d", "e", "f", "g", "h", "w", "x", "y", "z"};
+    return kNames[i];
+}
+
+quint32 formulaFigureBits(int i, const FormulaFigures& v) {
+    const int counts[] = {v.a, v.b, v.c, v.d, v.e};
+    const float singles[] = {v.f, v.g, v.h, v.w, v.x, v.y, v.z};
+    return i < 5 ? quint32(counts[i]) : std::bit_cast<quint32>(singles[i - 5]);
+}
+
+QString formulaFigureStatement(int i, const FormulaFigures& v) {
+    const quint32 bits = formulaFigureBits(i, v);
+    const QString value = i < 5 ? QString::number(qint32(bits))
+                                : PlainNumberText(std::bit_cast<float>(bits), Precision::Single);
+    return QLatin1String(formulaFigureName(i)) + u'=' + value;
+}
+
+} // namespace
+
 QStringList figureStatements(const FormulaFigures& v) {
-    const auto whole = [](const char* name, int n) {
-        return QLatin1String(name) + u'=' + QString::number(n);
-    };
-    const auto single = [](const char* name, float n) {
-        return QLatin1String(name) + u'=' + PlainNumberText(n, Precision::Single);
-    };
-    return {whole("a", v.a), whole("b", v.b), whole("c", v.c), whole("d", v.d), whole("e", v.e),
-            single("f", v.f), single("g", v.g), single("h", v.h), single("w", v.w),
-            single("x", v.x), single("y", v.y), single("z", v.z)};
+    QStringList out;
+    for (int i = 0; i < kFormulaFigureCount; ++i) out << formulaFigureStatement(i, v);
+    return out;
 }
 
 QString AssessmentScore::partLogText(size_t i, const Value& part) {
@@ -59,8 +80,11 @@ namespace {
 
 // The four parts on one set of figures. The sample test sums them as they
 // are; the assessment applies the negative rules and must fit its field.
+// `statements`, when given, keeps each figure statement parsed for the next
+// figures that have the same value.
 AssessmentOutcome evaluateParts(const std::array<Expression, 4>& parts, Engine& engine,
                                 const FormulaFigures& figures, std::optional<NegativeRules> rules,
+                                std::unordered_map<quint64, Assignment>* statements,
                                 const std::function<void(const QString&)>& log = {}) {
     AssessmentOutcome out;
     const auto failed = [&out](const Result& r) {
@@ -69,8 +93,17 @@ AssessmentOutcome evaluateParts(const std::array<Expression, 4>& parts, Engine& 
         return true;
     };
     engine.reset();
-    for (const QString& statement : figureStatements(figures))
-        if (failed(engine.execute(statement))) return out;
+    for (int i = 0; i < kFormulaFigureCount; ++i) {
+        if (!statements) {
+            if (failed(engine.execute(formulaFigureStatement(i, figures)))) return out;
+            continue;
+        }
+        const quint64 key = quint64(i) << 32 | formulaFigureBits(i, figures);
+        auto it = statements->find(key);
+        if (it == statements->end())
+            it = statements->emplace(key, Assignment::parse(formulaFigureStatement(i, figures))).first;
+        if (failed(engine.execute(it->second))) return out;
+    }
 
     for (size_t i = 0; i < parts.size(); ++i) {
         const Result r = engine.eval(parts[i]);
@@ -108,14 +141,14 @@ AssessmentOutcome evaluateParts(const std::array<Expression, 4>& parts, Engine& 
 AssessmentOutcome AssessmentFormulas::evaluate(Engine& engine, const FormulaFigures& figures,
                                                NegativeRules rules,
                                                const std::function<void(const QString&)>& log) const {
-    return evaluateParts(parts_, engine, figures, rules, log);
+    return evaluateParts(parts_, engine, figures, rules, &statements_, log);
 }
 
 std::optional<Error> formulaTestFailure(const std::array<QString, 4>& parts) {
     std::array<Expression, 4> parsed;
     for (size_t i = 0; i < parts.size(); ++i) parsed[i] = Expression::parse(parts[i]);
     Engine engine;
-    return evaluateParts(parsed, engine, sampleFigures(), std::nullopt).error;
+    return evaluateParts(parsed, engine, sampleFigures(), std::nullopt, nullptr).error;
 }
 
 } // namespace calc

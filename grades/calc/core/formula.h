@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <unordered_map>
 
 namespace calc {
 
@@ -73,6 +74,9 @@ public:
 
 private:
     std::array<platform::script::Expression, 4> parts_;
+    // The figure statements met so far, parsed once a run: by figure and
+    // value, which decide the statement's text.
+    mutable std::unordered_map<quint64, platform::script::Assignment> statements_;
 };
 
 // The sample test: the four parts on the sample figures, summed. The values

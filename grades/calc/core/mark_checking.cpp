@@ -1,10 +1,11 @@
 // The first stage: every mark against its paper's full mark, then each
 // student's total and average.
 //
-// 成绩表 is read once; each grade level takes its students in stored order,
-// as a query for that level would return them. What the stage writes is
-// written into what it read too, so that a level listed twice in 年级表
-// meets its students as a second query would.
+// 成绩表 is read once, for this stage and the next; each grade level takes its
+// students in stored order, as a query for that level would return them. What
+// the stage writes is written into what it read too, so that a level listed
+// twice in 年级表 meets its students as a second query would, and the next
+// stage meets them as it would read them.
 
 #include "common/program_state.h"
 #include "platform/db/database.h"
@@ -12,62 +13,22 @@
 #include "platform/db/textorder.h"
 #include "platform/text/number_text.h"
 #include "grades/calc/core/calculation_stages.h"
+#include "grades/calc/core/student_rows.h"
 #include "platform/text/values.h"
 
 #include <QHash>
 #include <optional>
 #include <vector>
 
-namespace {
-
-struct CheckedStudents {
-    int subjects = 0;
-    std::vector<qint64> rowid;
-    std::vector<QString> examNo, grade, cls, name;
-    std::vector<std::optional<float>> marks;   // row-major, `subjects` a row
-    std::vector<char> deleted;
-    QHash<QString, std::vector<int>> ofGrade;   // folded 年级 -> rows
-
-    std::optional<float>* marksOf(int row) { return marks.data() + std::size_t(row) * subjects; }
-};
-
-CheckedStudents readCheckedStudents(platform::db::Database& db, const QStringList& columns) {
-    CheckedStudents s;
-    s.subjects = int(columns.size());
-    platform::db::Statement read(
-        db, QStringLiteral("SELECT rowid,考号,年级,班,姓名%1 FROM 成绩表 ORDER BY rowid")
-                .arg(columns.isEmpty() ? QString() : QLatin1Char(',') + columns.join(QLatin1Char(','))));
-    constexpr int kFirstMark = 5;
-    while (read.next()) {
-        const int row = int(s.rowid.size());
-        s.rowid.push_back(read.integer(0));
-        s.examNo.push_back(read.text(1));
-        s.grade.push_back(read.text(2));
-        s.cls.push_back(read.text(3));
-        s.name.push_back(read.text(4));
-        s.deleted.push_back(false);
-        for (int k = 0; k < s.subjects; ++k)
-            s.marks.push_back(read.isNull(kFirstMark + k) ? std::nullopt
-                                                          : std::optional<float>(float(read.number(kFirstMark + k))));
-        // An empty 年级 equals no grade level.
-        if (!read.isNull(2))
-            s.ofGrade[platform::db::equalityKey(s.grade.back())].push_back(row);
-    }
-    return s;
-}
-
-} // namespace
-
-StageEnd checkMarks(CalculationRun& run) {
+StageEnd checkMarks(CalculationRun& run, StudentRows& students) {
     platform::db::Database& db = run.database();
     CalculationHost& host = run.host();
     const auto gradeFields = db.tableDef(QStringLiteral("年级表")).fields;
     const int subjects = int(gradeFields.size()) - 1;
 
-    QStringList sets, columns;
+    QStringList sets;
     for (int k = 0; k < subjects; ++k) {
         sets << platform::db::quoteName(gradeFields[k + 1].name) + QStringLiteral("=?");
-        columns << platform::db::quoteName(gradeFields[k + 1].name);
     }
     const QString setMarks = sets.join(QLatin1Char(','));
     // A prompt's answer stores the marks changed so far; moving on stores the rest.
@@ -95,7 +56,7 @@ StageEnd checkMarks(CalculationRun& run) {
         return values;
     };
 
-    CheckedStudents students = readCheckedStudents(db, columns);
+    students = readStudentRows(db, db.tableDef(QStringLiteral("成绩表")).fields, subjects);
     platform::db::Statement totalsOnly(db, storeTotals);
     static const std::vector<int> kNone;
 
@@ -116,20 +77,23 @@ StageEnd checkMarks(CalculationRun& run) {
         }
 
         const auto found = gradeId.isNull() ? students.ofGrade.cend()
-                                            : students.ofGrade.constFind(platform::db::equalityKey(g));
-        const std::vector<int>& rows = found == students.ofGrade.cend() ? kNone : *found;
+                                            : students.ofNamedGrade.constFind(platform::db::equalityKey(g));
+        const std::vector<int>& rows = found == students.ofNamedGrade.cend() ? kNone : *found;
         for (const int row : rows) {
             if (students.deleted[row])
                 continue;
             const qint64 rowid = students.rowid[row];
-            const QString &examNo = students.examNo[row], &ownGrade = students.grade[row], &cls = students.cls[row],
-                          &name = students.name[row];
+            // Told only in a question, so made only for one.
+            auto examNo = [&] { return students.namedText(row, 0); };
+            auto ownGrade = [&] { return students.namedText(row, 1); };
+            auto cls = [&] { return students.namedText(row, 2); };
+            auto name = [&] { return students.namedText(row, 3); };
             std::optional<float>* const kept = students.marksOf(row);
             for (int k = 0; k < subjects; ++k)
                 marks[k] = kept[k];
             auto who = [&] {
-                return QStringLiteral("  考号:") + examNo + QStringLiteral("  ") + g + QStringLiteral("级") + cls +
-                       QStringLiteral("班 ") + name + QStringLiteral("同学的");
+                return QStringLiteral("  考号:") + examNo() + QStringLiteral("  ") + g + QStringLiteral("级") + cls() +
+                       QStringLiteral("班 ") + name() + QStringLiteral("同学的");
             };
 
             float total = 0;
@@ -187,9 +151,9 @@ StageEnd checkMarks(CalculationRun& run) {
             bool deleted = false;
             if (askZeroTotal && total == 0) {
                 const RunAnswer r = host.message(
-                    QStringLiteral("  考号:") + examNo + QStringLiteral("   ") + ownGrade + QStringLiteral("级") + cls +
-                        QStringLiteral("班的") + name + QStringLiteral("同学总分为零,是否将他(她)删除?"),
-                    RunButtons::YesNoCancel, name + QStringLiteral("总分为零分"), RunAnswer::No);
+                    QStringLiteral("  考号:") + examNo() + QStringLiteral("   ") + ownGrade() + QStringLiteral("级") +
+                        cls() + QStringLiteral("班的") + name() + QStringLiteral("同学总分为零,是否将他(她)删除?"),
+                    RunButtons::YesNoCancel, name() + QStringLiteral("总分为零分"), RunAnswer::No);
                 if (r == RunAnswer::Yes) {
                     db.execute(QStringLiteral("DELETE FROM 成绩表 WHERE rowid=?"), {rowid});
                     state().StudentCount -= 1;

@@ -2,9 +2,9 @@
 // 相对成绩表 (scaled so that the best class average of the grade level in the
 // subject becomes 80), rebuilt from 成绩表, with their factors in the log.
 //
-// 成绩表 is read once; each grade level takes its students in stored order,
-// as a query for that level would return them, and its class averages are
-// summed from them. The rows are written by two prepared statements, the
+// 成绩表 comes as the mark checking read and left it; each grade level takes
+// its students in stored order, as a query for that level would return them,
+// and its class averages are summed from them. The rows are written by two prepared statements, the
 // fixed fields bound as the bytes read. Every value written is checked here
 // against its field, so the file's CHECK rules are left out of the writes:
 // they cost as much as the writes themselves.
@@ -17,6 +17,7 @@
 #include "platform/text/number_text.h"
 #include "grades/calc/core/calculation_log.h"
 #include "grades/calc/core/calculation_stages.h"
+#include "grades/calc/core/student_rows.h"
 
 #include <QHash>
 #include <algorithm>
@@ -35,54 +36,8 @@ QString single(float v) { return platform::PlainNumberText(v, platform::Precisio
 
 QString text(const std::optional<float>& v) { return v ? single(*v) : QString(); }
 
-// The fields a scaled row takes over from the student's row as they are.
-constexpr int kCopiedFields = 8;
-
-// 成绩表 as the stage needs it, read once, in stored order.
-struct Students {
-    int subjects = 0;
-    std::vector<QString> stid, grade, cls, name;
-    std::vector<char> classNull;
-    std::vector<QByteArray> copied;   // row-major, kCopiedFields a row, as stored
-    std::vector<float> marks;         // row-major, `subjects` a row
-    std::vector<char> present;        // the same layout: false for an empty mark
-    QHash<QString, std::vector<int>> ofGrade;   // folded 年级 -> rows
-
-    float mark(int row, int k) const { return marks[std::size_t(row) * subjects + k]; }
-    bool has(int row, int k) const { return present[std::size_t(row) * subjects + k]; }
-    const QByteArray& field(int row, int f) const { return copied[std::size_t(row) * kCopiedFields + f]; }
-};
-
-Students readStudents(Database& db, const std::vector<platform::db::FieldDef>& fields, int subjects) {
-    Students s;
-    s.subjects = subjects;
-    QStringList select;
-    for (int f = 0; f < kCopiedFields; ++f)
-        select << platform::db::quoteName(fields[f].name);
-    for (int k = 0; k < subjects; ++k)
-        select << platform::db::quoteName(fields[kFirstSubjectField + k].name);
-    Statement read(db, QStringLiteral("SELECT %1 FROM 成绩表 ORDER BY rowid").arg(select.join(QLatin1Char(','))));
-    constexpr int kFirstMark = kCopiedFields;
-    while (read.next()) {
-        const int row = int(s.stid.size());
-        for (int f = 0; f < kCopiedFields; ++f)
-            s.copied.push_back(read.utf8(f));
-        s.stid.push_back(QString::fromUtf8(s.field(row, 0)));
-        s.grade.push_back(QString::fromUtf8(s.field(row, 1)));
-        s.cls.push_back(QString::fromUtf8(s.field(row, 2)));
-        s.classNull.push_back(s.field(row, 2).isNull());
-        s.name.push_back(QString::fromUtf8(s.field(row, 3)));
-        for (int k = 0; k < subjects; ++k) {
-            const bool empty = read.isNull(kFirstMark + k);
-            s.present.push_back(!empty);
-            s.marks.push_back(empty ? 0.0f : float(read.number(kFirstMark + k)));
-        }
-        // A student whose 年级 is empty belongs to no grade level.
-        if (!s.field(row, 1).isNull())
-            s.ofGrade[platform::db::equalityKey(s.grade.back())].push_back(row);
-    }
-    return s;
-}
+bool scaledMarkPresent(const StudentRows& s, int row, int k) { return s.marksOf(row)[k].has_value(); }
+float scaledMarkSource(const StudentRows& s, int row, int k) { return *s.marksOf(row)[k]; }
 
 // One grade level's factors: each subject's full mark to 100, and the best
 // class average to 80.
@@ -114,7 +69,7 @@ void absoluteFactors(const QVariantList& grade, int subjects, Factors& out, Calc
 // whose names differ only in ASCII case are one, shown as its first student
 // names it. An average is the sum of the marks in stored order over the marks
 // present, as the engine's avg() sums them.
-void relativeFactors(const Students& s, const std::vector<int>& rows, const QString& g, int subjects,
+void relativeFactors(const StudentRows& s, const std::vector<int>& rows, const QString& g, int subjects,
                      Factors& out, CalculationLog& log) {
     struct Class {
         int first;   // the row that names it
@@ -140,8 +95,8 @@ void relativeFactors(const Students& s, const std::vector<int>& rows, const QStr
         }
         Class& c = classes[at];
         for (int k = 0; k < subjects; ++k)
-            if (s.has(r, k)) {
-                c.sum[k] += double(s.mark(r, k));
+            if (scaledMarkPresent(s, r, k)) {
+                c.sum[k] += double(scaledMarkSource(s, r, k));
                 ++c.count[k];
             }
     }
@@ -221,7 +176,7 @@ public:
         absolute_.resize(subjects);
     }
 
-    void write(const Students& s, int r, const Factors& factors) {
+    void write(const StudentRows& s, int r, const Factors& factors) {
         bytes_.clear();
         add(CalculationLog::encode(s.stid[r] + QLatin1Char(' ') + s.grade[r] + QLatin1Char('.') + s.cls[r] +
                                    QStringLiteral("  ")));
@@ -229,12 +184,12 @@ public:
         bytes_ += "   ";
         float relSum = 0, absSum = 0;
         for (int k = 0; k < subjects_; ++k) {
-            if (!s.has(r, k)) {
+            if (!scaledMarkPresent(s, r, k)) {
                 relative_[k].reset();
                 absolute_[k].reset();
                 continue;
             }
-            const float mark = s.mark(r, k);
+            const float mark = scaledMarkSource(s, r, k);
             const float rel = factors.relative[k] * mark;
             const float abs = (factors.absolute[k] ? *factors.absolute[k] : 0.0f) * mark;
             relative_[k] = rel;
@@ -272,7 +227,7 @@ private:
 
     // A value its field would refuse turns the rules back on for the rest of
     // the stage: the engine then refuses the row with its usual message.
-    void store(Statement& row, const std::vector<platform::db::FieldDef>& fields, const Students& s, int r,
+    void store(Statement& row, const std::vector<platform::db::FieldDef>& fields, const StudentRows& s, int r,
                float sum, int taken, const std::vector<std::optional<float>>& marks) {
         bool fits = true;
         auto number = [&](int f, double v) {
@@ -323,7 +278,7 @@ private:
 
 } // namespace
 
-StageEnd buildScoreTables(CalculationRun& run) {
+StageEnd buildScoreTables(CalculationRun& run, const StudentRows& students) {
     Database& db = run.database();
     CalculationLog& log = run.log();
     const auto gradeFields = db.tableDef(QStringLiteral("年级表")).fields;
@@ -340,18 +295,23 @@ StageEnd buildScoreTables(CalculationRun& run) {
     log.write(subjectLine);
     log.endLines(1);
 
-    const Students students = readStudents(db, scoreFields, subjects);
     platform::db::FieldRulesOff rulesOff(db);
     RowWriter writer(db, scoreFields, subjects, log, rulesOff);
     Factors factors;
     static const std::vector<int> kNone;
+    std::vector<int> rows;
 
     const auto grades = db.query(QStringLiteral("SELECT * FROM 年级表 ORDER BY rowid"));
     for (const QVariantList& grade : grades) {
         const QVariant gradeId = grade.value(0);
         const QString g = gradeId.toString();
         const auto found = gradeId.isNull() ? students.ofGrade.cend() : students.ofGrade.constFind(platform::db::equalityKey(g));
-        const std::vector<int>& rows = found == students.ofGrade.cend() ? kNone : *found;
+        const std::vector<int>& read = found == students.ofGrade.cend() ? kNone : *found;
+        // The students the mark checking deleted are gone from the file.
+        rows.clear();
+        for (int r : read)
+            if (!students.deleted[r])
+                rows.push_back(r);
 
         log.endLines(4);
         log.write(g + QStringLiteral("级"));

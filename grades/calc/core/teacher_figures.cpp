@@ -72,14 +72,22 @@ struct ScoreRows {
     int fieldOf(const QVariant& subject) const {
         if (subject.isNull())
             return -1;
-        const QString name = platform::db::equalityKey(platform::trimBlanks(subject.toString()));
-        if (name.isEmpty())
-            return -1;
-        for (int i = 0; i < int(fields.size()); ++i)
-            if (platform::db::equalityKey(fields[i].name) == name)
-                return isNumeric(fields[i].type) ? i : -1;
-        return -1;
+        // Teachers name the same few subjects over and over.
+        const QString text = subject.toString();
+        const auto known = fieldOfSubject.constFind(text);
+        if (known != fieldOfSubject.cend())
+            return *known;
+        int field = -1;
+        const QString name = platform::db::equalityKey(platform::trimBlanks(text));
+        for (int i = 0; i < int(fields.size()) && !name.isEmpty(); ++i)
+            if (platform::db::equalityKey(fields[i].name) == name) {
+                field = isNumeric(fields[i].type) ? i : -1;
+                break;
+            }
+        fieldOfSubject.insert(text, field);
+        return field;
     }
+    mutable QHash<QString, int> fieldOfSubject;
 };
 
 // The previous term's table, read once; -1/none when a student or subject is not there.
@@ -112,11 +120,6 @@ std::vector<Teacher> readTeachers(Database& db) {
         out.push_back(std::move(t));
     }
     return out;
-}
-
-void readMark(Marks& m, const QVariant& v) {
-    m.empty.push_back(v.isNull());
-    m.value.push_back(v.isNull() ? 0.0f : v.toFloat());
 }
 
 ScoreRows readScores(Database& db, const QString& table, const std::vector<Teacher>& teachers) {
@@ -154,7 +157,8 @@ ScoreRows readScores(Database& db, const QString& table, const std::vector<Teach
 std::optional<PreviousTerm> readPreviousTerm(const QString& path, const QString& table,
                                              const std::vector<Teacher>& teachers) {
     try {
-        const auto db = Database::openReadOnly(path, state().DatabasePassword);
+        // Read whole and never written: damage on the pages read fails the read.
+        const auto db = Database::openReadOnly(path, state().DatabasePassword, Database::DamageCheck::OnRead);
         const auto fields = db->tableDef(table).fields;
         int stid = -1;
         for (int i = 0; i < int(fields.size()); ++i)
@@ -180,17 +184,24 @@ std::optional<PreviousTerm> readPreviousTerm(const QString& path, const QString&
             p.columns.emplace_back();
             select += QLatin1Char(',') + platform::db::quoteName(name);
         }
-        const auto rows = db->query(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(select, platform::db::quoteName(table)));
-        if (rows.empty())
-            return std::nullopt;
-        for (int r = 0; r < int(rows.size()); ++r) {
-            const QVariantList& row = rows[r];
+        platform::db::Statement read(
+            *db, QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(select, platform::db::quoteName(table)));
+        int r = 0;
+        for (; read.next(); ++r) {
             // A repeated STID is found at its first row, as a search from the top finds it.
-            if (!row[0].isNull() && !p.firstRow.contains(platform::db::equalityKey(row[0].toString())))
-                p.firstRow.insert(platform::db::equalityKey(row[0].toString()), r);
-            for (int c = 0; c < int(p.columns.size()); ++c)
-                readMark(p.columns[c], row[1 + c]);
+            if (!read.isNull(0)) {
+                QString key = platform::db::equalityKey(read.text(0));
+                if (!p.firstRow.contains(key))
+                    p.firstRow.insert(std::move(key), r);
+            }
+            for (int c = 0; c < int(p.columns.size()); ++c) {
+                Marks& m = p.columns[c];
+                m.empty.push_back(read.isNull(1 + c));
+                m.value.push_back(m.empty.back() ? 0.0f : float(read.number(1 + c)));
+            }
         }
+        if (r == 0)
+            return std::nullopt;
         return p;
     } catch (const DbError&) {
         return std::nullopt;

@@ -191,6 +191,43 @@ TEST(ScriptEngine, StatementsAssignUntilResetAndARefusedOneChangesNothing) {
     EXPECT_EQ(e.eval(QStringLiteral("h+a")).value, Value::integer(0));
 }
 
+TEST(ScriptEngine, AParsedAssignmentExecutesAsItsTextEveryTime) {
+    struct Case {
+        const char* text;
+        std::optional<ErrorKind> error;
+    };
+    const Case cases[] = {
+        {"H=81.66666", std::nullopt}, {"a=3", std::nullopt}, {"g=-0", std::nullopt}, {"h=a*2", std::nullopt},
+        {"h=", ErrorKind::Syntax},    {"abs=1", ErrorKind::Syntax}, {"null=1", ErrorKind::Unsupported},
+        {"h=1/0", ErrorKind::DivisionByZero},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const Assignment parsed = Assignment::parse(QString::fromUtf8(c.text));
+        EXPECT_EQ(parsed.ok(), c.error != ErrorKind::Syntax && c.error != ErrorKind::Unsupported);
+        Engine byText, byParse;
+        // Twice over, with a reset between: the parsed form keeps nothing of a run.
+        for (int round = 0; round < 2; ++round) {
+            for (Engine* e : {&byText, &byParse}) {
+                e->reset();
+                ASSERT_TRUE(e->execute(QStringLiteral("a=%1").arg(round + 1)).ok());
+            }
+            const Result t = byText.execute(QString::fromUtf8(c.text));
+            const Result p = byParse.execute(parsed);
+            ASSERT_EQ(p.ok(), !c.error);
+            ASSERT_EQ(t.ok(), p.ok());
+            if (c.error) {
+                EXPECT_EQ(p.error->kind, *c.error);
+                EXPECT_EQ(t.error->kind, p.error->kind);
+            } else {
+                EXPECT_EQ(p.value, t.value);
+            }
+            for (const char* name : {"a", "h", "g"})
+                EXPECT_EQ(byParse.variable(QString::fromUtf8(name)), byText.variable(QString::fromUtf8(name))) << name;
+        }
+    }
+}
+
 TEST(ScriptEngine, AParsedExpressionEvaluatesAfreshOverTheCurrentVariables) {
     const Expression part = Expression::parse(QStringLiteral("(b/a)*100+(c/a-j)*100"));
     ASSERT_TRUE(part.ok());

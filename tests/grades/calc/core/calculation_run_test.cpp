@@ -271,6 +271,31 @@ TEST(CalculationRun, ScaledAndRelativeTablesAndTheirLog) {
     }
 }
 
+// The scaled tables take 成绩表 as the mark checking left it: a mark answered,
+// a paper not taken emptied, a student deleted gone from the rows and from
+// his class's averages.
+TEST(CalculationRun, TheScaledTablesTakeTheMarksAsTheCheckingLeftThem) {
+    CalcSchool s;
+    const QVariant e;
+    s.inputs.askZeroMark = false;
+    s.inputs.askZeroTotal = true;
+    s.fullMarks("2004", {100, 100, 0});
+    s.student("2004", "01", "甲", {105, 50, 0});
+    s.student("2004", "01", "乙", {0, 0, e});
+    s.student("2004", "01", "丙", {60, 80, e});
+    s.host.answer(RunAnswer::Yes).type("98").answer(RunAnswer::Yes).answer(RunAnswer::Ok);
+    ASSERT_EQ(s.run(), End::Completed);
+
+    EXPECT_EQ(str(s.marksOf("20040001", "绝对成绩表")), "98 50 - 148 74");
+    EXPECT_EQ(str(s.marksOf("20040002", "绝对成绩表")), "gone");
+    EXPECT_EQ(str(s.marksOf("20040002", "相对成绩表")), "gone");
+    EXPECT_EQ(str(s.marksOf("20040003", "绝对成绩表")), "60 80 - 140 70");
+    EXPECT_EQ(s.db().scalar("SELECT count(*) FROM 相对成绩表").toInt(), 2);
+    const QByteArray log = s.logBytes();
+    EXPECT_TRUE(log.contains(platform::toGbk("2004级01班  79   65      \r\n"))) << log.toStdString();
+    EXPECT_FALSE(log.contains(platform::toGbk("乙"))) << log.toStdString();
+}
+
 // A grade level and its classes are found as the database compares texts:
 // ASCII case aside. Classes are listed in its text order with an empty 班
 // first; a class written in two cases is one class, named as its first

@@ -98,6 +98,37 @@ TEST(AssessmentFormulas, EachTeacherSeesOnlyHisOwnFiguresAsTheirTexts) {
     EXPECT_EQ(out.score.parts[3].text(), QStringLiteral("0.9999999"));
 }
 
+// The formulas keep each figure statement parsed for the run: a teacher whose
+// figure has a value seen before, under this name or another, must still see
+// his own value.
+TEST(AssessmentFormulas, ATeacherAfterOthersSeesWhatHeWouldSeeFirst) {
+    std::vector<FormulaFigures> teachers;
+    FormulaFigures f = teacher(70);
+    teachers.push_back(f);
+    f.a = 3, f.h = 81.66666f;
+    teachers.push_back(f);
+    f.g = -0.0f, f.f = 3;   // the bits of 0 and -0 differ, and f=3 is no a=3
+    teachers.push_back(f);
+    f.a = 1065353216, f.f = 1.0f;   // a count with a single's bits
+    teachers.push_back(f);
+    teachers.push_back(teacher(70));
+    teachers.push_back(teachers[1]);
+
+    const auto formulas = parts("h*1000+a", "f-g", "a", "g");
+    const AssessmentFormulas kept(formulas);
+    Engine engine, fresh;
+    for (std::size_t i = 0; i < teachers.size(); ++i) {
+        SCOPED_TRACE(i);
+        const AssessmentOutcome got = kept.evaluate(engine, teachers[i], NegativeRules{false, false});
+        const AssessmentOutcome first = AssessmentFormulas(formulas).evaluate(fresh, teachers[i], NegativeRules{false, false});
+        ASSERT_EQ(got.ok(), first.ok());
+        if (got.ok())
+            EXPECT_EQ(got.score.logLine(), first.score.logLine());
+        else
+            EXPECT_EQ(got.error->kind, first.error->kind);
+    }
+}
+
 TEST(AssessmentFormulas, AFormulaFailingForOneTeachersValuesIsAFailure) {
     Engine engine;
     FormulaFigures noRate = teacher(70);

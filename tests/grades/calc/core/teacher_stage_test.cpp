@@ -166,12 +166,14 @@ TEST(TeacherStage, APreviousTermThatCannotServeTurnsTheComparisonOff) {
         const char* what;
         std::function<void(platform::db::Database&)> edit;
         bool notADatabase = false;
+        bool damaged = false;   // 成绩表's first page overwritten: only a read of it finds out
     };
     const std::vector<Case> cases = {
         {"no rows", [](platform::db::Database& db) { db.execute("DELETE FROM 成绩表"); }},
         {"no table", [](platform::db::Database& db) { db.dropTable(QStringLiteral("成绩表")); }},
         {"another password", [](platform::db::Database&) {}},
         {"not a database", [](platform::db::Database&) {}, true},
+        {"damaged", [](platform::db::Database&) {}, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -183,6 +185,30 @@ TEST(TeacherStage, APreviousTermThatCannotServeTurnsTheComparisonOff) {
             QFile f(path);
             ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
             f.write("not a database\r\n");
+        }
+        if (c.damaged) {
+            qint64 page = 0, size = 0;
+            {
+                const auto prev = platform::db::Database::openReadOnly(path, state().DatabasePassword);
+                page = prev->scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='成绩表'")).toLongLong();
+                size = prev->scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
+            }
+            ASSERT_GT(page, 1);
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(f.seek((page - 1) * size));
+            f.write(QByteArray(int(size), '\xff'));
+            f.close();
+            // Opened without the check at opening, the read is what finds it.
+            const auto prev = platform::db::Database::openReadOnly(path, state().DatabasePassword,
+                                                                   platform::db::Database::DamageCheck::OnRead);
+            try {
+                prev->query(QStringLiteral("SELECT * FROM 成绩表"));
+                ADD_FAILURE() << "the damaged table was read";
+            } catch (const platform::db::DbError& e) {
+                EXPECT_EQ(e.kind(), platform::db::DbError::Damaged);
+                EXPECT_TRUE(e.text().startsWith(QStringLiteral("数据库文件已损坏"))) << str(e.text());
+            }
         }
         const QByteArray before = digest(path);
         s.teacher("两科", {{"2004级01班", "语文"}, {"2004级01班", "数学"}});
