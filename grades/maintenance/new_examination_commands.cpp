@@ -5,6 +5,7 @@
 #include "grades/frame/form2_panel.h"
 #include "grades/frame/frmLogin.h"
 #include "grades/maintenance/core/new_examination.h"
+#include "grades/maintenance/undone_change.h"
 #include "platform/db/backup.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/database.h"
@@ -61,12 +62,6 @@ void requeryOpenSets(PanelHost& host) {
     for (const QString& name : host.dataControlNames())
         if (auto* rs = host.dataControl(name).recordset())
             rs->requery();
-}
-
-// A change that failed was rolled back whole; the user hears why.
-void reportUndone(const DbError& e) {
-    platform::dialogs().message(QStringLiteral("操作没有完成，数据没有改变。\n%1").arg(e.text()),
-                                platform::MsgButtons::Ok, platform::kErrorTitle);
 }
 
 } // namespace

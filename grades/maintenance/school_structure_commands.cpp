@@ -6,6 +6,7 @@
 #include "grades/frame/form2_panel.h"
 #include "grades/maintenance/Dialog.h"
 #include "grades/maintenance/core/school_structure.h"
+#include "grades/maintenance/undone_change.h"
 #include "grades/results/view/results_choosers.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/database.h"
@@ -58,11 +59,6 @@ void count(const RowChanges& done) {
     s.StudentCount += static_cast<float>(done.students);
 }
 
-// A change the database refused is undone whole; the user hears why.
-void reportFailure(const DbError& e) {
-    tell(QStringLiteral("操作没有完成，数据没有改变。\n%1").arg(e.text()), platform::kErrorTitle);
-}
-
 // What a command changed and the words that tell it.
 struct StructureChangeDone {
     RowChanges rows;
@@ -104,7 +100,7 @@ void runStructureCommand(PanelHost& host, results::ResultsChoosers& view, const 
         count(done->rows);
         tell(done->text, done->title);
     } catch (const DbError& e) {
-        reportFailure(e);
+        reportUndone(e);
     }
 }
 

@@ -77,6 +77,16 @@ struct CardsTest : ::testing::Test {
     ~CardsTest() override { closeCardWindow(); }
 
     template <class T> T* at(const QString& name) { return w.control<T>(name); }
+    // The card window opened from the menu, its cards built for `room`.
+    Form4* cardsBuiltFor(const char* room) {
+        w.menuItem("MenuPrintKH")->trigger();
+        Form4* cards = openCardWindow();
+        if (cards) {
+            cards->Combo2->setEditText(room);
+            cards->Command5_Click();
+        }
+        return cards;
+    }
     QComboBox* filter() { return at<QComboBox>("Combo6"); }
     platform::db::DataControl& ad32() { return w.dataControl("Ad32"); }
     QStringList column(const QString& field) {
@@ -334,11 +344,8 @@ TEST_F(CardsTest, AnEmptyHandedOverListStopsTheLoadAndKeepsTheRows) {
 }
 
 TEST_F(CardsTest, SaveAsksBeforeReplacingAndAlwaysWritesRichText) {
-    w.menuItem("MenuPrintKH")->trigger();
-    Form4* cards = openCardWindow();
+    Form4* cards = cardsBuiltFor("1考室");
     ASSERT_NE(cards, nullptr);
-    cards->Combo2->setEditText("1考室");
-    cards->Command5_Click();
     QTemporaryDir dir;
     const QString existing = dir.filePath("考号.rtf");
     {
@@ -375,11 +382,8 @@ TEST_F(CardsTest, SaveAsksBeforeReplacingAndAlwaysWritesRichText) {
 }
 
 TEST_F(CardsTest, ASaveThatFailsSaysWhyInChinese) {
-    w.menuItem("MenuPrintKH")->trigger();
-    Form4* cards = openCardWindow();
+    Form4* cards = cardsBuiltFor("1考室");
     ASSERT_NE(cards, nullptr);
-    cards->Combo2->setEditText("1考室");
-    cards->Command5_Click();
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir("a.rtf"));
     {
@@ -398,11 +402,8 @@ TEST_F(CardsTest, ASaveThatFailsSaysWhyInChinese) {
 }
 
 TEST_F(CardsTest, PrintsTheSelectionOrTheWholePreview) {
-    w.menuItem("MenuPrintKH")->trigger();
-    Form4* cards = openCardWindow();
+    Form4* cards = cardsBuiltFor("所有考室");
     ASSERT_NE(cards, nullptr);
-    cards->Combo2->setEditText("所有考室");
-    cards->Command5_Click();
     QTemporaryDir dir;
     const QString whole = dir.filePath("whole.pdf"), part = dir.filePath("part.pdf");
     {
@@ -474,11 +475,8 @@ TEST_F(CardsTest, EachCardIsPrintedWholeOnOnePageUnderTheWindowsCaption) {
 }
 
 TEST_F(CardsTest, ARefusingQueueLeavesTheCardWindowSilent) {
-    w.menuItem("MenuPrintKH")->trigger();
-    Form4* cards = openCardWindow();
+    Form4* cards = cardsBuiltFor("所有考室");
     ASSERT_NE(cards, nullptr);
-    cards->Combo2->setEditText("所有考室");
-    cards->Command5_Click();
     QTemporaryDir dir;
     DialogDouble d;   // answers no message: none may come
     d.printToPdf(dir.filePath("cards.pdf")).acceptPrinter().queueRefuses();
