@@ -54,9 +54,29 @@ private:
 
 // Opening a converter costs more than converting a line: each thread keeps
 // one of each direction.
-Converter& toGbkConverter() {
-    thread_local Converter c("GBK", "UTF-8");
-    return c;
+// The GBK code of one UTF-16 unit (a byte below 0x100, else lead * 256 +
+// trail), 0 when GBK cannot hold it. Each thread asks the converter once a
+// character, the first time it meets it: names repeat, and a conversion a
+// text cost more than the text.
+uint16_t cachedGbkCode(char16_t c) {
+    constexpr uint16_t kUnknown = 0xFFFF;   // no GBK code is this
+    thread_local std::vector<uint16_t> codes(0x10000, kUnknown);
+    uint16_t& code = codes[c];
+    if (code != kUnknown)
+        return code;
+    code = 0;
+    if (c >= 0xD800 && c <= 0xDFFF)
+        return code;   // GBK has no character outside the first plane
+    thread_local Converter cv("GBK", "UTF-16LE");
+    const char in[2] = {char(c & 0xFF), char(c >> 8)};
+    QByteArray out;
+    if (cv.run(QByteArray(in, 2), out)) {
+        if (out.size() == 1)
+            code = uint8_t(out[0]);
+        else if (out.size() == 2)
+            code = uint16_t(uint8_t(out[0]) << 8 | uint8_t(out[1]));
+    }
+    return code;
 }
 
 Converter& fromGbkConverter() {
@@ -122,8 +142,26 @@ QString nonGbkLinePlace(const NonGbkCharacter& found, bool severalLines) {
 }
 
 QByteArray toGbk(const QString& text) {
-    QByteArray out;
-    if (!toGbkConverter().run(text.toUtf8(), out)) {
+    QByteArray out(text.size() * 2, Qt::Uninitialized);
+    char* at = out.data();
+    bool held = true;
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (c < 0x80) {
+            *at++ = char(c);
+            continue;
+        }
+        const uint16_t code = cachedGbkCode(c);
+        if (!code) {
+            held = false;
+            break;
+        }
+        if (code > 0xFF)
+            *at++ = char(code >> 8);
+        *at++ = char(code & 0xFF);
+    }
+    out.truncate(at - out.constData());
+    if (!held) {
         const auto found = firstNonGbkCharacter(text);
         if (!found)
             throw GbkError(QStringLiteral("文字中有GBK编码不能表示的字符,不能保存."));

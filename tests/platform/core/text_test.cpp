@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <iconv.h>
 #include <limits>
 
 using namespace platform;
@@ -32,6 +33,40 @@ TEST(Gbk, BadBytesAndUnholdableCharactersAreErrorsNotQuestionMarks) {
     EXPECT_THROW(toGbk(QStringLiteral("한글")), GbkError);
     EXPECT_FALSE(canEncodeGbk(QStringLiteral("😀")));
     EXPECT_TRUE(canEncodeGbk(QStringLiteral("考号")));
+}
+
+// Every character of the first plane, converted alone by the system's
+// converter, against the encoder's answer for it alone and inside one long text.
+TEST(Gbk, EveryCharacterEncodesAsTheSystemConverterEncodesIt) {
+    iconv_t cd = iconv_open("GBK", "UTF-8");
+    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    QString held;
+    QByteArray expected;
+    int refused = 0;
+    for (uint u = 1; u < 0x10000; ++u) {
+        if (u >= 0xD800 && u <= 0xDFFF)
+            continue;
+        const QString c{QChar(char16_t(u))};
+        QByteArray in = c.toUtf8();
+        char out[8];
+        char* src = in.data();
+        char* dst = out;
+        size_t srcLeft = size_t(in.size()), dstLeft = sizeof out;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == size_t(-1)) {
+            ++refused;
+            EXPECT_THROW(toGbk(c), GbkError) << u;
+            continue;
+        }
+        const QByteArray bytes(out, dst - out);
+        ASSERT_EQ(toGbk(c), bytes) << u;
+        held += c;
+        expected += bytes;
+    }
+    iconv_close(cd);
+    EXPECT_GT(refused, 0);
+    EXPECT_EQ(toGbk(held), expected);
+    EXPECT_THROW(toGbk(held + QChar(char16_t(0xD800))), GbkError);   // a lone half of a pair
 }
 
 TEST(Gbk, FilesUnderChinesePathsRoundTripWithoutMarkAndWithTheirLineEnds) {
