@@ -157,6 +157,103 @@ std::vector<platform::db::FieldDef> vouchedFields(Database& db, const QString& t
     return out;
 }
 
+// The rows of one scaled table, handed to the engine kRowsAStatement at a
+// time: starting and ending a statement costs the engine as much as a row.
+// The row takes the first eight fields of the student's row as stored; then
+// the total, the average and the marks.
+class BatchInsert {
+public:
+    static constexpr int kRowsAStatement = 64;
+
+    struct Row {
+        int student = 0;
+        std::vector<std::optional<double>> numbers;   // total, average, marks
+    };
+
+    BatchInsert(Database& db, const QString& table, const std::vector<platform::db::FieldDef>& fields, int subjects)
+        : db_(db), table_(table), width_(kFirstSubjectField + subjects), names_(quotedNames(fields, width_)),
+          full_(db, insertText(kRowsAStatement)) {
+        rows_.resize(kRowsAStatement);
+        for (Row& row : rows_)
+            row.numbers.resize(std::size_t(width_ - kCopiedFields));
+    }
+
+    // The next row to fill; added() hands it over.
+    Row& add(const StudentRows& s, int student) {
+        students_ = &s;
+        rows_[pending_].student = student;
+        return rows_[pending_];
+    }
+    void added() { ++pending_; }
+
+    bool full() const { return pending_ == kRowsAStatement; }
+
+    // Writes the first `rows` rows waiting (all of them by default) and drops
+    // the rest. On a refusal the rows before the refused one stay written, as
+    // when each row was its own statement.
+    void flush(int rows = kRowsAStatement) {
+        const int n = std::min(rows, pending_);
+        pending_ = 0;
+        if (!n)
+            return;
+        std::optional<Statement> tail;
+        Statement& st = n == kRowsAStatement ? full_ : tail.emplace(db_, insertText(n));
+        int at = 1;
+        for (int i = 0; i < n; ++i) {
+            const Row& row = rows_[i];
+            for (int f = 0; f < kCopiedFields; ++f)
+                st.bindUtf8Kept(at++, students_->field(row.student, f));
+            for (const std::optional<double>& v : row.numbers) {
+                if (v)
+                    st.bind(at, *v);
+                else
+                    st.bindNull(at);
+                ++at;
+            }
+        }
+        try {
+            st.run();
+        } catch (const platform::db::DbError&) {
+            lastKept_ = db_.scalar(QStringLiteral("SELECT count(*) FROM %1").arg(platform::db::quoteName(table_))).toInt() -
+                        written_;
+            throw;
+        }
+        written_ += n;
+    }
+    // The rows a refused flush wrote before the refused one.
+    int lastKept() const { return lastKept_; }
+
+private:
+    static QString quotedNames(const std::vector<platform::db::FieldDef>& fields, int width) {
+        QStringList names;
+        for (int f = 0; f < width; ++f)
+            names << platform::db::quoteName(fields[f].name);
+        return names.join(QLatin1Char(','));
+    }
+
+    QString insertText(int rows) const {
+        QString one = QStringLiteral("(") + QStringLiteral("?,").repeated(width_);
+        one.chop(1);
+        one += QLatin1Char(')');
+        QStringList values;
+        for (int i = 0; i < rows; ++i)
+            values << one;
+        return QStringLiteral("INSERT OR FAIL INTO %1 (%2) VALUES %3")
+            .arg(platform::db::quoteName(table_), names_, values.join(QLatin1Char(',')));
+    }
+
+    Database& db_;
+    QString table_;
+    int width_;
+    QString names_;
+    Statement full_;
+    std::vector<Row> rows_;
+    int pending_ = 0;
+    int written_ = 0;   // the table is emptied first
+    int lastKept_ = 0;
+    const StudentRows* students_ = nullptr;
+};
+
 // Writes a student's two scaled rows and his log line.
 class RowWriter {
 public:
@@ -165,8 +262,8 @@ public:
         : log_(log), subjects_(subjects), rulesOff_(rulesOff),
           relativeFields_(vouchedFields(db, QStringLiteral("相对成绩表"), fields, subjects)),
           absoluteFields_(vouchedFields(db, QStringLiteral("绝对成绩表"), fields, subjects)),
-          relativeRow_(db, insertText(QStringLiteral("相对成绩表"), fields, subjects)),
-          absoluteRow_(db, insertText(QStringLiteral("绝对成绩表"), fields, subjects)) {
+          relativeRows_(db, QStringLiteral("相对成绩表"), fields, subjects),
+          absoluteRows_(db, QStringLiteral("绝对成绩表"), fields, subjects) {
         if (relativeFields_.empty() || absoluteFields_.empty())
             rulesOff_.restore();
         for (int k = 0; k < subjects; ++k)
@@ -177,7 +274,7 @@ public:
     }
 
     void write(const StudentRows& s, int r, const Factors& factors) {
-        bytes_.clear();
+        lineStarts_.push_back(bytes_.size());
         add(CalculationLog::encode(s.stid[r] + QLatin1Char(' ') + s.grade[r] + QLatin1Char('.') + s.cls[r] +
                                    QStringLiteral("  ")));
         add(log_.encodeRepeated(s.name[r]));
@@ -206,52 +303,64 @@ public:
         }
         // The scaled total is the sum of the scaled marks; the average
         // counts an absent mark of a subject taken as 0.
-        store(relativeRow_, relativeFields_, s, r, relSum, factors.taken, relative_);
-        store(absoluteRow_, absoluteFields_, s, r, absSum, factors.taken, absolute_);
+        store(relativeRows_, relativeFields_, s, r, relSum, factors.taken, relative_);
+        store(absoluteRows_, absoluteFields_, s, r, absSum, factors.taken, absolute_);
+        if (absoluteRows_.full())
+            flush();
         bytes_ += "\r\n";
-        log_.writeBytes(bytes_);
+    }
+
+    // Writes the rows waiting: when a statement's worth waits, at the end of
+    // a grade level, and before the stage stops. The students' rows go in as they came: a row
+    // of 相对成绩表 refused keeps the students before it in both tables.
+    // The log has a line for each student whose rows are written.
+    void flush() {
+        try {
+            relativeRows_.flush();
+        } catch (const platform::db::DbError&) {
+            writeLog(relativeRows_.lastKept());
+            absoluteRows_.flush(relativeRows_.lastKept());
+            throw;
+        }
+        try {
+            absoluteRows_.flush();
+        } catch (const platform::db::DbError&) {
+            writeLog(absoluteRows_.lastKept());
+            throw;
+        }
+        writeLog(int(lineStarts_.size()));
     }
 
 private:
-    // The row takes the first eight fields of the student's row as stored;
-    // then the total, the average and the marks.
-    static QString insertText(const QString& table, const std::vector<platform::db::FieldDef>& fields, int subjects) {
-        QStringList names, values;
-        for (int f = 0; f < kFirstSubjectField + subjects; ++f) {
-            names << platform::db::quoteName(fields[f].name);
-            values << QStringLiteral("?");
-        }
-        return QStringLiteral("INSERT OR FAIL INTO %1 (%2) VALUES (%3)")
-            .arg(platform::db::quoteName(table), names.join(QLatin1Char(',')), values.join(QLatin1Char(',')));
-    }
-
     // A value its field would refuse turns the rules back on for the rest of
     // the stage: the engine then refuses the row with its usual message.
-    void store(Statement& row, const std::vector<platform::db::FieldDef>& fields, const StudentRows& s, int r,
+    void store(BatchInsert& rows, const std::vector<platform::db::FieldDef>& fields, const StudentRows& s, int r,
                float sum, int taken, const std::vector<std::optional<float>>& marks) {
         bool fits = true;
-        auto number = [&](int f, double v) {
-            row.bind(f + 1, v);
-            fits = fits && (!rulesOff_.active() || platform::db::fitsNumberField(fields[f], v));
+        if (rulesOff_.active())
+            for (int f = 0; f < kCopiedFields; ++f)
+                fits = fits && platform::db::fitsTextField(fields[f], s.field(r, f));
+        BatchInsert::Row& row = rows.add(s, r);
+        auto number = [&](int at, std::optional<double> v) {
+            row.numbers[at] = v;
+            fits = fits && (!v || !rulesOff_.active() || platform::db::fitsNumberField(fields[kCopiedFields + at], *v));
         };
-        for (int f = 0; f < kCopiedFields; ++f) {
-            row.bindUtf8Kept(1 + f, s.field(r, f));
-            fits = fits && (!rulesOff_.active() || platform::db::fitsTextField(fields[f], s.field(r, f)));
-        }
-        number(kCopiedFields, double(sum));
-        if (taken)
-            number(kCopiedFields + 1, double(sum / float(taken)));
-        else
-            row.bindNull(kCopiedFields + 2);
-        for (int k = 0; k < subjects_; ++k) {
-            if (marks[k])
-                number(kFirstSubjectField + k, double(*marks[k]));
-            else
-                row.bindNull(kFirstSubjectField + 1 + k);
-        }
+        number(0, double(sum));
+        number(1, taken ? std::optional<double>(double(sum / float(taken))) : std::nullopt);
+        for (int k = 0; k < subjects_; ++k)
+            number(2 + k, marks[k] ? std::optional<double>(double(*marks[k])) : std::nullopt);
         if (!fits)
             rulesOff_.restore();
-        row.run();
+        rows.added();
+    }
+
+    // The lines of the first `students` students waiting; the rest are dropped.
+    void writeLog(int students) {
+        if (students > 0)
+            log_.writeBytes(std::string_view(bytes_).substr(
+                0, students < int(lineStarts_.size()) ? lineStarts_[std::size_t(students)] : bytes_.size()));
+        bytes_.clear();
+        lineStarts_.clear();
     }
 
     void add(const QByteArray& b) { bytes_.append(b.constData(), std::size_t(b.size())); }
@@ -269,11 +378,12 @@ private:
     int subjects_;
     platform::db::FieldRulesOff& rulesOff_;
     std::vector<platform::db::FieldDef> relativeFields_, absoluteFields_;
-    Statement relativeRow_, absoluteRow_;
+    BatchInsert relativeRows_, absoluteRows_;
     std::vector<QByteArray> subjectBytes_;
     std::unordered_map<quint32, QByteArray> texts_;
     std::vector<std::optional<float>> relative_, absolute_;
-    std::string bytes_;   // the log line being built
+    std::string bytes_;                // the log lines of the students waiting
+    std::vector<std::size_t> lineStarts_;   // where each student's line starts
 };
 
 } // namespace
@@ -324,9 +434,12 @@ StageEnd buildScoreTables(CalculationRun& run, const StudentRows& students) {
         for (int r : rows) {
             writer.write(students, r, factors);
             run.progressStep(state().StudentCount);
-            if (run.poll())
+            if (run.poll()) {
+                writer.flush();
                 return StageEnd::Stopped;
+            }
         }
+        writer.flush();   // the next grade level's lines follow these students'
     }
     run.stageChange(2);
     run.stageChange(3);
