@@ -7,6 +7,7 @@
 #include "grades/calc/core/calculation_stages.h"
 #include "grades/calc/core/formula.h"
 #include "grades/calc/core/student_rows.h"
+#include "grades/calc/core/written_tables.h"
 #include "platform/text/values.h"
 #include "platform/text/message_titles.h"
 
@@ -43,6 +44,8 @@ CalculationRun::CalculationRun(std::shared_ptr<platform::db::Database> db, Calcu
       log_(std::make_unique<CalculationLog>()) {}
 
 CalculationRun::~CalculationRun() = default;
+
+void CalculationRun::keepWritten(std::unique_ptr<WrittenTables> tables) { written_ = std::move(tables); }
 
 void CalculationRun::say(const QString& text, const QString& title) {
     host_.message(text, RunButtons::Ok, title, RunAnswer::Ok);
@@ -179,6 +182,7 @@ CalculationRun::End CalculationRun::run() {
     } catch (const DbError& e) {
         failure = e.text();
     }
+    written_.reset();   // it points into the students' rows
 
     // Whatever the end, what was written so far is kept.
     bool committed = true;

@@ -15,6 +15,7 @@
 #include <vector>
 
 class CalculationLog;
+struct WrittenTables;
 
 // What the run reads of the panel, as it stands when 开始计算 is pressed.
 struct CalculationInputs {
@@ -112,6 +113,10 @@ public:
     double excellentLine() const { return excellent_; }
     double passLine() const { return pass_; }
     float poorLine() const { return poor_; }
+    // The scaled tables as the tables stage wrote them, while the run lasts;
+    // null when the stage did not complete or kept nothing.
+    void keepWritten(std::unique_ptr<WrittenTables> tables);
+    const WrittenTables* written() const { return written_.get(); }
 
     // The log's path in the program folder.
     static QString logPath();
@@ -128,6 +133,7 @@ private:
     FormulaTest formulaTest_;
     LaterStage laterStage_;
     std::unique_ptr<CalculationLog> log_;
+    std::unique_ptr<WrittenTables> written_;
     double excellent_ = 0, pass_ = 0;
     float poor_ = 0;
     float progressCount_ = 0;

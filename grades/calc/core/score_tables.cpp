@@ -18,10 +18,13 @@
 #include "grades/calc/core/calculation_log.h"
 #include "grades/calc/core/calculation_stages.h"
 #include "grades/calc/core/student_rows.h"
+#include "grades/calc/core/written_tables.h"
 
 #include <QHash>
 #include <algorithm>
 #include <bit>
+#include <cmath>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -184,7 +187,24 @@ public:
         rows_[pending_].student = student;
         return rows_[pending_];
     }
-    void added() { ++pending_; }
+    void added() {
+        if (keep_) {
+            const Row& row = rows_[pending_];
+            keep_->students.push_back(row.student);
+            for (const std::optional<double>& v : row.numbers)
+                // The engine stores NaN as Null.
+                keep_->values.push_back(v && !std::isnan(*v) ? std::optional<float>(float(*v)) : std::nullopt);
+        }
+        ++pending_;
+    }
+    // Keeps every row added from now on in `table`.
+    void keepIn(WrittenTable& table, const std::vector<platform::db::FieldDef>& fields) {
+        keep_ = &table;
+        table.name = table_;
+        for (int f = 0; f < width_; ++f)
+            table.fields.push_back(fields[f].name);
+        table.numbers = width_ - kCopiedFields;
+    }
 
     bool full() const { return pending_ == kRowsAStatement; }
 
@@ -252,6 +272,7 @@ private:
     int written_ = 0;   // the table is emptied first
     int lastKept_ = 0;
     const StudentRows* students_ = nullptr;
+    WrittenTable* keep_ = nullptr;
 };
 
 // Writes a student's two scaled rows and his log line.
@@ -266,6 +287,13 @@ public:
           absoluteRows_(db, QStringLiteral("绝对成绩表"), fields, subjects) {
         if (relativeFields_.empty() || absoluteFields_.empty())
             rulesOff_.restore();
+        // A table whose fields the writer vouches for reads back as written.
+        written_ = std::make_unique<WrittenTables>();
+        written_->tables.reserve(2);
+        if (!relativeFields_.empty())
+            relativeRows_.keepIn(written_->tables.emplace_back(), fields);
+        if (!absoluteFields_.empty())
+            absoluteRows_.keepIn(written_->tables.emplace_back(), fields);
         for (int k = 0; k < subjects; ++k)
             subjectBytes_.push_back(
                 CalculationLog::encode(fields[kFirstSubjectField + k].name + QStringLiteral("  ")));
@@ -331,6 +359,13 @@ public:
         writeLog(int(lineStarts_.size()));
     }
 
+    // The tables as written, once every row is.
+    std::unique_ptr<WrittenTables> takeWritten(const StudentRows& s) {
+        for (WrittenTable& t : written_->tables)
+            t.source = &s;
+        return std::move(written_);
+    }
+
 private:
     // A value its field would refuse turns the rules back on for the rest of
     // the stage: the engine then refuses the row with its usual message.
@@ -384,6 +419,7 @@ private:
     std::vector<std::optional<float>> relative_, absolute_;
     std::string bytes_;                // the log lines of the students waiting
     std::vector<std::size_t> lineStarts_;   // where each student's line starts
+    std::unique_ptr<WrittenTables> written_;
 };
 
 } // namespace
@@ -441,6 +477,7 @@ StageEnd buildScoreTables(CalculationRun& run, const StudentRows& students) {
         }
         writer.flush();   // the next grade level's lines follow these students'
     }
+    run.keepWritten(writer.takeWritten(students));
     run.stageChange(2);
     run.stageChange(3);
     run.stageChange(6);

@@ -15,6 +15,7 @@
 #include "common/schema.h"
 #include "grades/calc/core/calculation_log.h"
 #include "grades/calc/core/formula.h"
+#include "grades/calc/core/written_tables.h"
 #include "platform/db/database.h"
 #include "platform/db/textorder.h"
 #include "platform/db/statement.h"
@@ -24,6 +25,7 @@
 #include "platform/text/message_titles.h"
 
 #include <QHash>
+#include <algorithm>
 #include <bit>
 #include <optional>
 #include <string>
@@ -147,6 +149,75 @@ ScoreRows readScores(Database& db, const QString& table, const std::vector<Teach
             Marks& m = s.columns[c];
             m.empty.push_back(read.isNull(3 + c));
             m.value.push_back(m.empty.back() ? 0.0f : float(read.number(3 + c)));
+        }
+    }
+    return s;
+}
+
+// The same from the table as this run wrote it; none when a field it needs
+// was not written (the teacher stage then reads the table).
+std::optional<ScoreRows> writtenScores(const WrittenTable& w, std::vector<platform::db::FieldDef> fields,
+                                       const std::vector<Teacher>& teachers) {
+    // The engine names a field as equalityKey compares.
+    auto written = [&w](const QString& name) {
+        const QString key = platform::db::equalityKey(name);
+        for (int p = 0; p < int(w.fields.size()); ++p)
+            if (platform::db::equalityKey(w.fields[std::size_t(p)]) == key)
+                return p;
+        return -1;
+    };
+    const int grade = written(QStringLiteral("年级")), cls = written(QStringLiteral("班")),
+              stid = written(QStringLiteral("STID"));
+    if (std::min({grade, cls, stid}) < 0 || std::max({grade, cls, stid}) >= kCopiedFields)
+        return std::nullopt;
+    ScoreRows s;
+    s.fields = std::move(fields);
+    std::vector<int> numberOf;   // column -> its place among a row's numbers
+    for (const Teacher& t : teachers)
+        for (const QVariant& subject : t.subjects) {
+            const int f = s.fieldOf(subject);
+            if (f < 0 || s.columnOfField.count(f))
+                continue;
+            const int p = written(s.fields[std::size_t(f)].name);
+            if (p < kCopiedFields)
+                return std::nullopt;
+            s.columnOfField.emplace(f, int(s.columns.size()));
+            s.columns.emplace_back();
+            numberOf.push_back(p - kCopiedFields);
+        }
+    const StudentRows& from = *w.source;
+    const std::size_t rows = w.students.size();
+    s.stid.reserve(rows);
+    s.stidEmpty.reserve(rows);
+    s.stidText.reserve(rows);
+    for (Marks& m : s.columns) {
+        m.value.reserve(rows);
+        m.empty.reserve(rows);
+    }
+    // Grade levels and classes repeat: each text is folded once.
+    QHash<QByteArray, QString> folded;
+    auto key = [&folded](const QByteArray& cell) {
+        auto it = folded.constFind(cell);
+        if (it == folded.cend())
+            it = folded.insert(cell, platform::db::equalityKey(QString::fromUtf8(cell)));
+        return *it;
+    };
+    for (std::size_t r = 0; r < rows; ++r) {
+        const int student = w.students[r];
+        const QByteArray& g = from.field(student, grade);
+        const QByteArray& c = from.field(student, cls);
+        if (!g.isNull() && !c.isNull())
+            s.classRows[{key(g), key(c)}].push_back(int(r));
+        const QByteArray& id = from.field(student, stid);
+        s.stidEmpty.push_back(id.isNull());
+        s.stid.push_back(QString::fromUtf8(id));
+        s.stidText.push_back(CalculationLog::encode(s.stid.back()));
+        const std::optional<float>* values = w.values.data() + r * std::size_t(w.numbers);
+        for (std::size_t col = 0; col < s.columns.size(); ++col) {
+            Marks& m = s.columns[col];
+            const std::optional<float>& v = values[numberOf[col]];
+            m.empty.push_back(!v);
+            m.value.push_back(v ? *v : 0.0f);
         }
     }
     return s;
@@ -426,7 +497,9 @@ StageEnd TeacherStage::walk() {
     line(QStringLiteral("你选择的库是:") + table_);
 
     const std::vector<Teacher> teachers = readTeachers(db_);
-    scores_ = readScores(db_, table_, teachers);
+    const WrittenTable* written = run_.written() ? run_.written()->find(table_) : nullptr;
+    std::optional<ScoreRows> kept = written ? writtenScores(*written, db_.tableDef(table_).fields, teachers) : std::nullopt;
+    scores_ = kept ? std::move(*kept) : readScores(db_, table_, teachers);
     if (run_.inputs().previousTerm) {
         previous_ = readPreviousTerm(run_.inputs().previousTermPath, table_, teachers);
         if (!previous_) {
