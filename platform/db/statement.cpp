@@ -75,6 +75,13 @@ QByteArray Statement::utf8(int column) const {
     return n ? QByteArray(p, n) : QByteArray("");
 }
 
+QByteArrayView Statement::utf8View(int column) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    if (!p)
+        return {};
+    return QByteArrayView(p, sqlite3_column_bytes(stmt_, column));
+}
+
 FieldRulesOff::FieldRulesOff(Database& db) : db_(db) {
     // Changing the setting expires every prepared statement of the connection:
     // each is prepared again, under the new setting, on its next run.

@@ -6,6 +6,7 @@
 
 #include "platform/db/database.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 
@@ -46,6 +47,8 @@ public:
     QString text(int column) const;
     // A text column's bytes as stored, with no conversion; null for Null.
     QByteArray utf8(int column) const;
+    // The same without a copy: valid until the next step.
+    QByteArrayView utf8View(int column) const;
 
 private:
     Database& db_;

@@ -37,13 +37,6 @@ QByteArray CalculationLog::encode(const QString& text) {
     }
 }
 
-const QByteArray& CalculationLog::encodeRepeated(const QString& text) {
-    auto it = repeated_.find(text);
-    if (it == repeated_.end())
-        it = repeated_.insert(text, encode(text));
-    return it.value();
-}
-
 void CalculationLog::write(const QString& text) {
     if (file_.isOpen())
         writeBytes(encode(text));

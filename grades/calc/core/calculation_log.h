@@ -32,8 +32,6 @@ public:
     }
     // A text as the file holds it.
     static QByteArray encode(const QString& text);
-    // The same for texts that repeat (names): each is converted once per log.
-    const QByteArray& encodeRepeated(const QString& text);
     // Appends n line ends.
     void endLines(int n = 1);
     // Writes out what is buffered and closes; false when the file could not take it all.
@@ -46,7 +44,6 @@ private:
     void fail();
     bool flush();
 
-    QHash<QString, QByteArray> repeated_;
     QFile file_;
     std::string buffer_;   // a plain buffer: QByteArray's append costs more than the copy
     bool failed_ = false;

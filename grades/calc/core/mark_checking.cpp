@@ -56,7 +56,7 @@ StageEnd checkMarks(CalculationRun& run, StudentRows& students) {
         return values;
     };
 
-    students = readStudentRows(db, db.tableDef(QStringLiteral("成绩表")).fields, subjects);
+    students = readStudentRows(db, db.tableDef(QStringLiteral("成绩表")).fields, subjects, int(state().StudentCount));
     platform::db::Statement totalsOnly(db, storeTotals);
     static const std::vector<int> kNone;
 

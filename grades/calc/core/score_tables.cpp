@@ -81,15 +81,21 @@ void relativeFactors(const StudentRows& s, const std::vector<int>& rows, const Q
     };
     std::vector<Class> classes;
     QHash<QString, int> classOf;
+    QHash<QByteArray, int*> classOfCell;   // each spelling is folded once
     int unnamed = -1;
     for (int r : rows) {
         int* named = nullptr;
-        if (!s.classNull[r]) {
-            const QString key = platform::db::equalityKey(s.cls[r]);
-            auto it = classOf.find(key);
-            if (it == classOf.end())
-                it = classOf.insert(key, -1);
-            named = &it.value();
+        const QByteArray cell = s.field(r, 2);
+        if (!cell.isNull()) {
+            named = classOfCell.value(cell);
+            if (!named) {
+                const QString key = platform::db::equalityKey(QString::fromUtf8(cell));
+                auto it = classOf.find(key);
+                if (it == classOf.end())
+                    it = classOf.insert(key, -1);
+                named = &it.value();
+                classOfCell.insert(cell, named);
+            }
         }
         int& at = named ? *named : unnamed;
         if (at < 0) {
@@ -103,17 +109,18 @@ void relativeFactors(const StudentRows& s, const std::vector<int>& rows, const Q
                 ++c.count[k];
             }
     }
-    std::stable_sort(classes.begin(), classes.end(), [&s](const Class& a, const Class& b) {
-        if (s.classNull[a.first] || s.classNull[b.first])
-            return s.classNull[a.first] && !s.classNull[b.first];
-        return platform::db::compareText(s.cls[a.first], s.cls[b.first]) < 0;
+    auto isNull = [&s](const Class& c) { return s.field(c.first, 2).isNull(); };
+    std::stable_sort(classes.begin(), classes.end(), [&](const Class& a, const Class& b) {
+        if (isNull(a) || isNull(b))
+            return isNull(a) && !isNull(b);
+        return platform::db::compareText(s.text(a.first, 2), s.text(b.first, 2)) < 0;
     });
 
     log.write(QStringLiteral("各班平均分"));
     log.endLines(1);
     std::vector<float> best(subjects, 0.0f);
     for (const Class& c : classes) {
-        QString line = g + QStringLiteral("级") + s.cls[c.first] + QStringLiteral("班  ");
+        QString line = g + QStringLiteral("级") + s.text(c.first, 2) + QStringLiteral("班  ");
         for (int k = 0; k < subjects; ++k) {
             if (c.count[k]) {
                 const double average = c.sum[k] / double(c.count[k]);
@@ -303,9 +310,13 @@ public:
 
     void write(const StudentRows& s, int r, const Factors& factors) {
         lineStarts_.push_back(bytes_.size());
-        add(CalculationLog::encode(s.stid[r] + QLatin1Char(' ') + s.grade[r] + QLatin1Char('.') + s.cls[r] +
-                                   QStringLiteral("  ")));
-        add(log_.encodeRepeated(s.name[r]));
+        addText(s.field(r, 0));
+        bytes_ += ' ';
+        addText(s.field(r, 1));
+        bytes_ += '.';
+        addText(s.field(r, 2));
+        bytes_ += "  ";
+        addText(s.field(r, 3));
         bytes_ += "   ";
         float relSum = 0, absSum = 0;
         for (int k = 0; k < subjects_; ++k) {
@@ -400,6 +411,19 @@ private:
 
     void add(const QByteArray& b) { bytes_.append(b.constData(), std::size_t(b.size())); }
 
+    // A cell's text in the log's encoding. ASCII is the same in both; other
+    // texts (grade levels, classes, names) repeat and are converted once.
+    void addText(const QByteArray& utf8) {
+        if (std::all_of(utf8.cbegin(), utf8.cend(), [](char c) { return uchar(c) < 0x80; })) {
+            add(utf8);
+            return;
+        }
+        auto it = gbk_.constFind(utf8);
+        if (it == gbk_.cend())
+            it = gbk_.insert(QByteArray(utf8.constData(), utf8.size()), CalculationLog::encode(QString::fromUtf8(utf8)));
+        add(*it);
+    }
+
     // Marks repeat, and so do their scaled values: each text is made once.
     const QByteArray& number(float v) {
         const quint32 bits = std::bit_cast<quint32>(v);
@@ -416,6 +440,7 @@ private:
     BatchInsert relativeRows_, absoluteRows_;
     std::vector<QByteArray> subjectBytes_;
     std::unordered_map<quint32, QByteArray> texts_;
+    QHash<QByteArray, QByteArray> gbk_;
     std::vector<std::optional<float>> relative_, absolute_;
     std::string bytes_;                // the log lines of the students waiting
     std::vector<std::size_t> lineStarts_;   // where each student's line starts

@@ -5,9 +5,10 @@
 #include "platform/db/textorder.h"
 
 #include <QStringList>
+#include <algorithm>
 
 StudentRows readStudentRows(platform::db::Database& db, const std::vector<platform::db::FieldDef>& fields,
-                            int subjects) {
+                            int subjects, int expectedRows) {
     StudentRows s;
     s.subjects = subjects;
     QStringList select{QStringLiteral("rowid")};
@@ -31,27 +32,41 @@ StudentRows readStudentRows(platform::db::Database& db, const std::vector<platfo
     for (int k = 0; k < subjects; ++k)
         select << platform::db::quoteName(fields[kFirstSubjectField + k].name);
     platform::db::Statement read(db, QStringLiteral("SELECT %1 FROM 成绩表 ORDER BY rowid").arg(select.join(QLatin1Char(','))));
+    const std::size_t rows = std::size_t(std::max(expectedRows, 0));
+    s.reserve(rows, rows * std::size_t(s.width) * 8);
+    s.rowid.reserve(rows);
+    s.marks.reserve(rows * std::size_t(subjects));
+    s.deleted.reserve(rows);
     const int firstMark = 1 + s.width;
     const bool sameGrade = s.named[1] == 1;
+    // Grade levels repeat: each is folded once.
+    QHash<QByteArray, QString> folded;
+    auto gradeRows = [&](QHash<QString, std::vector<int>>& of, const QByteArray& grade) -> std::vector<int>& {
+        auto it = folded.constFind(grade);
+        if (it == folded.cend())
+            it = folded.insert(QByteArray(grade.constData(), grade.size()),
+                               platform::db::equalityKey(QString::fromUtf8(grade)));
+        return of[*it];
+    };
     while (read.next()) {
-        const int row = int(s.rowid.size());
         s.rowid.push_back(read.integer(0));
         for (int c = 0; c < s.width; ++c)
-            s.cells.push_back(read.utf8(1 + c));
-        s.stid.push_back(QString::fromUtf8(s.field(row, 0)));
-        s.grade.push_back(QString::fromUtf8(s.field(row, 1)));
-        s.cls.push_back(QString::fromUtf8(s.field(row, 2)));
-        s.classNull.push_back(s.field(row, 2).isNull());
-        s.name.push_back(QString::fromUtf8(s.field(row, 3)));
+            s.addCell(read.utf8View(1 + c));
         s.deleted.push_back(false);
         for (int k = 0; k < subjects; ++k)
             s.marks.push_back(read.isNull(firstMark + k) ? std::nullopt
                                                          : std::optional<float>(float(read.number(firstMark + k))));
-        // A student whose 年级 is empty belongs to no grade level.
-        if (!s.field(row, 1).isNull())
-            s.ofGrade[platform::db::equalityKey(s.grade.back())].push_back(row);
-        if (!sameGrade && !s.field(row, s.named[1]).isNull())
-            s.ofNamedGrade[platform::db::equalityKey(s.namedText(row, 1))].push_back(row);
+    }
+    // A student whose 年级 is empty belongs to no grade level.
+    for (int row = 0; row < int(s.rowid.size()); ++row) {
+        const QByteArray grade = s.field(row, 1);
+        if (!grade.isNull())
+            gradeRows(s.ofGrade, grade).push_back(row);
+        if (sameGrade)
+            continue;
+        const QByteArray named = s.field(row, s.named[1]);
+        if (!named.isNull())
+            gradeRows(s.ofNamedGrade, named).push_back(row);
     }
     if (sameGrade)
         s.ofNamedGrade = s.ofGrade;
