@@ -8,10 +8,21 @@
 namespace platform {
 
 QString PlainNumberText(double value, Precision precision) {
+    char out[kPlainNumberChars];
+    return QString::fromLatin1(out, PlainNumberChars(value, precision, out));
+}
+
+int PlainNumberChars(double value, Precision precision, char* out) {
     const int digits = precision == Precision::Single ? 7 : 15;
     if (precision == Precision::Single) value = static_cast<float>(value);
-    if (value == 0.0) return QStringLiteral("0");  // minus zero too
-    if (!std::isfinite(value)) return QString::number(value);
+    auto literal = [out](const char* text) {
+        int n = 0;
+        for (; text[n]; ++n) out[n] = text[n];
+        return n;
+    };
+    if (value == 0.0) return literal("0");  // minus zero too
+    if (std::isnan(value)) return literal("nan");
+    if (std::isinf(value)) return literal(value < 0 ? "-inf" : "inf");
 
     // Rounded correctly from the exact binary value, as printf's "%.*e" does
     // (the exponent already reflects a carry such as 9.9999999 -> 1.000000e+01),
@@ -29,7 +40,6 @@ QString PlainNumberText(double value, Precision precision) {
     std::from_chars(p + 1 + (p[1] == '+'), written.ptr, exponent);
     while (size > 1 && mantissa[size - 1] == '0') --size;
 
-    char out[48];
     int n = 0;
     if (negative) out[n++] = '-';
     auto put = [&](const char* from, int count) {
@@ -45,7 +55,7 @@ QString PlainNumberText(double value, Precision precision) {
         out[n++] = exponent < 0 ? '-' : '+';
         const int e = std::abs(exponent);
         if (e < 10) out[n++] = '0';
-        n = int(std::to_chars(out + n, out + sizeof out, e).ptr - out);
+        n = int(std::to_chars(out + n, out + kPlainNumberChars, e).ptr - out);
     } else if (exponent >= 0) {
         const int whole = exponent + 1;
         if (size <= whole) {
@@ -62,7 +72,7 @@ QString PlainNumberText(double value, Precision precision) {
         for (int i = 0; i < -exponent - 1; ++i) out[n++] = '0';
         put(mantissa, size);
     }
-    return QString::fromLatin1(out, n);
+    return n;
 }
 
 QString NumberText(double value, Precision precision) {

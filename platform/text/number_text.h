@@ -15,6 +15,10 @@ enum class Precision { Single, Double };
 // whole number, "0" for minus zero; exponent form only when the decimal
 // exponent is below -4 or not below the digit count.
 QString PlainNumberText(double value, Precision precision);
+// The same as ASCII into `out` (room for kPlainNumberChars); the count written.
+// For the bulk writers of logs, which would otherwise make a string a number.
+inline constexpr int kPlainNumberChars = 48;
+int PlainNumberChars(double value, Precision precision, char* out);
 
 // With its sign room: a blank before a number that is not negative and no
 // zero before the point (" .5", "-.5", " 100", " 1E-05").

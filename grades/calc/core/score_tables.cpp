@@ -205,8 +205,10 @@ public:
         ++pending_;
     }
     // Keeps every row added from now on in `table`.
-    void keepIn(WrittenTable& table, const std::vector<platform::db::FieldDef>& fields) {
+    void keepIn(WrittenTable& table, const std::vector<platform::db::FieldDef>& fields, std::size_t rows) {
         keep_ = &table;
+        table.students.reserve(rows);
+        table.values.reserve(rows * std::size_t(width_ - kCopiedFields));
         table.name = table_;
         for (int f = 0; f < width_; ++f)
             table.fields.push_back(fields[f].name);
@@ -286,7 +288,7 @@ private:
 class RowWriter {
 public:
     RowWriter(Database& db, const std::vector<platform::db::FieldDef>& fields, int subjects, CalculationLog& log,
-              platform::db::FieldRulesOff& rulesOff)
+              platform::db::FieldRulesOff& rulesOff, std::size_t expectedRows)
         : log_(log), subjects_(subjects), rulesOff_(rulesOff),
           relativeFields_(vouchedFields(db, QStringLiteral("相对成绩表"), fields, subjects)),
           absoluteFields_(vouchedFields(db, QStringLiteral("绝对成绩表"), fields, subjects)),
@@ -298,9 +300,9 @@ public:
         written_ = std::make_unique<WrittenTables>();
         written_->tables.reserve(2);
         if (!relativeFields_.empty())
-            relativeRows_.keepIn(written_->tables.emplace_back(), fields);
+            relativeRows_.keepIn(written_->tables.emplace_back(), fields, expectedRows);
         if (!absoluteFields_.empty())
-            absoluteRows_.keepIn(written_->tables.emplace_back(), fields);
+            absoluteRows_.keepIn(written_->tables.emplace_back(), fields, expectedRows);
         for (int k = 0; k < subjects; ++k)
             subjectBytes_.push_back(
                 CalculationLog::encode(fields[kFirstSubjectField + k].name + QStringLiteral("  ")));
@@ -335,9 +337,9 @@ public:
             add(subjectBytes_[k]);
             add(number(mark));
             bytes_ += '/';
-            add(number(abs));
+            addNumber(abs);
             bytes_ += '/';
-            add(number(rel));
+            addNumber(rel);
             bytes_ += "  ";
         }
         // The scaled total is the sum of the scaled marks; the average
@@ -424,7 +426,13 @@ private:
         add(*it);
     }
 
-    // Marks repeat, and so do their scaled values: each text is made once.
+    // A scaled value, seldom the same twice.
+    void addNumber(float v) {
+        char text[platform::kPlainNumberChars];
+        bytes_.append(text, std::size_t(platform::PlainNumberChars(v, platform::Precision::Single, text)));
+    }
+
+    // Marks repeat: each text is made once.
     const QByteArray& number(float v) {
         const quint32 bits = std::bit_cast<quint32>(v);
         auto it = texts_.find(bits);
@@ -467,7 +475,7 @@ StageEnd buildScoreTables(CalculationRun& run, const StudentRows& students) {
     log.endLines(1);
 
     platform::db::FieldRulesOff rulesOff(db);
-    RowWriter writer(db, scoreFields, subjects, log, rulesOff);
+    RowWriter writer(db, scoreFields, subjects, log, rulesOff, students.rowid.size());
     Factors factors;
     static const std::vector<int> kNone;
     std::vector<int> rows;

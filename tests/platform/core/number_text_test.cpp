@@ -2,6 +2,7 @@
 #include "platform/text/values.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 #include <cmath>
 #include <cstdio>
@@ -45,6 +46,12 @@ TEST(NumberTexts, SevenOrFifteenDigitsAndTheSignRoom) {
         EXPECT_EQ(PlainNumberText(c.value, c.precision), QString::fromUtf8(c.plain)) << c.plain;
         EXPECT_EQ(NumberText(c.value, c.precision), QString::fromUtf8(c.spaced)) << c.plain;
     }
+    // What is no number reads as Qt writes it; a double beyond a single is one.
+    const double inf = std::numeric_limits<double>::infinity();
+    for (double v : {inf, -inf, std::numeric_limits<double>::quiet_NaN()})
+        EXPECT_EQ(PlainNumberText(v, Precision::Double), QString::number(v));
+    EXPECT_EQ(PlainNumberText(1e39, Precision::Single), QString::number(inf));
+    EXPECT_EQ(PlainNumberText(-1e39, Precision::Single), QString::number(-inf));
 }
 
 // The digits are those of printf's "%.*e" on the exact binary value, ties and
