@@ -173,7 +173,7 @@ std::vector<platform::db::FieldDef> vouchedFields(Database& db, const QString& t
 // the total, the average and the marks.
 class BatchInsert {
 public:
-    static constexpr int kRowsAStatement = 64;
+    static constexpr int kRowsAStatement = 32;
 
     struct Row {
         int student = 0;
@@ -225,23 +225,19 @@ public:
         pending_ = 0;
         if (!n)
             return;
-        std::optional<Statement> tail;
-        Statement& st = n == kRowsAStatement ? full_ : tail.emplace(db_, insertText(n));
-        int at = 1;
-        for (int i = 0; i < n; ++i) {
-            const Row& row = rows_[i];
-            for (int f = 0; f < kCopiedFields; ++f)
-                st.bindUtf8Kept(at++, students_->field(row.student, f));
-            for (const std::optional<double>& v : row.numbers) {
-                if (v)
-                    st.bind(at, *v);
-                else
-                    st.bindNull(at);
-                ++at;
-            }
-        }
         try {
-            st.run();
+            if (n == kRowsAStatement) {
+                bindRows(full_, 0, n);
+                full_.run();
+            } else {
+                // A short batch (a grade level's last rows) goes row by row.
+                if (!one_)
+                    one_.emplace(db_, insertText(1));
+                for (int i = 0; i < n; ++i) {
+                    bindRows(*one_, i, 1);
+                    one_->run();
+                }
+            }
         } catch (const platform::db::DbError&) {
             lastKept_ = db_.scalar(QStringLiteral("SELECT count(*) FROM %1").arg(platform::db::quoteName(table_))).toInt() -
                         written_;
@@ -253,6 +249,22 @@ public:
     int lastKept() const { return lastKept_; }
 
 private:
+    void bindRows(Statement& st, int first, int count) {
+        int at = 1;
+        for (int i = first; i < first + count; ++i) {
+            const Row& row = rows_[std::size_t(i)];
+            for (int f = 0; f < kCopiedFields; ++f)
+                st.bindUtf8Kept(at++, students_->field(row.student, f));
+            for (const std::optional<double>& v : row.numbers) {
+                if (v)
+                    st.bind(at, *v);
+                else
+                    st.bindNull(at);
+                ++at;
+            }
+        }
+    }
+
     static QString quotedNames(const std::vector<platform::db::FieldDef>& fields, int width) {
         QStringList names;
         for (int f = 0; f < width; ++f)
@@ -276,6 +288,7 @@ private:
     int width_;
     QString names_;
     Statement full_;
+    std::optional<Statement> one_;
     std::vector<Row> rows_;
     int pending_ = 0;
     int written_ = 0;   // the table is emptied first
@@ -337,9 +350,9 @@ public:
             add(subjectBytes_[k]);
             add(number(mark));
             bytes_ += '/';
-            addNumber(abs);
+            add(number(abs));
             bytes_ += '/';
-            addNumber(rel);
+            add(number(rel));
             bytes_ += "  ";
         }
         // The scaled total is the sum of the scaled marks; the average
@@ -426,18 +439,16 @@ private:
         add(*it);
     }
 
-    // A scaled value, seldom the same twice.
-    void addNumber(float v) {
-        char text[platform::kPlainNumberChars];
-        bytes_.append(text, std::size_t(platform::PlainNumberChars(v, platform::Precision::Single, text)));
-    }
-
-    // Marks repeat: each text is made once.
+    // Marks repeat, and so do their scaled values within a grade level: each
+    // text is made once.
     const QByteArray& number(float v) {
         const quint32 bits = std::bit_cast<quint32>(v);
         auto it = texts_.find(bits);
-        if (it == texts_.end())
-            it = texts_.emplace(bits, single(v).toLatin1()).first;
+        if (it == texts_.end()) {
+            char text[platform::kPlainNumberChars];
+            it = texts_.emplace(bits, QByteArray(text, platform::PlainNumberChars(v, platform::Precision::Single, text)))
+                     .first;
+        }
         return it->second;
     }
 
