@@ -1,5 +1,7 @@
 #include "platform/db/textorder.h"
 
+#include <algorithm>
+
 #include "platform/text/gbk.h"
 
 #include <array>
@@ -79,6 +81,19 @@ QString equalityKey(QString text) {
         if (c >= u'A' && c <= u'Z')
             c = QChar(c.unicode() + 32);
     return text;
+}
+
+QByteArray equalityKeyUtf8(const QByteArray& utf8) {
+    // Bytes of multi-byte characters are all above 0x7F: folding the ASCII
+    // bytes folds the ASCII letters and nothing else.
+    auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
+    if (std::none_of(utf8.cbegin(), utf8.cend(), upper))
+        return utf8;
+    QByteArray key(utf8.constData(), utf8.size());
+    for (char& c : key)
+        if (upper(c))
+            c = char(c + 32);
+    return key;
 }
 
 } // namespace platform::db

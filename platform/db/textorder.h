@@ -1,6 +1,7 @@
 #pragma once
 // The text order of the database.
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 
@@ -16,5 +17,8 @@ int compareUnits(const char16_t* a, qsizetype na, const char16_t* b, qsizetype n
 // A text as the text order sees it for equality: ASCII letters without case,
 // every other character as itself. Equal keys, equal texts.
 QString equalityKey(QString text);
+// The same for a text's UTF-8 bytes, as bytes: for keys made in bulk. The
+// bytes themselves (no copy) when no letter needs folding.
+QByteArray equalityKeyUtf8(const QByteArray& utf8);
 
 } // namespace platform::db

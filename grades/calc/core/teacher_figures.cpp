@@ -60,7 +60,7 @@ struct Marks {
 
 // The chosen table, read once.
 struct ScoreRows {
-    std::vector<QString> stid;
+    std::vector<QByteArray> stidKey;                  // folded, as UTF-8
     std::vector<char> stidEmpty;
     std::vector<QByteArray> stidText;                 // as the log writes it
     std::vector<int> previousRow;                     // the student's row last term, or -1
@@ -94,7 +94,7 @@ struct ScoreRows {
 
 // The previous term's table, read once; -1/none when a student or subject is not there.
 struct PreviousTerm {
-    QHash<QString, int> firstRow;                     // folded STID -> its first row
+    QHash<QByteArray, int> firstRow;                  // folded STID (UTF-8) -> its first row
     QHash<QString, int> columnOf;                     // exact subject name -> column
     std::vector<Marks> columns;
 
@@ -105,6 +105,13 @@ struct PreviousTerm {
         return it == columnOf.cend() ? nullptr : &columns[*it];
     }
 };
+
+// A cell's text as the log writes it: ASCII as it is.
+QByteArray logText(const QByteArray& utf8) {
+    if (std::all_of(utf8.cbegin(), utf8.cend(), [](char c) { return uchar(c) < 0x80; }))
+        return utf8;
+    return CalculationLog::encode(QString::fromUtf8(utf8));
+}
 
 std::vector<Teacher> readTeachers(Database& db) {
     QString columns = QStringLiteral("rowid,姓名");
@@ -142,9 +149,10 @@ ScoreRows readScores(Database& db, const QString& table, const std::vector<Teach
     for (int r = 0; read.next(); ++r) {
         if (!read.isNull(0) && !read.isNull(1))
             s.classRows[{platform::db::equalityKey(read.text(0)), platform::db::equalityKey(read.text(1))}].push_back(r);
-        s.stidEmpty.push_back(read.isNull(2));
-        s.stid.push_back(read.text(2));
-        s.stidText.push_back(CalculationLog::encode(s.stid.back()));
+        const QByteArray id = read.utf8(2);
+        s.stidEmpty.push_back(id.isNull());
+        s.stidKey.push_back(platform::db::equalityKeyUtf8(id));
+        s.stidText.push_back(logText(id));
         for (int c = 0; c < int(s.columns.size()); ++c) {
             Marks& m = s.columns[c];
             m.empty.push_back(read.isNull(3 + c));
@@ -187,7 +195,7 @@ std::optional<ScoreRows> writtenScores(const WrittenTable& w, std::vector<platfo
         }
     const StudentRows& from = *w.source;
     const std::size_t rows = w.students.size();
-    s.stid.reserve(rows);
+    s.stidKey.reserve(rows);
     s.stidEmpty.reserve(rows);
     s.stidText.reserve(rows);
     for (Marks& m : s.columns) {
@@ -208,10 +216,10 @@ std::optional<ScoreRows> writtenScores(const WrittenTable& w, std::vector<platfo
         const QByteArray& c = from.field(student, cls);
         if (!g.isNull() && !c.isNull())
             s.classRows[{key(g), key(c)}].push_back(int(r));
-        const QByteArray& id = from.field(student, stid);
+        const QByteArray id = from.field(student, stid);
         s.stidEmpty.push_back(id.isNull());
-        s.stid.push_back(QString::fromUtf8(id));
-        s.stidText.push_back(CalculationLog::encode(s.stid.back()));
+        s.stidKey.push_back(platform::db::equalityKeyUtf8(id));
+        s.stidText.push_back(logText(id));
         const std::optional<float>* values = w.values.data() + r * std::size_t(w.numbers);
         for (std::size_t col = 0; col < s.columns.size(); ++col) {
             Marks& m = s.columns[col];
@@ -260,10 +268,11 @@ std::optional<PreviousTerm> readPreviousTerm(const QString& path, const QString&
         int r = 0;
         for (; read.next(); ++r) {
             // A repeated STID is found at its first row, as a search from the top finds it.
-            if (!read.isNull(0)) {
-                QString key = platform::db::equalityKey(read.text(0));
+            const QByteArrayView id = read.utf8View(0);
+            if (!id.isNull()) {
+                const QByteArray key = platform::db::equalityKeyUtf8(QByteArray::fromRawData(id.data(), id.size()));
                 if (!p.firstRow.contains(key))
-                    p.firstRow.insert(std::move(key), r);
+                    p.firstRow.insert(QByteArray(key.constData(), key.size()), r);
             }
             for (int c = 0; c < int(p.columns.size()); ++c) {
                 Marks& m = p.columns[c];
@@ -507,10 +516,10 @@ StageEnd TeacherStage::walk() {
             run_.host().untick(QStringLiteral("Check55"));
         } else {
             // A student is looked up once, however many assignments he is in.
-            scores_.previousRow.assign(scores_.stid.size(), -1);
-            for (std::size_t r = 0; r < scores_.stid.size(); ++r)
+            scores_.previousRow.assign(scores_.stidKey.size(), -1);
+            for (std::size_t r = 0; r < scores_.stidKey.size(); ++r)
                 if (!scores_.stidEmpty[r])
-                    scores_.previousRow[r] = previous_->firstRow.value(platform::db::equalityKey(scores_.stid[r]), -1);
+                    scores_.previousRow[r] = previous_->firstRow.value(scores_.stidKey[r], -1);
         }
     }
 
