@@ -320,3 +320,53 @@ TEST(TeacherStage, RowTwentySixNamesTheTableOfTheLastCompletedRun) {
         EXPECT_EQ(str(s.row26()), str(table));
     }
 }
+
+// The scaled tables are taken as the run wrote them: every figure is the one
+// the table itself gives, 总分 included, and a STID meets last term's whatever
+// the case of its letters.
+TEST(TeacherStage, ScaledScopesCountWhatTheTablesHold) {
+    for (int scope : {2, 3}) {
+        TeacherSchool s;
+        s.inputs.scope = scope;
+        const QString table = scoreTableOfScope(scope);
+        s.db().execute("UPDATE 成绩表 SET STID='a0002x' WHERE STID='20040002'");
+        s.fullMarks("2004", {200, 100, 120});
+        s.teacher("语文", {{"2004级01班", "语文"}});
+        s.teacher("总分", {{"2004级01班", "总分"}, {"2004级02班", "英语"}});
+        s.host.answer(RunAnswer::Yes).answer(RunAnswer::Ok);
+        ASSERT_EQ(s.run(), End::Completed) << scope;   // last term's tables
+        s.previousTerm([&table](platform::db::Database& db) {
+            db.execute(QStringLiteral("UPDATE %1 SET STID='A0002X' WHERE STID='a0002x'").arg(table));
+        });
+        s.host.answer(RunAnswer::Yes).answer(RunAnswer::Ok);
+        ASSERT_EQ(s.run(), End::Completed) << scope;
+        auto held = [&](const QString& field, const QString& classes) {
+            const auto row = s.db().query(QStringLiteral("SELECT count(*), total(coalesce(%1,0)), max(0,max(coalesce(%1,0))), "
+                                                         "min(coalesce(%1,0)) FROM %2 WHERE 年级='2004' AND 班 IN (%3)")
+                                              .arg(field, table, classes)).front();
+            QStringList parts;
+            for (const QVariant& v : row)
+                parts << QString::number(v.toDouble(), 'g', 6);
+            return parts.join(QLatin1Char(' '));
+        };
+        auto stored = [&](const QString& teacher) {
+            const auto row = s.db().query(QStringLiteral("SELECT 学生总数,总分,最高分,最低分 FROM 教师表 WHERE 姓名=?"),
+                                          {teacher}).front();
+            QStringList parts;
+            for (const QVariant& v : row)
+                parts << QString::number(v.toDouble(), 'g', 6);
+            return parts.join(QLatin1Char(' '));
+        };
+        EXPECT_EQ(stored("语文"), held("语文", "'01'")) << scope;
+        const auto sum = s.db().query(QStringLiteral("SELECT count(*), total(coalesce(总分,0)) FROM %1 WHERE 班='01'")
+                                          .arg(table)).front();
+        const auto english = s.db().query(QStringLiteral("SELECT total(coalesce(英语,0)) FROM %1 WHERE 班='02'")
+                                              .arg(table)).front();
+        EXPECT_EQ(s.db().scalar("SELECT 学生总数 FROM 教师表 WHERE 姓名='总分'").toInt(), sum[0].toInt() + 1) << scope;
+        EXPECT_NEAR(s.db().scalar("SELECT 总分 FROM 教师表 WHERE 姓名='总分'").toDouble(),
+                    sum[1].toDouble() + english[0].toDouble(), 1e-3) << scope;
+        // 李四 (a0002x) is found last term as A0002X: three of the four are compared.
+        EXPECT_TRUE(s.log().contains(QStringLiteral("  a0002x  "))) << scope;
+        EXPECT_TRUE(s.log().contains(QStringLiteral("上期人数:3   "))) << scope;
+    }
+}
