@@ -17,8 +17,87 @@
 #include "platform/text/values.h"
 
 #include <QHash>
+#include <array>
 #include <optional>
 #include <vector>
+
+namespace {
+
+// Students' totals go to the engine kTotalsAStatement at a time: starting and
+// ending a statement costs it as much as the row. The engine applies a
+// statement's rows in rowid order, the order the students of a grade level are
+// met in; the batch is written at a grade level's end and before any other
+// write, so that every write lands in the order it was made and a refused row
+// keeps the students before it, as a statement a student did.
+class TotalsBatch {
+public:
+    static constexpr int kTotalsAStatement = 32;
+
+    explicit TotalsBatch(platform::db::Database& db)
+        : db_(db), full_(db, updateText(kTotalsAStatement)) {}
+
+    void add(qint64 rowid, double total, std::optional<double> average) {
+        rows_[std::size_t(pending_++)] = {rowid, total, average};
+        if (pending_ == kTotalsAStatement)
+            flush();
+    }
+
+    void flush() {
+        const int n = pending_;
+        pending_ = 0;
+        if (!n)
+            return;
+        if (n == kTotalsAStatement) {
+            bindRows(full_, 0, n);
+            full_.run();
+            return;
+        }
+        if (!one_)
+            one_.emplace(db_, updateText(1));
+        for (int i = 0; i < n; ++i) {
+            bindRows(*one_, i, 1);
+            one_->run();
+        }
+    }
+
+private:
+    struct Row {
+        qint64 rowid;
+        double total;
+        std::optional<double> average;
+    };
+
+    static QString updateText(int rows) {
+        QStringList values;
+        for (int i = 0; i < rows; ++i)
+            values << QStringLiteral("(?,?,?)");
+        return QStringLiteral("UPDATE OR FAIL 成绩表 SET 总分=v.column2,平均分=v.column3 FROM (VALUES %1) AS v "
+                              "WHERE 成绩表.rowid=v.column1")
+            .arg(values.join(QLatin1Char(',')));
+    }
+
+    void bindRows(platform::db::Statement& st, int first, int count) {
+        int at = 1;
+        for (int i = first; i < first + count; ++i) {
+            const Row& row = rows_[std::size_t(i)];
+            st.bind(at++, row.rowid);
+            st.bind(at++, row.total);
+            if (row.average)
+                st.bind(at, *row.average);
+            else
+                st.bindNull(at);
+            ++at;
+        }
+    }
+
+    platform::db::Database& db_;
+    platform::db::Statement full_;
+    std::optional<platform::db::Statement> one_;
+    std::array<Row, kTotalsAStatement> rows_{};
+    int pending_ = 0;
+};
+
+} // namespace
 
 StageEnd checkMarks(CalculationRun& run, StudentRows& students) {
     platform::db::Database& db = run.database();
@@ -35,8 +114,6 @@ StageEnd checkMarks(CalculationRun& run, StudentRows& students) {
     const QString storeMarks = subjects
         ? QStringLiteral("UPDATE OR FAIL 成绩表 SET %1 WHERE rowid=?").arg(setMarks)
         : QString();
-    // Most students keep every mark: then only the totals are written.
-    const QString storeTotals = QStringLiteral("UPDATE OR FAIL 成绩表 SET 总分=?,平均分=? WHERE rowid=?");
     const QString storeStudent =
         QStringLiteral("UPDATE OR FAIL 成绩表 SET %1总分=?,平均分=? WHERE rowid=?")
             .arg(subjects ? setMarks + QLatin1Char(',') : QString());
@@ -57,7 +134,8 @@ StageEnd checkMarks(CalculationRun& run, StudentRows& students) {
     };
 
     students = readStudentRows(db, db.tableDef(QStringLiteral("成绩表")).fields, subjects, int(state().StudentCount));
-    platform::db::Statement totalsOnly(db, storeTotals);
+    // Most students keep every mark: then only the totals are written.
+    TotalsBatch totals(db);
     static const std::vector<int> kNone;
 
     const auto grades = db.query(QStringLiteral("SELECT * FROM 年级表 ORDER BY rowid"));
@@ -71,8 +149,10 @@ StageEnd checkMarks(CalculationRun& run, StudentRows& students) {
             if (!m.isNull() && m.toFloat() > 0) {
                 full[k] = m.toFloat();
                 ++taken;
-                if (run.poll())
+                if (run.poll()) {
+                    totals.flush();
                     return StageEnd::Stopped;
+                }
             }
         }
 
@@ -108,9 +188,12 @@ StageEnd checkMarks(CalculationRun& run, StudentRows& students) {
                     const QString answer = host.input(
                         who() + s + QStringLiteral("成绩大于最高分") + fullText + QStringLiteral(",请重新输入."),
                         QStringLiteral("分数太高"), fullText);
-                    if (answer.isEmpty())
+                    if (answer.isEmpty()) {
+                        totals.flush();
                         return StageEnd::Aborted;
+                    }
                     mark = float(platform::LeadingNumber(answer));
+                    totals.flush();
                     db.execute(storeMarks, markValues(rowid, {}, {}, false));
                     pending = false;
                 }
@@ -137,13 +220,16 @@ StageEnd checkMarks(CalculationRun& run, StudentRows& students) {
                     }
                     if (!mark)
                         mark = 0.0f;
+                    totals.flush();
                     db.execute(storeMarks, markValues(rowid, {}, {}, false));
                     pending = false;
                 }
                 if (mark)
                     total += *mark;
-                if (run.poll())
+                if (run.poll()) {
+                    totals.flush();
                     return StageEnd::Stopped;
+                }
             }
 
             // An absent mark of a subject taken weighs as 0 in the average.
@@ -155,6 +241,7 @@ StageEnd checkMarks(CalculationRun& run, StudentRows& students) {
                         cls() + QStringLiteral("班的") + name() + QStringLiteral("同学总分为零,是否将他(她)删除?"),
                     RunButtons::YesNoCancel, name() + QStringLiteral("总分为零分"), RunAnswer::No);
                 if (r == RunAnswer::Yes) {
+                    totals.flush();
                     db.execute(QStringLiteral("DELETE FROM 成绩表 WHERE rowid=?"), {rowid});
                     state().StudentCount -= 1;
                     deleted = true;
@@ -166,21 +253,18 @@ StageEnd checkMarks(CalculationRun& run, StudentRows& students) {
             if (deleted) {
                 students.deleted[row] = true;
             } else if (pending) {
+                totals.flush();
                 db.execute(storeStudent, markValues(rowid, total, average, true));
             } else {
-                totalsOnly.bind(1, double(total));
-                if (taken)
-                    totalsOnly.bind(2, double(total / float(taken)));
-                else
-                    totalsOnly.bindNull(2);
-                totalsOnly.bind(3, rowid);
-                totalsOnly.run();
+                totals.add(rowid, double(total),
+                           taken ? std::optional<double>(double(total / float(taken))) : std::nullopt);
             }
             // Marks asked for were stored as they were answered.
             for (int k = 0; k < subjects; ++k)
                 kept[k] = marks[k];
             run.progressStep(state().StudentCount);
         }
+        totals.flush();
     }
     return StageEnd::Done;
 }
