@@ -381,6 +381,26 @@ TEST(CalculationRun, AScaledRowItsFieldsRefuseEndsTheRunWithTheRefusal) {
     }
 }
 
+// A total its field refuses ends the run there: the students before it have
+// their totals, the one refused and those after keep their old ones.
+TEST(CalculationRun, ATotalItsFieldRefusesKeepsTheStudentsBeforeIt) {
+    CalcSchool s;
+    s.inputs.askZeroTotal = false;
+    s.fullMarks("2004", {100, 100, 100});
+    for (int i = 0; i < 40; ++i)   // more than are written at once
+        s.student("2004", "01", QStringLiteral("生%1").arg(i + 1), {90, 72, 60});
+    s.db().execute("UPDATE 成绩表 SET 总分=1");
+    s.db().execute("UPDATE 成绩表 SET 语文=-3e38, 数学=-3e38 WHERE STID='20040020'");   // a sum beyond a single
+    s.host.answer(RunAnswer::Yes).answer(RunAnswer::Ok);
+    EXPECT_EQ(s.run(), End::Failed);
+    EXPECT_TRUE(s.host.lastMessage().contains(QStringLiteral("字段 总分 的数值超出范围."))) << str(s.host.lastMessage());
+    EXPECT_EQ(str(s.marksOf("20040001")), "90 72 60 222 74");
+    EXPECT_EQ(str(s.marksOf("20040019")), "90 72 60 222 74");
+    EXPECT_EQ(str(s.marksOf("20040020")), "-3e+38 -3e+38 60 1 -");
+    EXPECT_EQ(str(s.marksOf("20040021")), "90 72 60 1 -");
+    EXPECT_EQ(str(s.marksOf("20040040")), "90 72 60 1 -");
+}
+
 TEST(CalculationRun, AStopKeepsWhatWasWrittenBeforeIt) {
     // In the mark checking, inside the second student: the first is done, the
     // second keeps his old total, the tables and the log are as a stop there leaves them.
