@@ -31,6 +31,7 @@
 #include "grades/calc/core/formula.h"
 #include "grades/calc/core/teacher_stage.h"
 #include "platform/db/database.h"
+#include "platform/text/process_memory.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -401,6 +402,7 @@ int figureDifferences(const std::vector<TeacherFigures>& layer, const std::vecto
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    platform::keepFreedMemory();   // as the programs do at their start
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("学生成绩库.mdb"));
     const auto school = bench::makeSchool();

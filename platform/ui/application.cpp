@@ -1,6 +1,7 @@
 #include "platform/ui/application.h"
 
 #include "platform/ui/dialogs.h"
+#include "platform/text/process_memory.h"
 #include "platform/text/system_errors.h"
 
 #include <exception>
@@ -8,7 +9,7 @@
 
 namespace platform {
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) { keepFreedMemory(); }
 
 bool Application::notify(QObject* receiver, QEvent* event) {
     QString text;
