@@ -347,13 +347,21 @@ public:
             absolute_[k] = abs;
             relSum += rel;
             absSum += abs;
-            add(subjectBytes_[k]);
-            add(number(mark));
-            bytes_ += '/';
-            add(number(abs));
-            bytes_ += '/';
-            add(number(rel));
-            bytes_ += "  ";
+            // Within a grade level a subject's mark gives the same three texts.
+            const quint64 key = quint64(k) << 32 | std::bit_cast<quint32>(mark);
+            auto piece = pieces_.find(key);
+            if (piece == pieces_.end()) {
+                std::string text(subjectBytes_[k].constData(), std::size_t(subjectBytes_[k].size()));
+                auto append = [&text](const QByteArray& b) { text.append(b.constData(), std::size_t(b.size())); };
+                append(number(mark));
+                text += '/';
+                append(number(abs));
+                text += '/';
+                append(number(rel));
+                text += "  ";
+                piece = pieces_.emplace(key, std::move(text)).first;
+            }
+            bytes_ += piece->second;
         }
         // The scaled total is the sum of the scaled marks; the average
         // counts an absent mark of a subject taken as 0.
@@ -363,6 +371,9 @@ public:
             flush();
         bytes_ += "\r\n";
     }
+
+    // The next students are of another grade level, with its own factors.
+    void startGradeLevel() { pieces_.clear(); }
 
     // Writes the rows waiting: when a statement's worth waits, at the end of
     // a grade level, and before the stage stops. The students' rows go in as they came: a row
@@ -459,6 +470,7 @@ private:
     BatchInsert relativeRows_, absoluteRows_;
     std::vector<QByteArray> subjectBytes_;
     std::unordered_map<quint32, QByteArray> texts_;
+    std::unordered_map<quint64, std::string> pieces_;   // a subject's mark/scaled/relative, this grade level
     QHash<QByteArray, QByteArray> gbk_;
     std::vector<std::optional<float>> relative_, absolute_;
     std::string bytes_;                // the log lines of the students waiting
@@ -511,6 +523,7 @@ StageEnd buildScoreTables(CalculationRun& run, const StudentRows& students) {
         log.write(QStringLiteral("各同学的成绩     STID　班级　姓名     真实成绩/绝对成绩/相对成绩   "));
         log.endLines(1);
 
+        writer.startGradeLevel();
         for (int r : rows) {
             writer.write(students, r, factors);
             run.progressStep(state().StudentCount);
