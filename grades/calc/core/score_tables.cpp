@@ -18,6 +18,7 @@
 #include "grades/calc/core/calculation_log.h"
 #include "grades/calc/core/calculation_stages.h"
 #include "grades/calc/core/student_rows.h"
+#include "grades/calc/core/text_cache.h"
 #include "grades/calc/core/written_tables.h"
 
 #include <QHash>
@@ -27,7 +28,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 using platform::db::Database;
@@ -349,19 +349,15 @@ public:
             absSum += abs;
             // Within a grade level a subject's mark gives the same three texts.
             const quint64 key = quint64(k) << 32 | std::bit_cast<quint32>(mark);
-            auto piece = pieces_.find(key);
-            if (piece == pieces_.end()) {
-                std::string text(subjectBytes_[k].constData(), std::size_t(subjectBytes_[k].size()));
-                auto append = [&text](const QByteArray& b) { text.append(b.constData(), std::size_t(b.size())); };
-                append(number(mark));
+            bytes_ += pieces_.get(key, [&](std::string& text) {
+                text.append(subjectBytes_[k].constData(), std::size_t(subjectBytes_[k].size()));
+                appendNumber(text, mark);
                 text += '/';
-                append(number(abs));
+                appendNumber(text, abs);
                 text += '/';
-                append(number(rel));
+                appendNumber(text, rel);
                 text += "  ";
-                piece = pieces_.emplace(key, std::move(text)).first;
-            }
-            bytes_ += piece->second;
+            });
         }
         // The scaled total is the sum of the scaled marks; the average
         // counts an absent mark of a subject taken as 0.
@@ -450,17 +446,9 @@ private:
         add(*it);
     }
 
-    // Marks repeat, and so do their scaled values within a grade level: each
-    // text is made once.
-    const QByteArray& number(float v) {
-        const quint32 bits = std::bit_cast<quint32>(v);
-        auto it = texts_.find(bits);
-        if (it == texts_.end()) {
-            char text[platform::kPlainNumberChars];
-            it = texts_.emplace(bits, QByteArray(text, platform::PlainNumberChars(v, platform::Precision::Single, text)))
-                     .first;
-        }
-        return it->second;
+    static void appendNumber(std::string& out, float v) {
+        char text[platform::kPlainNumberChars];
+        out.append(text, std::size_t(platform::PlainNumberChars(v, platform::Precision::Single, text)));
     }
 
     CalculationLog& log_;
@@ -469,8 +457,7 @@ private:
     std::vector<platform::db::FieldDef> relativeFields_, absoluteFields_;
     BatchInsert relativeRows_, absoluteRows_;
     std::vector<QByteArray> subjectBytes_;
-    std::unordered_map<quint32, QByteArray> texts_;
-    std::unordered_map<quint64, std::string> pieces_;   // a subject's mark/scaled/relative, this grade level
+    TextCache<quint64> pieces_;   // a subject's mark/scaled/relative texts, this grade level
     QHash<QByteArray, QByteArray> gbk_;
     std::vector<std::optional<float>> relative_, absolute_;
     std::string bytes_;                // the log lines of the students waiting

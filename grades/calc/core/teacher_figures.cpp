@@ -15,6 +15,7 @@
 #include "common/schema.h"
 #include "grades/calc/core/calculation_log.h"
 #include "grades/calc/core/formula.h"
+#include "grades/calc/core/text_cache.h"
 #include "grades/calc/core/written_tables.h"
 #include "platform/db/database.h"
 #include "platform/db/textorder.h"
@@ -313,12 +314,12 @@ private:
     // A slot whose query cannot be made: before any formula was evaluated the
     // run ends like a stop and says which slot; after, the formula exit.
     StageEnd badSlot(const Teacher& t, const QVariant& label, const QVariant& subject, const QString& why);
-    const QByteArray& number(float v) {
-        const quint32 bits = std::bit_cast<quint32>(v);
-        auto it = texts_.find(bits);
-        if (it == texts_.end())
-            it = texts_.emplace(bits, singleText(v).toLatin1()).first;
-        return it->second;
+    // Marks repeat: each text is made once.
+    std::string_view number(float v) {
+        return texts_.get(std::bit_cast<quint32>(v), [v](std::string& out) {
+            char text[platform::kPlainNumberChars];
+            out.append(text, std::size_t(platform::PlainNumberChars(v, platform::Precision::Single, text)));
+        });
     }
     void line(const QString& text) {
         log_.write(text);
@@ -336,7 +337,7 @@ private:
     ScoreRows scores_;
     std::optional<PreviousTerm> previous_;
     bool armed_ = false;
-    std::unordered_map<quint32, QByteArray> texts_;
+    TextCache<quint32> texts_;
     std::optional<platform::db::Statement> store_;   // one teacher's row
 };
 
@@ -387,7 +388,7 @@ StageEnd TeacherStage::teacher(const Teacher& t) {
             bytes = "  ";
             add(scores_.stidText[r]);
             bytes += "  ";
-            add(number(mark));
+            bytes += number(mark);
             bytes += '/';
             if (prev && scores_.previousRow[r] >= 0) {
                 const int at = scores_.previousRow[r];
@@ -397,7 +398,7 @@ StageEnd TeacherStage::teacher(const Teacher& t) {
                         fig.wEmpty = true;
                     } else {
                         const float p = prev->value[at];
-                        add(number(p));
+                        bytes += number(p);
                         if (double(p) >= excellent)
                             fig.y += 1;
                         if (double(p) >= pass)
