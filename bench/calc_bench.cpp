@@ -31,6 +31,7 @@
 #include "grades/calc/core/formula.h"
 #include "grades/calc/core/teacher_stage.h"
 #include "platform/db/database.h"
+#include "platform/text/coarse_clock.h"
 #include "platform/text/process_memory.h"
 
 #include <QCoreApplication>
@@ -56,7 +57,7 @@ double cpuMs() {
 }
 
 struct BenchHost : CalculationHost {
-    using Clock = std::chrono::steady_clock;
+    using Clock = platform::CoarseClock;
     Clock::time_point lastYield = Clock::now();
     QElapsedTimer timer;
     std::vector<std::pair<int, double>> stages;   // label, ms at its start

@@ -5,6 +5,7 @@
 #include "grades/calc/core/teacher_stage.h"
 #include "platform/db/database.h"
 #include "platform/db/datacontrol.h"
+#include "platform/text/coarse_clock.h"
 #include "platform/text/gbk.h"
 #include "platform/text/values.h"
 #include "platform/ui/dialogs.h"
@@ -173,7 +174,7 @@ public:
     }
 
 private:
-    using Clock = std::chrono::steady_clock;
+    using Clock = platform::CoarseClock;
     void keep(QWidget* w) {
         if (!w)
             return;
