@@ -171,6 +171,7 @@ CalculationRun::End CalculationRun::run() {
     QString failure;
     try {
         StudentRows students;
+        written_.reset();
         stageChange(0);
         end = checkMarks(*this, students);
         if (end == StageEnd::Done) {
