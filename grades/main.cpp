@@ -18,7 +18,8 @@ namespace {
 bool mainWindowRefused = false;
 
 void openMainWindow() {
-    auto* form2 = makeMainWindow().release();
+    // The login waits only for what the window shows first: the home panel.
+    auto* form2 = makeMainWindow(PanelBuild::WhenFirstNeeded).release();
     form2->setAttribute(Qt::WA_DeleteOnClose);
     if (!form2->startUp(nullptr)) {
         mainWindowRefused = true;

@@ -30,19 +30,31 @@ std::vector<std::unique_ptr<Form2Panel>> makeMainWindowPanels() {
     return panels;
 }
 
-std::unique_ptr<Form2> makeMainWindow(QWidget* parent) { return makeMainWindow(makeMainWindowPanels(), parent); }
+std::unique_ptr<Form2> makeMainWindow(QWidget* parent) { return makeMainWindow(PanelBuild::WhenAdded, parent); }
 
 std::unique_ptr<Form2> makeMainWindow(std::vector<std::unique_ptr<Form2Panel>> panels, QWidget* parent) {
+    return makeMainWindow(std::move(panels), PanelBuild::WhenAdded, parent);
+}
+
+std::unique_ptr<Form2> makeMainWindow(PanelBuild build, QWidget* parent) {
+    return makeMainWindow(makeMainWindowPanels(), build, parent);
+}
+
+std::unique_ptr<Form2> makeMainWindow(std::vector<std::unique_ptr<Form2Panel>> panels, PanelBuild build,
+                                      QWidget* parent) {
     auto window = std::make_unique<Form2>(parent);
     for (auto& panel : panels)
-        window->addPanel(std::move(panel));
-    // What the panels offer, handed to the subsystems that use it.
-    auto& resultsView = window->offered<results::ResultsChoosers>();
-    auto& examNumbers = window->offered<examno::ExamNumbers>();
+        window->addPanel(std::move(panel), build);
+    // What the panels offer is handed to the subsystems when a command asks
+    // for it; with every panel built, a missing offer stops the build here.
+    if (build == PanelBuild::WhenAdded) {
+        window->offered<results::ResultsChoosers>();
+        window->offered<examno::ExamNumbers>();
+    }
     entry::installMenuHandlers(*window);
     calc::installMenuHandlers(*window);
-    maintenance::installMenuHandlers(*window, resultsView);
-    examno::installMenuHandlers(*window, examNumbers);
-    results::installMenuHandlers(*window, resultsView, examNumbers);
+    maintenance::installMenuHandlers(*window);
+    examno::installMenuHandlers(*window);
+    results::installMenuHandlers(*window);
     return window;
 }

@@ -30,9 +30,9 @@ void MenuPrintKH_Click(const ExamNumbers& examNumbers) {
     Form4::showFor(examNumbers.viewerGroup());
 }
 
-void installMenuHandlers(PanelHost& host, ExamNumbers& examNumbers) {
+void installMenuHandlers(PanelHost& host) {
     host.onMenu(QStringLiteral("RestKH"), [&host] { RestKH_Click(host); });
-    host.onMenu(QStringLiteral("MenuPrintKH"), [&examNumbers] { MenuPrintKH_Click(examNumbers); });
+    host.onMenu(QStringLiteral("MenuPrintKH"), [&host] { MenuPrintKH_Click(host.offered<ExamNumbers>()); });
 }
 
 } // namespace examno

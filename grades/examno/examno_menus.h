@@ -6,7 +6,8 @@ class PanelHost;
 namespace examno {
 class ExamNumbers;
 // Connects them; the function that builds the main window calls it once.
-void installMenuHandlers(PanelHost& host, ExamNumbers& examNumbers);
+// The exam-number panel's offer is asked for when a command runs.
+void installMenuHandlers(PanelHost& host);
 // 特殊 → 重编考号: the administrator permits a rebuild after the cards were printed.
 void RestKH_Click(PanelHost& host);
 // 文件 → 打印考号: the card window without a group; row 8 stays as it is.

@@ -5,6 +5,7 @@
 #include "common/schema.h"
 #include "common/settings_files.h"
 #include "common/settings_rows.h"
+#include "grades/frame/colour_scheme.h"
 #include "grades/frame/form2_design.h"
 #include "grades/frame/form2_resize.h"
 #include "grades/frame/core/form2_startup.h"
@@ -173,12 +174,55 @@ QWidget* Form2::buildControl(const form2::ControlDesign& d) {
     return w;
 }
 
-void Form2::addPanel(std::unique_ptr<Form2Panel> panel) {
+void Form2::addPanel(std::unique_ptr<Form2Panel> panel, PanelBuild build) {
     const int index = panel->index();
     if (index < 1 || index > 8 || this->panel(index))
         throw std::logic_error("Form2: panel index " + std::to_string(index) + " is not free");
+    Form2Panel& added = *panel;
+    panels_.push_back(std::move(panel));
+    if (build == PanelBuild::WhenFirstNeeded) {
+        unbuilt_.push_back(&added);
+        return;
+    }
+    try {
+        buildPanelControls(added);
+    } catch (...) {
+        panels_.pop_back();
+        throw;
+    }
+}
+
+bool Form2::isBuilt(int index) const {
+    const Form2Panel* p = panel(index);
+    return p && std::find(unbuilt_.begin(), unbuilt_.end(), p) == unbuilt_.end();
+}
+
+void Form2::buildPanel(int index) {
+    Form2Panel* p = panel(index);
+    const auto it = std::find(unbuilt_.begin(), unbuilt_.end(), p);
+    if (!p || it == unbuilt_.end())
+        return;
+    unbuilt_.erase(it);
+    buildPanelControls(*p);
+    // What the window did to every panel at its start and since, done now
+    // for this one: the colours chosen and the connection of its data controls.
+    QWidget* frame = control(QStringLiteral("Frame1_%1").arg(index));
+    if (coloured_)
+        ApplyColourScheme(frame, menuItem(QStringLiteral("menucolor"))->isChecked());
+    if (connected_)
+        for (const QString& name : p->dataControls())
+            connectToDatabase(dataControl(name));
+}
+
+void Form2::buildPanelsOffering(const std::type_info& service) {
+    while (!unbuilt_.empty() && !isOffered(service))
+        buildPanel(unbuilt_.front()->index());
+}
+
+void Form2::buildPanelControls(Form2Panel& panel) {
+    const int index = panel.index();
     const QString frame = QStringLiteral("Frame1_%1").arg(index);
-    for (const auto& d : panel->designs()) {
+    for (const auto& d : panel.designs()) {
         // Only inside its own frame: a panel cannot reach into another.
         QWidget* container = d.container.isEmpty() ? nullptr : controls_.value(d.container);
         if (!container || (container != controls_.value(frame) && !controls_.value(frame)->isAncestorOf(container)))
@@ -188,8 +232,7 @@ void Form2::addPanel(std::unique_ptr<Form2Panel> panel) {
     // The common 完成 of the panel; its index plays no part.
     if (auto* done = qobject_cast<QPushButton*>(controls_.value(QStringLiteral("Comout_%1").arg(index - 1))))
         connect(done, &QPushButton::clicked, this, [this, index] { Comout_Click(index - 1); });
-    panel->bind(*this);
-    panels_.push_back(std::move(panel));
+    panel.bind(*this);
     Form_Resize();
 }
 
@@ -213,9 +256,11 @@ QStringList Form2::dataControlNames() const {
 }
 
 QStringList Form2::panelDataControls() const {
+    // A panel not built yet has nothing open: its controls join when it is built.
     QStringList names;
     for (const auto& p : panels_)
-        names += p->dataControls();
+        if (isBuilt(p->index()))
+            names += p->dataControls();
     return names;
 }
 

@@ -45,9 +45,14 @@ public:
     // and lays the window out again. Throws MissingControl on a name the
     // panel looks for in vain, or std::logic_error on a panel index taken,
     // a control name used twice or a container that does not exist.
-    void addPanel(std::unique_ptr<Form2Panel> panel);
+    // With PanelBuild::WhenFirstNeeded only the index is checked now; the
+    // rest happens when the panel is first opened or its offer asked for.
+    void addPanel(std::unique_ptr<Form2Panel> panel, PanelBuild build = PanelBuild::WhenAdded);
     // The panel with that index, or null.
     Form2Panel* panel(int index) const;
+    // Whether the panel's controls exist yet; builds them when asked to.
+    bool isBuilt(int index) const;
+    void buildPanel(int index);
 
     // The loading of the window: closes the start window, finds the database,
     // shows the window maximised, has the user log in, connects the data
@@ -107,11 +112,12 @@ public:
     // Lays the window out for its present size.
     void Form_Resize();
 
-    // Controls anywhere in the window by design name; null when none.
+    // Controls anywhere in the window by design name; null when none (as
+    // for every control of a panel not built yet).
     QWidget* control(const QString& name) const;
     template <class T> T* control(const QString& name) const { return qobject_cast<T*>(control(name)); }
     QAction* menuItem(const QString& name) const override;
-    // Adodc0, Adodc1 and the panels' data controls (Ad1, Ad2 ...).
+    // Adodc0, Adodc1 and the built panels' data controls (Ad1, Ad2 ...).
     platform::db::DataControl& dataControl(const QString& name) override;
     platform::db::DataGrid* grid(const QString& name) const;
 
@@ -132,6 +138,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void buildPanelsOffering(const std::type_info& service) override;
 
 private:
     void buildControls();
@@ -139,6 +146,7 @@ private:
     void buildMenus();
     void wireHandlers();
     void finishPanel(Form2Panel& panel);
+    void buildPanelControls(Form2Panel& panel);
     void dropDataControl(const QString& name);   // after a failure; never throws
     static void showDbError(const platform::db::DbError& e);
     QStringList panelDataControls() const;
@@ -146,6 +154,8 @@ private:
     void reacquireConnections();
 
     std::vector<std::unique_ptr<Form2Panel>> panels_;
+    std::vector<Form2Panel*> unbuilt_;   // added to be built when first needed
+    bool coloured_ = false;              // a colour scheme has been applied
     QWidget* client_ = nullptr;
     QHash<QString, QWidget*> controls_;
     QHash<QString, QAction*> menuItems_;

@@ -120,4 +120,5 @@ void Form2::menucolor_Click() {
     QAction* colour = menuItem(QStringLiteral("menucolor"));
     colour->setChecked(!colour->isChecked());
     ApplyColourScheme(this, colour->isChecked());
+    coloured_ = true;
 }

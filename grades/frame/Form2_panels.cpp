@@ -10,6 +10,7 @@ using platform::db::DbError;
 // ---------------------------------------------------------------- panels
 
 void Form2::ShowPanel(int index) {
+    buildPanel(index);
     for (int i = 0; i <= 8; ++i)
         control(QStringLiteral("Frame1_%1").arg(i))->setVisible(false);
     QWidget* panel = control(QStringLiteral("Frame1_%1").arg(index));
@@ -75,6 +76,7 @@ void Form2::dropDataControl(const QString& name) {
 
 void Form2::openPanel(int index) {
     Comout_Click(0);
+    buildPanel(index);
     Form2Panel* opened = panel(index);
     try {
         if (opened && !opened->mayOpen())

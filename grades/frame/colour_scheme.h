@@ -17,7 +17,8 @@ QString controlKind(const QWidget* control);
 
 // Colours every named control of the main window by its kind, also on hidden
 // panels and inside sub-frames, then gives the home panel and its texts
-// their fixed colours. Menus and separate windows are passed over.
+// their fixed colours. Menus and separate windows are passed over. Given
+// one panel frame, colours the controls inside it the same way.
 void ApplyColourScheme(QWidget* form2, ColourScheme scheme);
 // The same by the check mark of 彩色.
 inline void ApplyColourScheme(QWidget* form2, bool colourful) {

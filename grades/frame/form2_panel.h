@@ -103,9 +103,14 @@ public:
     // interface: offered while the panel binds, handed to the subsystems that
     // need it by the function that builds the main window. Another
     // subsystem never names a panel's controls.
+    // A panel not built yet is built when what it offers is first asked for.
     template <class Interface> void offer(Interface& service) { offers_[typeid(Interface)] = &service; }
-    template <class Interface> Interface& offered() const {
-        const auto it = offers_.find(typeid(Interface));
+    template <class Interface> Interface& offered() {
+        auto it = offers_.find(typeid(Interface));
+        if (it == offers_.end()) {
+            buildPanelsOffering(typeid(Interface));
+            it = offers_.find(typeid(Interface));
+        }
         if (it == offers_.end())
             throw MissingControl(std::string("no panel offers ") + typeid(Interface).name());
         return *static_cast<Interface*>(it->second);
@@ -118,10 +123,18 @@ public:
 
 protected:
     ~PanelHost() = default;
+    // Builds the panels not built yet, in order, until one has offered it.
+    virtual void buildPanelsOffering(const std::type_info&) {}
+    bool isOffered(const std::type_info& service) const { return offers_.count(service) != 0; }
 
 private:
     std::map<std::type_index, void*> offers_;
 };
+
+// When a panel's controls are built: as it is added, or when it is first
+// shown or what it offers first asked for (the program's start: the login
+// window waits for nothing the user does not see yet).
+enum class PanelBuild { WhenAdded, WhenFirstNeeded };
 
 class Form2Panel {
 public:

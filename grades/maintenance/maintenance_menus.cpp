@@ -8,14 +8,18 @@
 #include "grades/maintenance/merge_commands.h"
 #include "grades/maintenance/new_examination_commands.h"
 #include "grades/maintenance/school_structure_commands.h"
+#include "grades/results/view/results_choosers.h"
 
 namespace maintenance {
 
-void installMenuHandlers(PanelHost& host, results::ResultsChoosers& resultsView) {
-    host.onMenu(QStringLiteral("AddBan"), [&host, &resultsView] { AddBan_Click(host, resultsView); });
-    host.onMenu(QStringLiteral("DeleBan"), [&host, &resultsView] { DeleBan_Click(host, resultsView); });
-    host.onMenu(QStringLiteral("Menu_Addlj"), [&host, &resultsView] { Menu_Addlj_Click(host, resultsView); });
-    host.onMenu(QStringLiteral("Menu_Dellj"), [&host, &resultsView] { Menu_Dellj_Click(host, resultsView); });
+void installMenuHandlers(PanelHost& host) {
+    // The results view's choosers, asked for when a command runs: the
+    // results panel may not be built before.
+    auto view = [&host]() -> results::ResultsChoosers& { return host.offered<results::ResultsChoosers>(); };
+    host.onMenu(QStringLiteral("AddBan"), [&host, view] { AddBan_Click(host, view()); });
+    host.onMenu(QStringLiteral("DeleBan"), [&host, view] { DeleBan_Click(host, view()); });
+    host.onMenu(QStringLiteral("Menu_Addlj"), [&host, view] { Menu_Addlj_Click(host, view()); });
+    host.onMenu(QStringLiteral("Menu_Dellj"), [&host, view] { Menu_Dellj_Click(host, view()); });
     // Open to every user; the visible panel stays as it is.
     host.onMenu(QStringLiteral("menuJIanca"), [&host] { Form15::showFor(host.hostWindow()); });
     host.onMenu(QStringLiteral("menuin1"), [&host] { menuin1_Click(host); });

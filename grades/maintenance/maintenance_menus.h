@@ -3,11 +3,7 @@
 
 class PanelHost;
 
-namespace results {
-class ResultsChoosers;
-}
-
 namespace maintenance {
 // The class and grade-level commands empty the results view's choosers.
-void installMenuHandlers(PanelHost& host, results::ResultsChoosers& resultsView);
+void installMenuHandlers(PanelHost& host);
 }

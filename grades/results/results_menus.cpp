@@ -63,14 +63,15 @@ void exportResultsToSpreadsheet(int16_t mode) {
         platform::dialogs().message(QStringLiteral("成功导出!"), platform::MsgButtons::Ok, platform::kDoneTitle);
 }
 
-void installMenuHandlers(PanelHost& host, ResultsChoosers& view, examno::ExamNumbers& examNumbers) {
+void installMenuHandlers(PanelHost& host) {
     installExportMenuHandlers(host);
-    host.onMenu(QStringLiteral("MenuPrintCJ"), [&host, &view] { MenuPrintCJ_Click(host, view); });
+    host.onMenu(QStringLiteral("MenuPrintCJ"),
+                [&host] { MenuPrintCJ_Click(host, host.offered<ResultsChoosers>()); });
     host.onMenu(QStringLiteral("MenuPrintZDY"), [&host] { MenuPrintZDY_Click(host); });
     host.onMenu(QStringLiteral("Menu_HDXS"), [&host] { Form13::showFor(host.hostWindow()); });
     host.onMenu(QStringLiteral("outsj2"), [] { exportResultsToSpreadsheet(2); });
     // By class: the exam-number panel's export.
-    host.onMenu(QStringLiteral("outsj3"), [&examNumbers] { examNumbers.exportByClass(); });
+    host.onMenu(QStringLiteral("outsj3"), [&host] { host.offered<examno::ExamNumbers>().exportByClass(); });
 }
 
 } // namespace results

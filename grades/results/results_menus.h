@@ -5,16 +5,13 @@
 
 class PanelHost;
 
-namespace examno {
-class ExamNumbers;
-}
-
 namespace results {
 
 class ResultsChoosers;
 
-// 打印成绩, 导出成绩到Excel, 导出考号到Excel.
-void installMenuHandlers(PanelHost& host, ResultsChoosers& view, examno::ExamNumbers& examNumbers);
+// 打印成绩, 导出成绩到Excel, 导出考号到Excel; the results view's and the
+// exam-number panel's offers are asked for when a command runs.
+void installMenuHandlers(PanelHost& host);
 
 // The ranked lists of every class from 成绩表 in the preview; the visible
 // panel stays as it is.
