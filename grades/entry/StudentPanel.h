@@ -35,6 +35,7 @@ public:
     void layout(form2::LayoutPass& pass, double width, double height) const override;
     QStringList dataControls() const override { return {QStringLiteral("Ad1")}; }
     void bind(PanelHost& host) override;
+    bool offers(const std::type_info& service) const override { return service == typeid(entry::StudentClassChoice); }
     QString chosenClass() const override;
     // False when the exam-number cards were printed and the user chose not to go on.
     bool mayOpen() override;

@@ -26,6 +26,7 @@ public:
     void layout(form2::LayoutPass& pass, double width, double height) const override;
     QStringList dataControls() const override { return {QStringLiteral("Ad3"), QStringLiteral("Ad32")}; }
     void bind(PanelHost& host) override;
+    bool offers(const std::type_info& service) const override { return service == typeid(examno::ExamNumbers); }
     // Chooses the viewer when exam numbers exist, else the builder.
     bool mayOpen() override;
     // Loads the room sizes, the targets and the stored choices.

@@ -215,6 +215,10 @@ void Form2::buildPanel(int index) {
 }
 
 void Form2::buildPanelsOffering(const std::type_info& service) {
+    for (Form2Panel* p : std::vector<Form2Panel*>(unbuilt_))
+        if (p->offers(service))
+            buildPanel(p->index());
+    // A panel that does not say what it offers is found by building.
     while (!unbuilt_.empty() && !isOffered(service))
         buildPanel(unbuilt_.front()->index());
 }

@@ -123,7 +123,7 @@ public:
 
 protected:
     ~PanelHost() = default;
-    // Builds the panels not built yet, in order, until one has offered it.
+    // Builds the panel not built yet that offers it.
     virtual void buildPanelsOffering(const std::type_info&) {}
     bool isOffered(const std::type_info& service) const { return offers_.count(service) != 0; }
 
@@ -153,6 +153,9 @@ public:
 
     // Called once, after its controls were built: look them up and connect them.
     virtual void bind(PanelHost& host) = 0;
+    // Whether its bind offers this interface: a window that builds panels
+    // when first needed builds this one when the interface is asked for.
+    virtual bool offers(const std::type_info&) const { return false; }
     // Before the panel is shown; false keeps the home panel.
     virtual bool mayOpen() { return true; }
     // After the panel is shown: fill it. It may go back to the home panel

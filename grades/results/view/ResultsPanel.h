@@ -27,6 +27,7 @@ public:
     void layout(form2::LayoutPass& pass, double width, double height) const override;
     QStringList dataControls() const override { return {QStringLiteral("Ad61")}; }
     void bind(PanelHost& host) override;
+    bool offers(const std::type_info& service) const override { return service == typeid(results::ResultsChoosers); }
     // Fills the lists still empty; with no student yet it says so and goes
     // back to the home panel; otherwise shows the class or room chosen last.
     void load() override;
