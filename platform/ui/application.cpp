@@ -8,8 +8,21 @@
 #include <system_error>
 
 namespace platform {
+namespace {
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) { keepFreedMemory(); }
+// Outside a desktop session no message bus is named. Qt's accessibility then
+// asks the bus library to start one, which forks and runs dbus-launch (seldom
+// installed) while the first window waits: several milliseconds of the start
+// for a bus nothing else in such a session listens on.
+int& withoutBusLaunch(int& argc) {
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    return argc;
+}
+
+} // namespace
+
+Application::Application(int& argc, char** argv) : QApplication(withoutBusLaunch(argc), argv) { keepFreedMemory(); }
 
 bool Application::notify(QObject* receiver, QEvent* event) {
     QString text;
