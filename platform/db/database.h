@@ -158,6 +158,9 @@ public:
     // out twice nor finalized by the cache: a second user gets one of its own.
     sqlite3_stmt* prepared(const QString& sql);
     void release(sqlite3_stmt* stmt);
+    // The same with `params` bound, refused (as execute refuses) when it writes to a
+    // file that takes no writes.
+    sqlite3_stmt* preparedBound(const QString& sql, const QVariantList& params);
     // Prepares exactly one statement of a text (already in SQLite's dialect); BadSql for a
     // second one. The caller finalizes it.
     sqlite3_stmt* prepareOne(const QString& sql, const QString& shownAs);

@@ -432,13 +432,23 @@ void Database::finalizeIdle() {
     cache_ = std::move(kept);
 }
 
-int Database::execute(const QString& sql, const QVariantList& params) {
+sqlite3_stmt* Database::preparedBound(const QString& sql, const QVariantList& params) {
     sqlite3_stmt* stmt = prepared(sql);
+    try {
+        if (!sqlite3_stmt_readonly(stmt))
+            checkWritable();
+        for (int i = 0; i < params.size(); ++i)
+            bind(stmt, i + 1, params[i]);
+    } catch (...) {
+        release(stmt);
+        throw;
+    }
+    return stmt;
+}
+
+int Database::execute(const QString& sql, const QVariantList& params) {
+    sqlite3_stmt* stmt = preparedBound(sql, params);
     Released r{*this, stmt};
-    if (!sqlite3_stmt_readonly(stmt))
-        checkWritable();
-    for (int i = 0; i < params.size(); ++i)
-        bind(stmt, i + 1, params[i]);
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {}
     if (rc != SQLITE_DONE)
@@ -447,12 +457,8 @@ int Database::execute(const QString& sql, const QVariantList& params) {
 }
 
 std::vector<QVariantList> Database::query(const QString& sql, const QVariantList& params) {
-    sqlite3_stmt* stmt = prepared(sql);
+    sqlite3_stmt* stmt = preparedBound(sql, params);
     Released r{*this, stmt};
-    if (!sqlite3_stmt_readonly(stmt))
-        checkWritable();
-    for (int i = 0; i < params.size(); ++i)
-        bind(stmt, i + 1, params[i]);
     const int n = sqlite3_column_count(stmt);
     std::vector<std::optional<FieldDef>> defs(n);
     for (int c = 0; c < n; ++c) {

@@ -317,13 +317,7 @@ void Recordset::rereadAfterRollback() noexcept {
     adding_ = false;
     try {
         adopt(read());
-        try {
-            rebuildOrder();
-        } catch (const DbError&) {
-            filter_.clear();
-            sort_.clear();
-            rebuildOrder();
-        }
+        rebuildOrderOrDropCriteria();
         cur_ = 0;
         for (size_t i = 0; i < order_.size(); ++i)
             if (rows_[order_[i]].rowid == keep)
@@ -349,6 +343,18 @@ void Recordset::rereadAfterRollback() noexcept {
 void Recordset::checkUsable() const {
     if (stale_)
         throw DbError(DbError::Stale, QStringLiteral("数据已经改变, 请重新读取后再修改."));
+}
+
+std::optional<DbError> Recordset::rebuildOrderOrDropCriteria() {
+    try {
+        rebuildOrder();
+        return std::nullopt;
+    } catch (const DbError& e) {
+        filter_.clear();
+        sort_.clear();
+        rebuildOrder();
+        return e;
+    }
 }
 
 void Recordset::rebuildOrder() {

@@ -14,6 +14,7 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -173,6 +174,9 @@ private:
     void indexRow(int row, const std::vector<QVariant>* before);
     void ensurePositions();
     void rebuildOrder();
+    // The same; a filter or sort the rows cannot take drops both, and its refusal is handed back.
+    std::optional<DbError> rebuildOrderOrDropCriteria();
+    void setCriterion(QString& criterion, const QString& value);
     void storePending();
     template <class F> void moveTo(F&& change);
     int checkedField(int i) const;

@@ -216,16 +216,11 @@ void Recordset::requery() {
     cur_ = 0;
     onDeleted_ = false;
     db_->noteRecordset(this);
-    try {
-        rebuildOrder();
-    } catch (const DbError&) {
-        // A filter or sort on a field the new rows lack: shown unfiltered, and said.
-        filter_.clear();
-        sort_.clear();
-        rebuildOrder();
+    // A filter or sort on a field the new rows lack: shown unfiltered, and said.
+    if (const auto refused = rebuildOrderOrDropCriteria()) {
         emit rowsReset();
         emit moveComplete();
-        throw;
+        throw *refused;
     }
     emit rowsReset();
     emit moveComplete();

@@ -156,29 +156,19 @@ bool Recordset::findValue(const QString& field, const QVariant& value, int skip,
                  : std::function<const std::vector<int>*()>());
 }
 
-void Recordset::setSort(const QString& sort) {
-    storePending();
-    const QString old = sort_;
-    sort_ = sort;
-    try {
-        rebuildOrder();
-    } catch (...) {
-        sort_ = old;
-        rebuildOrder();
-        throw;
-    }
-    emit rowsReset();
-    moveTo([&] { cur_ = 0; });
-}
+void Recordset::setSort(const QString& sort) { setCriterion(sort_, sort); }
 
-void Recordset::setFilter(const QString& criteria) {
+void Recordset::setFilter(const QString& criteria) { setCriterion(filter_, criteria); }
+
+// A new sort or filter; a refused one leaves the old in force.
+void Recordset::setCriterion(QString& criterion, const QString& value) {
     storePending();
-    const QString old = filter_;
-    filter_ = criteria;
+    const QString old = criterion;
+    criterion = value;
     try {
         rebuildOrder();
     } catch (...) {
-        filter_ = old;
+        criterion = old;
         rebuildOrder();
         throw;
     }

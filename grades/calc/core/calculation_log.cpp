@@ -3,6 +3,7 @@
 #include "platform/text/gbk.h"
 #include "platform/text/system_errors.h"
 
+
 namespace {
 constexpr qsizetype kFlushAt = 1 << 16;
 }
@@ -35,6 +36,10 @@ QByteArray CalculationLog::encode(const QString& text) {
             out += platform::canEncodeGbk(c) ? platform::toGbk(c) : QByteArray("?");
         return out;
     }
+}
+
+QByteArray CalculationLog::encodeUtf8(const QByteArray& utf8) {
+    return isAscii(utf8) ? utf8 : encode(QString::fromUtf8(utf8));
 }
 
 void CalculationLog::write(const QString& text) {

@@ -4,9 +4,9 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <QHash>
 #include <QString>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -32,6 +32,11 @@ public:
     }
     // A text as the file holds it.
     static QByteArray encode(const QString& text);
+    // The same for a text as the file stores it (UTF-8): ASCII as it is.
+    static QByteArray encodeUtf8(const QByteArray& utf8);
+    static bool isAscii(const QByteArray& bytes) {
+        return std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) < 0x80; });
+    }
     // Appends n line ends.
     void endLines(int n = 1);
     // Writes out what is buffered and closes; false when the file could not take it all.

@@ -13,6 +13,7 @@
 #include "platform/db/textorder.h"
 #include "platform/text/number_text.h"
 #include "grades/calc/core/calculation_stages.h"
+#include "grades/calc/core/statement_batch.h"
 #include "grades/calc/core/student_rows.h"
 #include "platform/text/values.h"
 
@@ -23,8 +24,7 @@
 
 namespace {
 
-// Students' totals go to the engine kTotalsAStatement at a time: starting and
-// ending a statement costs it as much as the row. The engine applies a
+// Students' totals go to the engine kTotalsAStatement at a time. The engine applies a
 // statement's rows in rowid order, the order the students of a grade level are
 // met in; the batch is written at a grade level's end and before any other
 // write, so that every write lands in the order it was made and a refused row
@@ -33,8 +33,7 @@ class TotalsBatch {
 public:
     static constexpr int kTotalsAStatement = 32;
 
-    explicit TotalsBatch(platform::db::Database& db)
-        : db_(db), full_(db, updateText(kTotalsAStatement)) {}
+    explicit TotalsBatch(platform::db::Database& db) : statements_(db, updateText, kTotalsAStatement) {}
 
     void add(qint64 rowid, double total, std::optional<double> average) {
         rows_[std::size_t(pending_++)] = {rowid, total, average};
@@ -45,19 +44,8 @@ public:
     void flush() {
         const int n = pending_;
         pending_ = 0;
-        if (!n)
-            return;
-        if (n == kTotalsAStatement) {
-            bindRows(full_, 0, n);
-            full_.run();
-            return;
-        }
-        if (!one_)
-            one_.emplace(db_, updateText(1));
-        for (int i = 0; i < n; ++i) {
-            bindRows(*one_, i, 1);
-            one_->run();
-        }
+        if (n)
+            statements_.run(n, [this](platform::db::Statement& st, int first, int count) { bindRows(st, first, count); });
     }
 
 private:
@@ -90,9 +78,7 @@ private:
         }
     }
 
-    platform::db::Database& db_;
-    platform::db::Statement full_;
-    std::optional<platform::db::Statement> one_;
+    StatementBatch statements_;
     std::array<Row, kTotalsAStatement> rows_{};
     int pending_ = 0;
 };

@@ -17,6 +17,7 @@
 #include "platform/text/number_text.h"
 #include "grades/calc/core/calculation_log.h"
 #include "grades/calc/core/calculation_stages.h"
+#include "grades/calc/core/statement_batch.h"
 #include "grades/calc/core/student_rows.h"
 #include "grades/calc/core/text_cache.h"
 #include "grades/calc/core/written_tables.h"
@@ -168,8 +169,7 @@ std::vector<platform::db::FieldDef> vouchedFields(Database& db, const QString& t
 }
 
 // The rows of one scaled table, handed to the engine kRowsAStatement at a
-// time: starting and ending a statement costs the engine as much as a row.
-// The row takes the first eight fields of the student's row as stored; then
+// time. The row takes the first eight fields of the student's row as stored; then
 // the total, the average and the marks.
 class BatchInsert {
 public:
@@ -182,7 +182,7 @@ public:
 
     BatchInsert(Database& db, const QString& table, const std::vector<platform::db::FieldDef>& fields, int subjects)
         : db_(db), table_(table), width_(kFirstSubjectField + subjects), names_(quotedNames(fields, width_)),
-          full_(db, insertText(kRowsAStatement)) {
+          statements_(db, [this](int rows) { return insertText(rows); }, kRowsAStatement) {
         rows_.resize(kRowsAStatement);
         for (Row& row : rows_)
             row.numbers.resize(std::size_t(width_ - kCopiedFields));
@@ -226,18 +226,7 @@ public:
         if (!n)
             return;
         try {
-            if (n == kRowsAStatement) {
-                bindRows(full_, 0, n);
-                full_.run();
-            } else {
-                // A short batch (a grade level's last rows) goes row by row.
-                if (!one_)
-                    one_.emplace(db_, insertText(1));
-                for (int i = 0; i < n; ++i) {
-                    bindRows(*one_, i, 1);
-                    one_->run();
-                }
-            }
+            statements_.run(n, [this](Statement& st, int first, int count) { bindRows(st, first, count); });
         } catch (const platform::db::DbError&) {
             lastKept_ = db_.scalar(QStringLiteral("SELECT count(*) FROM %1").arg(platform::db::quoteName(table_))).toInt() -
                         written_;
@@ -287,8 +276,7 @@ private:
     QString table_;
     int width_;
     QString names_;
-    Statement full_;
-    std::optional<Statement> one_;
+    StatementBatch statements_;
     std::vector<Row> rows_;
     int pending_ = 0;
     int written_ = 0;   // the table is emptied first
@@ -433,16 +421,16 @@ private:
 
     void add(const QByteArray& b) { bytes_.append(b.constData(), std::size_t(b.size())); }
 
-    // A cell's text in the log's encoding. ASCII is the same in both; other
-    // texts (grade levels, classes, names) repeat and are converted once.
+    // A cell's text in the log's encoding. Texts other than ASCII (grade
+    // levels, classes, names) repeat and are converted once.
     void addText(const QByteArray& utf8) {
-        if (std::all_of(utf8.cbegin(), utf8.cend(), [](char c) { return uchar(c) < 0x80; })) {
+        if (CalculationLog::isAscii(utf8)) {
             add(utf8);
             return;
         }
         auto it = gbk_.constFind(utf8);
         if (it == gbk_.cend())
-            it = gbk_.insert(QByteArray(utf8.constData(), utf8.size()), CalculationLog::encode(QString::fromUtf8(utf8)));
+            it = gbk_.insert(QByteArray(utf8.constData(), utf8.size()), CalculationLog::encodeUtf8(utf8));
         add(*it);
     }
 
@@ -457,8 +445,8 @@ private:
     std::vector<platform::db::FieldDef> relativeFields_, absoluteFields_;
     BatchInsert relativeRows_, absoluteRows_;
     std::vector<QByteArray> subjectBytes_;
-    TextCache<quint64> pieces_;   // a subject's mark/scaled/relative texts, this grade level
-    QHash<QByteArray, QByteArray> gbk_;
+    TextCache<quint64> pieces_;
+    QHash<QByteArray, QByteArray> gbk_;   // a subject's mark/scaled/relative texts, this grade level
     std::vector<std::optional<float>> relative_, absolute_;
     std::string bytes_;                // the log lines of the students waiting
     std::vector<std::size_t> lineStarts_;   // where each student's line starts

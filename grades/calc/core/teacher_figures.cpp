@@ -107,13 +107,6 @@ struct PreviousTerm {
     }
 };
 
-// A cell's text as the log writes it: ASCII as it is.
-QByteArray logText(const QByteArray& utf8) {
-    if (std::all_of(utf8.cbegin(), utf8.cend(), [](char c) { return uchar(c) < 0x80; }))
-        return utf8;
-    return CalculationLog::encode(QString::fromUtf8(utf8));
-}
-
 std::vector<Teacher> readTeachers(Database& db) {
     QString columns = QStringLiteral("rowid,姓名");
     for (int n = 1; n <= kSlots; ++n)
@@ -153,7 +146,7 @@ ScoreRows readScores(Database& db, const QString& table, const std::vector<Teach
         const QByteArray id = read.utf8(2);
         s.stidEmpty.push_back(id.isNull());
         s.stidKey.push_back(platform::db::equalityKeyUtf8(id));
-        s.stidText.push_back(logText(id));
+        s.stidText.push_back(CalculationLog::encodeUtf8(id));
         for (int c = 0; c < int(s.columns.size()); ++c) {
             Marks& m = s.columns[c];
             m.empty.push_back(read.isNull(3 + c));
@@ -220,7 +213,7 @@ std::optional<ScoreRows> writtenScores(const WrittenTable& w, std::vector<platfo
         const QByteArray id = from.field(student, stid);
         s.stidEmpty.push_back(id.isNull());
         s.stidKey.push_back(platform::db::equalityKeyUtf8(id));
-        s.stidText.push_back(logText(id));
+        s.stidText.push_back(CalculationLog::encodeUtf8(id));
         const std::optional<float>* values = w.values.data() + r * std::size_t(w.numbers);
         for (std::size_t col = 0; col < s.columns.size(); ++col) {
             Marks& m = s.columns[col];

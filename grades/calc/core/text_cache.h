@@ -12,7 +12,7 @@
 template <typename Key>
 class TextCache {
 public:
-    TextCache() { slots_.resize(64); }
+    TextCache() { clear(); }
 
     // The text of `key`; `make(std::string& out)` appends it the first time.
     // Valid until the next call.
@@ -34,6 +34,7 @@ public:
         slots_.assign(64, Slot{});
         bytes_.clear();
         count_ = 0;
+        bits_ = 6;
     }
 
 private:
