@@ -194,18 +194,13 @@ void StudentPanel::report(entry::ClassRoster::Result result) {
 }
 
 void StudentPanel::change(const std::function<entry::ClassRoster::Result()>& work) {
+    // The roster goes back to the student chosen, which shows that student's
+    // name: the boxes keep what was typed for the next try (a busy file is soon free).
+    const QString name = Te11->text(), number = tx12->text();
     try {
         report(work());
     } catch (const DbError& e) {
-        // The transaction was rolled back; an edit it left pending in the list
-        // would be stored by the next read, outside it.
-        if (Recordset* rs = Ad1->recordset())
-            rs->cancelUpdate();
         reportFailure(e.text());
-        // Read the class again: the list shows what is stored, and the boxes
-        // keep what was typed for the next try (a busy file is soon free).
-        const QString name = Te11->text(), number = tx12->text();
-        Combo1_Click();
         Te11->setText(name);
         tx12->setText(number);
     }

@@ -63,7 +63,7 @@ protected:
 private:
     void offer(const entry::ClassRoster::Result& result);
     void report(entry::ClassRoster::Result result);
-    // Runs one change of the roster; a failed one is told and the class read again.
+    // Runs one change of the roster; a failed one is told, on the student chosen.
     void change(const std::function<entry::ClassRoster::Result()>& work);
     void reportFailure(const QString& text);
 

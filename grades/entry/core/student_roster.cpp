@@ -172,7 +172,7 @@ QString ClassRoster::offerNumber() {
     showGrid(false);
     const int width = numberWidth();
     QString offered = QStringLiteral("xxx");
-    {
+    try {
         // Each search leaves the row it was on, which stores an edit made there.
         Transaction walk(database());
         for (int n = 1; n <= 999; ++n) {
@@ -183,6 +183,11 @@ QString ClassRoster::offerNumber() {
             }
         }
         walk.commit();
+    } catch (const platform::db::DbError&) {
+        // A busy file: the list is shown again where it was.
+        showGrid(true);
+        backTo(back);
+        throw;
     }
     showGrid(true);
     backTo(back);
@@ -207,7 +212,41 @@ void ClassRoster::appendStudent(const QString& number, const QString& name,
                    {number, name, grade_, class_, examNumber, studentIdFor(grade_, serial)});
 }
 
+template <class F> ClassRoster::Result ClassRoster::keepingChoice(F&& change) {
+    Recordset* rs = rows();
+    const int position = rs ? rs->absolutePosition() : 0;
+    const QString chosen = position > 0 ? rs->value(scorefield::StudentId).toString() : QString();
+    try {
+        return change();
+    } catch (const platform::db::DbError&) {
+        // A rollback has read the rows again; an edit left pending would be
+        // stored by the next move, outside the change.
+        try {
+            if ((rs = rows())) {
+                rs->cancelUpdate();
+                if (chosen.isEmpty() || !rs->findValue(scorefield::StudentId, chosen, 0, true))
+                    backTo(position);
+            }
+        } catch (const platform::db::DbError&) {
+        }
+        showGrid(true);
+        throw;
+    }
+}
+
 ClassRoster::Result ClassRoster::add(const QString& typedName, const QString& typedNumber) {
+    return keepingChoice([&] { return addStudent(typedName, typedNumber); });
+}
+
+ClassRoster::Result ClassRoster::insert(const QString& typedName, const QString& typedNumber) {
+    return keepingChoice([&] { return insertStudent(typedName, typedNumber); });
+}
+
+ClassRoster::Result ClassRoster::remove(bool keepNumbers) {
+    return keepingChoice([&] { return removeStudent(keepNumbers); });
+}
+
+ClassRoster::Result ClassRoster::addStudent(const QString& typedName, const QString& typedNumber) {
     const QString name = platform::trimBlanks(typedName);
     if (name.isEmpty())
         return {Outcome::Nothing, offerNumber()};
@@ -251,7 +290,7 @@ ClassRoster::Result ClassRoster::add(const QString& typedName, const QString& ty
     return {Outcome::Done, offerNumber()};
 }
 
-ClassRoster::Result ClassRoster::insert(const QString& typedName, const QString& typedNumber) {
+ClassRoster::Result ClassRoster::insertStudent(const QString& typedName, const QString& typedNumber) {
     const QString name = platform::trimBlanks(typedName);
     if (name.isEmpty())
         return {};
@@ -261,7 +300,7 @@ ClassRoster::Result ClassRoster::insert(const QString& typedName, const QString&
     if (!rs)
         return {};
     if (rs->recordCount() == 0)
-        return add(typedName, typedNumber);
+        return addStudent(typedName, typedNumber);
     if (rs->absolutePosition() <= 0)
         return {};
     if (rs->isDirty())
@@ -312,11 +351,11 @@ ClassRoster::Result ClassRoster::rename(const QString& typedName) {
     Recordset* rs = rows();
     if (!rs || rs->absolutePosition() <= 0)
         return {};
-    rs->storeValue(scorefield::Name, name);
+    rs->storeValue(scorefield::Name, name);   // a refused name is dropped; the row stays current
     return {Outcome::Done, {}};
 }
 
-ClassRoster::Result ClassRoster::remove(bool keepNumbers) {
+ClassRoster::Result ClassRoster::removeStudent(bool keepNumbers) {
     Recordset* rs = rows();
     if (!rs || rs->recordCount() == 0 || rs->absolutePosition() <= 0)
         return {};

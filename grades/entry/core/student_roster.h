@@ -93,12 +93,19 @@ public:
     // none for a text that is not one to three digits.
     std::optional<QString> typedNumber(const QString& typed) const;
 
+    // A change the database refuses (a DbError) leaves the list as stored, the
+    // student chosen before it current and the grid shown, so that the next
+    // try acts on that student again.
     Result add(const QString& typedName, const QString& typedNumber);
     Result insert(const QString& typedName, const QString& typedNumber);
     Result rename(const QString& typedName);
     Result remove(bool keepNumbers);
 
 private:
+    template <class F> Result keepingChoice(F&& change);
+    Result addStudent(const QString& typedName, const QString& typedNumber);
+    Result insertStudent(const QString& typedName, const QString& typedNumber);
+    Result removeStudent(bool keepNumbers);
     platform::db::Database& database() const;
     void showGrid(bool visible);
     void backTo(int position);

@@ -245,6 +245,59 @@ TEST_F(WindowsTest, AnAddRefusedByABusyFileKeepsTheTypingForTheNextTry) {
     EXPECT_EQ(stored(), (QStringList{"01 甲 20040001", "02 乙 20040002", "07 丁 20040003"}));
 }
 
+// Another program holds the file while a button works on the class's third
+// student: the message, that student still current and the list shown, and
+// the next try changes that student only.
+struct BusyChange {
+    const char* button;
+    bool keepNumbers;
+    QStringList after;   // 学号 姓名 STID once the second try went through
+};
+
+struct BusyChangeTest : WindowsTest, ::testing::WithParamInterface<BusyChange> {};
+
+TEST_P(BusyChangeTest, ARefusedChangeStaysOnTheChosenStudentForTheNextTry) {
+    seed("01", {"甲", "乙", "丙", "丁"});
+    open();
+    const QStringList before = stored();
+    testsupport::OtherProgram::waitAtMost(*school.db(), 50);
+    auto current = [&] { return w.dataControl("Ad1").recordset()->value("STID").toString(); };
+    ASSERT_TRUE(w.dataControl("Ad1").recordset()->findValue("学号", "03", 0, true));
+    at<QCheckBox>("Che11")->setChecked(GetParam().keepNumbers);
+    Te11()->setText("戊");
+    tx12()->setText("05");
+    auto* button = at<QPushButton>(GetParam().button);
+    {
+        testsupport::OtherProgram other(school.databasePath());
+        other.run("BEGIN IMMEDIATE");
+        DialogDouble dialogs;
+        dialogs.answerMessage(MsgResult::Ok, "数据库正被别的程序使用,请稍后再试.");
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(current(), "20040003");
+        EXPECT_FALSE(at<QWidget>("DataGrid1")->isHidden());
+        EXPECT_EQ(Te11()->text(), "戊");
+        EXPECT_EQ(tx12()->text(), "05");
+        other.run("ROLLBACK");
+    }
+    EXPECT_EQ(stored(), before);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(stored(), GetParam().after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, BusyChangeTest,
+    ::testing::Values(
+        BusyChange{"Com13", true, {"01 甲 20040001", "02 乙 20040002", "03 戊 20040003", "04 丁 20040004"}},
+        BusyChange{"Comm11", true, {"01 甲 20040001", "02 乙 20040002", "04 丁 20040004"}},
+        BusyChange{"Comm11", false, {"01 甲 20040001", "02 乙 20040002", "03 丁 20040004"}},
+        BusyChange{"Com12", true,
+                   {"01 甲 20040001", "02 乙 20040002", "03 戊 20040005", "04 丙 20040003", "05 丁 20040004"}},
+        BusyChange{"Com10", true,
+                   {"01 甲 20040001", "02 乙 20040002", "03 丙 20040003", "04 丁 20040004", "05 戊 20040005"}}),
+    [](const auto& info) {
+        return std::string(info.param.button) + (info.param.keepNumbers ? "" : "Renumbering");
+    });
+
 TEST_F(WindowsTest, FinishingStoresTheStudentCount) {
     open();
     for (const char* n : {"甲", "乙", "丙"}) {
