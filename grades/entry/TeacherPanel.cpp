@@ -225,7 +225,8 @@ void TeacherPanel::Com21_Click() {
     Recordset* rs = teachers();
     if (!rs)
         return;
-    const QString name = platform::trimBlanks(Te21->text());
+    const QString typed = Te21->text();
+    const QString name = platform::trimBlanks(typed);
     try {
         switch (entry::addTeacher(*rs, name)) {
         case TeacherAdded::NoName:
@@ -244,6 +245,9 @@ void TeacherPanel::Com21_Click() {
             break;
         }
     } catch (const DbError& e) {
+        // The teacher shown before is current again, which put his name in
+        // the box: the name typed goes back for the next try.
+        Te21->setText(typed);
         tell(e.text(), platform::kErrorTitle);
         return;
     }

@@ -71,9 +71,16 @@ TeacherAdded addTeacher(Recordset& teachers, const QString& typedName) {
         return TeacherAdded::NoName;
     if (name.size() > kTeacherNameLength)
         return TeacherAdded::TooLong;
+    const int back = teachers.absolutePosition();
     if (teachers.findValue(kName, name, 0, true))
         return TeacherAdded::Found;
-    teachers.addNew({kName}, {name});
+    try {
+        teachers.addNew({kName}, {name});
+    } catch (const DbError&) {
+        if (back > 0 && back <= teachers.recordCount())
+            teachers.setAbsolutePosition(back);
+        throw;
+    }
     return TeacherAdded::Added;
 }
 

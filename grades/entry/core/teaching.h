@@ -40,7 +40,8 @@ inline constexpr int kTeacherNameLength = 3;
 
 enum class TeacherAdded { NoName, TooLong, Added, Found };
 // Adds a teacher by the typed name (blanks around it dropped) unless one of
-// that name exists; either way that teacher becomes current.
+// that name exists; either way that teacher becomes current. A row the
+// database refuses (a DbError) leaves the teacher current before it current.
 TeacherAdded addTeacher(platform::db::Recordset& teachers, const QString& typedName);
 // Deletes the current teacher; the next one (else the previous) becomes
 // current. False when no teacher is current.

@@ -11,6 +11,7 @@
 #include "platform/db/recordset.h"
 #include "platform/dbui/datagrid.h"
 #include "support/dialog_double.h"
+#include "support/other_program.h"
 #include "support/school_fixture.h"
 #include "support/test_files.h"
 
@@ -252,6 +253,31 @@ TEST_F(TeacherPanelTest, EnterAddsATeacherAndANamesakeIsOnlyFound) {
     click("Com21");
     EXPECT_EQ(w().dataControl("Ad2").caption(), " 4/ 4");
     EXPECT_EQ(db().scalar("select count(*) from 教师表").toInt(), 4);
+}
+
+// Another program holds the file: the name typed stays, the teacher shown
+// before stays current, and the next 添加 stores the name once.
+TEST_F(TeacherPanelTest, AnAddRefusedByABusyFileKeepsTheNameAndTheTeacherShown) {
+    addTeachers({"甲", "乙"});
+    open();
+    current("乙");
+    testsupport::OtherProgram::waitAtMost(db(), 50);
+    Te21()->setText("丙");
+    {
+        testsupport::OtherProgram other(school.databasePath());
+        other.run("BEGIN IMMEDIATE");
+        DialogDouble dialogs;
+        dialogs.answerMessage(MsgResult::Ok, "数据库正被别的程序使用,请稍后再试.");
+        click("Com21");
+        EXPECT_EQ(Te21()->text(), "丙");
+        EXPECT_EQ(teachers().value("姓名").toString(), "乙");
+        EXPECT_EQ(w().dataControl("Ad2").caption(), " 2/ 2");
+        other.run("ROLLBACK");
+    }
+    click("Com21");
+    EXPECT_EQ(db().scalar("select count(*) from 教师表 where 姓名='丙'").toInt(), 1);
+    EXPECT_EQ(teachers().value("姓名").toString(), "丙");
+    EXPECT_EQ(state().TeacherCount, 1.0f);
 }
 
 TEST_F(TeacherPanelTest, DeleteWithoutAssignmentsMakesTheNextTeacherCurrent) {
