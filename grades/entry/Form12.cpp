@@ -170,18 +170,18 @@ void Form12::Command7_Click() {
 }
 
 void Form12::Command3_Click() {
+    const QString typed = Text1->text();
     try {
-        const Outcome outcome = manager_.add(Text1->text());
+        const Outcome outcome = manager_.add(typed);
         say(outcome);
         // The new row is current: its name, position and count are shown.
         if (outcome == Outcome::Done)
             Adodc1_MoveComplete();
     } catch (const DbError& e) {
-        refuse(e.text());
-        // The list is read again; the name typed stays for the next try.
-        const QString typed = Text1->text();
-        Command7_Click();
+        // The student chosen before is current again, which showed his name:
+        // the name typed goes back for the next try.
         Text1->setText(typed);
+        refuse(e.text());
     }
 }
 

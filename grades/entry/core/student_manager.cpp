@@ -101,9 +101,16 @@ StudentManager::Outcome StudentManager::add(const QString& typedName) {
             rs->setAbsolutePosition(back);
         return Outcome::SerialsUsedUp;
     }
-    rs->addNew({scorefield::Number, scorefield::Name, scorefield::Grade, scorefield::Class, scorefield::ExamNumber, scorefield::StudentId},
-               {QStringLiteral("00"), name, grade_, class_, QStringLiteral("00"),
-                studentIdFor(grade_, *serial)});
+    try {
+        rs->addNew({scorefield::Number, scorefield::Name, scorefield::Grade, scorefield::Class, scorefield::ExamNumber, scorefield::StudentId},
+                   {QStringLiteral("00"), name, grade_, class_, QStringLiteral("00"),
+                    studentIdFor(grade_, *serial)});
+    } catch (const DbError&) {
+        // Refused: the student chosen before stays current for the next try.
+        if (back > 0 && back <= rs->recordCount())
+            rs->setAbsolutePosition(back);
+        throw;
+    }
     lastSerial_ = *serial;
     return Outcome::Done;
 }

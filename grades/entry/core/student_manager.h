@@ -50,6 +50,7 @@ public:
     QString sql() const { return sql_; }
     QStringList classIds() const { return classIds_; }
 
+    // A row the database refuses (a DbError) leaves the student chosen before current.
     Outcome add(const QString& typedName);
     Outcome moveCurrentTo(const QString& typedClassId);
 

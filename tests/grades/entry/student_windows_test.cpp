@@ -479,7 +479,7 @@ TEST_F(Form12Test, AMoveTheDatabaseRefusedIsNotStoredLater) {
 }
 
 // Another program holds the file: the name and the class typed stay, the
-// student stays current, and the next try stores them.
+// student chosen stays current, and the next try stores them.
 TEST_F(Form12Test, AnAddOrAMoveRefusedByABusyFileKeepsWhatWasTyped) {
     seed("01", {"甲", "乙"});
     show();
@@ -487,11 +487,13 @@ TEST_F(Form12Test, AnAddOrAMoveRefusedByABusyFileKeepsWhatWasTyped) {
     testsupport::OtherProgram other(school.databasePath());
     DialogDouble dialogs;
 
+    ASSERT_TRUE(f->Adodc1->recordset()->findValue("姓名", "乙", 0, true));
     other.run("BEGIN IMMEDIATE");
     dialogs.answerMessage();
     f->Text1->setText("丙");
     f->Command3_Click();
     EXPECT_EQ(f->Text1->text(), "丙");
+    EXPECT_EQ(f->Adodc1->recordset()->value("STID").toString(), "20040002");
     other.run("ROLLBACK");
     f->Command3_Click();
     EXPECT_EQ(stored(), (QStringList{"00 丙 20040003", "01 甲 20040001", "02 乙 20040002"}));
