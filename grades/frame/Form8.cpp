@@ -213,7 +213,7 @@ void Form8::Form_Activate() {
 void Form8::Combo1_Click() {
     // Only a table name binds: the prompt is longer.
     const QString table = Combo1->currentText();
-    if (table.size() != 3 || !Adodc1)
+    if (table.size() != 3 || !Adodc1 || !storeEdit())
         return;
     Combo1->hide();
     try {
@@ -225,6 +225,33 @@ void Form8::Combo1_Click() {
     DataGrid1->setCaption(table);
     DataGrid1->setDataSource(Adodc1);
     DataGrid1->show();
+}
+
+bool Form8::storeEdit() {
+    if (isHelpMode() || !Adodc1 || DataGrid1->dataSource() != Adodc1)
+        return true;
+    if (!DataGrid1->commitEditor())
+        return false;   // the field's message was shown; the window stays for another value
+    platform::db::Recordset* rs = Adodc1->recordset();
+    if (!rs || !(rs->isDirty() || rs->isNewRow()))
+        return true;
+    try {
+        rs->update();
+    } catch (const platform::db::DbError& e) {
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, {}, platform::MsgIcon::Warning);
+        // Another program holds the file for a moment: the edit stays for the
+        // next try. A row the table refuses is dropped, as on leaving it.
+        if (e.kind() == platform::db::DbError::Busy)
+            return false;
+        rs->cancelUpdate();
+    }
+    return true;
+}
+
+void Form8::done(int result) {
+    if (!storeEdit())
+        return;
+    QDialog::done(result);
 }
 
 void Form8::chooseTable(const QString& table) {

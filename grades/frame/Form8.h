@@ -67,6 +67,12 @@ public:
     void VScroll1_Change();
     void Form_Resize();
 
+    // Edit mode: the cell typed and the row edited are stored before the
+    // window closes or shows another table; false keeps the window as it is
+    // (the message was shown).
+    bool storeEdit();
+    void done(int result) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -10,6 +10,7 @@
 #include "platform/db/recordset.h"
 #include "platform/dbui/datagrid.h"
 #include "support/dialog_double.h"
+#include "support/other_program.h"
 #include "support/school_fixture.h"
 #include "support/test_files.h"
 
@@ -150,6 +151,54 @@ TEST_F(IntegrityWindows, TheRawEditorChoosesSwitchesAndDeletes) {
         return 0;
     });
     w.menuItem("MenuEditAll")->trigger();
+}
+
+// A cell typed and the window closed: the value is stored as leaving the row
+// stores it; while another program holds the file, or for a value the field
+// refuses, the window stays open with the message.
+TEST_F(IntegrityWindows, TheRawEditorStoresTheCellTypedWhenClosed) {
+    student("20040001", "01", "张三");
+    student("20040002", "01", "李四");
+    state().IsAdministrator = -1;
+    testsupport::OtherProgram::waitAtMost(*school.db(), 50);
+    testsupport::OtherProgram other(school.databasePath());
+    dialogs.runModalWith([&](QDialog& d) {
+        auto& f = dynamic_cast<Form8&>(d);
+        f.show();
+        f.Combo1->setCurrentIndex(0);
+        f.Combo1_Click();
+        QTableView* view = f.DataGrid1->view();
+        auto type = [&](const char* field, const char* text) {
+            const QModelIndex cell = view->model()->index(1, w.dataControl("Adodc1").recordset()->fieldIndex(field));
+            view->setCurrentIndex(cell);
+            view->edit(cell);
+            QLineEdit* editor = nullptr;   // an editor closed before waits hidden for its deletion
+            for (auto* open : view->viewport()->findChildren<QLineEdit*>())
+                if (open->isVisible())
+                    editor = open;
+            ASSERT_NE(editor, nullptr);
+            editor->setText(QString::fromUtf8(text));
+        };
+
+        type("语文", "abc");
+        dialogs.answerMessage(MsgResult::Ok);
+        f.reject();
+        EXPECT_TRUE(f.isVisible());
+
+        type("姓名", "王五");
+        other.run("BEGIN IMMEDIATE");
+        dialogs.answerMessage(MsgResult::Ok, "数据库正被别的程序使用,请稍后再试.");
+        f.reject();
+        EXPECT_TRUE(f.isVisible());
+        other.run("ROLLBACK");
+        EXPECT_EQ(value("SELECT 姓名 FROM 成绩表 WHERE STID = '20040002'").toString(), "李四");
+        f.reject();
+        EXPECT_FALSE(f.isVisible());
+        return 0;
+    });
+    w.menuItem("MenuEditAll")->trigger();
+    EXPECT_EQ(value("SELECT 姓名 FROM 成绩表 WHERE STID = '20040002'").toString(), "王五");
+    EXPECT_TRUE(value("SELECT 语文 FROM 成绩表 WHERE STID = '20040002'").isNull());
 }
 
 } // namespace
