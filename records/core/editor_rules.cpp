@@ -240,8 +240,13 @@ QString storeRecord(Recordset& reg, const RecordBoxes& b, const RegionList& regi
             reg.requery();
         } catch (const DbError&) {
         }
-        if (position > 0 && position <= reg.recordCount())
-            reg.setAbsolutePosition(position);
+        // Back on the student by his id: a row another program took away
+        // meanwhile moves the others up the list.
+        try {
+            if (!reg.findValue(QStringLiteral("STID"), id, 0, true) && position > 0 && position <= reg.recordCount())
+                reg.setAbsolutePosition(position);
+        } catch (const DbError&) {
+        }
     }
     return failed;
 }

@@ -285,6 +285,30 @@ TEST_F(Editor, ASaveRefusedByABusyFileKeepsTheTypingForTheNextOk) {
     EXPECT_EQ(field("成绩表", "20040001", "班").toString(), QStringLiteral("02"));
 }
 
+// The refused save reads the list again, which another program shortened
+// meanwhile: the student being edited stays current, and the next 确定 stores
+// the typing on him.
+TEST_F(Editor, ASaveRefusedByABusyFileStaysOnTheStudentWhenTheListChanged) {
+    testsupport::OtherProgram::waitAtMost(*school_.db(), 50);
+    EditAll& e = open({}, records::classQuery("2004", "01"));
+    e.Command2_Click();
+    ASSERT_EQ(e.Label2->text(), QStringLiteral("20040002"));
+    e.Textxm->setText("李美");
+    {
+        testsupport::OtherProgram other(school_.databasePath());
+        other.run("DELETE FROM 学籍表 WHERE STID='20040001'");
+        other.run("BEGIN IMMEDIATE");
+        dialogs_.answerMessage(platform::MsgResult::Ok, QStringLiteral("数据库正被别的程序使用,请稍后再试."));
+        e.Command1_Click();
+        EXPECT_EQ(e.Label2->text(), QStringLiteral("20040002"));
+        EXPECT_EQ(e.Textxm->text(), QStringLiteral("李美"));
+        other.run("ROLLBACK");
+    }
+    e.Command1_Click();
+    EXPECT_EQ(field("学籍表", "20040002", "姓名").toString(), QStringLiteral("李美"));
+    EXPECT_EQ(field("学籍表", "20040003", "姓名").toString(), QStringLiteral("王五"));
+}
+
 TEST_F(Editor, StudentWithoutScoreRowKeepsTheRenameInTheRegister) {
     school_.db()->execute("DELETE FROM 成绩表 WHERE STID='20040003'");
     EditAll& e = open("20040003");
