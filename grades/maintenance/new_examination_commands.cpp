@@ -86,7 +86,9 @@ void ResetZero_Click(PanelHost& host) {
         storePendingEdits(host);
         clearForNewExamination(*openProgramDatabase());
     } catch (const DbError& e) {
+        // Nothing changed: the lists stay on the rows they show.
         reportUndone(e);
+        return;
     }
     try {
         requeryOpenSets(host);

@@ -9,6 +9,7 @@
 #include "platform/db/recordset.h"
 #include "support/dialog_double.h"
 #include "support/login_script.h"
+#include "support/other_program.h"
 #include "support/school_fixture.h"
 #include "support/test_files.h"
 
@@ -113,6 +114,30 @@ TEST_F(NewExamCommands, AnEarlierBackupLetsTheRefreshClearAndAPendingEditDoesNot
     // The backup holds the marks as they were.
     auto copy = platform::db::Database::open(backupPath(), QStringLiteral("pw"));
     EXPECT_EQ(copy->scalar(QStringLiteral("SELECT 语文 FROM 成绩表")).toDouble(), 90);
+}
+
+// Another program holds the file: nothing is cleared, and the window's list
+// stays on the student it showed.
+TEST_F(NewExamCommands, ARefreshRefusedByABusyFileLeavesTheListOnItsStudent) {
+    school.db()->insertRow("成绩表", {"STID", "年级", "班", "姓名", "语文"},
+                           {"20040002", "2004", "01", QStringLiteral("李四"), 70});
+    dialogs.chooseFile(backupPath());
+    run("outsj1");
+    auto& general = w.dataControl(QStringLiteral("Adodc1"));
+    general.setRecordSource(QStringLiteral("成绩表"));
+    general.refresh();
+    ASSERT_TRUE(general.recordset()->findValue(QStringLiteral("STID"), "20040002", 0, true));
+
+    testsupport::OtherProgram::waitAtMost(*school.db(), 50);
+    testsupport::OtherProgram other(school.databasePath());
+    other.run("BEGIN IMMEDIATE");
+    refreshAnswered();
+    dialogs.cancelDialog();
+    dialogs.answerMessage(MsgResult::Ok, QStringLiteral("操作没有完成，数据没有改变。\n数据库正被别的程序使用,请稍后再试."));
+    run("ResetZero");
+    other.run("ROLLBACK");
+    EXPECT_EQ(general.recordset()->value(QStringLiteral("STID")).toString(), QStringLiteral("20040002"));
+    EXPECT_EQ(value("SELECT 语文 FROM 成绩表 WHERE STID = '20040002'").toDouble(), 70);
 }
 
 TEST_F(NewExamCommands, ClearingAssignmentsOpensTheTeacherPanel) {
