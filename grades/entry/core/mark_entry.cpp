@@ -43,6 +43,7 @@ std::optional<QString> columnOf(Database& db, const QString& table, int firstFie
 // before no longer match the table: the list is read again, the cursor put
 // back, and the failure passed on.
 template <class F> void inOneTransaction(Recordset& list, int position, F&& work) {
+    const qint64 chosen = list.rowIdAt(position - 1);
     try {
         platform::db::Transaction t(*list.database());
         work();
@@ -51,6 +52,11 @@ template <class F> void inOneTransaction(Recordset& list, int position, F&& work
         try {
             list.cancelUpdate();
             list.requery();
+            // Back on the student chosen by his row: another program may have
+            // taken students out of the list meanwhile.
+            for (int i = 0; chosen > 0 && i < list.recordCount(); ++i)
+                if (list.rowIdAt(i) == chosen)
+                    position = i + 1;
             if (position >= 1 && position <= list.recordCount())
                 list.setAbsolutePosition(position);
         } catch (const DbError&) {

@@ -7,6 +7,7 @@
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 #include "support/mark_school.h"
+#include "support/other_program.h"
 #include "support/school_fixture.h"
 #include "support/test_files.h"
 
@@ -216,6 +217,25 @@ TEST_F(MarkEntryTest, AShiftTheDatabaseRefusesChangesNothing) {
     EXPECT_EQ(classMarks(db), "10 20 30 40 50");
     EXPECT_EQ(cls.absolutePosition(), 2);
     EXPECT_EQ(cls.valueAt(1, kListMarkColumn).toDouble(), 20.0);   // read again
+}
+
+// Another program took a student out of the list meanwhile, then holds the
+// file: the shift refused leaves the student chosen current, and the next
+// try shifts from him.
+TEST_F(MarkEntryTest, AShiftRefusedByABusyFileStaysOnTheStudentChosen) {
+    const FullMarks marks = FullMarks::read(db, "数学");
+    Recordset& cls = open(classList(db, "2004级01班", "数学"));
+    cls.setAbsolutePosition(3);
+    const QString chosen = cls.value("考号").toString();
+    testsupport::OtherProgram::waitAtMost(db, 50);
+    testsupport::OtherProgram other(school.databasePath());
+    other.run("DELETE FROM 成绩表 WHERE 年级 = '2004' AND 学号 = '01'");
+    other.run("BEGIN IMMEDIATE");
+    EXPECT_THROW(insertMark(cls, "75", marks), platform::db::DbError);
+    other.run("ROLLBACK");
+    EXPECT_EQ(cls.value("考号").toString(), chosen);
+    EXPECT_EQ(insertMark(cls, "75", marks), MarkCheck::Accepted);
+    EXPECT_EQ(classMarks(db), "20 75 30 40");
 }
 
 } // namespace
