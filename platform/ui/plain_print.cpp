@@ -82,24 +82,23 @@ bool printPlainText(const QStringList& items, const QString& jobName) {
     }
 }
 
-bool printColumns(const QStringList& lines, const QString& jobName) {
+bool printLines(const QStringList& lines, const QString& jobName) {
     try {
         QPrinter printer(QPrinter::HighResolution);
         setUpDefaultPrinter(printer, jobName);
-        const QStringList aligned = alignedColumns(lines);
         QFont font = fixedColumnFont();
         // The page less the document's own margin on both sides, and a
         // little for rounding.
         const qreal margins = 2 * QTextDocument().documentMargin() + 2;
         const auto room = [&] { return printer.pageRect(QPrinter::DevicePixel).width() - margins; };
-        qreal widest = widestLine(aligned, font, printer);
+        qreal widest = widestLine(lines, font, printer);
         if (widest > room()) {
             printer.setPageOrientation(QPageLayout::Landscape);
             // Smaller by tenths of a point until the widest line fits.
             for (qreal size = std::floor(font.pointSizeF() * room() / widest * 10) / 10;
                  widest > room() && size >= 0.1; size -= 0.1) {
                 font.setPointSizeF(size);
-                widest = widestLine(aligned, font, printer);
+                widest = widestLine(lines, font, printer);
             }
         }
         QTextDocument doc;
@@ -108,13 +107,17 @@ bool printColumns(const QStringList& lines, const QString& jobName) {
         QTextBlockFormat oneLine;
         oneLine.setNonBreakableLines(true);
         cursor.setBlockFormat(oneLine);
-        cursor.insertText(aligned.join(QLatin1Char('\n')));
+        cursor.insertText(lines.join(QLatin1Char('\n')));
         printDocument(doc, printer);
         return true;
     } catch (const PrintError& e) {
         tell(e);
         return false;
     }
+}
+
+bool printColumns(const QStringList& lines, const QString& jobName) {
+    return printLines(alignedColumns(lines), jobName);
 }
 
 } // namespace platform

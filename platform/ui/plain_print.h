@@ -12,10 +12,13 @@ namespace platform {
 // caption of the window that prints.
 bool printPlainText(const QStringList& items, const QString& jobName);
 
-// Tab-separated lines as a table: each Tab starts the next column, each
-// column as wide as its widest text, every line one printed line within the
+// Lines laid out in display columns, every line one printed line within the
 // margins. The page turns landscape when portrait is too narrow for the
 // widest line, and the font shrinks when landscape is too.
+bool printLines(const QStringList& lines, const QString& jobName);
+
+// Tab-separated lines as a table: each Tab starts the next column, each
+// column as wide as its widest text; printed as printLines does.
 bool printColumns(const QStringList& lines, const QString& jobName);
 
 } // namespace platform

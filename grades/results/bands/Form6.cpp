@@ -426,7 +426,9 @@ void Form6::Command5_Click() {
     }
 }
 
-void Form6::Command7_Click() { platform::printPlainText({reportText()}, windowTitle()); }
+// Each line of the report on one printed line: a wrapped line would put its
+// last columns at the start of the next, under the row labels.
+void Form6::Command7_Click() { platform::printLines(Text2->toPlainText().split(u'\n'), windowTitle()); }
 
 void Form6::Command6_Click() {
     const QDir folder(programFolder());

@@ -73,9 +73,17 @@ Form5::Form5(PanelHost& host, QWidget* owner, const QString& query)
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
 
     connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
-    platform::filterKeys(Combo1->lineEdit(), [this](int16_t& key) {
-        if (key == 13)
-            Combo1_Click();
+    // The keys reach the box itself, which hands them to its line edit past
+    // any filter there. Enter is taken here whatever was typed; the box's own
+    // Enter would also choose an entry typed exactly and rebuild twice.
+    platform::filterKeys(Combo1, [this](int16_t& key) {
+        if (key != 13)
+            return;
+        key = 0;
+        // The entry of that text becomes the chosen one, so that leaving
+        // the box does not choose it again.
+        showListText(Combo1, Combo1->currentText());
+        Combo1_Click();
     });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
@@ -85,7 +93,11 @@ Form5::Form5(PanelHost& host, QWidget* owner, const QString& query)
     Form_Load();
 }
 
-Form5::~Form5() = default;
+Form5::~Form5() {
+    // Going away takes the focus from the box, which then chooses the entry
+    // its text names: nothing is rebuilt, the results view may be gone.
+    disconnect(Combo1, nullptr, this, nullptr);
+}
 
 void Form5::Form_Load() {
     Adodc1->setConnectionString(state().connectionText());

@@ -161,6 +161,39 @@ TEST(BandWindow, SpacingBoundsSaveTwiceAndPrint) {
     f->close();
 }
 
+// On paper each line of the report is one printed line, as on the screen:
+// the page turns or the type shrinks rather than a row's last figures or a
+// heading word going onto the next line.
+TEST(BandWindow, EveryLineOfThePrintedReportIsOneLine) {
+    BandWindowSchool s;
+    Form6* f = s.open();
+    for (QCheckBox* option : f->Check2)
+        if (option && !option->isChecked())
+            option->click();
+    f->Command[2]->click();
+    QStringList expected;
+    for (const QString& line : s.report(*f).split('\n'))
+        if (!line.trimmed().isEmpty())
+            expected << line.simplified();
+    ASSERT_TRUE(expected.value(1).endsWith("学生人数 教师姓名")) << expected.value(1).toStdString();
+
+    const QString pdf = s.dir.filePath("report.pdf");
+    DialogDouble d;
+    d.printToPdf(pdf);
+    f->Command[7]->click();
+    QStringList printed;
+    for (const PrintedPage& page : printedPages(pdf)) {
+        const QRectF ink = page.inked();
+        EXPECT_GT(ink.left(), 10);
+        EXPECT_LT(ink.right(), page.size.width() - 10);
+        printed << page.lines();
+    }
+    EXPECT_EQ(printed, expected);
+    const QString layout = printedLayoutText(pdf);
+    EXPECT_TRUE(layout.contains("学生人数")) << layout.toStdString();
+    f->close();
+}
+
 TEST(BandWindow, NoRowsNoWindow) {
     BandWindowSchool s;
     s.school.db()->execute("delete from 成绩表");

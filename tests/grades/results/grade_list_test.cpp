@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using platform::MsgResult;
@@ -92,6 +93,76 @@ TEST(GradeList, MenuCommandListsEveryClassAfterARoomWasChosen) {
     emit f.Combo1->activated(f.Combo1->currentIndex());
     EXPECT_EQ(s.headings(), QStringList({"2004级01班全体同学成绩如下:"}));
     EXPECT_EQ(f.Text1.count("\r\n"), 4);   // heading, captions, averages, one student
+}
+
+namespace {
+
+struct TypedCount {
+    const char* typed;
+    QStringList firstClass;   // 01's students as listed
+};
+
+class GradeListCount : public ::testing::TestWithParam<TypedCount> {};
+
+} // namespace
+
+// Enter in the count box rebuilds with whatever was typed, one of the entries
+// or not: its leading number, a half going to the even neighbour. The keys go
+// where a person's keys go, to the box that has the focus.
+TEST_P(GradeListCount, EnterRebuildsWithTheTypedCount) {
+    const TypedCount c = GetParam();
+    GradeListSchool s;
+    s.w.menuItem("MenuPrintCJ")->trigger();
+    Form5& f = *s.preview();
+    f.Combo1->setCurrentIndex(f.Combo1->findText("1"));
+    emit f.Combo1->activated(f.Combo1->currentIndex());
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    f.Combo1->setFocus();
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(focus, Qt::Key_Delete);
+    QTest::keyClicks(focus, c.typed);
+    QTest::keyClick(focus, Qt::Key_Return);
+    EXPECT_EQ(f.Combo1->currentText(), c.typed);
+    // The copy's student lines of the first block, by name.
+    QStringList listed;
+    for (const QString& line : f.Text1.split("\r\n")) {
+        if (line.isEmpty())
+            break;
+        const QString name = line.section('\t', 1, 1);
+        if (line.contains('\t') && name != "姓名" && name != "平均")
+            listed << name;
+    }
+    EXPECT_EQ(listed, c.firstClass);
+    EXPECT_EQ(s.headings().size(), 2);
+}
+
+// 张三 256, 王五 150, 李四 100 in 01.
+INSTANTIATE_TEST_SUITE_P(
+    Typed, GradeListCount,
+    ::testing::Values(TypedCount{"2", {"张三", "王五"}}, TypedCount{"2.5", {"张三", "王五"}},
+                      TypedCount{"3.5", {"张三", "王五", "李四"}}, TypedCount{"-1.5", {"李四", "王五"}},
+                      TypedCount{"abc", {"张三", "王五", "李四"}}, TypedCount{"99999", {"张三", "王五", "李四"}},
+                      TypedCount{"-99999", {"李四", "王五", "张三"}}, TypedCount{"", {"张三", "王五", "李四"}}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+// An entry's text typed and left in the box: the main window going away with
+// the preview open rebuilds nothing (the box chooses the entry as it loses
+// the focus, after the results view is gone).
+TEST(GradeList, ATypedCountLeftInTheBoxWhenTheMainWindowGoes) {
+    GradeListSchool s;
+    s.w.menuItem("MenuPrintCJ")->trigger();
+    Form5& f = *s.preview();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    f.Combo1->setFocus();
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(focus, "3");
+    EXPECT_EQ(f.Combo1->currentText(), "3");
+    s.window.reset();
 }
 
 TEST(GradeList, PrintButtonOnTheGridPageHandsOverTheView) {
