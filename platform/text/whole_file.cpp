@@ -81,7 +81,8 @@ bool WholeFile::open() {
         return fail(errno);
     const QFileInfo where(target_);
     for (int n = 0; n < 100 && fd_ < 0; ++n) {
-        temp_ = where.absolutePath() + QStringLiteral("/.") + where.fileName() +
+        // Part of the name only: a name near the longest allowed leaves no room for more.
+        temp_ = where.absolutePath() + QStringLiteral("/.") + where.fileName().left(40) +
                 QStringLiteral(".%1-%2.new").arg(::getpid()).arg(n);
         fd_ = ::open(QFile::encodeName(temp_).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ < 0 && errno != EEXIST) {

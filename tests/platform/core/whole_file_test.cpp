@@ -118,6 +118,11 @@ TEST(WholeFile, ReplacesThroughALinkKeepingModeAndRefusesAFolder) {
     ASSERT_EQ(::stat(QFile::encodeName(real).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 
+    // A name as long as the system takes (80 characters of 3 bytes).
+    const QString longest = dir.filePath(QString(80, u'长') + QStringLiteral(".txt"));
+    writeFileWhole(longest, "new");
+    EXPECT_EQ(testsupport::readFileBytes(longest), "new");
+
     EXPECT_EQ(thrown([&] { writeFileWhole(dir.path(), "x"); }),
               QStringLiteral("不能写入文件 ") + dir.path() + QStringLiteral(": 这是一个文件夹,不是文件"));
     EXPECT_EQ(thrown([&] { writeFileWhole(dir.filePath(QStringLiteral("无/a.txt")), "x"); }),
