@@ -26,11 +26,16 @@ public:
         QFile f(path_);
         if (f.exists() && f.open(QIODevice::ReadOnly)) before_ = f.readAll();
     }
+    // Best effort: the failure being reported is the one that counts.
     void restore() const {
-        QFile::remove(path_);
-        if (!before_) return;
-        QFile f(path_);
-        if (f.open(QIODevice::WriteOnly)) f.write(*before_);
+        if (!before_) {
+            QFile::remove(path_);
+            return;
+        }
+        try {
+            platform::writeFileWhole(path_, *before_);
+        } catch (const platform::FileError&) {
+        }
     }
 private:
     QString path_;

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QSaveFile>
 #include <QtEndian>
 #include <bit>
 #include <cmath>
@@ -87,6 +86,8 @@ QString characterOrDamaged(int code) {
 }
 
 // Writes `bytes` at `offset` of an existing record that holds every readable field.
+// In place on purpose: the bytes are already on the disk, so a full disk
+// cannot refuse them, and nothing else of the record is touched.
 bool rewriteInPlace(const QString& folder, int offset, const QByteArray& bytes) {
     QFile f(settingsFilePath(folder));
     if (!f.exists()) return false;
@@ -157,20 +158,7 @@ std::optional<QString> LocateDatabase() {
 
 void WriteDatabaseLocator(const QString& path) {
     const QByteArray bytes = platform::toGbk(path);  // a refused path leaves the old file alone
-    const QString file = locatorFilePath();
-    // Deleted first so that no byte of a longer earlier path remains.
-    QFile f(file);
-    const auto cannotWrite = [&] {
-        return FileError(QStringLiteral("不能写入文件 ") + file + QStringLiteral(": ") + platform::fileErrorReason(f));
-    };
-    if (f.exists() && !f.remove())
-        throw cannotWrite();
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.flush()) {
-        const FileError failed = cannotWrite();
-        f.close();
-        f.remove();
-        throw failed;
-    }
+    platform::writeFileWhole(locatorFilePath(), bytes);
 }
 
 QString WriteSchoolSettings(const QString& folder, int16_t grades, int16_t classes, int16_t subjects,
@@ -193,11 +181,8 @@ QString WriteSchoolSettings(const QString& folder, int16_t grades, int16_t class
     putSingle(record, kTeacherCountAt, 0);
     for (int at = kReadableSize; at < kRecordSize; at += 4) putSingle(record, at, filler());
 
-    // Written beside and renamed over the old record, so a failure leaves it as it was.
-    QSaveFile f(settingsFilePath(folder));
-    if (!f.open(QIODevice::WriteOnly) || f.write(record) != record.size() || !f.commit())
-        throw FileError(QStringLiteral("不能写入文件 ") + settingsFilePath(folder) + QStringLiteral(": ") +
-                        platform::fileErrorReason(f));
+    // Whole or not at all: a failure leaves an older record as it was.
+    platform::writeFileWhole(settingsFilePath(folder), record);
 
     return platform::trimBlanks(platform::characters(password).mid(0, kPasswordLength).join(QString()));
 }

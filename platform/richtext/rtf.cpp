@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -735,24 +734,13 @@ QByteArray plainTextBytes(const QTextDocument& doc) {
 
 } // namespace
 
-void saveDocument(const QTextDocument& doc, QSaveFile& file, FileFormat format) {
+void saveDocument(const QTextDocument& doc, const QString& path, FileFormat format) {
     // Built before the file is touched: a text GBK cannot hold leaves it alone.
     const QByteArray bytes = format == FileFormat::RichText ? toRtf(doc) : plainTextBytes(doc);
-    const QString name = QFileInfo(file.fileName()).fileName();
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(QStringLiteral("不能保存文件 ") + name + QStringLiteral(": ") + fileErrorReason(file));
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = fileErrorReason(file);
-        file.cancelWriting();
-        throw FileError(QStringLiteral("不能保存文件 ") + name + QStringLiteral(": ") + why);
-    }
-    if (!file.commit())
-        throw FileError(QStringLiteral("不能保存文件 ") + name + QStringLiteral(": ") + fileErrorReason(file));
-}
-
-void saveDocument(const QTextDocument& doc, const QString& path, FileFormat format) {
-    QSaveFile file(path);
-    saveDocument(doc, file, format);
+    WholeFile file(path);
+    if (!file.open() || !file.write(bytes) || !file.commit())
+        throw FileError(QStringLiteral("不能保存文件 ") + QFileInfo(path).fileName() + QStringLiteral(": ") +
+                        file.reason());
 }
 
 } // namespace platform::richtext

@@ -14,7 +14,6 @@
 #include <QTextCharFormat>
 
 class QIODevice;
-class QSaveFile;
 class QTextDocument;
 
 namespace platform::richtext {
@@ -53,8 +52,6 @@ enum class FileFormat { RichText, PlainText };
 // in place of an old file: on failure the old file stays and FileError (or
 // GbkError for a plain text GBK cannot hold) says why.
 void saveDocument(const QTextDocument& doc, const QString& path, FileFormat format = FileFormat::RichText);
-// The same into a file the caller made (tests hand in one that fails).
-void saveDocument(const QTextDocument& doc, QSaveFile& file, FileFormat format = FileFormat::RichText);
 
 // Loads a rich-text or plain-text file, whatever its extension; plain text
 // takes `plainFormat`. On failure (FileError, GbkError) the document is left

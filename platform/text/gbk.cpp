@@ -3,7 +3,6 @@
 #include "platform/text/system_errors.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 #include <algorithm>
 #include <cerrno>
@@ -204,34 +203,12 @@ QString readGbkFile(const QString& path) {
     return fromGbk(bytes);
 }
 
-static void writeBytes(const QString& path, const QByteArray& bytes, QIODevice::OpenMode mode) {
-    QFile f(path);
-    const auto fail = [&] {
-        throw FileError(QStringLiteral("不能写入文件 ") + path + QStringLiteral(": ") + fileErrorReason(f));
-    };
-    if (!f.open(mode))
-        fail();
-    if (f.write(bytes) != bytes.size() || !f.flush())
-        fail();
-    f.close();
-    if (f.error() != QFileDevice::NoError)
-        fail();
-}
-
 void writeGbkFile(const QString& path, const QString& text) {
-    const QByteArray bytes = toGbk(text);  // encode first: a refused text leaves the file alone
-    writeBytes(path, bytes, QIODevice::WriteOnly | QIODevice::Truncate);
-}
-
-void writeFileWhole(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw FileError(QStringLiteral("不能写入文件 ") + path + QStringLiteral(": ") + fileErrorReason(file));
+    writeFileWhole(path, toGbk(text));   // encoded first: a refused text leaves the file alone
 }
 
 void appendGbkFile(const QString& path, const QString& text) {
-    const QByteArray bytes = toGbk(text);
-    writeBytes(path, bytes, QIODevice::WriteOnly | QIODevice::Append);
+    appendFileWhole(path, toGbk(text));
 }
 
 std::optional<int16_t> gbkCharCode(const QString& oneCharacter) {

@@ -2,6 +2,8 @@
 // Text as the school's files hold it: GBK (code page 936), strictly.
 // Inside the program text is QString; these are the only ways in and out.
 
+#include "platform/text/whole_file.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -66,11 +68,9 @@ QString fromCodePage(const QByteArray& bytes, int codePage);
 
 QString readGbkFile(const QString& path);       // throws FileError, GbkError
 // Writes the whole text, no byte-order mark; the caller's line ends stay as they are.
+// Whole or not at all (see whole_file.h): a failure leaves the old file as it was.
 void writeGbkFile(const QString& path, const QString& text);    // throws FileError, GbkError
 void appendGbkFile(const QString& path, const QString& text);   // throws FileError, GbkError
-// Replaces the file with `bytes` whole or not at all (an old file stays as it
-// was when the write fails). Throws FileError saying why.
-void writeFileWhole(const QString& path, const QByteArray& bytes);
 
 // The settings record's character code: the GBK value of one character as a
 // signed 16-bit number (ASCII gives its byte, "中" gives -10544).

@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 #include <vector>
 
 namespace platform {
@@ -248,11 +247,12 @@ bool Profile::setValue(const QString& section, const QString& key, const QString
 bool Profile::save() {
     if (!d_->readable)
         return false;
-    const QByteArray out = d_->bytes();
-    QSaveFile f(d_->file);
-    if (!f.open(QIODevice::WriteOnly) || f.write(out) != out.size())
+    try {
+        writeFileWhole(d_->file, d_->bytes());
+    } catch (const FileError&) {
         return false;
-    return f.commit();
+    }
+    return true;
 }
 
 QString readProfileString(const QString& file, const QString& section, const QString& key) {

@@ -3,12 +3,10 @@
 #include "common/export_refusal.h"
 #include "platform/db/recordset.h"
 #include "platform/text/gbk.h"
-#include "platform/text/system_errors.h"
 #include "platform/text/values.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace records {
 
@@ -42,18 +40,12 @@ QString exportLine(const platform::db::Recordset& rs, bool quoted) {
 
 ExportResult exportStudents(platform::db::Recordset& rs, const QString& path,
                             const std::function<void(int)>& progress) {
-    QSaveFile file(path);
-    return exportStudents(rs, file, progress);
-}
-
-ExportResult exportStudents(platform::db::Recordset& rs, QSaveFile& file, const std::function<void(int)>& progress) {
     ExportResult out;
-    const QString path = file.fileName();
     const bool quoted = quotedExportFor(path);
     // The target's folder must take the new file; an existing file is replaced.
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
-        out.error = QStringLiteral("不能写入文件 %1: %2").arg(QDir::toNativeSeparators(path), platform::fileErrorReason(file));
+    platform::WholeFile file(path);
+    if (!file.open()) {
+        out.error = QStringLiteral("不能写入文件 %1: %2").arg(QDir::toNativeSeparators(path), file.reason());
         return out;
     }
     // Lines are encoded a batch at a time: one conversion per line costs more
@@ -78,7 +70,7 @@ ExportResult exportStudents(platform::db::Recordset& rs, QSaveFile& file, const 
         linesBefore += int(batchLines.size());
         batch.clear();
         batchLines.clear();
-        return file.write(bytes) == bytes.size();
+        return file.write(bytes);
     };
     try {
         batch = exportHeading(rs);
@@ -98,13 +90,12 @@ ExportResult exportStudents(platform::db::Recordset& rs, QSaveFile& file, const 
         }
         ok = ok && flush();
         if (!ok || !file.commit()) {
-            const QString why = platform::fileErrorReason(file);
-            file.cancelWriting();
+            const QString why = file.reason();
             out.error = QStringLiteral("写入文件 %1 时出错: %2").arg(QDir::toNativeSeparators(path), why);
             return out;
         }
     } catch (const platform::GbkError& e) {
-        file.cancelWriting();
+        file.discard();
         out.error = e.text();
         return out;
     }

@@ -6,8 +6,6 @@
 #include <QString>
 #include <functional>
 
-class QSaveFile;
-
 namespace platform::db { class Recordset; }
 
 namespace records {
@@ -30,9 +28,6 @@ struct ExportResult {
 // so a failure keeps an older file as it was and leaves nothing behind.
 // `progress` gets the number of records written.
 ExportResult exportStudents(platform::db::Recordset& rs, const QString& path,
-                            const std::function<void(int written)>& progress = {});
-// The same through a save file the caller made (its name decides the form).
-ExportResult exportStudents(platform::db::Recordset& rs, QSaveFile& file,
                             const std::function<void(int written)>& progress = {});
 
 // The preview: a heading line that begins with a Tab, then one line per

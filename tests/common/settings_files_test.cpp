@@ -1,5 +1,6 @@
 #include "common/settings_files.h"
 #include "platform/text/gbk.h"
+#include "support/failing_file.h"
 #include "support/program_folder.h"
 #include "support/test_files.h"
 
@@ -198,6 +199,26 @@ TEST_F(SettingsFiles, AFailedWriteKeepsTheOldRecord) {
     EXPECT_EQ(ReadSchoolSettings(dir.path())->schoolName, "老的学校");
     EXPECT_THROW(WriteSchoolSettings(dir.path() + "/没有的文件夹", 1, 1, 1, "学校名称", ""),
                  platform::FileError);
+}
+
+TEST_F(SettingsFiles, AFullDiskKeepsSystemTxtAndScroDatAsTheyWere) {
+    WriteDatabaseLocator("/old/学生成绩库.mdb");
+    WriteSchoolSettings(dir.path(), 1, 1, 1, "老的学校", "old");
+    const QByteArray locatorBefore = testsupport::readFileBytes(locator());
+    const QByteArray recordBefore = testsupport::readFileBytes(record());
+    {
+        const FileSizeLimit full(64);   // less than either new file
+        try {
+            WriteDatabaseLocator("/" + QString(100, u'长') + "/学生成绩库.mdb");
+            ADD_FAILURE() << "system.txt written";
+        } catch (const platform::FileError& e) {
+            EXPECT_EQ(e.text(), "不能写入文件 " + locator() + ": 文件太大");
+        }
+        EXPECT_THROW(WriteSchoolSettings(dir.path(), 2, 2, 2, "新的学校", "new"), platform::FileError);
+    }
+    EXPECT_EQ(testsupport::readFileBytes(locator()), locatorBefore);
+    EXPECT_EQ(testsupport::readFileBytes(record()), recordBefore);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"scro.dat", "system.txt"}));
 }
 
 } // namespace

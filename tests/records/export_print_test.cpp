@@ -101,7 +101,7 @@ TEST_F(ExportPrint, FailedExportKeepsTheOldFileAndLeavesNothing) {
     EXPECT_TRUE(failed.error.contains("20040002"));   // the student whose record holds it
     EXPECT_EQ(failed.error, QStringLiteral("学生“李梅”(20040002)的记录中有GBK编码不能表示的字符“\U0001F600”(U+1F600),不能保存."));
     EXPECT_EQ(read(target), QByteArray("old"));
-    EXPECT_EQ(QDir(files_.path()).entryList(QDir::Files), QStringList{"学生.txt"});
+    EXPECT_EQ(QDir(files_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"学生.txt"});
 
     const auto missing = records::exportStudents(rs, out("没有/学生.txt"));
     EXPECT_FALSE(missing.ok);
@@ -110,12 +110,14 @@ TEST_F(ExportPrint, FailedExportKeepsTheOldFileAndLeavesNothing) {
     school_.db()->execute("UPDATE 学籍表 SET 备注='好' WHERE STID='20040002'");
     auto good = list();
     // The disk fills up part way.
-    FailingFile full(target);
-    full.diskFullAfter(100);
-    EXPECT_FALSE(records::exportStudents(good, full).ok);
-    EXPECT_GT(full.bytesAccepted(), 0);
+    {
+        const FileSizeLimit full(100);
+        const auto failedPartWay = records::exportStudents(good, target);
+        EXPECT_FALSE(failedPartWay.ok);
+        EXPECT_TRUE(failedPartWay.error.endsWith(QStringLiteral(": 文件太大"))) << failedPartWay.error.toStdString();
+    }
     EXPECT_EQ(read(target), QByteArray("old"));
-    EXPECT_EQ(QDir(files_.path()).entryList(QDir::Files), QStringList{"学生.txt"});
+    EXPECT_EQ(QDir(files_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"学生.txt"});
 
     ASSERT_TRUE(records::exportStudents(good, target).ok);
     EXPECT_TRUE(read(target).startsWith(gbk("STID\t")));
@@ -162,6 +164,28 @@ TEST_F(ExportPrint, ExportWindowMessages) {
     w.Command2_Click();
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(dialogs_.lastTitle(), platform::programTitle());
+}
+
+TEST_F(ExportPrint, ExportOntoAFullDiskKeepsTheOldFileAndClaimsNoSuccess) {
+    XYOutDat w;
+    w.Form_Load();
+    const QString target = out("学生学籍.txt");
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    w.text1->setText(target);
+    w.show();
+    dialogs_.answerMessage(MsgResult::Ok);
+    {
+        const FileSizeLimit full(16);
+        w.Command2_Click();
+    }
+    EXPECT_EQ(read(target), QByteArray("old"));
+    EXPECT_NE(dialogs_.lastMessage(), QStringLiteral("成功导出"));
+    EXPECT_TRUE(dialogs_.lastMessage().startsWith(QStringLiteral("导出没有成功，原有的文件没有改变。")));
+    EXPECT_TRUE(dialogs_.lastMessage().endsWith(QStringLiteral(": 文件太大"))) << dialogs_.lastMessage().toStdString();
+    EXPECT_TRUE(w.isVisible());
 }
 
 TEST_F(ExportPrint, PreviewTextAndPrinting) {

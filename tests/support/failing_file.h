@@ -5,30 +5,26 @@
 
 #include <QByteArray>
 #include <QIODevice>
-#include <QSaveFile>
+#include <csignal>
+#include <sys/resource.h>
 #include <limits>
 
-// A file written in full before it replaces the old one (as the program's
-// savers write), failing as asked.
-class FailingFile : public QSaveFile {
+// While it lives, no file of this process can grow past `bytes`: a write
+// beyond fails as on a full disk (with EFBIG, "文件太大", where a full disk
+// gives ENOSPC), after the bytes that fit are written, at the kernel, under
+// every buffer of the program. SIGXFSZ is ignored meanwhile so that the
+// refusal is an error, not the end of the test. Keep it around the write only:
+// the test's own database files are held to the limit as well.
+class FileSizeLimit {
 public:
-    explicit FailingFile(const QString& path) : QSaveFile(path) {}
-
-    // Opening for writing is refused, as for a file the user may not write.
-    FailingFile& refuseWrite() { refuse_ = true; return *this; }
-    // The disk is full after `bytes`: what went before is written, the rest fails.
-    FailingFile& diskFullAfter(qint64 bytes) { room_ = bytes; return *this; }
-
-    bool open(OpenMode mode) override;
-    qint64 bytesAccepted() const { return accepted_; }
-
-protected:
-    qint64 writeData(const char* data, qint64 len) override;
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
 private:
-    bool refuse_ = false;
-    qint64 room_ = std::numeric_limits<qint64>::max();
-    qint64 accepted_ = 0;
+    rlimit limit_{};
+    struct sigaction action_ {};
 };
 
 // A device in memory that fails as asked: reading stops with an error after

@@ -1,7 +1,8 @@
 #include "grades/calc/core/calculation_log.h"
 
 #include "platform/text/gbk.h"
-#include "platform/text/system_errors.h"
+
+#include <QStringList>
 
 
 namespace {
@@ -15,8 +16,11 @@ bool CalculationLog::open(const QString& path) {
     buffer_.clear();
     failed_ = false;
     failure_.clear();
-    file_.setFileName(path);
-    return file_.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file_ = std::make_unique<platform::WholeFile>(path);
+    if (file_->open())
+        return true;
+    fail();
+    return false;
 }
 
 QByteArray CalculationLog::encode(const QString& text) {
@@ -43,12 +47,12 @@ QByteArray CalculationLog::encodeUtf8(const QByteArray& utf8) {
 }
 
 void CalculationLog::write(const QString& text) {
-    if (file_.isOpen())
+    if (isOpen())
         writeBytes(encode(text));
 }
 
 void CalculationLog::endLines(int n) {
-    if (!file_.isOpen())
+    if (!isOpen())
         return;
     for (int i = 0; i < n; ++i)
         buffer_ += "\r\n";
@@ -57,7 +61,7 @@ void CalculationLog::endLines(int n) {
 
 void CalculationLog::fail() {
     if (!failed_)
-        failure_ = platform::fileErrorReason(file_);
+        failure_ = file_->reason();
     failed_ = true;
 }
 
@@ -66,23 +70,20 @@ void CalculationLog::flushIfFull() {
         flush();
 }
 
-QString CalculationLog::errorText() const {
-    return failure_.isEmpty() ? platform::fileErrorReason(file_) : failure_;
-}
+QString CalculationLog::errorText() const { return failure_; }
 
 bool CalculationLog::flush() {
-    if (!buffer_.empty() && file_.write(buffer_.data(), qint64(buffer_.size())) != qint64(buffer_.size()))
+    if (!buffer_.empty() && !file_->write(buffer_.data(), qint64(buffer_.size())))
         fail();
     buffer_.clear();
     return !failed_;
 }
 
 bool CalculationLog::close() {
-    if (!file_.isOpen())
+    if (!isOpen())
         return !failed_;
-    flush();
-    if (!file_.flush())
+    if (flush() && !file_->commit())
         fail();
-    file_.close();
+    file_.reset();
     return !failed_;
 }

@@ -1,12 +1,16 @@
 #pragma once
 // The calculation's log: a GBK text file with CR LF line ends, rewritten by
 // every run. Writes are buffered; the file is written out in large pieces.
+// The new log takes the old one's place at close(), and only when all of it
+// was written: a full disk leaves the previous run's log as it was.
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 
+#include "platform/text/whole_file.h"
+
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,15 +21,15 @@ public:
     CalculationLog(const CalculationLog&) = delete;
     CalculationLog& operator=(const CalculationLog&) = delete;
 
-    // Truncates or creates the file; false when it cannot be written.
+    // Starts the new file; false when it cannot be written.
     bool open(const QString& path);
-    bool isOpen() const { return file_.isOpen(); }
+    bool isOpen() const { return file_ && file_->isOpen(); }
     // Appends a text without a line end.
     void write(const QString& text);
     // Appends text already encoded (see encode()).
     void writeBytes(const QByteArray& bytes) { writeBytes(std::string_view(bytes.constData(), bytes.size())); }
     void writeBytes(std::string_view bytes) {
-        if (file_.isOpen()) {
+        if (isOpen()) {
             buffer_.append(bytes);
             flushIfFull();
         }
@@ -39,7 +43,8 @@ public:
     }
     // Appends n line ends.
     void endLines(int n = 1);
-    // Writes out what is buffered and closes; false when the file could not take it all.
+    // Writes out what is buffered and puts the new log in place; false when
+    // the file could not take it all (the old log then stays).
     bool close();
     // Why the file could not be opened or written, in the user's words.
     QString errorText() const;
@@ -49,7 +54,7 @@ private:
     void fail();
     bool flush();
 
-    QFile file_;
+    std::unique_ptr<platform::WholeFile> file_;
     std::string buffer_;   // a plain buffer: QByteArray's append costs more than the copy
     bool failed_ = false;
     QString failure_;   // the reason of the first failed write

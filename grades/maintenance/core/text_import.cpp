@@ -213,8 +213,8 @@ TextImportRun::TextImportRun(std::shared_ptr<Database> db, ImportPlan plan, cons
     plan_.pairings.resize(table_.fields.size());
     for (int k = 1; k <= kKeyCount; ++k)
         used_[kFieldOfKey[k]] = plan_.keyColumn[k] >= 0;
-    log_ = std::make_unique<QFile>(logPath);
-    if (!log_->open(QIODevice::WriteOnly | QIODevice::Truncate))
+    log_ = std::make_unique<platform::WholeFile>(logPath);
+    if (!log_->open())
         log_.reset();
     buildLookup();
     consumed_ = 0;
@@ -233,6 +233,9 @@ TextImportRun::~TextImportRun() {
         commit();
     } catch (const DbError&) {
     }
+    // The new log takes the old one's place only when it was written whole.
+    if (log_)
+        log_->commit();
 }
 
 TextImportRun::Key TextImportRun::keyOf(const std::array<QString, kKeyCount>& values) const {
@@ -414,8 +417,6 @@ void TextImportRun::commitEverySecond() {
 }
 
 void TextImportRun::commit() {
-    if (log_)
-        log_->flush();
     sinceCommit_.restart();
     if (!inTransaction_)
         return;

@@ -5,6 +5,7 @@
 // Nothing here needs a screen; Form14 drives it.
 
 #include "platform/db/database.h"
+#include "platform/text/whole_file.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -15,7 +16,6 @@
 #include <stdexcept>
 #include <vector>
 
-class QFile;
 
 namespace maintenance {
 
@@ -124,8 +124,8 @@ public:
         End,        // end of the file or the first empty line
     };
 
-    // Reads the whole file (ImportFileError), recreates the log (a log that cannot
-    // be made leaves the run without one), builds the lookup of the key fields and
+    // Reads the whole file (ImportFileError), starts the new log (a log that cannot
+    // be made leaves the run without one, and the old one as it was), builds the lookup of the key fields and
     // skips `linesConsumed` lines.
     TextImportRun(std::shared_ptr<platform::db::Database> db, ImportPlan plan, const QString& logPath,
                   qint64 linesConsumed);
@@ -169,7 +169,7 @@ private:
     std::shared_ptr<platform::db::Database> db_;
     ImportPlan plan_;
     platform::db::TableDef table_;
-    std::unique_ptr<QFile> log_;
+    std::unique_ptr<platform::WholeFile> log_;   // the new log, in place at the end
     QStringList lines_;
     qint64 next_ = 0;        // index into lines_ of the next line to read
     qint64 consumed_ = 0;

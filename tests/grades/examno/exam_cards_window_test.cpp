@@ -11,8 +11,10 @@
 #include "platform/db/datacontrol.h"
 #include "platform/ui/richtextbox.h"
 #include "support/dialog_double.h"
+#include "support/failing_file.h"
 #include "support/printed_pdf.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -399,6 +401,22 @@ TEST_F(CardsTest, ASaveThatFailsSaysWhyInChinese) {
             .answerMessage(MsgResult::Ok, "不能保存文件 a.rtf: 这是一个文件夹,不是文件");
         cards->Command2_Click();
     }
+}
+
+TEST_F(CardsTest, ASaveOntoAFullDiskKeepsTheOldFile) {
+    Form4* cards = cardsBuiltFor("1考室");
+    ASSERT_NE(cards, nullptr);
+    QTemporaryDir dir;
+    const QString existing = dir.filePath("考号.rtf");
+    testsupport::writeFileBytes(existing, "old");
+    DialogDouble d;
+    d.chooseFile(existing).answerMessage(MsgResult::Yes).answerMessage(MsgResult::Ok, "不能保存文件 考号.rtf: 文件太大");
+    {
+        const FileSizeLimit full(16);
+        cards->Command2_Click();
+    }
+    EXPECT_EQ(d.lastTitle(), "失败");
+    EXPECT_EQ(testsupport::readFileBytes(existing), "old");
 }
 
 TEST_F(CardsTest, PrintsTheSelectionOrTheWholePreview) {

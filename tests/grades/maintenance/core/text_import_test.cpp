@@ -5,9 +5,11 @@
 
 #include "common/schema.h"
 #include "platform/text/gbk.h"
+#include "support/failing_file.h"
 #include "support/school_fixture.h"
 #include "support/test_files.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -206,24 +208,26 @@ TEST_F(RunTest, OutcomesByLineAndTheLogByteForByte) {
                         "赵六\t1\t2\r\n"       // nobody
                         "\r\n"
                         "合计\t1\t2\r\n"));
-    TextImportRun run(school.db(), plan(), log, 1);
-    EXPECT_EQ(run.next(), O::Single);
-    EXPECT_EQ(run.lineNumber(), 2);
-    run.write(run.matches().front());
-    EXPECT_EQ(run.next(), O::Several);
-    EXPECT_EQ(run.lineNumber(), 4);   // the line of separators is consumed
-    EXPECT_EQ(run.matches().size(), 2u);
-    EXPECT_EQ(run.conditions(), QStringLiteral("姓名=?"));
-    run.write(run.matches().back());
-    EXPECT_EQ(run.next(), O::Single);
-    run.write(run.matches().front());
-    EXPECT_EQ(run.next(), O::Single);
-    run.write(run.matches().front());
-    EXPECT_EQ(run.next(), O::NotFound);
-    run.pass();
-    EXPECT_EQ(run.next(), O::End);    // the empty line ends it; the summary is never read
-    EXPECT_EQ(run.linesConsumed(), 7);
-    run.commit();
+    {
+        TextImportRun run(school.db(), plan(), log, 1);
+        EXPECT_EQ(run.next(), O::Single);
+        EXPECT_EQ(run.lineNumber(), 2);
+        run.write(run.matches().front());
+        EXPECT_EQ(run.next(), O::Several);
+        EXPECT_EQ(run.lineNumber(), 4);   // the line of separators is consumed
+        EXPECT_EQ(run.matches().size(), 2u);
+        EXPECT_EQ(run.conditions(), QStringLiteral("姓名=?"));
+        run.write(run.matches().back());
+        EXPECT_EQ(run.next(), O::Single);
+        run.write(run.matches().front());
+        EXPECT_EQ(run.next(), O::Single);
+        run.write(run.matches().front());
+        EXPECT_EQ(run.next(), O::NotFound);
+        run.pass();
+        EXPECT_EQ(run.next(), O::End);    // the empty line ends it; the summary is never read
+        EXPECT_EQ(run.linesConsumed(), 7);
+        run.commit();
+    }   // the log takes its place when the run goes
 
     EXPECT_EQ(mark("20040001").toDouble(), 88);
     EXPECT_TRUE(mark("20040001", "数学").isNull());
@@ -266,26 +270,43 @@ TEST_F(RunTest, ShortLinesArePassedOverAndRefusedValuesCounted) {
                         "01\t张三\t很好\r\n"     // a mark that is no number
                         "02\t李四\t61\r\n"));
     ImportPlan p = plan({"学号", "姓名", "语文"});
-    TextImportRun run(school.db(), p, log, 1);
-    ASSERT_EQ(run.next(), O::Single);   // line 2 passed over inside next()
-    EXPECT_EQ(run.lineNumber(), 3);
-    run.write(run.matches().front());
-    ASSERT_EQ(run.next(), O::Single);
-    run.write(run.matches().front());
-    EXPECT_EQ(run.next(), O::End);
-    run.commit();
+    auto run = std::make_unique<TextImportRun>(school.db(), p, log, 1);
+    ASSERT_EQ(run->next(), O::Single);   // line 2 passed over inside next()
+    EXPECT_EQ(run->lineNumber(), 3);
+    run->write(run->matches().front());
+    ASSERT_EQ(run->next(), O::Single);
+    run->write(run->matches().front());
+    EXPECT_EQ(run->next(), O::End);
+    const ImportCounts counts = run->counts();
+    run.reset();   // the log takes its place when the run goes
     EXPECT_EQ(mark("20040001").toDouble(), 50);   // refused, left as it was
     EXPECT_EQ(mark("20040002").toDouble(), 61);
-    EXPECT_EQ(run.counts().passedOver, 1);
-    EXPECT_EQ(run.counts().refused, 1);
-    ASSERT_EQ(run.counts().firstRefused.size(), 1u);
-    EXPECT_EQ(run.counts().firstRefused[0].line, 3);
-    EXPECT_EQ(run.counts().firstRefused[0].field, QStringLiteral("语文"));
-    // The log shows the refused value all the same.
-    EXPECT_TRUE(logBytes().contains(platform::toGbk(QStringLiteral("语文=很好\r\n"))));
-    const QString done = completionMessage(run.counts());
+    EXPECT_EQ(counts.passedOver, 1);
+    EXPECT_EQ(counts.refused, 1);
+    ASSERT_EQ(counts.firstRefused.size(), 1u);
+    EXPECT_EQ(counts.firstRefused[0].line, 3);
+    EXPECT_EQ(counts.firstRefused[0].field, QStringLiteral("语文"));
+    const QString done = completionMessage(counts);
     EXPECT_TRUE(done.startsWith(QStringLiteral("数据导入完成! 为了保证数据的完整性")));
     EXPECT_TRUE(done.contains(QStringLiteral("第3行 语文"))) << done.toStdString();
+    // The log shows the refused value all the same.
+    EXPECT_TRUE(logBytes().contains(platform::toGbk(QStringLiteral("语文=很好\r\n"))));
+}
+
+// The values are refused, so the database writes nothing: only the log meets the full disk.
+TEST_F(RunTest, ALogTheDiskCannotTakeLeavesTheOldLog) {
+    file(QStringLiteral("姓名\t语文\r\n张三\t很好\r\n李四\t不好\r\n"));
+    writeBytes(log, "old log");
+    {
+        const FileSizeLimit full(16);
+        TextImportRun run(school.db(), plan({"姓名", "语文"}), log, 1);
+        while (run.next() == O::Single)
+            run.write(run.matches().front());
+        EXPECT_EQ(run.counts().refused, 2);
+    }
+    EXPECT_EQ(logBytes(), "old log");
+    EXPECT_EQ(QDir(school.folder()).entryList({"*导入数据记录*"}, QDir::Files | QDir::Hidden),
+              QStringList{"导入数据记录.txt"});
 }
 
 TEST_F(RunTest, AResumeSkipsTheLinesDoneAndLogsOnlyFromThere) {
