@@ -21,6 +21,7 @@
 #include <memory>
 #include <new>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <system_error>
 #include <typeinfo>
 
@@ -79,10 +80,12 @@ void disableAbsentBus() {
     if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
         return;
     // Several display managers and session starters export no address: the
-    // bus library then finds the user's bus at this socket, and so must we.
+    // bus library then finds the user's bus at this socket, and so must we,
+    // taking it as the library does (the user's own socket, not a link to one).
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     struct stat info {};
-    if (!runtime.isEmpty() && ::stat((runtime + "/bus").constData(), &info) == 0 && S_ISSOCK(info.st_mode))
+    if (!runtime.isEmpty() && ::lstat((runtime + "/bus").constData(), &info) == 0 && S_ISSOCK(info.st_mode) &&
+        info.st_uid == ::getuid())
         return;
     qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
 }
