@@ -15,7 +15,9 @@
 #include <QDir>
 #include <QMenu>
 #include <QPointer>
+#include <QListWidget>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -87,6 +89,28 @@ TEST(RecordsEveryCommand, EachMenuItemInAFreshSession) {
         if (!item->isVisible() || !item->isEnabled())
             continue;
         s.run(item);
+    }
+}
+
+// The same with a class and its first student chosen first, as a person does
+// before the popup menu's items and the toolbar act on something.
+TEST(RecordsEveryCommand, EachCommandWithAStudentChosen) {
+    QStringList commands = menuCommands();
+    for (int index = 1; index <= 7; ++index)
+        commands << QStringLiteral("#%1").arg(index);
+    for (const QString& name : commands) {
+        SCOPED_TRACE(str(name));
+        Session s;
+        QTreeWidgetItem* cls = s.window->node(QStringLiteral("m200401"));
+        ASSERT_TRUE(cls);
+        s.window->TreeView1->setCurrentItem(cls);
+        s.window->TreeView1_NodeClick(cls);
+        ASSERT_GT(s.window->ListView1->count(), 0);
+        s.window->ListView1->setCurrentRow(0);
+        s.window->ListView1_Click();
+        QAction* command = name.startsWith(u'#') ? s.window->toolbarButton(name.mid(1).toInt()) : s.window->menuItem(name);
+        if (command->isVisible() && command->isEnabled())
+            s.run(command);
     }
 }
 
