@@ -10,7 +10,6 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QEvent>
-#include <QFileInfo>
 #include <QProcess>
 #include <QUrl>
 #include <cerrno>

@@ -5,6 +5,8 @@
 // of the program itself is told in a short message of its own; its detail
 // goes to the program's log.
 
+#include "platform/text/message_titles.h"
+
 #include <QApplication>
 #include <QProcessEnvironment>
 
@@ -17,10 +19,10 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// The program's log of its own faults, a GBK text file appended to; until one
-// is set (tests) the detail goes to the standard error output.
+// The program's log of its own faults (kProgramLogName in the program folder),
+// a GBK text file appended to; until one is set (tests) the detail goes to the
+// standard error output.
 void setProgramLog(const QString& path);
-inline const QString kProgramLogName = QStringLiteral("程序错误记录.txt");
 
 // Outside a desktop session no message bus is named, and the bus library
 // would start one for the accessibility layer (see application.cpp). Named
