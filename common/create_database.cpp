@@ -124,8 +124,13 @@ SetupOutcome createSchoolDatabase(const NewSchool& school) {
         reason = e.text();
     } catch (const std::system_error& e) {
         reason = platform::systemErrorReason(e.code());
-    } catch (const std::exception& e) {
-        reason = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        // A fault of the program: undone as any failure, then left to the
+        // application, which tells it without its English text and logs it.
+        if (databaseMade) removeDatabaseFiles(path);
+        oldSettings.restore();
+        oldLocator.restore();
+        throw;
     }
     if (databaseMade) removeDatabaseFiles(path);
     oldSettings.restore();

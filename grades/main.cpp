@@ -8,6 +8,7 @@
 #include "platform/ui/fonts.h"
 #include "platform/ui/style.h"
 
+#include <QDir>
 #include <QWidget>
 
 namespace {
@@ -32,6 +33,7 @@ void openMainWindow() {
 int main(int argc, char** argv) {
     platform::Application app(argc, argv);
     platform::setProgramTitle(QStringLiteral("VantalooOrbisca"));
+    platform::setProgramLog(QDir(programFolder()).filePath(platform::kProgramLogName));
     platform::installSystemStyle();
     platform::installFontSubstitutions();
     platform::installChineseQtTexts();

@@ -1,12 +1,16 @@
+#include "common/settings_files.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/fonts.h"
 #include "platform/ui/style.h"
 #include "records/XJmain.h"
 
+#include <QDir>
+
 int main(int argc, char** argv) {
     platform::Application app(argc, argv);
     platform::setProgramTitle(QStringLiteral("VantalooPellomir"));
+    platform::setProgramLog(QDir(programFolder()).filePath(platform::kProgramLogName));
     platform::installSystemStyle();
     platform::installFontSubstitutions();
     platform::installChineseQtTexts();

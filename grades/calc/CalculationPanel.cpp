@@ -135,10 +135,8 @@ public:
         progress->repaint();
         // The rest of the program waits for the run: its panel buttons, menus
         // and other windows would otherwise pull the data from under it.
-        for (int i = 1; i <= 8; ++i)
-            keep(frameControl(QStringLiteral("Command%1").arg(i)));
-        for (int i = 0; i <= 7; ++i)
-            keep(frameControl(QStringLiteral("Comout_%1").arg(i)));
+        for (QPushButton* button : p_.host_->panelButtons())
+            keep(button);
         for (QAction* a : qobject_cast<QMainWindow*>(&w_)->menuBar()->actions()) {
             actions_.emplace_back(a, a->isEnabled());
             a->setEnabled(false);
@@ -181,7 +179,6 @@ private:
         widgets_.emplace_back(w, w->isEnabled());
         w->setEnabled(false);
     }
-    QWidget* frameControl(const QString& name) { return w_.findChild<QWidget*>(name); }
     CalculationPanel& p_;
     QWidget& w_;
     Clock::time_point lastYield_ = Clock::now();

@@ -211,7 +211,7 @@ void Form2::buildPanel(int index) {
         ApplyColourScheme(frame, menuItem(QStringLiteral("menucolor"))->isChecked());
     if (connected_)
         for (const QString& name : p->dataControls())
-            connectToDatabase(dataControl(name));
+            connectToDatabase(anyDataControl(name));
 }
 
 void Form2::buildPanelsOffering(const std::type_info& service) {
@@ -255,8 +255,27 @@ PanelControls Form2::controlsOf(int panel) {
 
 SettingsRows Form2::settings() { return SettingsRows(Adodc0_); }
 
-QStringList Form2::dataControlNames() const {
-    return QStringList{QStringLiteral("Adodc0"), QStringLiteral("Adodc1")} + panelDataControls();
+std::vector<platform::db::Recordset*> Form2::openRecordsets() {
+    std::vector<platform::db::Recordset*> sets;
+    for (DataControl* dc : {&Adodc0_, &Adodc1_})
+        if (auto* rs = dc->recordset())
+            sets.push_back(rs);
+    for (const QString& name : panelDataControls())
+        if (auto* rs = anyDataControl(name).recordset())
+            sets.push_back(rs);
+    return sets;
+}
+
+std::vector<QPushButton*> Form2::panelButtons() const {
+    std::vector<QPushButton*> buttons;
+    for (int i = 1; i <= 8; ++i)
+        if (auto* b = control<QPushButton>(QStringLiteral("Command%1").arg(i)))
+            buttons.push_back(b);
+    // A panel not built yet has no 完成 to press.
+    for (int i = 0; i <= 7; ++i)
+        if (auto* b = control<QPushButton>(QStringLiteral("Comout_%1").arg(i)))
+            buttons.push_back(b);
+    return buttons;
 }
 
 QStringList Form2::panelDataControls() const {
@@ -366,14 +385,14 @@ bool Form2::startUp(QWidget* startWindow) {
 void Form2::ConnectDataControls() {
     std::vector<DataControl*> panels;
     for (const QString& name : panelDataControls())
-        panels.push_back(&dataControl(name));
+        panels.push_back(&anyDataControl(name));
     ::ConnectDataControls(panels, Adodc0_, Adodc1_);
     connected_ = true;
 }
 
 void Form2::DisconnectDataControls() {
     for (const QString& name : panelDataControls())
-        dataControl(name).close();
+        anyDataControl(name).close();
     Adodc1_.close();
     Adodc0_.close();
     connected_ = false;
@@ -436,6 +455,12 @@ DataControl& Form2::dataControl(const QString& name) {
         return Adodc0_;
     if (name == QLatin1String("Adodc1"))
         return Adodc1_;
+    throw MissingControl("Form2: " + name.toStdString() + " is not a data control of the window");
+}
+
+DataControl& Form2::anyDataControl(const QString& name) {
+    if (name == QLatin1String("Adodc0") || name == QLatin1String("Adodc1"))
+        return dataControl(name);
     auto* bar = qobject_cast<platform::db::DataControlBar*>(controls_.value(name));
     if (!bar)
         throw MissingControl("Form2: no data control named " + name.toStdString());

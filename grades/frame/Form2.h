@@ -117,8 +117,12 @@ public:
     QWidget* control(const QString& name) const;
     template <class T> T* control(const QString& name) const { return qobject_cast<T*>(control(name)); }
     QAction* menuItem(const QString& name) const override;
-    // Adodc0, Adodc1 and the built panels' data controls (Ad1, Ad2 ...).
+    // Adodc0 and Adodc1; throws MissingControl on any other name.
     platform::db::DataControl& dataControl(const QString& name) override;
+    // Those two and the built panels' data controls (Ad1, Ad2 ...): for the
+    // window's own work on every panel and for tests; throws MissingControl
+    // when there is none.
+    platform::db::DataControl& anyDataControl(const QString& name);
     platform::db::DataGrid* grid(const QString& name) const;
 
     // The host's services for the panels.
@@ -129,7 +133,8 @@ public:
     SettingsRows settings() override;
     // What a login or password change does with our connections around its work.
     OwnConnections ownConnections() override;
-    QStringList dataControlNames() const override;
+    std::vector<platform::db::Recordset*> openRecordsets() override;
+    std::vector<QPushButton*> panelButtons() const override;
     platform::CommonDialog& CommonDialog1() override { return CommonDialog1_; }
 
     // The settings cursor: the 状态 text of row n of 状态表 ("" when empty).
@@ -147,7 +152,7 @@ private:
     void wireHandlers();
     void finishPanel(Form2Panel& panel);
     void buildPanelControls(Form2Panel& panel);
-    void dropDataControl(const QString& name);   // after a failure; never throws
+    void dropDataControl(platform::db::DataControl& dc);   // after a failure; never throws
     static void showDbError(const platform::db::DbError& e);
     QStringList panelDataControls() const;
     void releaseConnections();

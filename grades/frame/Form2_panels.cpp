@@ -45,7 +45,7 @@ void Form2::Comout_Click(int) {
         form2::emptyDataControl(Adodc1_);
     } catch (const DbError& e) {
         showDbError(e);
-        dropDataControl(QStringLiteral("Adodc1"));
+        dropDataControl(Adodc1_);
     }
 }
 
@@ -57,15 +57,14 @@ void Form2::finishPanel(Form2Panel& panel) {
         // and lets go of its record sets.
         showDbError(e);
         for (const QString& name : panel.dataControls())
-            dropDataControl(name);
-        dropDataControl(QStringLiteral("Adodc1"));
+            dropDataControl(anyDataControl(name));
+        dropDataControl(Adodc1_);
     }
 }
 
-void Form2::dropDataControl(const QString& name) {
+void Form2::dropDataControl(DataControl& dc) {
     // An edit still pending is thrown away, not stored: after a rollback it
     // would write half of the work outside the transaction.
-    DataControl& dc = dataControl(name);
     if (auto* rs = dc.recordset(); rs && rs->isDirty())
         rs->cancelUpdate();
     try {

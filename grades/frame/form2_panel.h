@@ -19,6 +19,7 @@
 #include <vector>
 
 class QAction;
+class QPushButton;
 class QWidget;
 class SettingsRows;
 class Form2Panel;
@@ -31,6 +32,7 @@ class CommonDialog;
 namespace platform::db {
 class DataControl;
 class DataGrid;
+class Recordset;
 }
 
 // A control a panel asks for that its frame does not hold, or holds as
@@ -71,16 +73,21 @@ public:
     virtual QWidget* hostWindow() = 0;
     // A panel's own controls; only the panel itself holds the key.
     virtual PanelControls controlsOf(const Form2Panel& panel) = 0;
-    // Adodc0 (the settings cursor), Adodc1 (the general data control) and
-    // every panel's data controls by name.
+    // The window's own data controls: Adodc0 (the settings cursor) and Adodc1
+    // (the general data control). A panel's data controls are its own: any
+    // other name throws MissingControl.
     virtual platform::db::DataControl& dataControl(const QString& name) = 0;
     // The rows of 状态表 through the settings cursor Adodc0.
     virtual SettingsRows settings() = 0;
     // A menu item or top-level menu by its design name; null when there is none.
     virtual QAction* menuItem(const QString& name) const = 0;
 
-    // Every data control of the window: Adodc0, Adodc1 and the panels' own.
-    virtual QStringList dataControlNames() const = 0;
+    // Every record set open on the window: Adodc0's, Adodc1's and those of
+    // the panels built, for work that must store or reread them all.
+    virtual std::vector<platform::db::Recordset*> openRecordsets() = 0;
+    // The panel buttons Command1 to 8 and the 完成 buttons of the panels
+    // built: what a long run keeps the user from pressing.
+    virtual std::vector<QPushButton*> panelButtons() const = 0;
     // The window's file dialog, shared by every window it owns.
     virtual platform::CommonDialog& CommonDialog1() = 0;
 

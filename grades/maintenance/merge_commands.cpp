@@ -59,13 +59,12 @@ void menuin1_Click(PanelHost& host) {
     state().StudentCount = float(result.tables[2].rowCount);
     state().TeacherCount = float(result.tables[3].rowCount);
     // Sets still open on the window read the merged rows.
-    for (const QString& name : host.dataControlNames())
-        if (auto* rs = host.dataControl(name).recordset()) {
-            try {
-                rs->requery();
-            } catch (const DbError&) {
-            }
+    for (platform::db::Recordset* rs : host.openRecordsets()) {
+        try {
+            rs->requery();
+        } catch (const DbError&) {
         }
+    }
     tell(mergeReportText(result), platform::kPromptTitle);
 }
 

@@ -52,16 +52,14 @@ bool backUp(PanelHost& host) {
 // The window's record sets: an edit still pending is stored before the
 // tables change under them, so it cannot be written back over the clearing.
 void storePendingEdits(PanelHost& host) {
-    for (const QString& name : host.dataControlNames())
-        if (auto* rs = host.dataControl(name).recordset())
-            rs->update();
+    for (platform::db::Recordset* rs : host.openRecordsets())
+        rs->update();
 }
 
 // And read again afterwards, so that no panel shows what was cleared.
 void requeryOpenSets(PanelHost& host) {
-    for (const QString& name : host.dataControlNames())
-        if (auto* rs = host.dataControl(name).recordset())
-            rs->requery();
+    for (platform::db::Recordset* rs : host.openRecordsets())
+        rs->requery();
 }
 
 } // namespace

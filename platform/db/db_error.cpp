@@ -3,6 +3,6 @@
 namespace platform::db {
 
 DbError::DbError(Kind kind, const QString& text)
-    : std::runtime_error(text.toStdString()), kind_(kind), text_(text) {}
+    : platform::MessageError(text), kind_(kind) {}
 
 } // namespace platform::db

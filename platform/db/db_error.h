@@ -1,12 +1,13 @@
 #pragma once
 // The one failure of the database layer: a kind to act on and a text to show.
 
+#include "platform/text/message_error.h"
+
 #include <QString>
-#include <stdexcept>
 
 namespace platform::db {
 
-class DbError : public std::runtime_error {
+class DbError : public platform::MessageError {
 public:
     enum Kind { NotFound, NotADatabase, WrongPassword, AlreadyExists, CannotCreate, Busy,
                 NoSuchTable, NoSuchField, TooLong, RequiredNull, ZeroLength, TypeMismatch,
@@ -19,10 +20,8 @@ public:
                 Stale };          // a record set that must be read again before use
     DbError(Kind kind, const QString& text);
     Kind kind() const { return kind_; }
-    QString text() const { return text_; }
 private:
     Kind kind_;
-    QString text_;
 };
 
 } // namespace platform::db

@@ -2,6 +2,7 @@
 // Text as the school's files hold it: GBK (code page 936), strictly.
 // Inside the program text is QString; these are the only ways in and out.
 
+#include "platform/text/message_error.h"
 #include "platform/text/whole_file.h"
 
 #include <QByteArray>
@@ -34,27 +35,22 @@ QString nonGbkMessage(const NonGbkCharacter& found, const QString& where);
 QString nonGbkLinePlace(const NonGbkCharacter& found, bool severalLines);
 
 // A byte sequence that is not GBK, or a character GBK cannot hold.
-class GbkError : public std::runtime_error {
+class GbkError : public MessageError {
 public:
-    explicit GbkError(const QString& what) : std::runtime_error(what.toStdString()), text_(what) {}
+    explicit GbkError(const QString& what) : MessageError(what) {}
     // A character GBK cannot hold, placed by `where` (see nonGbkMessage).
     GbkError(const NonGbkCharacter& found, const QString& where)
         : GbkError(nonGbkMessage(found, where)) { found_ = found; }
-    QString text() const { return text_; }
     // The refused character, when that is the reason.
     const std::optional<NonGbkCharacter>& nonGbk() const { return found_; }
 private:
-    QString text_;
     std::optional<NonGbkCharacter> found_;
 };
 
 // A file that could not be read or written.
-class FileError : public std::runtime_error {
+class FileError : public MessageError {
 public:
-    explicit FileError(const QString& what) : std::runtime_error(what.toStdString()), text_(what) {}
-    QString text() const { return text_; }
-private:
-    QString text_;
+    explicit FileError(const QString& what) : MessageError(what) {}
 };
 
 // Throws GbkError naming the first character GBK cannot hold and its line.

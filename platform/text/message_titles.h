@@ -18,4 +18,10 @@ inline const QString kDoneTitle = QStringLiteral("完成");
 inline const QString kFailedTitle = QStringLiteral("失败");
 inline const QString kCannotPrintTitle = QStringLiteral("无法打印");
 
+// The program's log of its own faults, in the program folder.
+inline const QString kProgramLogName = QStringLiteral("程序错误记录.txt");
+// A command stopped by a fault of the program, not of the data or the disk.
+inline const QString kProgramFaultText = QStringLiteral("程序内部出错,这个操作没有完成。出错的详细情况已记入程序文件夹中的“") +
+                                         kProgramLogName + QStringLiteral("”。");
+
 } // namespace platform

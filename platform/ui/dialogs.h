@@ -80,6 +80,12 @@ public:
     // Runs one of the system's own modal windows (login, class input ...)
     // and returns its QDialog result. Tests answer it in place of a person.
     virtual int runModal(QDialog& dialog) = 0;
+    // A fault of the program itself stopped a command (see Application):
+    // the user gets kProgramFaultText, the log has `detail`. Tests fail on it.
+    virtual void programFault(const QString& detail) {
+        (void)detail;
+        message(kProgramFaultText, MsgButtons::Ok, kErrorTitle, MsgIcon::Critical);
+    }
 };
 
 // The service in use. Until one is installed, the Qt service is used.

@@ -3,6 +3,8 @@
 // service sets up (the printer dialog, or the default printer without one),
 // so that tests print to PDF files.
 
+#include "platform/text/message_error.h"
+
 #include <QString>
 #include <QTextFormat>
 #include <stdexcept>
@@ -14,12 +16,9 @@ class QTextDocument;
 namespace platform {
 
 // The printer could not be set up or could not start the document.
-class PrintError : public std::runtime_error {
+class PrintError : public MessageError {
 public:
-    explicit PrintError(const QString& what) : std::runtime_error(what.toStdString()), text_(what) {}
-    QString text() const { return text_; }
-private:
-    QString text_;
+    explicit PrintError(const QString& what) : MessageError(what) {}
 };
 
 // What the print system tells of a printer's queue. The queue is asked

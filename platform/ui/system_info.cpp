@@ -1,10 +1,10 @@
 #include "platform/ui/system_info.h"
 
+#include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QProcess>
 #include <QVersionNumber>
 
 namespace platform {
@@ -31,7 +31,7 @@ void StartSysInfo() {
         if (folder && QFileInfo(*folder + QStringLiteral("/MSINFO32.EXE")).isFile())
             program = *folder + QStringLiteral("/MSINFO32.EXE");
     }
-    if (!program || !QProcess::startDetached(*program, {}))
+    if (!program || !startDetachedAsStarted(*program, {}))
         dialogs().message(QStringLiteral("此时系统信息不可用"), MsgButtons::Ok);
 }
 

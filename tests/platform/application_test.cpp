@@ -1,11 +1,22 @@
 #include "platform/ui/application.h"
+#include "platform/db/db_error.h"
+#include "platform/text/gbk.h"
 #include "support/dialog_double.h"
 
 #include <QEvent>
+#include <QFile>
 #include <QObject>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
+#include <cstring>
+#include <optional>
 #include <stdexcept>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace {
 
@@ -13,11 +24,33 @@ class Failing : public QObject {
 protected:
     bool event(QEvent* e) override {
         if (e->type() == QEvent::User)
-            throw std::runtime_error(QStringLiteral("数据库正被别的程序使用,请稍后再试.").toStdString());
+            throw platform::db::DbError(platform::db::DbError::Busy,
+                                        QStringLiteral("数据库正被别的程序使用,请稍后再试."));
         if (e->type() == QEvent::User + 1)
             throw std::system_error(std::make_error_code(std::errc::read_only_file_system), "rename");
+        if (e->type() == QEvent::User + 2)
+            throw std::logic_error("Form2: no data control named Ad3");
         return QObject::event(e);
     }
+};
+
+// Sets an environment variable for the test's time; unset when `value` is none.
+class EnvironmentVariable {
+public:
+    EnvironmentVariable(const char* name, const std::optional<QByteArray>& value)
+        : name_(name), old_(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt) {
+        set(value);
+    }
+    ~EnvironmentVariable() { set(old_); }
+private:
+    void set(const std::optional<QByteArray>& value) {
+        if (value)
+            qputenv(name_, *value);
+        else
+            qunsetenv(name_);
+    }
+    const char* name_;
+    std::optional<QByteArray> old_;
 };
 
 } // namespace
@@ -41,4 +74,66 @@ TEST(Application, ASystemErrorNoHandlerCaughtSaysItsReasonInChinese) {
     Failing target;
     QEvent event(QEvent::Type(QEvent::User + 1));
     EXPECT_FALSE(app->notify(&target, &event));
+}
+
+// A fault of the program shows the short message of its own, not its English
+// text, puts the detail in the program's log, and fails the test it happens in.
+TEST(Application, AFaultOfTheProgramIsToldShortLoggedAndFailsTheTest) {
+    auto* app = static_cast<platform::Application*>(QCoreApplication::instance());
+    QTemporaryDir folder;
+    const QString log = folder.filePath(platform::kProgramLogName);
+    platform::setProgramLog(log);
+    DialogDouble dialogs;
+    Failing target;
+    QEvent event(QEvent::Type(QEvent::User + 2));
+    EXPECT_NONFATAL_FAILURE(EXPECT_FALSE(app->notify(&target, &event)), "no data control named Ad3");
+    platform::setProgramLog({});
+    EXPECT_EQ(dialogs.messages(), QStringList{platform::kProgramFaultText});
+    EXPECT_EQ(dialogs.lastTitle(), platform::kErrorTitle);
+    ASSERT_EQ(dialogs.faults().size(), 1);
+    EXPECT_TRUE(dialogs.faults()[0].contains(QStringLiteral("std::logic_error: Form2: no data control named Ad3")));
+    const QString logged = platform::readGbkFile(log);
+    EXPECT_TRUE(logged.contains(QStringLiteral("std::logic_error: Form2: no data control named Ad3"))) << logged.toStdString();
+    EXPECT_TRUE(logged.endsWith(QStringLiteral("\r\n")));
+}
+
+// The bus is named off only when there is none to find; what the program
+// starts gets the environment the program was started with.
+TEST(Application, TheUsersBusIsFoundAndChildrenGetTheStartEnvironment) {
+    QTemporaryDir runtime;
+    EnvironmentVariable dir("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    EnvironmentVariable bus("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
+
+    const QByteArray socketPath = QFile::encodeName(runtime.filePath(QStringLiteral("bus")));
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listening, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(size_t(socketPath.size()), sizeof(address.sun_path));
+    std::memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+    ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    platform::disableAbsentBus();
+    EXPECT_FALSE(qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"));
+    ::close(listening);
+    ::unlink(socketPath.constData());
+
+    // A plain file there is no bus.
+    QFile plain(QFile::decodeName(socketPath));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    platform::disableAbsentBus();
+    EXPECT_EQ(qgetenv("DBUS_SESSION_BUS_ADDRESS"), "disabled:");
+
+    const QString seen = runtime.filePath(QStringLiteral("seen"));
+    ASSERT_TRUE(platform::startDetachedAsStarted(
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), QStringLiteral("printf '%s' \"${DBUS_SESSION_BUS_ADDRESS-unset}\" > \"$1.part\" && mv "
+                                              "\"$1.part\" \"$1\""),
+         QStringLiteral("sh"), seen}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(seen); }, 30000));
+    QFile child(seen);
+    ASSERT_TRUE(child.open(QIODevice::ReadOnly));
+    const QByteArray value = child.readAll();
+    EXPECT_NE(value, "disabled:");
+    EXPECT_EQ(value, platform::startEnvironment().value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unset")).toLocal8Bit());
 }

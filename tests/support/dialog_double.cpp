@@ -1,8 +1,12 @@
 #include "dialog_double.h"
 
+#include <QCoreApplication>
 #include <QDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <QPrinter>
 #include <gtest/gtest.h>
+#include <utility>
 #include "support/test_files.h"
 
 using platform::MsgButtons;
@@ -36,6 +40,20 @@ bool offers(MsgButtons buttons, MsgResult r) {
         return r == MsgResult::Abort || r == MsgResult::Retry || r == MsgResult::Ignore;
     }
     return false;
+}
+
+// The button Enter presses when the caller named none; a retry, which would
+// only ask again, is cancelled.
+MsgResult firstButton(MsgButtons buttons) {
+    switch (buttons) {
+    case MsgButtons::Ok:
+    case MsgButtons::OkCancel: return MsgResult::Ok;
+    case MsgButtons::YesNo:
+    case MsgButtons::YesNoCancel: return MsgResult::Yes;
+    case MsgButtons::RetryCancel: return MsgResult::Cancel;
+    case MsgButtons::AbortRetryIgnore: return MsgResult::Abort;
+    }
+    return MsgResult::Ok;
 }
 
 // What an unanswered box gives: the choice that changes nothing.
@@ -83,6 +101,7 @@ public:
         stray("modal window", dialog.windowTitle());
         return QDialog::Rejected;
     }
+    void programFault(const QString& detail) override { ADD_FAILURE() << "a fault of the program: " << str(detail); }
 
 private:
     static void stray(const char* kind, const QString& text) {
@@ -106,6 +125,7 @@ public:
     }
     MsgResult messageWithDefault(const QString& text, MsgButtons buttons, const QString& title,
                                  MsgResult defaultButton) override {
+        d_.pendingDefault_ = defaultButton;
         const MsgResult r = d_.message(text, buttons, title, platform::MsgIcon::None);
         d_.shown_.back().defaultButton = defaultButton;
         return r;
@@ -130,6 +150,7 @@ public:
     }
     bool defaultPrinter(QPrinter& printer) override { return d_.defaultPrinter(printer); }
     int runModal(QDialog& dialog) override { return d_.modal(dialog); }
+    void programFault(const QString& detail) override { d_.fault(detail); }
 
 private:
     DialogDouble& d_;
@@ -245,6 +266,18 @@ DialogDouble& DialogDouble::queueRefuses(Refusal when) {
 
 DialogDouble& DialogDouble::cancelDialog() { return add(Kind::Cancel); }
 
+DialogDouble& DialogDouble::answerEveryDialog(const QString& folder) {
+    autoFolder_ = folder;
+    return *this;
+}
+
+QString DialogDouble::freshPath(const QString& name) {
+    const QString sub = QString::number(++autoCount_);
+    QDir(autoFolder_).mkpath(sub);
+    const QString dir = QDir(autoFolder_).filePath(sub);
+    return name.isEmpty() ? dir : QDir(dir).filePath(name);
+}
+
 DialogDouble& DialogDouble::runModalWith(std::function<int(QDialog&)> script) {
     Entry e;
     e.modal = std::move(script);
@@ -270,7 +303,8 @@ bool DialogDouble::take(const QString& shownKind, const QString& text, Entry& ou
             return true;
         }
     }
-    ADD_FAILURE() << "unscripted " << str(shownKind) << " dialog: \"" << str(text) << "\"";
+    if (autoFolder_.isEmpty())
+        ADD_FAILURE() << "unscripted " << str(shownKind) << " dialog: \"" << str(text) << "\"";
     return false;
 }
 
@@ -279,8 +313,12 @@ MsgResult DialogDouble::message(const QString& text, MsgButtons buttons, const Q
     Shown& s = record(QStringLiteral("message"), text, titleShown(title));
     s.buttons = buttons;
     s.icon = icon;
+    const std::optional<MsgResult> preset = std::exchange(pendingDefault_, std::nullopt);
     Entry e;
-    if (!take(QStringLiteral("message"), text, e)) return safeAnswer(buttons);
+    if (!take(QStringLiteral("message"), text, e)) {
+        if (autoFolder_.isEmpty()) return safeAnswer(buttons);
+        return preset ? *preset : firstButton(buttons);
+    }
     if (!e.expected.isEmpty() && e.expected != text)
         ADD_FAILURE() << "message box shows \"" << str(text) << "\", expected \"" << str(e.expected) << "\"";
     if (!offers(buttons, e.result)) {
@@ -294,7 +332,10 @@ MsgResult DialogDouble::message(const QString& text, MsgButtons buttons, const Q
 QString DialogDouble::input(const QString& prompt, const QString& title, const QString& defaultText) {
     record(QStringLiteral("input"), prompt, titleShown(title)).defaultText = defaultText;
     Entry e;
-    if (!take(QStringLiteral("input"), prompt, e)) return {};
+    if (!take(QStringLiteral("input"), prompt, e)) {
+        if (autoFolder_.isEmpty()) return {};
+        return defaultText.isEmpty() ? QStringLiteral("1") : defaultText;
+    }
     if (!e.expected.isEmpty() && e.expected != prompt)
         ADD_FAILURE() << "input box asks \"" << str(prompt) << "\", expected \"" << str(e.expected) << "\"";
     return e.text;
@@ -303,28 +344,46 @@ QString DialogDouble::input(const QString& prompt, const QString& title, const Q
 std::optional<QString> DialogDouble::fileDialog(const QString& kind, const platform::FileRequest& request) {
     record(kind, request.title, request.title).file = request;
     Entry e;
-    if (!take(kind, request.title, e) || e.kind == Kind::Cancel) return std::nullopt;
+    if (!take(kind, request.title, e)) {
+        if (autoFolder_.isEmpty()) return std::nullopt;
+        const QString preset = QFileInfo(request.fileName).fileName();
+        return freshPath(preset.isEmpty() ? QStringLiteral("文件") : preset);
+    }
+    if (e.kind == Kind::Cancel) return std::nullopt;
     return e.text;
 }
 
 std::optional<QString> DialogDouble::folder(const QString& title, const QString& initialFolder) {
     record(QStringLiteral("folder"), title, title).file.initialFolder = initialFolder;
     Entry e;
-    if (!take(QStringLiteral("folder"), title, e) || e.kind == Kind::Cancel) return std::nullopt;
+    if (!take(QStringLiteral("folder"), title, e)) {
+        if (autoFolder_.isEmpty()) return std::nullopt;
+        return freshPath({});
+    }
+    if (e.kind == Kind::Cancel) return std::nullopt;
     return e.text;
 }
 
 std::optional<platform::FontChoice> DialogDouble::font(const platform::FontChoice& initial) {
     record(QStringLiteral("font"), initial.name, {}).font = initial;
     Entry e;
-    if (!take(QStringLiteral("font"), initial.name, e) || e.kind == Kind::Cancel) return std::nullopt;
+    if (!take(QStringLiteral("font"), initial.name, e)) {
+        if (autoFolder_.isEmpty()) return std::nullopt;
+        return initial;
+    }
+    if (e.kind == Kind::Cancel) return std::nullopt;
     return e.font;
 }
 
 std::optional<platform::PrintRange> DialogDouble::printer(QPrinter& printer, bool offerSelection) {
     record(QStringLiteral("printer"), {}, {}).selectionOffered = offerSelection;
     Entry e;
-    if (!take(QStringLiteral("printer"), {}, e) || e.kind != Kind::Printer) return std::nullopt;
+    if (!take(QStringLiteral("printer"), {}, e)) {
+        if (autoFolder_.isEmpty()) return std::nullopt;
+        e.kind = Kind::Printer;
+        if (pdfPath_.isEmpty()) pdfPath_ = freshPath(QStringLiteral("printed.pdf"));
+    }
+    if (e.kind != Kind::Printer) return std::nullopt;
     if (e.range == platform::PrintRange::Selection && !offerSelection)
         ADD_FAILURE() << "printer dialog answered with the selection, which it did not offer";
     if (pdfPath_.isEmpty())
@@ -336,6 +395,7 @@ std::optional<platform::PrintRange> DialogDouble::printer(QPrinter& printer, boo
 bool DialogDouble::defaultPrinter(QPrinter& printer) {
     record(QStringLiteral("default printer"), {}, {});
     if (noPrinter_) return false;
+    if (pdfPath_.isEmpty() && !autoFolder_.isEmpty()) pdfPath_ = freshPath(QStringLiteral("printed.pdf"));
     if (pdfPath_.isEmpty()) {
         ADD_FAILURE() << "printing on the default printer with no PDF file to print to (printToPdf)";
         return false;
@@ -353,13 +413,27 @@ void DialogDouble::sendToPdf(QPrinter& printer) const {
 int DialogDouble::modal(QDialog& dialog) {
     record(QStringLiteral("modal"), dialog.windowTitle(), dialog.windowTitle());
     Entry e;
-    if (!take(QStringLiteral("modal"), dialog.windowTitle(), e)) return QDialog::Rejected;
+    if (!take(QStringLiteral("modal"), dialog.windowTitle(), e)) {
+        if (!autoFolder_.isEmpty()) {
+            // Opened and closed as a person would who changed nothing.
+            dialog.show();
+            QCoreApplication::processEvents();
+            if (dialog.isVisible()) dialog.done(QDialog::Rejected);
+        }
+        return QDialog::Rejected;
+    }
     // Shown as exec() would, so that show-time set-up runs and controls report visible.
     dialog.show();
     const int result = e.modal ? e.modal(dialog) : int(QDialog::Rejected);
     // A script that did not close the window ends it with its result, as the user would.
     if (dialog.isVisible()) dialog.done(result);
     return result;
+}
+
+void DialogDouble::fault(const QString& detail) {
+    record(QStringLiteral("message"), platform::kProgramFaultText, platform::kErrorTitle).icon = platform::MsgIcon::Critical;
+    faults_ << detail;
+    ADD_FAILURE() << "a fault of the program: " << str(detail);
 }
 
 QStringList DialogDouble::messages() const {

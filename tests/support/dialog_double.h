@@ -44,6 +44,13 @@ public:
     DialogDouble& queueRefuses(Refusal when = Refusal::AtStart);
     DialogDouble& cancelDialog();                         // next file/folder/font/printer dialog
     DialogDouble& runModalWith(std::function<int(QDialog&)> script); // next modal window
+    // From now on a dialog the script does not answer is answered as a person
+    // going through every command would: a message box with its default
+    // button (a retry is cancelled), an input box with its preset text or "1", a file or folder
+    // dialog with a new path inside `folder` (a save keeps its preset name),
+    // a font dialog with its preset font, a printer dialog with PDF files
+    // there, a modal window by closing it.
+    DialogDouble& answerEveryDialog(const QString& folder);
 
     struct Shown {
         QString kind;      // "message", "input", "open", "save", "folder", "font", "printer",
@@ -62,6 +69,9 @@ public:
     QStringList messages() const;   // the texts of the message boxes shown
     QString lastMessage() const;    // "" when none was shown
     QString lastTitle() const;      // title of the last message box, "" when none
+    // The details of the program's faults shown (see platform::Application);
+    // each has already failed the test.
+    const QStringList& faults() const { return faults_; }
 
 private:
     class Service;
@@ -93,6 +103,10 @@ private:
     bool defaultPrinter(QPrinter& printer);
     void sendToPdf(QPrinter& printer) const;
     int modal(QDialog& dialog);
+    void fault(const QString& detail);
+    // The answer of answerEveryDialog to a dialog of that kind; false when off.
+    bool answerUnscripted(const QString& shownKind, Entry& out);
+    QString freshPath(const QString& name);
 
     class Queue;
     std::unique_ptr<Service> service_;
@@ -101,6 +115,12 @@ private:
     std::vector<Entry> script_;
     std::vector<Shown> shown_;
     QString pdfPath_;
+    QString autoFolder_;
+    int autoCount_ = 0;
+    std::optional<platform::MsgResult> pendingDefault_;
+    platform::MsgButtons pendingButtons_ = platform::MsgButtons::Ok;
+    QString pendingDefaultText_;
+    QStringList faults_;
     bool noPrinter_ = false;
     platform::DialogService* previous_;
 };

@@ -1,10 +1,12 @@
 #include "grades/results/export/export_menus.h"
 
+#include "common/data_connections.h"
 #include "common/program_state.h"
 #include "grades/frame/form2_panel.h"
 #include "grades/results/core/web_pages.h"
 #include "grades/results/export/Form16.h"
 #include "platform/db/database.h"
+#include "platform/db/datacontrol.h"
 #include "platform/text/gbk.h"
 #include "platform/ui/dialogs.h"
 
@@ -23,8 +25,12 @@ void MakeHTM_Click(PanelHost& host) {
     // A failure ends the command quietly; every page is written whole, so the
     // pages finished before it stay and no half page is left.
     try {
-        writeResultsWebPages(host.dataControl(QStringLiteral("Adodc1")), host.dataControl(QStringLiteral("Ad3")),
-                             state().SchoolName, *chosen, host.CurrentGradeId, host.CurrentClassId);
+        // The page queries go through a data control of the command's own: the
+        // scratch control of another panel may not be built, and is not ours.
+        platform::db::DataControl pages;
+        connectToDatabase(pages);
+        writeResultsWebPages(host.dataControl(QStringLiteral("Adodc1")), pages, state().SchoolName, *chosen,
+                             host.CurrentGradeId, host.CurrentClassId);
     } catch (const platform::db::DbError&) {
     } catch (const platform::FileError&) {
     }

@@ -46,7 +46,7 @@ struct MarkPanelsTest : ::testing::Test {
     QLineEdit* Te81() { return at<QLineEdit>("Te81"); }
     QLineEdit* Te82() { return at<QLineEdit>("Te82"); }
     QString label(const char* name) { return at<QLabel>(name)->text(); }
-    platform::db::Recordset& list() { return *w.dataControl("Ad8").recordset(); }
+    platform::db::Recordset& list() { return *w.anyDataControl("Ad8").recordset(); }
     int position() { return list().absolutePosition(); }
     QString current() { return list().value("姓名").toString(); }
 
@@ -186,7 +186,7 @@ TEST_F(MarkPanelsTest, WithoutRoomsItOpensOnClassesAndRoomsListNothing) {
     EXPECT_EQ(label("La88"), "数学");
     EXPECT_EQ(list().recordCount(), 5);
     EXPECT_EQ(current(), "甲一");
-    EXPECT_EQ(w.dataControl("Ad8").caption(), "1/5");
+    EXPECT_EQ(w.anyDataControl("Ad8").caption(), "1/5");
     EXPECT_EQ(label("La89"), "座位号:01 考室:001 2004级01班");
     EXPECT_EQ(Te82()->text(), "20040101  甲一");
     EXPECT_EQ(Te81()->text(), "10");
@@ -245,7 +245,7 @@ TEST_F(MarkPanelsTest, MarksTypedWithEnterAreCheckedAgainstEachStudentsOwnPaper)
     enterMark("120.5");
     EXPECT_FLOAT_EQ(storedMark(db, "乙一").toFloat(), 120.5f);
     EXPECT_EQ(current(), "甲二");
-    EXPECT_EQ(w.dataControl("Ad8").caption(), "3/3");
+    EXPECT_EQ(w.anyDataControl("Ad8").caption(), "3/3");
 
     dialogs.answerMessage(MsgResult::Ok, "输入完成!");
     enterMark("95");
@@ -377,14 +377,14 @@ TEST_F(MarkPanelsTest, WhatNamesNothingGivesAnEmptyListOrAZeroFullMark) {
     auto* combo8 = at<QComboBox>("Combo8");
     combo8->setEditText("物理");
     marks.Combo8_Click();
-    EXPECT_EQ(w.dataControl("Ad8").recordset(), nullptr);
+    EXPECT_EQ(w.anyDataControl("Ad8").recordset(), nullptr);
     EXPECT_EQ(Te81()->text(), "");
-    EXPECT_EQ(w.dataControl("Ad8").caption(), "");
+    EXPECT_EQ(w.anyDataControl("Ad8").caption(), "");
     // A search while no subject is chosen.
     combo8->setEditText("");
     Te82()->setText("甲一");
     QTest::keyClick(Te82(), Qt::Key_Return);
-    EXPECT_EQ(w.dataControl("Ad8").recordset(), nullptr);
+    EXPECT_EQ(w.anyDataControl("Ad8").recordset(), nullptr);
 
     // A grade level without a 年级表 row: its papers have full mark 0.
     db.execute("delete from 年级表 where 年级 = '2005'");
@@ -406,7 +406,7 @@ TEST_F(MarkPanelsTest, FinishLetsTheListGo) {
     openMarks();
     click("Comout_7");
     EXPECT_EQ(w.visiblePanel(), 0);
-    EXPECT_EQ(w.dataControl("Ad8").recordset(), nullptr);
+    EXPECT_EQ(w.anyDataControl("Ad8").recordset(), nullptr);
     EXPECT_EQ(w.grid("DataGrid5")->columnCount(), 0);
 }
 

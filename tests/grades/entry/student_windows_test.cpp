@@ -111,7 +111,7 @@ TEST_F(WindowsTest, OpeningChoosesTheFirstClassInTextOrder) {
     EXPECT_EQ(w.CurrentClassId, "01");
     EXPECT_EQ(tx12()->text(), "03");
     EXPECT_TRUE(Te11()->isEnabled());
-    EXPECT_EQ(w.dataControl("Ad1").recordset()->recordCount(), 2);
+    EXPECT_EQ(w.anyDataControl("Ad1").recordset()->recordCount(), 2);
 }
 
 TEST_F(WindowsTest, EnterAddsTheTypedNameAndTheDisplayFollows) {
@@ -124,13 +124,13 @@ TEST_F(WindowsTest, EnterAddsTheTypedNameAndTheDisplayFollows) {
     EXPECT_EQ(stored(), (QStringList{"01 张三 20040001", "02 李四 20040002"}));
     EXPECT_EQ(tx12()->text(), "03");
     EXPECT_EQ(label("la15"), "2");
-    EXPECT_EQ(w.dataControl("Ad1").caption(), "02  李四");
+    EXPECT_EQ(w.anyDataControl("Ad1").caption(), "02  李四");
     EXPECT_EQ(Te11()->text(), "李四");
     EXPECT_EQ(Te11()->selectedText(), "李四");
     EXPECT_EQ(state().StudentCount, 2);
 
     // The labels name the student the cursor last left.
-    w.dataControl("Ad1").recordset()->moveFirst();
+    w.anyDataControl("Ad1").recordset()->moveFirst();
     EXPECT_EQ(label("la10"), "李四");
     EXPECT_EQ(label("la18"), "02");
 }
@@ -180,7 +180,7 @@ TEST_F(WindowsTest, ButtonsRefuseALongNameAndATakenNumberWithAMessage) {
 TEST_F(WindowsTest, InsertRenameAndDeleteThroughTheButtons) {
     seed("01", {"甲", "乙", "丙"});
     open();
-    auto* rs = w.dataControl("Ad1").recordset();
+    auto* rs = w.anyDataControl("Ad1").recordset();
     ASSERT_TRUE(rs->findValue("学号", "02", 0, true));
     Te11()->setText("丁");
     panel.Com12_Click();
@@ -202,7 +202,7 @@ TEST_F(WindowsTest, DeleteKeepsTheNumbersWhileTheBoxIsTicked) {
     seed("01", {"甲", "乙", "丙"});
     open();
     EXPECT_TRUE(at<QCheckBox>("Che11")->isChecked());
-    ASSERT_TRUE(w.dataControl("Ad1").recordset()->findValue("学号", "02", 0, true));
+    ASSERT_TRUE(w.anyDataControl("Ad1").recordset()->findValue("学号", "02", 0, true));
     panel.Comm11_Click();
     EXPECT_EQ(stored(), (QStringList{"01 甲 20040001", "03 丙 20040003"}));
     EXPECT_EQ(tx12()->text(), "02");
@@ -214,7 +214,7 @@ TEST_F(WindowsTest, AFailedRenumberingLeavesNoHalfOfItToBeStoredLater) {
                          "begin select raise(abort, '不能修改'); end");
     open();
     at<QCheckBox>("Che11")->setChecked(false);
-    ASSERT_TRUE(w.dataControl("Ad1").recordset()->findValue("学号", "01", 0, true));
+    ASSERT_TRUE(w.anyDataControl("Ad1").recordset()->findValue("学号", "01", 0, true));
     DialogDouble dialogs;
     dialogs.answerMessage();
     panel.Comm11_Click();
@@ -310,7 +310,7 @@ TEST_F(WindowsTest, FinishingStoresTheStudentCount) {
     EXPECT_EQ(settings->studentCount, 3);
     EXPECT_FALSE(at<QWidget>("Comm11")->isEnabled());
     EXPECT_FALSE(Te11()->isEnabled());
-    EXPECT_EQ(w.dataControl("Ad1").recordset(), nullptr);
+    EXPECT_EQ(w.anyDataControl("Ad1").recordset(), nullptr);
     EXPECT_EQ(label("la15"), "");
 }
 

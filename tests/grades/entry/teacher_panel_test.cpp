@@ -55,7 +55,7 @@ struct Teachers {
     QLineEdit* Te21() { return at<QLineEdit>("Te21"); }
     QString gap() { return at<QLabel>("Latea")->text(); }
     void click(const char* name) { at<QPushButton>(name)->click(); }
-    platform::db::Recordset& teachers() { return *w().dataControl("Ad2").recordset(); }
+    platform::db::Recordset& teachers() { return *w().anyDataControl("Ad2").recordset(); }
 
     void open() { w().Command2_Click(); }
     void addTeachers(const QStringList& names) {
@@ -127,7 +127,7 @@ TEST_F(TeacherPanelTest, OpeningShowsClassesSubjectsAndTheFirstTeacher) {
     for (const char* name : {"Combo2", "Combo3", "Combo4"})
         EXPECT_TRUE(combo(name)->isEditable()) << name;
     EXPECT_EQ(teachers().fieldCount(), 41);
-    EXPECT_EQ(w().dataControl("Ad2").caption(), " 1/ 2");
+    EXPECT_EQ(w().anyDataControl("Ad2").caption(), " 1/ 2");
     EXPECT_EQ(Te21()->text(), "甲");
     EXPECT_EQ(entries(), (QStringList{"2004级02班 数学", "2005级01班 语文"}));
     EXPECT_EQ(boxes(), "2004级02班|数学");
@@ -136,7 +136,7 @@ TEST_F(TeacherPanelTest, OpeningShowsClassesSubjectsAndTheFirstTeacher) {
     EXPECT_EQ(at<QLabel>("Latea2")->text(), "   系统发现下的的班的课程尚未安排教师,请选择一位教师,然后单击确定。");
 
     teachers().moveNext();
-    EXPECT_EQ(w().dataControl("Ad2").caption(), " 2/ 2");
+    EXPECT_EQ(w().anyDataControl("Ad2").caption(), " 2/ 2");
     EXPECT_EQ(Te21()->text(), "乙");
     EXPECT_TRUE(entries().isEmpty());
     EXPECT_EQ(boxes(), "|");
@@ -247,11 +247,11 @@ TEST_F(TeacherPanelTest, EnterAddsATeacherAndANamesakeIsOnlyFound) {
         EXPECT_EQ(Te21()->text(), QString::fromUtf8(name));   // the Enter is not typed
         EXPECT_EQ(Te21()->selectedText(), QString::fromUtf8(name));
     }
-    EXPECT_EQ(w().dataControl("Ad2").caption(), " 1/ 3");
+    EXPECT_EQ(w().anyDataControl("Ad2").caption(), " 1/ 3");
     EXPECT_EQ(state().TeacherCount, 2.0f);
     Te21()->setText("O'B");
     click("Com21");
-    EXPECT_EQ(w().dataControl("Ad2").caption(), " 4/ 4");
+    EXPECT_EQ(w().anyDataControl("Ad2").caption(), " 4/ 4");
     EXPECT_EQ(db().scalar("select count(*) from 教师表").toInt(), 4);
 }
 
@@ -288,7 +288,7 @@ TEST_F(TeacherPanelTest, DeleteWithoutAssignmentsMakesTheNextTeacherCurrent) {
     EXPECT_EQ(Te21()->text(), "丙");
     click("Com28");
     EXPECT_EQ(Te21()->text(), "甲");
-    EXPECT_EQ(w().dataControl("Ad2").caption(), " 1/ 1");
+    EXPECT_EQ(w().anyDataControl("Ad2").caption(), " 1/ 1");
     EXPECT_EQ(state().TeacherCount, -2.0f);   // counted from 0 by the fixture
     EXPECT_EQ(db().scalar("select 姓名 from 教师表").toString(), "甲");
 }

@@ -90,7 +90,7 @@ struct CardsTest : ::testing::Test {
         return cards;
     }
     QComboBox* filter() { return at<QComboBox>("Combo6"); }
-    platform::db::DataControl& ad32() { return w.dataControl("Ad32"); }
+    platform::db::DataControl& ad32() { return w.anyDataControl("Ad32"); }
     QStringList column(const QString& field) {
         QStringList out;
         auto* rs = ad32().recordset();

@@ -71,7 +71,7 @@ struct Connected {
     Connected() { w.ConnectDataControls(); }
     Database& db() { return *school.db(); }
     void open(const char* control, const char* source) {
-        auto& dc = w.dataControl(control);
+        auto& dc = w.anyDataControl(control);
         dc.setRecordSource(QString::fromUtf8(source));
         dc.refresh();
     }
@@ -104,7 +104,7 @@ TEST(Form2Finish, TeacherPanelClosesUpTheSlots) {
         s.w.Comout_Click(1);
         EXPECT_EQ(slotsOf(s.db(), "张三"), padded(c.after));
         EXPECT_EQ(s.w.visiblePanel(), 0);
-        EXPECT_TRUE(s.w.dataControl("Ad2").recordSource().isEmpty());
+        EXPECT_TRUE(s.w.anyDataControl("Ad2").recordSource().isEmpty());
     }
 }
 
@@ -113,7 +113,7 @@ TEST(Form2Finish, TeacherPanelWorksOnEveryTeacher) {
     addTeacher(s.db(), "甲", {"", "2004级01班 语文"});
     addTeacher(s.db(), "乙", {"", "", "2005级01班 数学"});
     s.open("Ad2", "教师表");
-    s.w.dataControl("Ad2").recordset()->moveLast();
+    s.w.anyDataControl("Ad2").recordset()->moveLast();
     s.w.ShowPanel(2);
     s.w.Comout_Click(1);
     EXPECT_EQ(slotsOf(s.db(), "甲"), padded({"2004级01班 语文"}));
@@ -318,8 +318,8 @@ TEST(Form2Connections, DisconnectLetsGoOfEveryRecordSetAndConnectTakesThemBack) 
     s.w.DisconnectDataControls();
     EXPECT_FALSE(s.w.isConnected());
     for (const char* name : {"Adodc0", "Adodc1", "Ad2"}) {
-        EXPECT_EQ(s.w.dataControl(name).recordset(), nullptr) << name;
-        EXPECT_EQ(s.w.dataControl(name).database(), nullptr) << name;
+        EXPECT_EQ(s.w.anyDataControl(name).recordset(), nullptr) << name;
+        EXPECT_EQ(s.w.anyDataControl(name).database(), nullptr) << name;
     }
     s.w.ConnectDataControls();
     EXPECT_TRUE(s.w.isConnected());

@@ -79,7 +79,7 @@ struct Driven {
     // Gives the panel's data controls a record set, as its own work would.
     void openDataControlsOf(int panel) {
         for (const QString& name : w().panel(panel)->dataControls()) {
-            auto& dc = w().dataControl(name);
+            auto& dc = w().anyDataControl(name);
             if (dc.recordset())
                 continue;
             dc.setRecordSource(name == "Ad2" || name == "Ad41" ? "教师表" : name == "Ad4" ? "年级表" : "成绩表");
@@ -138,7 +138,7 @@ TEST(PanelInterface, EveryButtonAndMenuTwinFinishesThePanelLeftAndOpensItsOwnOnc
             // The panel left let go of its record sets.
             if (shown && shown != o.panel) {
                 for (const QString& name : d.w().panel(shown)->dataControls())
-                    EXPECT_EQ(d.w().dataControl(name).recordset(), nullptr) << name.toStdString();
+                    EXPECT_EQ(d.w().anyDataControl(name).recordset(), nullptr) << name.toStdString();
             }
             shown = o.panel;
         }
@@ -221,7 +221,7 @@ TEST(PanelInterface, AStandInPanelOpensLaysOutAndFinishesThroughTheInterfaceAlon
     auto window = makeMainWindow(panelsWith(std::move(standIn)));
     Form2& w = *window;
     w.ConnectDataControls();   // its data control is connected with the window's
-    EXPECT_FALSE(w.dataControl("Ad99").connectionString().isEmpty());
+    EXPECT_FALSE(w.anyDataControl("Ad99").connectionString().isEmpty());
     w.control("Command8")->setEnabled(true);
     w.resize(1000, 700);
     w.show();
@@ -235,12 +235,12 @@ TEST(PanelInterface, AStandInPanelOpensLaysOutAndFinishesThroughTheInterfaceAlon
     QTest::mouseClick(w.control<QPushButton>("Command8"), Qt::LeftButton);
     EXPECT_EQ(w.visiblePanel(), 8);
     EXPECT_EQ(panel.label_->text(), "opened");
-    ASSERT_NE(w.dataControl("Ad99").recordset(), nullptr);
+    ASSERT_NE(w.anyDataControl("Ad99").recordset(), nullptr);
 
     QTest::mouseClick(w.control<QPushButton>("Comout_7"), Qt::LeftButton);
     EXPECT_EQ(w.visiblePanel(), 0);
     EXPECT_EQ(panel.label_->text(), "finished");
-    EXPECT_EQ(w.dataControl("Ad99").recordset(), nullptr);
+    EXPECT_EQ(w.anyDataControl("Ad99").recordset(), nullptr);
 }
 
 TEST(PanelInterface, APanelFindsOnlyItsOwnControlsAndAWrongNameStopsTheBuild) {

@@ -76,7 +76,7 @@ TEST(Form2StartUp, OpensOnTheHomePanelWithTheSchoolAndItsCounts) {
     EXPECT_EQ(s.StudentCount, 1.0f);
     EXPECT_EQ(s.TeacherCount, 1.0f);
     EXPECT_TRUE(d.messages().isEmpty());
-    EXPECT_EQ(w.dataControl("Adodc1").recordSource(), "成绩表");
+    EXPECT_EQ(w.anyDataControl("Adodc1").recordSource(), "成绩表");
     EXPECT_EQ(w.settingsValue(35), "0");
 }
 

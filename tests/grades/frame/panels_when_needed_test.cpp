@@ -61,7 +61,7 @@ QStringList looks(Form2& w, int panel) {
         out << line;
     }
     for (const QString& name : w.panel(panel)->dataControls())
-        out << name + QStringLiteral(" -> ") + w.dataControl(name).connectionString();
+        out << name + QStringLiteral(" -> ") + w.anyDataControl(name).connectionString();
     out.sort();
     return out;
 }

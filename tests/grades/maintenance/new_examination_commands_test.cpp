@@ -94,7 +94,7 @@ TEST_F(NewExamCommands, AnEarlierBackupLetsTheRefreshClearAndAPendingEditDoesNot
     run("outsj1");
 
     // A mark typed in the window and not yet stored.
-    auto& general = w.dataControl(QStringLiteral("Adodc1"));
+    auto& general = w.anyDataControl(QStringLiteral("Adodc1"));
     general.setRecordSource(QStringLiteral("成绩表"));
     general.refresh();
     general.recordset()->setValue(QStringLiteral("数学"), 55);

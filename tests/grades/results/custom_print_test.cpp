@@ -99,7 +99,7 @@ TEST(CustomPrint, SourcesAndTypedQueries) {
         EXPECT_EQ(f.Label1->text(), "共4人.");
         EXPECT_EQ(items(f.List1).first(), "STID");
         ResultsSchool::pick(f.Combo1, "2004级01班");
-        EXPECT_EQ(s.w.dataControl("Adodc1").recordSource(), "select * from 成绩表  where 年级='2004' and  班='01'");
+        EXPECT_EQ(s.w.anyDataControl("Adodc1").recordSource(), "select * from 成绩表  where 年级='2004' and  班='01'");
         EXPECT_EQ(f.Label1->text(), "共3人.");
 
         typeSql(f, "select 姓名,数学 from 成绩表 where 班='01'");
@@ -115,7 +115,7 @@ TEST(CustomPrint, SourcesAndTypedQueries) {
             d.answerMessage(MsgResult::Ok);
             typeSql(f, bad);
             EXPECT_EQ(items(f.List1), QStringList({"姓名", "数学"})) << bad.toStdString();
-            EXPECT_EQ(s.w.dataControl("Adodc1").recordSource(), "select 姓名,数学 from 成绩表 where 班='01'");
+            EXPECT_EQ(s.w.anyDataControl("Adodc1").recordSource(), "select 姓名,数学 from 成绩表 where 班='01'");
         }
     });
     EXPECT_EQ(s.school.db()->scalar("select count(*) from 成绩表").toInt(), 4);

@@ -51,7 +51,7 @@ struct ResultsPanelSchool : ResultsSchool {
         addStudent(db(), table, "20040004", "02", "张三", "2004004", "002", "02", 160);
         addStudent(db(), table, "20040005", "02", "赵六", "2004005", "001", "03", 100);
     }
-    platform::db::DataControl& ad61() { return w.dataControl("Ad61"); }
+    platform::db::DataControl& ad61() { return w.anyDataControl("Ad61"); }
     platform::db::Recordset& rs() { return *ad61().recordset(); }
     QString current() { return rs().absolutePosition() ? rs().value("STID").toString() : QString(); }
     void key(int16_t code) {
@@ -328,7 +328,7 @@ TEST(ResultsView, TheGridReadsAsTheExportedFileAfterACalculation) {
     }
     w.Command6_Click();
     ASSERT_EQ(w.visiblePanel(), 6);
-    platform::db::Recordset& rs = *w.dataControl("Ad61").recordset();
+    platform::db::Recordset& rs = *w.anyDataControl("Ad61").recordset();
     ASSERT_EQ(rs.recordCount(), 3);
     // The export's lines: the names, then one line per row.
     const QStringList lines = results::tabText(rs).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);

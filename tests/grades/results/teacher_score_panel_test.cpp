@@ -39,7 +39,7 @@ struct View : ResultsSchool {
     QString name() { return c<QLabel>("Lab71")->text(); }
     QString score() { return c<QLabel>("Label7")->text(); }
     QString report() { return c<QPlainTextEdit>("Text8")->toPlainText(); }
-    platform::db::DataControl& Ad71() { return w.dataControl("Ad71"); }
+    platform::db::DataControl& Ad71() { return w.anyDataControl("Ad71"); }
     platform::db::Recordset& teachers() { return *Ad71().recordset(); }
 
     void teacher(const QStringList& fields, const QVariantList& values) { db().insertRow("教师表", fields, values); }
@@ -230,7 +230,7 @@ TEST(TeacherScorePanel, ClassListsBestFirstAndBackOnAMove) {
                            "2004级02班 ", "  没有这个科目的成绩", " "}));
     EXPECT_EQ(v.w.CurrentGradeId, QStringLiteral("2004"));
     EXPECT_EQ(v.w.CurrentClassId, QStringLiteral("02"));
-    EXPECT_FALSE(v.w.dataControl("Adodc1").recordSource().isEmpty());
+    EXPECT_FALSE(v.w.anyDataControl("Adodc1").recordSource().isEmpty());
 
     v.Com74()->click();   // back to the assignments
     EXPECT_EQ(v.Com74()->text(), QStringLiteral("学生"));
