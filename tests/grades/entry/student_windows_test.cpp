@@ -261,8 +261,8 @@ TEST_P(BusyChangeTest, ARefusedChangeStaysOnTheChosenStudentForTheNextTry) {
     open();
     const QStringList before = stored();
     testsupport::OtherProgram::waitAtMost(*school.db(), 50);
-    auto current = [&] { return w.dataControl("Ad1").recordset()->value("STID").toString(); };
-    ASSERT_TRUE(w.dataControl("Ad1").recordset()->findValue("学号", "03", 0, true));
+    auto current = [&] { return w.anyDataControl("Ad1").recordset()->value("STID").toString(); };
+    ASSERT_TRUE(w.anyDataControl("Ad1").recordset()->findValue("学号", "03", 0, true));
     at<QCheckBox>("Che11")->setChecked(GetParam().keepNumbers);
     Te11()->setText("戊");
     tx12()->setText("05");

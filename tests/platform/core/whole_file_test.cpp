@@ -80,8 +80,9 @@ TEST(WholeFile, AFullDiskLeavesTheOldFileAndSaysWhy) {
         }
         EXPECT_EQ(testsupport::readFileBytes(path), kOld);
         EXPECT_FALSE(failure.isEmpty());
-        if (failure != QStringLiteral("refused"))   // a profile write only says it failed
+        if (failure != QStringLiteral("refused")) {   // a profile write only says it failed
             EXPECT_TRUE(failure.endsWith(QStringLiteral(": 文件太大"))) << failure.toStdString();
+        }
         // Nothing left beside it.
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("旧文件.txt")});
 
