@@ -134,6 +134,21 @@ public:
         GPtrArray* catalog = mdb_read_catalog(mdb_, MDB_TABLE);
         if (!catalog)
             throw DbError(DbError::NotADatabase, QStringLiteral("不能读取数据库文件的表目录: %1").arg(path_));
+        // The engine lists its own tables in every file it writes, the
+        // catalog itself on page 2: a catalog without them was read from
+        // pages that are not the catalog's, and would show no tables or
+        // some of them without a word.
+        QSet<QByteArray> system;
+        for (guint i = 0; i < catalog->len; ++i) {
+            auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
+            const bool catalogItself = qstrcmp(entry->object_name, "MSysObjects") == 0;
+            if (mdb_is_system_table(entry) && (!catalogItself || entry->table_pg == 2))
+                system.insert(entry->object_name);
+        }
+        for (const char* name : {"MSysObjects", "MSysACEs", "MSysQueries", "MSysRelationships"})
+            if (!system.contains(name))
+                throw DbError(DbError::NotADatabase,
+                              QStringLiteral("表目录中没有系统表%1: %2").arg(QLatin1String(name), path_));
         for (guint i = 0; i < catalog->len; ++i) {
             auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
             if (mdb_is_user_table(entry) && qstrnicmp(entry->object_name, "MSys", 4) != 0)
@@ -517,6 +532,13 @@ JetHeader checkJetFile(const QString& path) {
                       QStringLiteral("不能读取这个版本的Access数据库文件: %1").arg(path));
     if (header.hasPassword)
         throw DbError(DbError::WrongPassword, QStringLiteral("数据库文件设有密码: %1").arg(path));
+    // The engine reads and writes the file in whole pages; bytes gone or
+    // come in between them shift every page after, which then reads as
+    // another page or as nothing.
+    const qint64 pageSize = header.version == 0 ? 2048 : 4096;
+    if (QFileInfo(path).size() % pageSize != 0)
+        throw DbError(DbError::NotADatabase,
+                      QStringLiteral("数据库文件已损坏(长度不是%1字节的整页数): %2").arg(pageSize).arg(path));
     return header;
 }
 

@@ -34,14 +34,15 @@ QString decodeJet4Text(const QByteArray& bytes);
 bool jetNamesEqual(const QString& a, const QString& b);
 
 // The checks made before libmdb is let near a file: NotFound, Io, NotADatabase
-// (not an Access file, or a version it cannot read), WrongPassword.
+// (not an Access file, a version it cannot read, or not a whole number of
+// pages), WrongPassword.
 JetHeader checkJetFile(const QString& path);
 
 // The Access reader in this process, opening the file in place for reading
 // only. libmdb can loop or grow without bound on a damaged file: only the
 // reader process calls this; the program goes through ForeignDatabase::open.
-// A row or page found damaged throws Damaged; a text not in the file's code
-// page, NotADatabase.
+// A row or page found damaged throws Damaged; a catalog without the engine's
+// own tables, or a text not in the file's code page, NotADatabase.
 std::unique_ptr<ForeignDatabase> openJetFileHere(const QString& path);
 
 } // namespace platform::db

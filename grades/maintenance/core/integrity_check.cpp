@@ -26,6 +26,11 @@ QString text(const Recordset& rs, int field) {
     return v.isNull() ? QString() : v.toString();
 }
 
+QString textAt(const Recordset& rs, int row, int field) {
+    const QVariant v = rs.valueAt(row, field);
+    return v.isNull() ? QString() : v.toString();
+}
+
 int serialOf(const QString& id) { return id.right(4).toInt(); }
 
 } // namespace
@@ -80,39 +85,51 @@ QString IntegrityWalk::resume(const QString& grade, const QString& cls, const QS
 }
 
 IntegrityWalk::Outcome IntegrityWalk::firstPass() {
-    while (!rs_.eof()) {
-        const QString grade = text(rs_, kGrade);
-        const QString cls = text(rs_, kClass);
+    // The rows are read in place: the cursor, and with it the window, goes
+    // only to a row that is changed or where the walk stops.
+    const int rows = rs_.recordCount();
+    for (int row = rs_.eof() ? rows : std::max(0, rs_.currentIndex()); row < rows; ++row) {
+        const QString grade = textAt(rs_, row, kGrade);
+        const QString cls = textAt(rs_, row, kClass);
+        const QString id = textAt(rs_, row, kStid);
         CheckGrade* entry = const_cast<CheckGrade*>(gradeOf(grade));
-        if (!entry) {
-            rs_.setValue(kGrade, QVariant());
-            rs_.update();
-        } else {
-            const QString id = text(rs_, kStid);
+        if (entry && !grade.isEmpty() && !cls.isEmpty() && entry->classes.contains(cls) &&
+            (id.isEmpty() || id.size() == kIdLength) && !textAt(rs_, row, kName).isEmpty()) {
             if (id.size() == kIdLength)
                 entry->largestSerial = std::max(entry->largestSerial, serialOf(id));
-            else if (!id.isEmpty())
-                rs_.setValue(kStid, QVariant());
-            // A grade level without classes cannot vouch for any class: the
-            // row keeps its class and the user looks at it.
-            if (entry->classes.isEmpty()) {
-                rs_.update();
-                return Outcome::Stopped;
-            }
-            if (!entry->classes.contains(cls)) {
-                rs_.setValue(kClass, QVariant());
-                rs_.update();
-            }
+            continue;
         }
-        if (text(rs_, kGrade).isEmpty() || text(rs_, kClass).isEmpty() || text(rs_, kName).isEmpty()) {
-            rs_.update();
+        if (rs_.currentIndex() != row)
+            rs_.setAbsolutePosition(row + 1);
+        if (stopsAtCurrent(entry))
             return Outcome::Stopped;
-        }
-        rs_.moveNext();
     }
     secondPass();
     stopped_ = false;
     return Outcome::Finished;
+}
+
+bool IntegrityWalk::stopsAtCurrent(CheckGrade* entry) {
+    if (!entry) {
+        rs_.setValue(kGrade, QVariant());
+        rs_.update();
+    } else {
+        const QString id = text(rs_, kStid);
+        if (id.size() == kIdLength)
+            entry->largestSerial = std::max(entry->largestSerial, serialOf(id));
+        else if (!id.isEmpty())
+            rs_.setValue(kStid, QVariant());
+        // A grade level without classes cannot vouch for any class: the
+        // row keeps its class and the user looks at it.
+        if (entry->classes.isEmpty()) {
+            rs_.update();
+            return true;
+        }
+        if (!entry->classes.contains(text(rs_, kClass)))
+            rs_.setValue(kClass, QVariant());
+    }
+    rs_.update();
+    return text(rs_, kGrade).isEmpty() || text(rs_, kClass).isEmpty() || text(rs_, kName).isEmpty();
 }
 
 void IntegrityWalk::secondPass() {
@@ -121,10 +138,7 @@ void IntegrityWalk::secondPass() {
     // and an id a row already holds is never given again. The rows are read
     // in place; the cursor goes only to the rows that get an id.
     const int rows = rs_.recordCount();
-    auto at = [this](int row, int field) {
-        const QVariant v = rs_.valueAt(row, field);
-        return v.isNull() ? QString() : v.toString();
-    };
+    auto at = [this](int row, int field) { return textAt(rs_, row, field); };
     QSet<QString> taken;
     for (int row = 0; row < rows; ++row) {
         const QString id = at(row, kStid);

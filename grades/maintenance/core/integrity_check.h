@@ -49,6 +49,9 @@ public:
 
 private:
     Outcome firstPass();
+    // Checks and mends the current row, whose grade level is `entry` (null
+    // when unknown); true when the user must look at it.
+    bool stopsAtCurrent(CheckGrade* entry);
     void secondPass();
 
     platform::db::Recordset& rs_;

@@ -62,6 +62,7 @@ TEST_F(IntegrityWindows, TheCheckStopsAsksAndEndsWithItsMessage) {
     EXPECT_EQ(f->Combo2->count(), 2);   // the grade level's classes to choose from
     EXPECT_EQ(f->Text1->text(), "李四");
     EXPECT_EQ(f->Adodc1().caption(), "共有2个,正在处理第2个同学.");
+    EXPECT_EQ(f->DataGrid1->view()->currentIndex().row(), 1);   // the grid is on the row to fill in
 
     // An empty box: No stays at the row, writing nothing.
     dialogs.answerMessage(MsgResult::No, "还留有空白内容没有填写,继续让它保持空白吗?");

@@ -120,4 +120,37 @@ TEST_F(IntegrityTest, AGradeLevelWithoutClassesKeepsItsStudentsClasses) {
     EXPECT_EQ(row(1), (QStringList{"-", "2006", "01", "张三"}));
 }
 
+TEST_F(IntegrityTest, TheCursorGoesOnlyWhereARowChangesOrTheWalkStops) {
+    // Whatever follows the cursor (the window's caption and grid) works at
+    // each move: sound rows are read in place.
+    for (int i = 1; i <= 40; ++i)
+        student(QString("200400%1").arg(i, 2, 10, QChar('0')), "2004", "01", QString("生%1").arg(i));
+    student("2004001", "2004", "02", "王五");        // id emptied, no stop
+    for (int i = 41; i <= 60; ++i)
+        student(QString("200400%1").arg(i), "2004", "02", QString("生%1").arg(i));
+    student(QVariant(), "2004", "09", "赵六");       // class emptied: stops
+    student(QVariant(), "2005", "01", "孙七");
+    Recordset rs(school.db(), "成绩表");
+    auto grades = maintenance::loadCheckGrades(db);
+    maintenance::IntegrityWalk walk(rs, grades);
+    std::vector<int> moves;
+    QObject::connect(&rs, &Recordset::moveComplete, [&] { moves.push_back(rs.absolutePosition()); });
+
+    ASSERT_EQ(walk.start(), Outcome::Stopped);
+    EXPECT_EQ(moves, (std::vector<int>{1, 41, 62}));
+    EXPECT_EQ(rs.absolutePosition(), 62);
+    EXPECT_EQ(row(41), (QStringList{"-", "2004", "02", "王五"}));
+    EXPECT_EQ(row(62), (QStringList{"-", "2004", "-", "赵六"}));
+
+    moves.clear();
+    Outcome outcome;
+    EXPECT_EQ(walk.resume("", "01", "", outcome), "");
+    ASSERT_EQ(outcome, Outcome::Finished);
+    EXPECT_EQ(row(41).at(0), "20040061");
+    EXPECT_EQ(row(62).at(0), "20040062");
+    EXPECT_EQ(row(63).at(0), "20050001");
+    // On to the next row, then to each row given an id, then past the last.
+    EXPECT_EQ(moves, (std::vector<int>{63, 41, 62, 63, 63, 0}));
+}
+
 } // namespace

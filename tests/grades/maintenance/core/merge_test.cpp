@@ -169,6 +169,9 @@ TEST_F(MergeTest, UnusableSourcesAreRefusedAndNothingChanges) {
     QFile::copy(jet4, lockedJet);
     QFile::setPermissions(lockedJet, QFile::permissions(lockedJet) | QFileDevice::WriteOwner);
     testsupport::xorIntoFile(lockedJet, 0x42, QByteArray("p\0w\0", 4));
+    // Bytes inserted in the middle: the pages after no longer line up.
+    const QString shifted = folder + "/shifted-jet4.mdb";
+    testsupport::writeFileBytes(shifted, testsupport::fileBytes(jet4).insert(6 * 4096 + 300, QByteArray(193, 'Z')));
     struct Case { QString path; QString says; };
     const Case cases[] = {
         {folder + "/notes.mdb", "无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"},
@@ -179,6 +182,7 @@ TEST_F(MergeTest, UnusableSourcesAreRefusedAndNothingChanges) {
          "无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"},
         {testsupport::copyOldDatabase("damaged/jet4-row-count-too-big.mdb", folder),
          "无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"},
+        {shifted, "无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"},
         {jet3, "这个数据文件不是本系统的数据库,缺少: 年级表、班级表、成绩表、教师表。"},
         {jet4, "这个数据文件不是本系统的数据库,缺少: 年级表、班级表、成绩表、教师表。"},
         {folder + "/partial.mdb", "缺少: 成绩表的字段STID、教师表。"},
