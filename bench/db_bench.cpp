@@ -11,7 +11,10 @@
 // busy machine disturbs the ratios less. Goals: add <= 3x, walk and write <= 3x
 // row by row and <= 5x the single statement, Finds <= 3x.
 
-#include "bench_school.h"
+#include "bench/support/bench_school.h"
+#include "bench/support/raw_sqlite.h"
+#include "bench/support/timing.h"
+#include "common/schema.h"
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
 
@@ -31,7 +34,6 @@ using bench::kSubjects;
 using bench::makeSchool;
 using Student = bench::Student;
 
-using benchschool::scoreTable;
 
 } // namespace
 
@@ -59,9 +61,9 @@ int main(int argc, char** argv) {
             auto db = Database::create(path);
             // The raw statements get tables of their own, so that both start from empty
             // pages of the same file.
-            db->createTable(scoreTable(QStringLiteral("成绩表")));
-            db->createTable(scoreTable(QStringLiteral("成绩表2")));
-            db->createTable(scoreTable(QStringLiteral("成绩表3")));
+            db->createTable(scoreTableDef(QStringLiteral("成绩表"), kSubjects));
+            db->createTable(scoreTableDef(QStringLiteral("成绩表2"), kSubjects));
+            db->createTable(scoreTableDef(QStringLiteral("成绩表3"), kSubjects));
 
             timer.start();
             {

@@ -6,7 +6,10 @@
 // transaction. Each round starts from a fresh copy of the school; the best
 // of nine rounds counts. Goal: at most 3x.
 
-#include "bench_school.h"
+#include "bench/support/bench_school.h"
+#include "bench/support/raw_sqlite.h"
+#include "bench/support/timing.h"
+#include "platform/db/database.h"
 #include "common/random_source.h"
 #include "common/schema.h"
 #include "grades/maintenance/core/class_division.h"
@@ -17,7 +20,8 @@
 #include <QTemporaryDir>
 #include <algorithm>
 
-using namespace benchschool;
+using namespace bench;
+using namespace platform::db;
 namespace dv = maintenance::division;
 
 namespace {

@@ -4,9 +4,10 @@
 // the same texts inserted in the same two formats by a bare QTextCursor into
 // a QTextDocument without a view. Goal: at most 2x.
 
-#include "bench_school.h"
-#include "support/bench_school.h"
-#include "support/window_bench.h"
+#include "bench/support/bench_school.h"
+#include "bench/support/raw_sqlite.h"
+#include "bench/support/timing.h"
+#include "bench/support/window_bench.h"
 
 #include "common/program_state.h"
 #include "common/random_source.h"

@@ -6,7 +6,10 @@
 // engine skips a row written with the values it holds, so both must change
 // the same rows. Goal: at most 3x.
 
-#include "bench_school.h"
+#include "bench/support/bench_school.h"
+#include "bench/support/raw_sqlite.h"
+#include "bench/support/timing.h"
+#include "platform/db/database.h"
 #include "common/random_source.h"
 #include "common/schema.h"
 #include "common/settings_rows.h"
@@ -18,7 +21,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-using namespace benchschool;
+using namespace bench;
+using namespace platform::db;
 using namespace examno;
 
 namespace {

@@ -29,7 +29,9 @@
 #include "records/core/student_export.h"
 #include "records/core/student_list.h"
 #include "platform/text/gbk.h"
-#include "bench_school.h"
+#include "bench/support/bench_school.h"
+#include "bench/support/raw_sqlite.h"
+#include "bench/support/timing.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -39,7 +41,7 @@
 #include <QSaveFile>
 #include <QTemporaryDir>
 
-using namespace benchschool;
+using namespace bench;
 using namespace platform::db;
 
 int main(int argc, char** argv) {
@@ -53,7 +55,7 @@ int main(int argc, char** argv) {
     fields += kSubjects;
     {
         auto db = Database::create(path);
-        db->createTable(scoreTable(QStringLiteral("成绩表")));
+        db->createTable(scoreTableDef(QStringLiteral("成绩表"), kSubjects));
         // The grade tables the main window's tree reads.
         db->createTable(gradeTableDef(kSubjects));
         db->createTable(classTableDef(kSubjects));

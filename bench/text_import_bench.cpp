@@ -5,7 +5,10 @@
 // UPDATE per line in one transaction, the same log lines written. Each works
 // on its own copy of the school. Goal: at most 2x.
 
-#include "bench_school.h"
+#include "bench/support/bench_school.h"
+#include "bench/support/raw_sqlite.h"
+#include "bench/support/timing.h"
+#include "platform/db/database.h"
 #include "common/schema.h"
 #include "grades/maintenance/core/text_import.h"
 #include "platform/text/gbk.h"
@@ -15,7 +18,8 @@
 #include <QHash>
 #include <QTemporaryDir>
 
-using namespace benchschool;
+using namespace bench;
+using namespace platform::db;
 using namespace maintenance;
 
 namespace {

@@ -15,6 +15,12 @@ namespace bench {
 
 extern const QStringList kSubjects;
 extern const QStringList kFixed;   // the ten fixed fields of 成绩表
+inline constexpr int kGrades = 3;
+inline constexpr int kClassesPerGrade = 60;
+inline constexpr int kStudentsPerClass = 56;
+
+inline QString gradeId(int g) { return QString::number(2004 + g); }
+inline QString classId(int c) { return QStringLiteral("%1").arg(c, 2, 10, QLatin1Char('0')); }
 
 struct Student {
     QVariantList values;   // the fixed fields then the marks

@@ -4,9 +4,8 @@
 #include <algorithm>
 #include <iterator>
 
-using namespace form2;
-
-const std::vector<ControlDesign>& CalculationPanel::designs() const {
+const std::vector<form2::ControlDesign>& CalculationPanel::designs() const {
+    using namespace form2;
     using K = Kind;
     static const std::vector<ControlDesign> c = {
         {"Frame7", K::Frame, "Frame1_5", "比较范围", R(240, 360, 1815, 1455)},
@@ -65,7 +64,8 @@ const std::vector<ControlDesign>& CalculationPanel::designs() const {
     return c;
 }
 
-void CalculationPanel::layout(LayoutPass& p, double wp, double hp) const {
+void CalculationPanel::layout(form2::LayoutPass& p, double wp, double hp) const {
+    using namespace form2;
     p.put("Frame9", wp - 2395, 360, 2175, 1455);
     p.put("Frame8", wp / 2 - 1137, 360, 1935, 1455);
     // The four formula boxes share the growth of the panel's width.

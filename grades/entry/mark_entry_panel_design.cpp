@@ -1,9 +1,8 @@
 // The controls of the panel as designed, and where those that follow its size go.
 #include "grades/entry/MarkEntryPanel.h"
 
-using namespace form2;
-
-const std::vector<ControlDesign>& MarkEntryPanel::designs() const {
+const std::vector<form2::ControlDesign>& MarkEntryPanel::designs() const {
+    using namespace form2;
     using K = Kind;
     static const std::vector<ControlDesign> c = {
         {"Combo7", K::ComboBox, "Frame1_8", "", Laid},
@@ -27,7 +26,8 @@ const std::vector<ControlDesign>& MarkEntryPanel::designs() const {
     return c;
 }
 
-void MarkEntryPanel::layout(LayoutPass& p, double wp, double hp) const {
+void MarkEntryPanel::layout(form2::LayoutPass& p, double wp, double hp) const {
+    using namespace form2;
     const int h = wholeTwips(hp);
     const TwipsRect combo7 = p.put("Combo7", 360, h / 12.0, 1455, 300);
     p.put("Combo8", 1920, combo7.top, 855, 300);

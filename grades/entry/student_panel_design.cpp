@@ -1,9 +1,8 @@
 // The controls of the panel as designed, and where those that follow its size go.
 #include "grades/entry/StudentPanel.h"
 
-using namespace form2;
-
-const std::vector<ControlDesign>& StudentPanel::designs() const {
+const std::vector<form2::ControlDesign>& StudentPanel::designs() const {
+    using namespace form2;
     using K = Kind;
     static const std::vector<ControlDesign> c = {
         {"la11", K::Label, "Frame1_1", "请在下边下拉列表框中选择一个班:", R(360, 360, 3015, 255)},
@@ -30,7 +29,8 @@ const std::vector<ControlDesign>& StudentPanel::designs() const {
     return c;
 }
 
-void StudentPanel::layout(LayoutPass& p, double wp, double hp) const {
+void StudentPanel::layout(form2::LayoutPass& p, double wp, double hp) const {
+    using namespace form2;
     const int y = wholeTwips(hp - 2995);
     p.put("la12", 360, y, 855, 255);
     p.put("Te11", 1320, y - 100, 1815, 495);

@@ -1,9 +1,8 @@
 // The controls of the panel as designed, and where those that follow its size go.
 #include "grades/entry/TeacherPanel.h"
 
-using namespace form2;
-
-const std::vector<ControlDesign>& TeacherPanel::designs() const {
+const std::vector<form2::ControlDesign>& TeacherPanel::designs() const {
+    using namespace form2;
     using K = Kind;
     static const std::vector<ControlDesign> c = {
         {"Frame3_0", K::Frame, "Frame1_2", "", Laid},
@@ -37,7 +36,8 @@ const std::vector<ControlDesign>& TeacherPanel::designs() const {
     return c;
 }
 
-void TeacherPanel::layout(LayoutPass& p, double wp, double hp) const {
+void TeacherPanel::layout(form2::LayoutPass& p, double wp, double hp) const {
+    using namespace form2;
     const int y = wholeTwips(hp / 22);
     p.put("Frame3_0", 240, 240, 3855, hp / 3.55);
     p.put("Frame3_1", 240, 240, 3855, hp / 3.55);

@@ -28,7 +28,14 @@
 #include <QRadioButton>
 #include <algorithm>
 
-using namespace examno;
+using examno::BuildChoices;
+using examno::BuildResult;
+using examno::BuildUi;
+using examno::Composition;
+using examno::CrossingMethod;
+using examno::kAllClasses;
+using examno::kAllRooms;
+using examno::kLastRoom;
 
 namespace {
 
@@ -147,10 +154,10 @@ bool ExamNumberPanel::mayOpen() {
 
 void ExamNumberPanel::load() {
     Combo5->clear();
-    Combo5->addItems(roomSizeItems());
+    Combo5->addItems(examno::roomSizeItems());
     Combo5->setCurrentIndex(0);
     Combo15->clear();
-    Combo15->addItems(targetItems(*host_->dataControl(QStringLiteral("Adodc0")).database()));
+    Combo15->addItems(examno::targetItems(*host_->dataControl(QStringLiteral("Adodc0")).database()));
     Combo15->setCurrentIndex(Combo15->count() > 0 ? 0 : -1);
     loadStoredChoices();
     if (Frame4_1->isVisibleTo(Frame4_1->parentWidget()))
@@ -159,7 +166,7 @@ void ExamNumberPanel::load() {
 
 void ExamNumberPanel::loadStoredChoices() {
     const SettingsRows settings = host_->settings();
-    if (const auto method = crossingMethodFromText(settings.value(Setting::ExamNumberCrossing)))
+    if (const auto method = examno::crossingMethodFromText(settings.value(Setting::ExamNumberCrossing)))
         Option[int(*method) - 1]->setChecked(true);
     const Composition stored = compositionFromFlags(settings.value(Setting::ExamNumberParts), composition());
     Check1[0]->setChecked(stored.grade);
@@ -211,7 +218,7 @@ void ExamNumberPanel::Com31_Click() {
     progressText_ = La35->text();
     BuildResult result;
     try {
-        result = buildExamNumbers(*host_->dataControl(QStringLiteral("Adodc0")).database(), host_->settings(),
+        result = examno::buildExamNumbers(*host_->dataControl(QStringLiteral("Adodc0")).database(), host_->settings(),
                                   choices, randomSource(), ui);
     } catch (const platform::db::DbError& e) {
         // Reading the school or storing a settings row failed.
@@ -237,7 +244,7 @@ void ExamNumberPanel::FillExamNumberViewFilter() {
     Combo6->clear();
     if (Option5->isChecked()) {
         const int64_t rooms = platform::leadingWholeNumber(host_->settings().value(Setting::ExamRoomCount));
-        Combo6->addItems(viewerRoomItems(int(std::clamp<int64_t>(rooms, 0, kLastRoom))));
+        Combo6->addItems(examno::viewerRoomItems(int(std::clamp<int64_t>(rooms, 0, kLastRoom))));
     }
     if (Option4->isChecked()) {
         QStringList labels;
@@ -252,7 +259,7 @@ void ExamNumberPanel::FillExamNumberViewFilter() {
         } catch (const platform::db::DbError& e) {
             platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
         }
-        Combo6->addItems(viewerClassItems(labels));
+        Combo6->addItems(examno::viewerClassItems(labels));
     }
     if (Combo6->count() > 0) {
         Combo6->setCurrentIndex(0);
@@ -280,16 +287,16 @@ void ExamNumberPanel::Combo6_Click() {
         return;
     if (Option5->isChecked()) {
         if (text != kAllRooms)
-            list(roomListQuery(roomCodeOfLabel(text)), QStringLiteral("座位"));
+            list(examno::roomListQuery(roomCodeOfLabel(text)), QStringLiteral("座位"));
         else
-            list(allRoomsListQuery(), {});
+            list(examno::allRoomsListQuery(), {});
     } else {
         if (text != kAllClasses) {
             host_->CurrentGradeId = gradeOfLabel(text);
             host_->CurrentClassId = classOfLabel(text);
-            list(classListQuery(host_->CurrentGradeId, host_->CurrentClassId), QStringLiteral("考号"));
+            list(examno::classListQuery(host_->CurrentGradeId, host_->CurrentClassId), QStringLiteral("考号"));
         } else {
-            list(allClassesListQuery(), {});
+            list(examno::allClassesListQuery(), {});
         }
     }
 }
@@ -314,7 +321,7 @@ void ExamNumberPanel::Tekh1_KeyPress(int16_t& keyAscii) {
     if (keyAscii != 13)
         return;
     keyAscii = 0;
-    const QString query = searchQuery(Tekh1->text());
+    const QString query = examno::searchQuery(Tekh1->text());
     if (!query.isEmpty())
         list(query, {});
 }

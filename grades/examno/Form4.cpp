@@ -36,7 +36,21 @@ using platform::FontChoice;
 using platform::db::Database;
 using platform::db::DbError;
 using platform::db::Recordset;
-using namespace examno;
+using examno::CardFont;
+using examno::CardFontSetting;
+using examno::CardLayoutSetting;
+using examno::CardPlacement;
+using examno::CardRun;
+using examno::CardSettings;
+using examno::CardStudent;
+using examno::CardWindowLayout;
+using examno::kAllClasses;
+using examno::kAllRooms;
+using examno::kCardFrameHeight;
+using examno::kCardFrameWidth;
+using examno::kCardMinHeight;
+using examno::kCardMinWidth;
+using examno::kLastRoom;
 using platform::buildControl;
 
 namespace {
@@ -167,7 +181,7 @@ Form4* Form4::showFor(std::function<QString()> viewerGroup, const QString& query
 void Form4::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const CardWindowLayout layout =
-        cardWindowLayout(platform::pixelsToTwips(width()), platform::pixelsToTwips(height()));
+        examno::cardWindowLayout(platform::pixelsToTwips(width()), platform::pixelsToTwips(height()));
     for (const CardPlacement& p : layout.placements)
         if (auto* w = findChild<QWidget*>(p.name, Qt::FindDirectChildrenOnly))
             platform::placeTwips(*w, int(std::lround(p.rect.left)), int(std::lround(p.rect.top)),
@@ -179,7 +193,7 @@ std::vector<CardStudent> Form4::readGroup(const QString& query) {
     try {
         auto db = openProgramDatabase();
         Recordset rs(db, query);
-        return readCardStudents(rs);
+        return examno::readCardStudents(rs);
     } catch (const DbError& e) {
         tell(e.text(), platform::kErrorTitle);
         return {};
@@ -208,7 +222,7 @@ void Form4::Form_Load(const QString& query) {
         // The rooms of the stored count, also before the exam-number panel was
         // opened in this run.
         const int64_t rooms = platform::leadingWholeNumber(rows.value(Setting::ExamRoomCount));
-        Combo2->addItems(cardRoomItems(int(std::clamp<int64_t>(rooms, 0, kLastRoom))));
+        Combo2->addItems(examno::cardRoomItems(int(std::clamp<int64_t>(rooms, 0, kLastRoom))));
         Combo2->setCurrentIndex(-1);
         {
             Recordset classes(db, table::Classes);
@@ -221,12 +235,12 @@ void Form4::Form_Load(const QString& query) {
             Combo3->setCurrentIndex(-1);
         }
         Text1->setText(rows.value(Setting::ExamTitle));
-        const CardLayoutSetting layout = cardLayoutFromRow(rows.value(Setting::ExamCardLayout));
+        const CardLayoutSetting layout = examno::cardLayoutFromRow(rows.value(Setting::ExamCardLayout));
         (layout.simple ? Option1 : Option2)->setChecked(true);
         Check1->setChecked(layout.seatOnly);
         Combo1->setEditText(layout.perLine);
         Text2->setText(layout.extraLines);
-        const CardFontSetting fonts = cardFontsFromRow(rows.value(Setting::ExamCardFonts));
+        const CardFontSetting fonts = examno::cardFontsFromRow(rows.value(Setting::ExamCardFonts));
         titleFont_ = plainFont(fonts.titleName, fonts.titleSize);
         numberFont_ = plainFont(fonts.numberName, fonts.numberSize);
         settingsRead_ = true;
@@ -281,9 +295,9 @@ void Form4::buildQuery(const QString& query) { build(readGroup(query)); }
 void Form4::Command5_Click() {
     if (!platform::trimBlanks(Combo2->currentText()).isEmpty()) {
         if (Combo2->currentText() != kAllRooms) {
-            const auto room = cardRoomOfLabel(Combo2->currentText());
+            const auto room = examno::cardRoomOfLabel(Combo2->currentText());
             // A text that names no room builds an empty group.
-            const auto students = room ? readGroup(cardRoomQuery(*room)) : std::vector<CardStudent>{};
+            const auto students = room ? readGroup(examno::cardRoomQuery(*room)) : std::vector<CardStudent>{};
             RichTextBox1->clear();
             build(students);
         } else {
@@ -291,14 +305,14 @@ void Form4::Command5_Click() {
             // One read for all rooms, split by room: the same rows, in the same
             // order, as a query per room.
             std::map<QString, std::vector<CardStudent>> byRoom;
-            for (CardStudent& s : readGroup(cardAllRoomsQuery()))
+            for (CardStudent& s : readGroup(examno::cardAllRoomsQuery()))
                 byRoom[s.room.isNull() ? QString() : s.room.toString()].push_back(std::move(s));
             for (int i = 0; i + 1 < Combo2->count(); ++i) {
                 Combo2->setEditText(Combo2->itemText(i));
-                const auto room = cardRoomOfLabel(Combo2->itemText(i));
+                const auto room = examno::cardRoomOfLabel(Combo2->itemText(i));
                 if (!room)
                     continue;
-                query_ = cardRoomQuery(*room);
+                query_ = examno::cardRoomQuery(*room);
                 const auto it = byRoom.find(*room);
                 if (it != byRoom.end())
                     build(it->second);
@@ -308,7 +322,7 @@ void Form4::Command5_Click() {
     }
     if (!platform::trimBlanks(Combo3->currentText()).isEmpty()) {
         const auto classQuery = [](const QString& label) {
-            return cardClassQuery(gradeOfLabel(label), classOfLabel(label));
+            return examno::cardClassQuery(gradeOfLabel(label), classOfLabel(label));
         };
         if (Combo3->currentText() == kAllClasses) {
             RichTextBox1->clear();

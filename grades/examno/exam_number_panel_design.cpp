@@ -1,9 +1,8 @@
 // The controls of the panel as designed, and where those that follow its size go.
 #include "grades/examno/ExamNumberPanel.h"
 
-using namespace form2;
-
-const std::vector<ControlDesign>& ExamNumberPanel::designs() const {
+const std::vector<form2::ControlDesign>& ExamNumberPanel::designs() const {
+    using namespace form2;
     using K = Kind;
     static const std::vector<ControlDesign> c = {
         {"Frame4_0", K::Frame, "Frame1_3", "", Laid},
@@ -46,7 +45,8 @@ const std::vector<ControlDesign>& ExamNumberPanel::designs() const {
     return c;
 }
 
-void ExamNumberPanel::layout(LayoutPass& p, double wp, double hp) const {
+void ExamNumberPanel::layout(form2::LayoutPass& p, double wp, double hp) const {
+    using namespace form2;
     const double builderWidth = 6135, builderHeight = 3855;
     p.put("Frame4_0", wp / 2 - builderWidth / 2, hp / 2 - builderHeight / 2, builderWidth, builderHeight);
     const TwipsRect viewer = p.put("Frame4_1", 240, 240, wp - 280, hp - 460);

@@ -24,7 +24,7 @@ namespace maintenance {
 
 namespace {
 
-void tell(const QString& text, const QString& title) {
+void tellStructure(const QString& text, const QString& title) {
     platform::dialogs().message(text, platform::MsgButtons::Ok, title);
 }
 
@@ -34,7 +34,7 @@ void tell(const QString& text, const QString& title) {
 bool begin(PanelHost& host, results::ResultsChoosers& view) {
     host.Comout_Click(0);
     if (state().IsAdministrator == 0) {
-        tell(QStringLiteral("只有系统管理员才有权使用本功能。"), platform::kPromptTitle);
+        tellStructure(QStringLiteral("只有系统管理员才有权使用本功能。"), platform::kPromptTitle);
         return false;
     }
     view.forgetClasses();
@@ -98,7 +98,7 @@ void runStructureCommand(PanelHost& host, results::ResultsChoosers& view, const 
         if (!done)
             return;
         count(done->rows);
-        tell(done->text, done->title);
+        tellStructure(done->text, done->title);
     } catch (const DbError& e) {
         reportUndone(e);
     }
@@ -132,7 +132,7 @@ void DeleBan_Click(PanelHost& host, results::ResultsChoosers& view) {
          [](platform::db::Database& db, Dialog& dialog) {
              const QStringList labels = classLabels(db);
              if (labels.size() <= 1) {
-                 tell(QStringLiteral("必须要有一个班,请先添加一些班之后再作删除操作!"), QStringLiteral("必须要有一个班"));
+                 tellStructure(QStringLiteral("必须要有一个班,请先添加一些班之后再作删除操作!"), QStringLiteral("必须要有一个班"));
                  return false;
              }
              dialog.List1->addItems(labels);
@@ -145,7 +145,7 @@ void DeleBan_Click(PanelHost& host, results::ResultsChoosers& view) {
              // only once both are gone.
              const auto done = deleteClass(db, grade, cls);
              if (!done) {
-                 tell(QStringLiteral("没有这样一个班!"), platform::kPromptTitle);
+                 tellStructure(QStringLiteral("没有这样一个班!"), platform::kPromptTitle);
                  return std::nullopt;
              }
              return StructureChangeDone{*done, classLabel(grade, cls) + QStringLiteral("删除成功!"),
@@ -183,7 +183,7 @@ void Menu_Dellj_Click(PanelHost& host, results::ResultsChoosers& view) {
                              const QString grade = gradeOfLabel(answer.trimmed());
                              const auto done = deleteGradeLevel(db, grade);
                              if (!done) {
-                                 tell(QStringLiteral("没有这样一个年级!"), platform::kPromptTitle);
+                                 tellStructure(QStringLiteral("没有这样一个年级!"), platform::kPromptTitle);
                                  return std::nullopt;
                              }
                              return StructureChangeDone{*done, grade + QStringLiteral("级删除成功!"),

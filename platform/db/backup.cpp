@@ -29,7 +29,7 @@ QString canonicalTarget(const QFileInfo& target) {
     return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + target.fileName();
 }
 
-[[noreturn]] void refuse(const QString& why) {
+[[noreturn]] void refuseBackup(const QString& why) {
     throw DbError(DbError::Io, QStringLiteral("备份没有完成: %1").arg(why));
 }
 
@@ -46,20 +46,20 @@ void copyInto(Database& db, const QString& path) {
     if (rc != SQLITE_OK) {
         const QString why = engineMessage(dest, rc);
         sqlite3_close_v2(dest);
-        refuse(why);
+        refuseBackup(why);
     }
     sqlite3_backup* b = sqlite3_backup_init(dest, "main", db.handle(), "main");
     if (!b) {
         const QString why = engineMessage(dest, sqlite3_errcode(dest));
         sqlite3_close_v2(dest);
-        refuse(why);
+        refuseBackup(why);
     }
     rc = sqlite3_backup_step(b, -1);
     sqlite3_backup_finish(b);
     if (rc != SQLITE_DONE) {
         const QString why = engineMessage(dest, rc == SQLITE_OK ? sqlite3_errcode(dest) : rc);
         sqlite3_close_v2(dest);
-        refuse(why);
+        refuseBackup(why);
     }
     // The copy must read back as a database of ours: its pages and its format
     // row. The engine's own full check costs several copies, and a write that
@@ -77,9 +77,9 @@ void copyInto(Database& db, const QString& path) {
     const bool sound = number(dest, pages) > 0 && number(dest, format) == 1;
     rc = sqlite3_close_v2(dest);
     if (!sound)
-        refuse(QStringLiteral("备份文件检查不通过。"));
+        refuseBackup(QStringLiteral("备份文件检查不通过。"));
     if (rc != SQLITE_OK)
-        refuse(engineMessage(nullptr, rc));
+        refuseBackup(engineMessage(nullptr, rc));
 }
 
 const QString kTempPattern = QStringLiteral("/.backup-XXXXXX");
@@ -121,11 +121,11 @@ void backupDatabase(Database& db, const QString& target) {
     const QFileInfo info(target);
     const QString where = canonicalTarget(info);
     if (where.isEmpty() || !QFileInfo(info.absolutePath()).isDir())
-        refuse(QStringLiteral("文件夹 %1 不存在。").arg(QDir::toNativeSeparators(info.absolutePath())));
+        refuseBackup(QStringLiteral("文件夹 %1 不存在。").arg(QDir::toNativeSeparators(info.absolutePath())));
     if (where == QFileInfo(db.path()).canonicalFilePath())
-        refuse(QStringLiteral("不能备份到正在使用的数据库文件本身。"));
+        refuseBackup(QStringLiteral("不能备份到正在使用的数据库文件本身。"));
     if (info.isDir())
-        refuse(QStringLiteral("%1 是一个文件夹。").arg(QDir::toNativeSeparators(target)));
+        refuseBackup(QStringLiteral("%1 是一个文件夹。").arg(QDir::toNativeSeparators(target)));
 
     // The copy is made under a name of its own in the target's folder, so
     // that the rename below replaces the target in one step.
@@ -133,7 +133,7 @@ void backupDatabase(Database& db, const QString& target) {
     QTemporaryFile temp(info.absolutePath() + kTempPattern);
     temp.setAutoRemove(true);
     if (!temp.open())
-        refuse(QStringLiteral("文件夹 %1 不能写入: %2。")
+        refuseBackup(QStringLiteral("文件夹 %1 不能写入: %2。")
                    .arg(QDir::toNativeSeparators(info.absolutePath()), fileErrorReason(temp)));
     temp.close();
     const QString tempPath = temp.fileName();
@@ -150,7 +150,7 @@ void backupDatabase(Database& db, const QString& target) {
         QFile::setPermissions(tempPath, source.permissions());
     if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(where).constData()) != 0) {
         const int why = errno;
-        refuse(QStringLiteral("不能写入 %1: %2。").arg(QDir::toNativeSeparators(target), systemErrorReason(why)));
+        refuseBackup(QStringLiteral("不能写入 %1: %2。").arg(QDir::toNativeSeparators(target), systemErrorReason(why)));
     }
     temp.setAutoRemove(false);
 }

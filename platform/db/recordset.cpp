@@ -81,7 +81,6 @@ bool keptAsReadFor(const FieldDef* def, int kind) {
 
 } // namespace
 
-using namespace recordset_parts;
 
 // ---------------------------------------------------------------------------
 // Opening
@@ -120,7 +119,7 @@ Recordset::Loaded Recordset::readRows() const {
     QString sql;
     bool withRowid = false;
     // The row id is read after the fields, so that "order by 2" means the second field.
-    if (const TableDef* t = db_->findTable(unbracket(text))) {
+    if (const TableDef* t = db_->findTable(recordset_parts::unbracket(text))) {
         out.isTable = true;
         out.base = *t;
         out.baseTable = t->name;
@@ -150,7 +149,7 @@ Recordset::Loaded Recordset::readRows() const {
         const auto m = select.match(sql);
         if (m.hasMatch() && !notOneTable.match(m.captured(1)).hasMatch()
             && !notOneTable.match(m.captured(3)).hasMatch()) {
-            if (const TableDef* t = db_->findTable(unbracket(m.captured(2)))) {
+            if (const TableDef* t = db_->findTable(recordset_parts::unbracket(m.captured(2)))) {
                 out.base = *t;
                 out.baseTable = t->name;
                 // On a line of its own: the list may end in a "--" note.
@@ -282,7 +281,7 @@ Recordset::Loaded Recordset::readRows() const {
                 const RawCell& raw = out.rawCells[r.rawAt + idx];
                 if (raw.kind == SQLITE_NULL)
                     continue;
-                const bool number = idx < 64 && (r.raw >> idx & 1) ? raw.kind != SQLITE_TEXT : isNumber(r.values[idx]);
+                const bool number = idx < 64 && (r.raw >> idx & 1) ? raw.kind != SQLITE_TEXT : recordset_parts::isNumber(r.values[idx]);
                 col.def.type = number ? FieldType::Double : FieldType::Text;
                 break;
             }
@@ -382,11 +381,11 @@ void Recordset::rebuildOrder() {
             desc = m.captured(1).compare(QLatin1String("desc"), Qt::CaseInsensitive) == 0;
             p = p.left(m.capturedStart()).trimmed();
         }
-        keys.emplace_back(needField(unbracket(p)), desc);
+        keys.emplace_back(needField(recordset_parts::unbracket(p)), desc);
     }
     std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
         for (const auto& [f, desc] : keys) {
-            const int c = compareValues(cell(rows_[a], f), cell(rows_[b], f));
+            const int c = recordset_parts::compareValues(cell(rows_[a], f), cell(rows_[b], f));
             if (c != 0)
                 return desc ? c > 0 : c < 0;
         }
@@ -458,7 +457,7 @@ int Recordset::fieldIndex(const QString& name) const {
             fieldIndexes_.insert(columns_[i].name, int(i));   // the first of equal names wins
     if (auto it = fieldIndexes_.constFind(name); it != fieldIndexes_.constEnd())
         return it.value();
-    const QString n = unbracket(name);
+    const QString n = recordset_parts::unbracket(name);
     for (size_t i = 0; i < columns_.size(); ++i)
         if (sameName(columns_[i].name, n))
             return int(i);
@@ -482,7 +481,7 @@ QVariant Recordset::value(int i) const {
         return edit_[i];
     const Row* r = currentRow();
     if (!r)
-        noCurrent();
+        recordset_parts::noCurrent();
     return cell(*r, i);
 }
 
@@ -500,7 +499,7 @@ void Recordset::setValue(int i, const QVariant& v) {
     if (!adding_ && !dirty_) {
         const Row* r = currentRow();
         if (!r)
-            noCurrent();
+            recordset_parts::noCurrent();
         edit_ = typedValues(*r);
         touched_.assign(columns_.size(), false);
     }

@@ -8,8 +8,6 @@
 
 namespace platform::db {
 
-using namespace recordset_parts;
-
 namespace {
 
 [[noreturn]] void badCriteria(const QString& text) {
@@ -57,7 +55,7 @@ Recordset::Criteria Recordset::parseCriteria(const QString& text) const {
                 ++p;
             name = text.mid(s, p - s);
         }
-        t.field = fieldIndex(unbracket(name));
+        t.field = fieldIndex(recordset_parts::unbracket(name));
         if (t.field < 0)
             throw DbError(DbError::NoSuchField, QStringLiteral("找不到字段: %1").arg(name));
         // operator
@@ -118,7 +116,7 @@ Recordset::Criteria Recordset::parseCriteria(const QString& text) const {
             const Column& col = columns_[t.field];
             if (t.op == Criteria::Like) {
                 t.pattern = t.literal.toString();
-            } else if (!t.literal.isNull() && col.typed && !isTextType(col.def.type)) {
+            } else if (!t.literal.isNull() && col.typed && !recordset_parts::isTextType(col.def.type)) {
                 // The value as the field would hold it, so that 85.3 meets a Single 85.3.
                 FieldDef loose = col.def;
                 loose.required = false;
@@ -165,10 +163,10 @@ bool Recordset::rowMatches(const Row& row, const Criteria& c) const {
                 }
                 int r;
                 const Column& col = columns_[t.field];
-                if ((col.typed && isTextType(col.def.type)) || (!col.typed && !isNumber(v)))
+                if ((col.typed && recordset_parts::isTextType(col.def.type)) || (!col.typed && !recordset_parts::isNumber(v)))
                     r = compareText(v.toString(), t.literal.toString());
                 else
-                    r = compareValues(v, t.literal);
+                    r = recordset_parts::compareValues(v, t.literal);
                 switch (t.op) {
                 case Criteria::Eq: m = r == 0; break;
                 case Criteria::Ne: m = r != 0; break;

@@ -6,8 +6,6 @@
 
 namespace platform::db {
 
-using namespace recordset_parts;
-
 // ---------------------------------------------------------------------------
 // Storing
 
@@ -181,7 +179,7 @@ void Recordset::deleteCurrent() {
     checkUsable();
     const Row* r = currentRow();
     if (!r)
-        noCurrent();
+        recordset_parts::noCurrent();
     std::vector<int> matched;
     std::vector<QVariant> expected;
     for (const auto& [field, column] : matched_) {

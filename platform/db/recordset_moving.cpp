@@ -9,8 +9,6 @@
 
 namespace platform::db {
 
-using namespace recordset_parts;
-
 // ---------------------------------------------------------------------------
 // Moving
 
@@ -62,7 +60,7 @@ void Recordset::moveLast() { moveTo([&] { cur_ = order_.empty() ? 0 : int(order_
 
 void Recordset::moveNext() {
     if (!adding_ && !onDeleted_ && eof())
-        noCurrent();
+        recordset_parts::noCurrent();
     const bool fromDeleted = onDeleted_;
     const bool fromNew = adding_;
     moveTo([&] {
@@ -76,7 +74,7 @@ void Recordset::moveNext() {
 
 void Recordset::movePrevious() {
     if (!adding_ && !onDeleted_ && bof())
-        noCurrent();
+        recordset_parts::noCurrent();
     moveTo([&] { cur_ = std::max(cur_ - 1, -1); });
 }
 
@@ -135,7 +133,7 @@ bool Recordset::findValue(const QString& field, const QVariant& value, int skip,
     QVariant v = value;
     if (v.isNull())
         return findWith([&](const Row& r) { return cell(r, f).isNull(); }, skip, true, fromStart);
-    const bool text = col.typed ? isTextType(col.def.type) : !isNumber(value);
+    const bool text = col.typed ? recordset_parts::isTextType(col.def.type) : !recordset_parts::isNumber(value);
     if (!text && col.typed) {
         FieldDef loose = col.def;
         loose.required = false;
@@ -150,7 +148,7 @@ bool Recordset::findValue(const QString& field, const QVariant& value, int skip,
         const QVariant& x = cell(r, f);
         if (x.isNull())
             return false;
-        return text ? compareText(x.toString(), s) == 0 : compareValues(x, v) == 0;
+        return text ? compareText(x.toString(), s) == 0 : recordset_parts::compareValues(x, v) == 0;
     }, skip, true, fromStart,
     indexable(f) ? std::function<const std::vector<int>*()>([&] { return candidates(f, v); })
                  : std::function<const std::vector<int>*()>());
@@ -190,7 +188,7 @@ quint64 Recordset::keyOf(int field, const QVariant& v) const {
     if (v.isNull())
         return 0;
     quint64 h = 1469598103934665603ULL;
-    if (isTextType(columns_[field].def.type)) {
+    if (recordset_parts::isTextType(columns_[field].def.type)) {
         const QString t = v.toString();
         for (QChar c : t) {
             h ^= textWeight(c.unicode());

@@ -170,8 +170,24 @@ Result negate(const Value& a) {
 
 // ------------------------------------------------------------- functions
 
+} // namespace
+
+// The codes the compiled form (Expression::Op) keeps: types with linkage,
+// named for this file, so that no other file's type of that name can be
+// taken for them.
+namespace engine_codes {
+
 enum class Fn { Abs, Sgn, Int, Fix, Round, Sqr, Exp, Log, Atn, Sin, Cos, Tan,
                 CInt, CLng, CSng, CDbl, CByte, CBool };
+enum class BinOp { Pow, Mul, Div, IntDiv, Mod, Add, Sub, Eq, Ne, Lt, Gt, Le, Ge,
+                   And, Or, Xor, Eqv, Imp };
+
+} // namespace engine_codes
+
+namespace {
+
+using engine_codes::BinOp;
+using engine_codes::Fn;
 
 struct FnInfo { const char* name; Fn fn; int minArgs; int maxArgs; };
 
@@ -249,9 +265,6 @@ Result call(Fn fn, const Value* args, int argc) {
 }
 
 // ---------------------------------------------------------------- parsing
-
-enum class BinOp { Pow, Mul, Div, IntDiv, Mod, Add, Sub, Eq, Ne, Lt, Gt, Le, Ge,
-                   And, Or, Xor, Eqv, Imp };
 
 // Words that can never be a variable.
 const QSet<QString>& reservedWords() {

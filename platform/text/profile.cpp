@@ -36,6 +36,12 @@ QByteArray foldedName(const QByteArray& name) {
     return out;
 }
 
+} // namespace
+
+// The parsed lines, which Profile::Data holds: a type with linkage, named for
+// this file, so that no other file's type of that name can be taken for it.
+namespace profile_text {
+
 struct Line {
     QByteArray raw;        // as stored, with its line end
     bool isSection = false;
@@ -44,6 +50,12 @@ struct Line {
     QByteArray name;       // section or key name, trimmed and folded
     QByteArray value;      // for a key line: the text after '=', trimmed
 };
+
+} // namespace profile_text
+
+namespace {
+
+using profile_text::Line;
 
 Line parsedLine(QByteArray raw) {
     Line l;
@@ -65,12 +77,22 @@ Line parsedLine(QByteArray raw) {
     return l;
 }
 
+} // namespace
+
+namespace profile_text {
+
 // A section's lines from its header to the next header; the first group holds
 // the lines before any header and is never found by name.
 struct Section {
     std::vector<Line> lines;
     QHash<QByteArray, qsizetype> keys;   // folded name -> first line of that key
 };
+
+} // namespace profile_text
+
+namespace {
+
+using profile_text::Section;
 
 QByteArray cutOnCharacter(const QByteArray& s, int maxBytes) {
     qsizetype at = 0;

@@ -9,7 +9,13 @@ namespace calc {
 
 using platform::Precision;
 using platform::PlainNumberText;
-using namespace platform::script;
+using platform::script::Assignment;
+using platform::script::Engine;
+using platform::script::Error;
+using platform::script::ErrorKind;
+using platform::script::Expression;
+using platform::script::Result;
+using platform::script::Value;
 
 QString formulaFailureMessage() {
     return QStringLiteral("您输入的考绩分计算式有误，请修改后重新计算。");

@@ -6,9 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-using namespace wizard_text;
-
 WizardVerdict ValidateWizardInput(const WizardInput& in) {
+    using namespace wizard_text;
     const QString p = platform::trimBlanks(in.databasePath);
     // A relative path would be read against whatever folder the program was started
     // from, and system.txt would then name a different file at the next start.

@@ -36,7 +36,7 @@ QString fixedWidth(const QString& text, int width) {
     return text.left(width).leftJustified(width, QLatin1Char(' '));
 }
 
-bool isNull(const QVariant& v) { return v.isNull() || !v.isValid(); }
+bool isNullCell(const QVariant& v) { return v.isNull() || !v.isValid(); }
 
 } // namespace
 
@@ -249,7 +249,7 @@ std::vector<DivisionStudent> loadStudents(Database& db, const std::vector<ClassE
         s.stid = row[1].toString();
         s.name = row[2].toString();
         s.cls = row[3].toString();
-        s.total = isNull(row[4]) ? QStringLiteral("0")
+        s.total = isNullCell(row[4]) ? QStringLiteral("0")
                                  : platform::PlainNumberText(row[4].toDouble(), platform::Precision::Single).left(6);
         s.grade = row[5].toString();
         s.newClass = s.cls;

@@ -37,7 +37,15 @@
 
 using platform::buildControl;
 
-using namespace bands;
+using bands::BandOptions;
+using bands::ChartLayout;
+using bands::ChartMode;
+using bands::ClassQuery;
+using bands::EntryFigures;
+using bands::ReportChoice;
+using bands::ReportLayout;
+using bands::kBandNotationFileName;
+using bands::kOldRequirementsFileName;
 
 namespace {
 
@@ -201,7 +209,7 @@ void Form6::Form_Load() {
         setChooserText(Combo3, QStringLiteral("0"));
     }
 
-    QString notation = builtInBandNotation();
+    QString notation = bands::builtInBandNotation();
     const QString file = QDir(programFolder()).filePath(kBandNotationFileName);
     if (QFile::exists(file)) {
         try {
@@ -217,7 +225,7 @@ void Form6::Form_Load() {
         row = host_.settings().value(Setting::AdvancedView);
     } catch (const platform::db::DbError&) {
     }
-    const BandOptions o = readBandOptions(row);
+    const BandOptions o = bands::readBandOptions(row);
     for (int j = 0; j < 7; ++j) Check2[j]->setChecked(o.checks[j]);
     Option1[o.horizontal ? 0 : 1]->setChecked(true);
     setChooserText(Combo3, QString::number(o.spacing));
@@ -254,7 +262,7 @@ ReportLayout Form6::layout() const {
     ReportLayout l;
     for (int k = 0; k < 6; ++k) l.show[k] = Check2[k]->isChecked();
     l.horizontal = Option1[0]->isChecked();
-    l.spacing = typedSpacing(Combo3->currentText());
+    l.spacing = bands::typedSpacing(Combo3->currentText());
     return l;
 }
 
@@ -269,7 +277,7 @@ QStringList Form6::scoreFields() const {
 }
 
 void Form6::Command8_Click() {
-    table_ = ParseBandNotation(notationText());
+    table_ = bands::ParseBandNotation(notationText());
     captions_ = BuildBandCaptions(table_);
     const QStringList entries = chooserItems(Combo1);
     filed_.assign(std::max<qsizetype>(0, entries.size() - 1), EntryFigures{});
@@ -280,16 +288,16 @@ void Form6::Command8_Click() {
     for (int k = 0; k + 1 < entries.size(); ++k) {
         setChooserText(Combo1, entries[k]);
         const ClassQuery q =
-            LoadClassBySubject(entries[k], state().CurrentScoreTable, Combo2->currentText(), fields);
+            bands::LoadClassBySubject(entries[k], state().CurrentScoreTable, Combo2->currentText(), fields);
         try {
             Adodc1->setRecordSource(q.sql);
             Adodc1->refresh();
             const bool isClass = !q.gradeId.isEmpty() && !q.classId.isEmpty();
             QVariantList teachers;
-            if (isClass && Adodc2->recordset()) teachers = teacherRowOf(*Adodc2->recordset(), q.gradeId, q.classId);
+            if (isClass && Adodc2->recordset()) teachers = bands::teacherRowOf(*Adodc2->recordset(), q.gradeId, q.classId);
             filed_[k] = ComputeBandStatistics(*Adodc1->recordset(), table_, zeroNotLowest, teachers, isClass);
         } catch (const platform::db::DbError&) {
-            filed_[k] = emptyFigures(items, int(table_.size()));   // left out of the report
+            filed_[k] = bands::emptyFigures(items, int(table_.size()));   // left out of the report
         }
     }
     setChooserText(Combo1, remembered);
@@ -322,7 +330,7 @@ void Form6::Command3_Click() {
 
 void Form6::LoadSubjectScores() {
     graph_ = {};
-    const QString sql = subjectScoresQuery(Combo1->currentText(), Combo2->currentText(),
+    const QString sql = bands::subjectScoresQuery(Combo1->currentText(), Combo2->currentText(),
                                            state().CurrentScoreTable, scoreFields());
     if (sql.isEmpty()) return;
     const QString previous = Adodc1->recordSource();
@@ -351,11 +359,11 @@ void Form6::Command4_Click() {
         VScroll1->hide();   // a typed item that is no score: nothing to draw
         return;
     }
-    const ClassQuery q = LoadClassBySubject(Combo1->currentText(), state().CurrentScoreTable, item, fields);
+    const ClassQuery q = bands::LoadClassBySubject(Combo1->currentText(), state().CurrentScoreTable, item, fields);
     try {
         Adodc1->setRecordSource(q.sql);
         Adodc1->refresh();
-        graph_ = studentScores(*Adodc1->recordset(), item);
+        graph_ = bands::studentScores(*Adodc1->recordset(), item);
     } catch (const platform::db::DbError& e) {
         VScroll1->hide();
         platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
@@ -449,9 +457,9 @@ void Form6::Command6_Click() {
     BandOptions o;
     for (int j = 0; j < 7; ++j) o.checks[j] = Check2[j]->isChecked();
     o.horizontal = Option1[0]->isChecked();
-    o.spacing = typedSpacing(Combo3->currentText());
+    o.spacing = bands::typedSpacing(Combo3->currentText());
     try {
-        host_.settings().store(Setting::AdvancedView, bandOptionsText(o));
+        host_.settings().store(Setting::AdvancedView, bands::bandOptionsText(o));
     } catch (const platform::db::DbError& e) {
         platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kFailedTitle);
     }

@@ -16,11 +16,11 @@ namespace results {
 
 namespace {
 
-const QLatin1String kCrLf("\r\n");
+const QLatin1String kPageLineEnd("\r\n");
 
 struct Page {
     QString text;
-    void line(const QString& s) { text += s; text += kCrLf; }
+    void line(const QString& s) { text += s; text += kPageLineEnd; }
 };
 
 void headLines(Page& p) {

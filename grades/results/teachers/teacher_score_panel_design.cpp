@@ -1,9 +1,8 @@
 // The controls of the panel as designed, and where those that follow its size go.
 #include "grades/results/teachers/TeacherScorePanel.h"
 
-using namespace form2;
-
-const std::vector<ControlDesign>& TeacherScorePanel::designs() const {
+const std::vector<form2::ControlDesign>& TeacherScorePanel::designs() const {
+    using namespace form2;
     using K = Kind;
     static const std::vector<ControlDesign> c = {
         {"Lab71", K::Label, "Frame1_7", "", R(240, 360, 1095, 375)},
@@ -22,7 +21,8 @@ const std::vector<ControlDesign>& TeacherScorePanel::designs() const {
     return c;
 }
 
-void TeacherScorePanel::layout(LayoutPass& p, double wp, double hp) const {
+void TeacherScorePanel::layout(form2::LayoutPass& p, double wp, double hp) const {
+    using namespace form2;
     // The right-hand column follows the right edge, its buttons the bottom edge.
     const double column = wp - 2515;
     const double buttonTop = hp - 475;

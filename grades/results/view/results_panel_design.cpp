@@ -1,9 +1,8 @@
 // The controls of the panel as designed, and where those that follow its size go.
 #include "grades/results/view/ResultsPanel.h"
 
-using namespace form2;
-
-const std::vector<ControlDesign>& ResultsPanel::designs() const {
+const std::vector<form2::ControlDesign>& ResultsPanel::designs() const {
+    using namespace form2;
     using K = Kind;
     static const std::vector<ControlDesign> c = {
         {"Frame12_0", K::Frame, "Frame1_6", "", Laid},
@@ -48,7 +47,8 @@ const std::vector<ControlDesign>& ResultsPanel::designs() const {
     return c;
 }
 
-void ResultsPanel::layout(LayoutPass& p, double wp, double hp) const {
+void ResultsPanel::layout(form2::LayoutPass& p, double wp, double hp) const {
+    using namespace form2;
     TwipsRect view;
     for (int k = 0; k < 4; ++k)
         view = p.put(QStringLiteral("Frame12_%1").arg(k), 120, 120, wp - 220, hp - 1180);

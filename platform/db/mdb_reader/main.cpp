@@ -12,9 +12,8 @@
 #include <QFile>
 #include <unistd.h>
 
-using namespace platform::db;
-
 int main(int argc, char** argv) {
+    using namespace platform::db;
     if (argc < 2)
         return 2;
     JetStreamWriter out(3);
