@@ -64,6 +64,17 @@ std::vector<Token> tokenize(const QString& s, bool* changed) {
             while (i < n && s[i].isSpace())
                 ++i;
             out.push_back({Token::Space, s.mid(start, i - start)});
+        } else if ((c == u'-' && i + 1 < n && s[i + 1] == u'-') || (c == u'/' && i + 1 < n && s[i + 1] == u'*')) {
+            // A note is read by SQLite as blank: nothing in it is translated.
+            const qsizetype start = i;
+            if (c == u'-') {
+                while (i < n && s[i] != u'\n')
+                    ++i;
+            } else {
+                const qsizetype close = s.indexOf(QStringLiteral("*/"), i + 2);
+                i = close < 0 ? n : close + 2;
+            }
+            out.push_back({Token::Space, s.mid(start, i - start)});
         } else if (c == u'\'') {
             out.push_back({Token::Text, quoted(u'\'')});
         } else if (c == u'"') {
@@ -85,8 +96,14 @@ std::vector<Token> tokenize(const QString& s, bool* changed) {
             }
         } else if (isWordChar(c)) {
             const qsizetype start = i;
-            while (i < n && isWordChar(s[i]))
+            while (i < n && isWordChar(s[i])) {
                 ++i;
+                // The sign of a number's exponent (1e-5) is no minus.
+                if (i + 1 < n && (s[i] == u'-' || s[i] == u'+') && s[i + 1].isDigit()
+                    && (s[i - 1] == u'e' || s[i - 1] == u'E') && s[start].isDigit()
+                    && !(i - start > 2 && s[start + 1].toLower() == u'x'))
+                    ++i;
+            }
             out.push_back({Token::Word, s.mid(start, i - start)});
         } else if (c == u'(') {
             out.push_back({Token::Open, QString(c)});
@@ -153,58 +170,159 @@ bool endsOperand(const Token& t) {
 // deep expressions anyway.
 constexpr int kMaxNesting = 200;
 
+// "name(a, b, c)", or folded to the left "name(name(a, b), c)"; the blanks
+// around the whole stay outside the call.
+QString callOf(QLatin1String name, const std::vector<QString>& args, bool folded) {
+    if (args.size() == 1)
+        return args.front();
+    const QString& first = args.front();
+    qsizetype lead = 0;
+    while (lead < first.size() && first[lead].isSpace())
+        ++lead;
+    const QString& last = args.back();
+    qsizetype trail = last.size();
+    while (trail > 0 && last[trail - 1].isSpace())
+        --trail;
+    QString out = first.left(lead);
+    const QString open = name + QLatin1Char('(');
+    for (size_t i = 0; i < (folded ? args.size() - 1 : 1); ++i)
+        out += open;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (i > 0)
+            out += QStringLiteral(", ");
+        out += args[i].trimmed();
+        if (folded && i > 0)
+            out += QLatin1Char(')');
+    }
+    if (!folded)
+        out += QLatin1Char(')');
+    return out + last.mid(trail);
+}
+
+// One operand of "&". In the typed dialect "\" (whole-number division) binds
+// weaker than "*" and "/", Mod weaker still, "+" and "-" weakest; SQLite knows
+// neither, so each becomes a call with its operands whole.
+struct Arith {
+    QString done;                           // whole terms and the operators after them
+    std::vector<QString> mods{QString()};   // operands of Mod in the open term
+    std::vector<QString> divs{QString()};   // operands of "\" in the open operand of Mod
+    bool operand = false;                   // what came last ends an operand
+
+    void add(const QString& text, bool endsAnOperand) {
+        divs.back() += text;
+        operand = endsAnOperand;
+    }
+    void blank(const QString& text) { divs.back() += text; }
+    void closeDivs() {
+        mods.back() = callOf(QLatin1String("jet_intdiv"), divs, true);
+        divs.assign(1, QString());
+    }
+    void wholeDivision() {
+        divs.emplace_back();
+        operand = false;
+    }
+    void remainder() {
+        closeDivs();
+        mods.emplace_back();
+        operand = false;
+    }
+    // "+", "-" or another operator weaker than Mod.
+    void weaker(const QString& op) {
+        closeDivs();
+        done += callOf(QLatin1String("jet_mod"), mods, true) + op;
+        mods.assign(1, QString());
+        operand = false;
+    }
+    QString text() {
+        weaker(QString());
+        return done;
+    }
+};
+
 // One bracket level being rendered: "a & b & c" becomes jet_concat(a, b, c).
 struct Level {
     QString out;
-    std::vector<QString> parts{QString()};
+    std::vector<Arith> parts{Arith()};
     bool amp = false;
 
     void flush() {
-        if (!amp) {
-            out += parts.front();
-        } else {
-            // Blanks around the chain stay outside the call.
-            const QString& first = parts.front();
-            qsizetype lead = 0;
-            while (lead < first.size() && first[lead].isSpace())
-                ++lead;
-            const QString& last = parts.back();
-            qsizetype trail = last.size();
-            while (trail > 0 && last[trail - 1].isSpace())
-                --trail;
-            const QString tail = last.mid(trail);
-            QStringList args;
-            for (const QString& p : parts)
-                args << p.trimmed();
-            out += first.left(lead) + QStringLiteral("jet_concat(") + args.join(QStringLiteral(", "))
-                + QLatin1Char(')') + tail;
-        }
-        parts.assign(1, QString());
+        std::vector<QString> texts;
+        for (Arith& p : parts)
+            texts.push_back(p.text());
+        out += amp ? callOf(QLatin1String("jet_concat"), texts, false) : texts.front();
+        parts.assign(1, Arith());
         amp = false;
     }
 };
 
+bool isQuotedName(const Token& t) {
+    return t.kind == Token::Other && (t.text.startsWith(u'"') || t.text.startsWith(u'[') || t.text.startsWith(u'`'));
+}
+
+bool startsOperand(const Token& t) {
+    switch (t.kind) {
+    case Token::Word: return !endsOperand(t);
+    case Token::Text:
+    case Token::Open: return true;
+    case Token::Other:
+        return isQuotedName(t) || t.text == QLatin1String("+") || t.text == QLatin1String("-")
+            || t.text == QLatin1String("~");
+    default: return false;
+    }
+}
+
 // One pass with a stack of open brackets: time and stack stay linear in the text
-// (the nesting is bounded before).
-QString render(const std::vector<Token>& t) {
+// (the nesting is bounded before). `typed`: the arithmetic of the old dialect too.
+QString render(const std::vector<Token>& t, bool typed) {
     std::vector<Level> levels(1);
-    for (const Token& tok : t) {
+    auto nextSignificant = [&](size_t k) -> const Token* {
+        while (++k < t.size())
+            if (t[k].kind != Token::Space)
+                return &t[k];
+        return nullptr;
+    };
+    for (size_t k = 0; k < t.size(); ++k) {
+        const Token& tok = t[k];
         Level& cur = levels.back();
+        Arith& part = cur.parts.back();
         if (tok.kind == Token::Open) {
             levels.emplace_back();
         } else if (tok.kind == Token::Close && levels.size() > 1) {
             cur.flush();
             const QString inner = QLatin1Char('(') + cur.out + QLatin1Char(')');
             levels.pop_back();
-            levels.back().parts.back() += inner;
+            levels.back().parts.back().add(inner, true);
         } else if (tok.kind == Token::Amp) {
             cur.parts.emplace_back();
             cur.amp = true;
         } else if (endsOperand(tok)) {
             cur.flush();
             cur.out += tok.text;
+        } else if (tok.kind == Token::Space) {
+            part.blank(tok.text);
+        } else if (!typed || tok.kind == Token::Text) {
+            part.add(tok.text, tok.kind != Token::Other || isQuotedName(tok));
+        } else if (tok.kind == Token::Word) {
+            const Token* next = nextSignificant(k);
+            if (part.operand && tok.text.compare(QLatin1String("mod"), Qt::CaseInsensitive) == 0 && next
+                && startsOperand(*next))
+                part.remainder();
+            else
+                part.add(tok.text, true);
+        } else if (tok.text == QLatin1String("\\") && part.operand) {
+            part.wholeDivision();
+        } else if (tok.text == QLatin1String("/")) {
+            // Division of real numbers, as the old engine divides; SQLite would
+            // cut 1/3 to 0. By zero it stays Null.
+            part.add(QStringLiteral("*1.0/"), false);
+        } else if (part.operand
+                   && (tok.text == QLatin1String("+") || tok.text == QLatin1String("-")
+                       // "|" but not "||", which binds tighter than "*"
+                       || (tok.text == QLatin1String("|") && !(k + 1 < t.size() && t[k + 1].text == QLatin1String("|"))
+                           && !(k > 0 && t[k - 1].text == QLatin1String("|"))))) {
+            part.weaker(tok.text);
         } else {
-            cur.parts.back() += tok.text;
+            part.add(tok.text, isQuotedName(tok));
         }
     }
     // Brackets left open are closed by nothing, as written.
@@ -212,7 +330,7 @@ QString render(const std::vector<Token>& t) {
         levels.back().flush();
         const QString inner = QLatin1Char('(') + levels.back().out;
         levels.pop_back();
-        levels.back().parts.back() += inner;
+        levels.back().parts.back().add(inner, true);
     }
     levels.back().flush();
     return levels.back().out;
@@ -541,6 +659,33 @@ void crealFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_double(ctx, single ? double(float(*d)) : *d);
 }
 
+// "\" and Mod: both operands rounded to whole numbers first (halves to even),
+// the quotient cut toward zero, the remainder with the dividend's sign. A zero
+// divisor gives Null, as "/" does here, rather than ending the whole query.
+template <bool remainder>
+void wholeDivisionFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto a = numberArg(argv[0]), b = numberArg(argv[1]);
+    if (!a || !b) {
+        sqlite3_result_error(ctx, "Type mismatch", -1);
+        return;
+    }
+    const double x = std::nearbyint(*a), y = std::nearbyint(*b);
+    // Within the range of a 64-bit whole number, its most negative value aside.
+    if (!(std::fabs(x) < 9.2e18) || !(std::fabs(y) < 9.2e18)) {
+        sqlite3_result_error(ctx, "Overflow", -1);
+        return;
+    }
+    const qint64 n = qint64(x), d = qint64(y);
+    if (d == 0)
+        sqlite3_result_null(ctx);
+    else
+        sqlite3_result_int64(ctx, remainder ? n % d : n / d);
+}
+
 void spaceFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     resultText(ctx, QString(std::clamp<qint64>(sqlite3_value_int64(argv[0]), 0, 65535), u' '));
 }
@@ -562,7 +707,9 @@ void instrFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 } // namespace
 
-QString toSqliteSql(const QString& jetSql) {
+namespace {
+
+QString translate(const QString& jetSql, bool typed) {
     QString text = jetSql;
     // A trailing ";" would make a single-table select look like something else.
     qsizetype end = text.size();
@@ -578,10 +725,21 @@ QString toSqliteSql(const QString& jetSql) {
         if (t.kind == Token::Close && depth > 0)
             --depth;
     }
+    if (typed)
+        for (const Token& t : tokens)
+            if (t.text == QLatin1String("/") || t.text == QLatin1String("\\")
+                || (t.kind == Token::Word && t.text.compare(QLatin1String("mod"), Qt::CaseInsensitive) == 0))
+                changed = true;
     if (!changed)
         return text;
-    return render(tokens);
+    return render(tokens, typed);
 }
+
+} // namespace
+
+QString toSqliteSql(const QString& jetSql) { return translate(jetSql, false); }
+
+QString typedToSqliteSql(const QString& jetSql) { return translate(jetSql, true); }
 
 bool jetLike(const QString& text, const QString& pattern) { return likeFrom(text, pattern, QChar()); }
 
@@ -599,7 +757,7 @@ void registerJetFunctions(sqlite3* db) {
         {"int", 1, wholeFn<true>}, {"fix", 1, wholeFn<false>}, {"cstr", 1, cstrFn}, {"str", 1, strFn},
         {"cint", 1, cwholeFn<-32768, 32767>}, {"clng", 1, cwholeFn<-2147483648LL, 2147483647LL>},
         {"csng", 1, crealFn<true>}, {"cdbl", 1, crealFn<false>}, {"space", 1, spaceFn},
-        {"instr", 3, instrFn},
+        {"instr", 3, instrFn}, {"jet_intdiv", 2, wholeDivisionFn<false>}, {"jet_mod", 2, wholeDivisionFn<true>},
     };
     for (const Fn& f : fns)
         sqlite3_create_function_v2(db, f.name, f.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, f.fn,
