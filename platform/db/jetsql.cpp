@@ -1,5 +1,6 @@
 #include "platform/db/jetsql.h"
 
+#include "platform/db/database.h"
 #include "platform/db/db_error.h"
 #include "platform/db/textorder.h"
 
@@ -162,7 +163,8 @@ bool endsOperand(const Token& t) {
         QStringLiteral("having"), QStringLiteral("asc"), QStringLiteral("desc"), QStringLiteral("on"),
         QStringLiteral("join"), QStringLiteral("union"), QStringLiteral("set"), QStringLiteral("values"),
         QStringLiteral("into"), QStringLiteral("when"), QStringLiteral("then"), QStringLiteral("else"),
-        QStringLiteral("end"), QStringLiteral("case")};
+        QStringLiteral("end"), QStringLiteral("case"), QStringLiteral("limit"), QStringLiteral("offset"),
+        QStringLiteral("intersect"), QStringLiteral("except"), QStringLiteral("window")};
     return words.contains(t.text, Qt::CaseInsensitive);
 }
 
@@ -240,10 +242,26 @@ struct Arith {
 };
 
 // One bracket level being rendered: "a & b & c" becomes jet_concat(a, b, c).
+bool isQuotedName(const Token& t) {
+    return t.kind == Token::Other && (t.text.startsWith(u'"') || t.text.startsWith(u'[') || t.text.startsWith(u'`'));
+}
+
+bool endsAnOperand(const Token& t) {
+    return t.kind == Token::Word || t.kind == Token::Text || t.kind == Token::Close || isQuotedName(t);
+}
+
 struct Level {
     QString out;
     std::vector<Arith> parts{Arith()};
     bool amp = false;
+    // A select list of typed SQL. SQLite names a column by its text: an item
+    // the translation changed is named as it was typed, unless it has a name.
+    bool listing = false;
+    size_t itemFrom = 0;              // the item's first token
+    qsizetype itemOut = 0;            // where its translation starts in out
+    const Token* last = nullptr;      // the item's last two tokens at this level
+    const Token* beforeLast = nullptr;
+    bool named = false;
 
     void flush() {
         std::vector<QString> texts;
@@ -253,11 +271,65 @@ struct Level {
         parts.assign(1, Arith());
         amp = false;
     }
+    void note(const Token& t) {
+        beforeLast = last;
+        last = &t;
+    }
+    void startItem(size_t from) {
+        itemFrom = from;
+        itemOut = out.size();
+        last = beforeLast = nullptr;
+        named = false;
+    }
+    // The item ends before token `end`; everything of it is flushed.
+    void endItem(const std::vector<Token>& t, size_t end) {
+        if (!listing)
+            return;
+        // "x AS name", or a bare name after an operand ("count(*) n")
+        const bool bareName = last && beforeLast && endsAnOperand(*beforeLast)
+            && (last->kind == Token::Text || isQuotedName(*last)
+                || (last->kind == Token::Word && !last->text.front().isDigit() && !endsOperand(*last)));
+        if (named || bareName)
+            return;
+        QString typed;
+        for (size_t k = itemFrom; k < end; ++k)
+            typed += t[k].kind == Token::Space ? QStringLiteral(" ") : t[k].text;
+        typed = typed.simplified();
+        const QString done = out.mid(itemOut);
+        if (typed.isEmpty() || typed == done.simplified())
+            return;
+        qsizetype trail = done.size();
+        while (trail > 0 && done[trail - 1].isSpace())
+            --trail;
+        out.insert(itemOut + trail, QStringLiteral(" AS ") + quoteName(typed));
+    }
+    // A word or mark that ends operands, after the flush.
+    void clause(const std::vector<Token>& t, size_t k) {
+        const Token& tok = t[k];
+        const bool comma = tok.kind == Token::Comma;
+        static const QStringList listEnds = {
+            QStringLiteral("from"), QStringLiteral("where"), QStringLiteral("group"), QStringLiteral("order"),
+            QStringLiteral("having"), QStringLiteral("union"), QStringLiteral("intersect"), QStringLiteral("except"),
+            QStringLiteral("limit"), QStringLiteral("window"), QStringLiteral("into")};
+        const bool ends = tok.kind == Token::Word && listEnds.contains(tok.text, Qt::CaseInsensitive);
+        if (comma || ends)
+            endItem(t, k);
+        if (ends)
+            listing = false;
+        out += tok.text;
+        if (tok.kind == Token::Word && tok.text.compare(QLatin1String("select"), Qt::CaseInsensitive) == 0) {
+            listing = true;
+            startItem(k + 1);
+        } else if (listing && comma) {
+            startItem(k + 1);
+        } else if (listing && !last && tok.text.compare(QLatin1String("distinct"), Qt::CaseInsensitive) == 0) {
+            startItem(k + 1);
+        } else if (listing) {
+            named = named || tok.text.compare(QLatin1String("as"), Qt::CaseInsensitive) == 0;
+            note(tok);
+        }
+    }
 };
-
-bool isQuotedName(const Token& t) {
-    return t.kind == Token::Other && (t.text.startsWith(u'"') || t.text.startsWith(u'[') || t.text.startsWith(u'`'));
-}
 
 bool startsOperand(const Token& t) {
     switch (t.kind) {
@@ -289,26 +361,38 @@ QString render(const std::vector<Token>& t, bool typed) {
             levels.emplace_back();
         } else if (tok.kind == Token::Close && levels.size() > 1) {
             cur.flush();
+            cur.endItem(t, k);
             const QString inner = QLatin1Char('(') + cur.out + QLatin1Char(')');
             levels.pop_back();
             levels.back().parts.back().add(inner, true);
+            levels.back().note(tok);
+            continue;
         } else if (tok.kind == Token::Amp) {
             cur.parts.emplace_back();
             cur.amp = true;
         } else if (endsOperand(tok)) {
             cur.flush();
-            cur.out += tok.text;
+            if (typed)
+                cur.clause(t, k);
+            else
+                cur.out += tok.text;
+            continue;
         } else if (tok.kind == Token::Space) {
             part.blank(tok.text);
-        } else if (!typed || tok.kind == Token::Text) {
+        } else if (!typed) {
             part.add(tok.text, tok.kind != Token::Other || isQuotedName(tok));
-        } else if (tok.kind == Token::Word) {
+        } else if (tok.kind == Token::Word || tok.kind == Token::Text || isQuotedName(tok)) {
             const Token* next = nextSignificant(k);
             if (part.operand && tok.text.compare(QLatin1String("mod"), Qt::CaseInsensitive) == 0 && next
-                && startsOperand(*next))
+                && startsOperand(*next)) {
                 part.remainder();
-            else
+            } else {
+                // After an operand: a name given to it ("x \ 2 n"), or a word
+                // that binds weaker (Glob, Collate ...).
+                if (part.operand)
+                    part.weaker(QString());
                 part.add(tok.text, true);
+            }
         } else if (tok.text == QLatin1String("\\") && part.operand) {
             part.wholeDivision();
         } else if (tok.text == QLatin1String("/")) {
@@ -324,15 +408,19 @@ QString render(const std::vector<Token>& t, bool typed) {
         } else {
             part.add(tok.text, isQuotedName(tok));
         }
+        if (tok.kind != Token::Space && tok.kind != Token::Open)
+            cur.note(tok);
     }
     // Brackets left open are closed by nothing, as written.
     while (levels.size() > 1) {
         levels.back().flush();
+        levels.back().endItem(t, t.size());
         const QString inner = QLatin1Char('(') + levels.back().out;
         levels.pop_back();
         levels.back().parts.back().add(inner, true);
     }
     levels.back().flush();
+    levels.back().endItem(t, t.size());
     return levels.back().out;
 }
 

@@ -108,6 +108,16 @@ TEST_F(JetSqlTest, TypedArithmeticDividesAsTheOldEngine) {
     }
     // A text that is no number cannot be divided so.
     EXPECT_THROW(rowsOf(s("select 'x' \\ 2"), SqlOrigin::User), DbError);
+    // A column keeps the name its text had as typed, or the name given it.
+    Recordset rs(db_,
+                 s("select distinct 1/3, STID, 总分 \\ 2 n, 7 mod 2 as \"m\", 学号 & '号', (select 1/2) from 成绩表 "
+                   "where STID = '20040001' -- 1/4"),
+                 {}, nullptr, SqlOrigin::User);
+    QStringList names;
+    for (int i = 0; i < rs.fieldCount(); ++i)
+        names << rs.fieldName(i);
+    EXPECT_EQ(names, (QStringList{s("1/3"), s("STID"), s("n"), s("m"), s("学号 & '号'"), s("(select 1/2)")}));
+    EXPECT_EQ(rs.valueAt(0, 5).toString(), s("0.5"));
 }
 
 TEST_F(JetSqlTest, SingleTableSelectsStayUpdatable) {
