@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <optional>
+#include <utility>
 #include <sqlite3.h>
 #include <vector>
 
@@ -486,13 +487,30 @@ bool isStar(const QString& pattern, qsizetype p, QChar escape) {
     return (pc == u'*' || pc == u'%') && (escape.isNull() || pc != escape);
 }
 
+// The watch of the typed query running in this thread, if any.
+thread_local WorkWatch* watched = nullptr;
+
+// Tells the watch of `steps` more steps of work; whether the query is to stop.
+bool spend(WorkWatch& w, int steps) {
+    w.untold += steps;
+    if (w.untold < w.every)
+        return false;
+    w.untold = 0;
+    return w.progress(w.arg) != 0;
+}
+
 // Every other element matches one character, so going back to the last star
-// is enough: time is at most text times pattern, whatever the stars.
-bool likeFrom(const QString& text, const QString& pattern, QChar escape) {
+// is enough: time is at most text times pattern, whatever the stars. That is
+// still long for long texts, so a watch, when given, is told of the work;
+// nothing when it stops the match.
+std::optional<bool> likeFrom(const QString& text, const QString& pattern, QChar escape,
+                             WorkWatch* watch = nullptr) {
     const qsizetype tn = text.size(), pn = pattern.size();
     qsizetype t = 0, p = 0;
     qsizetype starP = -1, starT = -1;
     while (t < tn) {
+        if (watch && spend(*watch, 1))
+            return std::nullopt;
         if (p < pn && isStar(pattern, p, escape)) {
             while (p < pn && isStar(pattern, p, escape))
                 ++p;
@@ -516,6 +534,24 @@ bool likeFrom(const QString& text, const QString& pattern, QChar escape) {
     while (p < pn && isStar(pattern, p, escape))
         ++p;
     return p == pn;
+}
+
+// ---------------------------------------------------------------------------
+// The text order
+
+// Two texts compared cost about as many steps: the engine converts both to
+// UTF-16 for each comparison.
+constexpr int kCompareSteps = 16;
+
+// The engine sorts (a chunk of rows, or all of them) within one step. Once a
+// typed query's bound is spent the rest of such a sort compares lengths only,
+// an order still, so that the step ends soon; the query is then stopped.
+int collateJet(void* db, int na, const void* a, int nb, const void* b) {
+    if (WorkWatch* w = watched; w && w->db == db && (w->cut || spend(*w, kCompareSteps))) {
+        w->cut = true;
+        return na == nb ? 0 : (na < nb ? -1 : 1);
+    }
+    return compareUnits(static_cast<const char16_t*>(a), na / 2, static_cast<const char16_t*>(b), nb / 2);
 }
 
 // ---------------------------------------------------------------------------
@@ -593,7 +629,12 @@ void likeFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         }
         escape = e[0];
     }
-    sqlite3_result_int(ctx, likeFrom(valueText(argv[1]), argText(argv[0]), escape) ? 1 : 0);
+    WorkWatch* watch = watched && watched->db == sqlite3_context_db_handle(ctx) ? watched : nullptr;
+    const std::optional<bool> hit = likeFrom(valueText(argv[1]), argText(argv[0]), escape, watch);
+    if (!hit)
+        sqlite3_result_error_code(ctx, SQLITE_INTERRUPT);   // as the progress handler stops a query
+    else
+        sqlite3_result_int(ctx, *hit ? 1 : 0);
 }
 
 // Val: the number at the start of a text, blanks anywhere ignored; 0 when there is none.
@@ -829,7 +870,9 @@ QString toSqliteSql(const QString& jetSql) { return translate(jetSql, false); }
 
 QString typedToSqliteSql(const QString& jetSql) { return translate(jetSql, true); }
 
-bool jetLike(const QString& text, const QString& pattern) { return likeFrom(text, pattern, QChar()); }
+bool jetLike(const QString& text, const QString& pattern) { return *likeFrom(text, pattern, QChar()); }
+
+WorkWatch* watchJetWork(WorkWatch* watch) { return std::exchange(watched, watch); }
 
 void registerJetFunctions(sqlite3* db) {
     struct Fn {
@@ -850,6 +893,7 @@ void registerJetFunctions(sqlite3* db) {
     for (const Fn& f : fns)
         sqlite3_create_function_v2(db, f.name, f.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, f.fn,
                                    nullptr, nullptr, nullptr);
+    sqlite3_create_collation_v2(db, "JET", SQLITE_UTF16_ALIGNED, db, collateJet, nullptr);
 }
 
 } // namespace platform::db

@@ -277,6 +277,8 @@ Recordset::Loaded Recordset::readRows() const {
     }
     if (rc != SQLITE_DONE)
         db_->fail(rc, text);
+    if (limit)
+        limit->checkComplete();
     if (!out.isTable) {
         for (Column& col : out.columns) {
             if (col.typed)

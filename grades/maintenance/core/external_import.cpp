@@ -194,6 +194,7 @@ SourceRows readSourceRows(const platform::db::ForeignDatabase& source, const QSt
         platform::db::copyTable(source, table, *scratch);
         Database::WorkLimit limit(*scratch);
         out.rows = scratch->query(translated);
+        limit.checkComplete();
     } catch (const DbError& e) {
         throw importError(QStringLiteral("源数据的条件: %1\n%2").arg(condition, e.text()));
     }
