@@ -125,9 +125,10 @@ public:
                    const QVariantList& values);
     void deleteRow(const QString& table, qint64 rowid);
 
-    // Bounds the statements run while it lives (typed SQL): their engine steps, their
-    // time and the length of any one value. Past one of them the statement stops with
-    // TooMuchWork. Nested limits keep the outer one.
+    // Bounds the statements run while it lives (typed SQL): their engine steps (Like's
+    // and the text order's comparisons counted among them), their time and the length
+    // of any one value. Past one of them the statement stops with TooMuchWork. Nested
+    // limits keep the outer one.
     class WorkLimit {
     public:
         explicit WorkLimit(Database& db);

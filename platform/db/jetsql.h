@@ -14,8 +14,9 @@ namespace platform::db {
 QString toSqliteSql(const QString& jetSql);
 // The same for a text a user typed, with the old engine's arithmetic besides:
 // "/" divides as real numbers, "\" gives the whole quotient and Mod the
-// remainder, their operands rounded to whole numbers first. The windows' own
-// SQL keeps SQLite's division.
+// remainder, their operands rounded to whole numbers first; a column whose
+// text this changed is named as typed. The windows' own SQL keeps SQLite's
+// division.
 QString typedToSqliteSql(const QString& jetSql);
 
 // The engine's Like: * or % any run, ? or _ one character, # one digit,
