@@ -165,7 +165,7 @@ bool endsOperand(const Token& t) {
         QStringLiteral("join"), QStringLiteral("union"), QStringLiteral("set"), QStringLiteral("values"),
         QStringLiteral("into"), QStringLiteral("when"), QStringLiteral("then"), QStringLiteral("else"),
         QStringLiteral("end"), QStringLiteral("case"), QStringLiteral("limit"), QStringLiteral("offset"),
-        QStringLiteral("intersect"), QStringLiteral("except"), QStringLiteral("window")};
+        QStringLiteral("intersect"), QStringLiteral("except")};
     return words.contains(t.text, Qt::CaseInsensitive);
 }
 
@@ -311,7 +311,7 @@ struct Level {
         static const QStringList listEnds = {
             QStringLiteral("from"), QStringLiteral("where"), QStringLiteral("group"), QStringLiteral("order"),
             QStringLiteral("having"), QStringLiteral("union"), QStringLiteral("intersect"), QStringLiteral("except"),
-            QStringLiteral("limit"), QStringLiteral("window"), QStringLiteral("into")};
+            QStringLiteral("limit"), QStringLiteral("into")};
         const bool ends = tok.kind == Token::Word && listEnds.contains(tok.text, Qt::CaseInsensitive);
         if (comma || ends)
             endItem(t, k);

@@ -97,6 +97,7 @@ TEST_F(JetSqlTest, TypedArithmeticDividesAsTheOldEngine) {
          "2|80", nullptr},
         {"select 5 mod, 6 as mod from 成绩表 where STID = '20040001'", "5|6", "5|6"},
         {"select count(*) from 成绩表 where 学号 / 2 = 1.5", "1", "0"},
+        {"select 1/4 from 成绩表 limit 1", "0.25", "0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sql);
