@@ -34,11 +34,6 @@ QHash<QString, std::weak_ptr<Database>>& registry() {
     return r;
 }
 
-int collateJet(void*, int na, const void* a, int nb, const void* b) {
-    return compareUnits(static_cast<const char16_t*>(a), na / 2,
-                        static_cast<const char16_t*>(b), nb / 2);
-}
-
 QString hashPassword(const QByteArray& salt, const QString& password) {
     QCryptographicHash h(QCryptographicHash::Sha256);
     h.addData(salt);
@@ -215,7 +210,6 @@ static sqlite3* openHandle(const QString& path, int flags, int* rc, QString* why
     }
     sqlite3_busy_timeout(h, kBusyMilliseconds);
     sqlite3_extended_result_codes(h, 0);
-    sqlite3_create_collation_v2(h, "JET", SQLITE_UTF16_ALIGNED, nullptr, collateJet, nullptr);
     registerJetFunctions(h);
     sqlite3_create_function_v2(h, "msys_single", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, singleFn,
                                nullptr, nullptr, nullptr);

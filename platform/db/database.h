@@ -8,6 +8,7 @@
 // The password gates the programs; it does not encrypt the file.
 
 #include "platform/db/db_error.h"
+#include "platform/db/jetsql.h"
 #include "platform/db/textorder.h"
 
 #include <QString>
@@ -124,15 +125,19 @@ public:
                    const QVariantList& values);
     void deleteRow(const QString& table, qint64 rowid);
 
-    // Bounds the statements run while it lives (typed SQL): their engine steps, their
-    // time and the length of any one value. Past one of them the statement stops with
-    // TooMuchWork. Nested limits keep the outer one.
+    // Bounds the statements run while it lives (typed SQL): their engine steps (Like's
+    // and the text order's comparisons counted among them), their time and the length
+    // of any one value. Past one of them the statement stops with TooMuchWork. Nested
+    // limits keep the outer one.
     class WorkLimit {
     public:
         explicit WorkLimit(Database& db);
         ~WorkLimit();
         WorkLimit(const WorkLimit&) = delete;
         WorkLimit& operator=(const WorkLimit&) = delete;
+        // TooMuchWork when a sort was cut short by the bound: a query that
+        // ran to its end then gave rows in no order.
+        void checkComplete() const;
         // Time, in milliseconds, and the length in bytes of one value; for typed SQL
         // a school's data needs a small part of either.
         static constexpr int kMilliseconds = 2000;
@@ -145,6 +150,8 @@ public:
         bool outer_;
         int lengthBefore_ = 0;
         qint64 heapBefore_ = 0;
+        WorkWatch watch_;
+        WorkWatch* watchBefore_ = nullptr;
     };
 
     // The value as the field stores it (a Single rounded to single precision, a text

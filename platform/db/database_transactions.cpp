@@ -151,15 +151,24 @@ Database::WorkLimit::WorkLimit(Database& db) : db_(db), outer_(!db.workLimited_)
     const qint64 heap = sqlite3_memory_used() + kEngineBytes;
     sqlite3_hard_heap_limit64(heapBefore_ > 0 ? std::min(heapBefore_, heap) : heap);
     sqlite3_progress_handler(db_.db_, kProgressEvery, &Database::countWork, &db_);
+    // Like and the engine's sorts work within one step: they count their own work.
+    watch_ = {db_.db_, kProgressEvery, &Database::countWork, &db_};
+    watchBefore_ = watchJetWork(&watch_);
 }
 
 Database::WorkLimit::~WorkLimit() {
     if (!outer_)
         return;
     sqlite3_progress_handler(db_.db_, 0, nullptr, nullptr);
+    watchJetWork(watchBefore_);
     sqlite3_limit(db_.db_, SQLITE_LIMIT_LENGTH, lengthBefore_);
     sqlite3_hard_heap_limit64(heapBefore_);
     db_.workLimited_ = false;
+}
+
+void Database::WorkLimit::checkComplete() const {
+    if (watch_.cut)
+        db_.fail(SQLITE_INTERRUPT, QString());
 }
 
 Transaction::Transaction(Database& db) : db_(db) { db_.begin(); }

@@ -1,5 +1,6 @@
 #include "platform/db/jetsql.h"
 
+#include "platform/db/database.h"
 #include "platform/db/db_error.h"
 #include "platform/db/textorder.h"
 
@@ -10,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <optional>
+#include <utility>
 #include <sqlite3.h>
 #include <vector>
 
@@ -64,6 +66,17 @@ std::vector<Token> tokenize(const QString& s, bool* changed) {
             while (i < n && s[i].isSpace())
                 ++i;
             out.push_back({Token::Space, s.mid(start, i - start)});
+        } else if ((c == u'-' && i + 1 < n && s[i + 1] == u'-') || (c == u'/' && i + 1 < n && s[i + 1] == u'*')) {
+            // A note is read by SQLite as blank: nothing in it is translated.
+            const qsizetype start = i;
+            if (c == u'-') {
+                while (i < n && s[i] != u'\n')
+                    ++i;
+            } else {
+                const qsizetype close = s.indexOf(QStringLiteral("*/"), i + 2);
+                i = close < 0 ? n : close + 2;
+            }
+            out.push_back({Token::Space, s.mid(start, i - start)});
         } else if (c == u'\'') {
             out.push_back({Token::Text, quoted(u'\'')});
         } else if (c == u'"') {
@@ -85,8 +98,14 @@ std::vector<Token> tokenize(const QString& s, bool* changed) {
             }
         } else if (isWordChar(c)) {
             const qsizetype start = i;
-            while (i < n && isWordChar(s[i]))
+            while (i < n && isWordChar(s[i])) {
                 ++i;
+                // The sign of a number's exponent (1e-5) is no minus.
+                if (i + 1 < n && (s[i] == u'-' || s[i] == u'+') && s[i + 1].isDigit()
+                    && (s[i - 1] == u'e' || s[i - 1] == u'E') && s[start].isDigit()
+                    && !(i - start > 2 && s[start + 1].toLower() == u'x'))
+                    ++i;
+            }
             out.push_back({Token::Word, s.mid(start, i - start)});
         } else if (c == u'(') {
             out.push_back({Token::Open, QString(c)});
@@ -145,7 +164,8 @@ bool endsOperand(const Token& t) {
         QStringLiteral("having"), QStringLiteral("asc"), QStringLiteral("desc"), QStringLiteral("on"),
         QStringLiteral("join"), QStringLiteral("union"), QStringLiteral("set"), QStringLiteral("values"),
         QStringLiteral("into"), QStringLiteral("when"), QStringLiteral("then"), QStringLiteral("else"),
-        QStringLiteral("end"), QStringLiteral("case")};
+        QStringLiteral("end"), QStringLiteral("case"), QStringLiteral("limit"), QStringLiteral("offset"),
+        QStringLiteral("intersect"), QStringLiteral("except")};
     return words.contains(t.text, Qt::CaseInsensitive);
 }
 
@@ -153,68 +173,255 @@ bool endsOperand(const Token& t) {
 // deep expressions anyway.
 constexpr int kMaxNesting = 200;
 
-// One bracket level being rendered: "a & b & c" becomes jet_concat(a, b, c).
-struct Level {
-    QString out;
-    std::vector<QString> parts{QString()};
-    bool amp = false;
+// "name(a, b, c)", or folded to the left "name(name(a, b), c)"; the blanks
+// around the whole stay outside the call.
+QString callOf(QLatin1String name, const std::vector<QString>& args, bool folded) {
+    if (args.size() == 1)
+        return args.front();
+    const QString& first = args.front();
+    qsizetype lead = 0;
+    while (lead < first.size() && first[lead].isSpace())
+        ++lead;
+    const QString& last = args.back();
+    qsizetype trail = last.size();
+    while (trail > 0 && last[trail - 1].isSpace())
+        --trail;
+    QString out = first.left(lead);
+    const QString open = name + QLatin1Char('(');
+    for (size_t i = 0; i < (folded ? args.size() - 1 : 1); ++i)
+        out += open;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (i > 0)
+            out += QStringLiteral(", ");
+        out += args[i].trimmed();
+        if (folded && i > 0)
+            out += QLatin1Char(')');
+    }
+    if (!folded)
+        out += QLatin1Char(')');
+    return out + last.mid(trail);
+}
 
-    void flush() {
-        if (!amp) {
-            out += parts.front();
-        } else {
-            // Blanks around the chain stay outside the call.
-            const QString& first = parts.front();
-            qsizetype lead = 0;
-            while (lead < first.size() && first[lead].isSpace())
-                ++lead;
-            const QString& last = parts.back();
-            qsizetype trail = last.size();
-            while (trail > 0 && last[trail - 1].isSpace())
-                --trail;
-            const QString tail = last.mid(trail);
-            QStringList args;
-            for (const QString& p : parts)
-                args << p.trimmed();
-            out += first.left(lead) + QStringLiteral("jet_concat(") + args.join(QStringLiteral(", "))
-                + QLatin1Char(')') + tail;
-        }
-        parts.assign(1, QString());
-        amp = false;
+// One operand of "&". In the typed dialect "\" (whole-number division) binds
+// weaker than "*" and "/", Mod weaker still, "+" and "-" weakest; SQLite knows
+// neither, so each becomes a call with its operands whole.
+struct Arith {
+    QString done;                           // whole terms and the operators after them
+    std::vector<QString> mods{QString()};   // operands of Mod in the open term
+    std::vector<QString> divs{QString()};   // operands of "\" in the open operand of Mod
+    bool operand = false;                   // what came last ends an operand
+
+    void add(const QString& text, bool endsAnOperand) {
+        divs.back() += text;
+        operand = endsAnOperand;
+    }
+    void blank(const QString& text) { divs.back() += text; }
+    void closeDivs() {
+        mods.back() = callOf(QLatin1String("jet_intdiv"), divs, true);
+        divs.assign(1, QString());
+    }
+    void wholeDivision() {
+        divs.emplace_back();
+        operand = false;
+    }
+    void remainder() {
+        closeDivs();
+        mods.emplace_back();
+        operand = false;
+    }
+    // "+", "-" or another operator weaker than Mod.
+    void weaker(const QString& op) {
+        closeDivs();
+        done += callOf(QLatin1String("jet_mod"), mods, true) + op;
+        mods.assign(1, QString());
+        operand = false;
+    }
+    QString text() {
+        weaker(QString());
+        return done;
     }
 };
 
+// One bracket level being rendered: "a & b & c" becomes jet_concat(a, b, c).
+bool isQuotedName(const Token& t) {
+    return t.kind == Token::Other && (t.text.startsWith(u'"') || t.text.startsWith(u'[') || t.text.startsWith(u'`'));
+}
+
+bool endsAnOperand(const Token& t) {
+    return t.kind == Token::Word || t.kind == Token::Text || t.kind == Token::Close || isQuotedName(t);
+}
+
+struct Level {
+    QString out;
+    std::vector<Arith> parts{Arith()};
+    bool amp = false;
+    // A select list of typed SQL. SQLite names a column by its text: an item
+    // the translation changed is named as it was typed, unless it has a name.
+    bool listing = false;
+    size_t itemFrom = 0;              // the item's first token
+    qsizetype itemOut = 0;            // where its translation starts in out
+    const Token* last = nullptr;      // the item's last two tokens at this level
+    const Token* beforeLast = nullptr;
+    bool named = false;
+
+    void flush() {
+        std::vector<QString> texts;
+        for (Arith& p : parts)
+            texts.push_back(p.text());
+        out += amp ? callOf(QLatin1String("jet_concat"), texts, false) : texts.front();
+        parts.assign(1, Arith());
+        amp = false;
+    }
+    void note(const Token& t) {
+        beforeLast = last;
+        last = &t;
+    }
+    void startItem(size_t from) {
+        itemFrom = from;
+        itemOut = out.size();
+        last = beforeLast = nullptr;
+        named = false;
+    }
+    // The item ends before token `end`; everything of it is flushed.
+    void endItem(const std::vector<Token>& t, size_t end) {
+        if (!listing)
+            return;
+        // "x AS name", or a bare name after an operand ("count(*) n")
+        const bool bareName = last && beforeLast && endsAnOperand(*beforeLast)
+            && (last->kind == Token::Text || isQuotedName(*last)
+                || (last->kind == Token::Word && !last->text.front().isDigit() && !endsOperand(*last)));
+        if (named || bareName)
+            return;
+        QString typed;
+        for (size_t k = itemFrom; k < end; ++k)
+            typed += t[k].kind == Token::Space ? QStringLiteral(" ") : t[k].text;
+        typed = typed.simplified();
+        const QString done = out.mid(itemOut);
+        if (typed.isEmpty() || typed == done.simplified())
+            return;
+        qsizetype trail = done.size();
+        while (trail > 0 && done[trail - 1].isSpace())
+            --trail;
+        out.insert(itemOut + trail, QStringLiteral(" AS ") + quoteName(typed));
+    }
+    // A word or mark that ends operands, after the flush.
+    void clause(const std::vector<Token>& t, size_t k) {
+        const Token& tok = t[k];
+        const bool comma = tok.kind == Token::Comma;
+        static const QStringList listEnds = {
+            QStringLiteral("from"), QStringLiteral("where"), QStringLiteral("group"), QStringLiteral("order"),
+            QStringLiteral("having"), QStringLiteral("union"), QStringLiteral("intersect"), QStringLiteral("except"),
+            QStringLiteral("limit"), QStringLiteral("into")};
+        const bool ends = tok.kind == Token::Word && listEnds.contains(tok.text, Qt::CaseInsensitive);
+        if (comma || ends)
+            endItem(t, k);
+        if (ends)
+            listing = false;
+        out += tok.text;
+        if (tok.kind == Token::Word && tok.text.compare(QLatin1String("select"), Qt::CaseInsensitive) == 0) {
+            listing = true;
+            startItem(k + 1);
+        } else if (listing && comma) {
+            startItem(k + 1);
+        } else if (listing && !last && tok.text.compare(QLatin1String("distinct"), Qt::CaseInsensitive) == 0) {
+            startItem(k + 1);
+        } else if (listing) {
+            named = named || tok.text.compare(QLatin1String("as"), Qt::CaseInsensitive) == 0;
+            note(tok);
+        }
+    }
+};
+
+bool startsOperand(const Token& t) {
+    switch (t.kind) {
+    case Token::Word: return !endsOperand(t);
+    case Token::Text:
+    case Token::Open: return true;
+    case Token::Other:
+        return isQuotedName(t) || t.text == QLatin1String("+") || t.text == QLatin1String("-")
+            || t.text == QLatin1String("~");
+    default: return false;
+    }
+}
+
 // One pass with a stack of open brackets: time and stack stay linear in the text
-// (the nesting is bounded before).
-QString render(const std::vector<Token>& t) {
+// (the nesting is bounded before). `typed`: the arithmetic of the old dialect too.
+QString render(const std::vector<Token>& t, bool typed) {
     std::vector<Level> levels(1);
-    for (const Token& tok : t) {
+    auto nextSignificant = [&](size_t k) -> const Token* {
+        while (++k < t.size())
+            if (t[k].kind != Token::Space)
+                return &t[k];
+        return nullptr;
+    };
+    for (size_t k = 0; k < t.size(); ++k) {
+        const Token& tok = t[k];
         Level& cur = levels.back();
+        Arith& part = cur.parts.back();
         if (tok.kind == Token::Open) {
             levels.emplace_back();
         } else if (tok.kind == Token::Close && levels.size() > 1) {
             cur.flush();
+            cur.endItem(t, k);
             const QString inner = QLatin1Char('(') + cur.out + QLatin1Char(')');
             levels.pop_back();
-            levels.back().parts.back() += inner;
+            levels.back().parts.back().add(inner, true);
+            levels.back().note(tok);
+            continue;
         } else if (tok.kind == Token::Amp) {
             cur.parts.emplace_back();
             cur.amp = true;
         } else if (endsOperand(tok)) {
             cur.flush();
-            cur.out += tok.text;
+            if (typed)
+                cur.clause(t, k);
+            else
+                cur.out += tok.text;
+            continue;
+        } else if (tok.kind == Token::Space) {
+            part.blank(tok.text);
+        } else if (!typed) {
+            part.add(tok.text, tok.kind != Token::Other || isQuotedName(tok));
+        } else if (tok.kind == Token::Word || tok.kind == Token::Text || isQuotedName(tok)) {
+            const Token* next = nextSignificant(k);
+            if (part.operand && tok.text.compare(QLatin1String("mod"), Qt::CaseInsensitive) == 0 && next
+                && startsOperand(*next)) {
+                part.remainder();
+            } else {
+                // After an operand: a name given to it ("x \ 2 n"), or a word
+                // that binds weaker (Glob, Collate ...).
+                if (part.operand)
+                    part.weaker(QString());
+                part.add(tok.text, true);
+            }
+        } else if (tok.text == QLatin1String("\\") && part.operand) {
+            part.wholeDivision();
+        } else if (tok.text == QLatin1String("/")) {
+            // Division of real numbers, as the old engine divides; SQLite would
+            // cut 1/3 to 0. By zero it stays Null.
+            part.add(QStringLiteral("*1.0/"), false);
+        } else if (part.operand
+                   && (tok.text == QLatin1String("+") || tok.text == QLatin1String("-")
+                       // "|" but not "||", which binds tighter than "*"
+                       || (tok.text == QLatin1String("|") && !(k + 1 < t.size() && t[k + 1].text == QLatin1String("|"))
+                           && !(k > 0 && t[k - 1].text == QLatin1String("|"))))) {
+            part.weaker(tok.text);
         } else {
-            cur.parts.back() += tok.text;
+            part.add(tok.text, isQuotedName(tok));
         }
+        if (tok.kind != Token::Space && tok.kind != Token::Open)
+            cur.note(tok);
     }
     // Brackets left open are closed by nothing, as written.
     while (levels.size() > 1) {
         levels.back().flush();
+        levels.back().endItem(t, t.size());
         const QString inner = QLatin1Char('(') + levels.back().out;
         levels.pop_back();
-        levels.back().parts.back() += inner;
+        levels.back().parts.back().add(inner, true);
     }
     levels.back().flush();
+    levels.back().endItem(t, t.size());
     return levels.back().out;
 }
 
@@ -280,13 +487,30 @@ bool isStar(const QString& pattern, qsizetype p, QChar escape) {
     return (pc == u'*' || pc == u'%') && (escape.isNull() || pc != escape);
 }
 
+// The watch of the typed query running in this thread, if any.
+thread_local WorkWatch* watched = nullptr;
+
+// Tells the watch of `steps` more steps of work; whether the query is to stop.
+bool spend(WorkWatch& w, int steps) {
+    w.untold += steps;
+    if (w.untold < w.every)
+        return false;
+    w.untold = 0;
+    return w.progress(w.arg) != 0;
+}
+
 // Every other element matches one character, so going back to the last star
-// is enough: time is at most text times pattern, whatever the stars.
-bool likeFrom(const QString& text, const QString& pattern, QChar escape) {
+// is enough: time is at most text times pattern, whatever the stars. That is
+// still long for long texts, so a watch, when given, is told of the work;
+// nothing when it stops the match.
+std::optional<bool> likeFrom(const QString& text, const QString& pattern, QChar escape,
+                             WorkWatch* watch = nullptr) {
     const qsizetype tn = text.size(), pn = pattern.size();
     qsizetype t = 0, p = 0;
     qsizetype starP = -1, starT = -1;
     while (t < tn) {
+        if (watch && spend(*watch, 1))
+            return std::nullopt;
         if (p < pn && isStar(pattern, p, escape)) {
             while (p < pn && isStar(pattern, p, escape))
                 ++p;
@@ -310,6 +534,24 @@ bool likeFrom(const QString& text, const QString& pattern, QChar escape) {
     while (p < pn && isStar(pattern, p, escape))
         ++p;
     return p == pn;
+}
+
+// ---------------------------------------------------------------------------
+// The text order
+
+// Two texts compared cost about as many steps: the engine converts both to
+// UTF-16 for each comparison.
+constexpr int kCompareSteps = 16;
+
+// The engine sorts (a chunk of rows, or all of them) within one step. Once a
+// typed query's bound is spent the rest of such a sort compares lengths only,
+// an order still, so that the step ends soon; the query is then stopped.
+int collateJet(void* db, int na, const void* a, int nb, const void* b) {
+    if (WorkWatch* w = watched; w && w->db == db && (w->cut || spend(*w, kCompareSteps))) {
+        w->cut = true;
+        return na == nb ? 0 : (na < nb ? -1 : 1);
+    }
+    return compareUnits(static_cast<const char16_t*>(a), na / 2, static_cast<const char16_t*>(b), nb / 2);
 }
 
 // ---------------------------------------------------------------------------
@@ -387,7 +629,12 @@ void likeFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         }
         escape = e[0];
     }
-    sqlite3_result_int(ctx, likeFrom(valueText(argv[1]), argText(argv[0]), escape) ? 1 : 0);
+    WorkWatch* watch = watched && watched->db == sqlite3_context_db_handle(ctx) ? watched : nullptr;
+    const std::optional<bool> hit = likeFrom(valueText(argv[1]), argText(argv[0]), escape, watch);
+    if (!hit)
+        sqlite3_result_error_code(ctx, SQLITE_INTERRUPT);   // as the progress handler stops a query
+    else
+        sqlite3_result_int(ctx, *hit ? 1 : 0);
 }
 
 // Val: the number at the start of a text, blanks anywhere ignored; 0 when there is none.
@@ -541,6 +788,33 @@ void crealFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_double(ctx, single ? double(float(*d)) : *d);
 }
 
+// "\" and Mod: both operands rounded to whole numbers first (halves to even),
+// the quotient cut toward zero, the remainder with the dividend's sign. A zero
+// divisor gives Null, as "/" does here, rather than ending the whole query.
+template <bool remainder>
+void wholeDivisionFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto a = numberArg(argv[0]), b = numberArg(argv[1]);
+    if (!a || !b) {
+        sqlite3_result_error(ctx, "Type mismatch", -1);
+        return;
+    }
+    const double x = std::nearbyint(*a), y = std::nearbyint(*b);
+    // Within the range of a 64-bit whole number, its most negative value aside.
+    if (!(std::fabs(x) < 9.2e18) || !(std::fabs(y) < 9.2e18)) {
+        sqlite3_result_error(ctx, "Overflow", -1);
+        return;
+    }
+    const qint64 n = qint64(x), d = qint64(y);
+    if (d == 0)
+        sqlite3_result_null(ctx);
+    else
+        sqlite3_result_int64(ctx, remainder ? n % d : n / d);
+}
+
 void spaceFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     resultText(ctx, QString(std::clamp<qint64>(sqlite3_value_int64(argv[0]), 0, 65535), u' '));
 }
@@ -562,7 +836,9 @@ void instrFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 } // namespace
 
-QString toSqliteSql(const QString& jetSql) {
+namespace {
+
+QString translate(const QString& jetSql, bool typed) {
     QString text = jetSql;
     // A trailing ";" would make a single-table select look like something else.
     qsizetype end = text.size();
@@ -578,12 +854,25 @@ QString toSqliteSql(const QString& jetSql) {
         if (t.kind == Token::Close && depth > 0)
             --depth;
     }
+    if (typed)
+        for (const Token& t : tokens)
+            if (t.text == QLatin1String("/") || t.text == QLatin1String("\\")
+                || (t.kind == Token::Word && t.text.compare(QLatin1String("mod"), Qt::CaseInsensitive) == 0))
+                changed = true;
     if (!changed)
         return text;
-    return render(tokens);
+    return render(tokens, typed);
 }
 
-bool jetLike(const QString& text, const QString& pattern) { return likeFrom(text, pattern, QChar()); }
+} // namespace
+
+QString toSqliteSql(const QString& jetSql) { return translate(jetSql, false); }
+
+QString typedToSqliteSql(const QString& jetSql) { return translate(jetSql, true); }
+
+bool jetLike(const QString& text, const QString& pattern) { return *likeFrom(text, pattern, QChar()); }
+
+WorkWatch* watchJetWork(WorkWatch* watch) { return std::exchange(watched, watch); }
 
 void registerJetFunctions(sqlite3* db) {
     struct Fn {
@@ -599,11 +888,12 @@ void registerJetFunctions(sqlite3* db) {
         {"int", 1, wholeFn<true>}, {"fix", 1, wholeFn<false>}, {"cstr", 1, cstrFn}, {"str", 1, strFn},
         {"cint", 1, cwholeFn<-32768, 32767>}, {"clng", 1, cwholeFn<-2147483648LL, 2147483647LL>},
         {"csng", 1, crealFn<true>}, {"cdbl", 1, crealFn<false>}, {"space", 1, spaceFn},
-        {"instr", 3, instrFn},
+        {"instr", 3, instrFn}, {"jet_intdiv", 2, wholeDivisionFn<false>}, {"jet_mod", 2, wholeDivisionFn<true>},
     };
     for (const Fn& f : fns)
         sqlite3_create_function_v2(db, f.name, f.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, f.fn,
                                    nullptr, nullptr, nullptr);
+    sqlite3_create_collation_v2(db, "JET", SQLITE_UTF16_ALIGNED, db, collateJet, nullptr);
 }
 
 } // namespace platform::db

@@ -117,6 +117,10 @@ Recordset::Loaded Recordset::readRows() const {
         throw DbError(DbError::BadSql, QStringLiteral("没有记录源."));
     Loaded out;
     QString sql;
+    // A text the user typed is read with the old engine's arithmetic too.
+    const auto translated = [this](const QString& t) {
+        return origin_ == SqlOrigin::User ? typedToSqliteSql(t) : toSqliteSql(t);
+    };
     bool withRowid = false;
     // The row id is read after the fields, so that "order by 2" means the second field.
     if (const TableDef* t = db_->findTable(recordset_parts::unbracket(text))) {
@@ -145,7 +149,7 @@ Recordset::Loaded Recordset::readRows() const {
             || (origin_ == SqlOrigin::User && text.startsWith(QLatin1String("with"), Qt::CaseInsensitive));
         if (!query)
             throw DbError(DbError::NoSuchTable, QStringLiteral("数据库中没有表: %1").arg(text));
-        sql = toSqliteSql(text);
+        sql = translated(text);
         const auto m = select.match(sql);
         if (m.hasMatch() && !notOneTable.match(m.captured(1)).hasMatch()
             && !notOneTable.match(m.captured(3)).hasMatch()) {
@@ -170,7 +174,7 @@ Recordset::Loaded Recordset::readRows() const {
         // Not a plain single-table select after all: run it as written, read-only.
         out.baseTable.clear();
         withRowid = false;
-        sql = toSqliteSql(text);
+        sql = translated(text);
         stmt = db_->prepareOne(sql, text);
     }
     const int last = sqlite3_column_count(stmt) - 1;
@@ -179,7 +183,7 @@ Recordset::Loaded Recordset::readRows() const {
         sqlite3_finalize(stmt);
         out.baseTable.clear();
         withRowid = false;
-        sql = toSqliteSql(text);
+        sql = translated(text);
         stmt = db_->prepareOne(sql, text);
     }
     struct Finalize { sqlite3_stmt* s; ~Finalize() { sqlite3_finalize(s); } } fin{stmt};
@@ -272,6 +276,8 @@ Recordset::Loaded Recordset::readRows() const {
     }
     if (rc != SQLITE_DONE)
         db_->fail(rc, text);
+    if (limit)
+        limit->checkComplete();
     if (!out.isTable) {
         for (Column& col : out.columns) {
             if (col.typed)

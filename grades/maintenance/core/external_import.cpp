@@ -186,7 +186,7 @@ SourceRows readSourceRows(const platform::db::ForeignDatabase& source, const QSt
     }
     const QString sql =
         QStringLiteral("select * from ") + platform::db::quoteName(table) + QStringLiteral("  where ") + condition;
-    const QString translated = platform::db::toSqliteSql(sql);
+    const QString translated = platform::db::typedToSqliteSql(sql);
     if (!platform::db::isReadOnlySelect(sql) || !platform::db::isReadOnlySelect(translated))
         throw importError(QStringLiteral("源数据的条件只能是一个查询条件,不能含有其它语句: %1").arg(condition));
     try {
@@ -194,6 +194,7 @@ SourceRows readSourceRows(const platform::db::ForeignDatabase& source, const QSt
         platform::db::copyTable(source, table, *scratch);
         Database::WorkLimit limit(*scratch);
         out.rows = scratch->query(translated);
+        limit.checkComplete();
     } catch (const DbError& e) {
         throw importError(QStringLiteral("源数据的条件: %1\n%2").arg(condition, e.text()));
     }

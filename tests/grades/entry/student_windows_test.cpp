@@ -621,6 +621,8 @@ TEST_F(Form12Test, ATextThatWouldRunAwayIsStoppedWithAMessage) {
          "select max(r) from (select row_number() over (order by a.姓名, b.姓名 desc, c.姓名, d.姓名 desc) as r"
          " from 成绩表 a, 成绩表 b, 成绩表 c, 成绩表 d)",
          "工作量太大"},
+        {"a Like that backtracks",
+         "SELECT printf('%.*c', 1000000, 'a') LIKE ('*' || printf('%.*c', 20000, 'a') || 'b')", "工作量太大"},
         {"two statements", "select * from 成绩表; select * from 班级表", "只能是一条查询"},
     };
     for (const auto& c : cases) {

@@ -21,8 +21,8 @@ protected:
                      {s("20050001"), s("2005"), s("01"), s("ABD"), s(" 1"), 199.5}});
     }
     // The rows of a query, each as its cells joined by "|".
-    QStringList rowsOf(const QString& sql) {
-        Recordset rs(db_, sql);
+    QStringList rowsOf(const QString& sql, SqlOrigin origin = SqlOrigin::Program) {
+        Recordset rs(db_, sql, {}, nullptr, origin);
         QStringList out;
         for (int r = 0; r < rs.recordCount(); ++r) {
             QStringList cells;
@@ -71,6 +71,54 @@ TEST_F(JetSqlTest, CommonFormsOfTheOldDialectGiveItsResults) {
         SCOPED_TRACE(c.sql);
         EXPECT_EQ(rowsOf(s(c.sql)), c.rows);
     }
+}
+
+// What a user types divides as the old engine did; what the windows write
+// keeps SQLite's division.
+TEST_F(JetSqlTest, TypedArithmeticDividesAsTheOldEngine) {
+    const struct {
+        const char* sql;
+        const char* typed;
+        const char* program;   // null: the engine refuses the text
+    } cases[] = {
+        {"select 1/4, 7/2, 4/2, -9/4", "0.25|3.5|2|-2.25", "0|3|2|-2"},
+        {"select 1/3*3, (1/3)*3", "1|1", "0|0"},
+        {"select 7 \\ 2, -7 \\ 2, 7 Mod 3, -7 mod 3, 7 MOD -3", "3|-3|1|-1|1", nullptr},
+        // Operands rounded first, halves to even; a whole number either way.
+        {"select 2.5 \\ 1, 3.5 \\ 1, 7.6 \\ 2.5, 7 mod 2.5, 2e+1 \\ 3", "2|4|4|1|6", nullptr},
+        // "*" and "/" bind tighter than "\", which binds tighter than Mod, and Mod tighter than "+" and "-".
+        {"select 10 \\ 3 * 2, 10 mod 7 \\ 2, 1 + 7 mod 4 * 2, 10 - 7 \\ 2, 2 * -3 \\ 2, 9 / 2 \\ 2",
+         "1|1|8|7|-3|2", nullptr},
+        {"select 'a' & 7 \\ 2 & 'b', (7 \\ 2) mod 2, abs(-7 mod 4)", "a3b|1|3", nullptr},
+        // Nothing to divide by gives Null, as does a Null.
+        {"select 1/0, 7 \\ 0, 7 mod 0, null \\ 2, 5 mod null", "||||", nullptr},
+        // Fields, a note and a name that only looks like Mod.
+        {"select 总分 \\ 100, 总分 mod 100 from 成绩表 where STID = '20040002' -- 280 / 3 \\ mod",
+         "2|80", nullptr},
+        {"select 5 mod, 6 as mod from 成绩表 where STID = '20040001'", "5|6", "5|6"},
+        {"select count(*) from 成绩表 where 学号 / 2 = 1.5", "1", "0"},
+        {"select 1/4 from 成绩表 limit 1", "0.25", "0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sql);
+        EXPECT_EQ(rowsOf(s(c.sql), SqlOrigin::User), QStringList{s(c.typed)});
+        if (c.program)
+            EXPECT_EQ(rowsOf(s(c.sql)), QStringList{s(c.program)});
+        else
+            EXPECT_THROW(rowsOf(s(c.sql)), DbError);
+    }
+    // A text that is no number cannot be divided so.
+    EXPECT_THROW(rowsOf(s("select 'x' \\ 2"), SqlOrigin::User), DbError);
+    // A column keeps the name its text had as typed, or the name given it.
+    Recordset rs(db_,
+                 s("select distinct 1/3, STID, 总分 \\ 2 n, 7 mod 2 as \"m\", 学号 & '号', (select 1/2) from 成绩表 "
+                   "where STID = '20040001' -- 1/4"),
+                 {}, nullptr, SqlOrigin::User);
+    QStringList names;
+    for (int i = 0; i < rs.fieldCount(); ++i)
+        names << rs.fieldName(i);
+    EXPECT_EQ(names, (QStringList{s("1/3"), s("STID"), s("n"), s("m"), s("学号 & '号'"), s("(select 1/2)")}));
+    EXPECT_EQ(rs.valueAt(0, 5).toString(), s("0.5"));
 }
 
 TEST_F(JetSqlTest, SingleTableSelectsStayUpdatable) {
