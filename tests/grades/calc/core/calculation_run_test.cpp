@@ -381,6 +381,30 @@ TEST(CalculationRun, AScaledRowItsFieldsRefuseEndsTheRunWithTheRefusal) {
     }
 }
 
+// A row of 绝对成绩表 refused (its scaled total beyond a single) while its
+// row of 相对成绩表 fits: both tables and the log end at the student before
+// it, as when each row was its own statement.
+TEST(CalculationRun, AScaledRowRefusedInOneTableEndsBothTablesAndTheLogAtOneStudent) {
+    CalcSchool s;
+    s.inputs.askZeroTotal = false;
+    s.fullMarks("2004", {0.001, 100, 100});
+    for (int i = 0; i < 40; ++i)   // more than are written at once
+        s.student("2004", "01", QStringLiteral("生%1").arg(i + 1), {QVariant(), 72, 60});
+    s.db().execute("UPDATE 成绩表 SET 语文=-3e38 WHERE STID='20040020'");
+    s.host.answer(RunAnswer::Yes).answer(RunAnswer::Ok);
+    EXPECT_EQ(s.run(), End::Failed);
+    EXPECT_TRUE(s.host.lastMessage().contains(QStringLiteral("字段 总分 的数值超出范围."))) << str(s.host.lastMessage());
+    for (const char* table : {"绝对成绩表", "相对成绩表"})
+        EXPECT_EQ(s.db().scalar(QStringLiteral("SELECT group_concat(substr(STID, 7)) FROM %1").arg(QString::fromUtf8(table)))
+                      .toString(),
+                  QStringLiteral("01,02,03,04,05,06,07,08,09,10,11,12,13,14,15,16,17,18,19"))
+            << table;
+    const QByteArray log = s.logBytes();
+    EXPECT_TRUE(log.endsWith(platform::toGbk("\r\n")));
+    EXPECT_TRUE(log.contains(platform::toGbk("\r\n20040019 2004.01  生19   "))) << log.right(300).toStdString();
+    EXPECT_FALSE(log.contains(platform::toGbk("\r\n20040020 "))) << log.right(300).toStdString();
+}
+
 // A total its field refuses ends the run there: the students before it have
 // their totals, the one refused and those after keep their old ones.
 TEST(CalculationRun, ATotalItsFieldRefusesKeepsTheStudentsBeforeIt) {
