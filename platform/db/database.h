@@ -89,6 +89,11 @@ public:
     QStringList tableNames() const;                 // the system's tables, in creation order
     bool hasTable(const QString& name) const;
     TableDef tableDef(const QString& table) const;  // fields in stored order; NoSuchTable
+    // Refuses (Damaged, as any damaged file) a table whose own rules in the
+    // file are not those its fields give, as createTable writes them: a value
+    // checked against the fields would not be the value the file takes.
+    // NoSuchTable as tableDef.
+    void checkRulesKept(const QString& table) const;
     void createTable(const TableDef& def);
     void dropTable(const QString& table);
     // Sets or changes the database password ("" = none). Refused (InUse) while another
@@ -177,6 +182,8 @@ public:
     void deleteChecked(const TableDef& def, qint64 rowid, const std::vector<int>& matched,
                        const std::vector<QVariant>& expected);
     // Writes through a record set are refused while a transaction the engine undid is open.
+    // Every write comes here first: one that is not the vouched writes of a
+    // FieldRulesOff turns the file's rules back on before it runs.
     void checkWritable();
     // A record set that read or wrote rows inside the open transaction: it is read again
     // when that work is rolled back. forget() when it goes.
@@ -187,7 +194,12 @@ public:
     static QVariant column(sqlite3_stmt* stmt, int index, const FieldDef* field);
 
 private:
+    friend class FieldRulesOff;
+
     Database(const QString& canonicalPath, sqlite3* handle);
+    // Leaves the file's CHECK rules out of the statements run from now on, or
+    // puts them back; DbError when the engine refuses.
+    void setFieldRules(bool on);
     // Checked for format and damage. Shared: read and write, one connection
     // per file in this process. Otherwise a connection of its own that only reads.
     static std::shared_ptr<Database> openFile(const QString& path, bool shared = true,
@@ -203,6 +215,8 @@ private:
 
     QString path_;
     sqlite3* db_ = nullptr;
+    bool rulesLeftOut_ = false;      // CHECK rules off on the connection
+    bool vouchedWrites_ = false;     // the writes running now are a FieldRulesOff's own
     int depth_ = 0;
     bool lost_ = false;              // the engine undid the open transaction
     bool workLimited_ = false;

@@ -34,6 +34,8 @@ void Database::begin() {
 }
 
 void Database::checkWritable() {
+    if (rulesLeftOut_ && !vouchedWrites_)
+        setFieldRules(true);
     if (depth_ > 0 && (lost_ || sqlite3_get_autocommit(db_))) {
         noticeLostTransaction();
         throw DbError(DbError::TransactionLost,

@@ -82,21 +82,32 @@ QByteArrayView Statement::utf8View(int column) const {
     return QByteArrayView(p, sqlite3_column_bytes(stmt_, column));
 }
 
-FieldRulesOff::FieldRulesOff(Database& db) : db_(db) {
-    // Changing the setting expires every prepared statement of the connection:
-    // each is prepared again, under the new setting, on its next run.
-    if (sqlite3_exec(db_.handle(), "PRAGMA ignore_check_constraints=1", nullptr, nullptr, nullptr) == SQLITE_OK)
-        active_ = true;
-}
+FieldRulesOff::FieldRulesOff(Database& db) : db_(db) {}
 
 FieldRulesOff::~FieldRulesOff() { restore(); }
 
 void FieldRulesOff::restore() {
-    if (!active_)
-        return;
     active_ = false;
-    sqlite3_exec(db_.handle(), "PRAGMA ignore_check_constraints=0", nullptr, nullptr, nullptr);
+    // Should the engine refuse now, the next write tries again and is refused
+    // unless the rules are back.
+    if (db_.rulesLeftOut_)
+        try {
+            db_.setFieldRules(true);
+        } catch (const DbError&) {
+        }
 }
+
+void FieldRulesOff::startVouched() {
+    if (active_ && !db_.rulesLeftOut_)
+        try {
+            db_.setFieldRules(false);
+        } catch (const DbError&) {
+            active_ = false;   // written with the rules, as any other write
+        }
+    db_.vouchedWrites_ = active_;
+}
+
+void FieldRulesOff::endVouched() { db_.vouchedWrites_ = false; }
 
 bool fitsTextField(const FieldDef& field, const QByteArray& utf8) {
     if (field.type != FieldType::Text && field.type != FieldType::Memo)

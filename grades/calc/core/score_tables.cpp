@@ -181,8 +181,9 @@ public:
         std::vector<std::optional<double>> numbers;   // total, average, marks
     };
 
-    BatchInsert(Database& db, const QString& table, const std::vector<platform::db::FieldDef>& fields, int subjects)
-        : db_(db), table_(table), width_(kFirstSubjectField + subjects), names_(quotedNames(fields, width_)),
+    BatchInsert(Database& db, const QString& table, const std::vector<platform::db::FieldDef>& fields, int subjects,
+                platform::db::FieldRulesOff& rulesOff)
+        : db_(db), rulesOff_(rulesOff), table_(table), width_(kFirstSubjectField + subjects), names_(quotedNames(fields, width_)),
           statements_(db, [this](int rows) { return insertText(rows); }, kRowsAStatement) {
         rows_.resize(kRowsAStatement);
         for (Row& row : rows_)
@@ -228,7 +229,9 @@ public:
         if (!n)
             return;
         try {
-            statements_.run(n, [this](Statement& st, int first, int count) { bindRows(st, first, count); });
+            rulesOff_.write([&] {
+                statements_.run(n, [this](Statement& st, int first, int count) { bindRows(st, first, count); });
+            });
         } catch (const platform::db::DbError&) {
             lastKept_ = db_.scalar(QStringLiteral("SELECT count(*) FROM %1").arg(platform::db::quoteName(table_))).toInt() -
                         written_;
@@ -291,6 +294,7 @@ private:
     }
 
     Database& db_;
+    platform::db::FieldRulesOff& rulesOff_;
     QString table_;
     int width_;
     QString names_;
@@ -312,8 +316,8 @@ public:
         : log_(log), subjects_(subjects), rulesOff_(rulesOff),
           relativeFields_(vouchedFields(db, QStringLiteral("相对成绩表"), fields, subjects)),
           absoluteFields_(vouchedFields(db, QStringLiteral("绝对成绩表"), fields, subjects)),
-          relativeRows_(db, QStringLiteral("相对成绩表"), fields, subjects),
-          absoluteRows_(db, QStringLiteral("绝对成绩表"), fields, subjects) {
+          relativeRows_(db, QStringLiteral("相对成绩表"), fields, subjects, rulesOff),
+          absoluteRows_(db, QStringLiteral("绝对成绩表"), fields, subjects, rulesOff) {
         if (relativeFields_.empty() || absoluteFields_.empty())
             rulesOff_.restore();
         // A table whose fields the writer vouches for reads back as written.
@@ -488,6 +492,10 @@ StageEnd buildScoreTables(CalculationRun& run, const StudentRows& students) {
     // The run has matched the subjects of both tables by position.
     const int subjects = std::min(int(gradeFields.size()) - 1, int(scoreFields.size()) - kFirstSubjectField);
 
+    // The rows are checked against the tables' fields, which must then be
+    // the tables' own rules; the old rows stay when they are not.
+    db.checkRulesKept(QStringLiteral("绝对成绩表"));
+    db.checkRulesKept(QStringLiteral("相对成绩表"));
     db.execute(QStringLiteral("DELETE FROM 绝对成绩表"));
     db.execute(QStringLiteral("DELETE FROM 相对成绩表"));
 
