@@ -10,6 +10,7 @@
 #include <QRandomGenerator>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <sqlite3.h>
@@ -80,6 +81,7 @@ Database::~Database() {
     dropRowStatements();
     for (const Cached& c : cache_)
         sqlite3_finalize(c.stmt);
+    checkThread();
     // Closing rolls back what the ROLLBACK could not: its result changes nothing.
     if (depth_ > 0 && !sqlite3_get_autocommit(db_))
         (void)sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -87,6 +89,11 @@ Database::~Database() {
     auto it = registry().find(path_);
     if (it != registry().end() && it->expired())
         registry().erase(it);
+}
+
+void Database::usedByAnotherThread() const {
+    qFatal("The connection to %s is used by a thread other than the one that opened it", qUtf8Printable(path_));
+    std::abort();
 }
 
 void Database::setFieldRules(bool on) {

@@ -16,6 +16,7 @@
 #include <QVariantList>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 struct sqlite3;
@@ -158,7 +159,17 @@ public:
     static QVariant checkedValue(const FieldDef& field, const QVariant& value);
 
     // Engine-level access for the layer itself.
-    sqlite3* handle() const { return db_; }
+    sqlite3* handle() const {
+        checkThread();
+        return db_;
+    }
+    // The connection is opened without the engine's own lock: it may be used
+    // only by the thread that opened it. Any other stops the program here,
+    // before two threads can meet inside the engine.
+    void checkThread() const {
+        if (std::this_thread::get_id() != thread_)
+            usedByAnotherThread();
+    }
     // Cached; call release() when done. A statement being stepped is never handed
     // out twice nor finalized by the cache: a second user gets one of its own.
     sqlite3_stmt* prepared(const QString& sql);
@@ -197,6 +208,7 @@ private:
     friend class FieldRulesOff;
 
     Database(const QString& canonicalPath, sqlite3* handle);
+    [[noreturn]] void usedByAnotherThread() const;
     // Leaves the file's CHECK rules out of the statements run from now on, or
     // puts them back; DbError when the engine refuses.
     void setFieldRules(bool on);
@@ -215,6 +227,7 @@ private:
 
     QString path_;
     sqlite3* db_ = nullptr;
+    std::thread::id thread_ = std::this_thread::get_id();
     bool rulesLeftOut_ = false;      // CHECK rules off on the connection
     bool vouchedWrites_ = false;     // the writes running now are a FieldRulesOff's own
     int depth_ = 0;

@@ -47,6 +47,8 @@ int Statement::run() {
 bool Statement::next() {
     if (writes_)
         db_.checkWritable();
+    else
+        db_.checkThread();
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW)
         return true;
