@@ -109,21 +109,29 @@ TEST_F(StatementTest, ValuesVouchedForAreExactlyThoseTheRulesAccept) {
     EXPECT_TRUE(fitsNumberField(FieldDef{QStringLiteral("d"), FieldType::Double}, 1e300));
 }
 
+namespace {
+
+// Runs `insert` (STID, 姓名) with the values; false when the name's length
+// rule refuses them.
+bool insertName(Statement& insert, const char* stid, const QString& name) {
+    insert.bind(1, QVariant(QString::fromLatin1(stid)));
+    insert.bind(2, QVariant(name));
+    try {
+        insert.run();
+        return true;
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.kind(), DbError::TooLong);
+        return false;
+    }
+}
+
+} // namespace
+
 // The rules are left out only for the scope's own writes while it lives: a
 // statement prepared before it, and run again after it, refuses again.
 TEST_F(StatementTest, RulesLeftOutOnlyWhileTheScopeLives) {
     Statement insert(*db_, QStringLiteral("INSERT INTO 成绩表 (STID, 姓名) VALUES (?, ?)"));
-    auto write = [&](const char* stid, const QString& name) {
-        insert.bind(1, QVariant(QString::fromLatin1(stid)));
-        insert.bind(2, QVariant(name));
-        try {
-            insert.run();
-            return true;
-        } catch (const DbError& e) {
-            EXPECT_EQ(e.kind(), DbError::TooLong);
-            return false;
-        }
-    };
+    auto write = [&](const char* stid, const QString& name) { return insertName(insert, stid, name); };
     const QString tooLong = QStringLiteral("欧阳长名");
     EXPECT_FALSE(write("1", tooLong));
     {
@@ -149,17 +157,7 @@ TEST_F(StatementTest, RulesLeftOutOnlyWhileTheScopeLives) {
 // by the same statement or another; the scope's next write leaves them out again.
 TEST_F(StatementTest, AnotherWriteWhileTheRulesAreLeftOutMeetsThem) {
     Statement insert(*db_, QStringLiteral("INSERT INTO 成绩表 (STID, 姓名) VALUES (?, ?)"));
-    auto write = [&](const char* stid, const QString& name) {
-        insert.bind(1, QVariant(QString::fromLatin1(stid)));
-        insert.bind(2, QVariant(name));
-        try {
-            insert.run();
-            return true;
-        } catch (const DbError& e) {
-            EXPECT_EQ(e.kind(), DbError::TooLong);
-            return false;
-        }
-    };
+    auto write = [&](const char* stid, const QString& name) { return insertName(insert, stid, name); };
     const QString tooLong = QStringLiteral("欧阳长名");
     FieldRulesOff off(*db_);
     EXPECT_TRUE(off.write([&] { return write("1", tooLong); }));
