@@ -75,9 +75,8 @@ QString columnText(const FieldDef& f) {
     return quoteName(f.name) + QLatin1Char(' ') + declaredType(f.type) + fieldRules(f);
 }
 
-QString createText(const QString& table, const std::vector<QString>& columns) {
-    QStringList list(columns.begin(), columns.end());
-    return QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteName(table), list.join(QStringLiteral(", ")));
+QString createText(const QString& table, const QStringList& columns) {
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteName(table), columns.join(QStringLiteral(", ")));
 }
 
 } // namespace
@@ -139,9 +138,9 @@ TableDef Database::tableDef(const QString& table) const {
 
 void Database::checkRulesKept(const QString& table) const {
     const TableDef def = tableDef(table);
-    std::vector<QString> columns;
+    QStringList columns;
     for (const FieldDef& f : def.fields)
-        columns.push_back(columnText(f));
+        columns << columnText(f);
     // The engine keeps a table's definition as the text that made it.
     const QVariant made = const_cast<Database*>(this)->scalar(
         QStringLiteral("SELECT sql FROM sqlite_master WHERE type='table' AND name=?"), {def.name});
@@ -156,7 +155,7 @@ void Database::createTable(const TableDef& def) {
     if (findTable(name) || !query(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = ? COLLATE NOCASE"),
                                   {name}).empty())
         throw DbError(DbError::AlreadyExists, QStringLiteral("表 %1 已经存在.").arg(name));
-    std::vector<QString> columns;
+    QStringList columns;
     for (size_t i = 0; i < def.fields.size(); ++i) {
         const FieldDef& f = def.fields[i];
         if (f.name.trimmed().isEmpty() || f.name.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0)
@@ -166,7 +165,7 @@ void Database::createTable(const TableDef& def) {
         for (size_t j = 0; j < i; ++j)
             if (sameName(def.fields[j].name, f.name))
                 throw DbError(DbError::AlreadyExists, QStringLiteral("字段 %1 已经存在.").arg(f.name));
-        columns.push_back(columnText(f));
+        columns << columnText(f);
     }
     Transaction t(*this);
     execute(createText(name, columns));
