@@ -65,10 +65,10 @@ public:
     // Changes the password of a file nobody of ours holds open (InUse otherwise).
     static void changePassword(const QString& path, const QString& oldPassword,
                                const QString& newPassword);
-    // When damage is looked for. A file opened only to be read in full can
-    // leave it to its reads: the engine finds damage on the pages a read walks
-    // and the read fails as Damaged, with the same message; nothing is written
-    // either way.
+    // When damage is looked for. Left to the reads, it is found only where a
+    // read trips on it (the read fails as Damaged, with the same message); a
+    // page listed twice, for one, is read twice and the page it replaced never.
+    // Files are walked at opening; OnRead shows what a read alone sees.
     enum class DamageCheck { AtOpen, OnRead };
     // A connection of its own that can never write the file, even when the same file
     // is open for writing here; not shared. WrongPassword, NotADatabase, NotFound,
