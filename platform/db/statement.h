@@ -64,8 +64,9 @@ private:
 // meanwhile (one a timer or an open editor makes while the caller's loop lets
 // events in) puts the rules back before it runs, and the next write() leaves
 // them out again; changing the setting prepares every statement again on its
-// next run, so the caller prepares its statements after making the scope. A value the caller cannot vouch for is written after restore(),
-// so that the engine refuses it with its usual message.
+// next run, so the caller prepares its statements once the scope is made. A
+// value the caller cannot vouch for is written after restore(), so that the
+// engine refuses it with its usual message.
 class FieldRulesOff {
 public:
     explicit FieldRulesOff(Database& db);
