@@ -10,6 +10,7 @@
 #include <QRandomGenerator>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <sqlite3.h>
@@ -75,12 +76,27 @@ Database::~Database() {
     dropRowStatements();
     for (const Cached& c : cache_)
         sqlite3_finalize(c.stmt);
+    checkThread();
+    // Closing rolls back what the ROLLBACK could not: its result changes nothing.
     if (depth_ > 0 && !sqlite3_get_autocommit(db_))
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        (void)sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(db_);
     auto it = registry().find(path_);
     if (it != registry().end() && it->expired())
         registry().erase(it);
+}
+
+void Database::usedByAnotherThread() const {
+    qFatal("The connection to %s is used by a thread other than the one that opened it", qUtf8Printable(path_));
+    std::abort();
+}
+
+void Database::setFieldRules(bool on) {
+    const char* sql = on ? "PRAGMA ignore_check_constraints=0" : "PRAGMA ignore_check_constraints=1";
+    const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        fail(rc, QString::fromLatin1(sql));
+    rulesLeftOut_ = !on;
 }
 
 // A Single as the record sets read it, so that a value written as a double by
@@ -283,8 +299,8 @@ std::shared_ptr<Database> Database::openFile(const QString& path, bool shared, D
     if (!h)
         throw DbError(DbError::Io, QStringLiteral("不能打开数据库文件: %1 (%2)").arg(path, why));
     std::shared_ptr<Database> db(new Database(canonical, h));
-    if (!shared)
-        sqlite3_exec(h, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
+    if (!shared && (rc = sqlite3_exec(h, "PRAGMA query_only=1", nullptr, nullptr, nullptr)) != SQLITE_OK)
+        throw DbError(DbError::Io, QStringLiteral("不能打开数据库文件: %1 (%2)").arg(path, engineReason(h, rc)));
     QString format;
     try {
         format = db->property(QStringLiteral("format"));
@@ -300,15 +316,15 @@ std::shared_ptr<Database> Database::openFile(const QString& path, bool shared, D
     // alone: evaluating them for every value was nine tenths of its time, and a
     // row breaking a field rule is no damage to the file.
     if (damageCheck == DamageCheck::AtOpen) {
-        sqlite3_exec(h, "PRAGMA ignore_check_constraints=1", nullptr, nullptr, nullptr);
-        QString check;
+        // Left in, the rules only make the walk slower; the connection is
+        // dropped unless they are back.
         try {
-            check = db->scalar(QStringLiteral("PRAGMA quick_check(1)")).toString();
+            db->setFieldRules(false);
         } catch (const DbError&) {
-            sqlite3_exec(h, "PRAGMA ignore_check_constraints=0", nullptr, nullptr, nullptr);
-            throw;
         }
-        sqlite3_exec(h, "PRAGMA ignore_check_constraints=0", nullptr, nullptr, nullptr);
+        const QString check = db->scalar(QStringLiteral("PRAGMA quick_check(1)")).toString();
+        if (db->rulesLeftOut_)
+            db->setFieldRules(true);
         if (check != QLatin1String("ok"))
             throw DbError(DbError::Damaged, QStringLiteral("数据库文件已损坏: %1").arg(path));
     }

@@ -17,6 +17,7 @@
 #include <QVariantList>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 struct sqlite3;
@@ -65,10 +66,10 @@ public:
     // Changes the password of a file nobody of ours holds open (InUse otherwise).
     static void changePassword(const QString& path, const QString& oldPassword,
                                const QString& newPassword);
-    // When damage is looked for. A file opened only to be read in full can
-    // leave it to its reads: the engine finds damage on the pages a read walks
-    // and the read fails as Damaged, with the same message; nothing is written
-    // either way.
+    // When damage is looked for. Left to the reads, it is found only where a
+    // read trips on it (the read fails as Damaged, with the same message); a
+    // page listed twice, for one, is read twice and the page it replaced never.
+    // Files are walked at opening; OnRead shows what a read alone sees.
     enum class DamageCheck { AtOpen, OnRead };
     // A connection of its own that can never write the file, even when the same file
     // is open for writing here; not shared. WrongPassword, NotADatabase, NotFound,
@@ -90,6 +91,11 @@ public:
     QStringList tableNames() const;                 // the system's tables, in creation order
     bool hasTable(const QString& name) const;
     TableDef tableDef(const QString& table) const;  // fields in stored order; NoSuchTable
+    // Refuses (Damaged, as any damaged file) a table whose own rules in the
+    // file are not those its fields give, as createTable writes them: a value
+    // checked against the fields would not be the value the file takes.
+    // NoSuchTable as tableDef.
+    void checkRulesKept(const QString& table) const;
     void createTable(const TableDef& def);
     void dropTable(const QString& table);
     // Sets or changes the database password ("" = none). Refused (InUse) while another
@@ -160,7 +166,17 @@ public:
     static QVariant checkedValue(const FieldDef& field, const QVariant& value);
 
     // Engine-level access for the layer itself.
-    sqlite3* handle() const { return db_; }
+    sqlite3* handle() const {
+        checkThread();
+        return db_;
+    }
+    // The connection is opened without the engine's own lock: it may be used
+    // only by the thread that opened it. Any other stops the program here,
+    // before two threads can meet inside the engine.
+    void checkThread() const {
+        if (std::this_thread::get_id() != thread_)
+            usedByAnotherThread();
+    }
     // Cached; call release() when done. A statement being stepped is never handed
     // out twice nor finalized by the cache: a second user gets one of its own.
     sqlite3_stmt* prepared(const QString& sql);
@@ -184,6 +200,8 @@ public:
     void deleteChecked(const TableDef& def, qint64 rowid, const std::vector<int>& matched,
                        const std::vector<QVariant>& expected);
     // Writes through a record set are refused while a transaction the engine undid is open.
+    // Every write comes here first: one that is not the vouched writes of a
+    // FieldRulesOff turns the file's rules back on before it runs.
     void checkWritable();
     // A record set that read or wrote rows inside the open transaction: it is read again
     // when that work is rolled back. forget() when it goes.
@@ -194,7 +212,13 @@ public:
     static QVariant column(sqlite3_stmt* stmt, int index, const FieldDef* field);
 
 private:
+    friend class FieldRulesOff;
+
     Database(const QString& canonicalPath, sqlite3* handle);
+    [[noreturn]] void usedByAnotherThread() const;
+    // Leaves the file's CHECK rules out of the statements run from now on, or
+    // puts them back; DbError when the engine refuses.
+    void setFieldRules(bool on);
     // Checked for format and damage. Shared: read and write, one connection
     // per file in this process. Otherwise a connection of its own that only reads.
     static std::shared_ptr<Database> openFile(const QString& path, bool shared = true,
@@ -210,6 +234,9 @@ private:
 
     QString path_;
     sqlite3* db_ = nullptr;
+    std::thread::id thread_ = std::this_thread::get_id();
+    bool rulesLeftOut_ = false;      // CHECK rules off on the connection
+    bool vouchedWrites_ = false;     // the writes running now are a FieldRulesOff's own
     int depth_ = 0;
     bool lost_ = false;              // the engine undid the open transaction
     bool workLimited_ = false;

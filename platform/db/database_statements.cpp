@@ -357,6 +357,7 @@ void Database::noticeLostTransaction() {
 }
 
 sqlite3_stmt* Database::prepareOne(const QString& sql, const QString& shownAs) {
+    checkThread();
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* stmt = nullptr;
     const char* tail = nullptr;
@@ -385,6 +386,7 @@ sqlite3_stmt* Database::prepareOne(const QString& sql, const QString& shownAs) {
 }
 
 sqlite3_stmt* Database::prepared(const QString& sql) {
+    checkThread();
     bool busy = false;
     for (Cached& c : cache_) {
         if (c.sql != sql)

@@ -70,6 +70,15 @@ QString fieldRules(const FieldDef& f) {
     return out;
 }
 
+// A field's column as the table's definition holds it.
+QString columnText(const FieldDef& f) {
+    return quoteName(f.name) + QLatin1Char(' ') + declaredType(f.type) + fieldRules(f);
+}
+
+QString createText(const QString& table, const QStringList& columns) {
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteName(table), columns.join(QStringLiteral(", ")));
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -127,6 +136,18 @@ TableDef Database::tableDef(const QString& table) const {
     throw DbError(DbError::NoSuchTable, QStringLiteral("数据库中没有表: %1").arg(table));
 }
 
+void Database::checkRulesKept(const QString& table) const {
+    const TableDef def = tableDef(table);
+    QStringList columns;
+    for (const FieldDef& f : def.fields)
+        columns << columnText(f);
+    // The engine keeps a table's definition as the text that made it.
+    const QVariant made = const_cast<Database*>(this)->scalar(
+        QStringLiteral("SELECT sql FROM sqlite_master WHERE type='table' AND name=?"), {def.name});
+    if (made.toString() != createText(def.name, columns))
+        throw DbError(DbError::Damaged, QStringLiteral("数据库文件已损坏: %1").arg(path_));
+}
+
 void Database::createTable(const TableDef& def) {
     const QString name = def.name.trimmed();
     if (name.isEmpty() || name.startsWith(QLatin1String("msys_"), Qt::CaseInsensitive) || def.fields.empty())
@@ -144,10 +165,10 @@ void Database::createTable(const TableDef& def) {
         for (size_t j = 0; j < i; ++j)
             if (sameName(def.fields[j].name, f.name))
                 throw DbError(DbError::AlreadyExists, QStringLiteral("字段 %1 已经存在.").arg(f.name));
-        columns << quoteName(f.name) + QLatin1Char(' ') + declaredType(f.type) + fieldRules(f);
+        columns << columnText(f);
     }
     Transaction t(*this);
-    execute(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteName(name), columns.join(QStringLiteral(", "))));
+    execute(createText(name, columns));
     execute(QStringLiteral("INSERT INTO msys_tables(name) VALUES (?)"), {name});
     for (size_t i = 0; i < def.fields.size(); ++i) {
         const FieldDef& f = def.fields[i];

@@ -19,6 +19,7 @@ const qint64 kWorkBudget = 100'000;     // in units of kProgressEvery steps
 // Transactions
 
 void Database::begin() {
+    checkThread();
     if (depth_ > 0 && (lost_ || sqlite3_get_autocommit(db_))) {
         noticeLostTransaction();
         throw DbError(DbError::TransactionLost,
@@ -34,6 +35,9 @@ void Database::begin() {
 }
 
 void Database::checkWritable() {
+    checkThread();
+    if (rulesLeftOut_ && !vouchedWrites_)
+        setFieldRules(true);
     if (depth_ > 0 && (lost_ || sqlite3_get_autocommit(db_))) {
         noticeLostTransaction();
         throw DbError(DbError::TransactionLost,
@@ -63,6 +67,7 @@ void Database::commit() {
 }
 
 void Database::rollback() {
+    checkThread();
     if (depth_ == 0)
         return;
     int rc = SQLITE_OK;

@@ -47,6 +47,8 @@ int Statement::run() {
 bool Statement::next() {
     if (writes_)
         db_.checkWritable();
+    else
+        db_.checkThread();
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW)
         return true;
@@ -83,20 +85,37 @@ QByteArrayView Statement::utf8View(int column) const {
 }
 
 FieldRulesOff::FieldRulesOff(Database& db) : db_(db) {
-    // Changing the setting expires every prepared statement of the connection:
-    // each is prepared again, under the new setting, on its next run.
-    if (sqlite3_exec(db_.handle(), "PRAGMA ignore_check_constraints=1", nullptr, nullptr, nullptr) == SQLITE_OK)
-        active_ = true;
+    // Left out from the start, so that the caller's statements, prepared
+    // next, are made without them: a statement of many rows costs much more
+    // to prepare with its rules.
+    startVouched();
+    endVouched();
 }
 
 FieldRulesOff::~FieldRulesOff() { restore(); }
 
 void FieldRulesOff::restore() {
-    if (!active_)
-        return;
     active_ = false;
-    sqlite3_exec(db_.handle(), "PRAGMA ignore_check_constraints=0", nullptr, nullptr, nullptr);
+    // Should the engine refuse now, the next write tries again and is refused
+    // unless the rules are back.
+    if (db_.rulesLeftOut_)
+        try {
+            db_.setFieldRules(true);
+        } catch (const DbError&) {
+        }
 }
+
+void FieldRulesOff::startVouched() {
+    if (active_ && !db_.rulesLeftOut_)
+        try {
+            db_.setFieldRules(false);
+        } catch (const DbError&) {
+            active_ = false;   // written with the rules, as any other write
+        }
+    db_.vouchedWrites_ = active_;
+}
+
+void FieldRulesOff::endVouched() { db_.vouchedWrites_ = false; }
 
 bool fitsTextField(const FieldDef& field, const QByteArray& utf8) {
     if (field.type != FieldType::Text && field.type != FieldType::Memo)

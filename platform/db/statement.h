@@ -57,12 +57,15 @@ private:
     bool writes_;
 };
 
-// While it lives, the statements the connection prepares leave out the
-// file's CHECK rules (NOT NULL still holds): for a bulk write whose values the
+// While it is active, the writes run through write() leave out the file's
+// CHECK rules (NOT NULL still holds): for a bulk write whose values the
 // caller has vouched for with the fits... functions below, where the rules
-// would cost as much as the write itself. Statements prepared before are
-// prepared again on their next run, and again with the rules once it ends.
-// A value the caller cannot vouch for is written after restore(), so that the
+// would cost as much as the write itself. Any other write on the connection
+// meanwhile (one a timer or an open editor makes while the caller's loop lets
+// events in) puts the rules back before it runs, and the next write() leaves
+// them out again; changing the setting prepares every statement again on its
+// next run, so the caller prepares its statements once the scope is made. A
+// value the caller cannot vouch for is written after restore(), so that the
 // engine refuses it with its usual message.
 class FieldRulesOff {
 public:
@@ -70,12 +73,32 @@ public:
     ~FieldRulesOff();
     FieldRulesOff(const FieldRulesOff&) = delete;
     FieldRulesOff& operator=(const FieldRulesOff&) = delete;
+    // Runs `writes`, the caller's own statements and nothing that lets events
+    // in, and returns what it returns.
+    template <class Writes>
+    decltype(auto) write(Writes&& writes) {
+        const Vouched vouched(*this);
+        return writes();
+    }
+    // The rules hold for every write from now on.
     void restore();
     bool active() const { return active_; }
 
 private:
+    class Vouched {
+    public:
+        explicit Vouched(FieldRulesOff& off) : off_(off) { off_.startVouched(); }
+        ~Vouched() { off_.endVouched(); }
+        Vouched(const Vouched&) = delete;
+        Vouched& operator=(const Vouched&) = delete;
+    private:
+        FieldRulesOff& off_;
+    };
+    void startVouched();
+    void endVouched();
+
     Database& db_;
-    bool active_ = false;
+    bool active_ = true;
 };
 
 // Whether a value bound as text (its UTF-8 bytes; null for Null) passes the

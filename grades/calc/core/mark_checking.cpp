@@ -24,11 +24,15 @@
 
 namespace {
 
-// Students' totals go to the engine kTotalsAStatement at a time. The engine applies a
-// statement's rows in rowid order, the order the students of a grade level are
-// met in; the batch is written at a grade level's end and before any other
-// write, so that every write lands in the order it was made and a refused row
-// keeps the students before it, as a statement a student did.
+// Students' totals go to the engine kTotalsAStatement at a time. A batch lists
+// its rows in rowid order, each student once: a grade level's students as
+// they are met, read in stored order, and the batch is written at the level's
+// end. Whether the engine joins the list by walking it and finding each row
+// by its rowid, or by walking the table in rowid order (the layer gives its
+// tables no index), it reaches the rows in the order listed, so no choice of
+// its plan changes which students a refused row leaves written. The batch is also written
+// before any other write, so that every write lands in the order it was made
+// and a refused row keeps the students before it, as a statement a student did.
 class TotalsBatch {
 public:
     static constexpr int kTotalsAStatement = 32;

@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -180,8 +181,9 @@ public:
         std::vector<std::optional<double>> numbers;   // total, average, marks
     };
 
-    BatchInsert(Database& db, const QString& table, const std::vector<platform::db::FieldDef>& fields, int subjects)
-        : db_(db), table_(table), width_(kFirstSubjectField + subjects), names_(quotedNames(fields, width_)),
+    BatchInsert(Database& db, const QString& table, const std::vector<platform::db::FieldDef>& fields, int subjects,
+                platform::db::FieldRulesOff& rulesOff)
+        : db_(db), rulesOff_(rulesOff), table_(table), width_(kFirstSubjectField + subjects), names_(quotedNames(fields, width_)),
           statements_(db, [this](int rows) { return insertText(rows); }, kRowsAStatement) {
         rows_.resize(kRowsAStatement);
         for (Row& row : rows_)
@@ -223,19 +225,38 @@ public:
     void flush(int rows = kRowsAStatement) {
         const int n = std::min(rows, pending_);
         pending_ = 0;
+        lastFlushed_ = 0;
         if (!n)
             return;
         try {
-            statements_.run(n, [this](Statement& st, int first, int count) { bindRows(st, first, count); });
+            rulesOff_.write([&] {
+                statements_.run(n, [this](Statement& st, int first, int count) { bindRows(st, first, count); });
+            });
         } catch (const platform::db::DbError&) {
             lastKept_ = db_.scalar(QStringLiteral("SELECT count(*) FROM %1").arg(platform::db::quoteName(table_))).toInt() -
                         written_;
+            written_ += lastKept_;
+            lastFlushed_ = lastKept_;
             throw;
         }
         written_ += n;
+        lastFlushed_ = n;
     }
     // The rows a refused flush wrote before the refused one.
     int lastKept() const { return lastKept_; }
+
+    // Takes back the rows the last flush wrote after its first `rows`. The
+    // table was emptied first, so they are the last rows stored.
+    void takeBackAfter(int rows) {
+        const int extra = lastFlushed_ - rows;
+        if (extra <= 0)
+            return;
+        db_.execute(QStringLiteral("DELETE FROM %1 WHERE rowid IN (SELECT rowid FROM %1 ORDER BY rowid DESC LIMIT ?)")
+                        .arg(platform::db::quoteName(table_)),
+                    {extra});
+        written_ -= extra;
+        lastFlushed_ = rows;
+    }
 
 private:
     void bindRows(Statement& st, int first, int count) {
@@ -273,6 +294,7 @@ private:
     }
 
     Database& db_;
+    platform::db::FieldRulesOff& rulesOff_;
     QString table_;
     int width_;
     QString names_;
@@ -280,6 +302,7 @@ private:
     std::vector<Row> rows_;
     int pending_ = 0;
     int written_ = 0;   // the table is emptied first
+    int lastFlushed_ = 0;
     int lastKept_ = 0;
     const StudentRows* students_ = nullptr;
     WrittenTable* keep_ = nullptr;
@@ -293,8 +316,8 @@ public:
         : log_(log), subjects_(subjects), rulesOff_(rulesOff),
           relativeFields_(vouchedFields(db, QStringLiteral("相对成绩表"), fields, subjects)),
           absoluteFields_(vouchedFields(db, QStringLiteral("绝对成绩表"), fields, subjects)),
-          relativeRows_(db, QStringLiteral("相对成绩表"), fields, subjects),
-          absoluteRows_(db, QStringLiteral("绝对成绩表"), fields, subjects) {
+          relativeRows_(db, QStringLiteral("相对成绩表"), fields, subjects, rulesOff),
+          absoluteRows_(db, QStringLiteral("绝对成绩表"), fields, subjects, rulesOff) {
         if (relativeFields_.empty() || absoluteFields_.empty())
             rulesOff_.restore();
         // A table whose fields the writer vouches for reads back as written.
@@ -361,23 +384,29 @@ public:
 
     // Writes the rows waiting: when a statement's worth waits, at the end of
     // a grade level, and before the stage stops. The students' rows go in as they came: a row
-    // of 相对成绩表 refused keeps the students before it in both tables.
-    // The log has a line for each student whose rows are written.
+    // refused in either table keeps the students before it in both tables,
+    // and the log has a line for each student whose rows are written.
     void flush() {
+        int kept = int(lineStarts_.size());
+        std::exception_ptr refusal;
         try {
             relativeRows_.flush();
         } catch (const platform::db::DbError&) {
-            writeLog(relativeRows_.lastKept());
-            absoluteRows_.flush(relativeRows_.lastKept());
-            throw;
+            kept = relativeRows_.lastKept();
+            refusal = std::current_exception();
         }
         try {
-            absoluteRows_.flush();
+            absoluteRows_.flush(kept);
         } catch (const platform::db::DbError&) {
-            writeLog(absoluteRows_.lastKept());
-            throw;
+            // A refusal here is of an earlier student than one in 相对成绩表.
+            kept = absoluteRows_.lastKept();
+            refusal = std::current_exception();
         }
-        writeLog(int(lineStarts_.size()));
+        writeLog(kept);
+        if (refusal) {
+            relativeRows_.takeBackAfter(kept);
+            std::rethrow_exception(refusal);
+        }
     }
 
     // The tables as written, once every row is.
@@ -463,6 +492,10 @@ StageEnd buildScoreTables(CalculationRun& run, const StudentRows& students) {
     // The run has matched the subjects of both tables by position.
     const int subjects = std::min(int(gradeFields.size()) - 1, int(scoreFields.size()) - kFirstSubjectField);
 
+    // The rows are checked against the tables' fields, which must then be
+    // the tables' own rules; the old rows stay when they are not.
+    db.checkRulesKept(QStringLiteral("绝对成绩表"));
+    db.checkRulesKept(QStringLiteral("相对成绩表"));
     db.execute(QStringLiteral("DELETE FROM 绝对成绩表"));
     db.execute(QStringLiteral("DELETE FROM 相对成绩表"));
 

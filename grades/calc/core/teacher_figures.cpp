@@ -230,8 +230,10 @@ std::optional<ScoreRows> writtenScores(const WrittenTable& w, std::vector<platfo
 std::optional<PreviousTerm> readPreviousTerm(const QString& path, const QString& table,
                                              const std::vector<Teacher>& teachers) {
     try {
-        // Read whole and never written: damage on the pages read fails the read.
-        const auto db = Database::openReadOnly(path, state().DatabasePassword, Database::DamageCheck::OnRead);
+        // Walked for damage at opening, as every file opened is: a plain read
+        // does not see all of it (a page listed twice, cells that overlap) and
+        // the comparison would then take rows twice or miss them.
+        const auto db = Database::openReadOnly(path, state().DatabasePassword);
         const auto fields = db->tableDef(table).fields;
         int stid = -1;
         for (int i = 0; i < int(fields.size()); ++i)

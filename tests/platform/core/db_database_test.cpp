@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <cmath>
+#include <thread>
 
 using namespace platform::db;
 using testsupport::DbFixture;
@@ -203,6 +204,19 @@ TEST_F(DatabaseTest, TransactionsRollBackUnlessCommitted) {
     EXPECT_EQ(db_->scalar(QStringLiteral("SELECT count(*) FROM 成绩表")).toInt(), 0);
     addStudents({{QStringLiteral("1"), QStringLiteral("2004"), QStringLiteral("01"), QStringLiteral("甲"), QStringLiteral("01"), 1}});
     EXPECT_EQ(db_->scalar(QStringLiteral("SELECT count(*) FROM 成绩表")).toInt(), 1);
+}
+
+// A connection is opened without the engine's lock: a use from another
+// thread stops the program before it can meet the owner inside the engine.
+TEST_F(DatabaseTest, AConnectionUsedByAnotherThreadStopsTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            std::thread other([this] { db_->scalar(QStringLiteral("SELECT count(*) FROM 成绩表")); });
+            other.join();
+        },
+        "used by a thread other than the one that opened it");
+    EXPECT_EQ(db_->scalar(QStringLiteral("SELECT count(*) FROM 成绩表")).toInt(), 0);
 }
 
 TEST_F(DatabaseTest, PasswordGatesOpeningAndChangesOnlyWhenAlone) {

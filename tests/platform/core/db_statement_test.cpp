@@ -109,37 +109,63 @@ TEST_F(StatementTest, ValuesVouchedForAreExactlyThoseTheRulesAccept) {
     EXPECT_TRUE(fitsNumberField(FieldDef{QStringLiteral("d"), FieldType::Double}, 1e300));
 }
 
-// The rules are left out only while the scope lives: a statement prepared
-// before it, and run again after it, refuses again.
+namespace {
+
+// Runs `insert` (STID, 姓名) with the values; false when the name's length
+// rule refuses them.
+bool insertName(Statement& insert, const char* stid, const QString& name) {
+    insert.bind(1, QVariant(QString::fromLatin1(stid)));
+    insert.bind(2, QVariant(name));
+    try {
+        insert.run();
+        return true;
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.kind(), DbError::TooLong);
+        return false;
+    }
+}
+
+} // namespace
+
+// The rules are left out only for the scope's own writes while it lives: a
+// statement prepared before it, and run again after it, refuses again.
 TEST_F(StatementTest, RulesLeftOutOnlyWhileTheScopeLives) {
     Statement insert(*db_, QStringLiteral("INSERT INTO 成绩表 (STID, 姓名) VALUES (?, ?)"));
-    auto write = [&](const char* stid, const QString& name) {
-        insert.bind(1, QVariant(QString::fromLatin1(stid)));
-        insert.bind(2, QVariant(name));
-        try {
-            insert.run();
-            return true;
-        } catch (const DbError& e) {
-            EXPECT_EQ(e.kind(), DbError::TooLong);
-            return false;
-        }
-    };
+    auto write = [&](const char* stid, const QString& name) { return insertName(insert, stid, name); };
     const QString tooLong = QStringLiteral("欧阳长名");
     EXPECT_FALSE(write("1", tooLong));
     {
         FieldRulesOff off(*db_);
         EXPECT_TRUE(off.active());
-        EXPECT_TRUE(write("2", tooLong));
+        EXPECT_TRUE(off.write([&] { return write("2", tooLong); }));
         off.restore();
         EXPECT_FALSE(off.active());
-        EXPECT_FALSE(write("3", tooLong));
+        EXPECT_FALSE(off.write([&] { return write("3", tooLong); }));
     }
     {
         FieldRulesOff off(*db_);
-        EXPECT_TRUE(write("4", tooLong));
+        EXPECT_TRUE(off.write([&] { return write("4", tooLong); }));
     }
     EXPECT_FALSE(write("5", tooLong));
     // Another statement made after the scope keeps the rules too.
     EXPECT_THROW(db_->execute(QStringLiteral("UPDATE 成绩表 SET 姓名=? WHERE STID='2'"), {tooLong + tooLong}), DbError);
     EXPECT_EQ(db_->scalar(QStringLiteral("SELECT group_concat(STID) FROM 成绩表")).toString(), QStringLiteral("2,4"));
+}
+
+// While the rules are left out for a scope's writes, any other write on the
+// connection (a timer's, between two of the scope's) meets them, whether made
+// by the same statement or another; the scope's next write leaves them out again.
+TEST_F(StatementTest, AnotherWriteWhileTheRulesAreLeftOutMeetsThem) {
+    Statement insert(*db_, QStringLiteral("INSERT INTO 成绩表 (STID, 姓名) VALUES (?, ?)"));
+    auto write = [&](const char* stid, const QString& name) { return insertName(insert, stid, name); };
+    const QString tooLong = QStringLiteral("欧阳长名");
+    FieldRulesOff off(*db_);
+    EXPECT_TRUE(off.write([&] { return write("1", tooLong); }));
+    EXPECT_FALSE(write("2", tooLong));
+    EXPECT_TRUE(off.write([&] { return write("3", tooLong); }));
+    EXPECT_THROW(db_->execute(QStringLiteral("UPDATE 成绩表 SET 姓名=? WHERE STID='1'"), {tooLong + tooLong}), DbError);
+    EXPECT_EQ(db_->execute(QStringLiteral("UPDATE 成绩表 SET 姓名='张三' WHERE STID='1'")), 1);
+    EXPECT_TRUE(off.write([&] { return write("4", tooLong); }));
+    EXPECT_EQ(db_->scalar(QStringLiteral("SELECT group_concat(STID || 姓名) FROM 成绩表")).toString(),
+              QStringLiteral("1张三,3欧阳长名,4欧阳长名"));
 }

@@ -9,8 +9,10 @@
 #include "support/other_program.h"
 #include "support/school_fixture.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <functional>
 #include "support/test_files.h"
@@ -351,7 +353,8 @@ TEST(CalculationRun, AGradeLevelListedTwiceMeetsItsStudentsAsTheFirstPassLeftThe
 
 // A value the scaled tables' fields refuse ends the run with the file's own
 // refusal, whether it was read (a name written past the rules) or computed
-// (a scaled total beyond a single).
+// (a scaled total beyond a single). A file whose catalog gives the tables'
+// fields more room than their own rules is refused as damaged.
 TEST(CalculationRun, AScaledRowItsFieldsRefuseEndsTheRunWithTheRefusal) {
     struct Case { const char* name; std::function<void(CalcSchool&)> setUp; const char* refusal; };
     const Case cases[] = {
@@ -365,6 +368,13 @@ TEST(CalculationRun, AScaledRowItsFieldsRefuseEndsTheRunWithTheRefusal) {
              s.fullMarks("2004", {0.001, 100, 100});
              s.db().execute("UPDATE 成绩表 SET 语文=-3e38 WHERE STID='20040001'");
          }, "字段 总分 的数值超出范围."},
+        {"a catalog wider than the rules", [](CalcSchool& s) {
+             s.db().execute("UPDATE msys_fields SET size=10 WHERE name='姓名' AND tbl IN ('绝对成绩表','相对成绩表')");
+             s.db().tableNames();   // the catalog read again, as at opening
+             testsupport::OtherProgram other(s.school.databasePath());
+             other.run("PRAGMA ignore_check_constraints=1");
+             other.run("UPDATE 成绩表 SET 姓名='欧阳长名' WHERE STID='20040001'");
+         }, "数据库文件已损坏"},
     };
     for (const Case& c : cases) {
         CalcSchool s;
@@ -379,6 +389,30 @@ TEST(CalculationRun, AScaledRowItsFieldsRefuseEndsTheRunWithTheRefusal) {
         // The row refused is not stored (绝对成绩表 is written second).
         EXPECT_EQ(s.db().scalar("SELECT count(*) FROM 绝对成绩表").toInt(), 0) << c.name;
     }
+}
+
+// A row of 绝对成绩表 refused (its scaled total beyond a single) while its
+// row of 相对成绩表 fits: both tables and the log end at the student before
+// it, as when each row was its own statement.
+TEST(CalculationRun, AScaledRowRefusedInOneTableEndsBothTablesAndTheLogAtOneStudent) {
+    CalcSchool s;
+    s.inputs.askZeroTotal = false;
+    s.fullMarks("2004", {0.001, 100, 100});
+    for (int i = 0; i < 40; ++i)   // more than are written at once
+        s.student("2004", "01", QStringLiteral("生%1").arg(i + 1), {QVariant(), 72, 60});
+    s.db().execute("UPDATE 成绩表 SET 语文=-3e38 WHERE STID='20040020'");
+    s.host.answer(RunAnswer::Yes).answer(RunAnswer::Ok);
+    EXPECT_EQ(s.run(), End::Failed);
+    EXPECT_TRUE(s.host.lastMessage().contains(QStringLiteral("字段 总分 的数值超出范围."))) << str(s.host.lastMessage());
+    for (const char* table : {"绝对成绩表", "相对成绩表"})
+        EXPECT_EQ(s.db().scalar(QStringLiteral("SELECT group_concat(substr(STID, 7)) FROM %1").arg(QString::fromUtf8(table)))
+                      .toString(),
+                  QStringLiteral("01,02,03,04,05,06,07,08,09,10,11,12,13,14,15,16,17,18,19"))
+            << table;
+    const QByteArray log = s.logBytes();
+    EXPECT_TRUE(log.endsWith(platform::toGbk("\r\n")));
+    EXPECT_TRUE(log.contains(platform::toGbk("\r\n20040019 2004.01  生19   "))) << log.right(300).toStdString();
+    EXPECT_FALSE(log.contains(platform::toGbk("\r\n20040020 "))) << log.right(300).toStdString();
 }
 
 // A total its field refuses ends the run there: the students before it have
@@ -399,6 +433,45 @@ TEST(CalculationRun, ATotalItsFieldRefusesKeepsTheStudentsBeforeIt) {
     EXPECT_EQ(str(s.marksOf("20040020")), "-3e+38 -3e+38 60 1 -");
     EXPECT_EQ(str(s.marksOf("20040021")), "90 72 60 1 -");
     EXPECT_EQ(str(s.marksOf("20040040")), "90 72 60 1 -");
+}
+
+// A write made while the scaled tables are written (a timer's, as the window
+// lets events in between students) meets the file's rules: a name too long
+// is refused, a right one stored, and the tables come out whole.
+TEST(CalculationRun, AWriteFromATimerDuringTheTablesMeetsTheRules) {
+    CalcSchool s;
+    smallSchool(s);
+    struct LettingEventsIn : ScriptedHost {
+        bool stopRequested() override {
+            QCoreApplication::processEvents();
+            return ScriptedHost::stopRequested();
+        }
+    } host;
+    int refused = 0, stored = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (host.stages.isEmpty() || host.stages.back() != 1)
+            return;
+        for (const QString& name : {QStringLiteral("欧阳长名"), QStringLiteral("钱八")}) {
+            try {
+                s.db().execute("UPDATE 成绩表 SET 姓名=? WHERE STID='20070005'", {name});
+                ++stored;
+            } catch (const platform::db::DbError& e) {
+                EXPECT_EQ(e.kind(), platform::db::DbError::TooLong) << str(e.text());
+                ++refused;
+            }
+        }
+    });
+    timer.start(0);
+    host.answer(RunAnswer::Yes).answer(RunAnswer::Ok);
+    CalculationRun r(s.school.db(), s.inputs, host, s.formulas);
+    EXPECT_EQ(r.run(), End::Completed);
+    timer.stop();
+    EXPECT_GE(stored, 4);   // at each student's poll, after a grade level's rows are written too
+    EXPECT_EQ(refused, stored);
+    EXPECT_EQ(s.db().scalar("SELECT 姓名 FROM 成绩表 WHERE STID='20070005'").toString(), QStringLiteral("钱八"));
+    EXPECT_EQ(s.db().scalar("SELECT count(*) FROM 绝对成绩表").toInt(), 4);
+    EXPECT_EQ(s.db().scalar("SELECT count(*) FROM 相对成绩表").toInt(), 4);
 }
 
 TEST(CalculationRun, AStopKeepsWhatWasWrittenBeforeIt) {

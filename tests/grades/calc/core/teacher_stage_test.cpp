@@ -167,6 +167,7 @@ TEST(TeacherStage, APreviousTermThatCannotServeTurnsTheComparisonOff) {
         std::function<void(platform::db::Database&)> edit;
         bool notADatabase = false;
         bool damaged = false;   // 成绩表's first page overwritten: only a read of it finds out
+        bool pageTwice = false;   // a leaf of 成绩表 listed twice: a read takes its rows twice, another's never
     };
     const std::vector<Case> cases = {
         {"no rows", [](platform::db::Database& db) { db.execute("DELETE FROM 成绩表"); }},
@@ -174,6 +175,13 @@ TEST(TeacherStage, APreviousTermThatCannotServeTurnsTheComparisonOff) {
         {"another password", [](platform::db::Database&) {}},
         {"not a database", [](platform::db::Database&) {}, true},
         {"damaged", [](platform::db::Database&) {}, false, true},
+        {"a page listed twice", [](platform::db::Database& db) {
+             platform::db::Transaction t(db);
+             for (int i = 0; i < 300; ++i)
+                 db.execute("INSERT INTO 成绩表 (STID, 年级, 班, 姓名) VALUES (?, '1999', '01', '某')",
+                            {QStringLiteral("1999%1").arg(i, 4, 10, QLatin1Char('0'))});
+             t.commit();
+         }, false, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -209,6 +217,29 @@ TEST(TeacherStage, APreviousTermThatCannotServeTurnsTheComparisonOff) {
                 EXPECT_EQ(e.kind(), platform::db::DbError::Damaged);
                 EXPECT_TRUE(e.text().startsWith(QStringLiteral("数据库文件已损坏"))) << str(e.text());
             }
+        }
+        if (c.pageTwice) {
+            qint64 root = 0, size = 0;
+            {
+                const auto prev = platform::db::Database::openReadOnly(path, state().DatabasePassword);
+                root = prev->scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='成绩表'")).toLongLong();
+                size = prev->scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
+            }
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(f.seek((root - 1) * size));
+            QByteArray page = f.read(size);
+            ASSERT_EQ(page[0], '\x05') << "成绩表 has no interior page";
+            // The first cell's child becomes the rightmost child.
+            const int cell = (uchar(page[12]) << 8) | uchar(page[13]);
+            page.replace(cell, 4, page.mid(8, 4));
+            ASSERT_TRUE(f.seek((root - 1) * size));
+            f.write(page);
+            f.close();
+            // A plain read finds nothing wrong, and none of the school's students.
+            const auto prev = platform::db::Database::openReadOnly(path, state().DatabasePassword,
+                                                                   platform::db::Database::DamageCheck::OnRead);
+            EXPECT_EQ(prev->scalar(QStringLiteral("SELECT count(*) FROM 成绩表 WHERE 年级='2004'")).toInt(), 0);
         }
         const QByteArray before = digest(path);
         s.teacher("两科", {{"2004级01班", "语文"}, {"2004级01班", "数学"}});
