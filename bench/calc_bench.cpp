@@ -552,5 +552,5 @@ int main(int argc, char** argv) {
     std::printf("raw teacher figures the same as the stage's: %s\n",
                 figuresDiffer ? qPrintable(QStringLiteral("NO (%1 differ)").arg(figuresDiffer)) : "yes");
     std::printf("stop polls: %ld; goals missed: %d\n", polls, missed);
-    return tablesSame && !figuresDiffer ? 0 : 1;
+    return tablesSame && !figuresDiffer && !missed ? 0 : 1;
 }

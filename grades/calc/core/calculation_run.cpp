@@ -7,12 +7,14 @@
 #include "grades/calc/core/calculation_stages.h"
 #include "grades/calc/core/formula.h"
 #include "grades/calc/core/student_rows.h"
+#include "grades/calc/core/teacher_stage.h"
 #include "grades/calc/core/written_tables.h"
 #include "platform/text/values.h"
 #include "platform/text/message_titles.h"
 
 #include <QFileInfo>
 #include <algorithm>
+#include <future>
 #include <optional>
 
 using platform::db::DbError;
@@ -133,6 +135,12 @@ bool CalculationRun::subjectsMatch() {
     return true;
 }
 
+std::optional<bool> CalculationRun::previousTermWalked() {
+    if (previousTermWalk_.valid())
+        previousTermSound_ = previousTermWalk_.get();
+    return previousTermSound_;
+}
+
 CalculationRun::End CalculationRun::run() {
     // 1-3
     host_.clearStopRequest();
@@ -166,6 +174,14 @@ CalculationRun::End CalculationRun::run() {
 
     const qint64 writtenBefore = db_->rowsWritten();
 
+    // The previous term's file is another file, only read: its walk for
+    // damage goes on beside the first stages, on a connection of its own that
+    // stays on that thread.
+    previousTermSound_.reset();
+    if (inputs_.previousTerm && !inputs_.previousTermPath.isEmpty())
+        previousTermWalk_ = std::async(std::launch::async, walkPreviousTerm, inputs_.previousTermPath,
+                                       state().DatabasePassword);
+
     // 9-11
     StageEnd end = StageEnd::Done;
     QString failure;
@@ -185,7 +201,9 @@ CalculationRun::End CalculationRun::run() {
     }
     written_.reset();   // it points into the students' rows
 
-    // Whatever the end, what was written so far is kept.
+    // Whatever the end, what was written so far is kept. The log takes the old
+    // one's place while the engine commits: the waits for the disk overlap.
+    auto logInPlace = std::async(std::launch::async, [this] { return log_->close(); });
     bool committed = true;
     try {
         tx->commit();
@@ -194,13 +212,13 @@ CalculationRun::End CalculationRun::run() {
         if (failure.isEmpty())
             failure = e.text();
     }
+    const bool logged = logInPlace.get();
     tx.reset();
     // A failure at the first write (a read-only folder) commits nothing: no
     // message may say that data was kept then.
     const bool stored = committed && db_->rowsWritten() > writtenBefore;
     if (!stored)
         state().StudentCount = studentsBefore;
-    const bool logged = log_->close();
     if (failure.isEmpty() && !logged)
         failure = QStringLiteral("记录文件") + path + QStringLiteral("没能写完整:") + log_->errorText();
 

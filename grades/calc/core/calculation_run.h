@@ -8,6 +8,8 @@
 
 #include "platform/db/database.h"
 
+#include <future>
+#include <optional>
 #include <QString>
 #include <array>
 #include <functional>
@@ -117,6 +119,9 @@ public:
     // null when the stage did not complete or kept nothing.
     void keepWritten(std::unique_ptr<WrittenTables> tables);
     const WrittenTables* written() const { return written_.get(); }
+    // Whether the previous term's file came through its walk for damage,
+    // which runs beside the first stages; nullopt when this run walks none.
+    std::optional<bool> previousTermWalked();
 
     // The log's path in the program folder.
     static QString logPath();
@@ -134,6 +139,8 @@ private:
     LaterStage laterStage_;
     std::unique_ptr<CalculationLog> log_;
     std::unique_ptr<WrittenTables> written_;
+    std::future<bool> previousTermWalk_;
+    std::optional<bool> previousTermSound_;
     double excellent_ = 0, pass_ = 0;
     float poor_ = 0;
     float progressCount_ = 0;

@@ -226,14 +226,18 @@ std::optional<ScoreRows> writtenScores(const WrittenTable& w, std::vector<platfo
 }
 
 // Opens the previous term's database only to read it; nullopt when it cannot
-// serve (missing, not ours, another password, no such table, no rows).
+// serve (missing, not ours, another password, damaged, no such table, no rows).
+// `walked` is the outcome of the walk the run made beside its first stages.
 std::optional<PreviousTerm> readPreviousTerm(const QString& path, const QString& table,
-                                             const std::vector<Teacher>& teachers) {
+                                             const std::vector<Teacher>& teachers, std::optional<bool> walked) {
+    if (walked && !*walked)
+        return std::nullopt;
     try {
-        // Walked for damage at opening, as every file opened is: a plain read
-        // does not see all of it (a page listed twice, cells that overlap) and
-        // the comparison would then take rows twice or miss them.
-        const auto db = Database::openReadOnly(path, state().DatabasePassword);
+        // Walked for damage as every file opened is, unless the run has walked
+        // it: a plain read does not see all of it (a page listed twice, cells
+        // that overlap) and the comparison would then take rows twice or miss them.
+        const auto db = Database::openReadOnly(path, state().DatabasePassword,
+                                               walked ? Database::DamageCheck::OnRead : Database::DamageCheck::AtOpen);
         const auto fields = db->tableDef(table).fields;
         int stid = -1;
         for (int i = 0; i < int(fields.size()); ++i)
@@ -506,7 +510,7 @@ StageEnd TeacherStage::walk() {
     std::optional<ScoreRows> kept = written ? writtenScores(*written, db_.tableDef(table_).fields, teachers) : std::nullopt;
     scores_ = kept ? std::move(*kept) : readScores(db_, table_, teachers);
     if (run_.inputs().previousTerm) {
-        previous_ = readPreviousTerm(run_.inputs().previousTermPath, table_, teachers);
+        previous_ = readPreviousTerm(run_.inputs().previousTermPath, table_, teachers, run_.previousTermWalked());
         if (!previous_) {
             run_.host().message(previousTermUnusableMessage(), RunButtons::Ok, platform::kPromptTitle, RunAnswer::Ok);
             run_.host().untick(QStringLiteral("Check55"));
@@ -544,6 +548,15 @@ StageEnd TeacherStage::walk() {
 }
 
 } // namespace
+
+bool walkPreviousTerm(const QString& path, const QString& password) {
+    try {
+        Database::openReadOnly(path, password);
+        return true;
+    } catch (const DbError&) {
+        return false;
+    }
+}
 
 QString scoreTableOfScope(int scope) {
     return scope == 1 ? table::Scores : scope == 3 ? table::RelativeScores : table::AbsoluteScores;

@@ -18,5 +18,9 @@ CalculationRun::LaterStage teacherStage(ScoreTableRecorder recordTable);
 // The score table of a 比较范围 option (1 to 3).
 QString scoreTableOfScope(int scope);
 
+// Opens the previous term's database as any file is opened, walked for
+// damage, and closes it again; false when it cannot be opened so.
+bool walkPreviousTerm(const QString& path, const QString& password);
+
 // The message shown when the previous term's database cannot serve.
 QString previousTermUnusableMessage();
