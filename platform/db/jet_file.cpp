@@ -269,9 +269,13 @@ private:
 
     // libmdb trusts a data page's row count and offsets, and passes over a row
     // it cannot crack with no more than a line on standard error: rows go
-    // missing or appear from nowhere. Every data page of the table is checked
-    // first, each live row cracked; returns the count of live rows, which the
-    // scan must then deliver.
+    // missing or appear from nowhere. It also passes over, without a word, a
+    // page the table's usage map lists that is not one of the table's data
+    // pages, and takes the map from whatever bytes its row pointer finds (a
+    // zeroed page gives a map of no pages). The map's row is checked, then
+    // every page it lists, each live row cracked; returns the count of live
+    // rows, which the scan must then deliver and the table's definition
+    // must give.
     qint64 checkPages(const Table& t, MdbTableDef* def, std::vector<MdbField>& cracked) const {
         const int pageSize = int(mdb_->fmt->pg_size);
         const int countAt = mdb_->fmt->row_count_offset;
@@ -279,10 +283,19 @@ private:
             throw DbError(DbError::Damaged,
                           QStringLiteral("表%1的数据页%2已损坏: %3").arg(t.name).arg(page).arg(path_));
         };
+        checkUsageMap(t, def);
         qint64 live = 0;
-        mdb_rewind_table(def);
-        while (mdb_read_next_dpg(def)) {
-            const quint32 page = def->cur_phys_pg;
+        quint32 page = 0;
+        for (;;) {
+            // Below zero: a map of no kind the engine writes.
+            const gint32 next = mdb_map_find_next(mdb_, def->usage_map, guint(def->map_sz), page);
+            if (next == 0)
+                break;
+            if (next < 0 || quint32(next) <= page)
+                bad(page);
+            page = quint32(next);
+            if (mdb_read_pg(mdb_, page) != pageSize)
+                bad(page);
             const char* p = reinterpret_cast<const char*>(mdb_->pg_buf);
             if (p[0] != 0x01 || u32(p + 4) != def->entry->table_pg)
                 bad(page);
@@ -306,7 +319,40 @@ private:
                 end = start;
             }
         }
+        if (live != def->num_rows)
+            throw DbError(DbError::Damaged, QStringLiteral("表%1的定义有%2行,数据页有%3行: %4")
+                                                .arg(t.name).arg(def->num_rows).arg(live).arg(path_));
         return live;
+    }
+
+    // The row the table's definition points to for its usage map must be a
+    // live row of a data page, as long as the map it is taken for.
+    void checkUsageMap(const Table& t, MdbTableDef* def) const {
+        const int pageSize = int(mdb_->fmt->pg_size);
+        const int countAt = mdb_->fmt->row_count_offset;
+        auto bad = [&] {
+            throw DbError(DbError::Damaged, QStringLiteral("表%1的页面分配表已损坏: %2").arg(t.name, path_));
+        };
+        if (mdb_read_pg(mdb_, def->entry->table_pg) != pageSize)
+            bad();
+        const quint32 pointer = u32(reinterpret_cast<const char*>(mdb_->pg_buf) + mdb_->fmt->tab_usage_map_offset);
+        const quint32 row = pointer & 0xff;
+        if (mdb_read_pg(mdb_, pointer >> 8) != pageSize)
+            bad();
+        const char* p = reinterpret_cast<const char*>(mdb_->pg_buf);
+        const quint32 rows = u16(p + countAt);
+        if (p[0] != 0x01 || row >= rows || countAt + 2 + 2 * int(rows) > pageSize)
+            bad();
+        const int word = u16(p + countAt + 2 + 2 * row);
+        const int start = word & 0x1fff;
+        const int end = row == 0 ? pageSize : u16(p + countAt + 2 * row) & 0x1fff;
+        if (word & 0xc000 || start < countAt + 2 + 2 * int(rows) || start >= end || end > pageSize
+            || size_t(end - start) != def->map_sz || !def->usage_map)
+            bad();
+        // Kind 0 names its first page and a bitmap after it, kind 1 the pages holding bitmaps.
+        const int kind = def->usage_map[0];
+        if (kind > 1 || def->map_sz < 5 || (kind == 1 && (def->map_sz - 1) % 4 != 0))
+            bad();
     }
 
     const Table& find(const QString& name) const {

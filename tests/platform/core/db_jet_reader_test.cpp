@@ -130,6 +130,35 @@ TEST(JetReaderTest, CopiesWhosePagesNoLongerLineUpAreRefused) {
     }
 }
 
+TEST(JetReaderTest, APageOfATableZeroedInPlaceRefusesTheFile) {
+    // Nothing shifted, the catalog whole. The page after each table's
+    // definition holds its usage map: zeroed, libmdb read a map of no pages
+    // and the table as empty or short, without a word. A listed data page
+    // zeroed (417, 20) stays refused.
+    QTemporaryDir dir;
+    struct Case { const char* file; qsizetype pageSize; qint64 page; };
+    const Case cases[] = {
+        {"trading-jet3.mdb", 2048, 24},  {"trading-jet3.mdb", 2048, 78},  {"trading-jet3.mdb", 2048, 95},
+        {"trading-jet3.mdb", 2048, 416}, {"trading-jet3.mdb", 2048, 450}, {"trading-jet3.mdb", 2048, 551},
+        {"trading-jet3.mdb", 2048, 568}, {"trading-jet3.mdb", 2048, 582}, {"trading-jet3.mdb", 2048, 756},
+        {"trading-jet3.mdb", 2048, 417}, {"dates-jet4.mdb", 4096, 19}, {"dates-jet4.mdb", 4096, 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " page " + std::to_string(c.page));
+        const QString path = copyOldDatabase(QString::fromLatin1(c.file), dir.path());
+        QByteArray bytes = fileBytes(path);
+        ASSERT_GT(bytes.size(), (c.page + 1) * c.pageSize);
+        bytes.replace(c.page * c.pageSize, c.pageSize, QByteArray(c.pageSize, 0));
+        testsupport::writeFileBytes(path, bytes);
+        try {
+            const auto db = ForeignDatabase::open(path);
+            ADD_FAILURE() << "read as if whole: " << rowsOf(*db) << " rows";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.kind(), DbError::NotADatabase) << e.text().toStdString();
+        }
+    }
+}
+
 TEST(ReaderProcessTest, HeldToItsLimitsAndItsComplaintsHeard) {
     // A reader that never ends is killed at the time limit.
     ReaderRun run = runShell(QStringLiteral("while :; do :; done"), nullptr, 300);
