@@ -410,6 +410,11 @@ private:
             if (visited.contains(pageRow) || mdb_find_pg_row(mdb_, int(pageRow), &buffer, &offset, &length) != 0)
                 damaged(t, row);
             visited.insert(pageRow);
+            // libmdb takes a row past the page's row count (on a zeroed page, say) from whatever bytes lie there.
+            const char* page = static_cast<const char*>(buffer);
+            if (page[0] != 0x01 || qstrncmp(page + 4, "LVAL", 4) != 0
+                || (pageRow & 0xff) >= u16(page + mdb_->fmt->row_count_offset))
+                damaged(t, row);
             offset &= 0x1fff;
             if (offset + qint64(length) > pageSize || (!single && length < 4))
                 damaged(t, row);
