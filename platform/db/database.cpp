@@ -73,14 +73,16 @@ QString connectionValue(const QString& value) {
 Database::Database(const QString& canonicalPath, sqlite3* handle) : path_(canonicalPath), db_(handle) {}
 
 Database::~Database() {
+    checkThread();
     dropRowStatements();
     for (const Cached& c : cache_)
         sqlite3_finalize(c.stmt);
-    checkThread();
     // Closing rolls back what the ROLLBACK could not: its result changes nothing.
     if (depth_ > 0 && !sqlite3_get_autocommit(db_))
         (void)sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(db_);
+    if (!registered_)
+        return;
     auto it = registry().find(path_);
     if (it != registry().end() && it->expired())
         registry().erase(it);
@@ -88,7 +90,6 @@ Database::~Database() {
 
 void Database::usedByAnotherThread() const {
     qFatal("The connection to %s is used by a thread other than the one that opened it", qUtf8Printable(path_));
-    std::abort();
 }
 
 void Database::setFieldRules(bool on) {
@@ -261,6 +262,7 @@ std::shared_ptr<Database> Database::create(const QString& path, const QString& l
     db->setProperty(QStringLiteral("format"), QString::fromLatin1(kFormat));
     db->setProperty(QStringLiteral("locale"), locale);
     registry().insert(canonical, db);
+    db->registered_ = true;
     return db;
 }
 
@@ -329,8 +331,10 @@ std::shared_ptr<Database> Database::openFile(const QString& path, bool shared, D
             throw DbError(DbError::Damaged, QStringLiteral("数据库文件已损坏: %1").arg(path));
     }
     db->loadSchema();
-    if (shared)
+    if (shared) {
         registry().insert(canonical, db);
+        db->registered_ = true;
+    }
     return db;
 }
 

@@ -235,6 +235,9 @@ private:
     QString path_;
     sqlite3* db_ = nullptr;
     std::thread::id thread_ = std::this_thread::get_id();
+    // In the registry of shared connections, which only the main thread uses:
+    // a connection of another thread (a read-only one) never touches it.
+    bool registered_ = false;
     bool rulesLeftOut_ = false;      // CHECK rules off on the connection
     bool vouchedWrites_ = false;     // the writes running now are a FieldRulesOff's own
     int depth_ = 0;

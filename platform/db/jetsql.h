@@ -15,7 +15,7 @@ QString toSqliteSql(const QString& jetSql);
 // The same for a text a user typed, with the old engine's arithmetic besides:
 // "/" divides as real numbers, "\" gives the whole quotient and Mod the
 // remainder, their operands rounded to whole numbers first; a column whose
-// text this changed is named as typed. The windows' own SQL keeps SQLite's
+// text &, /, \ or Mod changed is named as typed. The windows' own SQL keeps SQLite's
 // division.
 QString typedToSqliteSql(const QString& jetSql);
 

@@ -104,8 +104,6 @@ private:
     void sendToPdf(QPrinter& printer) const;
     int modal(QDialog& dialog);
     void fault(const QString& detail);
-    // The answer of answerEveryDialog to a dialog of that kind; false when off.
-    bool answerUnscripted(const QString& shownKind, Entry& out);
     QString freshPath(const QString& name);
 
     class Queue;
@@ -118,8 +116,6 @@ private:
     QString autoFolder_;
     int autoCount_ = 0;
     std::optional<platform::MsgResult> pendingDefault_;
-    platform::MsgButtons pendingButtons_ = platform::MsgButtons::Ok;
-    QString pendingDefaultText_;
     QStringList faults_;
     bool noPrinter_ = false;
     platform::DialogService* previous_;

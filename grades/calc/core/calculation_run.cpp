@@ -174,11 +174,14 @@ CalculationRun::End CalculationRun::run() {
 
     const qint64 writtenBefore = db_->rowsWritten();
 
-    // The previous term's file is another file, only read: its walk for
-    // damage goes on beside the first stages, on a connection of its own that
-    // stays on that thread.
+    // The previous term's file, when it is another file, is only read: its
+    // walk for damage goes on beside the first stages, on a connection of its
+    // own that stays on that thread. The same file is walked by the stage, as
+    // a reader beside this run's writes would make them wait.
+    previousTermWalk_ = {};
     previousTermSound_.reset();
-    if (inputs_.previousTerm && !inputs_.previousTermPath.isEmpty())
+    if (inputs_.previousTerm && !inputs_.previousTermPath.isEmpty() &&
+        QFileInfo(inputs_.previousTermPath).canonicalFilePath() != db_->path())
         previousTermWalk_ = std::async(std::launch::async, walkPreviousTerm, inputs_.previousTermPath,
                                        state().DatabasePassword);
 

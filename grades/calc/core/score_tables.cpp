@@ -474,8 +474,8 @@ private:
     std::vector<platform::db::FieldDef> relativeFields_, absoluteFields_;
     BatchInsert relativeRows_, absoluteRows_;
     std::vector<QByteArray> subjectBytes_;
-    TextCache<quint64> pieces_;
-    QHash<QByteArray, QByteArray> gbk_;   // a subject's mark/scaled/relative texts, this grade level
+    TextCache<quint64> pieces_;   // a subject's mark/scaled/relative texts, this grade level
+    QHash<QByteArray, QByteArray> gbk_;   // a cell's UTF-8 text -> its GBK bytes
     std::vector<std::optional<float>> relative_, absolute_;
     std::string bytes_;                // the log lines of the students waiting
     std::vector<std::size_t> lineStarts_;   // where each student's line starts

@@ -92,16 +92,17 @@ StudentManager::Outcome StudentManager::add(const QString& typedName) {
     if (rs->isDirty())
         rs->update();
     const int back = rs->absolutePosition();
-    if (rs->recordCount() > 0 && rs->findValue(scorefield::Name, name, 0, true))
-        return Outcome::Namesake;
-    // Read the serial now: the student panel may have added students since.
-    const std::optional<int> serial = nextSerial(*list_.database(), grade_, lastSerial_);
-    if (!serial) {
-        if (back > 0)
-            rs->setAbsolutePosition(back);
-        return Outcome::SerialsUsedUp;
-    }
+    std::optional<int> serial;
     try {
+        if (rs->recordCount() > 0 && rs->findValue(scorefield::Name, name, 0, true))
+            return Outcome::Namesake;
+        // Read the serial now: the student panel may have added students since.
+        serial = nextSerial(*list_.database(), grade_, lastSerial_);
+        if (!serial) {
+            if (back > 0)
+                rs->setAbsolutePosition(back);
+            return Outcome::SerialsUsedUp;
+        }
         rs->addNew({scorefield::Number, scorefield::Name, scorefield::Grade, scorefield::Class, scorefield::ExamNumber, scorefield::StudentId},
                    {QStringLiteral("00"), name, grade_, class_, QStringLiteral("00"),
                     studentIdFor(grade_, *serial)});

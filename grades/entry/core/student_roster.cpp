@@ -194,6 +194,16 @@ QString ClassRoster::offerNumber() {
     return offered;
 }
 
+std::optional<QString> ClassRoster::offerAfterChange() {
+    // The change is stored: a file busy for the offer must not make it look
+    // refused (a retry would act on the student after it). The box keeps its text.
+    try {
+        return offerNumber();
+    } catch (const platform::db::DbError&) {
+        return std::nullopt;
+    }
+}
+
 void ClassRoster::widenNumbers() {
     Recordset* rs = rows();
     const QString remembered = rs->absolutePosition() > 0 ? rs->value(scorefield::StudentId).toString() : QString();
@@ -287,7 +297,7 @@ ClassRoster::Result ClassRoster::addStudent(const QString& typedName, const QStr
     change.commit();
     state().StudentCount += 1;
     lastSerial_ = *serial;
-    return {Outcome::Done, offerNumber()};
+    return {Outcome::Done, offerAfterChange()};
 }
 
 ClassRoster::Result ClassRoster::insertStudent(const QString& typedName, const QString& typedNumber) {
@@ -334,7 +344,7 @@ ClassRoster::Result ClassRoster::insertStudent(const QString& typedName, const Q
     state().StudentCount += 1;
     lastSerial_ = *serial;
 
-    Result result{Outcome::Done, offerNumber()};
+    Result result{Outcome::Done, offerAfterChange()};
     showGrid(true);
     return result;
 }
@@ -387,7 +397,7 @@ ClassRoster::Result ClassRoster::removeStudent(bool keepNumbers) {
     state().StudentCount -= 1;
     // The deleted student may have been the last one: his place is then past the end.
     backTo(position);
-    return {Outcome::Done, offerNumber()};
+    return {Outcome::Done, offerAfterChange()};
 }
 
 } // namespace entry

@@ -102,6 +102,8 @@ public:
     Result remove(bool keepNumbers);
 
 private:
+    // The offer after a stored change; nullopt when the file is busy for it.
+    std::optional<QString> offerAfterChange();
     template <class F> Result keepingChoice(F&& change);
     Result addStudent(const QString& typedName, const QString& typedNumber);
     Result insertStudent(const QString& typedName, const QString& typedNumber);

@@ -1,6 +1,7 @@
 #include "grades/results/core/web_pages.h"
 
 #include "common/schema.h"
+#include "grades/results/core/results_view.h"
 #include "grades/results/core/tab_text.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
@@ -16,11 +17,9 @@ namespace results {
 
 namespace {
 
-const QLatin1String kPageLineEnd("\r\n");
-
 struct Page {
     QString text;
-    void line(const QString& s) { text += s; text += kPageLineEnd; }
+    void line(const QString& s) { text += s; text += kLineEnd; }
 };
 
 void headLines(Page& p) {
