@@ -111,8 +111,8 @@ void MarkEntryPanel::load() {
 }
 
 void MarkEntryPanel::finish() {
-    form2::detachGrid(DataGrid5);
     form2::emptyDataControl(*Ad8);
+    form2::detachGrid(DataGrid5);
     Ad8->setCaption(QString());
     fullMarks_ = {};
 }
@@ -328,6 +328,7 @@ void MarkEntryPanel::Command12_Click() {
 }
 
 bool MarkEntryPanel::writeWithGridHidden(const std::function<void()>& write) {
+    const QString typed = Te81->text();
     DataGrid5->hide();
     try {
         write();
@@ -335,6 +336,8 @@ bool MarkEntryPanel::writeWithGridHidden(const std::function<void()>& write) {
         DataGrid5->show();
         reportFailure(e.text());
         Ad8_MoveComplete();
+        // The mark typed stays for the retry; the stored one would be shifted in its place.
+        Te81->setText(typed);
         return false;
     }
     DataGrid5->show();

@@ -60,8 +60,9 @@ private:
     void tellRefused(entry::MarkCheck check);
     void reportFailure(const QString& text);
     // Runs a write to the current student's row with the grid hidden, so that
-    // it does not repaint half-way; a refused write is reported and the boxes
-    // show the row as it stayed. False when it was refused.
+    // it does not repaint half-way; a refused write is reported, the boxes
+    // show the row as it stayed and the mark box what was typed. False when
+    // it was refused.
     bool writeWithGridHidden(const std::function<void()>& write);
 
     PanelHost* host_ = nullptr;
