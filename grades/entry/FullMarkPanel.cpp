@@ -4,9 +4,16 @@
 #include "grades/entry/core/assignment_slots.h"
 #include "platform/db/database.h"
 #include "platform/db/datacontrol.h"
+#include "platform/db/recordset.h"
 #include "platform/dbui/datagrid.h"
 
 #include <QLabel>
+
+namespace {
+
+const QString kNote = QStringLiteral("注意: 如果一个年级没有开设某一科,请将其分值设为零分.");
+
+} // namespace
 
 void FullMarkPanel::bind(PanelHost& host) {
     host_ = &host;
@@ -34,24 +41,49 @@ void FullMarkPanel::load() {
     Ad4->refresh();
     DataGrid4->setDataSource(Ad4);
     DataGrid4->setColumnLocked(0, true);
-    La42->setText(QStringLiteral("注意: 如果一个年级没有开设某一科,请将其分值设为零分."));
+    La42->setText(kNote);
 }
 
 void FullMarkPanel::finish() {
     // A full mark typed and not yet left counts as entered.
     DataGrid4->commitEditor();
-    // The text stays until the panel is opened again.
-    La42->setText(QStringLiteral("请稍侯,系统正在将你刚的操作更新......"));
-    La42->repaint();
     if (auto* grades = Ad4->recordset()) {
         Ad41->setRecordSource(table::Teachers);
         Ad41->refresh();
-        platform::db::Transaction t(*Ad4->database());
-        entry::clearTeachersOfPapersNotTaken(*grades, host_->dataControl(QStringLiteral("Adodc1")),
-                                             *Ad41->recordset(), host_->CurrentGradeId);
-        t.commit();
+        bool begun = false;
+        try {
+            platform::db::Transaction t(*Ad4->database());
+            begun = true;
+            // The text stays until the panel is opened again.
+            La42->setText(QStringLiteral("请稍侯,系统正在将你刚的操作更新......"));
+            La42->repaint();
+            entry::clearTeachersOfPapersNotTaken(*grades, host_->dataControl(QStringLiteral("Adodc1")),
+                                                 *Ad41->recordset(), host_->CurrentGradeId);
+            t.commit();
+        } catch (const platform::db::DbError& e) {
+            // A busy file refuses at the start, before anything changed: the
+            // panel stays as it was, the typed full mark pending for the next
+            // 完成. Busy at the commit, the walk was rolled back: the panel
+            // that stays shows the file again.
+            if (begun && e.kind() == platform::db::DbError::Busy)
+                showTheFileAgain();
+            throw;
+        }
     }
     form2::detachGrid(DataGrid4);
     form2::emptyDataControl(*Ad4);
     form2::emptyDataControl(*Ad41);
+}
+
+void FullMarkPanel::showTheFileAgain() {
+    La42->setText(kNote);
+    for (platform::db::DataControl* dc : {Ad4, Ad41})
+        if (auto* rs = dc->recordset(); rs && rs->isDirty())
+            rs->cancelUpdate();
+    try {
+        form2::emptyDataControl(*Ad41);
+        Ad4->refresh();
+    } catch (const platform::db::DbError&) {
+        // Read again at the next opening.
+    }
 }

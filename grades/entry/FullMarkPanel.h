@@ -23,6 +23,9 @@ public:
     void finish() override;
 
 private:
+    // After finishing work rolled back at its commit: the sets read again.
+    void showTheFileAgain();
+
     PanelHost* host_ = nullptr;
     QLabel* La42 = nullptr;
     platform::db::DataGrid* DataGrid4 = nullptr;

@@ -120,18 +120,17 @@ void StudentPanel::load() {
 }
 
 void StudentPanel::finish() {
+    // A name typed in the list and not yet left counts as entered. A busy
+    // file refuses it before the panel changes: it stays with the typing.
+    DataGrid1->commitEditor();
+    if (Recordset* rs = Ad1->recordset())
+        rs->update();
     Combo1->setEnabled(true);
     Te11->setEnabled(false);
     tx12->setEnabled(false);
     if (!StoreStudentCount(state().DatabaseFolder, state().StudentCount))
         reportFailure(QStringLiteral("学生总人数没有能保存到scro.dat中。"));
     DataGrid1->setDataSource(nullptr);
-    try {
-        if (Ad1->recordset())
-            Ad1->refresh();     // stores an edit still pending in the list
-    } catch (const DbError& e) {
-        reportFailure(e.text());
-    }
     Ad1->close();
     Ad1->setRecordSource(QString());
     Ad1->setCaption(QString());

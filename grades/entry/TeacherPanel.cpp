@@ -143,12 +143,13 @@ void TeacherPanel::load() {
 }
 
 void TeacherPanel::finish() {
-    form2::detachGrid(DataGrid2);
+    // A busy file refuses before the panel changes: it stays as it was.
     if (auto* rs = Ad2->recordset()) {
         platform::db::Transaction t(*Ad2->database());
         entry::compactAssignmentSlots(*rs);
         t.commit();
     }
+    form2::detachGrid(DataGrid2);
     form2::emptyDataControl(*Ad2);
 }
 

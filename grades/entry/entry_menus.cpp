@@ -8,7 +8,8 @@ namespace entry {
 void installMenuHandlers(PanelHost& host) {
     // 高级学生管理: the panel showing is finished first, as its changes may move students.
     host.onMenu(QStringLiteral("MenuUPstudent"), [&host] {
-        host.Comout_Click(0);
+        if (!host.Comout_Click(0))
+            return;
         Form12::showFor(host.hostWindow());
     });
 }

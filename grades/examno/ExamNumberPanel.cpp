@@ -107,10 +107,11 @@ void ExamNumberPanel::bind(PanelHost& host) {
 }
 
 void ExamNumberPanel::finish() {
+    // An edit still pending is stored first: refused, the panel stays with it.
+    form2::emptyDataControl(*Ad32);
+    form2::emptyDataControl(*Ad3);
     host_->ShowStartPanel();
     form2::detachGrid(DataGrid3);
-    form2::emptyDataControl(*Ad3);
-    form2::emptyDataControl(*Ad32);
 }
 
 Composition ExamNumberPanel::composition() const {

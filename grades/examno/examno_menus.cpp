@@ -19,7 +19,8 @@ void RestKH_Click(PanelHost& host) {
     }
     if (state().IsAdministrator == 0)
         return;
-    host.Comout_Click(0);
+    if (!host.Comout_Click(0))
+        return;
     // The numbers, rooms and seats stay; only the build's guard is lifted.
     host.settings().store(Setting::ExamCardsPrinted, QStringLiteral("否"));
     platform::dialogs().message(QStringLiteral("您以前打印的考号可以作废了,您可以重新编写考号,重新打印了."),

@@ -407,8 +407,13 @@ void Form2::releaseConnections() {
     // first login) does not connect early.
     reconnect_ = connected_;
     if (connected_) {
-        // A panel left open would keep grids on closed record sets: finish it first.
-        Comout_Click(0);
+        // A panel left open would keep grids on closed record sets: finish it
+        // first, and let it go when the file refuses its finishing work.
+        if (!Comout_Click(0)) {
+            if (Form2Panel* shown = panel(visiblePanel()))
+                dropPanelData(*shown);
+            ShowStartPanel();
+        }
         DisconnectDataControls();
     }
 }

@@ -76,7 +76,8 @@ public:
     void RemovePanelBorders();
     int visiblePanel() const override;   // the last visible member of Frame1, -1 when none
     // The finishing work of the visible panel, then the home panel. The index is ignored.
-    void Comout_Click(int index = 0) override;
+    // False when the panel stays because a busy file refused its finishing work.
+    bool Comout_Click(int index = 0) override;
     // The opening of every panel button: the finishing work of the panel
     // showing, then the panel's mayOpen, ShowPanel and load.
     void openPanel(int index) override;
@@ -150,7 +151,10 @@ private:
     QWidget* buildControl(const form2::ControlDesign& d);
     void buildMenus();
     void wireHandlers();
-    void finishPanel(Form2Panel& panel);
+    // False when a busy file refused the finishing work and the panel stays.
+    bool finishPanel(Form2Panel& panel);
+    // The panel's record sets let go without storing, after its finishing work failed.
+    void dropPanelData(const Form2Panel& panel);
     void buildPanelControls(Form2Panel& panel);
     void dropDataControl(platform::db::DataControl& dc);   // after a failure; never throws
     static void showDbError(const platform::db::DbError& e);

@@ -92,7 +92,8 @@ void Form2::MenuCk_Click() { Command6_Click(); }
 void Form2::MenuJf_Click() { Command7_Click(); }
 
 void Form2::MenuEditAll_Click() {
-    Comout_Click(0);
+    if (!Comout_Click(0))
+        return;
     // The shared window in edit mode: without the diagram and its bars, and
     // with any caption but the help caption.
     Form8 form(this);

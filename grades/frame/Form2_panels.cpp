@@ -34,11 +34,11 @@ int Form2::visiblePanel() const {
     return visible;
 }
 
-void Form2::Comout_Click(int) {
+bool Form2::Comout_Click(int) {
     const int p = visiblePanel();
     if (p >= 1 && p <= 8) {
-        if (Form2Panel* shown = panel(p))
-            finishPanel(*shown);
+        if (Form2Panel* shown = panel(p); shown && !finishPanel(*shown))
+            return false;
         ShowStartPanel();
     }
     try {
@@ -47,19 +47,30 @@ void Form2::Comout_Click(int) {
         showDbError(e);
         dropDataControl(Adodc1_);
     }
+    return true;
 }
 
-void Form2::finishPanel(Form2Panel& panel) {
+bool Form2::finishPanel(Form2Panel& panel) {
     try {
         panel.finish();
+        return true;
     } catch (const DbError& e) {
-        // The interrupted data work was rolled back; the panel still closes
-        // and lets go of its record sets.
         showDbError(e);
-        for (const QString& name : panel.dataControls())
-            dropDataControl(anyDataControl(name));
         dropDataControl(Adodc1_);
+        // A busy file refuses before anything is written: the panel stays
+        // with what was typed, for 完成 once the file is free.
+        if (e.kind() == DbError::Busy)
+            return false;
+        // Other failures broke off data work that was rolled back; the panel
+        // still closes and lets go of its record sets.
+        dropPanelData(panel);
+        return true;
     }
+}
+
+void Form2::dropPanelData(const Form2Panel& panel) {
+    for (const QString& name : panel.dataControls())
+        dropDataControl(anyDataControl(name));
 }
 
 void Form2::dropDataControl(DataControl& dc) {
@@ -74,7 +85,8 @@ void Form2::dropDataControl(DataControl& dc) {
 }
 
 void Form2::openPanel(int index) {
-    Comout_Click(0);
+    if (!Comout_Click(0))
+        return;
     buildPanel(index);
     Form2Panel* opened = panel(index);
     try {

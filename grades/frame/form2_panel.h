@@ -98,7 +98,9 @@ public:
     // What a panel button does: finish the visible panel, then open this one.
     virtual void openPanel(int index) = 0;
     // The finishing work of the visible panel, then the home panel. The index is ignored.
-    virtual void Comout_Click(int index = 0) = 0;
+    // False when a busy file refused the finishing work: the panel stays, with
+    // what was typed, and a command that leaves it does not go on.
+    virtual bool Comout_Click(int index = 0) = 0;
     // What a login or password change does with the window's connections.
     virtual OwnConnections ownConnections() = 0;
 

@@ -60,7 +60,8 @@ void fenban_Click(PanelHost& host) {
                                     platform::kPromptTitle);
         return;
     }
-    host.Comout_Click(0);
+    if (!host.Comout_Click(0))
+        return;
     Form7::showFor(host.hostWindow());
 }
 

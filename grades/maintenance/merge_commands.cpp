@@ -43,7 +43,8 @@ void menuin1_Click(PanelHost& host) {
     const bool overwrite = platform::dialogs().message(QStringLiteral("如果有相同的记录,是否将其覆盖?"),
                                                        platform::MsgButtons::YesNo, platform::kPromptTitle)
                            == platform::MsgResult::Yes;
-    host.Comout_Click(0);
+    if (!host.Comout_Click(0))
+        return;
 
     MergeResult result;
     try {

@@ -98,8 +98,8 @@ void ResetZero_Click(PanelHost& host) {
 void RestRK_Click(PanelHost& host) {
     if (!administratorLogin(host))
         return;
-    if (host.visiblePanel() != 0)
-        host.Comout_Click(0);
+    if (host.visiblePanel() != 0 && !host.Comout_Click(0))
+        return;
     try {
         clearTeachingAssignments(*openProgramDatabase());
     } catch (const DbError& e) {

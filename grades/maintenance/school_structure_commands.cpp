@@ -32,7 +32,8 @@ void tellStructure(const QString& text, const QString& title) {
 // user, then the right is tested, then the results view's choosers are
 // emptied so that its next opening lists the classes as they then stand.
 bool begin(PanelHost& host, results::ResultsChoosers& view) {
-    host.Comout_Click(0);
+    if (!host.Comout_Click(0))
+        return false;
     if (state().IsAdministrator == 0) {
         tellStructure(QStringLiteral("只有系统管理员才有权使用本功能。"), platform::kPromptTitle);
         return false;

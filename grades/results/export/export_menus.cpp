@@ -13,7 +13,8 @@
 namespace results {
 
 void MakeHTM_Click(PanelHost& host) {
-    host.Comout_Click(0);
+    if (!host.Comout_Click(0))
+        return;
     platform::FileRequest request;
     request.fileName = QStringLiteral("Index.htm");
     request.filter = QStringLiteral("网页(*.htm)|*.htm|所有文件(*.*)|*.*");

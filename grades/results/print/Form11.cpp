@@ -353,7 +353,8 @@ void Form11::resizeEvent(QResizeEvent* event) {
 namespace results {
 
 void MenuPrintZDY_Click(PanelHost& host) {
-    host.Comout_Click(0);
+    if (!host.Comout_Click(0))
+        return;
     Form11 form(host, host.hostWindow());
     platform::dialogs().runModal(form);
 }
