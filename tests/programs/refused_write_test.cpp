@@ -1,0 +1,366 @@
+// Every writing command of both programs that reads what the user typed,
+// tried while another program holds the file's write lock: after the busy
+// message every box still holds the typing and the file is as it was; once
+// the file is free the same command stores the typing, and only the records
+// it names change (by their key).
+#include "common/program_state.h"
+#include "grades/app/main_window.h"
+#include "grades/calc/Dialog1.h"
+#include "grades/entry/Form12.h"
+#include "grades/entry/MarkEntryPanel.h"
+#include "grades/frame/Form2.h"
+#include "grades/frame/Form8.h"
+#include "platform/db/datacontrol.h"
+#include "platform/db/recordset.h"
+#include "platform/dbui/datagrid.h"
+#include "records/EditAll.h"
+#include "records/QYset.h"
+#include "records/XJmain.h"
+#include "records/core/Tavisk.h"
+#include "support/dialog_double.h"
+#include "support/mark_school.h"
+#include "support/other_program.h"
+#include "support/school_fixture.h"
+#include "support/test_files.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+
+using platform::MsgResult;
+
+namespace {
+
+const QString kBusy = QStringLiteral("数据库正被别的程序使用,请稍后再试.");
+
+// Every row of every table by its key ("成绩表 20040003"), as text.
+using Snapshot = std::map<QString, QString>;
+
+QString keyOf(const QString& table, const QStringList& fields, const QVariantList& row) {
+    auto at = [&](const char* name) { return row.value(fields.indexOf(QString::fromUtf8(name))).toString(); };
+    if (fields.contains("STID"))
+        return at("STID");
+    if (table == "教师表")
+        return at("姓名");
+    if (table == "年级表")
+        return at("年级");
+    if (table == "班级表")
+        return at("年级") + at("班");
+    return at("rowid");
+}
+
+Snapshot snapshot(platform::db::Database& db) {
+    Snapshot out;
+    for (const QString& table : db.tableNames()) {
+        QStringList fields{"rowid"};
+        for (const auto& f : db.tableDef(table).fields)
+            fields << f.name;
+        for (const auto& row : db.query(QStringLiteral("select rowid, * from \"%1\"").arg(table))) {
+            QStringList cells;
+            for (const QVariant& v : row)
+                cells << (v.isNull() ? QStringLiteral("∅") : v.toString());
+            out[table + u' ' + keyOf(table, fields, row)] += cells.join(u'|') + u'\n';
+        }
+    }
+    return out;
+}
+
+QStringList changedKeys(const Snapshot& before, const Snapshot& after) {
+    QStringList out;
+    for (const auto& [key, text] : before)
+        if (!after.count(key) || after.at(key) != text)
+            out << key;
+    for (const auto& [key, text] : after)
+        if (!before.count(key))
+            out << key;
+    out.sort();
+    return out;
+}
+
+// A grid cell's editor opened and typed into, as a person starts typing in a cell.
+void typeInCell(QTableView* view, int row, int column, const QString& text) {
+    const QModelIndex cell = view->model()->index(row, column);
+    view->setCurrentIndex(cell);
+    view->edit(cell);
+    for (auto* editor : view->viewport()->findChildren<QLineEdit*>())
+        if (editor->isVisible())
+            editor->setText(text);
+}
+
+QString cellText(QTableView* view, int row, int column) {
+    return view->model()->index(row, column).data().toString();
+}
+
+// The school every row starts from: marks in 2004级01班 (甲一 to 甲五,
+// 20040001 to 20040005) and 2005级01班, a teacher without classes.
+struct Scene {
+    SchoolFixture school{{"语文", "数学"}, {"2004", "2005"}, {"2004级01班", "2004级02班", "2005级01班"}};
+    DialogDouble dialogs;
+    std::unique_ptr<Form2> window;
+    std::unique_ptr<XJmain> records;
+    std::unique_ptr<QWidget> other;   // a records window beside the main one
+    struct Box {
+        QString name;
+        std::function<QString()> read;
+        QString typed;
+    };
+    std::vector<Box> boxes;
+    Snapshot before;
+    bool tried = false;
+
+    Scene() {
+        seedMarkSchool(*school.db());
+        school.db()->insertRow("教师表", {"姓名"}, {"王老师"});
+        Tavisk::resetState();
+        testsupport::OtherProgram::waitAtMost(*school.db(), 50);
+    }
+    ~Scene() {
+        other.reset();
+        records.reset();
+        window.reset();
+        Tavisk::resetState();
+    }
+
+    Form2& grades() {
+        if (!window) {
+            window = makeMainWindow();
+            window->ConnectDataControls();
+            window->resize(1000, 700);
+            window->show();
+        }
+        return *window;
+    }
+    template <class T> T* at(const char* name) { return grades().control<T>(QString::fromUtf8(name)); }
+    XJmain& recordsMain() {
+        if (!records) {
+            records = std::make_unique<XJmain>();
+            EXPECT_TRUE(records->Form_Load());
+        }
+        return *records;
+    }
+
+    // What the user typed into a box, and how the box shows it.
+    void typed(const QString& name, std::function<QString()> read, const QString& text) {
+        boxes.push_back({name, std::move(read), text});
+    }
+    void typedInto(QLineEdit* box, const QString& text) {
+        box->setText(text);
+        typed(box->objectName(), [box] { return box->text(); }, text);
+    }
+    void typedInto(QComboBox* box, const QString& text) {
+        box->setEditText(text);
+        typed(box->objectName(), [box] { return box->currentText(); }, text);
+    }
+
+    // The command while another program holds the file, then once it is free.
+    void refusedThenStored(const std::function<void()>& command) {
+        tried = true;
+        before = snapshot(*school.db());
+        {
+            testsupport::OtherProgram holder(school.databasePath());
+            holder.run("BEGIN IMMEDIATE");
+            dialogs.answerMessage(MsgResult::Ok, kBusy);
+            command();
+            QCoreApplication::processEvents();
+            EXPECT_EQ(dialogs.messages().count(kBusy), 1) << dialogs.messages().join('\n').toStdString();
+            for (const Box& b : boxes)
+                EXPECT_EQ(b.read(), b.typed) << "box " << b.name.toStdString();
+            holder.run("ROLLBACK");
+        }
+        EXPECT_TRUE(changedKeys(before, snapshot(*school.db())).isEmpty());
+        command();
+        QCoreApplication::processEvents();
+    }
+};
+
+struct Case {
+    const char* name;
+    std::function<void(Scene&)> run;   // opens, chooses, types, then refusedThenStored
+    QStringList changed;               // the records the stored command changes
+};
+
+// ------------------------------------------------------------ the grade program
+
+void markEntry(Scene& s, const char* button) {
+    Form2& w = s.grades();
+    w.Command8_Click();
+    auto& panel = dynamic_cast<MarkEntryPanel&>(*w.panel(8));
+    auto* subject = s.at<QComboBox>("Combo8");
+    subject->setCurrentIndex(subject->findText("数学"));
+    panel.Combo8_Click();
+    w.anyDataControl("Ad8").recordset()->setAbsolutePosition(3);
+    QLineEdit* mark = s.at<QLineEdit>("Te81");
+    mark->selectAll();
+    QTest::keyClicks(mark, "77");
+    s.typed("Te81", [mark] { return mark->text(); }, "77");
+    s.refusedThenStored([&] {
+        if (button)
+            s.at<QPushButton>(button)->click();
+        else
+            QTest::keyClick(mark, Qt::Key_Return);
+    });
+    EXPECT_EQ(storedMark(*s.school.db(), "甲三").toDouble(), 77.0);
+}
+
+void studentPanel(Scene& s, const char* button) {
+    Form2& w = s.grades();
+    w.Command1_Click();
+    ASSERT_TRUE(w.anyDataControl("Ad1").recordset()->findValue("学号", "03", 0, true));
+    s.at<QCheckBox>("Che11")->setChecked(true);
+    s.typedInto(s.at<QLineEdit>("Te11"), "戊");
+    s.typedInto(s.at<QLineEdit>("tx12"), "06");
+    s.refusedThenStored([&] { s.at<QPushButton>(button)->click(); });
+}
+
+void fullMark(Scene& s, const std::function<void()>& leave) {
+    Form2& w = s.grades();
+    w.Command4_Click();
+    QTableView* view = w.grid("DataGrid4")->view();
+    typeInCell(view, 1, 2, "120");   // 2005's 数学
+    s.typed("DataGrid4 2005 数学", [view] { return cellText(view, 1, 2); }, "120");
+    s.typed("the panel shown", [&w] { return QString::number(w.visiblePanel()); }, "4");
+    s.refusedThenStored(leave);
+    EXPECT_EQ(s.school.db()->scalar("select 数学 from 年级表 where 年级 = '2005'").toDouble(), 120.0);
+    EXPECT_NE(w.visiblePanel(), 4);   // left once stored
+}
+
+void form12(Scene& s, const std::function<void(Form12&)> typeAndPress) {
+    Form12* f = Form12::showFor(&s.grades());
+    ASSERT_TRUE(f->Adodc1->recordset()->findValue("姓名", "甲三", 0, true));
+    typeAndPress(*f);
+}
+
+const Case kCases[] = {
+    {"MarkEnteredWithEnter", [](Scene& s) { markEntry(s, nullptr); }, {"成绩表 20040003"}},
+    {"MarkInserted",
+     [](Scene& s) { markEntry(s, "Command11"); },
+     {"成绩表 20040003", "成绩表 20040004", "成绩表 20040005"}},
+    {"StudentAdded", [](Scene& s) { studentPanel(s, "Com10"); }, {"成绩表 20040006"}},
+    {"StudentInserted",
+     [](Scene& s) { studentPanel(s, "Com12"); },
+     {"成绩表 20040003", "成绩表 20040004", "成绩表 20040005", "成绩表 20040006"}},
+    {"StudentRenamed", [](Scene& s) { studentPanel(s, "Com13"); }, {"成绩表 20040003"}},
+    {"TeacherAdded",
+     [](Scene& s) {
+         s.grades().Command2_Click();
+         s.typedInto(s.at<QLineEdit>("Te21"), "丙");
+         s.refusedThenStored([&] { s.at<QPushButton>("Com21")->click(); });
+     },
+     {"教师表 丙"}},
+    {"TeacherAssigned",
+     [](Scene& s) {
+         s.grades().Command2_Click();
+         s.typedInto(s.at<QComboBox>("Combo2"), "2005级01班");
+         s.typedInto(s.at<QComboBox>("Combo3"), "数学");
+         s.refusedThenStored([&] { s.at<QPushButton>("Com26")->click(); });
+     },
+     {"教师表 王老师", "班级表 200501"}},
+    {"FullMarkLeftByDone",
+     [](Scene& s) { fullMark(s, [&] { s.at<QPushButton>("Comout_3")->click(); }); },
+     {"年级表 2005"}},
+    // The panel buttons hide while a panel shows: another panel's button is its menu item.
+    {"FullMarkLeftByAnotherPanelsButton",
+     [](Scene& s) { fullMark(s, [&] { s.grades().menuItem("MenuStudent")->trigger(); }); },
+     {"年级表 2005"}},
+    {"Form12Added",
+     [](Scene& s) {
+         form12(s, [&](Form12& f) {
+             s.typedInto(f.Text1, "丙");
+             s.refusedThenStored([&] { f.Command3->click(); });
+         });
+     },
+     {"成绩表 20040006"}},
+    {"Form12Moved",
+     [](Scene& s) {
+         form12(s, [&](Form12& f) {
+             s.typedInto(f.Combo2, "02");
+             s.refusedThenStored([&] { f.Command5->click(); });
+         });
+     },
+     {"成绩表 20040003"}},
+    {"RawEditorCell",
+     [](Scene& s) {
+         state().IsAdministrator = -1;
+         s.dialogs.runModalWith([&](QDialog& d) {
+             auto& f = dynamic_cast<Form8&>(d);
+             f.show();
+             f.Combo1->setCurrentIndex(0);
+             f.Combo1_Click();
+             QTableView* view = f.DataGrid1->view();
+             const int name = s.grades().dataControl("Adodc1").recordset()->fieldIndex("姓名");
+             typeInCell(view, 2, name, "甲叁");
+             s.typed("DataGrid1 姓名", [view, name] { return cellText(view, 2, name); }, "甲叁");
+             s.refusedThenStored([&] { f.reject(); });
+             EXPECT_FALSE(f.isVisible());
+             return 0;
+         });
+         s.grades().menuItem("MenuEditAll")->trigger();
+     },
+     {"成绩表 20040003"}},
+    {"CalculationDefaults",
+     [](Scene& s) {
+         s.grades().Command5_Click();
+         s.typedInto(s.at<QLineEdit>("Te51_0"), "86");
+         s.refusedThenStored([&] { s.at<QPushButton>("Command9")->click(); });
+     },
+     {"状态表 20"}},
+    {"EarlierExaminations",
+     [](Scene& s) {
+         state().IsAdministrator = -1;
+         s.grades().menuItem("MenuYiQian")->trigger();
+         Dialog1* d = s.grades().findChild<Dialog1*>();
+         ASSERT_TRUE(d);
+         s.typedInto(d->Text1[0], "上期.db");
+         s.refusedThenStored([&] { d->OKButton_Click(); });
+     },
+     {"状态表 27"}},
+
+    // -------------------------------------------------------- the records program
+
+    {"RecordEditor",
+     [](Scene& s) {
+         s.recordsMain();
+         Tavisk::state().SelectedStudentId = "20040003";
+         auto* e = new EditAll;
+         s.other.reset(e);
+         e->Form_Load();
+         e->show();
+         s.typedInto(e->Textxm, "甲叁");
+         s.typedInto(e->Textbz, "转学");
+         s.refusedThenStored([&] { e->Command1_Click(); });
+     },
+     {"学籍表 20040003", "成绩表 20040003"}},
+    {"AreaEditorCell",
+     [](Scene& s) {
+         s.recordsMain();
+         auto* a = new QYset;
+         s.other.reset(a);
+         a->Form_Load();
+         a->show();
+         QTableView* view = a->DataGrid1->view();
+         typeInCell(view, 0, 1, "新街");
+         s.typed("DataGrid1 名称", [view] { return cellText(view, 0, 1); }, "新街");
+         s.refusedThenStored([&] { a->close(); });
+     },
+     {"区域表 1"}},
+};
+
+struct RefusedWrite : ::testing::TestWithParam<Case> {};
+
+} // namespace
+
+TEST_P(RefusedWrite, KeepsEveryBoxTypedAndTheRetryChangesOnlyTheChosenRecord) {
+    Scene s;
+    GetParam().run(s);
+    ASSERT_TRUE(s.tried);
+    EXPECT_EQ(changedKeys(s.before, snapshot(*s.school.db())), GetParam().changed);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWritingCommand, RefusedWrite, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
