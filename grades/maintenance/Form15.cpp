@@ -162,8 +162,10 @@ void Form15::Command1_Click() {
         Form15* f;
         ~Rebind() { f->DataGrid1->setDataSource(&f->Adodc1()); }
     } rebind{this};
+    bool begun = false;
     try {
         platform::db::Transaction change(*Adodc1().database());
+        begun = true;
         if (goingOn) {
             const QString refusal =
                 walk_->resume(Combo1->currentText(), Combo2->currentText(), Text1->text(), outcome);
@@ -182,6 +184,10 @@ void Form15::Command1_Click() {
     } catch (const DbError& e) {
         platform::dialogs().message(QStringLiteral("检查没有完成，这一步的修改没有保存。\n%1").arg(e.text()),
                                     platform::MsgButtons::Ok, platform::kErrorTitle);
+        // A busy file refused the step before it began: the walk stays where
+        // it stopped, with what was typed, for 继续 once the file is free.
+        if (!begun && e.kind() == DbError::Busy)
+            return;
         Command1->setText(kStartCaption);
         return;
     }
