@@ -426,7 +426,9 @@ void TeacherPanel::Comtea2_Click() {
             break;
         }
     } catch (const DbError& e) {
+        // The check stays on the gap refused, for a retry.
         tell(e.text(), platform::kErrorTitle);
+        return;
     }
     FindNextUnassignedSubject();
 }
