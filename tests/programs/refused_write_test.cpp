@@ -26,6 +26,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -275,6 +276,28 @@ const Case kCases[] = {
          s.refusedThenStored([&] { s.at<QPushButton>("Com26")->click(); });
      },
      {"教师表 王老师", "班级表 200501"}},
+    {"TeacherAssignmentRemoved",
+     [](Scene& s) {
+         s.school.db()->execute("update 教师表 set 任课班级1 = '2004级01班', 科目1 = '数学' where 姓名 = '王老师'");
+         s.school.db()->execute("update 班级表 set 数学 = '王老师' where 年级 = '2004' and 班 = '01'");
+         s.grades().Command2_Click();
+         s.typedInto(s.at<QComboBox>("Combo2"), "2004级01班");
+         s.typedInto(s.at<QComboBox>("Combo3"), "数学");
+         s.refusedThenStored([&] { s.at<QPushButton>("Com27")->click(); });
+     },
+     {"教师表 王老师", "班级表 200401"}},
+    // The check's gap is the chosen record: a refused assignment stays on it.
+    {"TeacherCheckGapAssigned",
+     [](Scene& s) {
+         s.grades().Command2_Click();
+         s.at<QPushButton>("Com23")->click();
+         auto* gap = s.at<QLabel>("Latea");
+         s.typed("Latea", [gap] { return gap->text(); }, "2004级01班 语文");
+         s.typedInto(s.at<QComboBox>("Combo4"), "王老师");
+         s.refusedThenStored([&] { s.at<QPushButton>("Comtea2")->click(); });
+         EXPECT_EQ(gap->text(), "2004级01班 数学");
+     },
+     {"教师表 王老师", "班级表 200401"}},
     {"FullMarkLeftByDone",
      [](Scene& s) { fullMark(s, [&] { s.at<QPushButton>("Comout_3")->click(); }); },
      {"年级表 2005"}},
