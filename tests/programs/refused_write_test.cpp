@@ -28,6 +28,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -321,6 +322,21 @@ const Case kCases[] = {
          });
      },
      {"成绩表 20040003"}},
+    {"Form12MovedIn",
+     [](Scene& s) {
+         s.school.db()->insertRow("成绩表", {"STID", "年级", "班", "姓名"}, {"20040010", "2004", "02", "丙一"});
+         form12(s, [&](Form12& f) {
+             s.typedInto(f.Text2, "丙一");
+             QTest::keyClick(f.Text2, Qt::Key_Return);
+             ASSERT_EQ(f.List1->count(), 1);
+             f.List1->setCurrentRow(0);
+             s.typed("List1", [&f] { return f.List1->currentItem() ? f.List1->currentItem()->text() : QString(); },
+                     f.List1->item(0)->text());
+             s.refusedThenStored([&] { f.Command1->click(); });
+             EXPECT_EQ(f.List1->count(), 0);
+         });
+     },
+     {"成绩表 20040010"}},
     {"RawEditorCell",
      [](Scene& s) {
          state().IsAdministrator = -1;
