@@ -22,7 +22,6 @@
 #include "support/mark_school.h"
 #include "support/other_program.h"
 #include "support/school_fixture.h"
-#include "support/test_files.h"
 
 #include <QCheckBox>
 #include <QComboBox>
