@@ -116,9 +116,11 @@ std::vector<Slice> pageSlices(const QTextDocument& doc, qreal pageHeight) {
     pages.push_back({top, height});
     // Blank lines at the end (a card job's spacing after its last card) make
     // no page of their own.
-    while (pages.size() > 1 && std::none_of(lines.begin(), lines.end(), [&](const Line& l) {
-               return l.inked && l.top >= pages.back().top - 0.5;
-           }))
+    qreal lastInk = -1;
+    for (const Line& l : lines)
+        if (l.inked)
+            lastInk = std::max(lastInk, l.top);
+    while (pages.size() > 1 && pages.back().top > lastInk + 0.5)
         pages.pop_back();
     return pages;
 }
