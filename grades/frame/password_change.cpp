@@ -4,6 +4,7 @@
 #include "common/settings_files.h"
 #include "platform/db/database.h"
 #include "platform/text/gbk.h"
+#include "platform/text/message_text.h"
 #include "platform/text/values.h"
 #include "platform/ui/dialogs.h"
 
@@ -50,7 +51,7 @@ bool ChangeAdministratorPassword(const QString& typed, const OwnConnections& own
         reacquire(own);
         const QString why = e.kind() == DbError::InUse
                                 ? QStringLiteral("数据库正在被使用，密码没有修改！")
-                                : e.text() + QStringLiteral("，密码没有修改！");
+                                : platform::reasonThen(e.text(), QStringLiteral("密码没有修改！"));
         platform::dialogs().message(why, platform::MsgButtons::Ok, platform::kErrorTitle);
         return false;
     }

@@ -8,6 +8,7 @@
 #include "grades/maintenance/import_guard.h"
 #include "platform/db/datacontrol.h"
 #include "platform/dbui/datagrid.h"
+#include "platform/text/message_text.h"
 #include "platform/text/values.h"
 #include "platform/ui/build_control.h"
 #include "platform/ui/controls.h"
@@ -472,53 +473,85 @@ void Form14::RunTextImport(qint64& ChosenRow) {
         }
     } leave{this, destroyed, run};
 
-    auto pause = [&](const QString& request) {
+    try {
+        if (!runLines(*run, ChosenRow, destroyed))
+            return;
         run->commit();
-        Label9->setText(progressText(run->lineNumber(), run->lineText()));
+    } catch (const DbError& e) {
+        // A write the file refused (a full disk, another program's lock): the
+        // work since the last commit is undone, the run ends as a completed
+        // one does, and the next 开始 goes on at the first line not stored.
+        LinesConsumed = run->linesStored();
+        endRun();
+        platform::dialogs().message(
+            platform::reasonThen(e.text(), QStringLiteral("文本文件从第%1行起没有导入.").arg(LinesConsumed + 1)),
+            MsgButtons::Ok, platform::kPromptTitle);
+        return;
+    }
+    endRun();
+    maintenance::addCounts(counts_, run->counts());
+    const maintenance::ImportCounts counts = counts_;
+    run.reset();
+    platform::dialogs().message(maintenance::completionMessage(counts));
+}
+
+void Form14::endRun() {
+    Label8->clear();
+    Label9->clear();
+    DataGrid1->setDataSource(nullptr);
+    Command8->hide();
+    Command7->setText(kStart);
+    Command7->repaint();
+}
+
+bool Form14::runLines(maintenance::TextImportRun& run, qint64& ChosenRow, const bool& destroyed) {
+    using maintenance::TextImportRun;
+    auto pause = [&](const QString& request) {
+        run.commit();
+        Label9->setText(progressText(run.lineNumber(), run.lineText()));
         Label8->setText(request);
         Command8->show();
         RunHalted = -1;
     };
-
     QElapsedTimer sincePoll;
     sincePoll.start();
     for (;;) {
-        const TextImportRun::Outcome outcome = run->next();
-        LinesConsumed = run->linesConsumed();
+        const TextImportRun::Outcome outcome = run.next();
+        LinesConsumed = run.linesConsumed();
         if (outcome == TextImportRun::Outcome::End)
             break;
         switch (outcome) {
         case TextImportRun::Outcome::Single:
-            run->write(run->matches().front());
+            run.write(run.matches().front());
             break;
         case TextImportRun::Outcome::Several:
             if (ChosenRow > 0) {
-                showRows(run->conditions(), run->conditionValues());
+                showRows(run.conditions(), run.conditionValues());
                 const qint64 rowid = rowIdAtPosition(ChosenRow);
                 ChosenRow = 0;
                 if (rowid > 0) {
-                    run->write(rowid);
+                    run.write(rowid);
                     break;
                 }
             }
-            showRows(run->conditions(), run->conditionValues());
+            showRows(run.conditions(), run.conditionValues());
             pause(QStringLiteral("有几个满足要求的记录，请选择一个合适的。"));
-            return;
+            return false;
         case TextImportRun::Outcome::NotFound: {
             if (ChosenRow > 0) {
                 showWholeSchool();
                 const qint64 rowid = rowIdAtPosition(ChosenRow);
                 ChosenRow = 0;
                 if (rowid > 0) {
-                    run->write(rowid);
+                    run.write(rowid);
                     break;
                 }
             }
             if (Option1[0]->isChecked()) {
-                run->append();
+                run.append();
             } else if (Option1[1]->isChecked()) {
-                run->commit();
-                const QString progress = progressText(run->lineNumber(), run->lineText());
+                run.commit();
+                const QString progress = progressText(run.lineNumber(), run.lineText());
                 Label9->setText(progress);
                 const MsgResult answer = platform::dialogs().message(
                     progress + QStringLiteral("\r\n这个同学在数据库中不存在，是否要添加一个？"
@@ -527,52 +560,42 @@ void Form14::RunTextImport(qint64& ChosenRow) {
                                               "\r\n   取消---跳过这一行,不进行任何处理"),
                     MsgButtons::YesNoCancel, QStringLiteral("没有找到"));
                 if (destroyed)
-                    return;
+                    return false;
                 if (answer == MsgResult::Yes) {
-                    run->append();
+                    run.append();
                 } else if (answer == MsgResult::No) {
                     showWholeSchool();
                     pause(QStringLiteral("没有一个满足要求的记录，请在全校同学中选择一个合适的。"));
-                    return;
+                    return false;
                 } else {
-                    run->pass();
+                    run.pass();
                 }
             } else {
-                run->pass();
+                run.pass();
             }
             break;
         }
         default:
             break;
         }
-        LinesConsumed = run->linesConsumed();
+        LinesConsumed = run.linesConsumed();
         // Only between lines: a stop never leaves a row half written.
         if (sincePoll.elapsed() >= kPollEveryMs) {
             // The work stays in the run's transaction (committed every second):
             // a commit at every poll would cost more than the writes.
-            Label9->setText(progressText(run->lineNumber(), run->lineText()));
+            Label9->setText(progressText(run.lineNumber(), run.lineText()));
             if (outcome != TextImportRun::Outcome::Handled)
-                showRows(run->conditions(), run->conditionValues());
+                showRows(run.conditions(), run.conditionValues());
             QApplication::processEvents();
             if (destroyed)
-                return;
+                return false;
             if (RunHalted == -1) {
-                return;
+                return false;
             }
             sincePoll.restart();
         }
     }
-
-    Label8->clear();
-    Label9->clear();
-    DataGrid1->setDataSource(nullptr);
-    run->commit();
-    maintenance::addCounts(counts_, run->counts());
-    const maintenance::ImportCounts counts = counts_;
-    run.reset();
-    Command7->setText(kStart);
-    Command7->repaint();
-    platform::dialogs().message(maintenance::completionMessage(counts));
+    return true;
 }
 
 // ---------------------------------------------------------------------------

@@ -114,6 +114,11 @@ protected:
 private:
     void showPage(int page);
     void stopRun();
+    // Takes the lines until the end (true), a pause, a stop or the window's
+    // end (false); a DbError is a write the file refused.
+    bool runLines(maintenance::TextImportRun& run, qint64& ChosenRow, const bool& destroyed);
+    // What the end of a run leaves: 开始, no labels, no 继续, the grid let go.
+    void endRun();
     void showRows(const QString& conditions, const QVariantList& values);
     void showWholeSchool();
     qint64 rowIdAtPosition(qint64 position);

@@ -3,6 +3,7 @@
 
 #include "platform/db/engine_reason.h"
 #include "platform/db/jetsql.h"
+#include "platform/text/message_text.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -346,7 +347,7 @@ void Database::fail(int rc, const QString& what) {
         if (depth_ > 0 && (lost_ || sqlite3_get_autocommit(db_))) {
             noticeLostTransaction();
             throw DbError(DbError::TransactionLost,
-                          e.text() + QStringLiteral(" 这一组修改已全部撤消, 没有写入数据库."));
+                          reasonThen(e.text(), QStringLiteral("这一组修改已全部撤消, 没有写入数据库.")));
         }
         throw;
     }

@@ -20,6 +20,12 @@ public:
                 Stale };          // a record set that must be read again before use
     DbError(Kind kind, const QString& text);
     Kind kind() const { return kind_; }
+    // The file took no write at all (a full disk or an I/O error, a
+    // transaction the engine undid, another program's lock, a file that may
+    // not be written), as opposed to one row or value it refused.
+    bool fileRefusedWrite() const {
+        return kind_ == Io || kind_ == TransactionLost || kind_ == Busy || kind_ == ReadOnly;
+    }
 private:
     Kind kind_;
 };

@@ -65,21 +65,12 @@ qreal widestLine(const QStringList& lines, const QFont& font, QPrinter& printer)
 } // namespace
 
 bool printPlainText(const QStringList& items, const QString& jobName) {
-    QTextDocument doc;
-    doc.setDefaultFont(fixedColumnFont());
     QString text;
     for (const QString& item : items)
         text += item + u'\n';
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.chop(1);   // the last line end closes the last line
-    QTextCursor(&doc).insertText(text);
-    try {
-        printText(QTextCursor(&doc), PrintPrompt::DefaultPrinter, jobName);
-        return true;
-    } catch (const PrintError& e) {
-        tell(e);
-        return false;
-    }
+    return printLines(text.split(u'\n'), jobName);
 }
 
 bool printLines(const QStringList& lines, const QString& jobName) {

@@ -1,7 +1,7 @@
 #pragma once
 // Plain text on the default printer, as the old programs printed listings:
-// each item followed by its line end, then the end of the document. One run
-// in the fixed-column font; the printer breaks the pages.
+// each item followed by its line end, then the end of the document. Each
+// line of the items is one printed line, as printLines prints them.
 
 #include <QStringList>
 

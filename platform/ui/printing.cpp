@@ -30,6 +30,12 @@ struct Slice {
     qreal top = 0, bottom = 0;
 };
 
+// True when a line's text puts anything on paper: a character other than a
+// blank (an image stands in the text as a character of its own).
+bool hasInk(QStringView text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return !c.isSpace(); });
+}
+
 // The pages of a document laid out in one column: each page ends at the top
 // of a line that no other line straddles, and not inside a unit of blocks
 // kept together, unless that unit is taller than a page.
@@ -37,6 +43,7 @@ std::vector<Slice> pageSlices(const QTextDocument& doc, qreal pageHeight) {
     struct Line {
         qreal top, bottom;
         bool mayBreakBefore;
+        bool inked;
     };
     std::vector<Line> lines;
     QAbstractTextDocumentLayout* layout = doc.documentLayout();
@@ -59,9 +66,13 @@ std::vector<Slice> pageSlices(const QTextDocument& doc, qreal pageHeight) {
         }
         const qreal top = layout->blockBoundingRect(b).top();
         const QTextLayout* tl = b.layout();
+        // A table's cells have borders even when empty.
+        const bool framed = doc.rootFrame() != QTextCursor(b).currentFrame();
+        const QString text = b.text();
         for (int i = 0; i < tl->lineCount(); ++i) {
             const QTextLine l = tl->lineAt(i);
-            lines.push_back({top + l.y(), top + l.y() + l.height(), true});
+            lines.push_back({top + l.y(), top + l.y() + l.height(), true,
+                             framed || hasInk(QStringView(text).mid(l.textStart(), l.textLength()))});
         }
     }
     closeUnit();
@@ -103,6 +114,14 @@ std::vector<Slice> pageSlices(const QTextDocument& doc, qreal pageHeight) {
         next = cutAt;
     }
     pages.push_back({top, height});
+    // Blank lines at the end (a card job's spacing after its last card) make
+    // no page of their own.
+    qreal lastInk = -1;
+    for (const Line& l : lines)
+        if (l.inked)
+            lastInk = std::max(lastInk, l.top);
+    while (pages.size() > 1 && pages.back().top > lastInk + 0.5)
+        pages.pop_back();
     return pages;
 }
 

@@ -104,6 +104,24 @@ TEST(PrintPages, AUnitTallerThanAPageBreaksBetweenItsLines) {
     EXPECT_EQ(printed, 150);
 }
 
+TEST(PrintPages, BlankLinesAtTheEndMakeNoPageOfTheirOwn) {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("blank.pdf"));
+    // Text, then blank lines for several pages; and blank lines alone.
+    for (const bool text : {true, false}) {
+        RichTextBox box;
+        if (text)
+            box.insertRun(QStringLiteral("第一行\n"), songti(12));
+        box.insertRun(QString(200, QLatin1Char('\n')), songti(12));
+        DialogDouble d;
+        d.printToPdf(pdf);
+        ASSERT_TRUE(box.print(PrintPrompt::DefaultPrinter));
+        const auto pages = printedPages(pdf);
+        ASSERT_EQ(pages.size(), 1u) << "text " << text;
+        EXPECT_EQ(pages[0].lines(), text ? QStringList{QStringLiteral("第一行")} : QStringList{});
+    }
+}
+
 TEST(PrintQueue, ARefusingQueueIsToldOnEveryPathToTheDefaultPrinter) {
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("refused.pdf"));

@@ -72,6 +72,21 @@ std::vector<PrintedPage> printedPages(const QString& pdfPath) {
     return pages;
 }
 
+QStringList printedLines(const std::vector<PrintedPage>& pages) {
+    QStringList out;
+    for (const PrintedPage& page : pages)
+        out << page.lines();
+    return out;
+}
+
+QStringList linesAsPrinted(const QString& text) {
+    QStringList out;
+    for (const QString& line : text.split(QRegularExpression(QStringLiteral("\r\n|\n"))))
+        if (const QString words = line.simplified(); !words.isEmpty())
+            out << words;
+    return out;
+}
+
 QString printedTitle(const QString& pdfPath) {
     const QString info =
         run(QStringLiteral("pdfinfo"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdfPath});

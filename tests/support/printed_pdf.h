@@ -25,6 +25,11 @@ struct PrintedPage {
 
 // The pages of the file; none when it cannot be read.
 std::vector<PrintedPage> printedPages(const QString& pdfPath);
+// Every page's lines, one page after the other.
+QStringList printedLines(const std::vector<PrintedPage>& pages);
+// The lines of a text as a page shows them: runs of blanks made one, blanks
+// at either end and empty lines left out.
+QStringList linesAsPrinted(const QString& text);
 // The document's title, which a printed job gets from its name.
 QString printedTitle(const QString& pdfPath);
 // The text of every page as poppler lays it out, runs of blanks kept.

@@ -167,7 +167,7 @@ MergeTableCounts mergeStep(Database& target, Database& source, const Step& step,
         try {
             rowid = target.insertChecked(tdef, fields, values);
         } catch (const DbError& e) {
-            if (e.kind() == DbError::TransactionLost || e.kind() == DbError::Io || e.kind() == DbError::Busy)
+            if (e.fileRefusedWrite())
                 throw;
             ++counts.dropped;
             continue;

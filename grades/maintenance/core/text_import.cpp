@@ -225,6 +225,7 @@ TextImportRun::TextImportRun(std::shared_ptr<Database> db, ImportPlan plan, cons
     }
     // Lines past the end still count as read: the next start finds none.
     consumed_ = std::max(consumed_, linesConsumed);
+    stored_ = consumed_;
     sinceCommit_.start();
 }
 
@@ -395,7 +396,11 @@ void TextImportRun::writeValues(qint64 rowid, bool newRow) {
                 indexRow(rowid, keys);
             }
         }
-    } catch (const DbError&) {
+    } catch (const DbError& e) {
+        if (e.fileRefusedWrite()) {
+            undoUncommitted();
+            throw;
+        }
         // A row gone since it was found (another window deleted it): nothing written.
     }
     ++next_;
@@ -418,10 +423,25 @@ void TextImportRun::commitEverySecond() {
 
 void TextImportRun::commit() {
     sinceCommit_.restart();
-    if (!inTransaction_)
-        return;
+    if (inTransaction_) {
+        try {
+            db_->commit();
+        } catch (const DbError&) {
+            undoUncommitted();
+            throw;
+        }
+        inTransaction_ = false;
+    }
+    stored_ = consumed_;
+}
+
+void TextImportRun::undoUncommitted() {
+    // The connection may be the windows' own: no transaction stays open on it.
     inTransaction_ = false;
-    db_->commit();
+    try {
+        db_->rollback();
+    } catch (const DbError&) {
+    }
 }
 
 } // namespace maintenance

@@ -150,6 +150,10 @@ public:
     void pass();                // consumes the line unwritten
 
     qint64 linesConsumed() const { return consumed_; }
+    // The lines consumed when the last commit went through. A write or commit
+    // the file refuses (DbError) undoes the work since then: the file holds
+    // the work of these lines and of none after them.
+    qint64 linesStored() const { return stored_; }
     const ImportCounts& counts() const { return counts_; }
     void commit();
 
@@ -165,6 +169,7 @@ private:
     void unindexRow(qint64 rowid);
     void writeValues(qint64 rowid, bool newRow);
     void commitEverySecond();
+    void undoUncommitted();
 
     std::shared_ptr<platform::db::Database> db_;
     ImportPlan plan_;
@@ -173,6 +178,7 @@ private:
     QStringList lines_;
     qint64 next_ = 0;        // index into lines_ of the next line to read
     qint64 consumed_ = 0;
+    qint64 stored_ = 0;
     QString line_;
     QStringList fields_;
     std::vector<qint64> matches_;

@@ -492,6 +492,39 @@ TEST_F(CardsTest, EachCardIsPrintedWholeOnOnePageUnderTheWindowsCaption) {
     }
 }
 
+TEST_F(CardsTest, AJobEndsWithItsLastCardOrListNotWithABlankPage) {
+    w.menuItem("MenuPrintKH")->trigger();
+    Form4* cards = openCardWindow();
+    ASSERT_NE(cards, nullptr);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("cards.pdf");
+    // The extra lines follow every card and end the job: 40 of them run past
+    // any page.
+    const struct {
+        bool simple;
+        const char* extraLines;
+    } cases[] = {{false, "0"}, {false, "3"}, {false, "40"}, {true, "40"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.simple ? "list, " : "cards, ") + c.extraLines);
+        (c.simple ? cards->Option1 : cards->Option2)->setChecked(true);
+        cards->Text2->setText(c.extraLines);
+        cards->Combo2->setEditText("所有考室");
+        cards->Command5_Click();
+        {
+            DialogDouble d;
+            d.printToPdf(pdf).acceptPrinter();
+            cards->Command1_Click();
+        }
+        const auto pages = printedPages(pdf);
+        ASSERT_FALSE(pages.empty());
+        for (std::size_t p = 0; p < pages.size(); ++p)
+            EXPECT_FALSE(pages[p].words.empty()) << "page " << p + 1 << " of " << pages.size();
+        const QString printed = printedLines(pages).join(u'\n');
+        for (const char* name : {"张三丰", "李四", "王", "O'K", "赵六"})
+            EXPECT_TRUE(printed.contains(QString::fromUtf8(name))) << name;
+    }
+}
+
 TEST_F(CardsTest, ARefusingQueueLeavesTheCardWindowSilent) {
     Form4* cards = cardsBuiltFor("所有考室");
     ASSERT_NE(cards, nullptr);

@@ -8,6 +8,7 @@
 #include "common/settings_files.h"
 #include "platform/db/datacontrol.h"
 #include "support/dialog_double.h"
+#include "support/failing_vfs.h"
 #include "support/login_script.h"
 #include "support/program_folder.h"
 
@@ -163,6 +164,22 @@ TEST_F(PasswordChange, AFailedReleaseChangesNothing) {
     EXPECT_FALSE(ChangeAdministratorPassword(
         "abc", {[] { throw DbError(DbError::Io, "磁盘错误"); }, [] {}}));
     EXPECT_EQ(dialogs.lastTitle(), "小错误...");
+    EXPECT_EQ(state().DatabasePassword, kOld);
+    EXPECT_EQ(settingsBytes(), before);
+    expectNextStartUses(kOld, "abc");
+}
+
+TEST_F(PasswordChange, AFullDiskSaysWhyInOneSentenceAndChangesNothing) {
+    const QByteArray before = settingsBytes();
+    DialogDouble dialogs;
+    dialogs.answerMessage(platform::MsgResult::Ok);
+    {
+        testsupport::FailingVfs disk;
+        disk.failWrites(true);
+        EXPECT_FALSE(ChangeAdministratorPassword("abc", {[] {}, [] {}}));
+    }
+    EXPECT_EQ(dialogs.lastTitle(), "小错误...");
+    EXPECT_EQ(dialogs.lastMessage(), "磁盘已满, 数据没有写入. 这一组修改已全部撤消, 没有写入数据库. 密码没有修改！");
     EXPECT_EQ(state().DatabasePassword, kOld);
     EXPECT_EQ(settingsBytes(), before);
     expectNextStartUses(kOld, "abc");

@@ -11,7 +11,9 @@
 #include "platform/dbui/datagrid.h"
 #include "platform/text/gbk.h"
 #include "support/dialog_double.h"
+#include "support/failing_vfs.h"
 #include "support/login_script.h"
+#include "support/other_program.h"
 #include "support/school_fixture.h"
 #include "support/test_files.h"
 
@@ -102,6 +104,13 @@ struct Form14Test : ::testing::Test {
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 };
+
+// The school's file on a disk that fills on demand: the layer comes first,
+// so that the file is opened through it.
+struct DiskUnderTheSchool {
+    testsupport::FailingVfs disk;
+};
+struct Form14FullDiskTest : DiskUnderTheSchool, Form14Test {};
 
 TEST_F(Form14Test, MenuAsksForTheBackupAndTheAdministratorAndKeepsOneWindow) {
     dialogs.answerMessage(MsgResult::No, kBackupQuestion);
@@ -362,6 +371,42 @@ TEST_F(Form14Test, AFileGoneBeforeTheRunWritesNothing) {
     EXPECT_TRUE(dialogs.lastMessage().contains(QStringLiteral("没有导入任何数据")));
     EXPECT_EQ(f->Command7->text(), QStringLiteral("开始"));
     EXPECT_EQ(value("20040001").toDouble(), 50);
+}
+
+TEST_F(Form14FullDiskTest, ARefusedWriteEndsTheRunAsItsEndDoesAndTheNextStartGoesOn) {
+    Form14* f = toPage3(QStringLiteral("姓名\t语文\r\n张三\t71\r\n王五\t73\r\n李四\t72\r\n"), 1);
+    f->Command7->click();   // 张三 written, committed at the pause for 王五
+    ASSERT_FALSE(f->Command8->isHidden());
+    disk.failWrites(true);
+    pick(f, 1);
+    dialogs.answerMessage(MsgResult::Ok);
+    f->Command8->click();
+    EXPECT_EQ(dialogs.lastMessage(), QStringLiteral("磁盘已满, 数据没有写入. 这一组修改已全部撤消, 没有写入数据库. 文本文件从第3行起没有导入."));
+    EXPECT_EQ(dialogs.lastTitle(), QStringLiteral("提示"));
+    // What the end of a run leaves.
+    EXPECT_EQ(f->Command7->text(), QStringLiteral("开始"));
+    EXPECT_TRUE(f->Command8->isHidden());
+    EXPECT_EQ(f->Label8->text(), QString());
+    EXPECT_EQ(f->Label9->text(), QString());
+    EXPECT_FALSE(f->isRunning());
+    EXPECT_EQ(f->LinesConsumed, 2);
+    EXPECT_EQ(value("20040001").toDouble(), 71);
+    EXPECT_EQ(value("20040004").toDouble(), 50);
+    EXPECT_EQ(value("20040002").toDouble(), 50);
+
+    // No transaction was left open on the windows' connection, and with room
+    // on the disk 开始 goes on at the first line not stored.
+    disk.failWrites(false);
+    testsupport::OtherProgram(school.databasePath()).run("UPDATE 成绩表 SET 数学=1 WHERE STID='20040001'");
+    f->Command7->click();
+    EXPECT_TRUE(f->Label9->text().startsWith(QStringLiteral("正在处理文本文件中的第 3行")));
+    pick(f, 1);
+    dialogs.answerMessage(MsgResult::Ok);
+    f->Command8->click();
+    EXPECT_TRUE(dialogs.lastMessage().startsWith(kDone));
+    EXPECT_EQ(value("20040004").toDouble(), 73);
+    EXPECT_EQ(value("20040002").toDouble(), 72);
+    EXPECT_EQ(value("20040001").toDouble(), 71);
 }
 
 } // namespace

@@ -43,10 +43,10 @@ struct GradeListSchool : ResultsSchool {
         add("20040004", "02", "赵六", "002", 120, 60, 60);
         w.setSettingsValue(7, "2");
     }
-    void add(const char* stid, const char* cls, const char* name, const char* room, double total, QVariant chinese,
-             QVariant maths) {
+    void add(const QString& stid, const QString& cls, const QString& name, const QString& room, double total,
+             QVariant chinese, QVariant maths) {
         school.db()->insertRow("成绩表", {"STID", "年级", "班", "姓名", "考号", "考室", "总分", "平均分", "语文", "数学"},
-                               {stid, "2004", cls, name, QString(stid).right(3), room, total, total / 2, chinese, maths});
+                               {stid, "2004", cls, name, stid.right(3), room, total, total / 2, chinese, maths});
     }
     Form5* preview() { return w.findChild<Form5*>(QString(), Qt::FindDirectChildrenOnly); }
     QStringList headings() {
@@ -362,4 +362,42 @@ TEST(ResultsButtons, PrintThePageShown) {
     s.c<QPushButton>("Com62")->click();
     EXPECT_EQ(none.lastTitle(), "无法打印");
     EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST(ResultsButtons, EveryLineOfTheListingIsOnePrintedLineAndNoPageIsEmpty) {
+    GradeListSchool s;
+    // A class of 33: at 每排 9 or 10 a line of the listing is far wider than
+    // a portrait page in the listing's type.
+    const QString given = QStringLiteral("帅华霞宇明亮国强文武军平安康乐天和美丽春秋冬夏山水林森松竹梅兰");
+    for (int i = 0; i < 30; ++i)
+        s.add(QStringLiteral("2004%1").arg(100 + i, 4, 10, QLatin1Char('0')), "01",
+              QStringLiteral("严") + given[i] + given[given.size() - 1 - i], "001", 299.9 - i * 7.3, 60 + i, 70);
+    s.w.Command6_Click();
+    s.pick("Combo9", "2004级01班");
+    s.pick("Combo12", "总分");
+    s.c<QRadioButton>("Option8_2")->click();
+    const QString pdf = s.path("listing.pdf");
+    for (const char* perLine : {"4", "9", "10"}) {
+        SCOPED_TRACE(perLine);
+        s.pick("Combo14", perLine);
+        {
+            DialogDouble d;
+            d.printToPdf(pdf);
+            s.c<QPushButton>("Com62")->click();
+        }
+        const auto pages = printedPages(pdf);
+        ASSERT_FALSE(pages.empty());
+        for (const PrintedPage& page : pages) {
+            EXPECT_FALSE(page.words.empty());
+            EXPECT_GT(page.inked().left(), 10);
+            EXPECT_LT(page.inked().right(), page.size.width() - 10);
+        }
+        // The heading, then every line of the listing whole: no score starts
+        // the line after its name.
+        const QStringList printed = printedLines(pages);
+        const QStringList listing = linesAsPrinted(s.c<QPlainTextEdit>("Text2")->toPlainText());
+        ASSERT_GT(listing.size(), 3);
+        EXPECT_TRUE(printed.value(0).startsWith("2004级01班总分平均:"));
+        EXPECT_EQ(printed.mid(1), listing);
+    }
 }

@@ -5,6 +5,7 @@
 #include "grades/results/teachers/TeacherScorePanel.h"
 
 #include "common/program_state.h"
+#include "grades/results/core/teacher_assessment.h"
 #include "common/settings_rows.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
@@ -243,4 +244,42 @@ TEST(TeacherScorePanel, ClassListsBestFirstAndBackOnAMove) {
     EXPECT_TRUE(v.list("List3")->isHidden());
     EXPECT_EQ(v.items("List2").first(), QStringLiteral("2004级01班 数学"));
     EXPECT_EQ(v.dump(), before);
+}
+
+TEST(TeacherScorePanel, EveryLineOfThePrintoutIsOnePrintedLine) {
+    View v;
+    // Class labels of a later year: a teacher of 8 classes and one of all 20
+    // slots, beside the usual three.
+    for (const int classes : {8, 20}) {
+        QStringList fields{"姓名", "考绩分", "任课班数", "学生总数", "及格人数", "优生人数"};
+        QVariantList values{classes == 8 ? "严帅华" : "武霞宇", 81.5, classes, classes * 40, classes * 30, classes * 9};
+        for (int n = 1; n <= classes; ++n) {
+            fields << QStringLiteral("任课班级%1").arg(n) << QStringLiteral("科目%1").arg(n);
+            values << QStringLiteral("2025级%1班").arg(n, 2, 10, QLatin1Char('0')) << (n % 2 ? "语文" : "数学");
+        }
+        v.teacher(fields, values);
+    }
+    threeTeachers(v);
+    v.w.Command7_Click();
+    QString blocks;
+    for (v.teachers().moveFirst(); !v.teachers().eof(); v.teachers().moveNext())
+        blocks += results::printoutBlock(results::TeacherRecord::current(v.teachers())) + u'\n';
+    v.teachers().moveFirst();
+
+    const QString pdf = v.school.folder() + "/teachers.pdf";
+    {
+        DialogDouble dialogs;
+        dialogs.printToPdf(pdf);
+        v.c<QPushButton>("Com72")->click();
+    }
+    const auto pages = printedPages(pdf);
+    ASSERT_FALSE(pages.empty());
+    for (const PrintedPage& page : pages) {
+        EXPECT_FALSE(page.words.empty());
+        EXPECT_LT(page.inked().right(), page.size.width() - 10);
+    }
+    const QStringList printed = printedLines(pages);
+    EXPECT_EQ(printed, linesAsPrinted(blocks));
+    EXPECT_TRUE(printed.contains("2025级01班 语文 2025级02班 数学 2025级03班 语文 2025级04班 数学 "
+                                 "2025级05班 语文 2025级06班 数学 2025级07班 语文 2025级08班 数学"));
 }

@@ -1,4 +1,5 @@
 #include "platform/text/gbk.h"
+#include "platform/text/message_text.h"
 #include "platform/text/values.h"
 
 #include <QDir>
@@ -145,4 +146,27 @@ TEST(Values, TrimBlanksRemovesOnlySpacesOnBothSides) {
     EXPECT_EQ(trimBlanks(QStringLiteral("  高一 级 ")), QStringLiteral("高一 级"));
     EXPECT_EQ(trimBlanks(QStringLiteral("   ")), QString());
     EXPECT_EQ(trimBlanks(QStringLiteral("\t中\t")), QStringLiteral("\t中\t"));
+}
+
+TEST(Messages, AReasonAndItsSentenceMeetWithOneMark) {
+    const struct {
+        const char* reason;
+        const char* sentence;
+        const char* joined;
+    } cases[] = {
+        {"磁盘已满, 数据没有写入.", "密码没有修改！", "磁盘已满, 数据没有写入. 密码没有修改！"},
+        {"磁盘已满。", "密码没有修改！", "磁盘已满。密码没有修改！"},
+        {"操作没有完成!  ", "数据没有改变。", "操作没有完成! 数据没有改变。"},
+        {"数据库正被别的程序使用", "密码没有修改！", "数据库正被别的程序使用，密码没有修改！"},
+        {"SQL 语句有错: x (y)", "这一组修改已全部撤消.", "SQL 语句有错: x (y)，这一组修改已全部撤消."},
+        {"不能写入文件:", "，密码没有修改！", "不能写入文件，密码没有修改！"},
+        {"缺少字段，；", "没有导入.", "缺少字段，没有导入."},
+        {"文件太大...", "没有保存.", "文件太大... 没有保存."},
+        {"", "密码没有修改！", "密码没有修改！"},
+        {"，", "密码没有修改！", "密码没有修改！"},
+        {"磁盘已满.", "", "磁盘已满."},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(reasonThen(QString::fromUtf8(c.reason), QString::fromUtf8(c.sentence)), QString::fromUtf8(c.joined))
+            << c.reason << " | " << c.sentence;
 }
