@@ -175,6 +175,8 @@ struct D : B { using B::g; };
 extern "C" {
 using std::size_t;
 }
+namespace z { using std::external_name; }
+using std::ptrdiff_t;
 ]=])
 file(WRITE ${forms}/using_allowed.txt "# today's\ngrades/a/declarations.cpp: using std::string\n")
 file(WRITE ${forms}/grades/main.cpp "#include \"grades/a/panel.h\"\n#include <grades/b/offer.h>\n")
@@ -213,7 +215,8 @@ set(expected
     "grades/a/directives.cpp: using namespace std::literals at file scope"
     "grades/a/directives.cpp: using namespace std::string_literals at file scope"
     "grades/a/declarations.cpp: using std::vector at file scope"
-    "grades/a/declarations.cpp: using std::size_t at file scope")
+    "grades/a/declarations.cpp: using std::size_t at file scope"
+    "grades/a/declarations.cpp: using std::ptrdiff_t at file scope")
 foreach(refused IN LISTS expected)
   string(FIND "${out}" "${refused}" at)
   if(at EQUAL -1)
