@@ -143,7 +143,7 @@ std::optional<QString> LocateDatabase() {
     std::optional<QString> located;
     try {
         located = ReadDatabaseLocator();
-    } catch (const std::exception&) {
+    } catch (const platform::MessageError&) {
         located.reset();   // an unreadable system.txt names no database we could open
     }
     if (!located || located->trimmed().isEmpty())

@@ -41,7 +41,13 @@ int main(int argc, char** argv) {
     Form1::setMainWindowOpener(openMainWindow);
     auto* form1 = new Form1;
     form1->setAttribute(Qt::WA_DeleteOnClose);
-    form1->Form_Load();
+    // The start runs before the event loop, whose handler would tell a failure.
+    try {
+        form1->Form_Load();
+    } catch (...) {
+        platform::reportCurrentFailure(QStringLiteral("start"));
+        return 1;
+    }
     // Without the wizard the start-up window has already handed over and closed.
     if (form1->wizardPrepared())
         form1->show();

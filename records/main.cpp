@@ -17,7 +17,16 @@ int main(int argc, char** argv) {
 
     auto* window = new XJmain;
     window->setAttribute(Qt::WA_DeleteOnClose);
-    if (!window->Form_Load()) {
+    // The start runs before the event loop, whose handler would tell a failure.
+    bool loaded = false;
+    try {
+        loaded = window->Form_Load();
+    } catch (...) {
+        platform::reportCurrentFailure(QStringLiteral("start"));
+        delete window;
+        return 1;
+    }
+    if (!loaded) {
         delete window;
         return 0;
     }

@@ -188,6 +188,17 @@ QString fromCodePage(const QByteArray& bytes, int codePage) {
     return QString::fromUtf8(out);
 }
 
+QByteArray toGbkReplacing(const QString& text) {
+    try {
+        return toGbk(text);
+    } catch (const GbkError&) {
+        QByteArray out;
+        for (const QString& c : characters(text))
+            out += canEncodeGbk(c) ? toGbk(c) : QByteArray("?");
+        return out;
+    }
+}
+
 bool canEncodeGbk(const QString& text) {
     QByteArray out;
     return Converter("GBK", "UTF-8").run(text.toUtf8(), out);

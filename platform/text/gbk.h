@@ -55,6 +55,9 @@ public:
 
 // Throws GbkError naming the first character GBK cannot hold and its line.
 QByteArray toGbk(const QString& text);
+// The same with "?" for each character GBK cannot hold, for the logs: a trace
+// for the reader, not data, that keeps its line rather than losing it.
+QByteArray toGbkReplacing(const QString& text);
 QString fromGbk(const QByteArray& bytes);       // throws GbkError
 bool canEncodeGbk(const QString& text);
 // Bytes written in a Windows code page (936 is GBK, 1252 Western ...), as

@@ -62,7 +62,10 @@ void writeToLog(const QString& detail) {
                          programTitle() + QLatin1Char(' ') + detail + QStringLiteral("\r\n");
     if (!g_programLog.isEmpty()) {
         try {
-            appendGbkFile(g_programLog, line);
+            // A detail GBK cannot hold all of (a what() that is not UTF-8, a
+            // rare character in an object name) still reaches the log, which is
+            // all a desktop start keeps.
+            appendFileWhole(g_programLog, toGbkReplacing(line));
             return;
         } catch (const MessageError&) {
             // The detail is not lost for a log that cannot be written.
@@ -111,9 +114,22 @@ Application::Application(int& argc, char** argv) : QApplication(withoutBusLaunch
 Application::~Application() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
 
 bool Application::notify(QObject* receiver, QEvent* event) {
-    QString text;
     try {
         return QApplication::notify(receiver, event);
+    } catch (...) {
+        reportCurrentFailure(QStringLiteral("%1 %2, event %3")
+                                 .arg(receiver ? QString::fromLatin1(receiver->metaObject()->className())
+                                               : QStringLiteral("-"),
+                                      receiver ? receiver->objectName() : QString())
+                                 .arg(event ? int(event->type()) : -1));
+        return false;
+    }
+}
+
+void reportCurrentFailure(const QString& where) {
+    QString text;
+    try {
+        throw;
     } catch (const MessageError& e) {
         text = e.text();
     } catch (const std::system_error& e) {
@@ -130,18 +146,12 @@ bool Application::notify(QObject* receiver, QEvent* event) {
             what = QString::fromUtf8(e.what());
         } catch (...) {
         }
-        const QString detail = QStringLiteral("%1: %2 (%3 %4, event %5)")
-                                   .arg(currentExceptionType(), what,
-                                        receiver ? QString::fromLatin1(receiver->metaObject()->className())
-                                                 : QStringLiteral("-"),
-                                        receiver ? receiver->objectName() : QString())
-                                   .arg(event ? int(event->type()) : -1);
+        const QString detail = QStringLiteral("%1: %2 (%3)").arg(currentExceptionType(), what, where);
         writeToLog(detail);
         dialogs().programFault(detail);
-        return false;
+        return;
     }
     dialogs().message(text, MsgButtons::Ok, kErrorTitle, MsgIcon::Warning);
-    return false;
 }
 
 } // namespace platform

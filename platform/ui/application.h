@@ -19,6 +19,14 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
+// Tells the user of the failure being handled; call it in a catch block,
+// wherever a failure stops, in the event loop or not, on whichever thread it
+// began (a future hands its thread's exception on as it is). One of the
+// system's own messages, a system error and memory run out are told as
+// messages; anything else is a fault of the program: its short message, and
+// its detail, with `where` it happened, in the program's log.
+void reportCurrentFailure(const QString& where);
+
 // The program's log of its own faults (kProgramLogName in the program folder),
 // a GBK text file appended to; until one is set (tests) the detail goes to the
 // standard error output.

@@ -4,6 +4,7 @@
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 #include "platform/text/gbk.h"
+#include "platform/text/message_error.h"
 #include "platform/text/values.h"
 #include "platform/text/message_titles.h"
 
@@ -75,7 +76,8 @@ std::variant<DatabaseLocation, StartFailure> ReadDatabaseLocation() {
         if (!password)
             return failure(QStringLiteral("没有找到文件scro.dat"));
         where.password = *password;
-    } catch (const std::exception&) {
+    } catch (const platform::MessageError&) {
+        // The reader's own refusals only: any other fault is the program's.
         return failure(QStringLiteral("文件scro.dat已损坏"));
     }
     return where;

@@ -11,6 +11,9 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 #include <cstring>
+#include <functional>
+#include <future>
+#include <new>
 #include <optional>
 #include <stdexcept>
 #include <sys/socket.h>
@@ -30,6 +33,14 @@ protected:
             throw std::system_error(std::make_error_code(std::errc::read_only_file_system), "rename");
         if (e->type() == QEvent::User + 2)
             throw std::logic_error("Form2: no data control named Ad3");
+        // A write on a thread of the program's own, handed on by its future.
+        if (e->type() == QEvent::User + 3)
+            std::async(std::launch::async, [] {
+                throw std::system_error(std::make_error_code(std::errc::no_space_on_device), "write");
+            }).get();
+        // A library's text that is not UTF-8.
+        if (e->type() == QEvent::User + 4)
+            throw std::logic_error("bad \xff byte");
         return QObject::event(e);
     }
 };
@@ -95,6 +106,90 @@ TEST(Application, AFaultOfTheProgramIsToldShortLoggedAndFailsTheTest) {
     const QString logged = platform::readGbkFile(log);
     EXPECT_TRUE(logged.contains(QStringLiteral("std::logic_error: Form2: no data control named Ad3"))) << logged.toStdString();
     EXPECT_TRUE(logged.endsWith(QStringLiteral("\r\n")));
+}
+
+// A system error is told as the system's own message also when it began on a
+// thread of the program's own.
+TEST(Application, ASystemErrorFromAThreadOfTheProgramsOwnIsToldAsASystemMessage) {
+    auto* app = static_cast<platform::Application*>(QCoreApplication::instance());
+    DialogDouble dialogs;
+    dialogs.answerMessage(platform::MsgResult::Ok, QStringLiteral("操作没有完成: 磁盘已满"));
+    Failing target;
+    QEvent event(QEvent::Type(QEvent::User + 3));
+    EXPECT_FALSE(app->notify(&target, &event));
+    EXPECT_EQ(dialogs.lastTitle(), platform::kErrorTitle);
+    EXPECT_TRUE(dialogs.faults().isEmpty());
+}
+
+// Outside the event loop (a program's start) a failure is told by its kind as
+// in it: the system's own messages as they are, a program fault in its short
+// message with the detail logged.
+TEST(Application, AFailureStoppedOutsideTheEventLoopIsToldByItsKind) {
+    const struct {
+        const char* name;
+        std::function<void()> fail;
+        QString told;
+    } cases[] = {
+        {"a file's refusal", [] { throw platform::FileError(QStringLiteral("文件scro.dat已损坏")); },
+         QStringLiteral("文件scro.dat已损坏")},
+        {"a thread's system error",
+         [] {
+             std::async(std::launch::async, [] {
+                 throw std::system_error(std::make_error_code(std::errc::read_only_file_system), "rename");
+             }).get();
+         },
+         QStringLiteral("操作没有完成: 磁盘是只读的,不能写入")},
+        {"memory run out", [] { throw std::bad_alloc(); }, QStringLiteral("操作没有完成: 内存不足")},
+    };
+    for (const auto& c : cases) {
+        DialogDouble dialogs;
+        dialogs.answerMessage(platform::MsgResult::Ok, c.told);
+        try {
+            c.fail();
+        } catch (...) {
+            platform::reportCurrentFailure(QStringLiteral("start"));
+        }
+        EXPECT_EQ(dialogs.lastTitle(), platform::kErrorTitle) << c.name;
+        EXPECT_TRUE(dialogs.faults().isEmpty()) << c.name;
+    }
+
+    QTemporaryDir folder;
+    const QString log = folder.filePath(platform::kProgramLogName);
+    platform::setProgramLog(log);
+    DialogDouble dialogs;
+    EXPECT_NONFATAL_FAILURE(
+        {
+            try {
+                throw std::out_of_range("no row 9");
+            } catch (...) {
+                platform::reportCurrentFailure(QStringLiteral("start"));
+            }
+        },
+        "no row 9");
+    platform::setProgramLog({});
+    EXPECT_EQ(dialogs.messages(), QStringList{platform::kProgramFaultText});
+    EXPECT_TRUE(platform::readGbkFile(log).contains(QStringLiteral("std::out_of_range: no row 9 (start)")));
+}
+
+// A fault whose detail GBK cannot hold all of reaches the log all the same,
+// each character it lacks as "?": a what() that is not UTF-8, a rare
+// character in an object's name.
+TEST(Application, AFaultGbkCannotHoldIsLoggedWithTheCharacterReplaced) {
+    auto* app = static_cast<platform::Application*>(QCoreApplication::instance());
+    QTemporaryDir folder;
+    const QString log = folder.filePath(platform::kProgramLogName);
+    platform::setProgramLog(log);
+    DialogDouble dialogs;
+    Failing target;
+    target.setObjectName(QStringLiteral("学生\U00020000一"));
+    QEvent event(QEvent::Type(QEvent::User + 4));
+    EXPECT_NONFATAL_FAILURE(EXPECT_FALSE(app->notify(&target, &event)), "byte");
+    platform::setProgramLog({});
+    ASSERT_TRUE(QFile::exists(log));
+    const QString logged = platform::readGbkFile(log);
+    EXPECT_TRUE(logged.contains(QStringLiteral("std::logic_error: bad ? byte (")) &&
+                logged.contains(QStringLiteral("学生?一, event")))
+        << logged.toStdString();
 }
 
 // The bus is named off only when there is none to find; what the program

@@ -1,5 +1,6 @@
 #include "support/peak_memory.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -41,5 +42,16 @@ std::int64_t PeakMemory::growth() const {
     const std::int64_t peak = statusBytes("VmHWM");
     return peak < 0 ? -1 : peak - start_;
 }
+
+MemoryLimit::MemoryLimit(std::int64_t headroom) {
+    getrlimit(RLIMIT_AS, &limit_);
+    const std::int64_t mapped = statusBytes("VmSize");
+    rlimit limit = limit_;
+    limit.rlim_cur = rlim_t(mapped + headroom);
+    if (mapped < 0 || setrlimit(RLIMIT_AS, &limit) != 0)
+        std::abort();   // a test using it would pass for nothing
+}
+
+MemoryLimit::~MemoryLimit() { setrlimit(RLIMIT_AS, &limit_); }
 
 } // namespace testsupport

@@ -30,16 +30,8 @@ QByteArray CalculationLog::encode(const QString& text) {
         ascii = ascii && c.unicode() < 0x80;
     if (ascii)
         return text.toLatin1();
-    try {
-        return platform::toGbk(text);
-    } catch (const platform::GbkError&) {
-        // The log is a trace for the reader, not data: a character GBK cannot
-        // hold (a rare name) is written as "?" rather than losing the line.
-        QByteArray out;
-        for (const QString& c : platform::characters(text))
-            out += platform::canEncodeGbk(c) ? platform::toGbk(c) : QByteArray("?");
-        return out;
-    }
+    // A character GBK cannot hold (a rare name) is written as "?".
+    return platform::toGbkReplacing(text);
 }
 
 QByteArray CalculationLog::encodeUtf8(const QByteArray& utf8) {

@@ -6,6 +6,7 @@
 
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
+#include "platform/text/message_error.h"
 #include "platform/text/values.h"
 #include "platform/text/message_titles.h"
 
@@ -40,7 +41,9 @@ std::variant<StartupFiles, StartupFailure> readStartupFiles() {
         if (!school)
             return StartupFailure{QStringLiteral("没有找到文件scro.dat"), platform::kErrorTitle};
         files.school = *school;
-    } catch (const std::exception&) {
+    } catch (const platform::MessageError&) {
+        // The reader's own refusals only: any other fault is the program's,
+        // and goes on to its fault path.
         return StartupFailure{QStringLiteral("文件scro.dat已损坏，请重新起动本程序！"), platform::kErrorTitle};
     }
     return files;

@@ -214,7 +214,7 @@ void Form6::Form_Load() {
     if (QFile::exists(file)) {
         try {
             notation = platform::readGbkFile(file);
-        } catch (const std::exception&) {
+        } catch (const platform::MessageError&) {
             // an unreadable file leaves the built-in notation
         }
     }

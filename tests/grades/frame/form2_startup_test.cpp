@@ -6,6 +6,7 @@
 #include "grades/frame/Form2.h"
 #include "grades/frame/core/form2_startup.h"
 #include "support/dialog_double.h"
+#include "support/peak_memory.h"
 #include "support/school_fixture.h"
 
 #include <QAction>
@@ -14,6 +15,8 @@
 #include <QImage>
 #include <QLabel>
 #include <gtest/gtest.h>
+#include <new>
+#include <variant>
 
 #if __has_include("grades/frame/frmLogin.h")
 #define HAVE_LOGIN 1
@@ -160,6 +163,26 @@ TEST(Form2StartUp, AMissingScroDatEndsTheRunWritingNothing) {
     EXPECT_FALSE(w.startUp(nullptr));
     EXPECT_EQ(d.lastTitle(), "小错误...");
     EXPECT_TRUE(QFile::exists(locatorFilePath()));   // the database is there; only scro.dat is not
+}
+
+// Only the record's own refusals say that scro.dat is damaged: memory running
+// out while it is read is no damage of the file, and goes on to the program's
+// failure path, which tells it as the system's message.
+TEST(Form2StartUp, OnlyTheRecordsOwnRefusalCallsScroDatDamaged) {
+    SchoolFixture school;
+    const QString record = settingsFilePath(school.folder());
+    ASSERT_TRUE(QFile::resize(record, 100));
+    const auto damaged = form2::readStartupFiles();
+    ASSERT_TRUE(std::holds_alternative<form2::StartupFailure>(damaged));
+    EXPECT_EQ(std::get<form2::StartupFailure>(damaged).text, "文件scro.dat已损坏，请重新起动本程序！");
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the sanitizers' allocator maps beyond any limit of the address space";
+#else
+    // A record larger than the memory left (sparse: it takes no disk).
+    ASSERT_TRUE(QFile::resize(record, qint64(1) << 30));
+    testsupport::MemoryLimit limit(qint64(256) << 20);
+    EXPECT_THROW(form2::readStartupFiles(), std::bad_alloc);
+#endif
 }
 
 TEST(Form2StartUp, AWrongPasswordEndsTheRunWritingNothing) {

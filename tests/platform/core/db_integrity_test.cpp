@@ -281,6 +281,32 @@ TEST_F(IntegrityTest, ADamagedFileIsToldApartFromAFileThatIsNoDatabaseOfOurs) {
     EXPECT_EQ(errorOf([&] { Database::open(other, {}); }), DbError::NotADatabase);
 }
 
+// The programs make no trigger: a file holding one, on a table of the school's
+// or of the system's, is refused as damaged by every kind of opening, before
+// the trigger can write a row.
+TEST_F(IntegrityTest, AFileHoldingATriggerIsRefusedAsDamaged) {
+    db_.reset();
+    for (const char* trigger :
+         {"CREATE TRIGGER t AFTER UPDATE ON 成绩表 BEGIN UPDATE 成绩表 SET 姓名='欧阳长名字'; END",
+          "CREATE TRIGGER t BEFORE INSERT ON msys_tables BEGIN SELECT 1; END"}) {
+        SCOPED_TRACE(trigger);
+        testsupport::OtherProgram(path()).run(s(trigger));
+        try {
+            Database::open(path(), {});
+            ADD_FAILURE() << "a file with a trigger opened";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.kind(), DbError::Damaged);
+            EXPECT_EQ(e.text(), s("数据库文件已损坏: ") + path());
+        }
+        EXPECT_EQ(errorOf([&] { Database::openReadOnly(path(), {}, Database::DamageCheck::OnRead); }),
+                  DbError::Damaged);
+        testsupport::OtherProgram(path()).run(s("DROP TRIGGER t"));
+    }
+    std::shared_ptr<Database> db;
+    ASSERT_NO_THROW(db = Database::open(path(), {}));
+    EXPECT_EQ(db->scalar(s("SELECT count(*) FROM 成绩表 WHERE 姓名='欧阳长名字'")).toInt(), 0);
+}
+
 TEST_F(IntegrityTest, ARowBreakingAFieldRuleIsNoDamageAndTheRulesHoldAgainAfterTheCheck) {
     // A name longer than its field, written by a program that ignores the rules.
     db_.reset();

@@ -36,6 +36,21 @@ TEST(Gbk, BadBytesAndUnholdableCharactersAreErrorsNotQuestionMarks) {
     EXPECT_TRUE(canEncodeGbk(QStringLiteral("考号")));
 }
 
+// The logs' form: each character GBK cannot hold is one "?", a surrogate pair
+// and the mark of a byte that was not UTF-8 too; the rest as toGbk gives it.
+TEST(Gbk, TheLogsFormReplacesEachCharacterGbkCannotHold) {
+    const struct { QString text; QByteArray logged; } cases[] = {
+        {QStringLiteral("plain"), "plain"},
+        {QStringLiteral("中A"), "\xD6\xD0" "A"},
+        {QStringLiteral("学生\U00020000一"), "\xD1\xA7\xC9\xFA" "?" "\xD2\xBB"},
+        {QString::fromUtf8("bad \xff byte"), "bad ? byte"},
+        {QStringLiteral("😀😀"), "??"},
+        {QString(), ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(toGbkReplacing(c.text), c.logged) << c.text.toStdString();
+}
+
 // Every character of the first plane, converted alone by the system's
 // converter, against the encoder's answer for it alone and inside one long text.
 TEST(Gbk, EveryCharacterEncodesAsTheSystemConverterEncodesIt) {
