@@ -129,14 +129,10 @@ Recordset::Loaded Recordset::readRows() const {
         out.baseTable = t->name;
         QStringList names;
         for (size_t i = 0; i < t->fields.size(); ++i) {
-            QString q = t->fields[i].name;
-            q.replace(u'"', QStringLiteral("\"\""));
-            names << u'"' + q + u'"';
+            names << quoteName(t->fields[i].name);
             out.columns.push_back(Column{t->fields[i].name, t->fields[i], true, int(i)});
         }
-        QString tq = t->name;
-        tq.replace(u'"', QStringLiteral("\"\""));
-        sql = QStringLiteral("SELECT %1, rowid FROM \"%2\" ORDER BY rowid").arg(names.join(u','), tq);
+        sql = QStringLiteral("SELECT %1, rowid FROM %2 ORDER BY rowid").arg(names.join(u','), quoteName(t->name));
         withRowid = true;
     } else {
         static const QRegularExpression select(

@@ -25,7 +25,7 @@ constexpr int64_t kLastRoom = 999;
 const QString kListColumns = QStringLiteral("姓名,考号,考室,年级,班,学号 from 成绩表 where ");
 
 QString listSelect(const QString& subject) {
-    return QStringLiteral("select 座位,") + subject + u',' + kListColumns;
+    return QStringLiteral("select 座位,") + platform::db::quoteName(subject) + u',' + kListColumns;
 }
 
 std::optional<QString> columnOf(Database& db, const QString& table, int firstField, const QString& text) {

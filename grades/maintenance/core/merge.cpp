@@ -14,6 +14,7 @@ using platform::db::DbError;
 using platform::db::FieldDef;
 using platform::db::ForeignDatabase;
 using platform::db::ForeignField;
+using platform::db::quoteName;
 using platform::db::TableDef;
 using platform::db::Transaction;
 
@@ -47,8 +48,6 @@ int fieldIndexOf(const TableDef& def, const QString& name) {
     return -1;
 }
 
-QString quoted(const QString& name) { return QLatin1Char('[') + name + QLatin1Char(']'); }
-
 // The key as stored, character for character; a Null part matches nothing.
 bool keyOf(const QVariantList& row, const std::vector<int>& columns, QString& key) {
     key.clear();
@@ -81,7 +80,7 @@ MergeTableCounts mergeStep(Database& target, Database& source, const Step& step,
         if (s < 0)
             continue;
         targetFields.push_back(int(i));
-        sourceColumns << quoted(sdef.fields[s].name);
+        sourceColumns << quoteName(sdef.fields[s].name);
     }
     // Source columns of the keys and of 姓名, as positions in a read row.
     auto columnOf = [&](const QString& name) {
@@ -99,7 +98,7 @@ MergeTableCounts mergeStep(Database& target, Database& source, const Step& step,
     // The target's rows by key, first in stored order first.
     QStringList targetKeyColumns;
     for (const QString& k : step.keys)
-        targetKeyColumns << quoted(k);
+        targetKeyColumns << quoteName(k);
     std::vector<int> targetKeys;
     for (int i = 0; i < step.keys.size(); ++i)
         targetKeys.push_back(i + 1);
@@ -108,8 +107,8 @@ MergeTableCounts mergeStep(Database& target, Database& source, const Step& step,
     {
         const auto rows = target.query(QStringLiteral("SELECT rowid, %1%2 FROM %3 ORDER BY rowid")
                                            .arg(targetKeyColumns.join(QLatin1Char(',')),
-                                                targetHasName ? QStringLiteral(",") + quoted(kNameField) : QString(),
-                                                quoted(step.table)));
+                                                targetHasName ? QStringLiteral(",") + quoteName(kNameField) : QString(),
+                                                quoteName(step.table)));
         byKey.reserve(qsizetype(rows.size()) * 2);
         QString key;
         for (const QVariantList& r : rows)
@@ -118,11 +117,11 @@ MergeTableCounts mergeStep(Database& target, Database& source, const Step& step,
     }
 
     if (targetFields.empty()) {
-        counts.rowCount = target.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(quoted(step.table))).toInt();
+        counts.rowCount = target.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(quoteName(step.table))).toInt();
         return counts;
     }
     const auto rows = source.query(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
-                                       .arg(sourceColumns.join(QLatin1Char(',')), quoted(step.table)));
+                                       .arg(sourceColumns.join(QLatin1Char(',')), quoteName(step.table)));
     std::vector<int> fields;
     std::vector<QVariant> values;
     fields.reserve(targetFields.size());
@@ -176,7 +175,7 @@ MergeTableCounts mergeStep(Database& target, Database& source, const Step& step,
         if (hasKey)
             byKey.insert(key, {rowid, sourceName >= 0 ? row[sourceName].toString() : QString()});
     }
-    counts.rowCount = target.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(quoted(step.table))).toInt();
+    counts.rowCount = target.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(quoteName(step.table))).toInt();
     return counts;
 }
 

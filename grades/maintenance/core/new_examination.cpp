@@ -14,12 +14,12 @@ namespace maintenance {
 
 namespace {
 
-// "UPDATE t SET [a] = NULL, [b] = NULL" over the fields from `first` to `last` (positions, inclusive).
+// "UPDATE t SET "a" = NULL, "b" = NULL" over the fields from `first` to `last` (positions, inclusive).
 void setNull(Database& db, const QString& table, int first, int last) {
     const auto def = db.tableDef(table);
     QStringList set;
     for (int i = first; i <= last && i < int(def.fields.size()); ++i)
-        set << QStringLiteral("[%1] = NULL").arg(def.fields[i].name);
+        set << platform::db::quoteName(def.fields[i].name) + QStringLiteral(" = NULL");
     if (!set.isEmpty())
         db.execute(QStringLiteral("UPDATE [%1] SET %2").arg(table, set.join(QStringLiteral(", "))));
 }

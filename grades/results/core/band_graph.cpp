@@ -17,7 +17,7 @@ QString subjectScoresQuery(const QString& entry, const QString& item, const QStr
     if (!isGradeLabel(entry) && !isClassLabel(entry)) return {};
     QString where = QStringLiteral(" where 年级=") + platform::db::quoteText(gradeOfLabel(entry));
     if (isClassLabel(entry)) where += QStringLiteral(" and 班=") + platform::db::quoteText(classOfLabel(entry));
-    return QStringLiteral("select ") + item + QStringLiteral(" from ") + scoreTable + where;
+    return QStringLiteral("select ") + platform::db::quoteName(item) + QStringLiteral(" from ") + scoreTable + where;
 }
 
 GraphData countBandScores(const platform::db::Recordset& scores, const BandTable& bands,

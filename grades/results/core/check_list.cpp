@@ -22,7 +22,10 @@ int typedSpacing(const QString& text) {
 }
 
 QString checkListQuery(const QStringList& fields, const QString& grade, const QString& cls, bool byTotal) {
-    return QStringLiteral("select ") + fields.join(u',') + QStringLiteral(" from 成绩表 where 年级=") +
+    QStringList quoted;
+    for (const QString& f : fields)
+        quoted << platform::db::quoteName(f);
+    return QStringLiteral("select ") + quoted.join(u',') + QStringLiteral(" from 成绩表 where 年级=") +
            quoteText(grade) + QStringLiteral(" and 班=") + quoteText(cls) +
            (byTotal ? QStringLiteral(" order by 总分 desc") : QStringLiteral(" order by 学号"));
 }

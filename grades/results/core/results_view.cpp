@@ -85,7 +85,7 @@ QString viewQuery(const QString& table, const QString& classText, const QString&
     const QString head = QStringLiteral("select *  from ") + table + QStringLiteral(" ") + viewFilter(classText, roomText);
     if (key == kExamNumberKey)
         return head + QStringLiteral(" order by 考室,座位 asc");
-    return head + QStringLiteral(" order by ") + key + QStringLiteral(" desc");
+    return head + QStringLiteral(" order by ") + platform::db::quoteName(key) + QStringLiteral(" desc");
 }
 
 bool isSortKey(const QStringList& tableFields, const QString& key) {
@@ -322,8 +322,8 @@ std::optional<QString> selectTemplate(const QString& typed, const QString& table
     const QString word = platform::trimBlanks(typed);
     if (word.toLower() != QStringLiteral("select"))
         return std::nullopt;
-    return word + QStringLiteral(" * from ") + table + QStringLiteral(" where 年级='") + gradeOfLabel(classText) +
-           QStringLiteral("' and 平均分>=60");
+    return word + QStringLiteral(" * from ") + table + QStringLiteral(" where 年级=") +
+           platform::db::quoteText(gradeOfLabel(classText)) + QStringLiteral(" and 平均分>=60");
 }
 
 bool isTypedQuery(const QString& typed) {

@@ -139,7 +139,8 @@ ClassQuery LoadClassBySubject(const QString& entry, const QString& scoreTable, c
                 QStringLiteral(" and 班=") + platform::db::quoteText(q.classId);
     }
     q.sql = QStringLiteral("select *  from ") + scoreTable + u' ' + where;
-    if (tableFields.contains(orderBy)) q.sql += QStringLiteral(" order by ") + orderBy + QStringLiteral(" desc");
+    if (tableFields.contains(orderBy))
+        q.sql += QStringLiteral(" order by ") + platform::db::quoteName(orderBy) + QStringLiteral(" desc");
     return q;
 }
 

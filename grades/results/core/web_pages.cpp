@@ -3,6 +3,7 @@
 #include "common/schema.h"
 #include "grades/results/core/results_view.h"
 #include "grades/results/core/tab_text.h"
+#include "platform/db/database.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 #include "platform/db/value_text.h"
@@ -268,7 +269,7 @@ std::optional<QString> writeClassResultsPage(platform::db::DataControl& ad3, con
     for (int f = 1; f < grades->fieldCount(); ++f) {
         const QVariant full = grades->value(f);
         if (!full.isNull() && full.toDouble() > 0)
-            sql += u',' + grades->fieldName(f);
+            sql += u',' + platform::db::quoteName(grades->fieldName(f));
     }
     QVariantList params{grade};
     if (cls.isEmpty()) {

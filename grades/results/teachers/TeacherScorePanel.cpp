@@ -182,9 +182,10 @@ QStringList TeacherScorePanel::classListsOf(const results::Assignment& a, const 
         return results::classListWithoutSubject(a);
     platform::db::DataControl& Adodc1 = host_->dataControl(QStringLiteral("Adodc1"));
     try {
-        Adodc1.setRecordSource(QStringLiteral("select 姓名,") + a.subject + QStringLiteral(" from ") +
+        const QString subject = platform::db::quoteName(a.subject);
+        Adodc1.setRecordSource(QStringLiteral("select 姓名,") + subject + QStringLiteral(" from ") +
                                    state().CurrentScoreTable + QStringLiteral("  where 年级=? and 班=? order by ") +
-                                   a.subject + QStringLiteral(" desc"),
+                                   subject + QStringLiteral(" desc"),
                                {host_->CurrentGradeId, host_->CurrentClassId});
         Adodc1.refresh();
         Recordset* rs = Adodc1.recordset();

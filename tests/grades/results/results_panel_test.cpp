@@ -78,7 +78,7 @@ TEST(ResultsView, OpeningShowsTheLowestGradeByAverage) {
     s.w.Command6_Click();
     ASSERT_EQ(s.w.visiblePanel(), 6);
     EXPECT_EQ(s.c<QComboBox>("Combo9")->currentText(), "2004级");
-    EXPECT_EQ(s.panel.ViewQuery, "select *  from 成绩表  where 年级='2004' order by 平均分 desc");
+    EXPECT_EQ(s.panel.ViewQuery, "select *  from 成绩表  where 年级='2004' order by \"平均分\" desc");
     EXPECT_EQ(s.ad61().recordSource(), s.panel.ViewQuery);
     EXPECT_EQ(s.current(), "20040001");
     EXPECT_EQ(s.ad61().caption(), " 1/ 5");
@@ -106,7 +106,7 @@ TEST(ResultsView, ClassThenRoomThenClassAndReopening) {
     s.w.Command6_Click();
     s.pick("Combo12", "数学");
     s.pick("Combo9", "2004级02班");
-    EXPECT_EQ(s.panel.ViewQuery, "select *  from 成绩表  where 年级='2004' and 班='02' order by 数学 desc");
+    EXPECT_EQ(s.panel.ViewQuery, "select *  from 成绩表  where 年级='2004' and 班='02' order by \"数学\" desc");
     EXPECT_EQ(s.c<QLabel>("Lab6")->text(), "2004级02班");
     EXPECT_EQ(s.rs().recordCount(), 2);
     EXPECT_EQ(s.c<QLabel>("Lab6b")->text(), "张三:80");
@@ -129,7 +129,7 @@ TEST(ResultsView, ClassThenRoomThenClassAndReopening) {
     s.pick("Combo9", "2004级01班");
     EXPECT_EQ(s.c<QComboBox>("Combo10")->currentText(), "");
     EXPECT_EQ(s.c<QComboBox>("Combo12")->currentText(), "总分");
-    EXPECT_EQ(s.panel.ViewQuery, "select *  from 成绩表  where 年级='2004' and 班='01' order by 总分 desc");
+    EXPECT_EQ(s.panel.ViewQuery, "select *  from 成绩表  where 年级='2004' and 班='01' order by \"总分\" desc");
 
     // An empty group: the texts are emptied, the caption says so.
     s.db().execute("delete from 成绩表 where 班='02'");
@@ -153,7 +153,7 @@ TEST(ResultsView, TypedListTextsThatCannotHurt) {
     s.c<QComboBox>("Combo12")->setEditText("总分");
     s.c<QComboBox>("Combo9")->setEditText("2004级0'班");
     s.panel.Combo9_Click();
-    EXPECT_EQ(s.panel.ViewQuery, "select *  from 成绩表  where 年级='2004' and 班='0''' order by 总分 desc");
+    EXPECT_EQ(s.panel.ViewQuery, "select *  from 成绩表  where 年级='2004' and 班='0''' order by \"总分\" desc");
     EXPECT_EQ(s.ad61().caption(), "没有同学");
     // 每排 0: nothing is rebuilt; 行距 far too large is held.
     s.pick("Combo9", "2004级01班");
@@ -189,7 +189,7 @@ TEST(ResultsView, TableSwitch) {
     s.fill("绝对成绩表");
     s.c<QRadioButton>("Opt60_1")->click();
     EXPECT_EQ(state().CurrentScoreTable, "绝对成绩表");
-    EXPECT_EQ(s.panel.ViewQuery, "select *  from 绝对成绩表  where 年级='2004' and 班='01' order by 平均分 desc");
+    EXPECT_EQ(s.panel.ViewQuery, "select *  from 绝对成绩表  where 年级='2004' and 班='01' order by \"平均分\" desc");
     EXPECT_EQ(s.current(), "20040002");
     s.db().execute("delete from 相对成绩表");
     s.db().execute("insert into 相对成绩表 select * from 成绩表 where STID<>'20040002'");
@@ -203,7 +203,7 @@ TEST(ResultsView, TableSwitch) {
     EXPECT_TRUE(s.c<QRadioButton>("Opt60_2")->isChecked());
     state().CurrentScoreTable = "成绩表";
     s.c<QPushButton>("Com65")->click();
-    EXPECT_EQ(s.panel.ViewQuery, "select *  from 成绩表  where 年级='2004' and 班='01' order by 平均分 desc");
+    EXPECT_EQ(s.panel.ViewQuery, "select *  from 成绩表  where 年级='2004' and 班='01' order by \"平均分\" desc");
 
     // An empty view keeps the table.
     s.db().execute("delete from 成绩表 where 班='02'");

@@ -270,3 +270,14 @@ TEST_F(MergeTest, AccessFileWithTheFourTablesIsMergedFromAScratchCopy) {
 }
 
 } // namespace
+
+// A subject may be any two characters the setup takes, a closing bracket too.
+TEST(Merge, SubjectsWhoseNamesHoldSignsOfSqlAreCarried) {
+    SchoolFixture from{{"a]", "x'"}, {"2004"}, {"2004级01班"}};
+    SchoolFixture to{{"a]", "x'"}, {"2004"}, {"2004级01班"}};
+    from.db()->insertRow("成绩表", {"年级", "班", "STID", "姓名", "a]", "x'"}, {"2004", "01", "20040001", "张三", 81, 82});
+    const MergeResult r = maintenance::mergeDatabase(*to.db(), *maintenance::openMergeSource(from.databasePath(), *to.db()), false);
+    EXPECT_EQ(r.tables[2].added, 1);
+    EXPECT_EQ(to.db()->query("SELECT 姓名, \"a]\", \"x'\" FROM 成绩表"),
+              (std::vector<QVariantList>{{"张三", 81.0f, 82.0f}}));
+}

@@ -95,3 +95,13 @@ TEST_F(NewExaminationTest, ClearingAssignmentsEmptiesBothSidesOnly) {
 }
 
 } // namespace
+
+// A subject may be any two characters the setup takes, a closing bracket too.
+TEST(NewExamination, ClearsSubjectsWhoseNamesHoldSignsOfSql) {
+    SchoolFixture school{{"a]", "x'", "\"b"}, {"2004"}, {"2004级01班"}};
+    Database& db = *school.db();
+    db.insertRow("成绩表", {"STID", "年级", "班", "姓名", "a]", "x'", "\"b"}, {"20040001", "2004", "01", "张三", 1, 2, 3});
+    maintenance::clearForNewExamination(db);
+    EXPECT_EQ(db.query("SELECT \"a]\", \"x'\", \"\"\"b\" FROM 成绩表"),
+              (std::vector<QVariantList>{{QVariant(), QVariant(), QVariant()}}));
+}

@@ -123,11 +123,11 @@ struct GraphSchool {
 TEST(BandGraphData, QueryCountsAndStudents) {
     GraphSchool s;
     EXPECT_EQ(subjectScoresQuery("2004级01班", "数学", "成绩表", s.fields),
-              "select 数学 from 成绩表 where 年级='2004' and 班='01'");
+              "select \"数学\" from 成绩表 where 年级='2004' and 班='01'");
     EXPECT_EQ(subjectScoresQuery("2004级", "总分", "绝对成绩表", s.fields),
-              "select 总分 from 绝对成绩表 where 年级='2004'");
+              "select \"总分\" from 绝对成绩表 where 年级='2004'");
     EXPECT_EQ(subjectScoresQuery("2'04级0'班", "数学", "成绩表", s.fields),
-              "select 数学 from 成绩表 where 年级='2''04' and 班='0'''");
+              "select \"数学\" from 成绩表 where 年级='2''04' and 班='0'''");
     for (const char* entry : {"所有班级", "2004级01", ""})
         EXPECT_TRUE(subjectScoresQuery(entry, "数学", "成绩表", s.fields).isEmpty()) << entry;
     EXPECT_TRUE(subjectScoresQuery("2004级01班", "数学 from 成绩表;", "成绩表", s.fields).isEmpty());

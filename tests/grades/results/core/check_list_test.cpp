@@ -27,7 +27,7 @@ TEST(CheckList, TypedCountsAndSpacing) {
     EXPECT_EQ(results::typedSpacing("1E9"), 99);
     EXPECT_EQ(results::typedSpacing("-2"), 0);
     EXPECT_EQ(checkListQuery({"姓名", "学号"}, "2004", "0'1", true),
-              "select 姓名,学号 from 成绩表 where 年级='2004' and 班='0''1' order by 总分 desc");
+              "select \"姓名\",\"学号\" from 成绩表 where 年级='2004' and 班='0''1' order by 总分 desc");
 }
 
 namespace {

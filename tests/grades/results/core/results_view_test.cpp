@@ -61,16 +61,16 @@ struct ClassOf4 {
 TEST(ResultsViewQuery, ByClassGradeRoomAndKey) {
     struct Case { const char* cls; const char* room; const char* key; const char* sql; };
     const Case cases[] = {
-        {"2004级01班", "", "总分", "select *  from 成绩表  where 年级='2004' and 班='01' order by 总分 desc"},
-        {"2004级", "", "平均分", "select *  from 成绩表  where 年级='2004' order by 平均分 desc"},
-        {"所有班级", "", "数学", "select *  from 成绩表  order by 数学 desc"},
+        {"2004级01班", "", "总分", "select *  from 成绩表  where 年级='2004' and 班='01' order by \"总分\" desc"},
+        {"2004级", "", "平均分", "select *  from 成绩表  where 年级='2004' order by \"平均分\" desc"},
+        {"所有班级", "", "数学", "select *  from 成绩表  order by \"数学\" desc"},
         {"", "7考室", "考号", "select *  from 成绩表  where 考室='007' order by 考室,座位 asc"},
         {"", "12考室", "考号", "select *  from 成绩表  where 考室='012' order by 考室,座位 asc"},
         {"", "123考室", "考号", "select *  from 成绩表  where 考室='123' order by 考室,座位 asc"},
         {"", "所有考室", "考号", "select *  from 成绩表  order by 考室,座位 asc"},
-        {"", "", "总分", "select *  from 成绩表  order by 总分 desc"},
+        {"", "", "总分", "select *  from 成绩表  order by \"总分\" desc"},
         // Typed into the lists: the ids stay inside their quotes.
-        {"20'4级01班", "", "总分", "select *  from 成绩表  where 年级='20''4' and 班='01' order by 总分 desc"},
+        {"20'4级01班", "", "总分", "select *  from 成绩表  where 年级='20''4' and 班='01' order by \"总分\" desc"},
         {"", "1'考室", "考号", "select *  from 成绩表  where 考室='01''' order by 考室,座位 asc"},
     };
     for (const auto& c : cases)
@@ -262,6 +262,10 @@ TEST(StudentSearch, QueriesAndTemplate) {
               "SeLect * from 成绩表 where 年级='2004' and 平均分>=60");
     EXPECT_EQ(*selectTemplate("select", "相对成绩表", ""), "select * from 相对成绩表 where 年级='' and 平均分>=60");
     EXPECT_EQ(*selectTemplate("select", "成绩表", "所有班级"), "select * from 成绩表 where 年级='所有班级' and 平均分>=60");
+    // A grade id holding a quote stays one value: the template only reads.
+    const QString quoted = *selectTemplate("select", "成绩表", "9'%]级'_班");
+    EXPECT_EQ(quoted, "select * from 成绩表 where 年级='9''%]' and 平均分>=60");
+    EXPECT_FALSE(refusedTypedQuery(quoted));
     EXPECT_FALSE(selectTemplate("selects", "成绩表", "2004级"));
 
     EXPECT_TRUE(isTypedQuery("  SELECT 姓名 from 成绩表"));

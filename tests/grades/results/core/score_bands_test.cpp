@@ -111,14 +111,14 @@ TEST(BandOptions, RowTextBothWays) {
 TEST(ClassQueryText, EntriesQuotedAndOrderOnlyByAField) {
     const QStringList fields = {"姓名", "总分", "平均分", "数学"};
     EXPECT_EQ(LoadClassBySubject("2004级01班", "成绩表", "总分", fields).sql,
-              "select *  from 成绩表  where 年级='2004' and 班='01' order by 总分 desc");
+              "select *  from 成绩表  where 年级='2004' and 班='01' order by \"总分\" desc");
     const ClassQuery grade = LoadClassBySubject("2004级", "绝对成绩表", "数学", fields);
-    EXPECT_EQ(grade.sql, "select *  from 绝对成绩表  where 年级='2004' order by 数学 desc");
+    EXPECT_EQ(grade.sql, "select *  from 绝对成绩表  where 年级='2004' order by \"数学\" desc");
     EXPECT_EQ(grade.gradeId, "2004");
     EXPECT_TRUE(grade.classId.isEmpty());
     EXPECT_EQ(LoadClassBySubject("所有班级", "成绩表", "x; drop", fields).sql, "select *  from 成绩表 ");
     EXPECT_EQ(LoadClassBySubject("2'04级01班", "成绩表", "总分", fields).sql,
-              "select *  from 成绩表  where 年级='2''04' and 班='01' order by 总分 desc");
+              "select *  from 成绩表  where 年级='2''04' and 班='01' order by \"总分\" desc");
 }
 
 // Class 01: three students; class 02 has none.
