@@ -11,6 +11,7 @@
 #include <future>
 #include <optional>
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <memory>
@@ -98,6 +99,13 @@ public:
 
     void setLaterStage(LaterStage stage) { laterStage_ = std::move(stage); }
 
+    // Rows the stages hand to the engine in one statement: starting and
+    // ending a statement costs as much as a row. With one a statement each
+    // row is written by itself, the reference the batches must equal.
+    static constexpr int kRowsAStatement = 32;
+    void setRowsAStatement(int rows) { rowsAStatement_ = std::max(rows, 1); }
+    int rowsAStatement() const { return rowsAStatement_; }
+
     // The whole of 开始计算, from the confirmation to the completion message.
     End run();
 
@@ -144,4 +152,5 @@ private:
     double excellent_ = 0, pass_ = 0;
     float poor_ = 0;
     float progressCount_ = 0;
+    int rowsAStatement_ = kRowsAStatement;
 };
