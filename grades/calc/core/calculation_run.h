@@ -131,6 +131,13 @@ public:
     // which runs beside the first stages; nullopt when this run walks none.
     std::optional<bool> previousTermWalked();
 
+    // How the run starts a task beside it (the previous term's walk, the
+    // log's last write): on a thread of its own unless replaced. Tests make
+    // it fail as a system without a thread to spare does (std::system_error);
+    // the run then does the task itself, on its own thread. Empty: the default.
+    using TaskStart = std::function<std::future<bool>(std::function<bool()> task)>;
+    static void setTaskStart(TaskStart start);
+
     // The log's path in the program folder.
     static QString logPath();
     static const QString kLogName;
