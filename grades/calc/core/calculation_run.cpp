@@ -62,7 +62,7 @@ public:
         try {
             release();
         } catch (...) {
-            // The way out already carries a failure; this one adds nothing.
+            // Unlocking only enables controls again; the run's own end stands.
         }
     }
     PanelLock(const PanelLock&) = delete;
