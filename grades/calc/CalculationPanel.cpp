@@ -23,7 +23,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <chrono>
+#include <utility>
 #include <vector>
 
 using platform::MsgButtons;
@@ -369,13 +371,19 @@ void CalculationPanel::Com51_Click() {
     run.setLaterStage(teacherStage([this](const QString& table) {
         host_->settings().store(Setting::AssessmentScoreTable, table);
     }));
-    running_ = true;
-    run.run();
-    running_ = false;
-    if (closePending_) {
-        closePending_ = false;
-        host_->hostWindow()->close();
+    // Any way out of the run, an exception included, lets the panel run again;
+    // a close asked for meanwhile is carried out only after a run that ended.
+    bool closeAfter = false;
+    {
+        running_ = true;
+        const auto ended = qScopeGuard([this, &closeAfter] {
+            running_ = false;
+            closeAfter = std::exchange(closePending_, false);
+        });
+        run.run();
     }
+    if (closeAfter)
+        host_->hostWindow()->close();
 }
 
 bool CalculationPanel::eventFilter(QObject* watched, QEvent* event) {

@@ -46,6 +46,11 @@ public:
     // Writes out what is buffered and puts the new log in place; false when
     // the file could not take it all (the old log then stays).
     bool close();
+    // Drops what was written; the old log stays.
+    void discard() {
+        buffer_.clear();
+        file_.reset();
+    }
     // Why the file could not be opened or written, in the user's words.
     QString errorText() const;
 

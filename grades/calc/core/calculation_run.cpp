@@ -13,9 +13,11 @@
 #include "platform/text/message_titles.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <algorithm>
 #include <future>
 #include <optional>
+#include <system_error>
 
 using platform::db::DbError;
 
@@ -34,7 +36,52 @@ QString confirmationText() {
            QStringLiteral("  你确实要开始计算了吗?") + crlf;
 }
 
+CalculationRun::TaskStart& taskStart() {
+    static CalculationRun::TaskStart start;
+    return start;
+}
+
+// The task on a thread of its own; when the system gives no thread, on this
+// one when its result is asked for.
+std::future<bool> beside(const std::function<bool()>& task) {
+    try {
+        if (taskStart())
+            return taskStart()(task);
+        return std::async(std::launch::async, task);
+    } catch (const std::system_error&) {
+        return std::async(std::launch::deferred, task);
+    }
+}
+
+// The panel's lock while the run writes. Any way out of the run, an
+// exception included, leaves the panel usable.
+class PanelLock {
+public:
+    explicit PanelLock(CalculationHost& host) : host_(host) { host_.lock(); }
+    ~PanelLock() {
+        try {
+            release();
+        } catch (...) {
+            // Unlocking only enables controls again; the run's own end stands.
+        }
+    }
+    PanelLock(const PanelLock&) = delete;
+    PanelLock& operator=(const PanelLock&) = delete;
+    void release() {
+        if (held_) {
+            held_ = false;
+            host_.unlock();
+        }
+    }
+
+private:
+    CalculationHost& host_;
+    bool held_ = true;
+};
+
 } // namespace
+
+void CalculationRun::setTaskStart(TaskStart start) { taskStart() = std::move(start); }
 
 const QString CalculationRun::kLogName = QStringLiteral("记算过程中产生的数据.txt");
 
@@ -152,14 +199,13 @@ CalculationRun::End CalculationRun::run() {
 
     // 7-8
     progressCount_ = 0;
-    host_.lock();
+    PanelLock locked(host_);
     const float studentsBefore = state().StudentCount;
     std::optional<platform::db::Transaction> tx;
     try {
         tx.emplace(*db_);
     } catch (const DbError& e) {
         say(e.text(), kError);
-        host_.unlock();
         return End::Failed;
     }
     const QString path = logPath();
@@ -167,23 +213,34 @@ CalculationRun::End CalculationRun::run() {
         say(QStringLiteral("无法建立记录文件") + path + QStringLiteral(",计算没有进行.") + QStringLiteral("\r\n") +
                 log_->errorText(),
             kError);
-        tx.reset();
-        host_.unlock();
         return End::Failed;
     }
+    // An exception that leaves the run rolls back its writes: the students
+    // deleted on the way count again, and the old log stays.
+    bool ended = false;
+    const auto unwound = qScopeGuard([&] {
+        if (ended)
+            return;
+        state().StudentCount = studentsBefore;
+        log_->discard();
+    });
 
     const qint64 writtenBefore = db_->rowsWritten();
 
     // The previous term's file, when it is another file, is only read: its
     // walk for damage goes on beside the first stages, on a connection of its
     // own that stays on that thread. The same file is walked by the stage, as
-    // a reader beside this run's writes would make them wait.
+    // a reader beside this run's writes would make them wait. The engine's
+    // heap limit of a typed query is the process's, and would bound the walk
+    // too: none runs meanwhile, as the panel's lock holds every window that
+    // could run one until the run ends.
     previousTermWalk_ = {};
     previousTermSound_.reset();
     if (inputs_.previousTerm && !inputs_.previousTermPath.isEmpty() &&
         QFileInfo(inputs_.previousTermPath).canonicalFilePath() != db_->path())
-        previousTermWalk_ = std::async(std::launch::async, walkPreviousTerm, inputs_.previousTermPath,
-                                       state().DatabasePassword);
+        previousTermWalk_ = beside([path = inputs_.previousTermPath, password = state().DatabasePassword] {
+            return walkPreviousTerm(path, password);
+        });
 
     // 9-11
     StageEnd end = StageEnd::Done;
@@ -206,7 +263,7 @@ CalculationRun::End CalculationRun::run() {
 
     // Whatever the end, what was written so far is kept. The log takes the old
     // one's place while the engine commits: the waits for the disk overlap.
-    auto logInPlace = std::async(std::launch::async, [this] { return log_->close(); });
+    auto logInPlace = beside([this] { return log_->close(); });
     bool committed = true;
     try {
         tx->commit();
@@ -222,6 +279,7 @@ CalculationRun::End CalculationRun::run() {
     const bool stored = committed && db_->rowsWritten() > writtenBefore;
     if (!stored)
         state().StudentCount = studentsBefore;
+    ended = true;
     if (failure.isEmpty() && !logged)
         failure = QStringLiteral("记录文件") + path + QStringLiteral("没能写完整:") + log_->errorText();
 
@@ -229,7 +287,6 @@ CalculationRun::End CalculationRun::run() {
         say(QStringLiteral("计算因数据库或文件出错而停止:") + QStringLiteral("\r\n") + failure + QStringLiteral("\r\n") +
                 (stored ? QStringLiteral("出错以前算好的数据已经保存.") : QStringLiteral("没有任何数据能够保存.")),
             kError);
-        host_.unlock();
         return End::Failed;
     }
     switch (end) {
@@ -237,18 +294,15 @@ CalculationRun::End CalculationRun::run() {
         say(QStringLiteral("计算完成! 如果您了解详细的计算过程中产生的各种数据,请参阅") + path +
                 QStringLiteral(" 这一个文件."),
             kHint);
-        host_.unlock();
         return End::Completed;
     case StageEnd::Stopped:
-        host_.unlock();
         return End::Stopped;
     case StageEnd::Aborted:
-        host_.unlock();
+        locked.release();
         host_.finishPanel();
         return End::Aborted;
     case StageEnd::FormulaFailed:
         say(calc::formulaFailureMessage(), kHint);
-        host_.unlock();
         return End::FormulaFailed;
     }
     return End::Completed;

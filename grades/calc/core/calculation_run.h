@@ -11,6 +11,7 @@
 #include <future>
 #include <optional>
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <memory>
@@ -98,6 +99,13 @@ public:
 
     void setLaterStage(LaterStage stage) { laterStage_ = std::move(stage); }
 
+    // Rows the stages hand to the engine in one statement: starting and
+    // ending a statement costs as much as a row. With one a statement each
+    // row is written by itself, the reference the batches must equal.
+    static constexpr int kRowsAStatement = 32;
+    void setRowsAStatement(int rows) { rowsAStatement_ = std::max(rows, 1); }
+    int rowsAStatement() const { return rowsAStatement_; }
+
     // The whole of 开始计算, from the confirmation to the completion message.
     End run();
 
@@ -123,6 +131,13 @@ public:
     // which runs beside the first stages; nullopt when this run walks none.
     std::optional<bool> previousTermWalked();
 
+    // How the run starts a task beside it (the previous term's walk, the
+    // log's last write): on a thread of its own unless replaced. Tests make
+    // it fail as a system without a thread to spare does (std::system_error);
+    // the run then does the task itself, on its own thread. Empty: the default.
+    using TaskStart = std::function<std::future<bool>(std::function<bool()> task)>;
+    static void setTaskStart(TaskStart start);
+
     // The log's path in the program folder.
     static QString logPath();
     static const QString kLogName;
@@ -144,4 +159,5 @@ private:
     double excellent_ = 0, pass_ = 0;
     float poor_ = 0;
     float progressCount_ = 0;
+    int rowsAStatement_ = kRowsAStatement;
 };

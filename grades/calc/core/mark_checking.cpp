@@ -18,13 +18,12 @@
 #include "platform/text/values.h"
 
 #include <QHash>
-#include <array>
 #include <optional>
 #include <vector>
 
 namespace {
 
-// Students' totals go to the engine kTotalsAStatement at a time. A batch lists
+// Students' totals go to the engine the run's rows a statement at a time. A batch lists
 // its rows in rowid order, each student once: a grade level's students as
 // they are met, read in stored order, and the batch is written at the level's
 // end. Whether the engine joins the list by walking it and finding each row
@@ -35,13 +34,12 @@ namespace {
 // and a refused row keeps the students before it, as a statement a student did.
 class TotalsBatch {
 public:
-    static constexpr int kTotalsAStatement = 32;
-
-    explicit TotalsBatch(platform::db::Database& db) : statements_(db, updateText, kTotalsAStatement) {}
+    TotalsBatch(platform::db::Database& db, int rowsAStatement)
+        : statements_(db, updateText, rowsAStatement), rows_(std::size_t(rowsAStatement)) {}
 
     void add(qint64 rowid, double total, std::optional<double> average) {
         rows_[std::size_t(pending_++)] = {rowid, total, average};
-        if (pending_ == kTotalsAStatement)
+        if (pending_ == statements_.rows())
             flush();
     }
 
@@ -83,7 +81,7 @@ private:
     }
 
     StatementBatch statements_;
-    std::array<Row, kTotalsAStatement> rows_{};
+    std::vector<Row> rows_;
     int pending_ = 0;
 };
 
@@ -125,7 +123,7 @@ StageEnd checkMarks(CalculationRun& run, StudentRows& students) {
 
     students = readStudentRows(db, db.tableDef(QStringLiteral("成绩表")).fields, subjects, int(state().StudentCount));
     // Most students keep every mark: then only the totals are written.
-    TotalsBatch totals(db);
+    TotalsBatch totals(db, run.rowsAStatement());
     static const std::vector<int> kNone;
 
     const auto grades = db.query(QStringLiteral("SELECT * FROM 年级表 ORDER BY rowid"));

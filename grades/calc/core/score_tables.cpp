@@ -27,6 +27,7 @@
 #include <bit>
 #include <cmath>
 #include <exception>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -169,23 +170,21 @@ std::vector<platform::db::FieldDef> vouchedFields(Database& db, const QString& t
     return out;
 }
 
-// The rows of one scaled table, handed to the engine kRowsAStatement at a
-// time. The row takes the first eight fields of the student's row as stored; then
+// The rows of one scaled table, handed to the engine the run's rows a
+// statement at a time. The row takes the first eight fields of the student's row as stored; then
 // the total, the average and the marks.
 class BatchInsert {
 public:
-    static constexpr int kRowsAStatement = 32;
-
     struct Row {
         int student = 0;
         std::vector<std::optional<double>> numbers;   // total, average, marks
     };
 
     BatchInsert(Database& db, const QString& table, const std::vector<platform::db::FieldDef>& fields, int subjects,
-                platform::db::FieldRulesOff& rulesOff)
+                platform::db::FieldRulesOff& rulesOff, int rowsAStatement)
         : db_(db), rulesOff_(rulesOff), table_(table), width_(kFirstSubjectField + subjects), names_(quotedNames(fields, width_)),
-          statements_(db, [this](int rows) { return insertText(rows); }, kRowsAStatement) {
-        rows_.resize(kRowsAStatement);
+          statements_(db, [this](int rows) { return insertText(rows); }, rowsAStatement) {
+        rows_.resize(std::size_t(rowsAStatement));
         for (Row& row : rows_)
             row.numbers.resize(std::size_t(width_ - kCopiedFields));
     }
@@ -217,12 +216,12 @@ public:
         table.numbers = width_ - kCopiedFields;
     }
 
-    bool full() const { return pending_ == kRowsAStatement; }
+    bool full() const { return pending_ == statements_.rows(); }
 
     // Writes the first `rows` rows waiting (all of them by default) and drops
     // the rest. On a refusal the rows before the refused one stay written, as
     // when each row was its own statement.
-    void flush(int rows = kRowsAStatement) {
+    void flush(int rows = std::numeric_limits<int>::max()) {
         const int n = std::min(rows, pending_);
         pending_ = 0;
         lastFlushed_ = 0;
@@ -312,12 +311,12 @@ private:
 class RowWriter {
 public:
     RowWriter(Database& db, const std::vector<platform::db::FieldDef>& fields, int subjects, CalculationLog& log,
-              platform::db::FieldRulesOff& rulesOff, std::size_t expectedRows)
+              platform::db::FieldRulesOff& rulesOff, std::size_t expectedRows, int rowsAStatement)
         : log_(log), subjects_(subjects), rulesOff_(rulesOff),
           relativeFields_(vouchedFields(db, QStringLiteral("相对成绩表"), fields, subjects)),
           absoluteFields_(vouchedFields(db, QStringLiteral("绝对成绩表"), fields, subjects)),
-          relativeRows_(db, QStringLiteral("相对成绩表"), fields, subjects, rulesOff),
-          absoluteRows_(db, QStringLiteral("绝对成绩表"), fields, subjects, rulesOff) {
+          relativeRows_(db, QStringLiteral("相对成绩表"), fields, subjects, rulesOff, rowsAStatement),
+          absoluteRows_(db, QStringLiteral("绝对成绩表"), fields, subjects, rulesOff, rowsAStatement) {
         if (relativeFields_.empty() || absoluteFields_.empty())
             rulesOff_.restore();
         // A table whose fields the writer vouches for reads back as written.
@@ -372,11 +371,13 @@ public:
         }
         // The scaled total is the sum of the scaled marks; the average
         // counts an absent mark of a subject taken as 0.
+        // The line is whole before its rows can be flushed: a line end left
+        // for after the flush would belong to no student waiting.
+        bytes_ += "\r\n";
         store(relativeRows_, relativeFields_, s, r, relSum, factors.taken, relative_);
         store(absoluteRows_, absoluteFields_, s, r, absSum, factors.taken, absolute_);
         if (absoluteRows_.full())
             flush();
-        bytes_ += "\r\n";
     }
 
     // The next students are of another grade level, with its own factors.
@@ -506,7 +507,7 @@ StageEnd buildScoreTables(CalculationRun& run, const StudentRows& students) {
     log.endLines(1);
 
     platform::db::FieldRulesOff rulesOff(db);
-    RowWriter writer(db, scoreFields, subjects, log, rulesOff, students.rowid.size());
+    RowWriter writer(db, scoreFields, subjects, log, rulesOff, students.rowid.size(), run.rowsAStatement());
     Factors factors;
     static const std::vector<int> kNone;
     std::vector<int> rows;

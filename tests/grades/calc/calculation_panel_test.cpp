@@ -17,6 +17,9 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <functional>
+#include <future>
+#include <new>
+#include <system_error>
 #include <gtest/gtest.h>
 
 using platform::MsgResult;
@@ -321,4 +324,60 @@ TEST(CalculationPanelRun, TeacherFiguresRowTwentySixAndAPreviousTermThatCannotSe
     p.panel->Com51_Click();
     EXPECT_EQ(p.row(26), QStringLiteral("相对成绩表"));
     EXPECT_EQ(p.w().settings().value(Setting::AssessmentScoreTable), QStringLiteral("相对成绩表"));
+}
+
+// A run that gets no thread does its tasks itself; a run left by an exception
+// leaves the panel and the program unlocked, and 开始计算 runs again.
+TEST(CalculationPanelRun, ARunWithoutAThreadOrLeftByAnExceptionLeavesThePanelUsable) {
+    Panel p;
+    p.school.db()->insertRow("成绩表", {"STID", "年级", "班", "姓名", "考号", "语文", "数学", "英语"},
+                             {"20040001", "2004", "01", "张三", "001", 90, 70, 80});
+    state().StudentCount = 1;
+    const QString junk = p.school.folder() + QStringLiteral("/上期.mdb");
+    QFile f(junk);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a database");
+    f.close();
+    p.check("Check55")->click();
+    p.edit("Te53")->setText(junk);
+    p.w().control("Command1")->setEnabled(true);
+    auto usable = [&p] {
+        EXPECT_FALSE(p.panel->running());
+        EXPECT_TRUE(p.w().control("Command1")->isEnabled());
+        EXPECT_TRUE(p.w().control("Frame7")->isEnabled());
+        EXPECT_FALSE(p.edit("Te52")->isReadOnly());
+        EXPECT_FALSE(p.w().control("Frame10_0")->isHidden());
+        EXPECT_TRUE(p.w().control("Frame10_1")->isHidden());
+    };
+    struct Start {
+        explicit Start(CalculationRun::TaskStart s) { CalculationRun::setTaskStart(std::move(s)); }
+        ~Start() { CalculationRun::setTaskStart({}); }
+    };
+    {
+        Start none([](const std::function<bool()>&) -> std::future<bool> {
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        });
+        DialogDouble dd;
+        dd.answerMessage(MsgResult::Yes)
+            .answerMessage(MsgResult::Ok, "你指定的上期成绩库中没有系统计算时需要的数据,系统自动放弃对提高率的计算!")
+            .answerMessage(MsgResult::Ok);
+        p.panel->Com51_Click();
+        EXPECT_TRUE(dd.lastMessage().startsWith(QStringLiteral("计算完成!"))) << dd.lastMessage().toStdString();
+        usable();
+    }
+    p.check("Check55")->click();
+    p.edit("Te53")->setText(junk);
+    {
+        Start failing([](const std::function<bool()>&) -> std::future<bool> { throw std::bad_alloc(); });
+        DialogDouble dd;
+        dd.answerMessage(MsgResult::Yes);
+        EXPECT_THROW(p.panel->Com51_Click(), std::bad_alloc);
+        usable();
+    }
+    p.check("Check55")->click();   // off
+    DialogDouble dd;
+    dd.answerMessage(MsgResult::Yes).answerMessage(MsgResult::Ok);
+    p.panel->Com51_Click();
+    EXPECT_TRUE(dd.lastMessage().startsWith(QStringLiteral("计算完成!"))) << dd.lastMessage().toStdString();
+    usable();
 }

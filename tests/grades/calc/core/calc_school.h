@@ -25,6 +25,7 @@ struct CalcSchool {
     CalculationInputs inputs;
     FormulaTest formulas = [](const std::array<QString, 4>&) { return true; };
     int students = 0;
+    int rowsAStatement = CalculationRun::kRowsAStatement;
 
     platform::db::Database& db() { return *school.db(); }
 
@@ -50,27 +51,35 @@ struct CalcSchool {
         state().StudentCount = float(students);
     }
     // A run with the teacher stage, row 26 written as the panel writes it.
-    End run() {
-        CalculationRun r(school.db(), inputs, host, formulas);
-        r.setLaterStage(teacherStage([this](const QString& table) {
-            platform::db::Recordset settings(school.db(), QStringLiteral("状态表"));
+    End run() { return run(host); }
+    // The same with another host (one that stops at a chosen point), on the
+    // school's file or on another (a copy of it).
+    End run(CalculationHost& with, std::shared_ptr<platform::db::Database> on = {}) {
+        if (!on)
+            on = school.db();
+        CalculationRun r(on, inputs, with, formulas);
+        r.setRowsAStatement(rowsAStatement);
+        r.setLaterStage(teacherStage([on](const QString& table) {
+            platform::db::Recordset settings(on, QStringLiteral("状态表"));
             SettingsRows(settings).store(Setting::AssessmentScoreTable, table);
         }));
         return r.run();
     }
     // Every row of a table as text, for before/after comparisons.
-    QString dump(const QString& table) {
+    QString dump(const QString& table) { return dump(db(), table); }
+    static QString dump(platform::db::Database& on, const QString& table) {
         QString out;
-        for (const QVariantList& row : db().query(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table))) {
+        for (const QVariantList& row : on.query(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table))) {
             for (const QVariant& v : row)
                 out += (v.isNull() ? QStringLiteral("-") : v.toString()) + QLatin1Char('|');
             out += QLatin1Char('\n');
         }
         return out;
     }
-    QString everything() {
-        return dump(QStringLiteral("成绩表")) + dump(QStringLiteral("绝对成绩表")) + dump(QStringLiteral("相对成绩表")) +
-               dump(QStringLiteral("年级表")) + dump(QStringLiteral("状态表"));
+    QString everything() { return everything(db()); }
+    static QString everything(platform::db::Database& on) {
+        return dump(on, QStringLiteral("成绩表")) + dump(on, QStringLiteral("绝对成绩表")) +
+               dump(on, QStringLiteral("相对成绩表")) + dump(on, QStringLiteral("年级表")) + dump(on, QStringLiteral("状态表"));
     }
     // Marks, 总分 and 平均分 of one student of 成绩表, "gone" when deleted.
     QString marksOf(const QString& stid, const QString& table = QStringLiteral("成绩表")) {

@@ -7,6 +7,9 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <gtest/gtest.h>
+#include <future>
+#include <new>
+#include <system_error>
 #include "support/test_files.h"
 
 namespace {
@@ -400,4 +403,90 @@ TEST(TeacherStage, ScaledScopesCountWhatTheTablesHold) {
         EXPECT_TRUE(s.log().contains(QStringLiteral("  a0002x  "))) << scope;
         EXPECT_TRUE(s.log().contains(QStringLiteral("上期人数:3   "))) << scope;
     }
+}
+
+namespace {
+
+// Installs how the run starts its tasks for one test.
+struct TaskStartFor {
+    explicit TaskStartFor(CalculationRun::TaskStart start) { CalculationRun::setTaskStart(std::move(start)); }
+    ~TaskStartFor() { CalculationRun::setTaskStart({}); }
+    TaskStartFor(const TaskStartFor&) = delete;
+    TaskStartFor& operator=(const TaskStartFor&) = delete;
+};
+
+std::future<bool> noThreadToSpare(const std::function<bool()>&) {
+    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+}
+
+} // namespace
+
+// With no thread to spare the run walks the previous term and puts its log
+// in place itself, to the outcome a run with threads has.
+TEST(CalculationRunThreads, WithNoThreadToSpareTheRunDoesItsTasksItself) {
+    struct Outcome {
+        End end;
+        QString tables, log, figures;
+    };
+    auto runOnce = [](bool threads) {
+        TeacherSchool s;
+        s.teacher("两科", {{"2004级01班", "语文"}, {"2004级02班", "数学"}});
+        s.previousTerm([](platform::db::Database& db) {
+            db.execute("UPDATE 成绩表 SET 语文=70, 数学=50 WHERE STID='20040001'");
+        });
+        int starts = 0;
+        TaskStartFor start(threads ? CalculationRun::TaskStart{} : [&starts](const std::function<bool()>& task) {
+            ++starts;
+            return noThreadToSpare(task);
+        });
+        s.host.answer(RunAnswer::Yes).answer(RunAnswer::Ok);
+        const End end = s.run();
+        EXPECT_EQ(starts, threads ? 0 : 2);   // the walk and the log
+        EXPECT_EQ(s.host.unlocks, 1);
+        const QString folder = s.school.folder();
+        return Outcome{end, s.everything().replace(folder, "<folder>"), s.log().replace(folder, "<folder>"),
+                       s.figures("两科")};
+    };
+    const Outcome threads = runOnce(true);
+    ASSERT_EQ(threads.end, End::Completed);
+    EXPECT_FALSE(threads.figures.contains(QStringLiteral("| - - - - |"))) << str(threads.figures);   // the walk passed
+    const Outcome alone = runOnce(false);
+    EXPECT_EQ(alone.end, threads.end);
+    EXPECT_EQ(str(alone.figures), str(threads.figures));
+    EXPECT_EQ(str(alone.tables), str(threads.tables));
+    EXPECT_EQ(str(alone.log), str(threads.log));
+}
+
+// Any other way out of a run (here the log's task cannot even be made, after
+// the stages deleted a student) leaves the panel unlocked, the file, the
+// count of students and the old log as they were; the next run completes.
+TEST(CalculationRunThreads, AnExceptionLeavingTheRunLeavesThePanelUsableAndNothingChanged) {
+    TeacherSchool s;
+    s.inputs.askZeroTotal = true;
+    s.student("2004", "02", "零分", {0, 0, 0});
+    s.previousTerm([](platform::db::Database&) {});
+    s.oldLog();
+    const QString before = s.everything();
+    const float count = state().StudentCount;
+    {
+        int starts = 0;
+        TaskStartFor start([&starts](const std::function<bool()>& task) {
+            if (++starts == 2)
+                throw std::bad_alloc();
+            return std::async(std::launch::async, task);
+        });
+        s.host.answer(RunAnswer::Yes).answer(RunAnswer::Yes);   // the confirmation, the deletion
+        EXPECT_THROW(s.run(), std::bad_alloc);
+        EXPECT_EQ(starts, 2);
+    }
+    EXPECT_EQ(s.host.locks, 1);
+    EXPECT_EQ(s.host.unlocks, 1);
+    EXPECT_EQ(state().StudentCount, count);
+    EXPECT_EQ(str(s.everything()), str(before));
+    EXPECT_EQ(s.logBytes(), QByteArray("old log\r\n"));
+
+    s.host.answer(RunAnswer::Yes).answer(RunAnswer::No).answer(RunAnswer::Ok);
+    EXPECT_EQ(s.run(), End::Completed);
+    EXPECT_EQ(s.host.unlocks, 2);
+    EXPECT_EQ(str(s.marksOf("20040005")), "0 0 0 0 0");
 }
