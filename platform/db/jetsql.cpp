@@ -16,9 +16,14 @@ namespace {
 // Tokens of an SQL text, as far as the translation needs them.
 
 struct Token {
-    enum Kind { Space, Text, Word, Open, Close, Comma, Amp, Other } kind;
+    enum Kind { Space, Note, Text, Word, Open, Close, Comma, Amp, Other } kind;
     QString text;
+    QString typed = {};     // as typed, where the translation renamed it
 };
+
+// White space and notes ("-- ..." to the line's end, "/* ... */"): SQLite reads
+// both as blank, and so does the translation.
+bool isBlank(const Token& t) { return t.kind == Token::Space || t.kind == Token::Note; }
 
 bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$' || c.unicode() >= 0x80; }
 
@@ -60,7 +65,7 @@ std::vector<Token> tokenize(const QString& s, bool* changed) {
                 ++i;
             out.push_back({Token::Space, s.mid(start, i - start)});
         } else if ((c == u'-' && i + 1 < n && s[i + 1] == u'-') || (c == u'/' && i + 1 < n && s[i + 1] == u'*')) {
-            // A note is read by SQLite as blank: nothing in it is translated.
+            // Nothing in a note is translated.
             const qsizetype start = i;
             if (c == u'-') {
                 while (i < n && s[i] != u'\n')
@@ -69,7 +74,7 @@ std::vector<Token> tokenize(const QString& s, bool* changed) {
                 const qsizetype close = s.indexOf(QStringLiteral("*/"), i + 2);
                 i = close < 0 ? n : close + 2;
             }
-            out.push_back({Token::Space, s.mid(start, i - start)});
+            out.push_back({Token::Note, s.mid(start, i - start)});
         } else if (c == u'\'') {
             out.push_back({Token::Text, quoted(u'\'')});
         } else if (c == u'"') {
@@ -126,12 +131,13 @@ std::vector<Token> tokenize(const QString& s, bool* changed) {
         if (out[k].kind != Token::Word)
             continue;
         size_t next = k + 1;
-        while (next < out.size() && out[next].kind == Token::Space)
+        while (next < out.size() && isBlank(out[next]))
             ++next;
         if (next >= out.size() || out[next].kind != Token::Open)
             continue;
         const QString w = out[k].text.toLower();
         if (w == QLatin1String("left") || w == QLatin1String("right")) {
+            out[k].typed = out[k].text;
             out[k].text = QStringLiteral("jet_") + w;
             *changed = true;
         }
@@ -287,7 +293,7 @@ struct Level {
             return;
         QString typed;
         for (size_t k = itemFrom; k < end; ++k)
-            typed += t[k].kind == Token::Space ? QStringLiteral(" ") : t[k].text;
+            typed += isBlank(t[k]) ? QStringLiteral(" ") : t[k].typed.isEmpty() ? t[k].text : t[k].typed;
         typed = typed.simplified();
         const QString done = out.mid(itemOut);
         if (typed.isEmpty() || typed == done.simplified())
@@ -343,7 +349,7 @@ QString render(const std::vector<Token>& t, bool typed) {
     std::vector<Level> levels(1);
     auto nextSignificant = [&](size_t k) -> const Token* {
         while (++k < t.size())
-            if (t[k].kind != Token::Space)
+            if (!isBlank(t[k]))
                 return &t[k];
         return nullptr;
     };
@@ -373,6 +379,10 @@ QString render(const std::vector<Token>& t, bool typed) {
             continue;
         } else if (tok.kind == Token::Space) {
             part.blank(tok.text);
+        } else if (tok.kind == Token::Note) {
+            // As a blank: a note inside a call it became part of would hide the
+            // rest of the call, or a name put after it.
+            part.blank(QStringLiteral(" "));
         } else if (!typed) {
             part.add(tok.text, tok.kind != Token::Other || isQuotedName(tok));
         } else if (tok.kind == Token::Word || tok.kind == Token::Text || isQuotedName(tok)) {
@@ -402,7 +412,7 @@ QString render(const std::vector<Token>& t, bool typed) {
         } else {
             part.add(tok.text, isQuotedName(tok));
         }
-        if (tok.kind != Token::Space && tok.kind != Token::Open)
+        if (!isBlank(tok) && tok.kind != Token::Open)
             cur.note(tok);
     }
     // Brackets left open are closed by nothing, as written.
