@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <optional>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 #include <sqlite3.h>
