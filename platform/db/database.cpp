@@ -1,7 +1,7 @@
 #include "platform/db/database.h"
 
 #include "platform/db/engine_reason.h"
-#include "platform/db/jetsql.h"
+#include "platform/db/jet_work.h"
 #include "platform/db/textorder.h"
 
 #include <QCryptographicHash>
@@ -228,11 +228,11 @@ static sqlite3* openHandle(const QString& path, int flags, int* rc, QString* why
     sqlite3_busy_timeout(h, kBusyMilliseconds);
     sqlite3_extended_result_codes(h, 0);
     registerJetFunctions(h);
-    sqlite3_create_function_v2(h, "msys_single", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, singleFn,
-                               nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(h, "msys_single", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               counted<singleFn>, nullptr, nullptr, nullptr);
     for (const char* name : {"printf", "format"})
-        sqlite3_create_function_v2(h, name, -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, boundedPrintf,
-                                   nullptr, nullptr, nullptr);
+        sqlite3_create_function_v2(h, name, -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   counted<boundedPrintf>, nullptr, nullptr, nullptr);
     return h;
 }
 

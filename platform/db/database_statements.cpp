@@ -331,8 +331,13 @@ namespace {
         throw DbError(DbError::TooMuchWork, QStringLiteral("内存不足, 操作没有完成."));
     if (rc == SQLITE_FULL)
         throw DbError(DbError::Io, QStringLiteral("磁盘已满, 数据没有写入."));
-    if (rc == SQLITE_ERROR)
-        throw DbError(DbError::BadSql, QStringLiteral("SQL 语句有错: %1 (%2)").arg(msg, what));
+    if (rc == SQLITE_ERROR) {
+        // A function outside the typed dialect is refused by the authorizer: to
+        // the user it is one the dialect has not.
+        QString said = msg;
+        said.replace(QLatin1String("not authorized to use function: "), QLatin1String("no such function: "));
+        throw DbError(DbError::BadSql, QStringLiteral("SQL 语句有错: %1 (%2)").arg(said, what));
+    }
     throw DbError(DbError::Io, QStringLiteral("数据库读写错误: %1").arg(reason));
 }
 

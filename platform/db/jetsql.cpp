@@ -2,17 +2,10 @@
 
 #include "platform/db/database.h"
 #include "platform/db/db_error.h"
-#include "platform/db/textorder.h"
 
 #include <QDate>
 #include <QStringList>
 
-#include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <optional>
-#include <utility>
-#include <sqlite3.h>
 #include <vector>
 
 namespace platform::db {
@@ -23,9 +16,14 @@ namespace {
 // Tokens of an SQL text, as far as the translation needs them.
 
 struct Token {
-    enum Kind { Space, Text, Word, Open, Close, Comma, Amp, Other } kind;
+    enum Kind { Space, Note, Text, Word, Open, Close, Comma, Amp, Other } kind;
     QString text;
+    QString typed = {};     // as typed, where the translation renamed it
 };
+
+// White space and notes ("-- ..." to the line's end, "/* ... */"): SQLite reads
+// both as blank, and so does the translation.
+bool isBlank(const Token& t) { return t.kind == Token::Space || t.kind == Token::Note; }
 
 bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$' || c.unicode() >= 0x80; }
 
@@ -67,7 +65,7 @@ std::vector<Token> tokenize(const QString& s, bool* changed) {
                 ++i;
             out.push_back({Token::Space, s.mid(start, i - start)});
         } else if ((c == u'-' && i + 1 < n && s[i + 1] == u'-') || (c == u'/' && i + 1 < n && s[i + 1] == u'*')) {
-            // A note is read by SQLite as blank: nothing in it is translated.
+            // Nothing in a note is translated.
             const qsizetype start = i;
             if (c == u'-') {
                 while (i < n && s[i] != u'\n')
@@ -76,7 +74,7 @@ std::vector<Token> tokenize(const QString& s, bool* changed) {
                 const qsizetype close = s.indexOf(QStringLiteral("*/"), i + 2);
                 i = close < 0 ? n : close + 2;
             }
-            out.push_back({Token::Space, s.mid(start, i - start)});
+            out.push_back({Token::Note, s.mid(start, i - start)});
         } else if (c == u'\'') {
             out.push_back({Token::Text, quoted(u'\'')});
         } else if (c == u'"') {
@@ -133,12 +131,13 @@ std::vector<Token> tokenize(const QString& s, bool* changed) {
         if (out[k].kind != Token::Word)
             continue;
         size_t next = k + 1;
-        while (next < out.size() && out[next].kind == Token::Space)
+        while (next < out.size() && isBlank(out[next]))
             ++next;
         if (next >= out.size() || out[next].kind != Token::Open)
             continue;
         const QString w = out[k].text.toLower();
         if (w == QLatin1String("left") || w == QLatin1String("right")) {
+            out[k].typed = out[k].text;
             out[k].text = QStringLiteral("jet_") + w;
             *changed = true;
         }
@@ -294,7 +293,7 @@ struct Level {
             return;
         QString typed;
         for (size_t k = itemFrom; k < end; ++k)
-            typed += t[k].kind == Token::Space ? QStringLiteral(" ") : t[k].text;
+            typed += isBlank(t[k]) ? QStringLiteral(" ") : t[k].typed.isEmpty() ? t[k].text : t[k].typed;
         typed = typed.simplified();
         const QString done = out.mid(itemOut);
         if (typed.isEmpty() || typed == done.simplified())
@@ -350,7 +349,7 @@ QString render(const std::vector<Token>& t, bool typed) {
     std::vector<Level> levels(1);
     auto nextSignificant = [&](size_t k) -> const Token* {
         while (++k < t.size())
-            if (t[k].kind != Token::Space)
+            if (!isBlank(t[k]))
                 return &t[k];
         return nullptr;
     };
@@ -380,6 +379,10 @@ QString render(const std::vector<Token>& t, bool typed) {
             continue;
         } else if (tok.kind == Token::Space) {
             part.blank(tok.text);
+        } else if (tok.kind == Token::Note) {
+            // As a blank: a note inside a call it became part of would hide the
+            // rest of the call, or a name put after it.
+            part.blank(QStringLiteral(" "));
         } else if (!typed) {
             part.add(tok.text, tok.kind != Token::Other || isQuotedName(tok));
         } else if (tok.kind == Token::Word || tok.kind == Token::Text || isQuotedName(tok)) {
@@ -409,7 +412,7 @@ QString render(const std::vector<Token>& t, bool typed) {
         } else {
             part.add(tok.text, isQuotedName(tok));
         }
-        if (tok.kind != Token::Space && tok.kind != Token::Open)
+        if (!isBlank(tok) && tok.kind != Token::Open)
             cur.note(tok);
     }
     // Brackets left open are closed by nothing, as written.
@@ -424,419 +427,6 @@ QString render(const std::vector<Token>& t, bool typed) {
     levels.back().endItem(t, t.size());
     return levels.back().out;
 }
-
-// ---------------------------------------------------------------------------
-// Like
-
-bool sameChar(char16_t a, char16_t b) { return a == b || textWeight(a) == textWeight(b); }
-
-// One "[...]" set at pattern[p] (just after "["); returns the index after "]" or -1.
-qsizetype matchSet(const QString& pattern, qsizetype p, char16_t c, bool* hit) {
-    const qsizetype n = pattern.size();
-    bool negate = false;
-    if (p < n && pattern[p] == u'!') {
-        negate = true;
-        ++p;
-    }
-    bool found = false;
-    bool first = true;
-    while (p < n && (pattern[p] != u']' || first)) {
-        first = false;
-        const char16_t lo = pattern[p].unicode();
-        if (p + 2 < n && pattern[p + 1] == u'-' && pattern[p + 2] != u']') {
-            const char16_t hi = pattern[p + 2].unicode();
-            const uint32_t w = textWeight(c);
-            if (w >= textWeight(lo) && w <= textWeight(hi))
-                found = true;
-            p += 3;
-        } else {
-            if (sameChar(lo, c))
-                found = true;
-            ++p;
-        }
-    }
-    if (p >= n)
-        return -1;
-    *hit = found != negate;
-    return p + 1;
-}
-
-// Whether the one-character element of the pattern at p matches c; returns the
-// place after the element, or -1.
-qsizetype matchOne(const QString& pattern, qsizetype p, char16_t c, QChar escape) {
-    const qsizetype pn = pattern.size();
-    const QChar pc = pattern[p];
-    if (!escape.isNull() && pc == escape && p + 1 < pn)
-        return sameChar(pattern[p + 1].unicode(), c) ? p + 2 : -1;
-    if (pc == u'?' || pc == u'_')
-        return p + 1;
-    if (pc == u'#')
-        return c >= u'0' && c <= u'9' ? p + 1 : -1;
-    if (pc == u'[') {
-        bool hit = false;
-        const qsizetype after = matchSet(pattern, p + 1, c, &hit);
-        if (after < 0)              // no closing bracket: a plain "["
-            return c == u'[' ? p + 1 : -1;
-        return hit ? after : -1;
-    }
-    return sameChar(pc.unicode(), c) ? p + 1 : -1;
-}
-
-bool isStar(const QString& pattern, qsizetype p, QChar escape) {
-    const QChar pc = pattern[p];
-    return (pc == u'*' || pc == u'%') && (escape.isNull() || pc != escape);
-}
-
-// The watch of the typed query running in this thread, if any.
-thread_local WorkWatch* watched = nullptr;
-
-// Tells the watch of `steps` more steps of work; whether the query is to stop.
-bool spend(WorkWatch& w, int steps) {
-    w.untold += steps;
-    if (w.untold < w.every)
-        return false;
-    w.untold = 0;
-    return w.progress(w.arg) != 0;
-}
-
-// Every other element matches one character, so going back to the last star
-// is enough: time is at most text times pattern, whatever the stars. That is
-// still long for long texts, so a watch, when given, is told of the work;
-// nothing when it stops the match.
-std::optional<bool> likeFrom(const QString& text, const QString& pattern, QChar escape,
-                             WorkWatch* watch = nullptr) {
-    const qsizetype tn = text.size(), pn = pattern.size();
-    qsizetype t = 0, p = 0;
-    qsizetype starP = -1, starT = -1;
-    while (t < tn) {
-        if (watch && spend(*watch, 1))
-            return std::nullopt;
-        if (p < pn && isStar(pattern, p, escape)) {
-            while (p < pn && isStar(pattern, p, escape))
-                ++p;
-            starP = p;
-            starT = t;
-            continue;
-        }
-        if (p < pn) {
-            const qsizetype next = matchOne(pattern, p, text[t].unicode(), escape);
-            if (next >= 0) {
-                p = next;
-                ++t;
-                continue;
-            }
-        }
-        if (starP < 0)
-            return false;
-        p = starP;
-        t = ++starT;
-    }
-    while (p < pn && isStar(pattern, p, escape))
-        ++p;
-    return p == pn;
-}
-
-// ---------------------------------------------------------------------------
-// The text order
-
-// Two texts compared cost about as many steps: the engine converts both to
-// UTF-16 for each comparison.
-constexpr int kCompareSteps = 16;
-
-// The engine sorts (a chunk of rows, or all of them) within one step. Once a
-// typed query's bound is spent the rest of such a sort compares lengths only,
-// an order still, so that the step ends soon; the query is then stopped.
-int collateJet(void* db, int na, const void* a, int nb, const void* b) {
-    if (WorkWatch* w = watched; w && w->db == db && (w->cut || spend(*w, kCompareSteps))) {
-        w->cut = true;
-        return na == nb ? 0 : (na < nb ? -1 : 1);
-    }
-    return compareUnits(static_cast<const char16_t*>(a), na / 2, static_cast<const char16_t*>(b), nb / 2);
-}
-
-// ---------------------------------------------------------------------------
-// Functions
-
-QString argText(sqlite3_value* v) {
-    return QString::fromUtf16(static_cast<const char16_t*>(sqlite3_value_text16(v)),
-                              sqlite3_value_bytes16(v) / 2);
-}
-
-void resultText(sqlite3_context* ctx, const QString& s) {
-    sqlite3_result_text16(ctx, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
-}
-
-// A number as the engine writes it: a Single without the noise of its double form.
-QString numberText(double d) {
-    if (std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 1e15)
-        return QString::number(qint64(d));
-    char buf[64];
-    const float f = float(d);
-    std::to_chars_result r = double(f) == d
-        ? std::to_chars(buf, buf + sizeof buf, f, std::chars_format::general)
-        : std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general);
-    return QString::fromLatin1(buf, r.ptr - buf);
-}
-
-QString valueText(sqlite3_value* v) {
-    switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER: return QString::number(sqlite3_value_int64(v));
-    case SQLITE_FLOAT: return numberText(sqlite3_value_double(v));
-    case SQLITE_NULL: return {};
-    default: return argText(v);
-    }
-}
-
-bool anyNull(int argc, sqlite3_value** argv) {
-    for (int i = 0; i < argc; ++i)
-        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
-            return true;
-    return false;
-}
-
-void concatFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    QString s;
-    bool any = false;
-    // Each part is within the length limit, their sum need not be.
-    const int limit = sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1);
-    for (int i = 0; i < argc; ++i) {
-        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
-            continue;
-        any = true;
-        s += valueText(argv[i]);
-        if (s.size() > limit) {
-            sqlite3_result_error_toobig(ctx);
-            return;
-        }
-    }
-    if (any)
-        resultText(ctx, s);
-    else
-        sqlite3_result_null(ctx);
-}
-
-void likeFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (anyNull(argc, argv)) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    QChar escape;
-    if (argc == 3) {
-        const QString e = argText(argv[2]);
-        if (e.size() != 1) {
-            sqlite3_result_error(ctx, "ESCAPE expression must be a single character", -1);
-            return;
-        }
-        escape = e[0];
-    }
-    WorkWatch* watch = watched && watched->db == sqlite3_context_db_handle(ctx) ? watched : nullptr;
-    const std::optional<bool> hit = likeFrom(valueText(argv[1]), argText(argv[0]), escape, watch);
-    if (!hit)
-        sqlite3_result_error_code(ctx, SQLITE_INTERRUPT);   // as the progress handler stops a query
-    else
-        sqlite3_result_int(ctx, *hit ? 1 : 0);
-}
-
-// Val: the number at the start of a text, blanks anywhere ignored; 0 when there is none.
-void valFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const QString t = valueText(argv[0]);
-    QString digits;
-    bool dot = false, exp = false;
-    for (QChar c : t) {
-        if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r')
-            continue;
-        if (c.isDigit() && c.unicode() < 0x80) {
-            digits += c;
-        } else if ((c == u'-' || c == u'+') && (digits.isEmpty() || digits.back() == u'e')) {
-            digits += c;
-        } else if (c == u'.' && !dot && !exp) {
-            dot = true;
-            digits += c;
-        } else if ((c == u'e' || c == u'E') && !exp && !digits.isEmpty() && digits.back().isDigit()) {
-            exp = true;
-            digits += u'e';
-        } else {
-            break;
-        }
-    }
-    while (!digits.isEmpty() && !digits.back().isDigit() && digits.back() != u'.')
-        digits.chop(1);
-    bool ok = false;
-    const double d = digits.toDouble(&ok);
-    sqlite3_result_double(ctx, ok ? d : 0.0);
-}
-
-void midFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (anyNull(argc, argv)) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const QString s = valueText(argv[0]);
-    const qint64 start = sqlite3_value_int64(argv[1]);
-    if (start < 1) {
-        sqlite3_result_error(ctx, "Mid: start must be 1 or more", -1);
-        return;
-    }
-    const qint64 len = argc > 2 ? sqlite3_value_int64(argv[2]) : s.size();
-    resultText(ctx, len < 0 ? QString() : s.mid(start - 1, len));
-}
-
-template <bool fromLeft>
-void sideFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (anyNull(argc, argv)) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const QString s = valueText(argv[0]);
-    const qint64 n = std::max<qint64>(0, sqlite3_value_int64(argv[1]));
-    resultText(ctx, fromLeft ? s.left(n) : s.right(n));
-}
-
-void lenFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
-        sqlite3_result_null(ctx);
-    else
-        sqlite3_result_int64(ctx, valueText(argv[0]).size());
-}
-
-template <bool upper>
-void caseFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
-        sqlite3_result_null(ctx);
-    else
-        resultText(ctx, upper ? valueText(argv[0]).toUpper() : valueText(argv[0]).toLower());
-}
-
-void nzFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) != SQLITE_NULL)
-        sqlite3_result_value(ctx, argv[0]);
-    else if (argc > 1)
-        sqlite3_result_value(ctx, argv[1]);
-    else
-        resultText(ctx, QString());
-}
-
-// Int rounds down, Fix toward zero.
-template <bool down>
-void wholeFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const double d = sqlite3_value_double(argv[0]);
-    sqlite3_result_double(ctx, down ? std::floor(d) : std::trunc(d));
-}
-
-void cstrFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
-        sqlite3_result_error(ctx, "Invalid use of Null", -1);
-    else
-        resultText(ctx, valueText(argv[0]));
-}
-
-// Str: a number with the place of its sign, a blank when it is not negative.
-void strFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const double d = sqlite3_value_double(argv[0]);
-    const QString t = numberText(d);
-    resultText(ctx, d < 0 ? t : QLatin1Char(' ') + t);
-}
-
-std::optional<double> numberArg(sqlite3_value* v) {
-    switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER:
-    case SQLITE_FLOAT: return sqlite3_value_double(v);
-    case SQLITE_NULL: return std::nullopt;
-    default: {
-        bool ok = false;
-        const double d = valueText(v).trimmed().toDouble(&ok);
-        return ok ? std::optional(d) : std::nullopt;
-    }
-    }
-}
-
-// CInt / CLng: to the nearest whole number, halves to even, within the type's range.
-template <qint64 lo, qint64 hi>
-void cwholeFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    const auto d = numberArg(argv[0]);
-    if (!d) {
-        sqlite3_result_error(ctx, "Type mismatch", -1);
-        return;
-    }
-    const double r = std::nearbyint(*d);
-    if (r < double(lo) || r > double(hi)) {
-        sqlite3_result_error(ctx, "Overflow", -1);
-        return;
-    }
-    sqlite3_result_int64(ctx, qint64(r));
-}
-
-template <bool single>
-void crealFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    const auto d = numberArg(argv[0]);
-    if (!d) {
-        sqlite3_result_error(ctx, "Type mismatch", -1);
-        return;
-    }
-    sqlite3_result_double(ctx, single ? double(float(*d)) : *d);
-}
-
-// "\" and Mod: both operands rounded to whole numbers first (halves to even),
-// the quotient cut toward zero, the remainder with the dividend's sign. A zero
-// divisor gives Null, as "/" does here, rather than ending the whole query.
-template <bool remainder>
-void wholeDivisionFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (anyNull(argc, argv)) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const auto a = numberArg(argv[0]), b = numberArg(argv[1]);
-    if (!a || !b) {
-        sqlite3_result_error(ctx, "Type mismatch", -1);
-        return;
-    }
-    const double x = std::nearbyint(*a), y = std::nearbyint(*b);
-    // Within the range of a 64-bit whole number, its most negative value aside.
-    if (!(std::fabs(x) < 9.2e18) || !(std::fabs(y) < 9.2e18)) {
-        sqlite3_result_error(ctx, "Overflow", -1);
-        return;
-    }
-    const qint64 n = qint64(x), d = qint64(y);
-    if (d == 0)
-        sqlite3_result_null(ctx);
-    else
-        sqlite3_result_int64(ctx, remainder ? n % d : n / d);
-}
-
-void spaceFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    resultText(ctx, QString(std::clamp<qint64>(sqlite3_value_int64(argv[0]), 0, 65535), u' '));
-}
-
-// InStr(start, text, sought): 1-based place of sought from start on, 0 when absent.
-void instrFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (anyNull(argc, argv)) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const qint64 start = sqlite3_value_int64(argv[0]);
-    if (start < 1) {
-        sqlite3_result_error(ctx, "InStr: start must be 1 or more", -1);
-        return;
-    }
-    const qsizetype at = valueText(argv[1]).indexOf(valueText(argv[2]), start - 1);
-    sqlite3_result_int64(ctx, at < 0 ? 0 : at + 1);
-}
-
-} // namespace
-
-namespace {
 
 QString translate(const QString& jetSql, bool typed) {
     QString text = jetSql;
@@ -869,31 +459,5 @@ QString translate(const QString& jetSql, bool typed) {
 QString toSqliteSql(const QString& jetSql) { return translate(jetSql, false); }
 
 QString typedToSqliteSql(const QString& jetSql) { return translate(jetSql, true); }
-
-bool jetLike(const QString& text, const QString& pattern) { return *likeFrom(text, pattern, QChar()); }
-
-WorkWatch* watchJetWork(WorkWatch* watch) { return std::exchange(watched, watch); }
-
-void registerJetFunctions(sqlite3* db) {
-    struct Fn {
-        const char* name;
-        int args;
-        void (*fn)(sqlite3_context*, int, sqlite3_value**);
-    };
-    const Fn fns[] = {
-        {"jet_concat", -1, concatFn}, {"like", 2, likeFn}, {"like", 3, likeFn},
-        {"val", 1, valFn}, {"mid", 2, midFn}, {"mid", 3, midFn},
-        {"jet_left", 2, sideFn<true>}, {"jet_right", 2, sideFn<false>}, {"len", 1, lenFn},
-        {"ucase", 1, caseFn<true>}, {"lcase", 1, caseFn<false>}, {"nz", 1, nzFn}, {"nz", 2, nzFn},
-        {"int", 1, wholeFn<true>}, {"fix", 1, wholeFn<false>}, {"cstr", 1, cstrFn}, {"str", 1, strFn},
-        {"cint", 1, cwholeFn<-32768, 32767>}, {"clng", 1, cwholeFn<-2147483648LL, 2147483647LL>},
-        {"csng", 1, crealFn<true>}, {"cdbl", 1, crealFn<false>}, {"space", 1, spaceFn},
-        {"instr", 3, instrFn}, {"jet_intdiv", 2, wholeDivisionFn<false>}, {"jet_mod", 2, wholeDivisionFn<true>},
-    };
-    for (const Fn& f : fns)
-        sqlite3_create_function_v2(db, f.name, f.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, f.fn,
-                                   nullptr, nullptr, nullptr);
-    sqlite3_create_collation_v2(db, "JET", SQLITE_UTF16_ALIGNED, db, collateJet, nullptr);
-}
 
 } // namespace platform::db

@@ -6,6 +6,7 @@
 // Like and the text order (collation JET) are registered on every connection.
 
 #include <QString>
+#include <QStringList>
 
 struct sqlite3;
 
@@ -23,7 +24,11 @@ QString typedToSqliteSql(const QString& jetSql);
 // [abc], [a-z] and [!abc] one of (or none of) a set; letters without case.
 bool jetLike(const QString& text, const QString& pattern);
 
+// Registers them on a connection; while a typed query runs on it, a function
+// outside the typed dialect is refused (SQL 语句有错: no such function ...).
 void registerJetFunctions(sqlite3* db);
+// The functions a typed query may call.
+QStringList typedSqlFunctions();
 
 // Like and the sorting of texts work inside one step of the engine, where the
 // progress handler that bounds a typed query never looks. While a typed query
@@ -38,7 +43,7 @@ struct WorkWatch {
     int (*progress)(void*) = nullptr;
     void* arg = nullptr;
     bool cut = false;
-    int untold = 0;     // steps not yet told
+    qint64 untold = 0;  // steps not yet told
 };
 // Watches `watch` (null: none) in this thread; returns the watch it replaces.
 WorkWatch* watchJetWork(WorkWatch* watch);

@@ -1,29 +1,17 @@
 #include "platform/db/textorder.h"
 
+#include "platform/db/jet_work.h"
+
 #include <algorithm>
 
 #include "platform/text/gbk.h"
 
 #include <array>
-#include <memory>
+#include <atomic>
 
 namespace platform::db {
 
 namespace {
-
-// Weight of one UTF-16 unit: an ASCII character is its byte (letters folded to
-// lower case) shifted left, a GBK character its two bytes; anything GBK cannot
-// hold sorts after all of them. Comparing weights one by one then gives the
-// same order as comparing the GBK bytes of the folded texts.
-struct WeightTable {
-    std::array<uint32_t, 65536> weight{};
-    std::array<bool, 65536> known{};
-};
-
-WeightTable& table() {
-    static std::unique_ptr<WeightTable> t = std::make_unique<WeightTable>();
-    return *t;
-}
 
 uint32_t computeWeight(char16_t unit) {
     if (unit < 0x80) {
@@ -45,17 +33,31 @@ uint32_t computeWeight(char16_t unit) {
     return 0x10000u + unit;
 }
 
+// Weight of one UTF-16 unit: an ASCII character is its byte (letters folded to
+// lower case) shifted left, a GBK character its two bytes; anything GBK cannot
+// hold sorts after all of them. Comparing weights one by one then gives the
+// same order as comparing the GBK bytes of the folded texts. Each weight is
+// asked of the converter the first time a character is met (building all of
+// them takes a tenth of a second); sorts run on the calculation's threads too,
+// so an entry is an atomic, 0 until known (only ASCII weighs less than 0x100).
+std::array<std::atomic<uint32_t>, 65536>& weights() {
+    static std::array<std::atomic<uint32_t>, 65536> table{};
+    return table;
+}
+
 } // namespace
 
 uint32_t textWeight(char16_t unit) {
     if (unit < 0x80)
         return (unit >= u'A' && unit <= u'Z') ? uint32_t(unit - u'A' + u'a') << 8 : uint32_t(unit) << 8;
-    WeightTable& t = table();
-    if (!t.known[unit]) {
-        t.weight[unit] = computeWeight(unit);
-        t.known[unit] = true;
+    std::atomic<uint32_t>& known = weights()[unit];
+    uint32_t w = known.load(std::memory_order_relaxed);
+    if (w == 0) {
+        // Two threads may both compute it: the same value.
+        w = computeWeight(unit);
+        known.store(w, std::memory_order_relaxed);
     }
-    return t.weight[unit];
+    return w;
 }
 
 int compareUnits(const char16_t* a, qsizetype na, const char16_t* b, qsizetype nb) {
@@ -94,6 +96,21 @@ QByteArray equalityKeyUtf8(const QByteArray& utf8) {
         if (upper(c))
             c = char(c + 32);
     return key;
+}
+
+// Two texts compared cost about as many steps: the engine converts both to
+// UTF-16 for each comparison.
+constexpr int kCompareSteps = 16;
+
+// The engine sorts (a chunk of rows, or all of them) within one step. Once a
+// typed query's bound is spent the rest of such a sort compares lengths only,
+// an order still, so that the step ends soon; the query is then stopped.
+int collateJet(void* db, int na, const void* a, int nb, const void* b) {
+    if (WorkWatch* w = watchOn(db); w && (w->cut || spend(*w, kCompareSteps))) {
+        w->cut = true;
+        return na == nb ? 0 : (na < nb ? -1 : 1);
+    }
+    return compareUnits(static_cast<const char16_t*>(a), na / 2, static_cast<const char16_t*>(b), nb / 2);
 }
 
 } // namespace platform::db

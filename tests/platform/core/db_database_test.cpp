@@ -5,8 +5,10 @@
 #include "platform/db/textorder.h"
 
 #include <QFile>
+#include <atomic>
 #include <cmath>
 #include <thread>
+#include <vector>
 
 using namespace platform::db;
 using testsupport::DbFixture;
@@ -192,6 +194,29 @@ TEST(TextOrder, EqualityKeysAgreeWithTheOrder) {
         const QString x = QString::fromUtf8(a), y = QString::fromUtf8(b);
         EXPECT_EQ(equalityKey(x) == equalityKey(y), compareText(x, y) == 0) << a << " / " << b;
     }
+}
+
+// Sorts run on the calculation's threads too: two threads that first meet
+// characters at once see one order (a race here is what ThreadSanitizer finds).
+TEST(TextOrder, TwoThreadsSeeOneOrder) {
+    std::atomic<bool> go{false};
+    std::vector<uint32_t> seen[2];
+    auto walk = [&](std::vector<uint32_t>& out, bool backwards) {
+        while (!go.load())
+            std::this_thread::yield();
+        out.resize(0x10000);
+        for (uint32_t i = 0; i < 0x10000; ++i) {
+            const char16_t u = char16_t(backwards ? 0xFFFF - i : i);
+            out[u] = textWeight(u);
+        }
+    };
+    std::thread first(walk, std::ref(seen[0]), false), second(walk, std::ref(seen[1]), true);
+    go = true;
+    first.join();
+    second.join();
+    EXPECT_EQ(seen[0], seen[1]);
+    EXPECT_LT(seen[0][u'安'], seen[0][u'北']);
+    EXPECT_EQ(seen[0][u'A'], seen[0][u'a']);
 }
 
 TEST_F(DatabaseTest, TransactionsRollBackUnlessCommitted) {

@@ -121,6 +121,47 @@ TEST_F(JetSqlTest, TypedArithmeticDividesAsTheOldEngine) {
     EXPECT_EQ(rs.valueAt(0, 5).toString(), s("0.5"));
 }
 
+// A note is blank wherever it stands: after an operator's right operand, before
+// "," or "from", it neither hides the rest of a translated call nor the name
+// the column gets as typed.
+TEST_F(JetSqlTest, NotesInTypedSqlStayNotes) {
+    const struct {
+        const char* sql;
+        QStringList names;
+        const char* row;
+    } cases[] = {
+        {"select STID, 总分 mod 100 -- 余数\nfrom 成绩表", {s("STID"), s("总分 mod 100")}, "20040002|80"},
+        {"select STID, 总分 \\ 3 -- 商\nfrom 成绩表", {s("STID"), s("总分 \\ 3")}, "20040002|93"},
+        {"select STID, 总分 / 8 -- 八分之一\nfrom 成绩表", {s("STID"), s("总分 / 8")}, "20040002|35"},
+        {"select STID, 姓名 & 学号 -- 连\nfrom 成绩表", {s("STID"), s("姓名 & 学号")}, "20040002|李四02"},
+        {"select 总分 mod 100 -- 余数\n, 学号 from 成绩表", {s("总分 mod 100"), s("学号")}, "80|02"},
+        {"select 总分 \\ 3 /* 商 */, 学号 from 成绩表", {s("总分 \\ 3"), s("学号")}, "93|02"},
+        {"select 总分 / 8 -- /\n, 学号 from 成绩表", {s("总分 / 8"), s("学号")}, "35|02"},
+        {"select 姓名 & 学号 /* & */, 学号 from 成绩表", {s("姓名 & 学号"), s("学号")}, "李四02|02"},
+        {"select 总分 mod 100 /* 余数 */ from 成绩表", {s("总分 mod 100")}, "80"},
+        {"select 总分 / 8 /* ) */ from 成绩表", {s("总分 / 8")}, "35"},
+        // Between an operand and its operator, and between a name and its bracket.
+        {"select 总分 -- 总\n mod /* m */ 100 from 成绩表", {s("总分 mod 100")}, "80"},
+        {"select Left /* 左 */ (姓名, 1) & 'x' from 成绩表", {s("Left (姓名, 1) & 'x'")}, "李x"},
+        {"select 总分 \\ 3 as 商 -- 名\n, 总分 mod 100 /* 余 */ 余 from 成绩表", {s("商"), s("余")}, "93|80"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sql);
+        QStringList names, cells;
+        try {
+            Recordset rs(db_, s(c.sql) + s(" where STID = '20040002'"), {}, nullptr, SqlOrigin::User);
+            for (int i = 0; i < rs.fieldCount(); ++i) {
+                names << rs.fieldName(i);
+                cells << rs.valueAt(0, i).toString();
+            }
+        } catch (const DbError& e) {
+            ADD_FAILURE() << e.text().toStdString();
+        }
+        EXPECT_EQ(names, c.names);
+        EXPECT_EQ(cells.join(u'|'), s(c.row));
+    }
+}
+
 TEST_F(JetSqlTest, SingleTableSelectsStayUpdatable) {
     const struct {
         const char* sql;
