@@ -15,7 +15,7 @@
 
 #include <QByteArray>
 #include <QString>
-#include <sys/types.h>
+#include <sys/stat.h>   // struct stat, mode_t
 
 namespace platform {
 
