@@ -12,6 +12,23 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+namespace {
+
+QByteArray takeFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        std::abort();
+    const QByteArray bytes = f.readAll();
+    f.close();
+    if (!f.remove())
+        std::abort();
+    return bytes;
+}
+
+} // namespace
+
+FifoFeeder::FifoFeeder(const QString& path) : FifoFeeder(path, takeFile(path)) {}
+
 FifoFeeder::FifoFeeder(const QString& path, const QByteArray& content) {
     const QByteArray name = QFile::encodeName(path);
     if (::mkfifo(name.constData(), 0666) != 0)

@@ -15,6 +15,8 @@
 class FifoFeeder {
 public:
     FifoFeeder(const QString& path, const QByteArray& content);
+    // In place of the file at `path`, giving its bytes.
+    explicit FifoFeeder(const QString& path);
     ~FifoFeeder();
     FifoFeeder(const FifoFeeder&) = delete;
     FifoFeeder& operator=(const FifoFeeder&) = delete;

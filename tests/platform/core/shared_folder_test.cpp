@@ -28,14 +28,7 @@ using testsupport::readFileBytes;
 using testsupport::str;
 using testsupport::writeFileBytes;
 
-QString thrown(const std::function<void()>& write) {
-    try {
-        write();
-    } catch (const FileError& e) {
-        return e.text();
-    }
-    return {};
-}
+QString thrown(const std::function<void()>& write) { return testsupport::fileErrorOf(write); }
 
 struct stat statOf(const QString& path) {
     struct stat st {};

@@ -5,9 +5,7 @@
 
 #include "support/school_fixture.h"
 #include "support/special_files.h"
-#include "support/test_files.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
 
 TEST(StartupFiles, AFifoInPlaceOfSystemTxtOrScroDatIsTakenAsMissingOrDamaged) {
@@ -25,9 +23,7 @@ TEST(StartupFiles, AFifoInPlaceOfSystemTxtOrScroDatIsTakenAsMissingOrDamaged) {
         SchoolFixture school;
         const QString file = c.locator ? locatorFilePath() : settingsFilePath(school.folder());
         // The FIFO gives the sound file's bytes to a reader that opens it.
-        const QByteArray sound = testsupport::readFileBytes(file);
-        ASSERT_TRUE(QFile::remove(file));
-        const FifoFeeder fifo(file, sound);
+        const FifoFeeder fifo(file);
         const auto read = form2::readStartupFiles();
         ASSERT_TRUE(std::holds_alternative<form2::StartupFailure>(read));
         EXPECT_EQ(std::get<form2::StartupFailure>(read).text, QString::fromUtf8(c.message));
