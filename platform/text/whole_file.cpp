@@ -123,13 +123,18 @@ void removeLeftovers(const QString& folder, const QString& name) {
     }
 }
 
+// As the effective user: the one whose rights the write itself has.
+bool mayWrite(const QByteArray& path, int how) {
+    return ::faccessat(AT_FDCWD, path.constData(), how, AT_EACCESS) == 0;
+}
+
 // Whether a new file can take the old one's place in its folder: the folder
 // takes new names, and in a folder where only owners may remove (sticky), the
 // old file or the folder is ours.
 bool folderTakesReplacement(const QString& folder, const struct stat& old) {
     const QByteArray f = encoded(folder);
     struct stat st {};
-    if (::access(f.constData(), W_OK | X_OK) != 0 || ::stat(f.constData(), &st) != 0)
+    if (!mayWrite(f, W_OK | X_OK) || ::stat(f.constData(), &st) != 0)
         return false;
     const uid_t me = ::geteuid();
     return !(st.st_mode & S_ISVTX) || me == 0 || old.st_uid == me || st.st_uid == me;
@@ -224,7 +229,7 @@ bool WholeFile::open() {
     if (!exists)
         return openNew();
     // A file the user may not write stays so, though its folder would let us replace it.
-    if (::access(encoded(target_).constData(), W_OK) != 0)
+    if (!mayWrite(encoded(target_), W_OK))
         return fail(errno);
     // A new file in its place would leave its other names with the old content.
     if (old.st_nlink == 1 && folderTakesReplacement(folderOf(target_), old)) {
