@@ -22,16 +22,21 @@ namespace {
 // A file's earlier content, put back when the creation fails.
 class FileKeeper {
 public:
-    explicit FileKeeper(QString path) : path_(std::move(path)) {
-        QFile f(path_);
-        if (f.exists() && f.open(QIODevice::ReadOnly)) before_ = f.readAll();
+    explicit FileKeeper(QString path) : path_(std::move(path)), existed_(QFile::exists(path_)) {
+        // Only a plain file is read: a FIFO in its place would hold the creation.
+        try {
+            if (existed_) before_ = platform::readPlainFile(path_);
+        } catch (const platform::FileError&) {
+        }
     }
-    // Best effort: the failure being reported is the one that counts.
+    // Best effort: the failure being reported is the one that counts. What was
+    // there and could not be read is not ours to remove.
     void restore() const {
-        if (!before_) {
+        if (!existed_) {
             QFile::remove(path_);
             return;
         }
+        if (!before_) return;
         try {
             platform::writeFileWhole(path_, *before_);
         } catch (const platform::FileError&) {
@@ -39,6 +44,7 @@ public:
     }
 private:
     QString path_;
+    bool existed_;
     std::optional<QByteArray> before_;
 };
 

@@ -12,6 +12,8 @@
 #include <QtEndian>
 #include <bit>
 #include <cmath>
+#include <fcntl.h>
+#include <unistd.h>
 
 using platform::FileError;
 using platform::GbkError;
@@ -89,9 +91,14 @@ QString characterOrDamaged(int code) {
 // In place on purpose: the bytes are already on the disk, so a full disk
 // cannot refuse them, and nothing else of the record is touched.
 bool rewriteInPlace(const QString& folder, int offset, const QByteArray& bytes) {
-    QFile f(settingsFilePath(folder));
-    if (!f.exists()) return false;
-    if (!f.open(QIODevice::ReadWrite)) return false;
+    int error = 0;
+    const int fd = platform::openPlainFile(settingsFilePath(folder), O_RDWR, error);
+    if (fd < 0) return false;
+    QFile f;
+    if (!f.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
     if (f.size() < kReadableSize) return false;
     if (!f.seek(offset)) return false;
     if (f.write(bytes) != bytes.size() || !f.flush()) return false;
@@ -188,12 +195,8 @@ QString WriteSchoolSettings(const QString& folder, int16_t grades, int16_t class
 }
 
 std::optional<SchoolSettings> ReadSchoolSettings(const QString& folder) {
-    QFile f(settingsFilePath(folder));
-    if (!f.exists()) return std::nullopt;
-    if (!f.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("不能打开文件 ") + settingsFilePath(folder) + QStringLiteral(": ") +
-                        platform::fileErrorReason(f));
-    const QByteArray record = f.readAll();
+    if (!QFile::exists(settingsFilePath(folder))) return std::nullopt;
+    const QByteArray record = platform::readPlainFile(settingsFilePath(folder));
     if (record.size() < kReadableSize) throw FileError(QStringLiteral("文件scro.dat已损坏"));
 
     SchoolSettings s;
@@ -217,12 +220,8 @@ std::optional<SchoolSettings> ReadSchoolSettings(const QString& folder) {
 }
 
 std::optional<QString> ReadAdministratorPassword(const QString& folder) {
-    QFile f(settingsFilePath(folder));
-    if (!f.exists()) return std::nullopt;
-    if (!f.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("不能打开文件 ") + settingsFilePath(folder) + QStringLiteral(": ") +
-                        platform::fileErrorReason(f));
-    const QByteArray record = f.read(kPasswordAt + kPasswordLength * 4);
+    if (!QFile::exists(settingsFilePath(folder))) return std::nullopt;
+    const QByteArray record = platform::readPlainFile(settingsFilePath(folder), kPasswordAt + kPasswordLength * 4);
     if (record.size() < kPasswordAt + kPasswordLength * 4) throw FileError(QStringLiteral("文件scro.dat已损坏"));
     return passwordOf(record);
 }

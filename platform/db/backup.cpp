@@ -2,23 +2,19 @@
 
 #include "platform/db/database.h"
 #include "platform/db/engine_reason.h"
-#include "platform/text/system_errors.h"
+#include "platform/text/whole_file.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTemporaryFile>
-#include <cerrno>
-#include <cstdio>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace platform::db {
 
 namespace {
-
-QString fileLayer;
 
 // Where the target would be on disk: through links, and through a link to
 // its folder when the file does not exist yet.
@@ -37,55 +33,44 @@ QString engineMessage(sqlite3* h, int rc) {
     return engineReason(h, rc) + QStringLiteral("。");
 }
 
-// Copies the open database into the file at `path` and checks the copy.
-void copyInto(Database& db, const QString& path) {
-    sqlite3* dest = nullptr;
-    const QByteArray layer = fileLayer.toUtf8();
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &dest, SQLITE_OPEN_READWRITE,
-                             fileLayer.isEmpty() ? nullptr : layer.constData());
-    if (rc != SQLITE_OK) {
-        const QString why = engineMessage(dest, rc);
-        sqlite3_close_v2(dest);
-        refuseBackup(why);
+// The whole database as one consistent copy, read through the engine while
+// this or the other program may write, and checked before it is written.
+struct Copy {
+    unsigned char* bytes = nullptr;
+    sqlite3_int64 size = 0;
+    ~Copy() { sqlite3_free(bytes); }
+};
+
+void copyOf(Database& db, Copy& copy) {
+    copy.bytes = sqlite3_serialize(db.handle(), "main", &copy.size, 0);
+    if (!copy.bytes || copy.size <= 0) {
+        const int rc = sqlite3_errcode(db.handle());
+        refuseBackup(engineMessage(db.handle(), rc == SQLITE_OK ? SQLITE_NOMEM : rc));
     }
-    sqlite3_backup* b = sqlite3_backup_init(dest, "main", db.handle(), "main");
-    if (!b) {
-        const QString why = engineMessage(dest, sqlite3_errcode(dest));
-        sqlite3_close_v2(dest);
-        refuseBackup(why);
-    }
-    rc = sqlite3_backup_step(b, -1);
-    sqlite3_backup_finish(b);
-    if (rc != SQLITE_DONE) {
-        const QString why = engineMessage(dest, rc == SQLITE_OK ? sqlite3_errcode(dest) : rc);
-        sqlite3_close_v2(dest);
-        refuseBackup(why);
-    }
-    // The copy must read back as a database of ours: its pages and its format
-    // row. The engine's own full check costs several copies, and a write that
-    // fails part way already fails the step above.
-    auto number = [](sqlite3* h, const char* sql) {
+    // The copy must read as a database of ours: its pages and its format row.
+    // The engine's own full check costs several copies.
+    sqlite3* check = nullptr;
+    bool sound = sqlite3_open_v2(":memory:", &check, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr) == SQLITE_OK &&
+                 sqlite3_deserialize(check, "main", copy.bytes, copy.size, copy.size, SQLITE_DESERIALIZE_READONLY) ==
+                     SQLITE_OK;
+    auto number = [check](const char* sql) {
         sqlite3_stmt* st = nullptr;
         qint64 n = -1;
-        if (sqlite3_prepare_v2(h, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        if (sqlite3_prepare_v2(check, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
             n = sqlite3_column_int64(st, 0);
         sqlite3_finalize(st);
         return n;
     };
-    const char* pages = "PRAGMA page_count";
-    const char* format = "SELECT count(*) FROM msys_properties WHERE name = 'format'";
-    const bool sound = number(dest, pages) > 0 && number(dest, format) == 1;
-    rc = sqlite3_close_v2(dest);
+    sound = sound && number("PRAGMA page_count") > 0 &&
+            number("SELECT count(*) FROM msys_properties WHERE name = 'format'") == 1;
+    sqlite3_close_v2(check);
     if (!sound)
         refuseBackup(QStringLiteral("备份文件检查不通过。"));
-    if (rc != SQLITE_OK)
-        refuseBackup(engineMessage(nullptr, rc));
 }
 
-const QString kTempPattern = QStringLiteral("/.backup-XXXXXX");
-
-// A copy left by a backup that was killed part way: our name pattern, and a
-// database file of the engine (or still empty, killed before the first page).
+// A copy left by a backup of an earlier build that was killed part way (today's
+// copies are written as every file is, leftovers included): that build's name
+// pattern, and a database file of the engine (or still empty, killed before the first page).
 // Files the other program may be writing right now are younger than this.
 constexpr qint64 kLeftoverAgeSeconds = 600;
 
@@ -115,8 +100,6 @@ void removeLeftovers(const QString& folder) {
 
 } // namespace
 
-void setBackupFileLayerForTests(const QString& name) { fileLayer = name; }
-
 void backupDatabase(Database& db, const QString& target) {
     const QFileInfo info(target);
     const QString where = canonicalTarget(info);
@@ -127,32 +110,16 @@ void backupDatabase(Database& db, const QString& target) {
     if (info.isDir())
         refuseBackup(QStringLiteral("%1 是一个文件夹。").arg(QDir::toNativeSeparators(target)));
 
-    // The copy is made under a name of its own in the target's folder, so
-    // that the rename below replaces the target in one step.
     removeLeftovers(info.absolutePath());
-    QTemporaryFile temp(info.absolutePath() + kTempPattern);
-    temp.setAutoRemove(true);
-    if (!temp.open())
-        refuseBackup(QStringLiteral("文件夹 %1 不能写入: %2。")
-                   .arg(QDir::toNativeSeparators(info.absolutePath()), fileErrorReason(temp)));
-    temp.close();
-    const QString tempPath = temp.fileName();
-    try {
-        copyInto(db, tempPath);
-    } catch (...) {
-        QFile::remove(tempPath + QStringLiteral("-journal"));
-        throw;
-    }
-    // Readable by whoever can read the database, not only by this account. A
-    // folder that keeps no permissions (a FAT stick) still gets its copy.
-    const QFileInfo source(db.path());
-    if (source.exists())
-        QFile::setPermissions(tempPath, source.permissions());
-    if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(where).constData()) != 0) {
-        const int why = errno;
-        refuseBackup(QStringLiteral("不能写入 %1: %2。").arg(QDir::toNativeSeparators(target), systemErrorReason(why)));
-    }
-    temp.setAutoRemove(false);
+    Copy copy;
+    copyOf(db, copy);
+    // Readable by whoever can read the database, not only by this account.
+    WholeFile file(target);
+    struct stat source {};
+    if (::stat(QFile::encodeName(db.path()).constData(), &source) == 0)
+        file.setPermissions(source.st_mode);
+    if (!file.open() || !file.write(reinterpret_cast<const char*>(copy.bytes), copy.size) || !file.commit())
+        refuseBackup(QStringLiteral("不能写入 %1: %2。").arg(QDir::toNativeSeparators(target), file.reason()));
 }
 
 } // namespace platform::db

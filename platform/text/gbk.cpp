@@ -1,8 +1,6 @@
 #include "platform/text/gbk.h"
 
-#include "platform/text/system_errors.h"
 
-#include <QFile>
 #include <QStringList>
 #include <algorithm>
 #include <cerrno>
@@ -205,13 +203,7 @@ bool canEncodeGbk(const QString& text) {
 }
 
 QString readGbkFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("不能打开文件 ") + path + QStringLiteral(": ") + fileErrorReason(f));
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw FileError(QStringLiteral("不能读取文件 ") + path + QStringLiteral(": ") + fileErrorReason(f));
-    return fromGbk(bytes);
+    return fromGbk(readPlainFile(path));
 }
 
 void writeGbkFile(const QString& path, const QString& text) {

@@ -176,12 +176,13 @@ void ended(Line& l) {
 Profile::Profile(const QString& file) : d_(std::make_unique<Data>()) {
     d_->file = file;
     QByteArray bytes;
-    QFile f(file);
-    if (f.exists()) {
-        if (f.open(QIODevice::ReadOnly))
-            bytes = f.readAll();
-        else
+    // Not readable (also a FIFO or a device in its place): read as empty and never written.
+    if (QFile::exists(file)) {
+        try {
+            bytes = readPlainFile(file);
+        } catch (const FileError&) {
             d_->readable = false;
+        }
     }
     d_->parse(bytes);
 }

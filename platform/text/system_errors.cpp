@@ -1,6 +1,7 @@
 #include "platform/text/system_errors.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDevice>
 #include <cerrno>
 
@@ -8,6 +9,7 @@ namespace platform {
 
 QString systemErrorReason(int e) {
     switch (e) {
+    case kNotAPlainFile: return QStringLiteral("这不是一个普通文件(是设备、管道等)");
     case 0: return QStringLiteral("没有出错");
     case EPERM: return QStringLiteral("系统不允许这样操作");
     case EACCES: return QStringLiteral("没有访问的权限");
@@ -49,6 +51,10 @@ QString systemErrorReason(int e) {
     default: break;
     }
     return QStringLiteral("系统错误(代码%1)").arg(e);
+}
+
+QString folderErrorReason(const QString& folder, int e) {
+    return QStringLiteral("文件夹 %1 不能写入: %2").arg(QDir::toNativeSeparators(folder), systemErrorReason(e));
 }
 
 QString systemErrorReason(const std::error_code& code) {

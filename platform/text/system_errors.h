@@ -10,8 +10,16 @@ class QIODevice;
 
 namespace platform {
 
-// The reason for an errno value ("没有写入的权限" for EACCES ...).
+// Not an errno: a FIFO, a device or a socket where a plain file was expected
+// (a folder gives EISDIR). Such a name is neither replaced nor waited on.
+inline constexpr int kNotAPlainFile = -1;
+
+// The reason for an errno value ("没有访问的权限" for EACCES ...), or for
+// kNotAPlainFile.
 QString systemErrorReason(int errnoValue);
+// The reason when the folder, not the file, refused: a new file could not be
+// made in it ("文件夹 <folder> 不能写入: 没有访问的权限").
+QString folderErrorReason(const QString& folder, int errnoValue);
 // The reason a file operation failed, from the file's own error: the errno
 // behind its error text when there is one, else the kind of its error (for
 // a QFileDevice) or the general reason.

@@ -1,13 +1,16 @@
 #include "common/settings_files.h"
 #include "platform/text/gbk.h"
+#include "platform/text/profile.h"
 #include "support/failing_file.h"
 #include "support/program_folder.h"
+#include "support/special_files.h"
 #include "support/test_files.h"
 
 #include <QDir>
 #include <QFile>
 #include <QtEndian>
 #include <bit>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -222,3 +225,47 @@ TEST_F(SettingsFiles, AFullDiskKeepsSystemTxtAndScroDatAsTheyWere) {
 }
 
 } // namespace
+
+// A FIFO in place of system.txt, scro.dat or 参数设置.ini (left by a user or
+// another program) is neither read nor waited on: each reader takes it as a
+// missing or damaged file, and each in-place write refuses it. The FIFO would
+// give a sound file's bytes to a reader that opened it.
+TEST_F(SettingsFiles, AFifoInPlaceOfAFileIsNeitherReadNorWaitedOn) {
+    const QString folder = dir.path();
+    WriteDatabaseLocator(folder + "/学生成绩库.mdb");
+    QFile(folder + "/学生成绩库.mdb").open(QIODevice::WriteOnly);
+    WriteSchoolSettings(folder, 1, 1, 1, "学校", "pw");
+    const QString ini = folder + "/参数设置.ini";
+    ASSERT_TRUE(platform::writeProfileString(ini, "JiGuan", "Total", "3"));
+    struct Case {
+        const char* name;
+        QString file;
+        std::function<void()> check;
+    };
+    const auto damaged = [](const std::function<void()>& read) { EXPECT_THROW(read(), platform::FileError); };
+    // One read a row: the FIFO gives its bytes once.
+    const Case cases[] = {
+        {"system.txt, LocateDatabase", locator(), [] { EXPECT_FALSE(LocateDatabase().has_value()); }},
+        {"system.txt, ReadDatabaseLocator", locator(), [&] { damaged([] { ReadDatabaseLocator(); }); }},
+        {"scro.dat, ReadSchoolSettings", record(), [&] { damaged([&] { ReadSchoolSettings(folder); }); }},
+        {"scro.dat, ReadAdministratorPassword", record(), [&] { damaged([&] { ReadAdministratorPassword(folder); }); }},
+        {"scro.dat, StoreStudentCount", record(), [&] { EXPECT_FALSE(StoreStudentCount(folder, 7)); }},
+        {"scro.dat, StoreAdministratorPassword", record(),
+         [&] { EXPECT_FALSE(StoreAdministratorPassword(folder, "x")); }},
+        {"参数设置.ini, read", ini, [&] { EXPECT_EQ(platform::readProfileString(ini, "JiGuan", "Total"), ""); }},
+        {"参数设置.ini, write", ini,
+         [&] { EXPECT_FALSE(platform::writeProfileString(ini, "JiGuan", "Total", "4")); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray sound = testsupport::readFileBytes(c.file);
+        ASSERT_FALSE(sound.isEmpty());
+        {
+            const FifoFeeder fifo(c.file);
+            c.check();
+            EXPECT_TRUE(isSpecialFile(c.file, 'p'));
+        }
+        ASSERT_TRUE(QFile::remove(c.file));
+        testsupport::writeFileBytes(c.file, sound);
+    }
+}

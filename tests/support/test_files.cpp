@@ -1,5 +1,7 @@
 #include "support/test_files.h"
 
+#include "platform/text/gbk.h"
+
 #include <QCryptographicHash>
 #include <QFile>
 #include <gtest/gtest.h>
@@ -10,6 +12,15 @@ namespace testsupport {
 QByteArray readFileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString fileErrorOf(const std::function<void()>& write) {
+    try {
+        write();
+    } catch (const platform::FileError& e) {
+        return e.text();
+    }
+    return {};
 }
 
 QByteArray fileHash(const QString& path) {

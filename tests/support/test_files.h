@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -14,6 +15,8 @@ QByteArray readFileBytes(const QString& path);
 QByteArray fileHash(const QString& path);
 // Writes the bytes, replacing the file; a failure fails the test.
 void writeFileBytes(const QString& path, const QByteArray& bytes);
+// The text of the platform::FileError that `write` throws; empty when none.
+QString fileErrorOf(const std::function<void()>& write);
 
 // The short forms tests write their texts in.
 inline QString s(const char* utf8) { return QString::fromUtf8(utf8); }

@@ -2,7 +2,7 @@
 #include "platform/db/backup.h"
 
 #include "support/db_fixture.h"
-#include "support/failing_vfs.h"
+#include "support/failing_file.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -82,12 +82,12 @@ TEST_F(Backup, AWriteFailingPartWayKeepsTheOldFile) {
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("earlier copy");
     old.close();
-    testsupport::FailingVfs disk(false);
-    disk.failAfterBytes(4096);
-    platform::db::setBackupFileLayerForTests(QString::fromLatin1(testsupport::FailingVfs::name()));
-    const QString why = failureOf(old.fileName());
-    platform::db::setBackupFileLayerForTests({});
-    EXPECT_TRUE(why.contains(QStringLiteral("磁盘已满"))) << why.toStdString();
+    QString why;
+    {
+        const FileSizeLimit full(4096);   // the copy is several pages
+        why = failureOf(old.fileName());
+    }
+    EXPECT_TRUE(why.contains(QStringLiteral("文件太大"))) << why.toStdString();
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), QByteArray("earlier copy"));
     EXPECT_EQ(others(), QStringList{QStringLiteral("old.mdb")});

@@ -52,6 +52,10 @@ TEST(SystemErrors, EveryReasonAFileOperationMeetsIsSaidInChinese) {
     for (int e = 1; e < 134; ++e)
         EXPECT_TRUE(isChinese(systemErrorReason(e))) << e << " " << str(systemErrorReason(e));
     EXPECT_EQ(str(systemErrorReason(9999)), "系统错误(代码9999)");
+    // Not an errno: a FIFO or device where a file was expected; and a folder
+    // that takes no new file is named.
+    EXPECT_EQ(str(systemErrorReason(kNotAPlainFile)), "这不是一个普通文件(是设备、管道等)");
+    EXPECT_EQ(str(folderErrorReason(QStringLiteral("/学校/共享"), EACCES)), "文件夹 /学校/共享 不能写入: 没有访问的权限");
     EXPECT_EQ(str(systemTextReason(QStringLiteral("Something else"))), "文件操作没有成功");
 }
 

@@ -31,14 +31,7 @@ struct Writer {
     std::function<QString(const QString& path)> write;
 };
 
-QString thrown(const std::function<void()>& write) {
-    try {
-        write();
-    } catch (const FileError& e) {
-        return e.text();
-    }
-    return {};
-}
+QString thrown(const std::function<void()>& write) { return testsupport::fileErrorOf(write); }
 
 const QByteArray kNew = QByteArray(4000, 'n');
 
