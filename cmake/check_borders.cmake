@@ -10,8 +10,8 @@
 # It also refuses a using-directive anywhere outside a function (at file
 # scope or in a namespace, indented or not), which a unity batch would carry
 # into the files after it, and a using-declaration at file scope, outside any
-# namespace, for the same reason; the declarations named in the allow-list
-# file are let through until they are moved into their file's namespace.
+# namespace, for the same reason: it goes into the file's own namespace, or
+# the name is written out.
 #
 # The rules come from a file of set() lines written at configure:
 #   BORDER_LIBS                   the libraries and programs checked
@@ -24,8 +24,6 @@
 #   BORDER_ROOT                   the folder the include paths start from
 #   BORDER_PRODUCT_FOLDERS        the folders (under the root) whose every
 #                                 source and header must be checked
-#   BORDER_USING_ALLOWED          the allow-list file: lines
-#                                 "<file>: using <name>", # for a comment
 # Configure runs the check (include() and check_borders()), and so does the
 # build whenever a source changes (cmake -DBORDER_RULES=<file> -P this file),
 # so that an include added to an existing file is refused as well.
@@ -115,10 +113,6 @@ endfunction()
 function(check_borders rules)
   include(${rules})
   set(failures)
-  set(allowed_declarations)
-  if(BORDER_USING_ALLOWED AND EXISTS "${BORDER_USING_ALLOWED}")
-    file(STRINGS "${BORDER_USING_ALLOWED}" allowed_declarations REGEX "^[^#]")
-  endif()
   set(checked)
   foreach(lib IN LISTS BORDER_LIBS)
     foreach(f IN LISTS BORDER_${lib}_SOURCES)
@@ -130,9 +124,7 @@ function(check_borders rules)
         list(APPEND failures "  ${shown}: using namespace ${used} reaches the other files of a unity batch")
       endforeach()
       foreach(used IN LISTS declarations)
-        if(NOT "${shown}: using ${used}" IN_LIST allowed_declarations)
-          list(APPEND failures "  ${shown}: using ${used} at file scope reaches the other files of a unity batch")
-        endif()
+        list(APPEND failures "  ${shown}: using ${used} at file scope reaches the other files of a unity batch")
       endforeach()
       foreach(include IN LISTS includes)
         string(SUBSTRING "${include}" 0 1 form)

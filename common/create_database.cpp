@@ -14,9 +14,6 @@
 #include <optional>
 #include <system_error>
 
-using platform::db::Database;
-using platform::db::DbError;
-
 namespace {
 
 // A file's earlier content, put back when the creation fails.
@@ -53,7 +50,7 @@ void removeDatabaseFiles(const QString& path) {
         QFile::remove(path + QLatin1String(suffix));
 }
 
-void writeTablesAndRows(Database& db, const NewSchool& school, const QString& schoolName,
+void writeTablesAndRows(platform::db::Database& db, const NewSchool& school, const QString& schoolName,
                         const QString& password) {
     db.createTable(scoreTableDef(table::Scores, school.subjects));
     db.createTable(scoreTableDef(table::AbsoluteScores, school.subjects));
@@ -107,7 +104,7 @@ SetupOutcome createSchoolDatabase(const NewSchool& school) {
             throw platform::FileError(QStringLiteral("不能删除文件 ") + path + QStringLiteral(": ") +
                                       platform::fileErrorReason(old));
         {
-            std::shared_ptr<Database> db = Database::create(path);
+            std::shared_ptr<platform::db::Database> db = platform::db::Database::create(path);
             databaseMade = true;
             writeTablesAndRows(*db, school, schoolName, password);
         }  // closed here: the main window opens it again with the connection text
@@ -122,7 +119,7 @@ SetupOutcome createSchoolDatabase(const NewSchool& school) {
         s.ClassCount = static_cast<int16_t>(school.classes.size());
         s.SubjectCount = static_cast<int16_t>(school.subjects.size());
         return {true, {}, {}};
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         reason = e.text();
     } catch (const platform::FileError& e) {
         reason = e.text();

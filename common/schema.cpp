@@ -1,16 +1,12 @@
 #include "common/schema.h"
 
-using platform::db::FieldDef;
-using platform::db::FieldType;
-using platform::db::TableDef;
-
 namespace {
 
-FieldDef text(const QString& name, int size, bool required = false) {
-    return FieldDef{name, FieldType::Text, size, required, false};
+platform::db::FieldDef text(const QString& name, int size, bool required = false) {
+    return platform::db::FieldDef{name, platform::db::FieldType::Text, size, required, false};
 }
-FieldDef single(const QString& name) { return FieldDef{name, FieldType::Single, 0, false, false}; }
-FieldDef integer(const QString& name) { return FieldDef{name, FieldType::Integer, 0, false, false}; }
+platform::db::FieldDef single(const QString& name) { return platform::db::FieldDef{name, platform::db::FieldType::Single, 0, false, false}; }
+platform::db::FieldDef integer(const QString& name) { return platform::db::FieldDef{name, platform::db::FieldType::Integer, 0, false, false}; }
 
 } // namespace
 
@@ -59,28 +55,28 @@ const std::vector<SettingsRow>& settingsRowDefaults() {
     return rows;
 }
 
-TableDef scoreTableDef(const QString& name, const QStringList& subjects) {
-    TableDef t{name,
+platform::db::TableDef scoreTableDef(const QString& name, const QStringList& subjects) {
+    platform::db::TableDef t{name,
                {text("STID", 8), text("年级", 4), text("班", 2), text("姓名", 3), text("学号", 3),
                 text("考号", 11), text("考室", 3), text("座位", 2), single("总分"), single("平均分")}};
     for (const QString& s : subjects) t.fields.push_back(single(s));
     return t;
 }
 
-TableDef gradeTableDef(const QStringList& subjects) {
-    TableDef t{table::Grades, {text("年级", 4, true)}};
+platform::db::TableDef gradeTableDef(const QStringList& subjects) {
+    platform::db::TableDef t{table::Grades, {text("年级", 4, true)}};
     for (const QString& s : subjects) t.fields.push_back(single(s));
     return t;
 }
 
-TableDef classTableDef(const QStringList& subjects) {
-    TableDef t{table::Classes, {text("年级", 4, true), text("班", 2, true)}};
+platform::db::TableDef classTableDef(const QStringList& subjects) {
+    platform::db::TableDef t{table::Classes, {text("年级", 4, true), text("班", 2, true)}};
     for (const QString& s : subjects) t.fields.push_back(text(s, 3));
     return t;
 }
 
-TableDef teacherTableDef() {
-    TableDef t{table::Teachers,
+platform::db::TableDef teacherTableDef() {
+    platform::db::TableDef t{table::Teachers,
                {text("姓名", 3), single("考绩分"), integer("任课班数"), integer("学生总数"),
                 integer("差生人数"), integer("及格人数"), integer("优生人数"), single("总分"),
                 single("平均分"), single("最高分"), single("最低分"), single("上期平均分"),
@@ -92,6 +88,6 @@ TableDef teacherTableDef() {
     return t;
 }
 
-TableDef settingsTableDef() {
-    return TableDef{table::Settings, {text("说明", 15, true), text("状态", 25)}};
+platform::db::TableDef settingsTableDef() {
+    return platform::db::TableDef{table::Settings, {text("说明", 15, true), text("状态", 25)}};
 }

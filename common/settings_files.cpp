@@ -15,9 +15,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-using platform::FileError;
-using platform::GbkError;
-
 namespace {
 
 QString g_programFolder;
@@ -58,7 +55,7 @@ int16_t codeOf(const QString& ch, const QString& where, bool secret = false) {
     const auto code = platform::gbkCharCode(ch);
     if (!code) {
         const QList<uint> ucs4 = ch.toUcs4();
-        throw GbkError(platform::NonGbkCharacter{secret ? QString() : ch, ucs4.isEmpty() ? 0 : ucs4.front(), 1, {}},
+        throw platform::GbkError(platform::NonGbkCharacter{secret ? QString() : ch, ucs4.isEmpty() ? 0 : ucs4.front(), 1, {}},
                        where);
     }
     return *code;
@@ -83,7 +80,7 @@ QByteArray passwordBytes(const QString& password) {
 // zeroed record (a file cut short and refilled by the disk) is damaged, not blank.
 QString characterOrDamaged(int code) {
     const auto ch = code == 0 ? std::nullopt : platform::characterFromGbkCode(code);
-    if (!ch) throw FileError(QStringLiteral("文件scro.dat已损坏"));
+    if (!ch) throw platform::FileError(QStringLiteral("文件scro.dat已损坏"));
     return *ch;
 }
 
@@ -111,7 +108,7 @@ QString passwordOf(const QByteArray& record) {
     for (int i = 0; i < kPasswordLength; ++i) {
         const float v = getSingle(record, kPasswordAt + i * 4);
         if (!std::isfinite(v) || v < -32768.0f || v > 32767.0f)
-            throw FileError(QStringLiteral("文件scro.dat已损坏"));
+            throw platform::FileError(QStringLiteral("文件scro.dat已损坏"));
         password += characterOrDamaged(static_cast<int>(platform::roundHalfEven(v)));
     }
     return platform::trimBlanks(password);
@@ -197,7 +194,7 @@ QString WriteSchoolSettings(const QString& folder, int16_t grades, int16_t class
 std::optional<SchoolSettings> ReadSchoolSettings(const QString& folder) {
     if (!QFile::exists(settingsFilePath(folder))) return std::nullopt;
     const QByteArray record = platform::readPlainFile(settingsFilePath(folder));
-    if (record.size() < kReadableSize) throw FileError(QStringLiteral("文件scro.dat已损坏"));
+    if (record.size() < kReadableSize) throw platform::FileError(QStringLiteral("文件scro.dat已损坏"));
 
     SchoolSettings s;
     s.gradeCount = getInt16(record, kCountsAt);
@@ -222,7 +219,7 @@ std::optional<SchoolSettings> ReadSchoolSettings(const QString& folder) {
 std::optional<QString> ReadAdministratorPassword(const QString& folder) {
     if (!QFile::exists(settingsFilePath(folder))) return std::nullopt;
     const QByteArray record = platform::readPlainFile(settingsFilePath(folder), kPasswordAt + kPasswordLength * 4);
-    if (record.size() < kPasswordAt + kPasswordLength * 4) throw FileError(QStringLiteral("文件scro.dat已损坏"));
+    if (record.size() < kPasswordAt + kPasswordLength * 4) throw platform::FileError(QStringLiteral("文件scro.dat已损坏"));
     return passwordOf(record);
 }
 
@@ -230,7 +227,7 @@ bool StoreAdministratorPassword(const QString& folder, const QString& password) 
     QByteArray bytes;
     try {
         bytes = passwordBytes(password);
-    } catch (const GbkError&) {
+    } catch (const platform::GbkError&) {
         return false;
     }
     return rewriteInPlace(folder, kPasswordAt, bytes);

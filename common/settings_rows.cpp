@@ -3,14 +3,12 @@
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
 
-using platform::db::DbError;
-
 namespace {
 
 platform::db::Recordset& openRecordset(platform::db::DataControl& control) {
     if (auto* rs = control.recordset())
         return *rs;
-    throw DbError(DbError::NoCurrentRecord, QStringLiteral("对象关闭时，不允许操作。"));
+    throw platform::db::DbError(platform::db::DbError::NoCurrentRecord, QStringLiteral("对象关闭时，不允许操作。"));
 }
 
 constexpr int kValueField = 1;   // 状态
@@ -28,8 +26,8 @@ void SettingsRows::store(Setting row, const QString& value) const {
     rs_->setAbsolutePosition(int(row));
     try {
         rs_->storeValue(kValueField, value);
-    } catch (const DbError& e) {
-        if (e.kind() != DbError::RowChanged)
+    } catch (const platform::db::DbError& e) {
+        if (e.kind() != platform::db::DbError::RowChanged)
             throw;
         // The other program wrote the row since the cursor read it. The rows keep
         // their places, so the row at this place is read again and written.

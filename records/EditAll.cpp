@@ -28,18 +28,16 @@
 #include <QRadioButton>
 #include <QTimer>
 
-using platform::buildControl;
-
 namespace {
 
 // A label beside its box: the box's row, centred on it.
 void label(QWidget* parent, const char* text, int l, int t, int w, int h = 300) {
-    buildControl<QLabel>(parent, {}, l, t, w, h,
+    platform::buildControl<QLabel>(parent, {}, l, t, w, h,
                          QString::fromUtf8(text))->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 QComboBox* combo(QWidget* parent, const char* name, int l, int t, int w) {
-    auto* c = buildControl<QComboBox>(parent, QString::fromUtf8(name), l, t, w, 300);
+    auto* c = platform::buildControl<QComboBox>(parent, QString::fromUtf8(name), l, t, w, 300);
     c->setEditable(true);
     c->setInsertPolicy(QComboBox::NoInsert);
     // The box takes what is typed; the list is offered, not forced.
@@ -49,7 +47,7 @@ QComboBox* combo(QWidget* parent, const char* name, int l, int t, int w) {
 }
 
 void line(QWidget* parent, int t) {
-    auto* f = buildControl<QFrame>(parent, {}, 3960, t, 3180, 30);
+    auto* f = platform::buildControl<QFrame>(parent, {}, 3960, t, 3180, 30);
     f->setFrameShape(QFrame::HLine);
     f->setFrameShadow(QFrame::Sunken);
 }
@@ -72,45 +70,45 @@ QString EditAll::adodcCaption() const { return Adodc1Bar->caption(); }
 void EditAll::build() {
     platform::resizeTwips(*this, 7290, 6300);
 
-    DataGrid1 = buildControl<platform::db::DataGrid>(this, "DataGrid1", 0, 0, 3735, 6300);
+    DataGrid1 = platform::buildControl<platform::db::DataGrid>(this, "DataGrid1", 0, 0, 3735, 6300);
     // Edits in the grid would pass the checks and the write-back into 成绩表.
     DataGrid1->setAllowUpdate(false);
-    Text1 = buildControl<QPlainTextEdit>(this, "Text1", 480, 480, 3135, 5295);
+    Text1 = platform::buildControl<QPlainTextEdit>(this, "Text1", 480, 480, 3135, 5295);
     Text1->setReadOnly(true);
 
-    Adodc1Bar = buildControl<platform::db::DataControlBar>(this, "Adodc1", 3960, 120, 3180, 330);
+    Adodc1Bar = platform::buildControl<platform::db::DataControlBar>(this, "Adodc1", 3960, 120, 3180, 330);
 
-    Image1 = buildControl<QLabel>(this, "Image1", 3960, 540, 480, 480);
+    Image1 = platform::buildControl<QLabel>(this, "Image1", 3960, 540, 480, 480);
     Image1->setPixmap(records::recordsPicture(5, 32));
-    Image2 = buildControl<QLabel>(this, "Image2", 3960, 540, 480, 480);
+    Image2 = platform::buildControl<QLabel>(this, "Image2", 3960, 540, 480, 480);
     Image2->setPixmap(records::recordsPicture(4, 32));
-    Label2 = buildControl<QLabel>(this, "Label2", 4560, 600, 2580, 375);
+    Label2 = platform::buildControl<QLabel>(this, "Label2", 4560, 600, 2580, 375);
     QFont big = font();
     big.setPointSize(14);
     big.setBold(true);
     Label2->setFont(big);
 
     label(this, "姓名", 3960, 1110, 480, 435);
-    Textxm = buildControl<QLineEdit>(this, "Textxm", 4440, 1110, 1200, 435);
+    Textxm = platform::buildControl<QLineEdit>(this, "Textxm", 4440, 1110, 1200, 435);
     Textxm->setFont(big);
     QPalette blue = Textxm->palette();
     blue.setColor(QPalette::Text, Qt::blue);
     Textxm->setPalette(blue);
     Textxm->setContextMenuPolicy(Qt::NoContextMenu);
     Textxm->setAcceptDrops(false);
-    Textlj = buildControl<QLineEdit>(this, "Textlj", 5760, 1170, 600, 300);
+    Textlj = platform::buildControl<QLineEdit>(this, "Textlj", 5760, 1170, 600, 300);
     Textlj->setReadOnly(true);
     label(this, "级", 6380, 1170, 240);
-    Textban = buildControl<QLineEdit>(this, "Textban", 6600, 1170, 360, 300);
+    Textban = platform::buildControl<QLineEdit>(this, "Textban", 6600, 1170, 360, 300);
     Textban->setMaxLength(2);
     label(this, "班", 6980, 1170, 240);
     Textlj->setFocusPolicy(Qt::ClickFocus);
     Textban->setFocusPolicy(Qt::ClickFocus);
 
     label(this, "出生", 3960, 1650, 480);
-    Textcs = buildControl<QLineEdit>(this, "Textcs", 4440, 1650, 1300, 300);
-    Option2 = buildControl<QRadioButton>(this, "Option2", 5880, 1650, 600, 300, QStringLiteral("男"));
-    Option1 = buildControl<QRadioButton>(this, "Option1", 6540, 1650, 600, 300, QStringLiteral("女"));
+    Textcs = platform::buildControl<QLineEdit>(this, "Textcs", 4440, 1650, 1300, 300);
+    Option2 = platform::buildControl<QRadioButton>(this, "Option2", 5880, 1650, 600, 300, QStringLiteral("男"));
+    Option1 = platform::buildControl<QRadioButton>(this, "Option1", 6540, 1650, 600, 300, QStringLiteral("女"));
     Option2->setChecked(true);
 
     label(this, "籍贯", 3960, 2070, 480);
@@ -124,20 +122,20 @@ void EditAll::build() {
     label(this, "所在区域：", 3960, 2910, 960);
     Comboqy = combo(this, "Comboqy", 4920, 2910, 2220);
     label(this, "联系地址：", 3960, 3330, 960);
-    Textdz = buildControl<QLineEdit>(this, "Textdz", 4920, 3330, 2220, 300);
+    Textdz = platform::buildControl<QLineEdit>(this, "Textdz", 4920, 3330, 2220, 300);
     label(this, "联系电话：", 3960, 3750, 960);
-    Textdh = buildControl<QLineEdit>(this, "Textdh", 4920, 3750, 2220, 300);
+    Textdh = platform::buildControl<QLineEdit>(this, "Textdh", 4920, 3750, 2220, 300);
     line(this, 4170);
     label(this, "家长姓名：", 3960, 4290, 960);
-    Textjxm = buildControl<QLineEdit>(this, "Textjxm", 4920, 4290, 1200, 300);
+    Textjxm = platform::buildControl<QLineEdit>(this, "Textjxm", 4920, 4290, 1200, 300);
     label(this, "家长职务：", 3960, 4710, 960);
     Combojzw = combo(this, "Combojzw", 4920, 4710, 1500);
     line(this, 5100);
     label(this, "备注：", 3960, 5190, 960);
-    Textbz = buildControl<QLineEdit>(this, "Textbz", 3960, 5430, 3180, 375);
+    Textbz = platform::buildControl<QLineEdit>(this, "Textbz", 3960, 5430, 3180, 375);
 
-    Command1 = buildControl<QPushButton>(this, "Command1", 4320, 5880, 1095, 375, QStringLiteral("确定"));
-    Command2 = buildControl<QPushButton>(this, "Command2", 5760, 5880, 1095, 375, QStringLiteral("取消"));
+    Command1 = platform::buildControl<QPushButton>(this, "Command1", 4320, 5880, 1095, 375, QStringLiteral("确定"));
+    Command2 = platform::buildControl<QPushButton>(this, "Command2", 5760, 5880, 1095, 375, QStringLiteral("取消"));
     Command1->setAutoDefault(false);
     Command2->setAutoDefault(false);
 

@@ -12,21 +12,17 @@
 #include <QCloseEvent>
 #include <QLabel>
 
-using platform::buildControl;
-
-using platform::db::DbError;
-
 QYset::QYset(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("QYset"));
     setWindowTitle(QStringLiteral("区域设置"));
     platform::resizeTwips(*this, 5400, 4680);
     Adodc1 = new platform::db::DataControl(this);
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
-    DataGrid1 = buildControl<platform::db::DataGrid>(this, "DataGrid1", 120, 120, 5160, 3300);
-    Label1 = buildControl<QLabel>(this, "Label1", 120, 3540, 5160, 300,
+    DataGrid1 = platform::buildControl<platform::db::DataGrid>(this, "DataGrid1", 120, 120, 5160, 3300);
+    Label1 = platform::buildControl<QLabel>(this, "Label1", 120, 3540, 5160, 300,
                                   QStringLiteral("ID：  系统对区域的识别码，3个字符，不得相同。"));
-    Label2 = buildControl<QLabel>(this, "Label2", 120, 3840, 5160, 300, QStringLiteral("名称： 也就是地名，不多于8个字。"));
-    Label3 = buildControl<QLabel>(this, "Label3", 120, 4140, 5160, 300,
+    Label2 = platform::buildControl<QLabel>(this, "Label2", 120, 3840, 5160, 300, QStringLiteral("名称： 也就是地名，不多于8个字。"));
+    Label3 = platform::buildControl<QLabel>(this, "Label3", 120, 4140, 5160, 300,
                                   QStringLiteral("距学校： 与学校间的距离，单位可认为是公里。"));
 }
 
@@ -65,11 +61,11 @@ bool QYset::Form_Unload() {
     try {
         if (rs->isDirty() || rs->isNewRow())
             rs->update();
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         platform::dialogs().message(e.text(), platform::MsgButtons::Ok, {}, platform::MsgIcon::Warning);
         // Another program holds the file for a moment: the window stays open
         // with the edit, stored when it is closed again.
-        if (e.kind() == DbError::Busy)
+        if (e.kind() == platform::db::DbError::Busy)
             return false;
         rs->cancelUpdate();
     }
@@ -81,7 +77,7 @@ bool QYset::Form_Unload() {
                 if (rs->value(QStringLiteral("名称")).isNull())
                     rs->deleteCurrent();
         t.commit();
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
     }
     Adodc1->close();

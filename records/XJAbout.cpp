@@ -12,8 +12,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-using platform::buildControl;
-
 namespace {
 
 QFrame* separator(QWidget* parent, const QColor& colour, int top) {
@@ -74,7 +72,7 @@ HelpNote::HelpNote(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("HelpNote"));
     setWindowTitle(QStringLiteral("注意事项"));
     platform::resizeTwips(*this, 5400, 2400);
-    text1 = buildControl<QPlainTextEdit>(this, "text1");
+    text1 = platform::buildControl<QPlainTextEdit>(this, "text1");
     text1->setReadOnly(true);
 }
 

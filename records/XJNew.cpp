@@ -11,19 +11,17 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-using platform::buildControl;
-
 XJNew::XJNew(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("XJNew"));
     setWindowTitle(QStringLiteral("更新学籍库"));
     platform::resizeTwips(*this, 5280, 2640);
-    Label1 = buildControl<QLabel>(
+    Label1 = platform::buildControl<QLabel>(
         this, "Label1", 240, 240, 4800, 900,
         QStringLiteral("    当你在Orbisca中对学生进行了增删可者改名之类的操作后，运行这一模块可以将学籍库中的数据自动更新。"));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Command1 = buildControl<QPushButton>(this, "Command1", 1980, 1320, 1215, 375, QStringLiteral("开始"));
-    ProgressBar1 = buildControl<QProgressBar>(this, "ProgressBar1", 240, 1920, 4800, 300);
+    Command1 = platform::buildControl<QPushButton>(this, "Command1", 1980, 1320, 1215, 375, QStringLiteral("开始"));
+    ProgressBar1 = platform::buildControl<QProgressBar>(this, "ProgressBar1", 240, 1920, 4800, 300);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setValue(0);
     connect(Command1, &QPushButton::clicked, this, &XJNew::Command1_Click);

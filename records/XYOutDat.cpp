@@ -14,19 +14,17 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-using platform::buildControl;
-
 XYOutDat::XYOutDat(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("XYOutDat"));
     setWindowTitle(QStringLiteral("导出数据"));
     platform::resizeTwips(*this, 5640, 2520);
-    Label1 = buildControl<QLabel>(this, "Label1", 240, 180, 5160, 480,
+    Label1 = platform::buildControl<QLabel>(this, "Label1", 240, 180, 5160, 480,
                                   QStringLiteral("  请输入你要将显示出来的同学数据存放的位置，请使用完整的路径。"));
     Label1->setWordWrap(true);
-    text1 = buildControl<QLineEdit>(this, "text1", 240, 780, 3960, 300);
-    Command1 = buildControl<QPushButton>(this, "Command1", 4320, 750, 1080, 360, QStringLiteral("浏览"));
-    Command2 = buildControl<QPushButton>(this, "Command2", 2280, 1320, 1080, 375, QStringLiteral("开始"));
-    ProgressBar1 = buildControl<QProgressBar>(this, "ProgressBar1", 240, 1920, 5160, 300);
+    text1 = platform::buildControl<QLineEdit>(this, "text1", 240, 780, 3960, 300);
+    Command1 = platform::buildControl<QPushButton>(this, "Command1", 4320, 750, 1080, 360, QStringLiteral("浏览"));
+    Command2 = platform::buildControl<QPushButton>(this, "Command2", 2280, 1320, 1080, 375, QStringLiteral("开始"));
+    ProgressBar1 = platform::buildControl<QProgressBar>(this, "ProgressBar1", 240, 1920, 5160, 300);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setValue(0);
     Adodc1 = new platform::db::DataControl(this);

@@ -28,9 +28,6 @@
 #include <utility>
 #include <vector>
 
-using platform::MsgButtons;
-using platform::MsgResult;
-
 namespace {
 
 // The settings rows of the panel and the box each is typed in.
@@ -46,30 +43,30 @@ const SettingBox kFormulaBoxes[] = {{17, "Te52", "教师考绩分第一部分"},
 const SettingBox kLineBoxes[] = {{20, "Te51_0", "优生分数"}, {21, "Te51_1", "及格分数"}, {22, "Te51_2", "差生分数"}};
 constexpr int kSettingWidth = 25;   // characters of 状态
 
-MsgButtons buttonsOf(RunButtons b) {
+platform::MsgButtons buttonsOf(RunButtons b) {
     switch (b) {
-    case RunButtons::Ok: return MsgButtons::Ok;
-    case RunButtons::YesNo: return MsgButtons::YesNo;
-    case RunButtons::YesNoCancel: return MsgButtons::YesNoCancel;
+    case RunButtons::Ok: return platform::MsgButtons::Ok;
+    case RunButtons::YesNo: return platform::MsgButtons::YesNo;
+    case RunButtons::YesNoCancel: return platform::MsgButtons::YesNoCancel;
     }
-    return MsgButtons::Ok;
+    return platform::MsgButtons::Ok;
 }
 
-MsgResult resultOf(RunAnswer a) {
+platform::MsgResult resultOf(RunAnswer a) {
     switch (a) {
-    case RunAnswer::Ok: return MsgResult::Ok;
-    case RunAnswer::Yes: return MsgResult::Yes;
-    case RunAnswer::No: return MsgResult::No;
-    case RunAnswer::Cancel: return MsgResult::Cancel;
+    case RunAnswer::Ok: return platform::MsgResult::Ok;
+    case RunAnswer::Yes: return platform::MsgResult::Yes;
+    case RunAnswer::No: return platform::MsgResult::No;
+    case RunAnswer::Cancel: return platform::MsgResult::Cancel;
     }
-    return MsgResult::Ok;
+    return platform::MsgResult::Ok;
 }
 
-RunAnswer answerOf(MsgResult r) {
+RunAnswer answerOf(platform::MsgResult r) {
     switch (r) {
-    case MsgResult::Ok: return RunAnswer::Ok;
-    case MsgResult::Yes: return RunAnswer::Yes;
-    case MsgResult::No: return RunAnswer::No;
+    case platform::MsgResult::Ok: return RunAnswer::Ok;
+    case platform::MsgResult::Yes: return RunAnswer::Yes;
+    case platform::MsgResult::No: return RunAnswer::No;
     default: return RunAnswer::Cancel;
     }
 }
@@ -227,8 +224,6 @@ QLineEdit* CalculationPanel::edit(const char* name) const { return controls_.get
 
 QCheckBox* CalculationPanel::check(const char* name) const { return controls_.get<QCheckBox>(QLatin1String(name)); }
 
-
-
 void CalculationPanel::load() {
     Check55_Click();
     controls_.get<QWidget>(QStringLiteral("Frame10_1"))->setVisible(false);
@@ -324,7 +319,7 @@ void CalculationPanel::Command9_Click() {
         platform::dialogs().message(
             length ? box + QStringLiteral("中的内容超过了%1个字符,无法保存为默认值.请修改后再保存.").arg(kSettingWidth)
                    : box + QStringLiteral("是空的,无法保存为默认值.请填写后再保存."),
-            MsgButtons::Ok, platform::kPromptTitle);
+            platform::MsgButtons::Ok, platform::kPromptTitle);
         control(b->box)->setFocus();
         return;
     }
@@ -336,7 +331,7 @@ void CalculationPanel::Command9_Click() {
             settings.store(Setting(row), value);
         t.commit();
     } catch (const platform::db::DbError& e) {
-        platform::dialogs().message(e.text(), MsgButtons::Ok, platform::kErrorTitle);
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
     }
 }
 
@@ -351,7 +346,7 @@ void CalculationPanel::Com53_Click() {
         edit("Te53")->setText(*chosen);
     else
         platform::dialogs().message(QStringLiteral("文件") + *chosen + QStringLiteral("不存在,请重新选择?"),
-                                    MsgButtons::Ok, QStringLiteral("打开数据库文件"));
+                                    platform::MsgButtons::Ok, QStringLiteral("打开数据库文件"));
 }
 
 void CalculationPanel::Te53_Change() {

@@ -20,9 +20,6 @@
 #include <cmath>
 #include <vector>
 
-using platform::MsgButtons;
-using platform::buildControl;
-
 namespace {
 
 constexpr int kDefaultWidth = 25;   // characters of 状态
@@ -44,39 +41,39 @@ Dialog1::Dialog1(PanelHost& host) : QDialog(host.hostWindow()), host_(host) {
     const char* const names[] = {"成绩库一", "成绩库二", "成绩库三", "成绩库四", "成绩库五"};
     for (int i = 0; i < 5; ++i) {
         const int top = 360 + 510 * i;
-        Label1[i] = buildControl<QLabel>(this, QStringLiteral("Label1_%1").arg(i), 240, top, 855, 255,
+        Label1[i] = platform::buildControl<QLabel>(this, QStringLiteral("Label1_%1").arg(i), 240, top, 855, 255,
                                          QString::fromUtf8(names[i]));
-        Text1[i] = buildControl<QLineEdit>(this, QStringLiteral("Text1_%1").arg(i), 1200, top, 2175, 270);
+        Text1[i] = platform::buildControl<QLineEdit>(this, QStringLiteral("Text1_%1").arg(i), 1200, top, 2175, 270);
         Text1[i]->setMaxLength(40);
         paint(Text1[i], QColor(255, 192, 255), QPalette::Base);
-        Command1[i] = buildControl<QPushButton>(this, QStringLiteral("Command1_%1").arg(i), 3480, top, 735, 255,
+        Command1[i] = platform::buildControl<QPushButton>(this, QStringLiteral("Command1_%1").arg(i), 3480, top, 735, 255,
                                                 QStringLiteral("浏览"));
         connect(Command1[i], &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
         Text1[i]->installEventFilter(this);
     }
-    OKButton = buildControl<QPushButton>(this, "OKButton", 4680, 120, 1215, 375, QStringLiteral("确定"));
+    OKButton = platform::buildControl<QPushButton>(this, "OKButton", 4680, 120, 1215, 375, QStringLiteral("确定"));
     OKButton->setDefault(true);
-    CancelButton = buildControl<QPushButton>(this, "CancelButton", 4680, 600, 1215, 375, QStringLiteral("取消"));
-    Label2 = buildControl<QLabel>(this, {}, 4680, 1080, 1215, 1695,
+    CancelButton = platform::buildControl<QPushButton>(this, "CancelButton", 4680, 600, 1215, 375, QStringLiteral("取消"));
+    Label2 = platform::buildControl<QLabel>(this, {}, 4680, 1080, 1215, 1695,
                                   QStringLiteral("请设置上几次考试后数据备份的地方,以观查学生的进步情况和综合成绩的评定.") +
                                       QString(17, QLatin1Char(' ')) + QStringLiteral("路径限定在40个字符内。"));
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     for (int i = 0; i < 5; ++i)
-        Label3[i] = buildControl<QLabel>(this, QStringLiteral("Label3_%1").arg(i), 1080 + 816 * i, 3000, 615, 255,
+        Label3[i] = platform::buildControl<QLabel>(this, QStringLiteral("Label3_%1").arg(i), 1080 + 816 * i, 3000, 615, 255,
                                          QStringLiteral("成绩%1%").arg(i + 1));
-    Label3[5] = buildControl<QLabel>(this, "Label3_5", 5160, 3000, 855, 255, QStringLiteral("本次成绩%"));
-    Label3[6] = buildControl<QLabel>(this, "Label3_6", 120, 3360, 615, 255, QStringLiteral("综合分"));
+    Label3[5] = platform::buildControl<QLabel>(this, "Label3_5", 5160, 3000, 855, 255, QStringLiteral("本次成绩%"));
+    Label3[6] = platform::buildControl<QLabel>(this, "Label3_6", 120, 3360, 615, 255, QStringLiteral("综合分"));
     for (int i = 0; i < 6; ++i) {
-        Text2[i] = buildControl<QLineEdit>(this, QStringLiteral("Text2_%1").arg(i), 1080 + 840 * i, 3360, 495, 270);
+        Text2[i] = platform::buildControl<QLineEdit>(this, QStringLiteral("Text2_%1").arg(i), 1080 + 840 * i, 3360, 495, 270);
         Text2[i]->setMaxLength(4);
         paint(Text2[i], QColor(192, 192, 255), QPalette::Base);
         Text2[i]->installEventFilter(this);
     }
-    Label4[5] = buildControl<QLabel>(this, "Label4_5", 840, 3435, 135, 135, QStringLiteral("="));
+    Label4[5] = platform::buildControl<QLabel>(this, "Label4_5", 840, 3435, 135, 135, QStringLiteral("="));
     for (int i = 0; i < 5; ++i)
-        Label4[i] = buildControl<QLabel>(this, QStringLiteral("Label4_%1").arg(i), 1680 + 840 * i,
+        Label4[i] = platform::buildControl<QLabel>(this, QStringLiteral("Label4_%1").arg(i), 1680 + 840 * i,
                                          i == 0 ? 3428 : 3435, 135, 135, QStringLiteral("+"));
     // The signs are as small as designed; they must not be cut to nothing.
     for (QLabel* l : Label4) {
@@ -115,7 +112,7 @@ void Dialog1::Form_Load() {
         for (int i = 0; i < 6; ++i)
             Text2[i]->setText(parts.value(i));
     } catch (const platform::db::DbError& e) {
-        platform::dialogs().message(e.text(), MsgButtons::Ok, platform::kErrorTitle);
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
     }
 }
 
@@ -154,7 +151,7 @@ void Dialog1::OKButton_Click() {
     for (QLineEdit* box : Text2)
         total = std::nearbyint(total + platform::LeadingNumber(box->text()));
     if (total != 100) {
-        platform::dialogs().message(QStringLiteral("几次考试所占的百分率之和必须为100."), MsgButtons::Ok,
+        platform::dialogs().message(QStringLiteral("几次考试所占的百分率之和必须为100."), platform::MsgButtons::Ok,
                                     platform::kPromptTitle);
         return;
     }
@@ -175,7 +172,7 @@ void Dialog1::OKButton_Click() {
         platform::dialogs().message(QStringLiteral("“") + what +
                                         QStringLiteral("”的内容超过了%1个字符,无法保存.请修改后再确定.")
                                             .arg(kDefaultWidth),
-                                    MsgButtons::Ok, platform::kPromptTitle);
+                                    platform::MsgButtons::Ok, platform::kPromptTitle);
         (i < 5 ? Text1[i] : Text2[0])->setFocus();
         return;
     }
@@ -187,7 +184,7 @@ void Dialog1::OKButton_Click() {
             rows.store(i < 5 ? earlierDatabaseRow(i + 1) : Setting::EarlierDatabaseWeights, values[i]);
         t.commit();
     } catch (const platform::db::DbError& e) {
-        platform::dialogs().message(e.text(), MsgButtons::Ok, platform::kErrorTitle);
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
         return;
     }
     close();
@@ -197,7 +194,7 @@ void Dialog1::CancelButton_Click() { close(); }
 
 void MenuYiQian_Click(PanelHost& host) {
     if (state().IsAdministrator == 0) {
-        platform::dialogs().message(QStringLiteral("只有系统管理员才有权使用本功能。"), MsgButtons::Ok,
+        platform::dialogs().message(QStringLiteral("只有系统管理员才有权使用本功能。"), platform::MsgButtons::Ok,
                                     platform::kPromptTitle);
         return;
     }

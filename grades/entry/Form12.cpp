@@ -23,12 +23,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-using platform::db::DataControl;
-using platform::db::DataGrid;
-using platform::db::DbError;
-using platform::db::Recordset;
 using Outcome = entry::StudentManager::Outcome;
-using platform::buildControl;
 
 namespace {
 // The class the main window's student panel shows, asked through what the panel offers.
@@ -50,29 +45,29 @@ Form12::Form12(QWidget* owner)
     setFixedSize(size());
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
 
-    buildControl<QLabel>(this, "Label1", 120, 120, 1935, 255, QStringLiteral("请选择要处理的班级："));
-    Combo1 = buildControl<platform::ComboBox>(this, "Combo1", 2160, 120, 1575, 300);
-    buildControl<QLabel>(this, "Label6", 120, 720, 855, 255, QStringLiteral("SQL语句:"));
-    Text3 = buildControl<QLineEdit>(this, "Text3", 840, 585, 2535, 390);
-    Command7 = buildControl<QPushButton>(this, "Command7", 3600, 600, 495, 375, QStringLiteral("确定"));
-    buildControl<QLabel>(this, "Label2", 120, 1320, 1575, 255, QStringLiteral("当前处理的学生："));
-    Command3 = buildControl<QPushButton>(this, "Command3", 1800, 1320, 615, 375, QStringLiteral("增加"));
-    Command4 = buildControl<QPushButton>(this, "Command4", 2640, 1320, 615, 375, QStringLiteral("删除"));
-    Command6 = buildControl<QPushButton>(this, "Command6", 3480, 1320, 615, 375, QStringLiteral("查找"));
-    Text1 = buildControl<QLineEdit>(this, "Text1", 120, 1560, 1215, 375);
-    Label5 = buildControl<QLabel>(this, "Label5", 120, 2160, 1215, 735);
+    platform::buildControl<QLabel>(this, "Label1", 120, 120, 1935, 255, QStringLiteral("请选择要处理的班级："));
+    Combo1 = platform::buildControl<platform::ComboBox>(this, "Combo1", 2160, 120, 1575, 300);
+    platform::buildControl<QLabel>(this, "Label6", 120, 720, 855, 255, QStringLiteral("SQL语句:"));
+    Text3 = platform::buildControl<QLineEdit>(this, "Text3", 840, 585, 2535, 390);
+    Command7 = platform::buildControl<QPushButton>(this, "Command7", 3600, 600, 495, 375, QStringLiteral("确定"));
+    platform::buildControl<QLabel>(this, "Label2", 120, 1320, 1575, 255, QStringLiteral("当前处理的学生："));
+    Command3 = platform::buildControl<QPushButton>(this, "Command3", 1800, 1320, 615, 375, QStringLiteral("增加"));
+    Command4 = platform::buildControl<QPushButton>(this, "Command4", 2640, 1320, 615, 375, QStringLiteral("删除"));
+    Command6 = platform::buildControl<QPushButton>(this, "Command6", 3480, 1320, 615, 375, QStringLiteral("查找"));
+    Text1 = platform::buildControl<QLineEdit>(this, "Text1", 120, 1560, 1215, 375);
+    Label5 = platform::buildControl<QLabel>(this, "Label5", 120, 2160, 1215, 735);
     Label5->setWordWrap(true);
-    Command5 = buildControl<QPushButton>(this, "Command5", 1800, 1920, 615, 375, QStringLiteral("转到"));
-    auto* classBox = buildControl<platform::ComboBox>(this, "Combo2", 2640, 1920, 855, 300);
+    Command5 = platform::buildControl<QPushButton>(this, "Command5", 1800, 1920, 615, 375, QStringLiteral("转到"));
+    auto* classBox = platform::buildControl<platform::ComboBox>(this, "Combo2", 2640, 1920, 855, 300);
     classBox->setEditable(true);
     Combo2 = classBox;
-    buildControl<QLabel>(this, "Label4", 3600, 1920, 375, 255, QStringLiteral("班"));
-    buildControl<QLabel>(this, "Label3", 120, 3240, 1335, 375, QStringLiteral("查找学生："));
-    Text2 = buildControl<QLineEdit>(this, "Text2", 1200, 3240, 1575, 270);
-    Command2 = buildControl<QPushButton>(this, "Command2", 2880, 3240, 1215, 375, QStringLiteral("查找"));
-    List1 = buildControl<platform::ListBox>(this, "List1", 120, 3600, 2655, 780);
-    Command1 = buildControl<QPushButton>(this, "Command1", 2880, 3720, 1215, 375, QStringLiteral("转入本班"));
-    DataGrid1 = buildControl<DataGrid>(this, "DataGrid1", 4320, 120, 3135, 3975);
+    platform::buildControl<QLabel>(this, "Label4", 3600, 1920, 375, 255, QStringLiteral("班"));
+    platform::buildControl<QLabel>(this, "Label3", 120, 3240, 1335, 375, QStringLiteral("查找学生："));
+    Text2 = platform::buildControl<QLineEdit>(this, "Text2", 1200, 3240, 1575, 270);
+    Command2 = platform::buildControl<QPushButton>(this, "Command2", 2880, 3240, 1215, 375, QStringLiteral("查找"));
+    List1 = platform::buildControl<platform::ListBox>(this, "List1", 120, 3600, 2655, 780);
+    Command1 = platform::buildControl<QPushButton>(this, "Command1", 2880, 3720, 1215, 375, QStringLiteral("转入本班"));
+    DataGrid1 = platform::buildControl<platform::db::DataGrid>(this, "DataGrid1", 4320, 120, 3135, 3975);
     adodc1Bar_->setObjectName(QStringLiteral("Adodc1"));
     platform::placeTwips(*adodc1Bar_, 4320, 4200, 3135, 330);
     // 删除 and the upper 查找 have no action of their own.
@@ -85,7 +80,7 @@ Form12::Form12(QWidget* owner)
     connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Adodc1, &DataControl::moveComplete, this, [this] { Adodc1_MoveComplete(); });
+    connect(Adodc1, &platform::db::DataControl::moveComplete, this, [this] { Adodc1_MoveComplete(); });
     platform::filterKeys(Text1, [this](int16_t& key) { Text1_KeyPress(key); });
     platform::filterKeys(Text2, [this](int16_t& key) { Text2_KeyPress(key); });
 
@@ -135,7 +130,7 @@ void Form12::Form_Load() {
     try {
         auto db = openProgramDatabase();
         Combo1->addItems(entry::classLabels(*db));
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         refuse(e.text());
         return;
     }
@@ -177,7 +172,7 @@ void Form12::Command3_Click() {
         // The new row is current: its name, position and count are shown.
         if (outcome == Outcome::Done)
             Adodc1_MoveComplete();
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         // The student chosen before is current again, which showed his name:
         // the name typed goes back for the next try.
         Text1->setText(typed);
@@ -189,12 +184,12 @@ void Form12::Command5_Click() {
     Outcome outcome;
     try {
         outcome = manager_.moveCurrentTo(platform::trimBlanks(Combo2->currentText()));
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         refuse(e.text());
         // The list is read again on the same student, and the class typed
         // stays for the next try.
         const QString typed = Combo2->currentText();
-        Recordset* rs = Adodc1->recordset();
+        platform::db::Recordset* rs = Adodc1->recordset();
         const int position = rs ? rs->absolutePosition() : 0;
         const int idField = rs ? rs->fieldIndex(QStringLiteral("STID")) : -1;
         const QVariant id = position > 0 && idField >= 0 ? rs->value(idField) : QVariant();
@@ -205,7 +200,7 @@ void Form12::Command5_Click() {
                 rs->findValue(QStringLiteral("STID"), id, 0, true);
             else if (rs && position > 0 && position <= rs->recordCount())
                 rs->setAbsolutePosition(position);
-        } catch (const DbError&) {
+        } catch (const platform::db::DbError&) {
         }
         Combo2->setEditText(typed);
         return;
@@ -224,7 +219,7 @@ void Form12::Command2_Click() {
         List1->addItems(*lines);
         if (List1->count() > 0)
             List1->setCurrentRow(0);
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         refuse(e.text());
     }
 }
@@ -240,7 +235,7 @@ void Form12::Command1_Click() {
     Outcome outcome;
     try {
         outcome = manager_.moveIn(line);
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         refuse(e.text());
         return;
     }
@@ -266,11 +261,11 @@ void Form12::Text2_KeyPress(int16_t& keyAscii) {
 }
 
 void Form12::Adodc1_MoveComplete() {
-    Recordset* rs = Adodc1->recordset();
+    platform::db::Recordset* rs = Adodc1->recordset();
     if (!rs || rs->absolutePosition() <= 0)
         return;
     // Each step of the display stands alone.
-    try { Text1->setText(rs->value(QStringLiteral("姓名")).toString()); } catch (const DbError&) {}
+    try { Text1->setText(rs->value(QStringLiteral("姓名")).toString()); } catch (const platform::db::DbError&) {}
     Label5->setText(QStringLiteral("这个班有这一个学生"));
     Adodc1->setCaption(QString::number(rs->absolutePosition()) + QStringLiteral("/") +
                        QString::number(rs->recordCount()));

@@ -23,13 +23,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-using platform::MsgButtons;
-using platform::db::Database;
-using platform::db::DataControl;
-using platform::db::DbError;
-using platform::db::Recordset;
-using entry::MarkCheck;
-
 namespace {
 
 const QString kOnlyDigits = QStringLiteral("只能在这里输入数字!");
@@ -74,8 +67,8 @@ void MarkEntryPanel::bind(PanelHost& host) {
     connect(Combo8, &QComboBox::activated, this, [this] { Combo8_Click(); });
     connect(Command11, &QPushButton::clicked, this, [this] { Command11_Click(); });
     connect(Command12, &QPushButton::clicked, this, [this] { Command12_Click(); });
-    connect(Ad8, &DataControl::willMove, this, [this] { Ad8_WillMove(); });
-    connect(Ad8, &DataControl::moveComplete, this, [this] { Ad8_MoveComplete(); });
+    connect(Ad8, &platform::db::DataControl::willMove, this, [this] { Ad8_WillMove(); });
+    connect(Ad8, &platform::db::DataControl::moveComplete, this, [this] { Ad8_MoveComplete(); });
     platform::filterKeys(Te81, [this](int16_t& key) { Te81_KeyPress(key); });
     platform::filterKeys(Te82, [this](int16_t& key) { Te82_KeyPress(key); });
     Te81->installEventFilter(this);
@@ -101,7 +94,7 @@ void MarkEntryPanel::load() {
     const bool rooms = [this] {
         try {
             return platform::leadingNumber(host_->settings().value(Setting::ExamRoomCount)) != 0;
-        } catch (const DbError&) {
+        } catch (const platform::db::DbError&) {
             return false;
         }
     }();
@@ -120,7 +113,7 @@ void MarkEntryPanel::finish() {
 bool MarkEntryPanel::roomMode() const { return Option6->isChecked(); }
 
 void MarkEntryPanel::reportFailure(const QString& text) {
-    platform::dialogs().message(text, MsgButtons::Ok, platform::kErrorTitle, platform::MsgIcon::Warning);
+    platform::dialogs().message(text, platform::MsgButtons::Ok, platform::kErrorTitle, platform::MsgIcon::Warning);
 }
 
 // ---------------------------------------------------------------- lists
@@ -134,14 +127,14 @@ void MarkEntryPanel::FillScoreEntrySelectors() {
             int64_t rooms = 0;
             try {
                 rooms = platform::leadingWholeNumber(host_->settings().value(Setting::ExamRoomCount));
-            } catch (const DbError&) {
+            } catch (const platform::db::DbError&) {
             }
             Combo7->addItems(entry::roomLabels(rooms));
         } else {
             Combo7->addItems(entry::classLabels(*db));
         }
         Combo8->addItems(entry::entrySubjects(*db));
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         reportFailure(e.text());
         return;
     }
@@ -160,15 +153,15 @@ void MarkEntryPanel::LoadGradeEntryList() {
         auto db = openProgramDatabase();
         showList(roomMode() ? entry::roomList(*db, chosen, subject) : entry::classList(*db, chosen, subject));
         La88->setText(subject);
-        Recordset* rs = Ad8->recordset();
+        platform::db::Recordset* rs = Ad8->recordset();
         if (!rs || rs->recordCount() == 0)
             return;
         fullMarks_ = entry::FullMarks::read(*db, subject);
         if (CurrentFullMark() == 0)
-            platform::dialogs().message(QStringLiteral("这一科的总分为零分,请重新选择一个科目!"), MsgButtons::Ok,
+            platform::dialogs().message(QStringLiteral("这一科的总分为零分,请重新选择一个科目!"), platform::MsgButtons::Ok,
                                         platform::kPromptTitle);
         Te81->setFocus();
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         reportFailure(e.text());
     }
 }
@@ -187,12 +180,12 @@ void MarkEntryPanel::showList(const entry::ListSource& source) {
 }
 
 float MarkEntryPanel::CurrentFullMark() const {
-    const Recordset* rs = Ad8->recordset();
+    const platform::db::Recordset* rs = Ad8->recordset();
     if (!rs)
         return 0;
     try {
         return entry::fullMarkOfCurrent(*rs, fullMarks_);
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
         return 0;
     }
 }
@@ -204,27 +197,27 @@ void MarkEntryPanel::Combo8_Click() { LoadGradeEntryList(); }
 
 // ---------------------------------------------------------------- storing
 
-void MarkEntryPanel::tellRefused(MarkCheck check) {
+void MarkEntryPanel::tellRefused(entry::MarkCheck check) {
     Te81->clear();
-    const QString text = check == MarkCheck::Negative
+    const QString text = check == entry::MarkCheck::Negative
         ? kOnlyDigits
         : QStringLiteral("你输入的成绩无效,超过了该科试卷的总分--")
               + platform::PlainNumberText(CurrentFullMark(), platform::Precision::Single) + QStringLiteral("分!");
-    platform::dialogs().message(text, MsgButtons::Ok, platform::kPromptTitle);
+    platform::dialogs().message(text, platform::MsgButtons::Ok, platform::kPromptTitle);
 }
 
 int MarkEntryPanel::StoreEnteredScore() {
-    Recordset* rs = Ad8->recordset();
+    platform::db::Recordset* rs = Ad8->recordset();
     if (!rs || rs->absolutePosition() <= 0)
         return 1;
-    MarkCheck check = MarkCheck::Accepted;
+    entry::MarkCheck check = entry::MarkCheck::Accepted;
     try {
         check = entry::storeEnteredScore(*rs, Te81->text(), fullMarks_);
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         reportFailure(e.text());
         return 1;
     }
-    if (check != MarkCheck::Accepted) {
+    if (check != entry::MarkCheck::Accepted) {
         tellRefused(check);
         return 1;
     }
@@ -236,7 +229,7 @@ int MarkEntryPanel::StoreEnteredScore() {
 void MarkEntryPanel::Te81_KeyPress(int16_t& keyAscii) {
     if (keyAscii == 13) {
         keyAscii = 0;
-        Recordset* rs = Ad8->recordset();
+        platform::db::Recordset* rs = Ad8->recordset();
         if (!rs || rs->absolutePosition() <= 0) {
             Te81->clear();
             return;
@@ -249,19 +242,19 @@ void MarkEntryPanel::Te81_KeyPress(int16_t& keyAscii) {
         }
         // The last student stays current, his mark shown to be looked over.
         Ad8_MoveComplete();
-        platform::dialogs().message(QStringLiteral("输入完成!"), MsgButtons::Ok, QStringLiteral("结束"));
+        platform::dialogs().message(QStringLiteral("输入完成!"), platform::MsgButtons::Ok, QStringLiteral("结束"));
         return;
     }
     if (!entry::markKeyAllowed(keyAscii)) {
         keyAscii = 0;
-        platform::dialogs().message(kOnlyDigits, MsgButtons::Ok, platform::kPromptTitle);
+        platform::dialogs().message(kOnlyDigits, platform::MsgButtons::Ok, platform::kPromptTitle);
     }
 }
 
 void MarkEntryPanel::Te81_KeyUp(int keyCode) {
     if (keyCode != 38 && keyCode != 40)
         return;
-    Recordset* rs = Ad8->recordset();
+    platform::db::Recordset* rs = Ad8->recordset();
     if (rs && rs->absolutePosition() > 0) {
         if (StoreEnteredScore() != 0)
             return;
@@ -291,7 +284,7 @@ void MarkEntryPanel::Te82_KeyPress(int16_t& keyAscii) {
         auto db = openProgramDatabase();
         showList(entry::searchList(*db, Te82->text(), Combo8->currentText()));
         fullMarks_ = entry::FullMarks::read(*db, Combo8->currentText());
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         reportFailure(e.text());
     }
 }
@@ -299,17 +292,17 @@ void MarkEntryPanel::Te82_KeyPress(int16_t& keyAscii) {
 // ---------------------------------------------------------------- shifting
 
 void MarkEntryPanel::Command11_Click() {
-    Recordset* rs = Ad8->recordset();
+    platform::db::Recordset* rs = Ad8->recordset();
     if (!rs || rs->recordCount() == 0)
         return;
     if (rs->absolutePosition() <= 0) {
         Te81->clear();
         return;
     }
-    MarkCheck check = MarkCheck::Accepted;
+    entry::MarkCheck check = entry::MarkCheck::Accepted;
     if (!writeWithGridHidden([&] { check = entry::insertMark(*rs, Te81->text(), fullMarks_); }))
         return;
-    if (check != MarkCheck::Accepted) {
+    if (check != entry::MarkCheck::Accepted) {
         tellRefused(check);
         return;
     }
@@ -318,7 +311,7 @@ void MarkEntryPanel::Command11_Click() {
 }
 
 void MarkEntryPanel::Command12_Click() {
-    Recordset* rs = Ad8->recordset();
+    platform::db::Recordset* rs = Ad8->recordset();
     if (!rs || rs->recordCount() == 0 || rs->absolutePosition() <= 0)
         return;
     if (!writeWithGridHidden([&] { entry::deleteMark(*rs); }))
@@ -332,7 +325,7 @@ bool MarkEntryPanel::writeWithGridHidden(const std::function<void()>& write) {
     DataGrid5->hide();
     try {
         write();
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         DataGrid5->show();
         reportFailure(e.text());
         Ad8_MoveComplete();
@@ -349,7 +342,7 @@ bool MarkEntryPanel::writeWithGridHidden(const std::function<void()>& write) {
 void MarkEntryPanel::Ad8_WillMove() {
     if (DataGrid5->isHidden())
         return;
-    Recordset* rs = Ad8->recordset();
+    platform::db::Recordset* rs = Ad8->recordset();
     if (!rs || rs->recordCount() == 0) {
         La82->clear();
         return;
@@ -357,20 +350,20 @@ void MarkEntryPanel::Ad8_WillMove() {
     if (rs->absolutePosition() <= 0)
         return;
     // Failures of the display are skipped one by one.
-    try { Label11->setText(rs->value(scorefield::ExamNumber).toString()); } catch (const DbError&) {}
+    try { Label11->setText(rs->value(scorefield::ExamNumber).toString()); } catch (const platform::db::DbError&) {}
     try {
         QString text = rs->value(scorefield::Name).toString() + u' ';
         const QVariant mark = rs->value(entry::kListMarkColumn);
         if (!mark.isNull())
             text += markText(mark).left(5) + QStringLiteral("分");
         La82->setText(text);
-    } catch (const DbError&) {}
+    } catch (const platform::db::DbError&) {}
 }
 
 void MarkEntryPanel::Ad8_MoveComplete() {
     if (DataGrid5->isHidden())
         return;
-    Recordset* rs = Ad8->recordset();
+    platform::db::Recordset* rs = Ad8->recordset();
     if (!rs || rs->recordCount() == 0) {
         Te82->clear();
         Te81->clear();
@@ -382,7 +375,7 @@ void MarkEntryPanel::Ad8_MoveComplete() {
         return;
     try {
         Ad8->setCaption(QStringLiteral("%1/%2").arg(rs->absolutePosition()).arg(rs->recordCount()));
-    } catch (const DbError&) {}
+    } catch (const platform::db::DbError&) {}
     try {
         const QVariant room = rs->value(QStringLiteral("考室"));
         QString where;
@@ -391,15 +384,15 @@ void MarkEntryPanel::Ad8_MoveComplete() {
                 + room.toString();
         La89->setText(where + u' ' + rs->value(scorefield::Grade).toString() + QStringLiteral("级")
                       + rs->value(scorefield::Class).toString() + QStringLiteral("班"));
-    } catch (const DbError&) {}
+    } catch (const platform::db::DbError&) {}
     try {
         Te82->setText(rs->value(scorefield::ExamNumber).toString() + QStringLiteral("  ")
                       + rs->value(scorefield::Name).toString());
-    } catch (const DbError&) {}
+    } catch (const platform::db::DbError&) {}
     try {
         const QVariant mark = rs->value(entry::kListMarkColumn);
         Te81->setText(mark.isNull() || mark.toFloat() == 0 ? QString() : markText(mark));
         if (!Te81->text().isEmpty())
             Te81->selectAll();
-    } catch (const DbError&) {}
+    } catch (const platform::db::DbError&) {}
 }

@@ -22,12 +22,6 @@
 #include <QPushButton>
 #include <QWidget>
 
-using platform::MsgButtons;
-using platform::MsgResult;
-using platform::db::DataControl;
-using platform::db::DataGrid;
-using platform::db::DbError;
-using platform::db::Recordset;
 using RosterOutcome = entry::ClassRoster::Outcome;
 
 namespace {
@@ -77,8 +71,8 @@ void StudentPanel::bind(PanelHost& host) {
     connect(Com12, &QPushButton::clicked, this, [this] { Com12_Click(); });
     connect(Com13, &QPushButton::clicked, this, [this] { Com13_Click(); });
     connect(Comm11, &QPushButton::clicked, this, [this] { Comm11_Click(); });
-    connect(Ad1, &DataControl::willMove, this, [this] { Ad1_WillMove(); });
-    connect(Ad1, &DataControl::moveComplete, this, [this] { Ad1_MoveComplete(); });
+    connect(Ad1, &platform::db::DataControl::willMove, this, [this] { Ad1_WillMove(); });
+    connect(Ad1, &platform::db::DataControl::moveComplete, this, [this] { Ad1_MoveComplete(); });
     Te11->installEventFilter(this);
     platform::filterKeys(Te11, [this](int16_t& key) { Te11_KeyPress(key); });
 }
@@ -97,12 +91,12 @@ bool StudentPanel::mayOpen() {
     try {
         if (host_->settings().value(Setting::ExamCardsPrinted) != QStringLiteral("是"))
             return true;
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
         return true;   // a settings table without row 8 marks nothing as printed
     }
     return platform::dialogs().message(
                QStringLiteral("考号已经打印,请不要再对学生情况作修改,否则可能会给你输入成绩时带来一些麻烦.你确实要修改学生情况吗?"),
-               MsgButtons::YesNo, kPrompt) == MsgResult::Yes;
+               platform::MsgButtons::YesNo, kPrompt) == platform::MsgResult::Yes;
 }
 
 void StudentPanel::load() {
@@ -110,7 +104,7 @@ void StudentPanel::load() {
     try {
         auto db = openProgramDatabase();
         Combo1->addItems(entry::classLabels(*db));
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         reportFailure(e.text());
         return;
     }
@@ -123,7 +117,7 @@ void StudentPanel::finish() {
     // A name typed in the list and not yet left counts as entered. A busy
     // file refuses it before the panel changes: it stays with the typing.
     DataGrid1->commitEditor();
-    if (Recordset* rs = Ad1->recordset())
+    if (platform::db::Recordset* rs = Ad1->recordset())
         rs->update();
     Combo1->setEnabled(true);
     Te11->setEnabled(false);
@@ -157,7 +151,7 @@ void StudentPanel::Combo1_Click() {
         Te11->setEnabled(true);
         tx12->setEnabled(true);
         tx12->setText(roster_->offerNumber());
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
     }
 }
 
@@ -167,7 +161,7 @@ void StudentPanel::offer(const entry::ClassRoster::Result& result) {
 }
 
 void StudentPanel::reportFailure(const QString& text) {
-    platform::dialogs().message(text, MsgButtons::Ok, kPrompt);
+    platform::dialogs().message(text, platform::MsgButtons::Ok, kPrompt);
 }
 
 void StudentPanel::report(entry::ClassRoster::Result result) {
@@ -198,7 +192,7 @@ void StudentPanel::change(const std::function<entry::ClassRoster::Result()>& wor
     const QString name = Te11->text(), number = tx12->text();
     try {
         report(work());
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         reportFailure(e.text());
         Te11->setText(name);
         tx12->setText(number);
@@ -228,7 +222,7 @@ void StudentPanel::Te11_GotFocus() {
 void StudentPanel::Te11_KeyPress(int16_t& keyAscii) {
     if (keyAscii > 13) {
         keyAscii = 0;
-        platform::dialogs().message(QStringLiteral("学生的名字只能使用汉字!"), MsgButtons::Ok, kPrompt);
+        platform::dialogs().message(QStringLiteral("学生的名字只能使用汉字!"), platform::MsgButtons::Ok, kPrompt);
         return;
     }
     if (keyAscii != 13)
@@ -247,18 +241,18 @@ void StudentPanel::Te11_KeyPress(int16_t& keyAscii) {
 }
 
 void StudentPanel::Ad1_WillMove() {
-    Recordset* rs = Ad1->recordset();
+    platform::db::Recordset* rs = Ad1->recordset();
     if (!rs || rs->absolutePosition() <= 0)
         return;
     // Failures of the display are skipped one by one.
-    try { la18->setText(rs->value(QStringLiteral("学号")).toString()); } catch (const DbError&) {}
-    try { la10->setText(rs->value(QStringLiteral("姓名")).toString()); } catch (const DbError&) {}
+    try { la18->setText(rs->value(QStringLiteral("学号")).toString()); } catch (const platform::db::DbError&) {}
+    try { la10->setText(rs->value(QStringLiteral("姓名")).toString()); } catch (const platform::db::DbError&) {}
 }
 
 void StudentPanel::Ad1_MoveComplete() {
     if (DataGrid1->isHidden())
         return;
-    Recordset* rs = Ad1->recordset();
+    platform::db::Recordset* rs = Ad1->recordset();
     if (!rs)
         return;
     if (rs->recordCount() == 0) {
@@ -271,10 +265,10 @@ void StudentPanel::Ad1_MoveComplete() {
     try {
         Ad1->setCaption(rs->value(QStringLiteral("学号")).toString() + QStringLiteral("  ") +
                         rs->value(QStringLiteral("姓名")).toString());
-    } catch (const DbError&) {}
+    } catch (const platform::db::DbError&) {}
     try {
         Te11->setText(rs->value(QStringLiteral("姓名")).toString());
         Te11->setFocus();
         Te11->selectAll();
-    } catch (const DbError&) {}
+    } catch (const platform::db::DbError&) {}
 }

@@ -20,13 +20,6 @@
 #include <QListWidget>
 #include <QPushButton>
 
-using entry::Assignment;
-using entry::TeacherAdded;
-using platform::MsgButtons;
-using platform::db::DataControl;
-using platform::db::DbError;
-using platform::db::Recordset;
-
 namespace {
 
 const QString kName = QStringLiteral("姓名");
@@ -73,7 +66,7 @@ void TeacherPanel::bind(PanelHost& host) {
     // An edit in the grid would change a slot without its class cell.
     DataGrid2->setAllowUpdate(false);
 
-    connect(Ad2, &DataControl::moveComplete, this, [this] { Ad2_MoveComplete(); });
+    connect(Ad2, &platform::db::DataControl::moveComplete, this, [this] { Ad2_MoveComplete(); });
     connect(Com21, &QPushButton::clicked, this, [this] { Com21_Click(); });
     connect(Com28, &QPushButton::clicked, this, [this] { Com28_Click(); });
     connect(Com26, &QPushButton::clicked, this, [this] { Com26_Click(); });
@@ -101,12 +94,12 @@ bool TeacherPanel::eventFilter(QObject* watched, QEvent* event) {
 bool TeacherPanel::checking() const { return !Frame3_1->isHidden(); }
 
 void TeacherPanel::tell(const QString& text, const QString& title) {
-    platform::dialogs().message(text, MsgButtons::Ok, title);
+    platform::dialogs().message(text, platform::MsgButtons::Ok, title);
 }
 
-Recordset* TeacherPanel::teachers() const { return Ad2->recordset(); }
+platform::db::Recordset* TeacherPanel::teachers() const { return Ad2->recordset(); }
 
-Recordset& TeacherPanel::classes() {
+platform::db::Recordset& TeacherPanel::classes() {
     if (!Adodc1->recordset() || Adodc1->recordSource() != table::Classes) {
         Adodc1->setRecordSource(table::Classes);
         Adodc1->refresh();
@@ -122,7 +115,7 @@ void TeacherPanel::load() {
     Combo3->clear();
     Adodc1->setRecordSource(table::Classes);
     Adodc1->refresh();
-    Recordset& rows = *Adodc1->recordset();
+    platform::db::Recordset& rows = *Adodc1->recordset();
     QStringList labels;
     for (int r = 0; r < rows.recordCount(); ++r)
         labels << classLabel(rows.valueAt(r, 0).toString(), rows.valueAt(r, 1).toString());
@@ -156,7 +149,7 @@ void TeacherPanel::finish() {
 // ------------------------------------------------------------ the current teacher
 
 void TeacherPanel::Ad2_MoveComplete() {
-    Recordset* rs = teachers();
+    platform::db::Recordset* rs = teachers();
     if (!rs)
         return;
     // Each step's failure is passed over, as when no teacher is current.
@@ -164,19 +157,19 @@ void TeacherPanel::Ad2_MoveComplete() {
     Ad2->setCaption(pos > 0 ? QStringLiteral(" %1/ %2").arg(pos).arg(rs->recordCount()) : QString());
     try {
         Te21->setText(rs->value(kName).toString());
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
     }
     try {
         RefreshTeachingList(1);
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
     }
 }
 
 void TeacherPanel::RefreshTeachingList(int mode) {
     List1->clear();
-    Recordset* rs = teachers();
+    platform::db::Recordset* rs = teachers();
     if (!rs)
-        throw DbError(DbError::NoCurrentRecord, QStringLiteral("没有当前教师."));
+        throw platform::db::DbError(platform::db::DbError::NoCurrentRecord, QStringLiteral("没有当前教师."));
     List1->addItems(entry::teachingList(*rs));
     if (mode != 1)
         return;
@@ -223,29 +216,29 @@ void TeacherPanel::Com25_Click() {
 // ------------------------------------------------------------ teachers
 
 void TeacherPanel::Com21_Click() {
-    Recordset* rs = teachers();
+    platform::db::Recordset* rs = teachers();
     if (!rs)
         return;
     const QString typed = Te21->text();
     const QString name = platform::trimBlanks(typed);
     try {
         switch (entry::addTeacher(*rs, name)) {
-        case TeacherAdded::NoName:
+        case entry::TeacherAdded::NoName:
             tell(QStringLiteral("请在左边的空格中输入新教师的姓名."), platform::kPromptTitle);
             return;
-        case TeacherAdded::TooLong:
+        case entry::TeacherAdded::TooLong:
             tell(QStringLiteral("姓名只能由2-3个汉字构成."), platform::kPromptTitle);
             Te21->setText(name.left(entry::kTeacherNameLength));
             break;
-        case TeacherAdded::Added:
+        case entry::TeacherAdded::Added:
             state().TeacherCount += 1;
             // The new row is current: show it as every change of teacher is shown.
             rs->setAbsolutePosition(rs->absolutePosition());
             break;
-        case TeacherAdded::Found:
+        case entry::TeacherAdded::Found:
             break;
         }
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         // The teacher shown before is current again, which put his name in
         // the box: the name typed goes back for the next try.
         Te21->setText(typed);
@@ -269,13 +262,13 @@ void TeacherPanel::Com28_Click() {
         tell(QStringLiteral("只有将该老师上的所有课全部删除后,才能将该老师删除!"), platform::kPromptTitle);
         return;
     }
-    Recordset* rs = teachers();
+    platform::db::Recordset* rs = teachers();
     if (!rs || rs->recordCount() == 0)
         return;
     try {
         if (!entry::deleteTeacher(*rs))
             return;
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         tell(e.text(), platform::kErrorTitle);
         return;
     }
@@ -293,7 +286,7 @@ void TeacherPanel::Com26_Click() {
         tell(kChooseClass, platform::kPromptTitle);
         return;
     }
-    Recordset* rs = teachers();
+    platform::db::Recordset* rs = teachers();
     if (!rs || rs->absolutePosition() <= 0)
         return;
     // Only what the boxes list: a typed label or subject may name no class or column.
@@ -304,26 +297,26 @@ void TeacherPanel::Com26_Click() {
     try {
         entry::Teaching teaching(*rs, classes());
         switch (teaching.add(label, subject)) {
-        case Assignment::BadChoice:
+        case entry::Assignment::BadChoice:
             tell(kChooseClass, platform::kPromptTitle);
             return;
-        case Assignment::FullMarkZero:
+        case entry::Assignment::FullMarkZero:
             tell(gradeOfLabel(label) + QStringLiteral("级的") + subject +
                      QStringLiteral("的总分为零分, 这种情况下不能安排老师上课!"),
                  platform::kPromptTitle);
             return;
-        case Assignment::CellTaken:
+        case entry::Assignment::CellTaken:
             tell(kCellTaken, platform::kSpacedPromptTitle);
             clearBoxes();
             return;
-        case Assignment::SlotsFull:
+        case entry::Assignment::SlotsFull:
             tell(kSlotsFull, platform::kSpacedPromptTitle);
             break;
         default:
             break;
         }
         RefreshTeachingList(0);
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         tell(e.text(), platform::kErrorTitle);
     }
 }
@@ -331,15 +324,15 @@ void TeacherPanel::Com26_Click() {
 void TeacherPanel::Com27_Click() {
     const QString label = platform::trimBlanks(Combo2->currentText());
     const QString subject = platform::trimBlanks(Combo3->currentText());
-    Recordset* rs = teachers();
+    platform::db::Recordset* rs = teachers();
     if (label.isEmpty() || subject.isEmpty() || List1->count() == 0 || !rs || rs->absolutePosition() <= 0)
         return;
     try {
         entry::Teaching teaching(*rs, classes());
-        if (teaching.remove(label, subject) == Assignment::NotHeld)
+        if (teaching.remove(label, subject) == entry::Assignment::NotHeld)
             tell(QStringLiteral("InPut Error!"), platform::kSpacedPromptTitle);
         RefreshTeachingList(1);
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         tell(e.text(), platform::kErrorTitle);
     }
 }
@@ -347,7 +340,7 @@ void TeacherPanel::Com27_Click() {
 // ------------------------------------------------------------ the check
 
 void TeacherPanel::Com23_Click() {
-    Recordset* rs = teachers();
+    platform::db::Recordset* rs = teachers();
     if (!rs || rs->recordCount() == 0)
         return;
     Frame3_1->setVisible(true);
@@ -372,7 +365,7 @@ void TeacherPanel::FindNextUnassignedSubject() {
     try {
         if (auto gap = scan_.next(classes())) {
             Latea->setText(*gap);
-            Recordset* rs = teachers();
+            platform::db::Recordset* rs = teachers();
             if (rs && rs->absolutePosition() > 0)
                 Combo4->setEditText(rs->value(kName).toString());
             return;
@@ -381,21 +374,21 @@ void TeacherPanel::FindNextUnassignedSubject() {
         tell(left == 0 ? QStringLiteral("检查完成!所有班的所有科目都安排了老师上课!")
                        : QStringLiteral("检查完成!还有%1处班级科目没有安排老师上课!").arg(left),
              kCheckDoneTitle);
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         tell(e.text(), platform::kErrorTitle);
     }
     Comtea1_Click();
 }
 
 void TeacherPanel::Combo4_Click() {
-    if (Recordset* rs = teachers())
+    if (platform::db::Recordset* rs = teachers())
         rs->findValue(kName, platform::trimBlanks(Combo4->currentText()), 0, true);
 }
 
 void TeacherPanel::Comtea2_Click() {
     const QString name = platform::trimBlanks(Combo4->currentText());
     const QString gap = Latea->text();
-    Recordset* rs = teachers();
+    platform::db::Recordset* rs = teachers();
     if (name.isEmpty() || gap.isEmpty() || !rs)
         return;
     // The teacher named in the box, whatever the cursor shows: a typed name
@@ -413,19 +406,19 @@ void TeacherPanel::Comtea2_Click() {
         // may stand elsewhere after the panel was left and opened again.
         entry::Teaching teaching(*rs, classes());
         switch (teaching.assignGap(entry::classOfEntry(gap), entry::subjectOfEntry(gap))) {
-        case Assignment::SlotsFull:
+        case entry::Assignment::SlotsFull:
             tell(kSlotsFull, platform::kSpacedPromptTitle);
             return;
-        case Assignment::CellTaken:
+        case entry::Assignment::CellTaken:
             tell(kCellTaken, platform::kSpacedPromptTitle);
             break;
-        case Assignment::Done:
+        case entry::Assignment::Done:
             RefreshTeachingList(1);
             break;
         default:
             break;
         }
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         // The check stays on the gap refused, for a retry.
         tell(e.text(), platform::kErrorTitle);
         return;
@@ -440,7 +433,7 @@ void TeacherPanel::Comtea1_Click() {
     Frame3_0->setVisible(true);
     Frame2_0->setEnabled(true);
     DataGrid2->setEnabled(true);
-    Recordset* rs = teachers();
+    platform::db::Recordset* rs = teachers();
     if (rs && rs->recordCount() > 0)
         rs->moveFirst();
 }

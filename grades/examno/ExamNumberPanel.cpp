@@ -28,15 +28,6 @@
 #include <QRadioButton>
 #include <algorithm>
 
-using examno::BuildChoices;
-using examno::BuildResult;
-using examno::BuildUi;
-using examno::Composition;
-using examno::CrossingMethod;
-using examno::kAllClasses;
-using examno::kAllRooms;
-using examno::kLastRoom;
-
 namespace {
 
 // Takes the border of a frame away: the frame's own painting is all border
@@ -114,8 +105,8 @@ void ExamNumberPanel::finish() {
     form2::detachGrid(DataGrid3);
 }
 
-Composition ExamNumberPanel::composition() const {
-    Composition c;
+examno::Composition ExamNumberPanel::composition() const {
+    examno::Composition c;
     c.grade = Check1[0]->isChecked();
     c.cls = Check1[1]->isChecked();
     c.room = Check1[2]->isChecked();
@@ -124,12 +115,12 @@ Composition ExamNumberPanel::composition() const {
     return c;
 }
 
-CrossingMethod ExamNumberPanel::crossingMethod() const {
+examno::CrossingMethod ExamNumberPanel::crossingMethod() const {
     if (Option[2]->isChecked())
-        return CrossingMethod::GradeCrossed;
+        return examno::CrossingMethod::GradeCrossed;
     if (Option[1]->isChecked())
-        return CrossingMethod::ClassCrossed;
-    return CrossingMethod::InClassOrder;
+        return examno::CrossingMethod::ClassCrossed;
+    return examno::CrossingMethod::InClassOrder;
 }
 
 bool ExamNumberPanel::mayOpen() {
@@ -169,7 +160,7 @@ void ExamNumberPanel::loadStoredChoices() {
     const SettingsRows settings = host_->settings();
     if (const auto method = examno::crossingMethodFromText(settings.value(Setting::ExamNumberCrossing)))
         Option[int(*method) - 1]->setChecked(true);
-    const Composition stored = compositionFromFlags(settings.value(Setting::ExamNumberParts), composition());
+    const examno::Composition stored = compositionFromFlags(settings.value(Setting::ExamNumberParts), composition());
     Check1[0]->setChecked(stored.grade);
     Check1[1]->setChecked(stored.cls);
     Check1[2]->setChecked(stored.room);
@@ -199,7 +190,7 @@ void ExamNumberPanel::showProgress(const QString& text) {
 }
 
 void ExamNumberPanel::Com31_Click() {
-    BuildChoices choices;
+    examno::BuildChoices choices;
     choices.partial = Combo15->isEnabled();
     if (choices.partial) {
         choices.target = Combo15->currentText();
@@ -210,26 +201,26 @@ void ExamNumberPanel::Com31_Click() {
     choices.method = crossingMethod();
     choices.parts = composition();
 
-    BuildUi ui;
+    examno::BuildUi ui;
     ui.message = [](const QString& text, const QString& title) {
         platform::dialogs().message(text, platform::MsgButtons::Ok, title);
     };
     ui.progress = [this](const QString& t) { showProgress(t); };
     painted_.invalidate();
     progressText_ = La35->text();
-    BuildResult result;
+    examno::BuildResult result;
     try {
         result = examno::buildExamNumbers(*host_->dataControl(QStringLiteral("Adodc0")).database(), host_->settings(),
                                   choices, randomSource(), ui);
     } catch (const platform::db::DbError& e) {
         // Reading the school or storing a settings row failed.
         platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
-        result = BuildResult::Failed;
+        result = examno::BuildResult::Failed;
     }
     // The line ends on the last text the build gave, painted or not.
     La35->setText(progressText_);
     La35->repaint();
-    if (result == BuildResult::Completed && state().ExamRoomCount > 0)
+    if (result == examno::BuildResult::Completed && state().ExamRoomCount > 0)
         Com32->setEnabled(true);
 }
 
@@ -245,7 +236,7 @@ void ExamNumberPanel::FillExamNumberViewFilter() {
     Combo6->clear();
     if (Option5->isChecked()) {
         const int64_t rooms = platform::leadingWholeNumber(host_->settings().value(Setting::ExamRoomCount));
-        Combo6->addItems(examno::viewerRoomItems(int(std::clamp<int64_t>(rooms, 0, kLastRoom))));
+        Combo6->addItems(examno::viewerRoomItems(int(std::clamp<int64_t>(rooms, 0, examno::kLastRoom))));
     }
     if (Option4->isChecked()) {
         QStringList labels;
@@ -287,12 +278,12 @@ void ExamNumberPanel::Combo6_Click() {
     if (text.isEmpty())
         return;
     if (Option5->isChecked()) {
-        if (text != kAllRooms)
+        if (text != examno::kAllRooms)
             list(examno::roomListQuery(roomCodeOfLabel(text)), QStringLiteral("座位"));
         else
             list(examno::allRoomsListQuery(), {});
     } else {
-        if (text != kAllClasses) {
+        if (text != examno::kAllClasses) {
             host_->CurrentGradeId = gradeOfLabel(text);
             host_->CurrentClassId = classOfLabel(text);
             list(examno::classListQuery(host_->CurrentGradeId, host_->CurrentClassId), QStringLiteral("考号"));

@@ -32,27 +32,6 @@
 #include <algorithm>
 #include <map>
 
-using platform::FontChoice;
-using platform::db::Database;
-using platform::db::DbError;
-using platform::db::Recordset;
-using examno::CardFont;
-using examno::CardFontSetting;
-using examno::CardLayoutSetting;
-using examno::CardPlacement;
-using examno::CardRun;
-using examno::CardSettings;
-using examno::CardStudent;
-using examno::CardWindowLayout;
-using examno::kAllClasses;
-using examno::kAllRooms;
-using examno::kCardFrameHeight;
-using examno::kCardFrameWidth;
-using examno::kCardMinHeight;
-using examno::kCardMinWidth;
-using examno::kLastRoom;
-using platform::buildControl;
-
 namespace {
 
 constexpr int kSettingLength = 25;   // the size of 状态
@@ -92,8 +71,8 @@ void tell(const QString& text, const QString& title = platform::kPromptTitle) {
 }
 
 // Fonts start without styles at every opening; the colour is the dialog's own.
-FontChoice plainFont(const QString& name, double size) {
-    FontChoice f;
+platform::FontChoice plainFont(const QString& name, double size) {
+    platform::FontChoice f;
     f.name = name;
     f.size = size;
     return f;
@@ -107,37 +86,37 @@ Form4::Form4(std::function<QString()> viewerGroup, const QString& query)
     setWindowTitle(QStringLiteral("打印考号预览"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    RichTextBox1 = buildControl<platform::RichTextBox>(this, "RichTextBox1");
-    Option1 = buildControl<QRadioButton>(this, "Option1", QStringLiteral("简单"));
-    Option2 = buildControl<QRadioButton>(this, "Option2", QStringLiteral("完全"));
+    RichTextBox1 = platform::buildControl<platform::RichTextBox>(this, "RichTextBox1");
+    Option1 = platform::buildControl<QRadioButton>(this, "Option1", QStringLiteral("简单"));
+    Option2 = platform::buildControl<QRadioButton>(this, "Option2", QStringLiteral("完全"));
     Option2->setChecked(true);
-    Check1 = buildControl<QCheckBox>(this, "Check1", QStringLiteral("只填座位号"));
-    Label1 = buildControl<GapLabel>(this, "Label1", QStringLiteral("每行        个同学 行间距:"));
-    Combo1 = buildControl<platform::ComboBox>(this, "Combo1");
-    Text2 = buildControl<QLineEdit>(this, "Text2");
+    Check1 = platform::buildControl<QCheckBox>(this, "Check1", QStringLiteral("只填座位号"));
+    Label1 = platform::buildControl<GapLabel>(this, "Label1", QStringLiteral("每行        个同学 行间距:"));
+    Combo1 = platform::buildControl<platform::ComboBox>(this, "Combo1");
+    Text2 = platform::buildControl<QLineEdit>(this, "Text2");
     Text2->setText(QStringLiteral("1"));
-    Label2 = buildControl<QLabel>(this, "Label2", QStringLiteral("考试说明:"));
-    Text1 = buildControl<QLineEdit>(this, "Text1");
+    Label2 = platform::buildControl<QLabel>(this, "Label2", QStringLiteral("考试说明:"));
+    Text1 = platform::buildControl<QLineEdit>(this, "Text1");
     // 状态 holds 25 characters: a longer title could not be kept.
     Text1->setMaxLength(kSettingLength);
     Text1->setText(QStringLiteral("2000年第二学年度期未考试"));
-    Combo2 = buildControl<platform::ComboBox>(this, "Combo2");
-    Combo3 = buildControl<platform::ComboBox>(this, "Combo3");
+    Combo2 = platform::buildControl<platform::ComboBox>(this, "Combo2");
+    Combo3 = platform::buildControl<platform::ComboBox>(this, "Combo3");
     for (QComboBox* box : {Combo1, Combo2, Combo3}) {
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
     }
     Combo1->setEditText(QStringLiteral("3"));
-    Command5 = buildControl<QPushButton>(this, "Command5", QStringLiteral("刷新"));
+    Command5 = platform::buildControl<QPushButton>(this, "Command5", QStringLiteral("刷新"));
     Command5->setToolTip(QStringLiteral("使您刚才的设置生效"));
-    Command4 = buildControl<QPushButton>(this, "Command4", QStringLiteral("说明"));
+    Command4 = platform::buildControl<QPushButton>(this, "Command4", QStringLiteral("说明"));
     Command4->setToolTip(QStringLiteral("设置在考号中说明文字的字体"));
-    Command3 = buildControl<QPushButton>(this, "Command3", QStringLiteral("考号"));
+    Command3 = platform::buildControl<QPushButton>(this, "Command3", QStringLiteral("考号"));
     Command3->setToolTip(QStringLiteral("设置考号中姓名与考号的字体"));
-    Command2 = buildControl<QPushButton>(this, "Command2", QStringLiteral("另存"));
+    Command2 = platform::buildControl<QPushButton>(this, "Command2", QStringLiteral("另存"));
     Command2->setToolTip(QStringLiteral(
         "将预览的内容保存为rtf文件格式，这样可以使用Word等专业字处理软件对考号进行各种特殊的打印."));
-    Command1 = buildControl<QPushButton>(this, "Command1", QStringLiteral("打印"));
+    Command1 = platform::buildControl<QPushButton>(this, "Command1", QStringLiteral("打印"));
     // Label1 is drawn behind the per-line box that stands in its gap.
     Label1->lower();
 
@@ -164,8 +143,8 @@ Form4::Form4(std::function<QString()> viewerGroup, const QString& query)
     connect(RichTextBox1, &platform::RichTextBox::mouseUp, this,
             [this](Qt::MouseButton b, Qt::KeyboardModifiers, const QPoint& pos) { RichTextBox1_MouseUp(b, pos); });
 
-    setMinimumSize(platform::twipsToPixels(int(kCardMinWidth - kCardFrameWidth)),
-                   platform::twipsToPixels(int(kCardMinHeight - kCardFrameHeight)));
+    setMinimumSize(platform::twipsToPixels(int(examno::kCardMinWidth - examno::kCardFrameWidth)),
+                   platform::twipsToPixels(int(examno::kCardMinHeight - examno::kCardFrameHeight)));
     platform::resizeTwips(*this, 9480, 7200);
 
     Form_Load(query);
@@ -180,28 +159,28 @@ Form4* Form4::showFor(std::function<QString()> viewerGroup, const QString& query
 
 void Form4::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const CardWindowLayout layout =
+    const examno::CardWindowLayout layout =
         examno::cardWindowLayout(platform::pixelsToTwips(width()), platform::pixelsToTwips(height()));
-    for (const CardPlacement& p : layout.placements)
+    for (const examno::CardPlacement& p : layout.placements)
         if (auto* w = findChild<QWidget*>(p.name, Qt::FindDirectChildrenOnly))
             platform::placeTwips(*w, int(std::lround(p.rect.left)), int(std::lround(p.rect.top)),
                                  int(std::lround(p.rect.width)), int(std::lround(p.rect.height)));
 }
 
-std::vector<CardStudent> Form4::readGroup(const QString& query) {
+std::vector<examno::CardStudent> Form4::readGroup(const QString& query) {
     query_ = query;
     try {
         auto db = openProgramDatabase();
-        Recordset rs(db, query);
+        platform::db::Recordset rs(db, query);
         return examno::readCardStudents(rs);
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         tell(e.text(), platform::kErrorTitle);
         return {};
     }
 }
 
 void Form4::Form_Load(const QString& query) {
-    std::vector<CardStudent> handedOver;
+    std::vector<examno::CardStudent> handedOver;
     if (!query.isEmpty()) {
         handedOver = readGroup(query);
         if (handedOver.empty()) {
@@ -217,34 +196,34 @@ void Form4::Form_Load(const QString& query) {
     Combo3->clear();
     try {
         auto db = openProgramDatabase();
-        Recordset rs(db, table::Settings);
+        platform::db::Recordset rs(db, table::Settings);
         const SettingsRows rows(rs);
         // The rooms of the stored count, also before the exam-number panel was
         // opened in this run.
         const int64_t rooms = platform::leadingWholeNumber(rows.value(Setting::ExamRoomCount));
-        Combo2->addItems(examno::cardRoomItems(int(std::clamp<int64_t>(rooms, 0, kLastRoom))));
+        Combo2->addItems(examno::cardRoomItems(int(std::clamp<int64_t>(rooms, 0, examno::kLastRoom))));
         Combo2->setCurrentIndex(-1);
         {
-            Recordset classes(db, table::Classes);
+            platform::db::Recordset classes(db, table::Classes);
             QStringList labels;
             const int g = classes.fieldIndex(QStringLiteral("年级")), c = classes.fieldIndex(QStringLiteral("班"));
             for (int row = 0; row < classes.recordCount(); ++row)
                 labels << classLabel(classes.valueAt(row, g).toString(), classes.valueAt(row, c).toString());
             Combo3->addItems(labels);
-            Combo3->addItem(kAllClasses);
+            Combo3->addItem(examno::kAllClasses);
             Combo3->setCurrentIndex(-1);
         }
         Text1->setText(rows.value(Setting::ExamTitle));
-        const CardLayoutSetting layout = examno::cardLayoutFromRow(rows.value(Setting::ExamCardLayout));
+        const examno::CardLayoutSetting layout = examno::cardLayoutFromRow(rows.value(Setting::ExamCardLayout));
         (layout.simple ? Option1 : Option2)->setChecked(true);
         Check1->setChecked(layout.seatOnly);
         Combo1->setEditText(layout.perLine);
         Text2->setText(layout.extraLines);
-        const CardFontSetting fonts = examno::cardFontsFromRow(rows.value(Setting::ExamCardFonts));
+        const examno::CardFontSetting fonts = examno::cardFontsFromRow(rows.value(Setting::ExamCardFonts));
         titleFont_ = plainFont(fonts.titleName, fonts.titleSize);
         numberFont_ = plainFont(fonts.numberName, fonts.numberSize);
         settingsRead_ = true;
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         tell(e.text(), platform::kErrorTitle);
     }
     if (!query.isEmpty())
@@ -258,8 +237,8 @@ void Form4::showTop() {
     RichTextBox1->setTextCursor(start);
 }
 
-CardSettings Form4::cardSettings() const {
-    CardSettings s;
+examno::CardSettings Form4::cardSettings() const {
+    examno::CardSettings s;
     s.perLine = Combo1->currentText();
     s.extraLines = Text2->text();
     s.simple = Option1->isChecked();
@@ -273,18 +252,18 @@ CardSettings Form4::cardSettings() const {
     return s;
 }
 
-void Form4::build(const std::vector<CardStudent>& students) {
-    const std::vector<CardRun> runs = BuildExamSlipPreview(students, cardSettings());
+void Form4::build(const std::vector<examno::CardStudent>& students) {
+    const std::vector<examno::CardRun> runs = BuildExamSlipPreview(students, cardSettings());
     QTextCursor end = RichTextBox1->textCursor();
     end.movePosition(QTextCursor::End);
     RichTextBox1->setTextCursor(end);
     // A card cut by a page break is no card: each card's lines go on one page.
     int cardStart = 0;
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        const CardRun& run = runs[i];
+        const examno::CardRun& run = runs[i];
         if (run.card != 0 && (i == 0 || runs[i - 1].card != run.card))
             cardStart = RichTextBox1->textCursor().position();
-        RichTextBox1->insertRun(run.text, run.font == CardFont::Title ? titleFont_ : numberFont_);
+        RichTextBox1->insertRun(run.text, run.font == examno::CardFont::Title ? titleFont_ : numberFont_);
         if (run.card != 0 && (i + 1 == runs.size() || runs[i + 1].card != run.card))
             RichTextBox1->keepTogether(cardStart, RichTextBox1->textCursor().position() - cardStart);
     }
@@ -294,18 +273,18 @@ void Form4::buildQuery(const QString& query) { build(readGroup(query)); }
 
 void Form4::Command5_Click() {
     if (!platform::trimBlanks(Combo2->currentText()).isEmpty()) {
-        if (Combo2->currentText() != kAllRooms) {
+        if (Combo2->currentText() != examno::kAllRooms) {
             const auto room = examno::cardRoomOfLabel(Combo2->currentText());
             // A text that names no room builds an empty group.
-            const auto students = room ? readGroup(examno::cardRoomQuery(*room)) : std::vector<CardStudent>{};
+            const auto students = room ? readGroup(examno::cardRoomQuery(*room)) : std::vector<examno::CardStudent>{};
             RichTextBox1->clear();
             build(students);
         } else {
             RichTextBox1->clear();
             // One read for all rooms, split by room: the same rows, in the same
             // order, as a query per room.
-            std::map<QString, std::vector<CardStudent>> byRoom;
-            for (CardStudent& s : readGroup(examno::cardAllRoomsQuery()))
+            std::map<QString, std::vector<examno::CardStudent>> byRoom;
+            for (examno::CardStudent& s : readGroup(examno::cardAllRoomsQuery()))
                 byRoom[s.room.isNull() ? QString() : s.room.toString()].push_back(std::move(s));
             for (int i = 0; i + 1 < Combo2->count(); ++i) {
                 Combo2->setEditText(Combo2->itemText(i));
@@ -317,20 +296,20 @@ void Form4::Command5_Click() {
                 if (it != byRoom.end())
                     build(it->second);
             }
-            Combo2->setEditText(kAllRooms);
+            Combo2->setEditText(examno::kAllRooms);
         }
     }
     if (!platform::trimBlanks(Combo3->currentText()).isEmpty()) {
         const auto classQuery = [](const QString& label) {
             return examno::cardClassQuery(gradeOfLabel(label), classOfLabel(label));
         };
-        if (Combo3->currentText() == kAllClasses) {
+        if (Combo3->currentText() == examno::kAllClasses) {
             RichTextBox1->clear();
             for (int i = 0; i + 1 < Combo3->count(); ++i) {
                 Combo3->setEditText(Combo3->itemText(i));
                 buildQuery(classQuery(Combo3->itemText(i)));
             }
-            Combo3->setEditText(kAllClasses);
+            Combo3->setEditText(examno::kAllClasses);
         } else {
             const auto students = readGroup(classQuery(Combo3->currentText()));
             RichTextBox1->clear();
@@ -393,7 +372,7 @@ void Form4::RichTextBox1_MouseUp(Qt::MouseButton button, const QPoint& pos) {
 
 void Form4::ZhiTi_Click() {
     const platform::SelectionFont now = RichTextBox1->selectionFont();
-    FontChoice preset;
+    platform::FontChoice preset;
     preset.name = now.name.value_or(QString());
     preset.size = now.size.value_or(0);
     preset.bold = now.bold.value_or(false);
@@ -444,8 +423,8 @@ void Form4::Form_Unload() {
 }
 
 void Form4::storeSettings() {
-    CardLayoutSetting layout{Option1->isChecked(), Check1->isChecked(), Combo1->currentText(), Text2->text()};
-    CardFontSetting fonts{titleFont_.name, titleFont_.size, numberFont_.name, numberFont_.size};
+    examno::CardLayoutSetting layout{Option1->isChecked(), Check1->isChecked(), Combo1->currentText(), Text2->text()};
+    examno::CardFontSetting fonts{titleFont_.name, titleFont_.size, numberFont_.name, numberFont_.size};
     const std::pair<Setting, QString> rows[] = {
         {Setting::ExamTitle, Text1->text()},
         {Setting::ExamCardLayout, cardLayoutRow(layout)},
@@ -455,7 +434,7 @@ void Form4::storeSettings() {
     try {
         // Our own cursor on 状态表: the main window may be closed by now.
         auto db = openProgramDatabase();
-        Recordset rs(db, table::Settings);
+        platform::db::Recordset rs(db, table::Settings);
         const SettingsRows settings(rs);
         for (const auto& [row, value] : rows) {
             if (value.size() > kSettingLength) {
@@ -464,7 +443,7 @@ void Form4::storeSettings() {
             }
             settings.store(row, value);
         }
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         tell(e.text(), platform::kErrorTitle);
         return;
     }

@@ -25,9 +25,6 @@
 #include <QScreen>
 #include <QStyle>
 
-using platform::buildControl;
-
-
 namespace {
 
 std::function<void()>& mainWindowOpener() {
@@ -98,84 +95,84 @@ void Form1::buildControls() {
     const QRect client = platform::twipsRect(0, 0, 6060, 3495);
     setFixedSize(client.size());
 
-    Image1 = buildControl<QLabel>(this, "Image1", 120, 120, 1440, 1560);
+    Image1 = platform::buildControl<QLabel>(this, "Image1", 120, 120, 1440, 1560);
     Image1->setScaledContents(true);
     Image1->setPixmap(style()->standardIcon(QStyle::SP_DriveHDIcon).pixmap(96, 104));
 
     for (size_t i = 0; i < Frame1.size(); ++i) {
-        Frame1[i] = buildControl<QFrame>(this, QStringLiteral("Frame1_%1").arg(i), 1560, 120, 4380, 2640);
+        Frame1[i] = platform::buildControl<QFrame>(this, QStringLiteral("Frame1_%1").arg(i), 1560, 120, 4380, 2640);
         Frame1[i]->setFrameShape(QFrame::NoFrame);
     }
 
     // Step 1: school name.
     QFrame* f = Frame1[0];
-    Label1 = buildControl<QLabel>(f, "Label1", 0, 0, 4380, 300, QStringLiteral("第一步：输入学校的名字（20个字以内）："));
-    Text1 = buildControl<QLineEdit>(f, "Text1", 0, 360, 4380, 330);
+    Label1 = platform::buildControl<QLabel>(f, "Label1", 0, 0, 4380, 300, QStringLiteral("第一步：输入学校的名字（20个字以内）："));
+    Text1 = platform::buildControl<QLineEdit>(f, "Text1", 0, 360, 4380, 330);
     limitTypedLength(Text1, 20);
-    Label6 = buildControl<QLabel>(f, "Label6", 0, 840, 4380, 720,
+    Label6 = platform::buildControl<QLabel>(f, "Label6", 0, 840, 4380, 720,
                                   QStringLiteral("    在数据初始化时，请严格按要求填写各个项目，否则有可能出现意想不到的结果。"));
     Label6->setWordWrap(true);
-    Command12 = buildControl<QPushButton>(f, "Command12", 0, 1920, 4380, 420, QStringLiteral("使用本机或网络上已有的数据库文件"));
+    Command12 = platform::buildControl<QPushButton>(f, "Command12", 0, 1920, 4380, 420, QStringLiteral("使用本机或网络上已有的数据库文件"));
     connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
 
     // Step 2: subjects.
     f = Frame1[1];
-    Label2 = buildControl<QLabel>(f, "Label2", 0, 0, 4380, 300, QStringLiteral("第二步：输入全校所有的科目（请使用两个汉字）"));
+    Label2 = platform::buildControl<QLabel>(f, "Label2", 0, 0, 4380, 300, QStringLiteral("第二步：输入全校所有的科目（请使用两个汉字）"));
     Label2->setWordWrap(true);
-    Combo1 = buildControl<platform::ComboBox>(f, "Combo1", 0, 420, 1440, 315, {}, true);
-    Label5 = buildControl<QLabel>(f, "Label5", 0, 900, 1440, 300);
-    List1 = buildControl<platform::ListBox>(f, "List1", 1560, 420, 1560, 2160);
-    Command2 = buildControl<QPushButton>(f, "Command2", 3300, 420, 1020, 375, QStringLiteral("添加"));
+    Combo1 = platform::buildControl<platform::ComboBox>(f, "Combo1", 0, 420, 1440, 315, {}, true);
+    Label5 = platform::buildControl<QLabel>(f, "Label5", 0, 900, 1440, 300);
+    List1 = platform::buildControl<platform::ListBox>(f, "List1", 1560, 420, 1560, 2160);
+    Command2 = platform::buildControl<QPushButton>(f, "Command2", 3300, 420, 1020, 375, QStringLiteral("添加"));
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-    Command3 = buildControl<QPushButton>(f, "Command3", 3300, 900, 1020, 375, QStringLiteral("删除"));
+    Command3 = platform::buildControl<QPushButton>(f, "Command3", 3300, 900, 1020, 375, QStringLiteral("删除"));
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
-    Command4 = buildControl<QPushButton>(f, "Command4", 3300, 1380, 1020, 375, QStringLiteral("清除"));
+    Command4 = platform::buildControl<QPushButton>(f, "Command4", 3300, 1380, 1020, 375, QStringLiteral("清除"));
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
 
     // Step 3: grade levels.
     f = Frame1[2];
-    Label3 = buildControl<QLabel>(f, "Label3", 0, 0, 4380, 300, QStringLiteral("第三步：输入全校的年级（4个数字或字母）："));
-    Combo2 = buildControl<platform::ComboBox>(f, "Combo2", 0, 420, 1440, 315, {}, true);
-    Label7 = buildControl<QLabel>(f, "Label7", 0, 900, 1440, 300);
-    List2 = buildControl<platform::ListBox>(f, "List2", 1560, 420, 1560, 2160);
+    Label3 = platform::buildControl<QLabel>(f, "Label3", 0, 0, 4380, 300, QStringLiteral("第三步：输入全校的年级（4个数字或字母）："));
+    Combo2 = platform::buildControl<platform::ComboBox>(f, "Combo2", 0, 420, 1440, 315, {}, true);
+    Label7 = platform::buildControl<QLabel>(f, "Label7", 0, 900, 1440, 300);
+    List2 = platform::buildControl<platform::ListBox>(f, "List2", 1560, 420, 1560, 2160);
     List2->setSortingEnabled(true);
-    Command7 = buildControl<QPushButton>(f, "Command7", 3300, 420, 1020, 375, QStringLiteral("添加"));
+    Command7 = platform::buildControl<QPushButton>(f, "Command7", 3300, 420, 1020, 375, QStringLiteral("添加"));
     connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
-    Command6 = buildControl<QPushButton>(f, "Command6", 3300, 900, 1020, 375, QStringLiteral("删除"));
+    Command6 = platform::buildControl<QPushButton>(f, "Command6", 3300, 900, 1020, 375, QStringLiteral("删除"));
     connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
-    Command5 = buildControl<QPushButton>(f, "Command5", 3300, 1380, 1020, 375, QStringLiteral("清除"));
+    Command5 = platform::buildControl<QPushButton>(f, "Command5", 3300, 1380, 1020, 375, QStringLiteral("清除"));
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
 
     // Step 4: classes.
     f = Frame1[3];
-    Label4 = buildControl<QLabel>(f, "Label4", 0, 0, 4380, 300, QStringLiteral("第四步：输入全校的所有班级（2个数字或字母）："));
-    List3 = buildControl<platform::ListBox>(f, "List3", 0, 420, 1200, 2160);
+    Label4 = platform::buildControl<QLabel>(f, "Label4", 0, 0, 4380, 300, QStringLiteral("第四步：输入全校的所有班级（2个数字或字母）："));
+    List3 = platform::buildControl<platform::ListBox>(f, "List3", 0, 420, 1200, 2160);
     List3->setSortingEnabled(true);
-    List4 = buildControl<platform::ListBox>(f, "List4", 1320, 420, 1800, 1680);
+    List4 = platform::buildControl<platform::ListBox>(f, "List4", 1320, 420, 1800, 1680);
     List4->setSortingEnabled(true);
-    Combo3 = buildControl<platform::ComboBox>(f, "Combo3", 1320, 2220, 1800, 315, {}, true);
-    Command10 = buildControl<QPushButton>(f, "Command10", 3300, 420, 1020, 375, QStringLiteral("添加"));
+    Combo3 = platform::buildControl<platform::ComboBox>(f, "Combo3", 1320, 2220, 1800, 315, {}, true);
+    Command10 = platform::buildControl<QPushButton>(f, "Command10", 3300, 420, 1020, 375, QStringLiteral("添加"));
     connect(Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
-    Command9 = buildControl<QPushButton>(f, "Command9", 3300, 900, 1020, 375, QStringLiteral("删除"));
+    Command9 = platform::buildControl<QPushButton>(f, "Command9", 3300, 900, 1020, 375, QStringLiteral("删除"));
     connect(Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
-    Command8 = buildControl<QPushButton>(f, "Command8", 3300, 1380, 1020, 375, QStringLiteral("清除"));
+    Command8 = platform::buildControl<QPushButton>(f, "Command8", 3300, 1380, 1020, 375, QStringLiteral("清除"));
     connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
-    Label8 = buildControl<QLabel>(f, "Label8", 3300, 1860, 1020, 300);
+    Label8 = platform::buildControl<QLabel>(f, "Label8", 3300, 1860, 1020, 300);
 
     // Step 5: database file and password.
     f = Frame1[4];
-    Label10 = buildControl<QLabel>(f, "Label10", 0, 0, 4380, 480, QStringLiteral("第五步：输入数据文件的所在的文件夹和文件名(请使用绝对路径)："));
+    Label10 = platform::buildControl<QLabel>(f, "Label10", 0, 0, 4380, 480, QStringLiteral("第五步：输入数据文件的所在的文件夹和文件名(请使用绝对路径)："));
     Label10->setWordWrap(true);
-    Text2 = buildControl<QLineEdit>(f, "Text2", 0, 540, 3420, 330);
-    Command11 = buildControl<QPushButton>(f, "Command11", 3540, 518, 840, 375, QStringLiteral("浏览"));
+    Text2 = platform::buildControl<QLineEdit>(f, "Text2", 0, 540, 3420, 330);
+    Command11 = platform::buildControl<QPushButton>(f, "Command11", 3540, 518, 840, 375, QStringLiteral("浏览"));
     connect(Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
-    Label9 = buildControl<QLabel>(f, "Label9", 0, 1020, 4380, 480,
+    Label9 = platform::buildControl<QLabel>(f, "Label9", 0, 1020, 4380, 480,
                                   QStringLiteral("    如果要在整个网络中使用本软件，请注意使这个地址指向同一个文件。"));
     Label9->setWordWrap(true);
-    Label11 = buildControl<QLabel>(f, "Label11", 0, 1680, 1200, 300, QStringLiteral("管理员密码："));
-    Text3 = buildControl<QLineEdit>(f, "Text3", 1200, 1640, 1800, 330);
-    Label12 = buildControl<QLabel>(f, "Label12", 0, 2160, 1200, 300, QStringLiteral("确认密码："));
-    Text4 = buildControl<QLineEdit>(f, "Text4", 1200, 2120, 1800, 330);
+    Label11 = platform::buildControl<QLabel>(f, "Label11", 0, 1680, 1200, 300, QStringLiteral("管理员密码："));
+    Text3 = platform::buildControl<QLineEdit>(f, "Text3", 1200, 1640, 1800, 330);
+    Label12 = platform::buildControl<QLabel>(f, "Label12", 0, 2160, 1200, 300, QStringLiteral("确认密码："));
+    Text4 = platform::buildControl<QLineEdit>(f, "Text4", 1200, 2120, 1800, 330);
     for (QLineEdit* pw : {Text3, Text4}) {
         pw->setEchoMode(QLineEdit::Password);
         pw->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
@@ -183,11 +180,11 @@ void Form1::buildControls() {
     }
 
     // The buttons along the bottom edge, 1170 twips apart.
-    Command1 = buildControl<QPushButton>(this, "Command1", 120, 2880, 1095, 375, QStringLiteral("帮助"));
-    Command14 = buildControl<QPushButton>(this, "Command14", 1290, 2880, 1095, 375, QStringLiteral("取消"));
-    Command15 = buildControl<QPushButton>(this, "Command15", 2460, 2880, 1095, 375, QStringLiteral("上一步"));
-    Command16 = buildControl<QPushButton>(this, "Command16", 3630, 2880, 1095, 375, QStringLiteral("下一步"));
-    Command17 = buildControl<QPushButton>(this, "Command17", 4800, 2880, 1095, 375, QStringLiteral("完成"));
+    Command1 = platform::buildControl<QPushButton>(this, "Command1", 120, 2880, 1095, 375, QStringLiteral("帮助"));
+    Command14 = platform::buildControl<QPushButton>(this, "Command14", 1290, 2880, 1095, 375, QStringLiteral("取消"));
+    Command15 = platform::buildControl<QPushButton>(this, "Command15", 2460, 2880, 1095, 375, QStringLiteral("上一步"));
+    Command16 = platform::buildControl<QPushButton>(this, "Command16", 3630, 2880, 1095, 375, QStringLiteral("下一步"));
+    Command17 = platform::buildControl<QPushButton>(this, "Command17", 4800, 2880, 1095, 375, QStringLiteral("完成"));
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command14, &QPushButton::clicked, this, &Form1::Command14_Click);
     connect(Command15, &QPushButton::clicked, this, &Form1::Command15_Click);

@@ -36,9 +36,6 @@
 #include <algorithm>
 #include <cmath>
 
-using platform::db::DataControl;
-using platform::db::DbError;
-
 namespace {
 
 const QString kProgramName = QStringLiteral("Orbisca");
@@ -70,7 +67,7 @@ private:
 
 } // namespace
 
-void Form2::showDbError(const DbError& e) {
+void Form2::showDbError(const platform::db::DbError& e) {
     platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle, platform::MsgIcon::Warning);
 }
 
@@ -257,7 +254,7 @@ SettingsRows Form2::settings() { return SettingsRows(Adodc0_); }
 
 std::vector<platform::db::Recordset*> Form2::openRecordsets() {
     std::vector<platform::db::Recordset*> sets;
-    for (DataControl* dc : {&Adodc0_, &Adodc1_})
+    for (platform::db::DataControl* dc : {&Adodc0_, &Adodc1_})
         if (auto* rs = dc->recordset())
             sets.push_back(rs);
     for (const QString& name : panelDataControls())
@@ -340,7 +337,7 @@ bool Form2::startUp(QWidget* startWindow) {
 
     try {
         ConnectDataControls();
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         // Wrong password in scro.dat, a damaged file, or one held by another
         // program: nothing has been written, so ending here loses nothing.
         DisconnectDataControls();
@@ -376,14 +373,14 @@ bool Form2::startUp(QWidget* startWindow) {
         if (form2::hasIncompleteStudentRow(db))
             platform::dialogs().message(
                 QStringLiteral("您的数据库可能有姓名或者班级或者STID为空的记录,请运行菜单中的 '数据/检查数据的完整性' 进行检查!"));
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         showDbError(e);
     }
     return true;
 }
 
 void Form2::ConnectDataControls() {
-    std::vector<DataControl*> panels;
+    std::vector<platform::db::DataControl*> panels;
     for (const QString& name : panelDataControls())
         panels.push_back(&anyDataControl(name));
     ::ConnectDataControls(panels, Adodc0_, Adodc1_);
@@ -455,7 +452,7 @@ QWidget* Form2::control(const QString& name) const { return controls_.value(name
 
 QAction* Form2::menuItem(const QString& name) const { return menuItems_.value(name); }
 
-DataControl& Form2::dataControl(const QString& name) {
+platform::db::DataControl& Form2::dataControl(const QString& name) {
     if (name == QLatin1String("Adodc0"))
         return Adodc0_;
     if (name == QLatin1String("Adodc1"))
@@ -463,7 +460,7 @@ DataControl& Form2::dataControl(const QString& name) {
     throw MissingControl("Form2: " + name.toStdString() + " is not a data control of the window");
 }
 
-DataControl& Form2::anyDataControl(const QString& name) {
+platform::db::DataControl& Form2::anyDataControl(const QString& name) {
     if (name == QLatin1String("Adodc0") || name == QLatin1String("Adodc1"))
         return dataControl(name);
     auto* bar = qobject_cast<platform::db::DataControlBar*>(controls_.value(name));

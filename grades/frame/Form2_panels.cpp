@@ -4,9 +4,6 @@
 
 #include "platform/db/recordset.h"
 
-using platform::db::DataControl;
-using platform::db::DbError;
-
 // ---------------------------------------------------------------- panels
 
 void Form2::ShowPanel(int index) {
@@ -43,7 +40,7 @@ bool Form2::Comout_Click(int) {
     }
     try {
         form2::emptyDataControl(Adodc1_);
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         showDbError(e);
         dropDataControl(Adodc1_);
     }
@@ -54,12 +51,12 @@ bool Form2::finishPanel(Form2Panel& panel) {
     try {
         panel.finish();
         return true;
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         showDbError(e);
         dropDataControl(Adodc1_);
         // A busy file refuses before anything is written: the panel stays
         // with what was typed, for 完成 once the file is free.
-        if (e.kind() == DbError::Busy)
+        if (e.kind() == platform::db::DbError::Busy)
             return false;
         // Other failures broke off data work that was rolled back; the panel
         // still closes and lets go of its record sets.
@@ -73,14 +70,14 @@ void Form2::dropPanelData(const Form2Panel& panel) {
         dropDataControl(anyDataControl(name));
 }
 
-void Form2::dropDataControl(DataControl& dc) {
+void Form2::dropDataControl(platform::db::DataControl& dc) {
     // An edit still pending is thrown away, not stored: after a rollback it
     // would write half of the work outside the transaction.
     if (auto* rs = dc.recordset(); rs && rs->isDirty())
         rs->cancelUpdate();
     try {
         form2::emptyDataControl(dc);
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
     }
 }
 
@@ -95,7 +92,7 @@ void Form2::openPanel(int index) {
         ShowPanel(index);
         if (opened)
             opened->load();
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         showDbError(e);
     }
 }

@@ -19,8 +19,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-using platform::buildControl;
-
 namespace {
 
 using platform::twipsToPixels;
@@ -75,14 +73,14 @@ Form8::Form8(QWidget* owner) : QDialog(owner) {
     setSizeGripEnabled(true);
     platform::resizeTwips(*this, 8280, 5925);
 
-    DataGrid1 = buildControl<platform::db::DataGrid>(this, "DataGrid1");
+    DataGrid1 = platform::buildControl<platform::db::DataGrid>(this, "DataGrid1");
     DataGrid1->hide();
     DataGrid1->setToolTip(QStringLiteral("Ctrl + Del 可以删除整条记录"));
     DataGrid1->setKeyDownHandler([this](int16_t& key, int16_t& shift) { DataGrid1_KeyHandler(key, shift); });
     DataGrid1->setMouseDownHandler(
         [this](int button, int shift, int x, int y) { DataGrid1_MouseHandler(button, shift, x, y); });
 
-    Combo1 = buildControl<platform::ComboBox>(this, "Combo1", {}, true);
+    Combo1 = platform::buildControl<platform::ComboBox>(this, "Combo1", {}, true);
     Combo1->setGeometry(platform::twipsRect(120, 120, 5655, 300));
     Combo1->hide();
     connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });

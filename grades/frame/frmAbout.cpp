@@ -81,7 +81,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
 
 void frmAbout::Form_Load() {
     setWindowTitle(QStringLiteral("关于 ") + platform::programTitle());
-    lblVersion->setText(versionText());
+    lblVersion->setText(platform::versionText());
     lblTitle->setText(platform::programTitle());
 }
 

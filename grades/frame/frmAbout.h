@@ -11,9 +11,6 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
-using platform::GetKeyValue;
-using platform::versionText;
-
 class frmAbout : public QDialog {
     Q_OBJECT
 public:

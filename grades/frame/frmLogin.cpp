@@ -11,8 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-using platform::buildControl;
-
 namespace {
 
 const QString kLoginCaption = QStringLiteral("登录");
@@ -30,25 +28,25 @@ frmLogin::frmLogin(QWidget* owner, OwnConnections own)
     platform::resizeTwips(*this, 4500, 1665);
     setFixedSize(size());
 
-    lblLabels[0] = buildControl<QLabel>(this, "lblLabels_0", 105, 150, 4290, 270, QStringLiteral("用户名称(&U):   系统管理员"));
+    lblLabels[0] = platform::buildControl<QLabel>(this, "lblLabels_0", 105, 150, 4290, 270, QStringLiteral("用户名称(&U):   系统管理员"));
 
-    lblLabels[1] = buildControl<QLabel>(this, "lblLabels_1", 105, 585, 1080, 270, QStringLiteral("密码(&P):"));
+    lblLabels[1] = platform::buildControl<QLabel>(this, "lblLabels_1", 105, 585, 1080, 270, QStringLiteral("密码(&P):"));
 
-    txtPassword = buildControl<QLineEdit>(this, "txtPassword", 1290, 540, 3105, 345);
+    txtPassword = platform::buildControl<QLineEdit>(this, "txtPassword", 1290, 540, 3105, 345);
     txtPassword->setEchoMode(QLineEdit::Password);
     txtPassword->setMaxLength(8);
     // Without a buddy a label shows its "&" instead of underlining the letter.
     lblLabels[0]->setBuddy(txtPassword);
     lblLabels[1]->setBuddy(txtPassword);
 
-    cmdOK = buildControl<QPushButton>(this, "cmdOK", 105, 1140, 1320, 390, QStringLiteral("确定"));
+    cmdOK = platform::buildControl<QPushButton>(this, "cmdOK", 105, 1140, 1320, 390, QStringLiteral("确定"));
     // Enter in the password box is 确定; on a button that has the focus it
     // presses that button, as everywhere on this desktop.
     cmdOK->setDefault(true);
 
-    cmdCancel = buildControl<QPushButton>(this, "cmdCancel", 1590, 1140, 1320, 390, QStringLiteral("普通用户"));
+    cmdCancel = platform::buildControl<QPushButton>(this, "cmdCancel", 1590, 1140, 1320, 390, QStringLiteral("普通用户"));
 
-    Command1 = buildControl<QPushButton>(this, "Command1", 3075, 1140, 1320, 390, QStringLiteral("修改密码"));
+    Command1 = platform::buildControl<QPushButton>(this, "Command1", 3075, 1140, 1320, 390, QStringLiteral("修改密码"));
 
     connect(cmdOK, &QPushButton::clicked, this, &frmLogin::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmLogin::cmdCancel_Click);

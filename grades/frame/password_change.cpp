@@ -8,9 +8,6 @@
 #include "platform/text/values.h"
 #include "platform/ui/dialogs.h"
 
-using platform::db::Database;
-using platform::db::DbError;
-
 namespace {
 
 void call(const std::function<void()>& f) {
@@ -22,7 +19,7 @@ void call(const std::function<void()>& f) {
 void reacquire(const OwnConnections& own) {
     try {
         call(own.reacquire);
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
     }
 }
@@ -46,10 +43,10 @@ bool ChangeAdministratorPassword(const QString& typed, const OwnConnections& own
 
     try {
         call(own.release);
-        Database::changePassword(s.DatabasePath, oldPassword, newPassword);
-    } catch (const DbError& e) {
+        platform::db::Database::changePassword(s.DatabasePath, oldPassword, newPassword);
+    } catch (const platform::db::DbError& e) {
         reacquire(own);
-        const QString why = e.kind() == DbError::InUse
+        const QString why = e.kind() == platform::db::DbError::InUse
                                 ? QStringLiteral("数据库正在被使用，密码没有修改！")
                                 : platform::reasonThen(e.text(), QStringLiteral("密码没有修改！"));
         platform::dialogs().message(why, platform::MsgButtons::Ok, platform::kErrorTitle);
@@ -58,8 +55,8 @@ bool ChangeAdministratorPassword(const QString& typed, const OwnConnections& own
 
     if (!StoreAdministratorPassword(s.DatabaseFolder, newPassword)) {
         try {
-            Database::changePassword(s.DatabasePath, newPassword, oldPassword);
-        } catch (const DbError&) {
+            platform::db::Database::changePassword(s.DatabasePath, newPassword, oldPassword);
+        } catch (const platform::db::DbError&) {
             // The database keeps the new password: this run follows it, and
             // the user learns that scro.dat still holds the old one.
             s.DatabasePassword = newPassword;

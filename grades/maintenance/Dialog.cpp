@@ -13,8 +13,6 @@
 #include <QPushButton>
 #include <algorithm>
 
-using platform::buildControl;
-
 namespace {
 
 // The ids are letters and digits, as the messages say; a Chinese character
@@ -39,36 +37,36 @@ Dialog::Dialog(QWidget* owner) : QDialog(owner) {
     platform::resizeTwips(*this, 6015, 3480);
     setFixedSize(size());
 
-    List1 = buildControl<platform::ListBox>(this, "List1", 120, 120, 2055, 3210);
+    List1 = platform::buildControl<platform::ListBox>(this, "List1", 120, 120, 2055, 3210);
 
     // The four frames lie on one another; the caller shows one.
     for (int i = 0; i < 4; ++i)
-        Frame1[i] = buildControl<platform::Frame>(this, QStringLiteral("Frame1_%1").arg(i), 2340, 120, 3555, 2505);
+        Frame1[i] = platform::buildControl<platform::Frame>(this, QStringLiteral("Frame1_%1").arg(i), 2340, 120, 3555, 2505);
 
     // What was typed is what is checked: the combo boxes complete nothing.
-    Combo3 = buildControl<platform::ComboBox>(Frame1[AddGrade], "Combo3", 360, 720, 1500, 300, {}, true);
-    buildControl<QLabel>(Frame1[AddGrade], {}, 1950, 765, 375, 255, QStringLiteral("级"))->setAlignment(kFromTop);
-    Command3 = buildControl<QPushButton>(Frame1[AddGrade], "Command3", 1080, 1800, 1335, 420, QStringLiteral("增加"));
+    Combo3 = platform::buildControl<platform::ComboBox>(Frame1[AddGrade], "Combo3", 360, 720, 1500, 300, {}, true);
+    platform::buildControl<QLabel>(Frame1[AddGrade], {}, 1950, 765, 375, 255, QStringLiteral("级"))->setAlignment(kFromTop);
+    Command3 = platform::buildControl<QPushButton>(Frame1[AddGrade], "Command3", 1080, 1800, 1335, 420, QStringLiteral("增加"));
 
-    Label3 = buildControl<QLabel>(Frame1[DeleteClass], "Label3", 240, 480, 3075, 1080,
+    Label3 = platform::buildControl<QLabel>(Frame1[DeleteClass], "Label3", 240, 480, 3075, 1080,
                                   QStringLiteral("警告:   当一个班被删除后,这个班          的所有同学也会被删除!"));
     Label3->setAlignment(kFromTop);
     Label3->setWordWrap(true);
-    Command2 = buildControl<QPushButton>(Frame1[DeleteClass], "Command2", 1080, 1800, 1335, 420, QStringLiteral("删除"));
+    Command2 = platform::buildControl<QPushButton>(Frame1[DeleteClass], "Command2", 1080, 1800, 1335, 420, QStringLiteral("删除"));
 
-    Combo1 = buildControl<platform::ComboBox>(Frame1[AddClass], "Combo1", 240, 720, 1215, 300, {}, true);
-    buildControl<QLabel>(Frame1[AddClass], {}, 1515, 765, 300, 255, QStringLiteral("级"))->setAlignment(kFromTop);
-    Combo2 = buildControl<platform::ComboBox>(Frame1[AddClass], "Combo2", 1860, 720, 900, 300, {}, true);
-    buildControl<QLabel>(Frame1[AddClass], {}, 2820, 765, 300, 255, QStringLiteral("班"))->setAlignment(kFromTop);
-    Command1 = buildControl<QPushButton>(Frame1[AddClass], "Command1", 1080, 1800, 1335, 420, QStringLiteral("增加"));
+    Combo1 = platform::buildControl<platform::ComboBox>(Frame1[AddClass], "Combo1", 240, 720, 1215, 300, {}, true);
+    platform::buildControl<QLabel>(Frame1[AddClass], {}, 1515, 765, 300, 255, QStringLiteral("级"))->setAlignment(kFromTop);
+    Combo2 = platform::buildControl<platform::ComboBox>(Frame1[AddClass], "Combo2", 1860, 720, 900, 300, {}, true);
+    platform::buildControl<QLabel>(Frame1[AddClass], {}, 2820, 765, 300, 255, QStringLiteral("班"))->setAlignment(kFromTop);
+    Command1 = platform::buildControl<QPushButton>(Frame1[AddClass], "Command1", 1080, 1800, 1335, 420, QStringLiteral("增加"));
 
-    Label5 = buildControl<QLabel>(Frame1[DeleteGrade], "Label5", 240, 480, 3075, 1080,
+    Label5 = platform::buildControl<QLabel>(Frame1[DeleteGrade], "Label5", 240, 480, 3075, 1080,
                                   QStringLiteral("警告:   当一个年级被删除后,这个         年级的所有同学也会被删除!"));
     Label5->setAlignment(kFromTop);
     Label5->setWordWrap(true);
-    Command4 = buildControl<QPushButton>(Frame1[DeleteGrade], "Command4", 1080, 1800, 1335, 420, QStringLiteral("删除"));
+    Command4 = platform::buildControl<QPushButton>(Frame1[DeleteGrade], "Command4", 1080, 1800, 1335, 420, QStringLiteral("删除"));
 
-    CancelButton = buildControl<QPushButton>(this, "CancelButton", 3420, 2850, 1335, 420, QStringLiteral("取消"));
+    CancelButton = platform::buildControl<QPushButton>(this, "CancelButton", 3420, 2850, 1335, 420, QStringLiteral("取消"));
 
     connect(Command1, &QPushButton::clicked, this, &Dialog::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Dialog::Command2_Click);

@@ -22,11 +22,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-using platform::MsgButtons;
-using platform::MsgResult;
-using platform::db::DbError;
-using platform::buildControl;
-
 namespace {
 
 const QString kName = QStringLiteral("姓名");
@@ -34,7 +29,7 @@ const QString kCannotOpenTitle = QStringLiteral("无法打开数据文件");
 const QString kPairArrow = QStringLiteral(" <--- ");
 
 void tellUser(const QString& text, const QString& title) {
-    platform::dialogs().message(text, MsgButtons::Ok, title);
+    platform::dialogs().message(text, platform::MsgButtons::Ok, title);
 }
 
 // The run's questions as message and input boxes.
@@ -42,8 +37,8 @@ class DialogQuestions final : public maintenance::ImportQuestions {
 public:
     bool overwriteSameName(const QString& name) override {
         return platform::dialogs().message(name + QStringLiteral("这个名字已有人使用,是否将其覆盖?"),
-                                           MsgButtons::YesNo, QStringLiteral("有同学姓名相同"))
-            == MsgResult::Yes;
+                                           platform::MsgButtons::YesNo, QStringLiteral("有同学姓名相同"))
+            == platform::MsgResult::Yes;
     }
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override {
         return platform::dialogs().input(prompt, title, defaultText);
@@ -52,8 +47,8 @@ public:
         return platform::dialogs().message(
                    QStringLiteral("你没有输入。是否停止导入?\r\n   是-----停止导入,已导入的记录保留"
                                   "\r\n   否-----重新输入"),
-                   MsgButtons::YesNo, platform::kAttentionTitle)
-            == MsgResult::Yes;
+                   platform::MsgButtons::YesNo, platform::kAttentionTitle)
+            == platform::MsgResult::Yes;
     }
 };
 
@@ -68,34 +63,34 @@ Form10::Form10(PanelHost& host, QWidget* owner) : QWidget(owner, Qt::Window), ho
 
     const char* labels[5] = {"源数据库中的表", "选中表中的字段", "本系统中的字段", "请输入源数据库：",
                              "源数据的条件:"};
-    Label1[3] = buildControl<QLabel>(this, "Label1_3", 120, 240, 1800, 300, QString::fromUtf8(labels[3]));
-    Text1 = buildControl<QLineEdit>(this, "Text1", 1920, 180, 5040, 330);
-    Command1 = buildControl<QPushButton>(this, "Command1", 7080, 150, 1140, 390, QStringLiteral("浏览"));
-    Command3 = buildControl<QPushButton>(this, "Command3", 8340, 150, 1140, 390, QStringLiteral("打开"));
+    Label1[3] = platform::buildControl<QLabel>(this, "Label1_3", 120, 240, 1800, 300, QString::fromUtf8(labels[3]));
+    Text1 = platform::buildControl<QLineEdit>(this, "Text1", 1920, 180, 5040, 330);
+    Command1 = platform::buildControl<QPushButton>(this, "Command1", 7080, 150, 1140, 390, QStringLiteral("浏览"));
+    Command3 = platform::buildControl<QPushButton>(this, "Command3", 8340, 150, 1140, 390, QStringLiteral("打开"));
 
-    Label1[0] = buildControl<QLabel>(this, "Label1_0", 120, 780, 2520, 300, QString::fromUtf8(labels[0]));
-    List1 = buildControl<platform::ListBox>(this, "List1", 120, 1080, 2520, 3240);
-    Label1[1] = buildControl<QLabel>(this, "Label1_1", 2760, 780, 2160, 300, QString::fromUtf8(labels[1]));
-    List2 = buildControl<platform::ListBox>(this, "List2", 2760, 1080, 2160, 3240);
+    Label1[0] = platform::buildControl<QLabel>(this, "Label1_0", 120, 780, 2520, 300, QString::fromUtf8(labels[0]));
+    List1 = platform::buildControl<platform::ListBox>(this, "List1", 120, 1080, 2520, 3240);
+    Label1[1] = platform::buildControl<QLabel>(this, "Label1_1", 2760, 780, 2160, 300, QString::fromUtf8(labels[1]));
+    List2 = platform::buildControl<platform::ListBox>(this, "List2", 2760, 1080, 2160, 3240);
 
-    Text2 = buildControl<QLineEdit>(this, "Text2", 5040, 1380, 1440, 330);
-    Command4 = buildControl<QPushButton>(this, "Command4", 5040, 2160, 1440, 390, QStringLiteral("确定"));
-    Command5 = buildControl<QPushButton>(this, "Command5", 5040, 2700, 1440, 390, QStringLiteral("取消"));
-    Text3 = buildControl<QLineEdit>(this, "Text3", 5040, 3480, 1440, 330);
+    Text2 = platform::buildControl<QLineEdit>(this, "Text2", 5040, 1380, 1440, 330);
+    Command4 = platform::buildControl<QPushButton>(this, "Command4", 5040, 2160, 1440, 390, QStringLiteral("确定"));
+    Command5 = platform::buildControl<QPushButton>(this, "Command5", 5040, 2700, 1440, 390, QStringLiteral("取消"));
+    Text3 = platform::buildControl<QLineEdit>(this, "Text3", 5040, 3480, 1440, 330);
 
-    Label1[2] = buildControl<QLabel>(this, "Label1_2", 6600, 780, 2880, 300, QString::fromUtf8(labels[2]));
-    Combo1 = buildControl<platform::ComboBox>(this, "Combo1", 6600, 1080, 2880, 330);
-    List3 = buildControl<platform::ListBox>(this, "List3", 6600, 1500, 2880, 2820);
+    Label1[2] = platform::buildControl<QLabel>(this, "Label1_2", 6600, 780, 2880, 300, QString::fromUtf8(labels[2]));
+    Combo1 = platform::buildControl<platform::ComboBox>(this, "Combo1", 6600, 1080, 2880, 330);
+    List3 = platform::buildControl<platform::ListBox>(this, "List3", 6600, 1500, 2880, 2820);
 
-    Label1[4] = buildControl<QLabel>(this, "Label1_4", 120, 4560, 1440, 300, QString::fromUtf8(labels[4]));
-    Text4 = buildControl<QLineEdit>(this, "Text4", 1560, 4500, 7920, 330);
+    Label1[4] = platform::buildControl<QLabel>(this, "Label1_4", 120, 4560, 1440, 300, QString::fromUtf8(labels[4]));
+    Text4 = platform::buildControl<QLineEdit>(this, "Text4", 1560, 4500, 7920, 330);
 
-    Option1[0] = buildControl<QRadioButton>(this, "Option1_0", 120, 5040, 2640, 330, QStringLiteral("姓名相同记录时提示"));
-    Option1[1] = buildControl<QRadioButton>(this, "Option1_1", 120, 5460, 2640, 330, QStringLiteral("追加全部记录"));
+    Option1[0] = platform::buildControl<QRadioButton>(this, "Option1_0", 120, 5040, 2640, 330, QStringLiteral("姓名相同记录时提示"));
+    Option1[1] = platform::buildControl<QRadioButton>(this, "Option1_1", 120, 5460, 2640, 330, QStringLiteral("追加全部记录"));
     Option1[1]->setChecked(true);
-    Check2 = buildControl<QCheckBox>(this, "Check2", 2880, 5040, 4320, 330, QStringLiteral("自动产生学号和STID并检查数据合法性"));
+    Check2 = platform::buildControl<QCheckBox>(this, "Check2", 2880, 5040, 4320, 330, QStringLiteral("自动产生学号和STID并检查数据合法性"));
     Check2->setChecked(true);
-    Command2 = buildControl<QPushButton>(this, "Command2", 8040, 5340, 1440, 450, QStringLiteral("完成"));
+    Command2 = platform::buildControl<QPushButton>(this, "Command2", 8040, 5340, 1440, 450, QStringLiteral("完成"));
 
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
@@ -116,7 +111,7 @@ void Form10::Form_Load() {
     try {
         target_ = openProgramDatabase();
         Counters = maintenance::ImportCounters::load(*target_);
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         tellUser(e.text(), platform::kErrorTitle);
     }
     Combo1->clear();
@@ -135,7 +130,7 @@ void Form10::Combo1_Click() {
         if (target_)
             for (const auto& f : target_->tableDef(Combo1->currentText()).fields)
                 TargetFieldNames << f.name;
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         tellUser(e.text(), platform::kErrorTitle);
     }
     PairedSourceFields = QStringList();
@@ -174,7 +169,7 @@ void Form10::Command3_Click() {
         sourceTable_.clear();
         List1->clear();
         List1->addItems(tables);
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
         tellUser(QStringLiteral("无效的数据格式,如果你的数据库有密码,请将密码清除后再试。"), kCannotOpenTitle);
     }
 }
@@ -188,7 +183,7 @@ void Form10::List1_Click() {
         try {
             for (const auto& f : source_->fields(item->text()))
                 fields << f.name;
-        } catch (const DbError& e) {
+        } catch (const platform::db::DbError& e) {
             tellUser(QStringLiteral("不能读取源数据中的表 %1 。\n%2").arg(item->text(), e.text()), kCannotOpenTitle);
             return;
         }
@@ -295,7 +290,7 @@ void Form10::Command2_Click() {
     } catch (const maintenance::ImportRefusal& r) {
         tellUser(r.text, r.title);
         return;
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         tellUser(maintenance::kImportErrorText + QStringLiteral("\n\n") + e.text(), platform::kPlainErrorTitle);
         return;
     }
@@ -310,7 +305,7 @@ void Form10::Command2_Click() {
             else
                 state().TeacherCount = float(rows);
         }
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
     }
     switch (result.kind) {
     case maintenance::ImportResult::Kind::Refused:

@@ -33,11 +33,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-using platform::db::DbError;
-using platform::MsgButtons;
-using platform::MsgResult;
-using platform::buildControl;
-
 namespace {
 
 // Window events run this often during a run: often enough for 停止 to feel
@@ -63,16 +58,16 @@ Form14::Form14(QWidget* owner) : QWidget(owner, Qt::Window) {
 
     // Page 1
     QWidget* p = Frame1[0];
-    Label1 = buildControl<QLabel>(p, "Label1", 120, 180, 840, 300, QStringLiteral("源文件:"));
-    Label2 = buildControl<QLabel>(p, "Label2", 960, 180, 6720, 300);
-    Command1 = buildControl<QPushButton>(p, "Command1", 7920, 120, 1200, 390, QStringLiteral("打开"));
-    Text1 = buildControl<QPlainTextEdit>(p, "Text1", 120, 600, 9360, 3840);
+    Label1 = platform::buildControl<QLabel>(p, "Label1", 120, 180, 840, 300, QStringLiteral("源文件:"));
+    Label2 = platform::buildControl<QLabel>(p, "Label2", 960, 180, 6720, 300);
+    Command1 = platform::buildControl<QPushButton>(p, "Command1", 7920, 120, 1200, 390, QStringLiteral("打开"));
+    Text1 = platform::buildControl<QPlainTextEdit>(p, "Text1", 120, 600, 9360, 3840);
     Text1->setReadOnly(true);
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Label3 = buildControl<QLabel>(p, "Label3", 120, 4680, 2640, 300, QStringLiteral("标题位于第            行"));
-    Combo1 = buildControl<platform::ComboBox>(p, "Combo1", 1140, 4620, 900, 330, {}, true);
+    Label3 = platform::buildControl<QLabel>(p, "Label3", 120, 4680, 2640, 300, QStringLiteral("标题位于第            行"));
+    Combo1 = platform::buildControl<platform::ComboBox>(p, "Combo1", 1140, 4620, 900, 330, {}, true);
     {
         // The box stands in the caption's gap, so that "行" follows it.
         const QFontMetrics fm(Label3->font());
@@ -82,55 +77,55 @@ Form14::Form14(QWidget* owner) : QWidget(owner, Qt::Window) {
         const int gap = fm.horizontalAdvance(caption.mid(gapAt, caption.lastIndexOf(u' ') + 1 - gapAt));
         Combo1->setGeometry(Label3->x() + before + 2, Combo1->y(), gap - 4, Combo1->height());
     }
-    Label4 = buildControl<QLabel>(p, "Label4", 120, 5220, 1560, 300, QStringLiteral("字段间的分隔符"));
-    Combo2 = buildControl<platform::ComboBox>(p, "Combo2", 1740, 5160, 1440, 330, {}, true);
-    Label5 = buildControl<QLabel>(p, "Label5", 3600, 5220, 1560, 300, QStringLiteral("记录间的分隔符"));
-    Combo3 = buildControl<platform::ComboBox>(p, "Combo3", 5220, 5160, 1560, 330, {}, true);
-    Command2 = buildControl<QPushButton>(p, "Command2", 5520, 6000, 1680, 450, QStringLiteral("设置完成"));
-    Command3 = buildControl<QPushButton>(p, "Command3", 7440, 6000, 1680, 450, QStringLiteral("下一页"));
+    Label4 = platform::buildControl<QLabel>(p, "Label4", 120, 5220, 1560, 300, QStringLiteral("字段间的分隔符"));
+    Combo2 = platform::buildControl<platform::ComboBox>(p, "Combo2", 1740, 5160, 1440, 330, {}, true);
+    Label5 = platform::buildControl<QLabel>(p, "Label5", 3600, 5220, 1560, 300, QStringLiteral("记录间的分隔符"));
+    Combo3 = platform::buildControl<platform::ComboBox>(p, "Combo3", 5220, 5160, 1560, 330, {}, true);
+    Command2 = platform::buildControl<QPushButton>(p, "Command2", 5520, 6000, 1680, 450, QStringLiteral("设置完成"));
+    Command3 = platform::buildControl<QPushButton>(p, "Command3", 7440, 6000, 1680, 450, QStringLiteral("下一页"));
     Command3->setEnabled(false);
 
     // Page 2
     p = Frame1[1];
-    List1 = buildControl<QListWidget>(p, "List1", 120, 120, 2520, 5640);
-    Label6 = buildControl<QLabel>(p, "Label6", 2880, 2040, 1800, 300, QStringLiteral("对应"));
+    List1 = platform::buildControl<QListWidget>(p, "List1", 120, 120, 2520, 5640);
+    Label6 = platform::buildControl<QLabel>(p, "Label6", 2880, 2040, 1800, 300, QStringLiteral("对应"));
     Label6->setAlignment(Qt::AlignCenter);
-    Text2 = buildControl<QLineEdit>(p, "Text2", 2880, 2400, 1800, 330);
+    Text2 = platform::buildControl<QLineEdit>(p, "Text2", 2880, 2400, 1800, 330);
     Text2->setReadOnly(true);
-    Command4 = buildControl<QPushButton>(p, "Command4", 2880, 3000, 1800, 450, QStringLiteral("清除对应"));
-    List2 = buildControl<QListWidget>(p, "List2", 4920, 120, 2160, 5640);
-    Frame3 = buildControl<QGroupBox>(p, "Frame3", 7320, 120, 2160, 2520, QStringLiteral("校对的内容:"));
-    Check1 = buildControl<QCheckBox>(Frame3, "Check1", 240, 360, 1680, 330, QStringLiteral("年级"));
-    Check2 = buildControl<QCheckBox>(Frame3, "Check2", 240, 780, 1680, 330, QStringLiteral("班"));
-    Check3 = buildControl<QCheckBox>(Frame3, "Check3", 240, 1200, 1680, 330, QStringLiteral("姓名"));
-    Check4 = buildControl<QCheckBox>(Frame3, "Check4", 240, 1620, 1680, 330, QStringLiteral("学号"));
-    Check5 = buildControl<QCheckBox>(Frame3, "Check5", 240, 2040, 1680, 330, QStringLiteral("STID"));
+    Command4 = platform::buildControl<QPushButton>(p, "Command4", 2880, 3000, 1800, 450, QStringLiteral("清除对应"));
+    List2 = platform::buildControl<QListWidget>(p, "List2", 4920, 120, 2160, 5640);
+    Frame3 = platform::buildControl<QGroupBox>(p, "Frame3", 7320, 120, 2160, 2520, QStringLiteral("校对的内容:"));
+    Check1 = platform::buildControl<QCheckBox>(Frame3, "Check1", 240, 360, 1680, 330, QStringLiteral("年级"));
+    Check2 = platform::buildControl<QCheckBox>(Frame3, "Check2", 240, 780, 1680, 330, QStringLiteral("班"));
+    Check3 = platform::buildControl<QCheckBox>(Frame3, "Check3", 240, 1200, 1680, 330, QStringLiteral("姓名"));
+    Check4 = platform::buildControl<QCheckBox>(Frame3, "Check4", 240, 1620, 1680, 330, QStringLiteral("学号"));
+    Check5 = platform::buildControl<QCheckBox>(Frame3, "Check5", 240, 2040, 1680, 330, QStringLiteral("STID"));
     Check3->setChecked(true);
-    Frame2 = buildControl<QGroupBox>(p, "Frame2", 7320, 2880, 2160, 1680, QStringLiteral("没有找到时"));
+    Frame2 = platform::buildControl<QGroupBox>(p, "Frame2", 7320, 2880, 2160, 1680, QStringLiteral("没有找到时"));
     const char* options[3] = {"追加", "提示", "不处理"};
     for (int i = 0; i < 3; ++i) {
-        Option1[i] = buildControl<QRadioButton>(Frame2, QStringLiteral("Option1_%1").arg(i), 240, 360 + 420 * i, 1680,
+        Option1[i] = platform::buildControl<QRadioButton>(Frame2, QStringLiteral("Option1_%1").arg(i), 240, 360 + 420 * i, 1680,
                                                 330, QString::fromUtf8(options[i]));
     }
     Option1[1]->setChecked(true);
-    Command5 = buildControl<QPushButton>(p, "Command5", 5520, 6000, 1680, 450, QStringLiteral("回上一页"));
-    Command6 = buildControl<QPushButton>(p, "Command6", 7440, 6000, 1680, 450, QStringLiteral("下一页"));
+    Command5 = platform::buildControl<QPushButton>(p, "Command5", 5520, 6000, 1680, 450, QStringLiteral("回上一页"));
+    Command6 = platform::buildControl<QPushButton>(p, "Command6", 7440, 6000, 1680, 450, QStringLiteral("下一页"));
     Adodc1 = new platform::db::DataControl(this);
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
 
     // Page 3
     p = Frame1[2];
-    Label7 = buildControl<QLabel>(p, "Label7", 120, 120, 2400, 300, QStringLiteral("从文本文件到"));
-    Label9 = buildControl<QLabel>(p, "Label9", 120, 480, 9360, 660);
+    Label7 = platform::buildControl<QLabel>(p, "Label7", 120, 120, 2400, 300, QStringLiteral("从文本文件到"));
+    Label9 = platform::buildControl<QLabel>(p, "Label9", 120, 480, 9360, 660);
     Label9->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label8 = buildControl<QLabel>(p, "Label8", 120, 1200, 9360, 300);
-    DataGrid1 = buildControl<platform::db::DataGrid>(p, "DataGrid1", 120, 1560, 9360, 4260);
+    Label8 = platform::buildControl<QLabel>(p, "Label8", 120, 1200, 9360, 300);
+    DataGrid1 = platform::buildControl<platform::db::DataGrid>(p, "DataGrid1", 120, 1560, 9360, 4260);
     // The grid is for picking a student; the marks come from the file.
     DataGrid1->setAllowUpdate(false);
-    Command7 = buildControl<QPushButton>(p, "Command7", 120, 6000, 1440, 450, kStart);
-    Command8 = buildControl<QPushButton>(p, "Command8", 1800, 6000, 1440, 450, QStringLiteral("继续"));
-    Command9 = buildControl<QPushButton>(p, "Command9", 3480, 6000, 1440, 450, QStringLiteral("上一页"));
-    Text3 = buildControl<QLineEdit>(p, "Text3", 5160, 6060, 960, 330, QStringLiteral("0"));
+    Command7 = platform::buildControl<QPushButton>(p, "Command7", 120, 6000, 1440, 450, kStart);
+    Command8 = platform::buildControl<QPushButton>(p, "Command8", 1800, 6000, 1440, 450, QStringLiteral("继续"));
+    Command9 = platform::buildControl<QPushButton>(p, "Command9", 3480, 6000, 1440, 450, QStringLiteral("上一页"));
+    Text3 = platform::buildControl<QLineEdit>(p, "Text3", 5160, 6060, 960, 330, QStringLiteral("0"));
     Text3->setEnabled(false);
 
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
@@ -216,7 +211,7 @@ void Form14::Command1_Click() {
         text = maintenance::readImportText(dialogFileName_);
     } catch (const maintenance::ImportFileError& e) {
         // Shown garbled it would be imported garbled: refused here.
-        platform::dialogs().message(e.message(), MsgButtons::Ok, platform::kPromptTitle);
+        platform::dialogs().message(e.message(), platform::MsgButtons::Ok, platform::kPromptTitle);
         return;
     }
     SourceFileName = dialogFileName_;
@@ -228,7 +223,7 @@ bool Form14::ApplyImportSettings() {
     const QString refusal = maintenance::checkImportSettings(
         {Label2->text(), Combo2->currentText(), Combo3->currentText(), Combo1->currentText()});
     if (!refusal.isEmpty()) {
-        platform::dialogs().message(refusal, MsgButtons::Ok, maintenance::kSettingsRefusedTitle);
+        platform::dialogs().message(refusal, platform::MsgButtons::Ok, maintenance::kSettingsRefusedTitle);
         return false;
     }
     FieldSeparator = maintenance::fieldSeparatorFor(Combo2->currentText());
@@ -243,7 +238,7 @@ bool Form14::ApplyImportSettings() {
         if (auto* rs = Adodc1->recordset())
             for (int i = 0; i < rs->fieldCount(); ++i)
                 fieldNames << rs->fieldName(i);
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
     }
     const QStringList titles =
         maintenance::headerTitles(SourceFileName, maintenance::headerLineNumber(Combo1->currentText()),
@@ -314,7 +309,7 @@ void Form14::Command6_Click() {
     try {
         Adodc1->setRecordSource(table::Scores);
         Adodc1->refresh();
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
     }
     // In the order STID, 年级, 班, 姓名, 学号: field positions 0..4.
     QCheckBox* boxes[5] = {Check5, Check1, Check2, Check3, Check4};
@@ -329,7 +324,7 @@ void Form14::Command6_Click() {
     if (unticked) {
         platform::dialogs().message(
             QStringLiteral("由于你要校对的字段没有找到与之对应的内容,系统自动将其设置为不较对.请你看一下这样行不行."),
-            MsgButtons::Ok, QStringLiteral("不能进入下一步"));
+            platform::MsgButtons::Ok, QStringLiteral("不能进入下一步"));
         return;
     }
     if (!Check1->isChecked() && !Check2->isChecked() && !Check3->isChecked() && !Check4->isChecked()
@@ -405,7 +400,7 @@ void Form14::showRows(const QString& conditions, const QVariantList& values) {
     try {
         Adodc1->setRecordSource(QStringLiteral("select * from 成绩表 where ") + conditions, values);
         Adodc1->refresh();
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
     }
 }
 
@@ -413,7 +408,7 @@ void Form14::showWholeSchool() {
     try {
         Adodc1->setRecordSource(QStringLiteral("select * from 成绩表 order by 年级,班,学号 "));
         Adodc1->refresh();
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
     }
 }
 
@@ -423,7 +418,7 @@ qint64 Form14::rowIdAtPosition(qint64 position) {
         return 0;
     try {
         rs->setAbsolutePosition(int(position));
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
         return 0;
     }
     return rs->rowIdAt(int(position) - 1);
@@ -445,12 +440,12 @@ void Form14::RunTextImport(qint64& ChosenRow) {
         run = std::make_unique<TextImportRun>(db, plan(), logPath(), LinesConsumed);
     } catch (const maintenance::ImportFileError& e) {
         stopRun();
-        platform::dialogs().message(e.message() + QStringLiteral("\r\n没有导入任何数据."), MsgButtons::Ok,
+        platform::dialogs().message(e.message() + QStringLiteral("\r\n没有导入任何数据."), platform::MsgButtons::Ok,
                                     platform::kPromptTitle);
         return;
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         stopRun();
-        platform::dialogs().message(e.text(), MsgButtons::Ok, platform::kPromptTitle);
+        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kPromptTitle);
         return;
     }
 
@@ -477,7 +472,7 @@ void Form14::RunTextImport(qint64& ChosenRow) {
         if (!runLines(*run, ChosenRow, destroyed))
             return;
         run->commit();
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         // A write the file refused (a full disk, another program's lock): the
         // work since the last commit is undone, the run ends as a completed
         // one does, and the next 开始 goes on at the first line not stored.
@@ -485,7 +480,7 @@ void Form14::RunTextImport(qint64& ChosenRow) {
         endRun();
         platform::dialogs().message(
             platform::reasonThen(e.text(), QStringLiteral("文本文件从第%1行起没有导入.").arg(LinesConsumed + 1)),
-            MsgButtons::Ok, platform::kPromptTitle);
+            platform::MsgButtons::Ok, platform::kPromptTitle);
         return;
     }
     endRun();
@@ -553,17 +548,17 @@ bool Form14::runLines(maintenance::TextImportRun& run, qint64& ChosenRow, const 
                 run.commit();
                 const QString progress = progressText(run.lineNumber(), run.lineText());
                 Label9->setText(progress);
-                const MsgResult answer = platform::dialogs().message(
+                const platform::MsgResult answer = platform::dialogs().message(
                     progress + QStringLiteral("\r\n这个同学在数据库中不存在，是否要添加一个？"
                                               "\r\n   是-----添加一个新记录"
                                               "\r\n   否-----从现有学生中选择"
                                               "\r\n   取消---跳过这一行,不进行任何处理"),
-                    MsgButtons::YesNoCancel, QStringLiteral("没有找到"));
+                    platform::MsgButtons::YesNoCancel, QStringLiteral("没有找到"));
                 if (destroyed)
                     return false;
-                if (answer == MsgResult::Yes) {
+                if (answer == platform::MsgResult::Yes) {
                     run.append();
-                } else if (answer == MsgResult::No) {
+                } else if (answer == platform::MsgResult::No) {
                     showWholeSchool();
                     pause(QStringLiteral("没有一个满足要求的记录，请在全校同学中选择一个合适的。"));
                     return false;

@@ -17,9 +17,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-using platform::buildControl;
-
-using platform::db::DbError;
 using Outcome = maintenance::IntegrityWalk::Outcome;
 
 namespace {
@@ -41,17 +38,17 @@ Form15::Form15(QWidget* owner)
     const char* captions[] = {"年级:", "班:", "姓名:"};
     const int lefts[] = {120, 2280, 4080};
     for (int i = 0; i < 3; ++i) {
-        Label1[i] = buildControl<QLabel>(this, QStringLiteral("Label1_%1").arg(i), lefts[i], 180, 615, 255,
+        Label1[i] = platform::buildControl<QLabel>(this, QStringLiteral("Label1_%1").arg(i), lefts[i], 180, 615, 255,
                                          QString::fromUtf8(captions[i]));
     }
-    Combo1 = buildControl<platform::ComboBox>(this, "Combo1", 735, 120, 1335, 300, {}, true);
-    Combo2 = buildControl<platform::ComboBox>(this, "Combo2", 2700, 120, 1215, 300, {}, true);
-    Text1 = buildControl<QLineEdit>(this, "Text1", 4695, 120, 1215, 300);
+    Combo1 = platform::buildControl<platform::ComboBox>(this, "Combo1", 735, 120, 1335, 300, {}, true);
+    Combo2 = platform::buildControl<platform::ComboBox>(this, "Combo2", 2700, 120, 1215, 300, {}, true);
+    Text1 = platform::buildControl<QLineEdit>(this, "Text1", 4695, 120, 1215, 300);
     Text1->setMaxLength(3);
-    Command1 = buildControl<QPushButton>(this, "Command1", 6240, 60, 1335, 420, kStartCaption);
+    Command1 = platform::buildControl<QPushButton>(this, "Command1", 6240, 60, 1335, 420, kStartCaption);
 
-    Adodc1Bar = buildControl<platform::db::DataControlBar>(this, "Adodc1", 120, 600, 9360, 330);
-    DataGrid1 = buildControl<platform::db::DataGrid>(this, "DataGrid1", 120, 1020, 9360, 5340);
+    Adodc1Bar = platform::buildControl<platform::db::DataControlBar>(this, "Adodc1", 120, 600, 9360, 330);
+    DataGrid1 = platform::buildControl<platform::db::DataGrid>(this, "DataGrid1", 120, 1020, 9360, 5340);
 
     connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
     connect(Command1, &QPushButton::clicked, this, &Form15::Command1_Click);
@@ -74,7 +71,7 @@ void Form15::Form_Load() {
         Adodc1().setRecordSource(QStringLiteral("成绩表"));
         Adodc1().refresh();
         grades_ = maintenance::loadCheckGrades(*Adodc1().database());
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle);
     }
     DataGrid1->setDataSource(&Adodc1());
@@ -181,12 +178,12 @@ void Form15::Command1_Click() {
             outcome = walk_->start();
         }
         change.commit();
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         platform::dialogs().message(QStringLiteral("检查没有完成，这一步的修改没有保存。\n%1").arg(e.text()),
                                     platform::MsgButtons::Ok, platform::kErrorTitle);
         // A busy file refused the step before it began: the walk stays where
         // it stopped, with what was typed, for 继续 once the file is free.
-        if (!begun && e.kind() == DbError::Busy)
+        if (!begun && e.kind() == platform::db::DbError::Busy)
             return;
         Command1->setText(kStartCaption);
         return;

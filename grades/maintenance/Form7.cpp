@@ -26,8 +26,6 @@
 #include <QToolButton>
 #include <algorithm>
 
-using platform::db::DbError;
-using platform::buildControl;
 namespace dv = maintenance::division;
 
 namespace maintenance {
@@ -100,37 +98,37 @@ Form7* Form7::showFor(QWidget* owner) {
 }
 
 void Form7::buildPlanningView() {
-    Frame1[0] = buildControl<QFrame>(this, indexed("Frame1", 0), 0, 0, kWidth, kHeight);
+    Frame1[0] = platform::buildControl<QFrame>(this, indexed("Frame1", 0), 0, 0, kWidth, kHeight);
     QFrame* view = Frame1[0];
-    Label2 = buildControl<QLabel>(view, QStringLiteral("Label2"), 120, 120, 3000, 255,
+    Label2 = platform::buildControl<QLabel>(view, QStringLiteral("Label2"), 120, 120, 3000, 255,
                                   QStringLiteral("班级        原班人数"));
-    List1 = buildControl<QListWidget>(view, QStringLiteral("List1"), 120, 420, 3000, 4200);
+    List1 = platform::buildControl<QListWidget>(view, QStringLiteral("List1"), 120, 420, 3000, 4200);
     useColumnFont(List1);
-    Command4 = buildControl<QPushButton>(view, QStringLiteral("Command4"), 120, 4740, 3000, 420,
+    Command4 = platform::buildControl<QPushButton>(view, QStringLiteral("Command4"), 120, 4740, 3000, 420,
                                          QStringLiteral("选择完要分的班级后请按下这颗键."));
-    Label4 = buildControl<QLabel>(view, QStringLiteral("Label4"), 3360, 120, 6240, 255,
+    Label4 = platform::buildControl<QLabel>(view, QStringLiteral("Label4"), 3360, 120, 6240, 255,
                                   QStringLiteral("左边没有选中的班,表示这个班的原班生不作变动."));
 
-    Frame2[0] = buildControl<QGroupBox>(view, indexed("Frame2", 0), 3360, 420, 6240, 1020, QStringLiteral("平行班分班规则"));
-    Check1 = buildControl<QCheckBox>(Frame2[0], QStringLiteral("Check1"), 120, 270, 3000, 300,
+    Frame2[0] = platform::buildControl<QGroupBox>(view, indexed("Frame2", 0), 3360, 420, 6240, 1020, QStringLiteral("平行班分班规则"));
+    Check1 = platform::buildControl<QCheckBox>(Frame2[0], QStringLiteral("Check1"), 120, 270, 3000, 300,
                                      QStringLiteral("要分快慢班(按成绩)"));
     Check1->setChecked(true);
     const char* rules[] = {"按成绩分", "随机分班", "平均分配", "手动分班"};
     for (int i = 0; i < 4; ++i)
-        Option1[size_t(i)] = buildControl<QRadioButton>(Frame2[0], indexed("Option1", i), 120 + i * 1500, 630, 1440,
+        Option1[size_t(i)] = platform::buildControl<QRadioButton>(Frame2[0], indexed("Option1", i), 120 + i * 1500, 630, 1440,
                                                         300,
                                                         QString::fromUtf8(rules[i]));
     Option1[0]->setChecked(true);
 
     // The hint points from the box back to the class list.
-    Picture2 = buildControl<QLabel>(view, QStringLiteral("Picture2"), 3360, 1500, 6240, 360);
+    Picture2 = platform::buildControl<QLabel>(view, QStringLiteral("Picture2"), 3360, 1500, 6240, 360);
     Picture2->setFrameShape(QFrame::Panel);
     Picture2->setFrameShadow(QFrame::Sunken);
     Picture2->setCursor(Qt::PointingHandCursor);
     Picture2->installEventFilter(this);
     const int lines[3][4] = {{240, 165, 3000, 30}, {240, 90, 30, 180}, {240, 165, 180, 30}};
     for (int i = 0; i < 3; ++i) {
-        auto* line = buildControl<QFrame>(Picture2, indexed("Line1", i), lines[i][0], lines[i][1], lines[i][2],
+        auto* line = platform::buildControl<QFrame>(Picture2, indexed("Line1", i), lines[i][0], lines[i][1], lines[i][2],
                                           lines[i][3]);
         line->setFrameShape(QFrame::Box);
         line->setLineWidth(1);
@@ -138,39 +136,39 @@ void Form7::buildPlanningView() {
         Line1[size_t(i)] = line;
     }
 
-    Frame2[1] = buildControl<QGroupBox>(view, indexed("Frame2", 1), 3360, 1920, 6240, 3600, QStringLiteral("平行班分班规则"));
+    Frame2[1] = platform::buildControl<QGroupBox>(view, indexed("Frame2", 1), 3360, 1920, 6240, 3600, QStringLiteral("平行班分班规则"));
     QGroupBox* editor = Frame2[1];
-    Label3 = buildControl<QLabel>(editor, QStringLiteral("Label3"), 120, 270, 3120, 255,
+    Label3 = platform::buildControl<QLabel>(editor, QStringLiteral("Label3"), 120, 270, 3120, 255,
                                   QStringLiteral("班级        新班人数"));
-    List2 = buildControl<QListWidget>(editor, QStringLiteral("List2"), 120, 540, 3120, 2940);
+    List2 = platform::buildControl<QListWidget>(editor, QStringLiteral("List2"), 120, 540, 3120, 2940);
     useColumnFont(List2);
-    Label1[0] = buildControl<QLabel>(editor, indexed("Label1", 0), 3360, 270, 2820, 255);
-    Label1[1] = buildControl<QLabel>(editor, indexed("Label1", 1), 3360, 660, 480, 255, QStringLiteral("新班"));
-    Text1[0] = buildControl<QLineEdit>(editor, indexed("Text1", 0), 3840, 615, 540, 315);
-    Text1[1] = buildControl<QLineEdit>(editor, indexed("Text1", 1), 4500, 615, 600, 315);
+    Label1[0] = platform::buildControl<QLabel>(editor, indexed("Label1", 0), 3360, 270, 2820, 255);
+    Label1[1] = platform::buildControl<QLabel>(editor, indexed("Label1", 1), 3360, 660, 480, 255, QStringLiteral("新班"));
+    Text1[0] = platform::buildControl<QLineEdit>(editor, indexed("Text1", 0), 3840, 615, 540, 315);
+    Text1[1] = platform::buildControl<QLineEdit>(editor, indexed("Text1", 1), 4500, 615, 600, 315);
     Text1[0]->setAccessibleName(QStringLiteral("新班"));
     Text1[1]->setAccessibleName(QStringLiteral("人数"));
-    Label1[2] = buildControl<QLabel>(editor, indexed("Label1", 2), 5160, 660, 300, 255, QStringLiteral("人"));
-    Combo1 = buildControl<platform::ComboBox>(editor, QStringLiteral("Combo1"), 3840, 1035, 1260, 315);
+    Label1[2] = platform::buildControl<QLabel>(editor, indexed("Label1", 2), 5160, 660, 300, 255, QStringLiteral("人"));
+    Combo1 = platform::buildControl<platform::ComboBox>(editor, QStringLiteral("Combo1"), 3840, 1035, 1260, 315);
     Combo1->setEditable(true);
     Combo1->setAccessibleName(QStringLiteral("班的类型"));
-    Label1[3] = buildControl<QLabel>(editor, indexed("Label1", 3), 5160, 1080, 300, 255, QStringLiteral("班"));
-    Command1 = buildControl<QPushButton>(editor, QStringLiteral("Command1"), 3360, 1500, 900, 375,
+    Label1[3] = platform::buildControl<QLabel>(editor, indexed("Label1", 3), 5160, 1080, 300, 255, QStringLiteral("班"));
+    Command1 = platform::buildControl<QPushButton>(editor, QStringLiteral("Command1"), 3360, 1500, 900, 375,
                                          QStringLiteral("新增班"));
-    Command2 = buildControl<QPushButton>(editor, QStringLiteral("Command2"), 4320, 1500, 900, 375,
+    Command2 = platform::buildControl<QPushButton>(editor, QStringLiteral("Command2"), 4320, 1500, 900, 375,
                                          QStringLiteral("减少班"));
-    Command5 = buildControl<QPushButton>(editor, QStringLiteral("Command5"), 5280, 1500, 840, 375,
+    Command5 = platform::buildControl<QPushButton>(editor, QStringLiteral("Command5"), 5280, 1500, 840, 375,
                                          QStringLiteral("确定"));
-    Picture1[0] = buildControl<QToolButton>(editor, indexed("Picture1", 0), 3360, 2010, 420, 360);
+    Picture1[0] = platform::buildControl<QToolButton>(editor, indexed("Picture1", 0), 3360, 2010, 420, 360);
     Picture1[0]->setArrowType(Qt::UpArrow);
     Picture1[0]->setToolTip(QStringLiteral("上一个班"));
     Picture1[0]->setAccessibleName(Picture1[0]->toolTip());
-    Picture1[1] = buildControl<QToolButton>(editor, indexed("Picture1", 1), 3840, 2010, 420, 360);
+    Picture1[1] = platform::buildControl<QToolButton>(editor, indexed("Picture1", 1), 3840, 2010, 420, 360);
     Picture1[1]->setArrowType(Qt::DownArrow);
     Picture1[1]->setToolTip(QStringLiteral("下一个班"));
     Picture1[1]->setAccessibleName(Picture1[1]->toolTip());
-    Label1[4] = buildControl<QLabel>(editor, indexed("Label1", 4), 4440, 2055, 1680, 255, QStringLiteral("还剩: 0人"));
-    Command3 = buildControl<QPushButton>(editor, QStringLiteral("Command3"), 3360, 2760, 2760, 540,
+    Label1[4] = platform::buildControl<QLabel>(editor, indexed("Label1", 4), 4440, 2055, 1680, 255, QStringLiteral("还剩: 0人"));
+    Command3 = platform::buildControl<QPushButton>(editor, QStringLiteral("Command3"), 3360, 2760, 2760, 540,
                                          QStringLiteral("开始分"));
 
     connect(List1, &QListWidget::itemChanged, this, [this] { List1_Click(); });
@@ -187,21 +185,21 @@ void Form7::buildPlanningView() {
 }
 
 void Form7::buildManualView() {
-    Frame2[2] = buildControl<QGroupBox>(Frame1[0], indexed("Frame2", 2), 3360, 1920, 6240, 3600,
+    Frame2[2] = platform::buildControl<QGroupBox>(Frame1[0], indexed("Frame2", 2), 3360, 1920, 6240, 3600,
                                         QStringLiteral("平行班分班规则"));
     QGroupBox* manual = Frame2[2];
-    Label7 = buildControl<QLabel>(manual, QStringLiteral("Label7"), 240, 480, 5760, 300);
+    Label7 = platform::buildControl<QLabel>(manual, QStringLiteral("Label7"), 240, 480, 5760, 300);
     useColumnFont(Label7);
-    Label8[0] = buildControl<QLabel>(manual, indexed("Label8", 0), 240, 1080, 780, 255, QStringLiteral("将分到"));
-    Combo3 = buildControl<platform::ComboBox>(manual, QStringLiteral("Combo3"), 1080, 1035, 960, 315);
+    Label8[0] = platform::buildControl<QLabel>(manual, indexed("Label8", 0), 240, 1080, 780, 255, QStringLiteral("将分到"));
+    Combo3 = platform::buildControl<platform::ComboBox>(manual, QStringLiteral("Combo3"), 1080, 1035, 960, 315);
     Combo3->setEditable(true);
     Combo3->setAccessibleName(QStringLiteral("将分到"));
-    Label8[1] = buildControl<QLabel>(manual, indexed("Label8", 1), 2100, 1080, 300, 255, QStringLiteral("班"));
-    Command11 = buildControl<QPushButton>(manual, QStringLiteral("Command11"), 240, 1800, 1200, 375,
+    Label8[1] = platform::buildControl<QLabel>(manual, indexed("Label8", 1), 2100, 1080, 300, 255, QStringLiteral("班"));
+    Command11 = platform::buildControl<QPushButton>(manual, QStringLiteral("Command11"), 240, 1800, 1200, 375,
                                           QStringLiteral("下一个"));
-    Command10 = buildControl<QPushButton>(manual, QStringLiteral("Command10"), 1560, 1800, 1200, 375,
+    Command10 = platform::buildControl<QPushButton>(manual, QStringLiteral("Command10"), 1560, 1800, 1200, 375,
                                           QStringLiteral("分班完成"));
-    Command9 = buildControl<QPushButton>(manual, QStringLiteral("Command9"), 2880, 1800, 1200, 375,
+    Command9 = platform::buildControl<QPushButton>(manual, QStringLiteral("Command9"), 2880, 1800, 1200, 375,
                                          QStringLiteral("重新设置"));
     connect(Command11, &QPushButton::clicked, this, [this] { Command11_Click(); });
     connect(Command10, &QPushButton::clicked, this, [this] { Command10_Click(); });
@@ -209,26 +207,26 @@ void Form7::buildManualView() {
 }
 
 void Form7::buildAdjustmentView() {
-    Frame1[1] = buildControl<QFrame>(this, indexed("Frame1", 1), 0, 0, kWidth, kHeight);
+    Frame1[1] = platform::buildControl<QFrame>(this, indexed("Frame1", 1), 0, 0, kWidth, kHeight);
     QFrame* view = Frame1[1];
-    Label6 = buildControl<QLabel>(view, QStringLiteral("Label6"), 120, 120, 9480, 255,
+    Label6 = platform::buildControl<QLabel>(view, QStringLiteral("Label6"), 120, 120, 9480, 255,
                                   QStringLiteral("请在这个窗口中对电脑所作的分班结果作一些调整"));
-    List4 = buildControl<QListWidget>(view, QStringLiteral("List4"), 120, 420, 3600, 4440);
+    List4 = platform::buildControl<QListWidget>(view, QStringLiteral("List4"), 120, 420, 3600, 4440);
     useColumnFont(List4);
-    List3 = buildControl<QListWidget>(view, QStringLiteral("List3"), 3840, 420, 5760, 4440);
+    List3 = platform::buildControl<QListWidget>(view, QStringLiteral("List3"), 3840, 420, 5760, 4440);
     List3->setSelectionMode(QAbstractItemView::ExtendedSelection);
     useColumnFont(List3);
-    Label5[0] = buildControl<QLabel>(view, indexed("Label5", 0), 120, 5100, 1740, 255, QStringLiteral("将选定同学分到："));
-    Combo2 = buildControl<platform::ComboBox>(view, QStringLiteral("Combo2"), 1860, 5055, 900, 315);
+    Label5[0] = platform::buildControl<QLabel>(view, indexed("Label5", 0), 120, 5100, 1740, 255, QStringLiteral("将选定同学分到："));
+    Combo2 = platform::buildControl<platform::ComboBox>(view, QStringLiteral("Combo2"), 1860, 5055, 900, 315);
     Combo2->setEditable(true);
     Combo2->setAccessibleName(QStringLiteral("将选定同学分到"));
-    Label5[1] = buildControl<QLabel>(view, indexed("Label5", 1), 2820, 5100, 300, 255, QStringLiteral("班"));
-    Command6 = buildControl<QPushButton>(view, QStringLiteral("Command6"), 3240, 5010, 1020, 375, QStringLiteral("确定"));
-    Command7 = buildControl<QPushButton>(view, QStringLiteral("Command7"), 4440, 5010, 1500, 375,
+    Label5[1] = platform::buildControl<QLabel>(view, indexed("Label5", 1), 2820, 5100, 300, 255, QStringLiteral("班"));
+    Command6 = platform::buildControl<QPushButton>(view, QStringLiteral("Command6"), 3240, 5010, 1020, 375, QStringLiteral("确定"));
+    Command7 = platform::buildControl<QPushButton>(view, QStringLiteral("Command7"), 4440, 5010, 1500, 375,
                                          QStringLiteral("重新设定"));
-    Command8 = buildControl<QPushButton>(view, QStringLiteral("Command8"), 6120, 5010, 1500, 375,
+    Command8 = platform::buildControl<QPushButton>(view, QStringLiteral("Command8"), 6120, 5010, 1500, 375,
                                          QStringLiteral("分班完成"));
-    Command12 = buildControl<QPushButton>(view, QStringLiteral("Command12"), 7800, 5010, 1500, 375,
+    Command12 = platform::buildControl<QPushButton>(view, QStringLiteral("Command12"), 7800, 5010, 1500, 375,
                                           QStringLiteral("取消分班"));
     connect(Command6, &QPushButton::clicked, this, [this] { Command6_Click(); });
     connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
@@ -252,7 +250,7 @@ void Form7::Form_Load() {
     try {
         db_ = openProgramDatabase();
         classes_ = dv::loadClasses(*db_);
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         platform::dialogs().message(QStringLiteral("读不出各班的学生人数。\n%1").arg(e.text()), platform::MsgButtons::Ok,
                                     platform::kErrorTitle);
         return;
@@ -412,7 +410,7 @@ void Form7::Command3_Click() {
     DivisionGrade = plan_.grade();
     try {
         jl_ = dv::loadStudents(*db_, classes_);
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         platform::dialogs().message(QStringLiteral("读不出要分班的学生，分班没有开始。\n%1").arg(e.text()),
                                     platform::MsgButtons::Ok, platform::kErrorTitle);
         return;
@@ -546,7 +544,7 @@ bool Form7::writeDivision() {
     try {
         dv::writeDivision(*db_, DivisionGrade, dividedClasses_, banj2_, jl_);
         return true;
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         platform::dialogs().message(QStringLiteral("分班结果没有写入，数据库没有改变。\n%1").arg(e.text()),
                                     platform::MsgButtons::Ok, platform::kErrorTitle);
         return false;

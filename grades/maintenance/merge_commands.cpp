@@ -9,10 +9,10 @@
 #include "platform/ui/common_dialog.h"
 #include "platform/ui/dialogs.h"
 
+namespace maintenance {
+
 using platform::db::Database;
 using platform::db::DbError;
-
-namespace maintenance {
 
 void menuin1_Click(PanelHost& host) {
     auto tell = [](const QString& text, const QString& title) {

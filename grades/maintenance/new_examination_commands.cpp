@@ -13,10 +13,10 @@
 #include "platform/ui/common_dialog.h"
 #include "platform/ui/dialogs.h"
 
+namespace maintenance {
+
 using platform::db::Database;
 using platform::db::DbError;
-
-namespace maintenance {
 
 namespace {
 

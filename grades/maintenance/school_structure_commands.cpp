@@ -18,9 +18,9 @@
 #include <functional>
 #include <optional>
 
-using platform::db::DbError;
-
 namespace maintenance {
+
+using platform::db::DbError;
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <QDate>
 #include <QRegularExpression>
 
+namespace records {
+
 using platform::db::Database;
 using platform::db::DbError;
 using platform::db::Recordset;
-
-namespace records {
 
 namespace {
 

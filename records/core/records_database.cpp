@@ -10,13 +10,13 @@
 
 #include <QFile>
 
+namespace records {
+
 using platform::db::Database;
 using platform::db::DbError;
 using platform::db::FieldDef;
 using platform::db::FieldType;
 using platform::db::TableDef;
-
-namespace records {
 
 TableDef registerTableDef() {
     TableDef t{kRegisterTable, {}};

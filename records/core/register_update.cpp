@@ -4,9 +4,9 @@
 
 #include <QHash>
 
-using platform::db::Database;
-
 namespace records {
+
+using platform::db::Database;
 
 namespace {
 

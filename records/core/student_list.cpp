@@ -8,9 +8,9 @@
 
 #include <QSet>
 
-using platform::db::quoteText;
-
 namespace records {
+
+using platform::db::quoteText;
 
 namespace {
 

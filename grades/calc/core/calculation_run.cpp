@@ -19,8 +19,6 @@
 #include <optional>
 #include <system_error>
 
-using platform::db::DbError;
-
 namespace {
 
 const QString& kHint = platform::kPromptTitle;
@@ -175,7 +173,7 @@ bool CalculationRun::subjectsMatch() {
                 return false;
             }
         }
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         say(e.text(), kError);
         return false;
     }
@@ -204,7 +202,7 @@ CalculationRun::End CalculationRun::run() {
     std::optional<platform::db::Transaction> tx;
     try {
         tx.emplace(*db_);
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         say(e.text(), kError);
         return End::Failed;
     }
@@ -256,7 +254,7 @@ CalculationRun::End CalculationRun::run() {
         }
         if (end == StageEnd::Done && laterStage_)
             end = laterStage_(*this);
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         failure = e.text();
     }
     written_.reset();   // it points into the students' rows
@@ -267,7 +265,7 @@ CalculationRun::End CalculationRun::run() {
     bool committed = true;
     try {
         tx->commit();
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         committed = false;
         if (failure.isEmpty())
             failure = e.text();

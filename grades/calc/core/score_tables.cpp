@@ -33,9 +33,6 @@
 #include <string>
 #include <vector>
 
-using platform::db::Database;
-using platform::db::Statement;
-
 namespace {
 
 QString single(float v) { return platform::PlainNumberText(v, platform::Precision::Single); }
@@ -151,7 +148,7 @@ void relativeFactors(const StudentRows& s, const std::vector<int>& rows, const Q
 
 // The fields of a scaled table the row writer fills, in its order; empty when
 // one is missing or of a type whose rules the writer does not check itself.
-std::vector<platform::db::FieldDef> vouchedFields(Database& db, const QString& table,
+std::vector<platform::db::FieldDef> vouchedFields(platform::db::Database& db, const QString& table,
                                                   const std::vector<platform::db::FieldDef>& fields, int subjects) {
     const auto target = db.tableDef(table).fields;
     std::vector<platform::db::FieldDef> out;
@@ -180,7 +177,7 @@ public:
         std::vector<std::optional<double>> numbers;   // total, average, marks
     };
 
-    BatchInsert(Database& db, const QString& table, const std::vector<platform::db::FieldDef>& fields, int subjects,
+    BatchInsert(platform::db::Database& db, const QString& table, const std::vector<platform::db::FieldDef>& fields, int subjects,
                 platform::db::FieldRulesOff& rulesOff, int rowsAStatement)
         : db_(db), rulesOff_(rulesOff), table_(table), width_(kFirstSubjectField + subjects), names_(quotedNames(fields, width_)),
           statements_(db, [this](int rows) { return insertText(rows); }, rowsAStatement) {
@@ -229,7 +226,7 @@ public:
             return;
         try {
             rulesOff_.write([&] {
-                statements_.run(n, [this](Statement& st, int first, int count) { bindRows(st, first, count); });
+                statements_.run(n, [this](platform::db::Statement& st, int first, int count) { bindRows(st, first, count); });
             });
         } catch (const platform::db::DbError&) {
             lastKept_ = db_.scalar(QStringLiteral("SELECT count(*) FROM %1").arg(platform::db::quoteName(table_))).toInt() -
@@ -258,7 +255,7 @@ public:
     }
 
 private:
-    void bindRows(Statement& st, int first, int count) {
+    void bindRows(platform::db::Statement& st, int first, int count) {
         int at = 1;
         for (int i = first; i < first + count; ++i) {
             const Row& row = rows_[std::size_t(i)];
@@ -292,7 +289,7 @@ private:
             .arg(platform::db::quoteName(table_), names_, values.join(QLatin1Char(',')));
     }
 
-    Database& db_;
+    platform::db::Database& db_;
     platform::db::FieldRulesOff& rulesOff_;
     QString table_;
     int width_;
@@ -310,7 +307,7 @@ private:
 // Writes a student's two scaled rows and his log line.
 class RowWriter {
 public:
-    RowWriter(Database& db, const std::vector<platform::db::FieldDef>& fields, int subjects, CalculationLog& log,
+    RowWriter(platform::db::Database& db, const std::vector<platform::db::FieldDef>& fields, int subjects, CalculationLog& log,
               platform::db::FieldRulesOff& rulesOff, std::size_t expectedRows, int rowsAStatement)
         : log_(log), subjects_(subjects), rulesOff_(rulesOff),
           relativeFields_(vouchedFields(db, QStringLiteral("相对成绩表"), fields, subjects)),
@@ -486,7 +483,7 @@ private:
 } // namespace
 
 StageEnd buildScoreTables(CalculationRun& run, const StudentRows& students) {
-    Database& db = run.database();
+    platform::db::Database& db = run.database();
     CalculationLog& log = run.log();
     const auto gradeFields = db.tableDef(QStringLiteral("年级表")).fields;
     const auto scoreFields = db.tableDef(QStringLiteral("成绩表")).fields;

@@ -33,18 +33,14 @@
 #include <unordered_map>
 #include <vector>
 
-using platform::db::Database;
-using platform::db::DbError;
-using platform::db::FieldType;
-
 namespace {
 
 constexpr int kSlots = 20;
 
 QString singleText(float v) { return platform::PlainNumberText(v, platform::Precision::Single); }
 
-bool isNumeric(FieldType t) {
-    return t == FieldType::Single || t == FieldType::Double || t == FieldType::Integer || t == FieldType::Long;
+bool isNumeric(platform::db::FieldType t) {
+    return t == platform::db::FieldType::Single || t == platform::db::FieldType::Double || t == platform::db::FieldType::Integer || t == platform::db::FieldType::Long;
 }
 
 struct Teacher {
@@ -107,7 +103,7 @@ struct PreviousTerm {
     }
 };
 
-std::vector<Teacher> readTeachers(Database& db) {
+std::vector<Teacher> readTeachers(platform::db::Database& db) {
     QString columns = QStringLiteral("rowid,姓名");
     for (int n = 1; n <= kSlots; ++n)
         columns += QStringLiteral(",任课班级%1,科目%1").arg(n);
@@ -125,7 +121,7 @@ std::vector<Teacher> readTeachers(Database& db) {
     return out;
 }
 
-ScoreRows readScores(Database& db, const QString& table, const std::vector<Teacher>& teachers) {
+ScoreRows readScores(platform::db::Database& db, const QString& table, const std::vector<Teacher>& teachers) {
     ScoreRows s;
     s.fields = db.tableDef(table).fields;
     QString select = QStringLiteral("年级,班,STID");
@@ -236,8 +232,8 @@ std::optional<PreviousTerm> readPreviousTerm(const QString& path, const QString&
         // Walked for damage as every file opened is, unless the run has walked
         // it: a plain read does not see all of it (a page listed twice, cells
         // that overlap) and the comparison would then take rows twice or miss them.
-        const auto db = Database::openReadOnly(path, state().DatabasePassword,
-                                               walked ? Database::DamageCheck::OnRead : Database::DamageCheck::AtOpen);
+        const auto db = platform::db::Database::openReadOnly(path, state().DatabasePassword,
+                                               walked ? platform::db::Database::DamageCheck::OnRead : platform::db::Database::DamageCheck::AtOpen);
         const auto fields = db->tableDef(table).fields;
         int stid = -1;
         for (int i = 0; i < int(fields.size()); ++i)
@@ -283,7 +279,7 @@ std::optional<PreviousTerm> readPreviousTerm(const QString& path, const QString&
         if (r == 0)
             return std::nullopt;
         return p;
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
         return std::nullopt;
     }
 }
@@ -327,7 +323,7 @@ private:
 
     CalculationRun& run_;
     const ScoreTableRecorder& record_;
-    Database& db_;
+    platform::db::Database& db_;
     CalculationLog& log_;
     calc::AssessmentFormulas formulas_;
     calc::NegativeRules rules_;
@@ -529,7 +525,7 @@ StageEnd TeacherStage::walk() {
             const StageEnd end = teacher(t);
             if (end != StageEnd::Done)
                 return end;
-        } catch (const DbError&) {
+        } catch (const platform::db::DbError&) {
             if (armed_)
                 return StageEnd::FormulaFailed;
             throw;
@@ -539,7 +535,7 @@ StageEnd TeacherStage::walk() {
     try {
         if (record_)
             record_(table_);
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
         if (armed_)
             return StageEnd::FormulaFailed;
         throw;
@@ -551,9 +547,9 @@ StageEnd TeacherStage::walk() {
 
 bool walkPreviousTerm(const QString& path, const QString& password) {
     try {
-        Database::openReadOnly(path, password);
+        platform::db::Database::openReadOnly(path, password);
         return true;
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
         return false;
     }
 }

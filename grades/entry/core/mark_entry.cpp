@@ -11,11 +11,11 @@
 #include <cmath>
 #include <vector>
 
+namespace entry {
+
 using platform::db::Database;
 using platform::db::DbError;
 using platform::db::Recordset;
-
-namespace entry {
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include "platform/db/typedsql.h"
 #include "platform/text/values.h"
 
+namespace entry {
+
 using platform::db::DataControl;
 using platform::db::Database;
 using platform::db::DbError;
 using platform::db::Recordset;
-
-namespace entry {
 
 StudentManager::StudentManager(DataControl& list) : list_(list), found_(new DataControl) {}
 

@@ -10,11 +10,11 @@
 #include <algorithm>
 #include <climits>
 
+namespace entry {
+
 using platform::db::Database;
 using platform::db::Recordset;
 using platform::db::Transaction;
-
-namespace entry {
 
 namespace {
 

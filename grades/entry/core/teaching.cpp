@@ -9,12 +9,12 @@
 
 #include <algorithm>
 
+namespace entry {
+
 using platform::db::Database;
 using platform::db::DbError;
 using platform::db::Recordset;
 using platform::db::compareText;
-
-namespace entry {
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <stdexcept>
 
-using platform::db::quoteText;
-
 namespace examno {
+
+using platform::db::quoteText;
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include <algorithm>
 #include <numeric>
 
+namespace examno {
+
 using platform::db::Database;
 using platform::db::DbError;
-
-namespace examno {
 
 namespace {
 

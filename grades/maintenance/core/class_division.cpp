@@ -14,10 +14,10 @@
 #include <algorithm>
 #include <set>
 
+namespace maintenance::division {
+
 using platform::db::Database;
 using platform::db::Transaction;
-
-namespace maintenance::division {
 
 namespace {
 

@@ -13,12 +13,12 @@
 #include <QSet>
 #include <cmath>
 
+namespace maintenance {
+
 using platform::db::Database;
 using platform::db::DbError;
 using platform::db::FieldDef;
 using platform::db::TableDef;
-
-namespace maintenance {
 
 namespace {
 

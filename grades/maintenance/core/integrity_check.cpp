@@ -6,10 +6,10 @@
 
 #include <QSet>
 
+namespace maintenance {
+
 using platform::db::Database;
 using platform::db::Recordset;
-
-namespace maintenance {
 
 namespace {
 

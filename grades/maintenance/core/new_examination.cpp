@@ -7,10 +7,10 @@
 
 #include <QStringList>
 
+namespace maintenance {
+
 using platform::db::Database;
 using platform::db::Transaction;
-
-namespace maintenance {
 
 namespace {
 

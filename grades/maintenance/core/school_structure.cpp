@@ -4,10 +4,10 @@
 #include "common/schema.h"
 #include "platform/db/database.h"
 
+namespace maintenance {
+
 using platform::db::Database;
 using platform::db::Transaction;
-
-namespace maintenance {
 
 namespace {
 

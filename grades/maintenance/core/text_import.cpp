@@ -10,10 +10,10 @@
 #include <QStringDecoder>
 #include <algorithm>
 
+namespace maintenance {
+
 using platform::db::Database;
 using platform::db::DbError;
-
-namespace maintenance {
 
 namespace {
 

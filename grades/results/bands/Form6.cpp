@@ -35,18 +35,6 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
-using platform::buildControl;
-
-using bands::BandOptions;
-using bands::ChartLayout;
-using bands::ChartMode;
-using bands::ClassQuery;
-using bands::EntryFigures;
-using bands::ReportChoice;
-using bands::ReportLayout;
-using bands::kBandNotationFileName;
-using bands::kOldRequirementsFileName;
-
 namespace {
 
 const QString kAllClasses = QStringLiteral("所有班级");
@@ -70,7 +58,7 @@ QStringList chooserItems(const QComboBox* box) {
 }
 
 QComboBox* editableList(QWidget* parent, const char* name, int left, int top, int width, int height) {
-    auto* box = buildControl<QComboBox>(parent, QString::fromLatin1(name), left, top, width, height);
+    auto* box = platform::buildControl<QComboBox>(parent, QString::fromLatin1(name), left, top, width, height);
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setCompleter(nullptr);
@@ -101,52 +89,52 @@ Form6::~Form6() { Form_Unload(); }
 void Form6::buildControls() {
     static const char* const kPaneButtons[] = {"设置", "报表", "图像", "学生"};
     for (int i = 0; i < 7; ++i) {
-        Frame1[i] = buildControl<QFrame>(this, QStringLiteral("Frame1_%1").arg(i));
+        Frame1[i] = platform::buildControl<QFrame>(this, QStringLiteral("Frame1_%1").arg(i));
         Frame1[i]->hide();
     }
     platform::placeTwips(*Frame1[0], 120, 0, 8535, 5280);
     platform::placeTwips(*Frame1[1], 1081, 0, 7575, 5280);
     platform::placeTwips(*Frame1[2], 1081, 0, 7575, 5280);
     for (int i = 0; i < 4; ++i)
-        Command[i + 1] = buildControl<QPushButton>(this, QStringLiteral("Command%1").arg(i + 1), 120, 240 + 600 * i,
+        Command[i + 1] = platform::buildControl<QPushButton>(this, QStringLiteral("Command%1").arg(i + 1), 120, 240 + 600 * i,
                                                    735, 375, QString::fromUtf8(kPaneButtons[i]));
-    Label3 = buildControl<QLabel>(this, "Label3", 120, 5430, 480, 255, QStringLiteral("班级:"));
+    Label3 = platform::buildControl<QLabel>(this, "Label3", 120, 5430, 480, 255, QStringLiteral("班级:"));
     // Both selectors a little wider than the old design: with today's fonts and
     // drop-down buttons "2004级01班" and "平均分" were cut.
     Combo1 = editableList(this, "Combo1", 600, 5400, 1455, 300);
-    Label4 = buildControl<QLabel>(this, "Label4", 2160, 5430, 480, 255, QStringLiteral("科目:"));
+    Label4 = platform::buildControl<QLabel>(this, "Label4", 2160, 5430, 480, 255, QStringLiteral("科目:"));
     Combo2 = editableList(this, "Combo2", 2640, 5400, 1095, 300);
 
     // Settings pane: the pane buttons stand over its left edge.
     QWidget* s = Frame1[0];
-    buildControl<QLabel>(s, {}, 1080, 240, 3960, 255, QStringLiteral("请在下面文本框中输入分段情况:"));
-    Text1 = buildControl<QPlainTextEdit>(s, "Text1", 1080, 540, 4200, 4260);
+    platform::buildControl<QLabel>(s, {}, 1080, 240, 3960, 255, QStringLiteral("请在下面文本框中输入分段情况:"));
+    Text1 = platform::buildControl<QPlainTextEdit>(s, "Text1", 1080, 540, 4200, 4260);
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text1->setFont(platform::fixedColumnFont());
     static const char* const kChecks[] = {"显示最高分", "显示最低分", "显示平均分", "显示总分",
                                           "显示学生人数", "显示教师姓名", "零分不作最低分"};
     for (int i = 0; i < 7; ++i) {
-        Check2[i] = buildControl<QCheckBox>(s, QStringLiteral("Check2_%1").arg(i), 5520, 240 + 400 * i, 2760, 300,
+        Check2[i] = platform::buildControl<QCheckBox>(s, QStringLiteral("Check2_%1").arg(i), 5520, 240 + 400 * i, 2760, 300,
                                             QString::fromUtf8(kChecks[i]));
     }
-    Option1[0] = buildControl<QRadioButton>(s, "Option1_0", 5520, 3120, 1380, 300, QStringLiteral("横向比较"));
-    Option1[1] = buildControl<QRadioButton>(s, "Option1_1", 6960, 3120, 1380, 300, QStringLiteral("纵向比较"));
-    buildControl<QLabel>(s, {}, 5520, 3690, 600, 255, QStringLiteral("行距:"));
+    Option1[0] = platform::buildControl<QRadioButton>(s, "Option1_0", 5520, 3120, 1380, 300, QStringLiteral("横向比较"));
+    Option1[1] = platform::buildControl<QRadioButton>(s, "Option1_1", 6960, 3120, 1380, 300, QStringLiteral("纵向比较"));
+    platform::buildControl<QLabel>(s, {}, 5520, 3690, 600, 255, QStringLiteral("行距:"));
     Combo3 = editableList(s, "Combo3", 6120, 3660, 855, 300);
-    Command[6] = buildControl<QPushButton>(s, "Command6", 5520, 4425, 1215, 375, QStringLiteral("设为默认"));
-    Command[8] = buildControl<QPushButton>(s, "Command8", 6960, 4425, 1215, 375, QStringLiteral("设定完成"));
+    Command[6] = platform::buildControl<QPushButton>(s, "Command6", 5520, 4425, 1215, 375, QStringLiteral("设为默认"));
+    Command[8] = platform::buildControl<QPushButton>(s, "Command8", 6960, 4425, 1215, 375, QStringLiteral("设定完成"));
 
     // Report pane.
-    Text2 = buildControl<QPlainTextEdit>(Frame1[1], "Text2", 120, 240, 7455, 4335);
+    Text2 = platform::buildControl<QPlainTextEdit>(Frame1[1], "Text2", 120, 240, 7455, 4335);
     Text2->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text2->setFont(platform::fixedColumnFont());
-    Command[5] = buildControl<QPushButton>(Frame1[1], "Command5", 5040, 4680, 975, 375, QStringLiteral("另存为"));
-    Command[7] = buildControl<QPushButton>(Frame1[1], "Command7", 6360, 4680, 975, 375, QStringLiteral("打印"));
+    Command[5] = platform::buildControl<QPushButton>(Frame1[1], "Command5", 5040, 4680, 975, 375, QStringLiteral("另存为"));
+    Command[7] = platform::buildControl<QPushButton>(Frame1[1], "Command7", 6360, 4680, 975, 375, QStringLiteral("打印"));
 
     // Graph pane: the viewport clips the canvas; the scroll bar shows when the chart is taller.
-    Picture1 = buildControl<QWidget>(Frame1[2], "Picture1", 240, 240, kViewportWidth, kViewportHeight);
-    Picture2 = buildControl<BandCanvas>(Picture1, "Picture2", 0, 0, kViewportWidth, kViewportHeight);
-    VScroll1 = buildControl<QScrollBar>(Frame1[2], "VScroll1", 7200, 240, 255, kViewportHeight);   // vertical
+    Picture1 = platform::buildControl<QWidget>(Frame1[2], "Picture1", 240, 240, kViewportWidth, kViewportHeight);
+    Picture2 = platform::buildControl<BandCanvas>(Picture1, "Picture2", 0, 0, kViewportWidth, kViewportHeight);
+    VScroll1 = platform::buildControl<QScrollBar>(Frame1[2], "VScroll1", 7200, 240, 255, kViewportHeight);   // vertical
     VScroll1->hide();
 
     for (int i : {5, 6, 7, 8}) Command[i]->setObjectName(QStringLiteral("Command%1").arg(i));
@@ -210,7 +198,7 @@ void Form6::Form_Load() {
     }
 
     QString notation = bands::builtInBandNotation();
-    const QString file = QDir(programFolder()).filePath(kBandNotationFileName);
+    const QString file = QDir(programFolder()).filePath(bands::kBandNotationFileName);
     if (QFile::exists(file)) {
         try {
             notation = platform::readGbkFile(file);
@@ -225,7 +213,7 @@ void Form6::Form_Load() {
         row = host_.settings().value(Setting::AdvancedView);
     } catch (const platform::db::DbError&) {
     }
-    const BandOptions o = bands::readBandOptions(row);
+    const bands::BandOptions o = bands::readBandOptions(row);
     for (int j = 0; j < 7; ++j) Check2[j]->setChecked(o.checks[j]);
     Option1[o.horizontal ? 0 : 1]->setChecked(true);
     setChooserText(Combo3, QString::number(o.spacing));
@@ -258,8 +246,8 @@ QString Form6::reportText() const {
     return Text2->toPlainText().replace(u'\n', QStringLiteral("\r\n"));
 }
 
-ReportLayout Form6::layout() const {
-    ReportLayout l;
+bands::ReportLayout Form6::layout() const {
+    bands::ReportLayout l;
     for (int k = 0; k < 6; ++k) l.show[k] = Check2[k]->isChecked();
     l.horizontal = Option1[0]->isChecked();
     l.spacing = bands::typedSpacing(Combo3->currentText());
@@ -280,14 +268,14 @@ void Form6::Command8_Click() {
     table_ = bands::ParseBandNotation(notationText());
     captions_ = BuildBandCaptions(table_);
     const QStringList entries = chooserItems(Combo1);
-    filed_.assign(std::max<qsizetype>(0, entries.size() - 1), EntryFigures{});
+    filed_.assign(std::max<qsizetype>(0, entries.size() - 1), bands::EntryFigures{});
     const QString remembered = Combo1->currentText();
     const QStringList fields = scoreFields();
     const int items = std::max(0, Combo2->count() - 1);
     const bool zeroNotLowest = Check2[6]->isChecked();
     for (int k = 0; k + 1 < entries.size(); ++k) {
         setChooserText(Combo1, entries[k]);
-        const ClassQuery q =
+        const bands::ClassQuery q =
             bands::LoadClassBySubject(entries[k], state().CurrentScoreTable, Combo2->currentText(), fields);
         try {
             Adodc1->setRecordSource(q.sql);
@@ -311,7 +299,7 @@ void Form6::Command2_Click() {
     if (platform::LeadingNumber(Combo3->currentText()) < 0) setChooserText(Combo3, QStringLiteral("0"));
     showPane(1);
     Text2->clear();
-    ReportChoice choice{Combo1->currentText(), Combo2->currentText()};
+    bands::ReportChoice choice{Combo1->currentText(), Combo2->currentText()};
     // Built whole and set once: appending block by block re-lays out the box every time.
     const QString report =
         composeBandReport(chooserItems(Combo1), chooserItems(Combo2), choice, filed_, captions_, layout());
@@ -359,7 +347,7 @@ void Form6::Command4_Click() {
         VScroll1->hide();   // a typed item that is no score: nothing to draw
         return;
     }
-    const ClassQuery q = bands::LoadClassBySubject(Combo1->currentText(), state().CurrentScoreTable, item, fields);
+    const bands::ClassQuery q = bands::LoadClassBySubject(Combo1->currentText(), state().CurrentScoreTable, item, fields);
     try {
         Adodc1->setRecordSource(q.sql);
         Adodc1->refresh();
@@ -380,7 +368,7 @@ void Form6::Command4_Click() {
 }
 
 void Form6::DrawBandGraph(int16_t mode) {
-    const ChartLayout l = layoutBandChart(graph_, ChartMode(mode), Combo2->currentText(), kViewportWidth,
+    const bands::ChartLayout l = layoutBandChart(graph_, bands::ChartMode(mode), Combo2->currentText(), kViewportWidth,
                                           kViewportHeight);
     if (l.scrollVisible) {
         // A new chart starts at its top; the canvas is placed by the layout, not by this reset.
@@ -443,7 +431,7 @@ void Form6::Command6_Click() {
     // Written beside the old file and renamed over it, so a failed write keeps the saved notation.
     QString failure;
     try {
-        platform::writeFileWhole(folder.filePath(kBandNotationFileName), platform::toGbk(notationText()));
+        platform::writeFileWhole(folder.filePath(bands::kBandNotationFileName), platform::toGbk(notationText()));
     } catch (const platform::FileError& e) {
         failure = e.text();
     } catch (const platform::GbkError& e) {
@@ -453,8 +441,8 @@ void Form6::Command6_Click() {
         platform::dialogs().message(failure, platform::MsgButtons::Ok, platform::kFailedTitle);
         return;
     }
-    QFile::remove(folder.filePath(kOldRequirementsFileName));
-    BandOptions o;
+    QFile::remove(folder.filePath(bands::kOldRequirementsFileName));
+    bands::BandOptions o;
     for (int j = 0; j < 7; ++j) o.checks[j] = Check2[j]->isChecked();
     o.horizontal = Option1[0]->isChecked();
     o.spacing = bands::typedSpacing(Combo3->currentText());

@@ -12,12 +12,11 @@
 #include <optional>
 #include <vector>
 
-using platform::db::Recordset;
-
 namespace results {
 
-namespace {
+using platform::db::Recordset;
 
+namespace {
 
 std::optional<float> floatOf(const QVariant& v) {
     if (v.isNull())

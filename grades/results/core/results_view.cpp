@@ -12,11 +12,11 @@
 #include <algorithm>
 #include <vector>
 
+namespace results {
+
 using platform::Precision;
 using platform::db::FieldType;
 using platform::db::Recordset;
-
-namespace results {
 
 namespace {
 
@@ -24,7 +24,6 @@ namespace {
 struct Stop {};
 
 QString lineEnds(int spacing) { return kLineEnd.repeated(std::max(0, spacing + 1)); }
-
 
 // The number text with its sign room removed.
 QString trimmedNumber(double v, Precision p) {

@@ -25,10 +25,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-using platform::db::DataControl;
-using platform::db::DbError;
-using platform::buildControl;
-
 namespace {
 
 const QString kAll = QStringLiteral("所有班级");
@@ -51,21 +47,21 @@ Form16::Form16(QWidget* owner) : QWidget(owner, Qt::Window) {
     setWindowTitle(QStringLiteral("导出数据到文本文件"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    Combo1 = buildControl<platform::ComboBox>(this, "Combo1", 120, 240, 2175, 300, {}, true);
-    Frame1 = buildControl<platform::Frame>(this, "Frame1", 2520, 60, 4095, 615, QStringLiteral("要导出的数据库"));
+    Combo1 = platform::buildControl<platform::ComboBox>(this, "Combo1", 120, 240, 2175, 300, {}, true);
+    Frame1 = platform::buildControl<platform::Frame>(this, "Frame1", 2520, 60, 4095, 615, QStringLiteral("要导出的数据库"));
     const QString captions[3] = {QStringLiteral("真实成绩"), QStringLiteral("相对成绩"), QStringLiteral("绝对成绩")};
     for (int i = 0; i < 3; ++i) {
-        Option1[i] = buildControl<QRadioButton>(Frame1, QStringLiteral("Option1_%1").arg(i), 120 + 1320 * i, 270, 1215,
+        Option1[i] = platform::buildControl<QRadioButton>(Frame1, QStringLiteral("Option1_%1").arg(i), 120 + 1320 * i, 270, 1215,
                                                 255, captions[i]);
         connect(Option1[i], &QRadioButton::clicked, this, [this, i] { Option1_Click(i); });
     }
-    Label1 = buildControl<QLabel>(this, "Label1", 120, 840, 975, 255, QStringLiteral("SQL语言:"));
-    Text1 = buildControl<QPlainTextEdit>(this, "Text1", 1080, 780, 7815, 615);
-    Command1 = buildControl<QPushButton>(this, "Command1", 6840, 180, 975, 375, QStringLiteral("预览"));
-    Command2 = buildControl<QPushButton>(this, "Command2", 7920, 180, 975, 375, QStringLiteral("导出"));
-    DataGrid1 = buildControl<platform::db::DataGrid>(this, "DataGrid1", 120, 1560, 8775, 4455);
+    Label1 = platform::buildControl<QLabel>(this, "Label1", 120, 840, 975, 255, QStringLiteral("SQL语言:"));
+    Text1 = platform::buildControl<QPlainTextEdit>(this, "Text1", 1080, 780, 7815, 615);
+    Command1 = platform::buildControl<QPushButton>(this, "Command1", 6840, 180, 975, 375, QStringLiteral("预览"));
+    Command2 = platform::buildControl<QPushButton>(this, "Command2", 7920, 180, 975, 375, QStringLiteral("导出"));
+    DataGrid1 = platform::buildControl<platform::db::DataGrid>(this, "DataGrid1", 120, 1560, 8775, 4455);
     DataGrid1->setAllowUpdate(false);   // the window only reads
-    Adodc1 = new DataControl(this);
+    Adodc1 = new platform::db::DataControl(this);
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
 
     connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
@@ -93,7 +89,7 @@ void Form16::Form_Load() {
         platform::db::Recordset classes(db, table::Classes);
         for (int r = 0; r < classes.recordCount(); ++r)
             Combo1->addItem(classLabel(classes.valueAt(r, 0).toString(), classes.valueAt(r, 1).toString()));
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         warn(e.text());
     }
     Combo1->setCurrentIndex(0);
@@ -145,7 +141,7 @@ bool Form16::Command1_Click() {
         DataGrid1->setDataSource(nullptr);
         Adodc1->setTypedRecordSource(sql);
         Adodc1->refresh();
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         warn(e.text());
         return false;
     }

@@ -26,10 +26,6 @@
 #include <QResizeEvent>
 #include <QTextCursor>
 
-using platform::buildControl;
-
-using platform::db::DbError;
-
 namespace {
 
 const QString kFileFilter = QStringLiteral("RTF文件(*.rtf)|*.rtf|TXT文件(*.txt)|*.txt|所有文件(*.*)|*.*");
@@ -46,22 +42,22 @@ Form11::Form11(PanelHost& host, QWidget* owner)
     setWindowTitle(QStringLiteral("自定义打印"));
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     for (int i = 0; i < 2; ++i) {
-        Frame1[i] = buildControl<QWidget>(this, QStringLiteral("Frame1_%1").arg(i), 0, 0, 7455, 4455);
+        Frame1[i] = platform::buildControl<QWidget>(this, QStringLiteral("Frame1_%1").arg(i), 0, 0, 7455, 4455);
     }
     QWidget* design = Frame1[0];
-    Command1 = buildControl<QPushButton>(design, "Command1", 120, 120, 1455, 255, QStringLiteral("预览"));
-    Option1[0] = buildControl<QRadioButton>(design, "Option1_0", 1800, 120, 1215, 255, QStringLiteral("选择数据源"));
-    Option1[1] = buildControl<QRadioButton>(design, "Option1_1", 3120, 120, 1335, 255, QStringLiteral("使用SQL语言"));
+    Command1 = platform::buildControl<QPushButton>(design, "Command1", 120, 120, 1455, 255, QStringLiteral("预览"));
+    Option1[0] = platform::buildControl<QRadioButton>(design, "Option1_0", 1800, 120, 1215, 255, QStringLiteral("选择数据源"));
+    Option1[1] = platform::buildControl<QRadioButton>(design, "Option1_1", 3120, 120, 1335, 255, QStringLiteral("使用SQL语言"));
     Option1[0]->setChecked(true);
-    Combo1 = buildControl<QComboBox>(design, "Combo1", 4560, 120, 1695, 300);
+    Combo1 = platform::buildControl<QComboBox>(design, "Combo1", 4560, 120, 1695, 300);
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setCompleter(nullptr);
-    Text1 = buildControl<QLineEdit>(design, "Text1", 4560, 120, 2775, 270);
-    List1 = buildControl<QListWidget>(design, "List1", 120, 480, 1455, 3480);
-    RichTextBox1 = buildControl<platform::RichTextBox>(design, "RichTextBox1", 1680, 480, 5655, 3855);
-    Label1 = buildControl<QLabel>(design, "Label1", 120, 4080, 1455, 255);
-    RichTextBox2 = buildControl<platform::RichTextBox>(Frame1[1], "RichTextBox2", 120, 240, 6975, 4095);
+    Text1 = platform::buildControl<QLineEdit>(design, "Text1", 4560, 120, 2775, 270);
+    List1 = platform::buildControl<QListWidget>(design, "List1", 120, 480, 1455, 3480);
+    RichTextBox1 = platform::buildControl<platform::RichTextBox>(design, "RichTextBox1", 1680, 480, 5655, 3855);
+    Label1 = platform::buildControl<QLabel>(design, "Label1", 120, 4080, 1455, 255);
+    RichTextBox2 = platform::buildControl<platform::RichTextBox>(Frame1[1], "RichTextBox2", 120, 240, 6975, 4095);
     Command1->setObjectName(QStringLiteral("Command1"));
     Option1[0]->setObjectName(QStringLiteral("Option1_0"));
     Option1[1]->setObjectName(QStringLiteral("Option1_1"));
@@ -129,7 +125,7 @@ void Form11::Form_Load() {
                                         : classLabel(rs->value(QStringLiteral("年级")).toString(),
                                                      rs->value(QStringLiteral("班")).toString()));
         }
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         warnUser(e.text());
     }
     Combo1->addItem(QStringLiteral("所有班级"));
@@ -151,13 +147,13 @@ bool Form11::openSource(const QString& source, bool typed) {
         else
             source_.setRecordSource(source);
         source_.refresh();
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         warnUser(e.text());
         // The previous source stays open.
         try {
             source_.setRecordSource(previous);
             source_.refresh();
-        } catch (const DbError&) {
+        } catch (const platform::db::DbError&) {
         }
         return false;
     }
@@ -208,7 +204,7 @@ void Form11::Command1_Click() {
         return;
     try {
         results::mergeTemplate(units, *rs, *RichTextBox2->document());
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         warnUser(e.text());
     }
 }

@@ -21,14 +21,10 @@
 #include <QRadioButton>
 #include <QResizeEvent>
 
-using platform::buildControl;
-
-using platform::db::DbError;
-
 namespace {
 
 QComboBox* numberList(QWidget* parent, const char* name, const QRect& twips, int from, int to, const QString& text) {
-    auto* box = buildControl<QComboBox>(parent, QString::fromLatin1(name), twips.x(), twips.y(), twips.width(),
+    auto* box = platform::buildControl<QComboBox>(parent, QString::fromLatin1(name), twips.x(), twips.y(), twips.width(),
                                         twips.height());
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
@@ -58,26 +54,26 @@ Form13::Form13(QWidget* owner) : QWidget(owner, Qt::Window) {
     setObjectName(QStringLiteral("Form13"));
     setWindowTitle(QStringLiteral("核对学生情况"));
     setAttribute(Qt::WA_DeleteOnClose);
-    List1 = buildControl<QListWidget>(this, "List1", 120, 120, 1095, 4260);
+    List1 = platform::buildControl<QListWidget>(this, "List1", 120, 120, 1095, 4260);
     List1->setSelectionMode(QAbstractItemView::MultiSelection);
-    Combo1 = buildControl<QComboBox>(this, "Combo1", 1320, 120, 1455, 300);
+    Combo1 = platform::buildControl<QComboBox>(this, "Combo1", 1320, 120, 1455, 300);
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setCompleter(nullptr);
-    Option1 = buildControl<QRadioButton>(this, "Option1", 3360, 120, 735, 255, QStringLiteral("学号"));
-    Option2 = buildControl<QRadioButton>(this, "Option2", 4200, 120, 855, 255, QStringLiteral("总分"));
+    Option1 = platform::buildControl<QRadioButton>(this, "Option1", 3360, 120, 735, 255, QStringLiteral("学号"));
+    Option2 = platform::buildControl<QRadioButton>(this, "Option2", 4200, 120, 855, 255, QStringLiteral("总分"));
     Option1->setChecked(true);
-    Label4 = buildControl<QLabel>(this, "Label4", 5160, 120, 375, 255, QStringLiteral("标题"));
-    Text1 = buildControl<QLineEdit>(this, "Text1", 5640, 120, 1575, 270);
-    Label1 = buildControl<QLabel>(this, "Label1", 1440, 720, 495, 375, QStringLiteral("每行"));
+    Label4 = platform::buildControl<QLabel>(this, "Label4", 5160, 120, 375, 255, QStringLiteral("标题"));
+    Text1 = platform::buildControl<QLineEdit>(this, "Text1", 5640, 120, 1575, 270);
+    Label1 = platform::buildControl<QLabel>(this, "Label1", 1440, 720, 495, 375, QStringLiteral("每行"));
     Combo2 = numberList(this, "Combo2", QRect(1920, 720, 615, 300), 0, 20, QStringLiteral("1"));
-    Label2 = buildControl<QLabel>(this, "Label2", 2640, 720, 375, 255, QStringLiteral("行距"));
+    Label2 = platform::buildControl<QLabel>(this, "Label2", 2640, 720, 375, 255, QStringLiteral("行距"));
     Combo3 = numberList(this, "Combo3", QRect(3120, 720, 615, 300), 0, 20, QStringLiteral("1"));
-    Label3 = buildControl<QLabel>(this, "Label3", 3960, 720, 975, 255, QStringLiteral("每页行数"));
+    Label3 = platform::buildControl<QLabel>(this, "Label3", 3960, 720, 975, 255, QStringLiteral("每页行数"));
     Combo4 = numberList(this, "Combo4", QRect(4800, 720, 735, 300), 20, 40, QStringLiteral("20"));
-    Command1 = buildControl<QPushButton>(this, "Command1", 5760, 720, 615, 375, QStringLiteral("确定"));
-    Command2 = buildControl<QPushButton>(this, "Command2", 6600, 720, 615, 375, QStringLiteral("另存"));
-    RichTextBox1 = buildControl<platform::RichTextBox>(this, "RichTextBox1", 1320, 1200, 5895, 3495);
+    Command1 = platform::buildControl<QPushButton>(this, "Command1", 5760, 720, 615, 375, QStringLiteral("确定"));
+    Command2 = platform::buildControl<QPushButton>(this, "Command2", 6600, 720, 615, 375, QStringLiteral("另存"));
+    RichTextBox1 = platform::buildControl<platform::RichTextBox>(this, "RichTextBox1", 1320, 1200, 5895, 3495);
     RichTextBox1->setLineWrapMode(QTextEdit::NoWrap);
     Adodc1 = new platform::db::DataControl(this);
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
@@ -110,7 +106,7 @@ void Form13::Form_Load() {
         auto* scores = Adodc2->recordset();
         for (int i = 0; i < scores->fieldCount(); ++i)
             List1->addItem(scores->fieldName(i));
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle,
                                     platform::MsgIcon::Warning);
     }
@@ -159,7 +155,7 @@ void Form13::BuildStudentCheckList() {
     try {
         Adodc2->setRecordSource(results::checkListQuery(fields, grade_, class_, options.byTotal));
         Adodc2->refresh();
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle,
                                     platform::MsgIcon::Warning);
         return;

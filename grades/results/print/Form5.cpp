@@ -25,8 +25,6 @@
 #include <QPushButton>
 #include <QResizeEvent>
 
-using platform::buildControl;
-
 namespace {
 
 // Sets a selector's text as code does: no handler of the results view runs.
@@ -62,13 +60,13 @@ Form5::Form5(PanelHost& host, QWidget* owner, const QString& query)
     setWindowTitle(QStringLiteral("打印成绩预览"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    RichTextBox1 = buildControl<platform::RichTextBox>(this, "RichTextBox1");
+    RichTextBox1 = platform::buildControl<platform::RichTextBox>(this, "RichTextBox1");
     RichTextBox1->setLineWrapMode(QTextEdit::NoWrap);
-    Label1[0] = buildControl<QLabel>(this, "Label1_0", QStringLiteral("只打印前"));
-    Label1[1] = buildControl<QLabel>(this, "Label1_1", QStringLiteral("名"));
-    Combo1 = buildControl<platform::ComboBox>(this, "Combo1", {}, true);
-    Command1 = buildControl<QPushButton>(this, "Command1", QStringLiteral("另存为"));
-    Command2 = buildControl<QPushButton>(this, "Command2", QStringLiteral("打印"));
+    Label1[0] = platform::buildControl<QLabel>(this, "Label1_0", QStringLiteral("只打印前"));
+    Label1[1] = platform::buildControl<QLabel>(this, "Label1_1", QStringLiteral("名"));
+    Combo1 = platform::buildControl<platform::ComboBox>(this, "Combo1", {}, true);
+    Command1 = platform::buildControl<QPushButton>(this, "Command1", QStringLiteral("另存为"));
+    Command2 = platform::buildControl<QPushButton>(this, "Command2", QStringLiteral("打印"));
     Adodc1 = new platform::db::DataControl(this);
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
 

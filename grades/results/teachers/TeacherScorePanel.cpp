@@ -18,9 +18,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-using platform::db::DbError;
-using platform::db::Recordset;
-
 namespace {
 
 const QString kName = QStringLiteral("姓名");
@@ -31,7 +28,7 @@ const QString kShowAssignments = QStringLiteral("班级");
 template <class F> void step(F&& f) {
     try {
         f();
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
     }
 }
 
@@ -69,7 +66,7 @@ void TeacherScorePanel::bind(PanelHost& host) {
     connect(Com74, &QPushButton::clicked, this, [this] { Com74_Click(); });
 }
 
-Recordset* TeacherScorePanel::teachers() const { return Ad71 ? Ad71->recordset() : nullptr; }
+platform::db::Recordset* TeacherScorePanel::teachers() const { return Ad71 ? Ad71->recordset() : nullptr; }
 
 bool TeacherScorePanel::mayOpen() {
     // The stored name becomes a table name in queries here and in the other
@@ -80,12 +77,12 @@ bool TeacherScorePanel::mayOpen() {
     try {
         Ad71->setRecordSource(table::Teachers);
         Ad71->refresh();
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle,
                                     platform::MsgIcon::Warning);
         return false;
     }
-    Recordset* rs = teachers();
+    platform::db::Recordset* rs = teachers();
     if (!rs || rs->recordCount() == 0)
         return false;
     Combo11->clear();
@@ -95,7 +92,7 @@ bool TeacherScorePanel::mayOpen() {
 }
 
 void TeacherScorePanel::load() {
-    Recordset* rs = teachers();
+    platform::db::Recordset* rs = teachers();
     if (!rs || rs->recordCount() == 0)
         return;
     Combo11->setCurrentIndex(0);
@@ -106,7 +103,7 @@ void TeacherScorePanel::load() {
 void TeacherScorePanel::finish() { form2::emptyDataControl(*Ad71); }
 
 void TeacherScorePanel::Combo11_Click() {
-    Recordset* rs = teachers();
+    platform::db::Recordset* rs = teachers();
     if (!rs)
         return;
     int position = 0;
@@ -125,13 +122,13 @@ void TeacherScorePanel::Ad71_MoveComplete() {
     List2->setVisible(true);
     List2->resize(List2->width(), Com74->y() - List2->y() - platform::twipsToPixels(100));
 
-    Recordset* rs = teachers();
+    platform::db::Recordset* rs = teachers();
     if (!rs || rs->eof() || rs->bof())
         return;
     results::TeacherRecord t;
     try {
         t = results::TeacherRecord::current(*rs);
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
         return;
     }
     List2->clear();
@@ -146,8 +143,8 @@ void TeacherScorePanel::Ad71_MoveComplete() {
     Text8->setPlainText(results::teacherReport(t));
 }
 
-void TeacherScorePanel::walkTeachers(const std::function<void(Recordset&)>& visit) {
-    Recordset* rs = teachers();
+void TeacherScorePanel::walkTeachers(const std::function<void(platform::db::Recordset&)>& visit) {
+    platform::db::Recordset* rs = teachers();
     if (!rs)
         return;
     int position = 0;
@@ -162,14 +159,14 @@ void TeacherScorePanel::walkTeachers(const std::function<void(Recordset&)>& visi
 
 void TeacherScorePanel::Com71_Click() {
     QVariantList scores;
-    walkTeachers([&](Recordset& rs) { scores << rs.value(QStringLiteral("考绩分")); });
+    walkTeachers([&](platform::db::Recordset& rs) { scores << rs.value(QStringLiteral("考绩分")); });
     platform::dialogs().message(results::overallText(scores), platform::MsgButtons::Ok,
                                 QStringLiteral("考绩分的总体情况"));
 }
 
 void TeacherScorePanel::Com72_Click() {
     QStringList blocks;
-    walkTeachers([&](Recordset& rs) { blocks << results::printoutBlock(results::TeacherRecord::current(rs)); });
+    walkTeachers([&](platform::db::Recordset& rs) { blocks << results::printoutBlock(results::TeacherRecord::current(rs)); });
     if (!blocks.isEmpty())
         platform::printPlainText(blocks, host_->hostWindow()->windowTitle());
 }
@@ -188,12 +185,12 @@ QStringList TeacherScorePanel::classListsOf(const results::Assignment& a, const 
                                    subject + QStringLiteral(" desc"),
                                {host_->CurrentGradeId, host_->CurrentClassId});
         Adodc1.refresh();
-        Recordset* rs = Adodc1.recordset();
+        platform::db::Recordset* rs = Adodc1.recordset();
         std::vector<results::ListedMark> students;
         for (rs->moveFirst(); !rs->eof(); rs->moveNext())
             students.push_back({rs->value(0).toString(), rs->value(1)});
         return results::classList(a, students);
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         return {a.item(), QStringLiteral("  ") + e.text(), QStringLiteral(" ")};
     }
 }

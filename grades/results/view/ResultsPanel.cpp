@@ -29,9 +29,6 @@
 #include <QRadioButton>
 #include <QTimer>
 
-using platform::db::DataControl;
-using platform::db::DbError;
-
 namespace {
 
 const QString kTables[3] = {QStringLiteral("成绩表"), QStringLiteral("绝对成绩表"), QStringLiteral("相对成绩表")};
@@ -45,7 +42,7 @@ void setListText(QComboBox* box, const QString& text) {
         box->setEditText(text);
 }
 
-void tellError(const DbError& e) {
+void tellError(const platform::db::DbError& e) {
     platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kErrorTitle, platform::MsgIcon::Warning);
 }
 
@@ -111,7 +108,7 @@ void ResultsPanel::bind(PanelHost& host) {
         connect(Opt60[i], &QRadioButton::clicked, this, [this, i] { Opt60_Click(i); });
         connect(Option8[i], &QRadioButton::clicked, this, [this, i] { Option8_Click(i); });
     }
-    connect(Ad61, &DataControl::moveComplete, this, [this] { Ad61_MoveComplete(); });
+    connect(Ad61, &platform::db::DataControl::moveComplete, this, [this] { Ad61_MoveComplete(); });
     platform::filterKeys(Te61, [this](int16_t& key) { Te61_KeyPress(key); });
     Te61->installEventFilter(new FocusWatch(Te61, [this] {
         Te61_GotFocus();
@@ -161,7 +158,7 @@ void ResultsPanel::load() {
     ProgramState& s = state();
     if (s.CurrentScoreTable.isEmpty())
         s.CurrentScoreTable = table::Scores;
-    DataControl& general = host_->dataControl(QStringLiteral("Adodc1"));
+    platform::db::DataControl& general = host_->dataControl(QStringLiteral("Adodc1"));
     try {
         fillChoosers();
         general.setRecordSource(table::Scores);
@@ -174,7 +171,7 @@ void ResultsPanel::load() {
         }
         general.setRecordSource(table::Classes);
         general.refresh();
-    } catch (const DbError& e) {
+    } catch (const platform::db::DbError& e) {
         tellError(e);
         return;
     }
@@ -186,7 +183,7 @@ void ResultsPanel::load() {
 }
 
 void ResultsPanel::fillChoosers() {
-    DataControl& general = host_->dataControl(QStringLiteral("Adodc1"));
+    platform::db::DataControl& general = host_->dataControl(QStringLiteral("Adodc1"));
     if (Combo9->count() == 0) {
         QStringList labels;
         general.setRecordSource(table::Classes);
@@ -271,7 +268,7 @@ QStringList ResultsPanel::scoreTableFields() const {
         auto db = openProgramDatabase();
         for (const auto& f : db->tableDef(state().CurrentScoreTable).fields)
             names << f.name;
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
     }
     return names;
 }
@@ -326,7 +323,7 @@ void ResultsPanel::BuildResultsListing() {
         else
             Ad61->setRecordSource(ViewQuery);
         Ad61->refresh();
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
         return;   // a query the database refuses ends the listing quietly
     }
     auto* rs = Ad61->recordset();
@@ -381,14 +378,14 @@ void ResultsPanel::Com68_Click() {
             if (Opt60[i]->isChecked())
                 marked = i;
         state().CurrentScoreTable = kTables[marked];
-        DataControl& general = host_->dataControl(QStringLiteral("Adodc1"));
+        platform::db::DataControl& general = host_->dataControl(QStringLiteral("Adodc1"));
         const QString remembered = general.recordSource();
         int rows = 0;
         try {
             general.setRecordSource(state().CurrentScoreTable);
             general.refresh();
             rows = general.recordset()->recordCount();
-        } catch (const DbError&) {
+        } catch (const platform::db::DbError&) {
         }
         if (rows == 0) {
             platform::dialogs().message(QStringLiteral("要以其它方式来查看成绩，你必须完成计算！"),
@@ -398,7 +395,7 @@ void ResultsPanel::Com68_Click() {
         try {
             general.setRecordSource(remembered);
             general.refresh();
-        } catch (const DbError&) {
+        } catch (const platform::db::DbError&) {
         }
     }
     Option8_Click();
@@ -408,7 +405,7 @@ void ResultsPanel::Com68_Click() {
         bool found = false;
         try {
             found = rs->findValue(QStringLiteral("STID"), id, 0, true);
-        } catch (const DbError&) {
+        } catch (const platform::db::DbError&) {
         }
         if (!found)
             rs->moveLast();
@@ -486,7 +483,7 @@ void ResultsPanel::Te61_KeyPress(int16_t& keyAscii) {
         Ad61->setRecordSource(query);
         Ad61->refresh();
         found = Ad61->recordset()->recordCount() > 0;
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
     }
     if (found) {
         Text6->setPlainText(QStringLiteral("只有少数同学,不显示平均分."));
@@ -497,7 +494,7 @@ void ResultsPanel::Te61_KeyPress(int16_t& keyAscii) {
         Ad61->setRecordSource(source);
         Ad61->refresh();
         Ad61->recordset()->findValue(idField, id, 0, true);
-    } catch (const DbError&) {
+    } catch (const platform::db::DbError&) {
     }
     notFound();
 }

@@ -48,7 +48,7 @@ TEST(AboutWindow, VersionAsMajorMinorRevision) {
 }
 
 TEST(AboutWindow, SystemInformationIsNotAvailableHere) {
-    EXPECT_FALSE(GetKeyValue("HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH"));
+    EXPECT_FALSE(platform::GetKeyValue("HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH"));
     frmAbout form;
     DialogDouble dialogs;
     dialogs.answerMessage(platform::MsgResult::Ok, QStringLiteral("此时系统信息不可用"));
