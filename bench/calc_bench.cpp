@@ -2,7 +2,7 @@
 // stop polls yielding every 25 ms, progress and the log included) against the
 // floor: one UPDATE statement writing 总分 and 平均分 of every student in one
 // transaction, on the same file in the same run. School: bench_school
-// (10,080 students, 9 subjects, one full mark of 150). Each is run three
+// (10,080 students, 9 subjects, one full mark of 150). Each is run five
 // times and each stage keeps its best time; the processor time is given
 // beside the wall time, as it varies less on a busy machine. A goal is
 // judged on both.
@@ -421,7 +421,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    constexpr int kRounds = 3;
+    constexpr int kRounds = 5;
     // The floor, raw.
     double floorMs = 1e9, floorCpu = 1e9;
     for (int round = 0; round < kRounds; ++round) {
@@ -547,7 +547,10 @@ int main(int argc, char** argv) {
     row("teachers, previous term and scores", wall[Teachers], cpu[Teachers], rawTeachersMs, rawTeachersCpu,
         "<= 3x raw", 3);
     row("commit and completion", wall[Commit], cpu[Commit], 0, 0, "", 0);
-    row("whole run (tests, log and commit included)", wall[Whole], cpu[Whole], 0, 0, "<= 10x floor", 10);
+    // The whole run set beside the raw builds of everything it writes: the
+    // floor's totals, the tables and the teacher figures.
+    row("whole run (tests, log and commit included)", wall[Whole], cpu[Whole], floorMs + rawTablesMs + rawTeachersMs,
+        floorCpu + rawTablesCpu + rawTeachersCpu, "<= 3x raw", 3);
     std::printf("raw tables the same rows as the stage's: %s\n", tablesSame ? "yes" : "NO");
     std::printf("raw teacher figures the same as the stage's: %s\n",
                 figuresDiffer ? qPrintable(QStringLiteral("NO (%1 differ)").arg(figuresDiffer)) : "yes");
