@@ -362,12 +362,12 @@ TEST(JetReaderTest, ADamagedCatalogOrDefinitionRefusesTheFile) {
 TEST(JetReaderTest, NoWholePageDamageReadsAFileShort) {
     // Pages zeroed, copied over by the next page of the same kind, or with
     // bytes flipped: each copy is refused or read with every table and row
-    // of its sample. Every page of the small files; of the large one, whose
-    // every copy takes a quarter of a second, the catalog's pages and
-    // Shippers', and every page with OLD_DATABASE_SWEEP set (some minutes).
+    // of its sample. Every other page of the small files; of the large one,
+    // whose every copy takes a quarter of a second, the catalog's pages and
+    // Shippers'. Every page of each with OLD_DATABASE_SWEEP set (some minutes).
     QTemporaryDir dir;
     const bool sweep = qEnvironmentVariableIsSet("OLD_DATABASE_SWEEP");
-    struct Sample { QString name; std::vector<qint64> pages; };   // none listed: every page
+    struct Sample { QString name; std::vector<qint64> pages; };   // none listed: every other page
     const Sample samples[] = {{"dates-jet4.mdb", {}}, {"real/node-adodb.mdb", {}}, {"real/database-js-test.mdb", {}},
                               {"trading-jet3.mdb", {2, 6, 18, 19, 22, 548, 713, 581, 582, 583}}};
     int refused = 0, whole = 0, changedValues = 0, copies = 0;
@@ -377,7 +377,7 @@ TEST(JetReaderTest, NoWholePageDamageReadsAFileShort) {
         const Pages pages{original};
         std::vector<qint64> listed = sweep ? std::vector<qint64>{} : s.pages;
         if (listed.empty())
-            for (qint64 page = 1; page < pages.pageCount(); ++page)
+            for (qint64 page = 1; page < pages.pageCount(); page += sweep ? 1 : 2)
                 listed.push_back(page);
         for (const qint64 page : listed) {
             qint64 sameKind = page;
