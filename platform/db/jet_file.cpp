@@ -6,9 +6,11 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 #include <QUuid>
 #include <QtEndian>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <mdbtools.h>
@@ -149,10 +151,84 @@ public:
             if (!system.contains(name))
                 throw DbError(DbError::NotADatabase,
                               QStringLiteral("表目录中没有系统表%1: %2").arg(QLatin1String(name), path_));
+        checkCatalog(catalog);
+        checkDefinitions(catalog);
         for (guint i = 0; i < catalog->len; ++i) {
             auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
             if (mdb_is_user_table(entry) && qstrnicmp(entry->object_name, "MSys", 4) != 0)
                 tables_.push_back(describe(entry));
+        }
+    }
+
+    // libmdb lists the tables its walk over the catalog finds: a catalog row
+    // whose bytes were zeroed reads as an object with no name and no type,
+    // and the table it named is gone without a word. The catalog's pages are
+    // checked as a table's, each live row must name its object, and the
+    // tables libmdb lists must be those the checked rows name.
+    void checkCatalog(GPtrArray* catalog) const {
+        MdbCatalogEntry* self = nullptr;
+        std::vector<quint32> listed;
+        for (guint i = 0; i < catalog->len; ++i) {
+            auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
+            if (entry->table_pg == 2 && qstrcmp(entry->object_name, "MSysObjects") == 0)
+                self = entry;
+            listed.push_back(quint32(entry->table_pg));
+        }
+        const Table t = describe(self);
+        auto column = [&](const char* name) {
+            for (size_t c = 0; c < t.columns.size(); ++c)
+                if (jetNamesEqual(t.columns[c].field.name, QLatin1String(name)))
+                    return c;
+            throw DbError(DbError::NotADatabase,
+                          QStringLiteral("表目录中没有字段%1: %2").arg(QLatin1String(name), path_));
+        };
+        const size_t id = column("Id"), name = column("Name"), type = column("Type");
+        MdbTableDef* def = readTable(t);
+        struct Free { MdbTableDef* d; ~Free() { mdb_free_tabledef(d); } } guard{def};
+        std::vector<MdbField> cracked(MDB_MAX_COLS);
+        std::vector<QByteArray> raw(t.columns.size());
+        std::vector<char> isNull(t.columns.size());
+        std::vector<quint32> named;
+        int rowNumber = 0;
+        for (const RowPlace& place : checkPages(t, def, cracked)) {
+            ++rowNumber;
+            crack(t, def, place, rowNumber, cracked, isNull, raw);
+            if (isNull[id] || isNull[name] || isNull[type] || raw[name].isEmpty())
+                damaged(t, rowNumber);
+            // A table's id is its definition's page; every other object's has its top byte set.
+            const quint32 object = quint32(valueOf(t, t.columns[id], false, raw[id], rowNumber).toInt());
+            const bool table = valueOf(t, t.columns[type], false, raw[type], rowNumber).toInt() == MDB_TABLE;
+            if (table != (object > 0 && object < 0x1000000))
+                damaged(t, rowNumber);
+            if (table)
+                named.push_back(object);
+        }
+        std::sort(listed.begin(), listed.end());
+        std::sort(named.begin(), named.end());
+        if (listed != named)
+            throw DbError(DbError::Damaged, QStringLiteral("表目录已损坏: %1").arg(path_));
+    }
+
+    // A definition page copied over another reads as the other table's
+    // definition. Its own type must be the catalog row's (the engine's own
+    // tables 'S', the others 'N'), and no two tables take their pages from
+    // one usage map.
+    void checkDefinitions(GPtrArray* catalog) const {
+        const int pageSize = int(mdb_->fmt->pg_size);
+        const int typeAt = codePage_ ? 20 : 40;
+        QSet<quint32> maps;
+        for (guint i = 0; i < catalog->len; ++i) {
+            auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
+            const char* p = reinterpret_cast<const char*>(mdb_->pg_buf);
+            const bool read = mdb_read_pg(mdb_, entry->table_pg) == pageSize;
+            const char type = read ? p[typeAt] : 0;
+            const bool user = mdb_is_user_table(entry) && qstrnicmp(entry->object_name, "MSys", 4) != 0;
+            const quint32 map = read ? u32(p + mdb_->fmt->tab_usage_map_offset) : 0;
+            if (!read || p[0] != 0x02 || p[1] != 0x01 || (type != 'N' && type != 'S')
+                || (user && type != 'N') || (entry->table_pg == 2 && type != 'S') || maps.contains(map))
+                throw DbError(DbError::Damaged, QStringLiteral("表%1的定义页已损坏: %2")
+                                                    .arg(nameOf(entry->object_name, QStringLiteral("表名")), path_));
+            maps.insert(map);
         }
     }
 
@@ -214,57 +290,62 @@ private:
         return t;
     }
 
+    // Where a live row's bytes lie: on its own slot, or on the slot it was moved to.
+    struct RowPlace {
+        quint32 page = 0;
+        int start = 0;
+        int length = 0;
+    };
+
+    // The rows as checkPages found them, in their slots' order: libmdb would
+    // give a moved row where it now lies, and trusts what checkPages refuses.
     void scan(const Table& t, const std::function<bool(const QVariantList&)>& row) const {
         MdbTableDef* def = readTable(t);
         struct Free { MdbTableDef* d; ~Free() { mdb_free_tabledef(d); } } guard{def};
         if (def->num_cols != t.columns.size())
             throw DbError(DbError::NotADatabase, QStringLiteral("表%1的定义读取不一致: %2").arg(t.name, path_));
-        const int pageSize = int(mdb_->fmt->pg_size);
         std::vector<MdbField> cracked(MDB_MAX_COLS);
-        const qint64 expected = checkPages(t, def, cracked);
-        mdb_rewind_table(def);
+        const std::vector<RowPlace> places = checkPages(t, def, cracked);
         std::vector<QByteArray> raw(t.columns.size());
         std::vector<char> isNull(t.columns.size());
         QVariantList values;
         int rowNumber = 0;
-        while (mdb_fetch_row(def)) {
+        for (const RowPlace& place : places) {
             ++rowNumber;
-            // The row libmdb just read, cracked again for its null flags and raw bytes.
-            int start = 0;
-            size_t length = 0;
-            if (mdb_find_row(mdb_, int(def->cur_row) - 1, &start, &length) != 0)
-                damaged(t, rowNumber);
-            start &= 0x1fff;
-            if (start + qint64(length) > pageSize)
-                damaged(t, rowNumber);
-            const int n = mdb_crack_row(def, start, length, cracked.data());
-            if (n < 0)
-                damaged(t, rowNumber);
-            for (size_t i = 0; i < t.columns.size(); ++i) {
-                isNull[i] = 1;
-                raw[i].clear();
-            }
-            for (int i = 0; i < n && i < int(def->num_cols); ++i) {
-                const MdbField& f = cracked[i];
-                const int c = f.colnum;
-                if (c < 0 || c >= int(t.columns.size()))
-                    continue;
-                isNull[c] = f.is_null ? 1 : 0;
-                if (t.columns[c].type == MDB_BOOL || f.is_null)
-                    continue;
-                if (f.start < 0 || f.siz < 0 || f.start + f.siz > pageSize)
-                    damaged(t, rowNumber);
-                raw[c] = QByteArray(reinterpret_cast<const char*>(mdb_->pg_buf) + f.start, f.siz);
-            }
+            crack(t, def, place, rowNumber, cracked, isNull, raw);
             values.clear();
             for (size_t c = 0; c < t.columns.size(); ++c)
                 values.push_back(valueOf(t, t.columns[c], isNull[c], raw[c], rowNumber));
             if (!row(values))
                 return;
         }
-        if (rowNumber != expected)
-            throw DbError(DbError::Damaged, QStringLiteral("表%1的数据页有%2行,读出了%3行: %4")
-                                                .arg(t.name).arg(expected).arg(rowNumber).arg(path_));
+    }
+
+    // A row's null flags and raw bytes by column, each value within its page.
+    void crack(const Table& t, MdbTableDef* def, const RowPlace& place, int rowNumber,
+               std::vector<MdbField>& cracked, std::vector<char>& isNull, std::vector<QByteArray>& raw) const {
+        const int pageSize = int(mdb_->fmt->pg_size);
+        if (mdb_read_pg(mdb_, place.page) != pageSize)
+            damaged(t, rowNumber);
+        const int n = mdb_crack_row(def, place.start, size_t(place.length), cracked.data());
+        if (n < 0)
+            damaged(t, rowNumber);
+        for (size_t i = 0; i < t.columns.size(); ++i) {
+            isNull[i] = 1;
+            raw[i].clear();
+        }
+        for (int i = 0; i < n && i < int(def->num_cols); ++i) {
+            const MdbField& f = cracked[i];
+            const int c = f.colnum;
+            if (c < 0 || c >= int(t.columns.size()))
+                continue;
+            isNull[c] = f.is_null ? 1 : 0;
+            if (t.columns[c].type == MDB_BOOL || f.is_null)
+                continue;
+            if (f.start < 0 || f.siz < 0 || f.start + f.siz > pageSize)
+                damaged(t, rowNumber);
+            raw[c] = QByteArray(reinterpret_cast<const char*>(mdb_->pg_buf) + f.start, f.siz);
+        }
     }
 
     // libmdb trusts a data page's row count and offsets, and passes over a row
@@ -273,18 +354,26 @@ private:
     // page the table's usage map lists that is not one of the table's data
     // pages, and takes the map from whatever bytes its row pointer finds (a
     // zeroed page gives a map of no pages). The map's row is checked, then
-    // every page it lists, each live row cracked; returns the count of live
-    // rows, which the scan must then deliver and the table's definition
-    // must give.
-    qint64 checkPages(const Table& t, MdbTableDef* def, std::vector<MdbField>& cracked) const {
+    // every page it lists, each live row cracked; returns where the live rows
+    // lie, as many as the table's definition must count.
+    //
+    // A row an update made too long for its slot is moved: the old slot,
+    // flagged 0x4000, keeps the row's place in the table and a pointer to the
+    // new slot (its row in the first byte, its page in the next three); the
+    // new slot, flagged 0x8000, holds the row. Both flags: a deleted row.
+    std::vector<RowPlace> checkPages(const Table& t, MdbTableDef* def, std::vector<MdbField>& cracked) const {
         const int pageSize = int(mdb_->fmt->pg_size);
         const int countAt = mdb_->fmt->row_count_offset;
         auto bad = [&](quint32 page) {
             throw DbError(DbError::Damaged,
                           QStringLiteral("表%1的数据页%2已损坏: %3").arg(t.name).arg(page).arg(path_));
         };
+        auto slotKey = [](quint32 page, int row) { return quint64(page) << 16 | quint64(row); };
         checkUsageMap(t, def);
-        qint64 live = 0;
+        std::vector<RowPlace> places;
+        struct Moved { size_t place; quint32 pointer; quint32 page; };
+        std::vector<Moved> moved;
+        QHash<quint64, RowPlace> movedHere;   // by page and row
         quint32 page = 0;
         for (;;) {
             // Below zero: a map of no kind the engine writes.
@@ -310,19 +399,46 @@ private:
                 const int start = word & 0x1fff;
                 if (start < offsetsEnd || start > end)
                     bad(page);
-                const bool deleted = word & 0x8000, elsewhere = word & 0x4000;
-                if (!deleted && !elsewhere) {
+                switch (word & 0xc000) {
+                case 0:
                     if (start == end || mdb_crack_row(def, start, size_t(end - start), cracked.data()) <= 0)
                         bad(page);
-                    ++live;
+                    places.push_back({page, start, end - start});
+                    break;
+                case 0x4000:
+                    if (end - start < 4)
+                        bad(page);
+                    moved.push_back({places.size(), u32(p + start), page});
+                    places.push_back({});
+                    break;
+                case 0x8000:
+                    if (start == end)
+                        bad(page);
+                    movedHere.insert(slotKey(page, r), {page, start, end - start});
+                    break;
+                default:
+                    break;
                 }
                 end = start;
             }
         }
-        if (live != def->num_rows)
+        // Each pointer to a moved row of this table's pages, none to the same
+        // row as another: a row read twice would stand for one gone.
+        for (const Moved& m : moved) {
+            const auto it = movedHere.find(slotKey(m.pointer >> 8, int(m.pointer & 0xff)));
+            if (it == movedHere.end())
+                bad(m.page);
+            const RowPlace to = *it;
+            movedHere.erase(it);
+            if (mdb_read_pg(mdb_, to.page) != pageSize
+                || mdb_crack_row(def, to.start, size_t(to.length), cracked.data()) <= 0)
+                bad(to.page);
+            places[m.place] = to;
+        }
+        if (places.size() != def->num_rows)
             throw DbError(DbError::Damaged, QStringLiteral("表%1的定义有%2行,数据页有%3行: %4")
-                                                .arg(t.name).arg(def->num_rows).arg(live).arg(path_));
-        return live;
+                                                .arg(t.name).arg(def->num_rows).arg(places.size()).arg(path_));
+        return places;
     }
 
     // The row the table's definition points to for its usage map must be a
