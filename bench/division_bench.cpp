@@ -1,8 +1,10 @@
 // Measures the class division of one grade level (60 classes, 3,360
 // students, all pooled; 10 fast, 10 slow and 40 parallel classes of 56) with
 // each automatic rule, from reading the classes to the write-back, against a
-// raw baseline in the same run: one SELECT by 总分 descending, the same
-// placement in plain arrays, prepared UPDATEs of 班 by rowid, one
+// raw baseline in the same run doing the same work: one SELECT by 总分
+// descending, the same placement in plain arrays, prepared UPDATEs of 班 by
+// rowid that write a row only while it holds the student read (as the
+// division does), the grade's classes still taken read back, one
 // transaction. Each round starts from a fresh copy of the school; the best
 // of nine rounds counts. Goal: at most 3x.
 
@@ -17,6 +19,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <algorithm>
 
@@ -103,11 +106,15 @@ double divideRaw(const QString& path, dv::Rule rule, uint64_t seed) {
     timer.start();
     db.exec(QStringLiteral("BEGIN IMMEDIATE"));
     std::vector<qint64> rowids;
+    std::vector<QString> stids;
     {
-        auto read = db.prepare(QStringLiteral("SELECT rowid FROM 成绩表 WHERE 年级 = ? ORDER BY 总分 DESC, rowid"));
+        auto read =
+            db.prepare(QStringLiteral("SELECT rowid, STID FROM 成绩表 WHERE 年级 = ? ORDER BY 总分 DESC, rowid"));
         read.bind(1, gradeId(0));
-        while (read.next())
+        while (read.next()) {
             rowids.push_back(sqlite3_column_int64(read, 0));
+            stids.push_back(read.text(1));
+        }
     }
 
     const int n = int(rowids.size());
@@ -127,12 +134,18 @@ double divideRaw(const QString& path, dv::Rule rule, uint64_t seed) {
     placeRaw(classOf, parallel, kFast + kSlow, kClassesPerGrade - kFast - kSlow, rule, random);
 
     {
-        auto upd = db.prepare(QStringLiteral("UPDATE 成绩表 SET 班 = ? WHERE rowid = ?"));
+        auto upd = db.prepare(QStringLiteral("UPDATE 成绩表 SET 班 = ? WHERE rowid = ? AND STID IS ?"));
         for (int r = 0; r < n; ++r) {
             upd.bind(1, classId(classOf[size_t(r)] + 1));
             upd.bindRowid(2, rowids[size_t(r)]);
+            upd.bind(3, stids[size_t(r)]);
             upd.run();
         }
+        auto taken = db.prepare(QStringLiteral("SELECT 班 FROM 成绩表 WHERE 年级 = ? AND 班 IS NOT NULL"));
+        taken.bind(1, gradeId(0));
+        QSet<QString> occupied;
+        while (taken.next())
+            occupied.insert(taken.text(0));
     }
     db.exec(QStringLiteral("COMMIT"));
     return bench::msSince(timer);
@@ -169,6 +182,6 @@ int main(int argc, char** argv) {
         }
         within = table.row(name, best, bestRaw) <= 3 && within;
     }
-    std::printf("goal: each rule at most 3x the raw time: %s\n", within ? "met" : "NOT met");
-    return 0;
+    std::printf("goal: each rule at most 3x the raw time: %s\n", within ? "met" : "MISSED");
+    return within ? 0 : 2;
 }

@@ -125,11 +125,14 @@ int main(int argc, char** argv) {
     });
     std::printf("(3) open   box %8.1f ms   html %8.1f ms   ratio %.2f\n", boxMs, editMs, boxMs / editMs);
 
+    const bool met = writeRtf <= 1.5 * writeHtml && readRtfMs <= 1.5 * readHtml && boxMs <= 1.5 * editMs;
+    std::printf("goal: each at most 1.5x its baseline: %s\n", met ? "met" : "MISSED");
+
     QTextDocument check;
     readRtf(rtf, check);
     if (plainText(check) != plainText(doc)) {
         std::printf("the document read back differs\n");
         return 1;
     }
-    return 0;
+    return met ? 0 : 2;
 }
