@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QHash>
 
+namespace maintenance {
+
 using platform::db::Database;
 using platform::db::DbError;
 using platform::db::FieldDef;
@@ -17,8 +19,6 @@ using platform::db::ForeignField;
 using platform::db::quoteName;
 using platform::db::TableDef;
 using platform::db::Transaction;
-
-namespace maintenance {
 
 namespace {
 
