@@ -154,10 +154,15 @@ void Recordset::addNew() {
 void Recordset::addNew(const QStringList& fields, const QVariantList& values) {
     if (fields.size() != values.size())
         throw DbError(DbError::BadSql, QStringLiteral("字段个数与值的个数不符."));
-    std::vector<int> idx;
-    idx.reserve(fields.size());
-    for (const QString& f : fields)
-        idx.push_back(needField(f));
+    if (!(fields == addNames_)) {
+        std::vector<int> idx;
+        idx.reserve(fields.size());
+        for (const QString& f : fields)
+            idx.push_back(needField(f));
+        addFields_ = std::move(idx);
+        addNames_ = fields;
+    }
+    const std::vector<int> idx = addFields_;   // a willMove handler may add by another list, or requery
     addNew();
     try {
         for (size_t i = 0; i < idx.size(); ++i)
