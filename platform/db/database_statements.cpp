@@ -114,6 +114,14 @@ QString rcText(sqlite3* db) {
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
+// Handed over as ending in its zero byte where it holds none before: the
+// tables' length rules then read the engine's copy in place, instead of
+// copying it once more to end it. A text with a zero character keeps its length.
+void bindText(sqlite3_stmt* stmt, int i, const QByteArray& s) {
+    const int n = qstrlen(s.constData()) == uint(s.size()) ? -1 : int(s.size());
+    sqlite3_bind_text(stmt, i, s.constData(), n, SQLITE_TRANSIENT);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -208,12 +216,12 @@ void Database::bind(sqlite3_stmt* stmt, int i, const QVariant& v) {
     case QMetaType::Double: sqlite3_bind_double(stmt, i, v.toDouble()); break;
     case QMetaType::QDate: {
         const QByteArray s = v.toDate().toString(Qt::ISODate).toLatin1();
-        sqlite3_bind_text(stmt, i, s.constData(), int(s.size()), SQLITE_TRANSIENT);
+        bindText(stmt, i, s);
         break;
     }
     case QMetaType::QDateTime: {
         const QByteArray s = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toLatin1();
-        sqlite3_bind_text(stmt, i, s.constData(), int(s.size()), SQLITE_TRANSIENT);
+        bindText(stmt, i, s);
         break;
     }
     case QMetaType::QByteArray: {
@@ -224,7 +232,7 @@ void Database::bind(sqlite3_stmt* stmt, int i, const QVariant& v) {
     default: {
         // The file is UTF-8: converting here is cheaper than the engine's own translation.
         const QByteArray s = v.toString().toUtf8();
-        sqlite3_bind_text(stmt, i, s.constData(), int(s.size()), SQLITE_TRANSIENT);
+        bindText(stmt, i, s);
     }
     }
 }

@@ -301,13 +301,20 @@ void Recordset::adopt(Loaded&& loaded) {
     rawCells_ = std::move(loaded.rawCells);
     cellBytes_ = std::move(loaded.cellBytes);
     fieldIndexes_.clear();
+    addNames_.clear();
+    addFields_.clear();
     indexes_.clear();
     positionsValid_ = false;
     matched_.clear();
+    fieldTwice_ = false;
     for (size_t c = 0; c < columns_.size(); ++c) {
         const int f = columns_[c].baseField;
-        if (f >= 0 && std::none_of(matched_.begin(), matched_.end(), [f](const auto& m) { return m.first == f; }))
+        if (f < 0)
+            continue;
+        if (std::none_of(matched_.begin(), matched_.end(), [f](const auto& m) { return m.first == f; }))
             matched_.emplace_back(f, int(c));
+        else
+            fieldTwice_ = true;
     }
 }
 
@@ -509,9 +516,10 @@ void Recordset::setValue(int i, const QVariant& v) {
     edit_[i] = v.isNull() ? QVariant() : Database::checkedValue(columns_[i].def, v);
     touched_[i] = true;
     // A field listed twice ("select 姓名, * ...") shows the new value in both places.
-    for (size_t c = 0; c < columns_.size(); ++c)
-        if (int(c) != i && columns_[i].baseField >= 0 && columns_[c].baseField == columns_[i].baseField)
-            edit_[c] = edit_[i];
+    if (fieldTwice_)
+        for (size_t c = 0; c < columns_.size(); ++c)
+            if (int(c) != i && columns_[i].baseField >= 0 && columns_[c].baseField == columns_[i].baseField)
+                edit_[c] = edit_[i];
     dirty_ = true;
     if (!adding_)
         emit rowChanged(cur_);

@@ -197,6 +197,10 @@ private:
     QString baseTable_;
     std::vector<Column> columns_;
     mutable QHash<QString, int> fieldIndexes_;
+    // The last list of names added by, resolved: a loop adding rows passes one list.
+    QStringList addNames_;
+    std::vector<int> addFields_;
+    bool fieldTwice_ = false;        // a base field shows in two columns
     std::vector<Row> rows_;          // every row read or added, in stored order
     std::vector<RawCell> rawCells_;  // the cells of rows_ not typed yet
     std::string cellBytes_;

@@ -25,21 +25,19 @@ void Recordset::storePending() {
     fields.reserve(columns_.size());
     values.reserve(columns_.size());
     if (adding_) {
-        std::vector<QVariant> row(base_.fields.size());
-        std::vector<bool> given(base_.fields.size(), false);
+        // The column that gave each base field its value, -1 when none did.
+        std::vector<int> given(base_.fields.size(), -1);
         for (size_t c = 0; c < columns_.size(); ++c)
-            if (columns_[c].baseField >= 0 && touched_[c]) {
-                row[columns_[c].baseField] = edit_[c];
-                given[columns_[c].baseField] = true;
-            }
+            if (columns_[c].baseField >= 0 && touched_[c])
+                given[columns_[c].baseField] = int(c);
         // Assigned values were converted and checked when assigned; only Required is left.
         for (size_t f = 0; f < base_.fields.size(); ++f) {
-            if (given[f] && !row[f].isNull()) {
+            if (given[f] >= 0 && !edit_[given[f]].isNull()) {
                 fields.push_back(int(f));
-                values.push_back(row[f]);
+                values.push_back(edit_[given[f]]);
             } else {
                 Database::checkedValue(base_.fields[f], QVariant());
-                if (given[f]) {
+                if (given[f] >= 0) {
                     fields.push_back(int(f));
                     values.push_back(QVariant());
                 }
@@ -154,10 +152,15 @@ void Recordset::addNew() {
 void Recordset::addNew(const QStringList& fields, const QVariantList& values) {
     if (fields.size() != values.size())
         throw DbError(DbError::BadSql, QStringLiteral("字段个数与值的个数不符."));
-    std::vector<int> idx;
-    idx.reserve(fields.size());
-    for (const QString& f : fields)
-        idx.push_back(needField(f));
+    if (!(fields == addNames_)) {
+        std::vector<int> idx;
+        idx.reserve(fields.size());
+        for (const QString& f : fields)
+            idx.push_back(needField(f));
+        addFields_ = std::move(idx);
+        addNames_ = fields;
+    }
+    const std::vector<int> idx = addFields_;   // a willMove handler may add by another list, or requery
     addNew();
     try {
         for (size_t i = 0; i < idx.size(); ++i)

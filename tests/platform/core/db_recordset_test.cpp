@@ -156,6 +156,37 @@ TEST_P(RecordsetTest, AddNewInBothFormsAndTheSetSeesItsRows) {
     EXPECT_FALSE(rs->isDirty());
 }
 
+// A loop adds by one list of names; a set that is given another list, or the
+// first again as a copy, still puts each value into its own field.
+TEST_P(RecordsetTest, AddNewByListsPutsEachValueInItsField) {
+    auto rs = open();
+    const QStringList idAndName{s("STID"), s("姓名")};
+    rs->addNew(idAndName, {s("20040011"), s("甲")});
+    rs->addNew({s("姓名"), s("STID")}, {s("乙"), s("20040012")});
+    rs->addNew(QStringList{s("STID"), s("姓名")}, {s("20040013"), s("丙")});
+    rs->addNew(idAndName, {s("20040014"), s("丁")});
+    EXPECT_THROW(rs->addNew({s("STID"), s("没有")}, {s("20040015"), s("戊")}), DbError);
+    rs->requery();
+    rs->addNew(idAndName, {s("20040016"), s("己")});
+    const std::pair<const char*, const char*> rows[] = {{"20040011", "甲"}, {"20040012", "乙"}, {"20040013", "丙"},
+                                                        {"20040014", "丁"}, {"20040016", "己"}};
+    for (const auto& [stid, name] : rows)
+        EXPECT_EQ(stored(s(stid), "姓名").toString(), s(name)) << stid;
+    EXPECT_EQ(db_->scalar(s("SELECT count(*) FROM 成绩表")).toInt(), 10);
+}
+
+// A text holding a zero character is stored whole, not cut at it.
+TEST_P(RecordsetTest, TextWithAZeroCharacterIsStoredWhole) {
+    const QString name = s("甲") + QChar(0) + s("乙");
+    auto rs = open();
+    rs->addNew({s("STID"), s("姓名")}, {s("20040011"), name});
+    rs->moveFirst();
+    rs->storeValue(s("姓名"), name);
+    for (const char* stid : {"20040011", "20040001"})
+        EXPECT_EQ(db_->scalar(s("SELECT hex(姓名) FROM 成绩表 WHERE STID=?"), {s(stid)}).toString(),
+                  s("E794B200E4B999")) << stid;
+}
+
 TEST_P(RecordsetTest, DeleteWhileWalking) {
     auto rs = open();
     rs->moveFirst();
