@@ -103,25 +103,25 @@ bool isStar(const QString& pattern, qsizetype p, QChar escape) {
 // is enough: time is at most text times pattern, whatever the stars. That is
 // still long for long texts, so a watch, when given, is told of the work (a
 // character compared, and each character of a set looked at); nothing when
-// it stops the match.
-std::optional<bool> likeFrom(const QString& text, const QString& pattern, QChar escape,
-                             WorkWatch* watch = nullptr) {
-    const qsizetype tn = text.size(), pn = pattern.size();
+// it stops the match. `starAt(p)` tells a star of the pattern, `oneAt(p, t,
+// &work)` matches the element at p with character t as matchOne does.
+template <class StarAt, class OneAt>
+std::optional<bool> starMatch(qsizetype tn, qsizetype pn, WorkWatch* watch, StarAt starAt, OneAt oneAt) {
     qsizetype t = 0, p = 0;
     qsizetype starP = -1, starT = -1;
     qint64 work = 1;
     while (t < tn) {
         if (watch && spend(*watch, std::exchange(work, 1)))
             return std::nullopt;
-        if (p < pn && isStar(pattern, p, escape)) {
-            while (p < pn && isStar(pattern, p, escape))
+        if (p < pn && starAt(p)) {
+            while (p < pn && starAt(p))
                 ++p;
             starP = p;
             starT = t;
             continue;
         }
         if (p < pn) {
-            const qsizetype next = matchOne(pattern, p, text[t].unicode(), escape, &work);
+            const qsizetype next = oneAt(p, t, &work);
             if (next >= 0) {
                 p = next;
                 ++t;
@@ -133,9 +133,16 @@ std::optional<bool> likeFrom(const QString& text, const QString& pattern, QChar 
         p = starP;
         t = ++starT;
     }
-    while (p < pn && isStar(pattern, p, escape))
+    while (p < pn && starAt(p))
         ++p;
     return p == pn;
+}
+
+std::optional<bool> likeFrom(const QString& text, const QString& pattern, QChar escape,
+                             WorkWatch* watch = nullptr) {
+    return starMatch(
+        text.size(), pattern.size(), watch, [&](qsizetype p) { return isStar(pattern, p, escape); },
+        [&](qsizetype p, qsizetype t, qint64* work) { return matchOne(pattern, p, text[t].unicode(), escape, work); });
 }
 
 // ---------------------------------------------------------------------------
@@ -175,36 +182,9 @@ qsizetype globOne(const std::vector<char32_t>& pattern, qsizetype p, char32_t c,
 
 std::optional<bool> globFrom(const std::vector<char32_t>& text, const std::vector<char32_t>& pattern,
                              WorkWatch* watch) {
-    const qsizetype tn = qsizetype(text.size()), pn = qsizetype(pattern.size());
-    qsizetype t = 0, p = 0;
-    qsizetype starP = -1, starT = -1;
-    qint64 work = 1;
-    while (t < tn) {
-        if (watch && spend(*watch, std::exchange(work, 1)))
-            return std::nullopt;
-        if (p < pn && pattern[p] == U'*') {
-            while (p < pn && pattern[p] == U'*')
-                ++p;
-            starP = p;
-            starT = t;
-            continue;
-        }
-        if (p < pn) {
-            const qsizetype next = globOne(pattern, p, text[t], &work);
-            if (next >= 0) {
-                p = next;
-                ++t;
-                continue;
-            }
-        }
-        if (starP < 0)
-            return false;
-        p = starP;
-        t = ++starT;
-    }
-    while (p < pn && pattern[p] == U'*')
-        ++p;
-    return p == pn;
+    return starMatch(
+        qsizetype(text.size()), qsizetype(pattern.size()), watch, [&](qsizetype p) { return pattern[p] == U'*'; },
+        [&](qsizetype p, qsizetype t, qint64* work) { return globOne(pattern, p, text[t], work); });
 }
 
 // ---------------------------------------------------------------------------
