@@ -9,6 +9,7 @@
 #include "platform/text/values.h"
 #include "platform/text/message_titles.h"
 #include "platform/text/system_errors.h"
+#include "platform/text/whole_file.h"
 
 #include <QFile>
 #include <optional>
@@ -99,7 +100,11 @@ SetupOutcome createSchoolDatabase(const NewSchool& school) {
         const QString password = WriteSchoolSettings(
             folder, static_cast<int16_t>(school.grades.size()), static_cast<int16_t>(school.classes.size()),
             static_cast<int16_t>(school.subjects.size()), schoolName, school.password);
-        // A file here can only have appeared since the wizard looked; the new database replaces it.
+        // A file here can only have appeared since the wizard looked; the new database replaces a
+        // plain file, never a FIFO or device.
+        if (const int e = platform::plainFileState(path); e == platform::kNotAPlainFile)
+            throw platform::FileError(QStringLiteral("不能写入文件 ") + path + QStringLiteral(": ") +
+                                      platform::systemErrorReason(e));
         if (QFile old(path); old.exists() && !old.remove())
             throw platform::FileError(QStringLiteral("不能删除文件 ") + path + QStringLiteral(": ") +
                                       platform::fileErrorReason(old));

@@ -7,7 +7,9 @@
 #include "platform/db/datacontrol.h"
 #include "platform/text/coarse_clock.h"
 #include "platform/text/gbk.h"
+#include "platform/text/system_errors.h"
 #include "platform/text/values.h"
+#include "platform/text/whole_file.h"
 #include "platform/ui/dialogs.h"
 
 #include <QAction>
@@ -344,6 +346,9 @@ void CalculationPanel::Com53_Click() {
         return;
     if (QFileInfo(*chosen).isFile())
         edit("Te53")->setText(*chosen);
+    else if (const int e = platform::plainFileState(*chosen); e == platform::kNotAPlainFile)
+        platform::dialogs().message(platform::cannotOpenFileText(*chosen, e), platform::MsgButtons::Ok,
+                                    QStringLiteral("打开数据库文件"));
     else
         platform::dialogs().message(QStringLiteral("文件") + *chosen + QStringLiteral("不存在,请重新选择?"),
                                     platform::MsgButtons::Ok, QStringLiteral("打开数据库文件"));

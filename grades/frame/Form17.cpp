@@ -3,7 +3,9 @@
 #include "common/program_state.h"
 #include "common/settings_files.h"
 #include "platform/text/gbk.h"
+#include "platform/text/system_errors.h"
 #include "platform/text/values.h"
+#include "platform/text/whole_file.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/show_modeless.h"
 #include "platform/ui/twips.h"
@@ -17,6 +19,8 @@
 QString databasePathRefusal(const QString& path) {
     if (path.isEmpty())
         return QStringLiteral("请输入库所在的完整位置！");
+    if (const int e = platform::plainFileState(path); e == platform::kNotAPlainFile)
+        return platform::cannotOpenFileText(path, e);
     if (!QFileInfo(path).isFile())
         return QStringLiteral("没有找到指定的数据库，请重新选择！");
     if (!QFileInfo::exists(settingsFilePath(folderOf(path))))

@@ -151,7 +151,8 @@ void Form10::Command1_Click() {
 
 void Form10::Command3_Click() {
     const QString path = platform::trimBlanks(Text1->text());
-    if (path.isEmpty() || !QFileInfo(path).isFile())
+    // Anything else there (a FIFO, a device) is a file that cannot be opened: the message below.
+    if (path.isEmpty() || !QFileInfo::exists(path) || QFileInfo(path).isDir())
         return;
     const QString ending = path.right(3).toLower();
     if (ending == QStringLiteral("xls")) {

@@ -204,7 +204,8 @@ void Form14::Command1_Click() {
     request.fileName = dialogFileName_;
     if (auto chosen = platform::dialogs().openFile(request))
         dialogFileName_ = *chosen;
-    if (dialogFileName_.isEmpty() || !QFileInfo(dialogFileName_).isFile())
+    // Anything else there (a FIFO, a device) is refused by the reader, with its message.
+    if (dialogFileName_.isEmpty() || !QFileInfo::exists(dialogFileName_) || QFileInfo(dialogFileName_).isDir())
         return;
     QString text;
     try {

@@ -3,6 +3,8 @@
 #include "platform/db/engine_reason.h"
 #include "platform/db/jet_work.h"
 #include "platform/db/textorder.h"
+#include "platform/text/system_errors.h"
+#include "platform/text/whole_file.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
@@ -289,8 +291,12 @@ std::shared_ptr<Database> Database::openedAlready(const QString& path) {
 
 std::shared_ptr<Database> Database::openFile(const QString& path, bool shared, DamageCheck damageCheck) {
     QFileInfo info(path);
-    if (!info.exists() || !info.isFile())
+    if (!info.exists())
         throw DbError(DbError::NotFound, QStringLiteral("找不到数据库文件: %1").arg(path));
+    // Before the engine opens it: a FIFO would hold the open or the first
+    // read until some writer came, and a device would be read as pages.
+    if (const int e = plainFileState(path))
+        throw DbError(DbError::Io, QStringLiteral("不能打开数据库文件: %1 (%2)").arg(path, systemErrorReason(e)));
     const QString canonical = info.canonicalFilePath();
     if (shared)
         if (auto live = registry().value(canonical).lock())

@@ -1,7 +1,11 @@
 #include "platform/db/foreign_database.h"
 
+#include "platform/text/system_errors.h"
+#include "platform/text/whole_file.h"
+
 #include <QFile>
-#include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
 #include <sqlite3.h>
 
 namespace platform::db {
@@ -70,15 +74,26 @@ private:
 
 } // namespace
 
+QByteArray readDatabaseHead(const QString& path, qint64 size, qint64* length) {
+    int error = 0;
+    const int fd = openPlainFile(path, O_RDONLY, error);
+    if (fd < 0) {
+        if (error == ENOENT || error == ENOTDIR)
+            throw DbError(DbError::NotFound, QStringLiteral("找不到数据库文件: %1").arg(path));
+        throw DbError(DbError::Io, QStringLiteral("不能打开数据库文件: %1 (%2)").arg(path, systemErrorReason(error)));
+    }
+    QFile file;
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QByteArray head = file.read(size);
+    if (file.error() != QFileDevice::NoError)
+        throw DbError(DbError::Io, QStringLiteral("不能读取数据库文件: %1 (%2)").arg(path, fileErrorReason(file)));
+    if (length)
+        *length = file.size();
+    return head;
+}
+
 std::unique_ptr<ForeignDatabase> ForeignDatabase::open(const QString& path) {
-    QFileInfo info(path);
-    if (!info.exists() || !info.isFile())
-        throw DbError(DbError::NotFound, QStringLiteral("找不到数据库文件: %1").arg(path));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw DbError(DbError::Io, QStringLiteral("不能打开数据库文件: %1").arg(path));
-    const QByteArray head = file.read(32);
-    file.close();
+    const QByteArray head = readDatabaseHead(path, 32);
     if (head.startsWith(QByteArrayLiteral("SQLite format 3")))
         return std::make_unique<SystemFile>(Database::openReadOnly(path, QString()));
     if (head.size() >= 19 && head.mid(4, 15) == QByteArrayLiteral("Standard Jet DB"))

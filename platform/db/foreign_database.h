@@ -55,6 +55,12 @@ public:
 int copyTable(const ForeignDatabase& source, const QString& table, Database& into,
               const QString& as = QString());
 
+// The first `size` bytes of a database file someone chose, taken only from a
+// plain file and without waiting: NotFound when nothing is there, Io with the
+// reason otherwise (a FIFO, device or folder among them). `length`, when
+// given, gets the file's length.
+QByteArray readDatabaseHead(const QString& path, qint64 size, qint64* length = nullptr);
+
 // The Access reader: the file read whole by the reader process (see
 // reader_process.h), its tables held here. WrongPassword when its header holds
 // a password; NotADatabase (with its reason) when it cannot be read, when it is

@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <QUuid>
@@ -681,13 +680,8 @@ QString decodeJet4Text(const QByteArray& bytes) {
 }
 
 JetHeader checkJetFile(const QString& path) {
-    QFile file(path);
-    if (!QFileInfo(path).isFile())
-        throw DbError(DbError::NotFound, QStringLiteral("找不到数据库文件: %1").arg(path));
-    if (!file.open(QIODevice::ReadOnly))
-        throw DbError(DbError::Io, QStringLiteral("不能打开数据库文件: %1").arg(path));
-    const QByteArray first = file.read(headerSize);
-    file.close();
+    qint64 length = 0;
+    const QByteArray first = readDatabaseHead(path, headerSize, &length);
     JetHeader header;
     try {
         header = readJetHeader(first);
@@ -703,7 +697,7 @@ JetHeader checkJetFile(const QString& path) {
     // come in between them shift every page after, which then reads as
     // another page or as nothing.
     const qint64 pageSize = header.version == 0 ? 2048 : 4096;
-    if (QFileInfo(path).size() % pageSize != 0)
+    if (length % pageSize != 0)
         throw DbError(DbError::NotADatabase,
                       QStringLiteral("数据库文件已损坏(长度不是%1字节的整页数): %2").arg(pageSize).arg(path));
     return header;

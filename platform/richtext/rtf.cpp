@@ -2,6 +2,7 @@
 
 #include "platform/text/gbk.h"
 #include "platform/text/system_errors.h"
+#include "platform/text/whole_file.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 #include <QTextFragment>
 #include <algorithm>
 #include <cctype>
+#include <fcntl.h>
 #include <map>
 #include <vector>
 
@@ -699,10 +701,12 @@ void loadDocument(QTextDocument& doc, QIODevice& in, const QTextCharFormat& plai
 }
 
 void loadDocument(QTextDocument& doc, const QString& path, const QTextCharFormat& plainFormat) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("不能打开文件 ") + QFileInfo(path).fileName() + QStringLiteral(": ") +
-                        fileErrorReason(f));
+    int error = 0;
+    const int fd = openPlainFile(path, O_RDONLY, error);
+    if (fd < 0)
+        throw FileError(cannotOpenFileText(QFileInfo(path).fileName(), error));
+    QFile f;
+    f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     try {
         loadDocument(doc, static_cast<QIODevice&>(f), plainFormat);
     } catch (const FileError&) {

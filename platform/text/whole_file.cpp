@@ -170,11 +170,24 @@ int openPlainFile(const QString& path, int flags, int& error) {
     return fd;
 }
 
+int plainFileState(const QString& path) {
+    struct stat st {};
+    if (::stat(encoded(path).constData(), &st) != 0)
+        return errno;
+    if (S_ISREG(st.st_mode))
+        return 0;
+    return S_ISDIR(st.st_mode) ? EISDIR : kNotAPlainFile;
+}
+
+QString cannotOpenFileText(const QString& path, int error) {
+    return QStringLiteral("不能打开文件 ") + path + QStringLiteral(": ") + systemErrorReason(error);
+}
+
 QByteArray readPlainFile(const QString& path, qint64 atMost) {
     int error = 0;
     const int fd = openPlainFile(path, O_RDONLY, error);
     if (fd < 0)
-        throw FileError(QStringLiteral("不能打开文件 ") + path + QStringLiteral(": ") + systemErrorReason(error));
+        throw FileError(cannotOpenFileText(path, error));
     QByteArray bytes;
     char buffer[65536];
     while (atMost < 0 || bytes.size() < atMost) {

@@ -99,6 +99,12 @@ void appendFileWhole(const QString& path, const QByteArray& bytes);
 // or right after opening, a folder gives EISDIR. The descriptor, or -1 with
 // `error` set.
 int openPlainFile(const QString& path, int flags, int& error);
+// Looks at `path` (through its links) without opening it, so that nothing
+// waits: 0 for a plain file, kNotAPlainFile for a FIFO, device or socket,
+// EISDIR for a folder, else why it could not be looked at (ENOENT ...).
+int plainFileState(const QString& path);
+// "不能打开文件 <path>: <reason>", as a refused reader says it.
+QString cannotOpenFileText(const QString& path, int error);
 // The content of one of the programs' own files, or of its first `atMost`
 // bytes. Throws FileError "不能打开文件 <path>: <reason>" (also for a FIFO or
 // device) or "不能读取文件 <path>: <reason>".

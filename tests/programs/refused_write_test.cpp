@@ -4,12 +4,14 @@
 // the file is free the same command stores the typing, and only the records
 // it names change (by their key).
 #include "common/program_state.h"
+#include "common/settings_files.h"
 #include "grades/app/main_window.h"
 #include "grades/calc/Dialog1.h"
 #include "grades/entry/Form12.h"
 #include "grades/entry/MarkEntryPanel.h"
 #include "grades/frame/Form2.h"
 #include "grades/frame/Form8.h"
+#include "grades/frame/frmLogin.h"
 #include "grades/maintenance/Form15.h"
 #include "platform/db/datacontrol.h"
 #include "platform/db/recordset.h"
@@ -22,6 +24,7 @@
 #include "support/mark_school.h"
 #include "support/other_program.h"
 #include "support/school_fixture.h"
+#include "support/test_files.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -396,6 +399,46 @@ const Case kCases[] = {
          s.refusedThenStored([&] { s.at<QPushButton>("Command9")->click(); });
      },
      {"状态表 20"}},
+    // The old password stays in the database, scro.dat and the program until
+    // the change can be written; the retry changes all three.
+    {"PasswordChanged",
+     [](Scene& s) {
+         s.grades();
+         s.school.closeConnection();   // the change needs the file, apart from the other program
+         state().IsAdministrator = 0;
+         const QString old = state().DatabasePassword;
+         const QString settings = settingsFilePath(s.school.folder());
+         const QByteArray settingsBefore = testsupport::fileHash(settings);
+         const QString typed = QStringLiteral("新密码");
+         int tries = 0;
+         s.refusedThenStored([&] {
+             if (++tries == 2)
+                 s.dialogs.answerMessage(MsgResult::Ok, "密码修改完成！");
+             s.dialogs.runModalWith([&](QDialog& d) {
+                 auto& login = static_cast<frmLogin&>(d);
+                 login.Command1_Click();
+                 // Once the old password has been given, the change asks only for the new one.
+                 if (state().IsAdministrator == 0) {
+                     login.txtPassword->setText(old);
+                     login.cmdOK_Click();
+                 }
+                 login.txtPassword->setText(typed);
+                 login.cmdOK_Click();
+                 return int(d.result());
+             });
+             s.dialogs.answerInput({});   // no lock level chosen
+             s.grades().menuItem("MenuSuper")->trigger();
+             if (tries == 1) {
+                 EXPECT_EQ(state().DatabasePassword, old);
+                 EXPECT_EQ(testsupport::fileHash(settings), settingsBefore);
+                 EXPECT_NO_THROW(platform::db::Database::open(s.school.databasePath(), old));
+             }
+         });
+         EXPECT_EQ(state().DatabasePassword, typed);
+         EXPECT_EQ(ReadSchoolSettings(s.school.folder())->password, typed);
+         EXPECT_THROW(platform::db::Database::open(s.school.databasePath(), old), platform::db::DbError);
+     },
+     {}},
     {"EarlierExaminations",
      [](Scene& s) {
          state().IsAdministrator = -1;

@@ -31,4 +31,6 @@ SchoolFixture::~SchoolFixture() {
 
 QString SchoolFixture::folder() const { return dir_.path(); }
 QString SchoolFixture::databasePath() const { return path_; }
-std::shared_ptr<platform::db::Database> SchoolFixture::db() const { return db_; }
+std::shared_ptr<platform::db::Database> SchoolFixture::db() const {
+    return closed_ ? platform::db::Database::open(path_, state().DatabasePassword) : db_;
+}

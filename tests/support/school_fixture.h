@@ -20,7 +20,14 @@ struct SchoolFixture {
 
     QString folder() const;           // temporary folder: program folder and database folder
     QString databasePath() const;
+    // Its connection, or once closeConnection() has let it go, a new one
+    // for each call (with the password then in force).
     std::shared_ptr<platform::db::Database> db() const;
+    // For a command that needs the file to itself, as the password change does.
+    void closeConnection() {
+        db_.reset();
+        closed_ = true;
+    }
 
     static inline const QString kSchoolName = QStringLiteral("测试中学");
 
@@ -28,4 +35,5 @@ private:
     TemporaryProgramFolder dir_;
     QString path_;
     std::shared_ptr<platform::db::Database> db_;
+    bool closed_ = false;
 };

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <grp.h>
+#include <pthread.h>
+#include <csignal>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -39,6 +41,12 @@ FifoFeeder::FifoFeeder(const QString& path, const QByteArray& content) {
     // Waits for a reader, gives it the content and the end.
     const QByteArray at = "/proc/self/fd/" + QByteArray::number(pathFd_);
     writer_ = std::thread([at, content] {
+        // A reader that closes before taking the content must not end the
+        // tests with SIGPIPE: blocked here, the write just fails.
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
         const int fd = ::open(at.constData(), O_WRONLY | O_CLOEXEC);
         if (fd < 0)
             return;
@@ -58,11 +66,53 @@ FifoFeeder::~FifoFeeder() {
     ::close(pathFd_);
 }
 
+FifoWatchdog::FifoWatchdog(const QString& path, const QByteArray& content, std::chrono::milliseconds patience) {
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkfifo(name.constData(), 0666) != 0)
+        std::abort();
+    pathFd_ = ::open(name.constData(), O_PATH | O_CLOEXEC);
+    if (pathFd_ < 0)
+        std::abort();
+    const QByteArray at = "/proc/self/fd/" + QByteArray::number(pathFd_);
+    watcher_ = std::thread([this, at, content, patience] {
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+        std::unique_lock lock(mutex_);
+        while (!wake_.wait_for(lock, patience, [this] { return stopping_; })) {
+            // Opens only where a reader is there (else ENXIO), so it never waits itself.
+            const int fd = ::open(at.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd < 0)
+                continue;
+            ++released_;
+            [[maybe_unused]] const ssize_t n = ::write(fd, content.constData(), size_t(content.size()));
+            ::close(fd);
+        }
+    });
+}
+
+void FifoWatchdog::stop() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (watcher_.joinable())
+        watcher_.join();
+}
+
+FifoWatchdog::~FifoWatchdog() {
+    stop();
+    ::close(pathFd_);
+}
+
 bool makeSpecialFile(const QString& path, char kind) {
     const QByteArray name = QFile::encodeName(path);
     switch (kind) {
     case 'p': return ::mkfifo(name.constData(), 0666) == 0;
     case 'c': return ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 7)) == 0;
+    case 'n': return ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
     case 's': {
         sockaddr_un address {};
         address.sun_family = AF_UNIX;
@@ -85,7 +135,8 @@ bool isSpecialFile(const QString& path, char kind) {
         return false;
     switch (kind) {
     case 'p': return S_ISFIFO(st.st_mode);
-    case 'c': return S_ISCHR(st.st_mode);
+    case 'c':
+    case 'n': return S_ISCHR(st.st_mode);
     case 's': return S_ISSOCK(st.st_mode);
     default: return false;
     }

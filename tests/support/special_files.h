@@ -5,6 +5,10 @@
 #include <QByteArray>
 #include <QString>
 #include <sys/types.h>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -26,8 +30,36 @@ private:
     std::thread writer_;
 };
 
-// Makes a FIFO, a socket or a device at `path` (kind 'p', 's' or 'c': the
-// device that is always full); false where the system does not let us.
+// A FIFO at `path` that no reader should open. A reader that does and waits
+// on it (in open or in its first read) is let go with `content` and its end
+// once it has waited `patience`, and counted, so that a reader which should
+// have refused it fails its test instead of hanging it. A reader that never
+// comes costs no time: the watchdog only looks.
+class FifoWatchdog {
+public:
+    FifoWatchdog(const QString& path, const QByteArray& content,
+                 std::chrono::milliseconds patience = std::chrono::milliseconds(500));
+    ~FifoWatchdog();
+    FifoWatchdog(const FifoWatchdog&) = delete;
+    FifoWatchdog& operator=(const FifoWatchdog&) = delete;
+
+    // Ends the watch; afterwards released() is final.
+    void stop();
+    // The readers it had to let go.
+    int released() const { return released_; }
+
+private:
+    int pathFd_ = -1;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+    std::atomic<int> released_{0};
+    std::thread watcher_;
+};
+
+// Makes a FIFO, a socket or a device at `path` (kind 'p', 's', 'c': the
+// device that is always full, or 'n': the null device, whose reads end at
+// once, for readers); false where the system does not let us.
 bool makeSpecialFile(const QString& path, char kind);
 // Whether `path` is still a node of that kind.
 bool isSpecialFile(const QString& path, char kind);

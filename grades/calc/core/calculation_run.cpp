@@ -9,7 +9,9 @@
 #include "grades/calc/core/student_rows.h"
 #include "grades/calc/core/teacher_stage.h"
 #include "grades/calc/core/written_tables.h"
+#include "platform/text/system_errors.h"
 #include "platform/text/values.h"
+#include "platform/text/whole_file.h"
 #include "platform/text/message_titles.h"
 
 #include <QFileInfo>
@@ -130,6 +132,10 @@ bool CalculationRun::tests() {
     if (inputs_.previousTerm) {
         if (platform::trimBlanks(inputs_.previousTermPath).isEmpty()) {
             say(QStringLiteral("请您指出的上期成绩库所在的路径."), kHint);
+            return false;
+        }
+        if (const int e = platform::plainFileState(inputs_.previousTermPath); e == platform::kNotAPlainFile) {
+            say(platform::cannotOpenFileText(inputs_.previousTermPath, e), kHint);
             return false;
         }
         if (!QFileInfo(inputs_.previousTermPath).isFile()) {

@@ -1,7 +1,9 @@
 #include "grades/frame/core/setup_wizard.h"
 
 #include "common/settings_files.h"
+#include "platform/text/system_errors.h"
 #include "platform/text/values.h"
+#include "platform/text/whole_file.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,6 +16,9 @@ WizardVerdict ValidateWizardInput(const WizardInput& in) {
     if (p.isEmpty() || !QDir::isAbsolutePath(p)) return {WizardVerdict::Refuse, kBadPath, -1};
     const QFileInfo file(p);
     if (file.isFile()) return {WizardVerdict::Attach, {}, -1};
+    // A FIFO or device there is neither read as a database nor replaced by a new one.
+    if (const int e = platform::plainFileState(p); e == platform::kNotAPlainFile)
+        return {WizardVerdict::Refuse, platform::cannotOpenFileText(p, e), -1};
     // A file straight in the root folder has the empty folder "".
     const QString folder = folderOf(p);
     if (file.isDir() || !QFileInfo(folder.isEmpty() ? QStringLiteral("/") : folder).isDir())

@@ -5,10 +5,12 @@
 #include "platform/text/gbk.h"
 #include "platform/text/system_errors.h"
 #include "platform/text/values.h"
+#include "platform/text/whole_file.h"
 
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <fcntl.h>
 
 namespace maintenance {
 
@@ -128,9 +130,12 @@ bool looksLikeUtf8(const QByteArray& bytes) {
 }
 
 QString readImportText(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ImportFileError(QStringLiteral("无法打开文件 %1 : %2.").arg(path, platform::fileErrorReason(file)));
+    int error = 0;
+    const int fd = platform::openPlainFile(path, O_RDONLY, error);
+    if (fd < 0)
+        throw ImportFileError(QStringLiteral("无法打开文件 %1 : %2.").arg(path, platform::systemErrorReason(error)));
+    QFile file;
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw ImportFileError(QStringLiteral("无法读取文件 %1 : %2.").arg(path, platform::fileErrorReason(file)));
