@@ -48,6 +48,7 @@ void FullMarkPanel::finish() {
     // A full mark typed and not yet left counts as entered.
     DataGrid4->commitEditor();
     if (auto* grades = Ad4->recordset()) {
+        const TypedRow typed = typedRow(*grades);
         Ad41->setRecordSource(table::Teachers);
         Ad41->refresh();
         bool begun = false;
@@ -63,16 +64,48 @@ void FullMarkPanel::finish() {
         } catch (const platform::db::DbError& e) {
             // A busy file refuses at the start, before anything changed: the
             // panel stays as it was, the typed full mark pending for the next
-            // 完成. Busy at the commit, the walk was rolled back: the panel
-            // that stays shows the file again.
-            if (begun && e.kind() == platform::db::DbError::Busy)
+            // 完成. Busy at the commit (another program still reading), the
+            // walk was rolled back with the pending mark: the panel that stays
+            // shows the file again, with the typed mark pending once more.
+            if (begun && e.kind() == platform::db::DbError::Busy) {
                 showTheFileAgain();
+                typeAgain(typed);
+            }
             throw;
         }
     }
     form2::detachGrid(DataGrid4);
     form2::emptyDataControl(*Ad4);
     form2::emptyDataControl(*Ad41);
+}
+
+FullMarkPanel::TypedRow FullMarkPanel::typedRow(const platform::db::Recordset& grades) {
+    TypedRow typed;
+    if (!grades.isDirty() || grades.isNewRow())
+        return typed;
+    typed.rowid = grades.rowIdAt(grades.currentIndex());
+    for (int i = 0; i < grades.fieldCount(); ++i)
+        typed.values.push_back(grades.value(i));
+    return typed;
+}
+
+void FullMarkPanel::typeAgain(const TypedRow& typed) {
+    platform::db::Recordset* grades = Ad4->recordset();
+    if (!grades || typed.values.empty())
+        return;
+    try {
+        for (int r = 0; r < grades->recordCount(); ++r) {
+            if (grades->rowIdAt(r) != typed.rowid)
+                continue;
+            grades->setAbsolutePosition(r + 1);
+            for (int i = 0; i < grades->fieldCount() && i < typed.values.size(); ++i)
+                if (grades->fieldUpdatable(i) && grades->value(i) != typed.values.at(i))
+                    grades->setValue(i, typed.values.at(i));
+            return;
+        }
+    } catch (const platform::db::DbError&) {
+        // The file as it is stays on show.
+    }
 }
 
 void FullMarkPanel::showTheFileAgain() {

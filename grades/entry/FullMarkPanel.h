@@ -5,6 +5,7 @@
 #include "grades/frame/form2_panel.h"
 
 #include <QObject>
+#include <QVariantList>
 
 class QLabel;
 
@@ -23,8 +24,16 @@ public:
     void finish() override;
 
 private:
+    // The row of the grid with a full mark typed and not stored: its table row and values.
+    struct TypedRow {
+        qint64 rowid = 0;
+        QVariantList values;
+    };
+    static TypedRow typedRow(const platform::db::Recordset& grades);
     // After finishing work rolled back at its commit: the sets read again.
     void showTheFileAgain();
+    // The typed row's values pending again on its row, as typed.
+    void typeAgain(const TypedRow& typed);
 
     PanelHost* host_ = nullptr;
     QLabel* La42 = nullptr;

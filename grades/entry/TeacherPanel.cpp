@@ -317,8 +317,16 @@ void TeacherPanel::Com26_Click() {
         }
         RefreshTeachingList(0);
     } catch (const platform::db::DbError& e) {
+        keepChoice(label, subject);
         tell(e.text(), platform::kErrorTitle);
     }
+}
+
+void TeacherPanel::keepChoice(const QString& label, const QString& subject) {
+    // A write refused at its commit is rolled back, and the teacher read
+    // again fills the boxes with his first class: the retry is of the choice.
+    Combo2->setEditText(label);
+    Combo3->setEditText(subject);
 }
 
 void TeacherPanel::Com27_Click() {
@@ -333,6 +341,7 @@ void TeacherPanel::Com27_Click() {
             tell(QStringLiteral("InPut Error!"), platform::kSpacedPromptTitle);
         RefreshTeachingList(1);
     } catch (const platform::db::DbError& e) {
+        keepChoice(label, subject);
         tell(e.text(), platform::kErrorTitle);
     }
 }

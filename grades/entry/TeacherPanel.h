@@ -68,6 +68,8 @@ private:
     void loadEntry(int row);
     int selectedEntry() const;
     void clearBoxes();
+    // The class and subject chosen, back in their boxes after a refused write.
+    void keepChoice(const QString& label, const QString& subject);
     platform::db::Recordset* teachers() const;
     // The class cursor: Adodc1 on 班级表, bound again when it was let go.
     platform::db::Recordset& classes();

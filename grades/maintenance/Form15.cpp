@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <optional>
 
 using Outcome = maintenance::IntegrityWalk::Outcome;
 
@@ -126,6 +127,18 @@ void Form15::finished() {
     platform::dialogs().message(QStringLiteral("检查完毕！"), platform::MsgButtons::Ok, QStringLiteral("OK"));
 }
 
+bool Form15::walkBack(platform::db::Recordset& rs, qint64 rowid) {
+    try {
+        for (int r = 0; r < rs.recordCount(); ++r)
+            if (rs.rowIdAt(r) == rowid) {
+                rs.setAbsolutePosition(r + 1);
+                return true;
+            }
+    } catch (const platform::db::DbError&) {
+    }
+    return false;
+}
+
 void Form15::Command1_Click() {
     Combo1->setEditText(Combo1->currentText().trimmed());
     Combo2->setEditText(Combo2->currentText().trimmed());
@@ -159,6 +172,18 @@ void Form15::Command1_Click() {
         Form15* f;
         ~Rebind() { f->DataGrid1->setDataSource(&f->Adodc1()); }
     } rebind{this};
+    // Where the walk stood, for a step its commit refuses: the rollback undoes
+    // the step's writes, so the walk goes back to the student it stopped at.
+    struct Before {
+        std::vector<maintenance::CheckGrade> grades;
+        maintenance::IntegrityWalk walk;
+        qint64 stoppedAt;
+        QString grade, cls, name;
+    };
+    std::optional<Before> before;
+    if (goingOn)
+        before.emplace(Before{grades_, *walk_, rs->rowIdAt(rs->currentIndex()), Combo1->currentText(),
+                              Combo2->currentText(), Text1->text()});
     bool begun = false;
     try {
         platform::db::Transaction change(*Adodc1().database());
@@ -185,6 +210,17 @@ void Form15::Command1_Click() {
         // it stopped, with what was typed, for 继续 once the file is free.
         if (!begun && e.kind() == platform::db::DbError::Busy)
             return;
+        // Busy at the commit: the step was undone, and the walk stands again
+        // where it stopped, with what was typed.
+        if (before && e.kind() == platform::db::DbError::Busy && walkBack(*rs, before->stoppedAt)) {
+            grades_ = std::move(before->grades);
+            walk_ = std::make_unique<maintenance::IntegrityWalk>(before->walk);
+            Combo1->setEditText(before->grade);
+            Combo2->setEditText(before->cls);
+            Text1->setText(before->name);
+            Command1->setText(kGoOn);
+            return;
+        }
         Command1->setText(kStartCaption);
         return;
     }

@@ -18,6 +18,7 @@ namespace platform::db {
 class DataControl;
 class DataControlBar;
 class DataGrid;
+class Recordset;
 }
 
 class Form15 : public QWidget {
@@ -45,6 +46,8 @@ public:
 
 private:
     void showStop();
+    // The window's set back on the row of `rowid`; false when it is gone.
+    static bool walkBack(platform::db::Recordset& rs, qint64 rowid);
     void finished();
 
     std::vector<maintenance::CheckGrade> grades_;

@@ -1,8 +1,9 @@
 // Every writing command of both programs that reads what the user typed,
-// tried while another program holds the file's write lock: after the busy
-// message every box still holds the typing and the file is as it was; once
-// the file is free the same command stores the typing, and only the records
-// it names change (by their key).
+// tried while another program holds the file: its write lock, refusing the
+// command's first write, or a read left open, refusing only the command's
+// commit. After the busy message every box still holds the typing and the
+// file is as it was; once the file is free the same command stores the
+// typing, and only the records it names change (by their key).
 #include "common/program_state.h"
 #include "common/settings_files.h"
 #include "grades/app/main_window.h"
@@ -118,6 +119,7 @@ struct Scene {
     std::vector<Box> boxes;
     Snapshot before;
     bool tried = false;
+    QStringList hold = {"BEGIN IMMEDIATE"};   // what the other program runs before the command
 
     Scene() {
         seedMarkSchool(*school.db());
@@ -169,7 +171,8 @@ struct Scene {
         before = snapshot(*school.db());
         {
             testsupport::OtherProgram holder(school.databasePath());
-            holder.run("BEGIN IMMEDIATE");
+            for (const QString& sql : hold)
+                holder.run(sql);
             dialogs.answerMessage(MsgResult::Ok);   // the busy message, alone or after its context
             command();
             QCoreApplication::processEvents();
@@ -289,6 +292,19 @@ const Case kCases[] = {
          s.refusedThenStored([&] { s.at<QPushButton>("Com27")->click(); });
      },
      {"教师表 王老师", "班级表 200401"}},
+    // Read again after a rollback, the teacher shows his first class: the retry is of the one chosen.
+    {"TeacherSecondAssignmentRemoved",
+     [](Scene& s) {
+         s.school.db()->execute("update 教师表 set 任课班级1 = '2004级01班', 科目1 = '数学', "
+                                "任课班级2 = '2005级01班', 科目2 = '语文' where 姓名 = '王老师'");
+         s.school.db()->execute("update 班级表 set 数学 = '王老师' where 年级 = '2004' and 班 = '01'");
+         s.school.db()->execute("update 班级表 set 语文 = '王老师' where 年级 = '2005' and 班 = '01'");
+         s.grades().Command2_Click();
+         s.typedInto(s.at<QComboBox>("Combo2"), "2005级01班");
+         s.typedInto(s.at<QComboBox>("Combo3"), "语文");
+         s.refusedThenStored([&] { s.at<QPushButton>("Com27")->click(); });
+     },
+     {"教师表 王老师", "班级表 200501"}},
     // The check's gap is the chosen record: a refused assignment stays on it.
     {"TeacherCheckGapAssigned",
      [](Scene& s) {
@@ -480,16 +496,35 @@ const Case kCases[] = {
      {"区域表 1"}},
 };
 
-struct RefusedWrite : ::testing::TestWithParam<Case> {};
+struct Hold {
+    const char* name;
+    QStringList sql;
+};
+
+const Hold kHolds[] = {
+    {"WriteLock", {"BEGIN IMMEDIATE"}},
+    // A read not finished keeps its shared lock: writes wait for it only at the commit.
+    {"OpenRead", {"BEGIN", "SELECT count(*) FROM 状态表"}},
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Hold& h, std::ostream* os) { *os << h.name; }
+
+struct RefusedWrite : ::testing::TestWithParam<std::tuple<Case, Hold>> {};
 
 } // namespace
 
 TEST_P(RefusedWrite, KeepsEveryBoxTypedAndTheRetryChangesOnlyTheChosenRecord) {
+    const auto& [command, hold] = GetParam();
     Scene s;
-    GetParam().run(s);
+    s.hold = hold.sql;
+    command.run(s);
     ASSERT_TRUE(s.tried);
-    EXPECT_EQ(changedKeys(s.before, snapshot(*s.school.db())), GetParam().changed);
+    EXPECT_EQ(changedKeys(s.before, snapshot(*s.school.db())), command.changed);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryWritingCommand, RefusedWrite, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(EveryWritingCommand, RefusedWrite,
+                         ::testing::Combine(::testing::ValuesIn(kCases), ::testing::ValuesIn(kHolds)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
+                         });
