@@ -149,6 +149,50 @@ private:
     QCheckBox* italic_ = nullptr;
 };
 
+// Where a box wraps a text it shows, and how tall that text may be beside
+// the box's other parts (`otherLines` lines of them) on the screen.
+struct TextRoom {
+    int width = 0;
+    int height = 0;
+};
+
+TextRoom textRoom(const QFont& font, int otherLines) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {};
+    const QRect area = screen->availableGeometry();
+    const QFontMetrics fm(font);
+    // A little narrower than a message box wraps its text, to be safe.
+    return {std::min(area.width() / 2, 500) - 4 * fm.averageCharWidth(), area.height() - otherLines * fm.lineSpacing()};
+}
+
+// As much of `text` as fits `room` when wrapped at its width, ending in "……"
+// when cut; the text itself when it fits.
+QString fittedText(const QString& text, const QFont& font, const TextRoom& room) {
+    const QFontMetrics fm(font);
+    // Laid out as a label lays it out: tabs to their stops, long lines wrapped.
+    const auto heightOf = [&](const QString& t) {
+        QTextDocument doc;
+        doc.setDefaultFont(font);
+        doc.setDocumentMargin(0);
+        doc.setTextWidth(room.width);
+        doc.setPlainText(t);
+        return doc.size().height();
+    };
+    if (heightOf(text) <= room.height)
+        return text;
+    const QStringList lines = text.split(u'\n');
+    const auto cut = [&](qsizetype n) { return lines.mid(0, n).join(u'\n') + QStringLiteral("\n……"); };
+    qsizetype low = 0, high = lines.size();   // the most lines that fit: at least low, fewer than high
+    while (high - low > 1) {
+        const qsizetype mid = (low + high) / 2;
+        (heightOf(cut(mid)) <= room.height ? low : high) = mid;
+    }
+    return low > 0 ? cut(low)
+                   : fm.elidedText(lines.front(), Qt::ElideRight,
+                                   room.width * std::max(1, room.height / fm.lineSpacing() - 2) / 2);
+}
+
 // The parts of a message box other than its buttons.
 void fillMessageBox(QMessageBox& box, const QString& text, const QString& title, MsgIcon icon) {
     box.setWindowTitle(orProgramTitle(title));
@@ -164,37 +208,36 @@ void fillMessageBox(QMessageBox& box, const QString& text, const QString& title,
 
     // A text taller than the screen would push the buttons off it: the box
     // shows what fits and keeps the whole text under its details button.
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
+    const TextRoom room = textRoom(box.font(), 12);   // margins, buttons, details
+    if (room.width <= 0)
         return;
-    const QRect area = screen->availableGeometry();
-    const QFontMetrics fm(box.font());
-    // Where the box wraps its text, a little narrower to be safe.
-    const int width = std::min(area.width() / 2, 500) - 4 * fm.averageCharWidth();
-    const int room = area.height() - 12 * fm.lineSpacing();   // margins, buttons, details
-    // Laid out as the box's label lays it out: tabs to their stops, long lines wrapped.
-    const auto heightOf = [&](const QString& t) {
-        QTextDocument doc;
-        doc.setDefaultFont(box.font());
-        doc.setDocumentMargin(0);
-        doc.setTextWidth(width);
-        doc.setPlainText(t);
-        return doc.size().height();
-    };
-    if (heightOf(text) <= room)
+    const QString shown = fittedText(text, box.font(), room);
+    if (shown == text)
         return;
-    const QStringList lines = text.split(u'\n');
-    const auto cut = [&](qsizetype n) { return lines.mid(0, n).join(u'\n') + QStringLiteral("\n……"); };
-    qsizetype low = 0, high = lines.size();   // the most lines that fit: at least low, fewer than high
-    while (high - low > 1) {
-        const qsizetype mid = (low + high) / 2;
-        (heightOf(cut(mid)) <= room ? low : high) = mid;
-    }
-    const QString shown = low > 0 ? cut(low)
-                                  : fm.elidedText(lines.front(), Qt::ElideRight,
-                                                  width * std::max(1, room / fm.lineSpacing() - 2) / 2);
     box.setText(shown);
     box.setDetailedText(text);
+}
+
+// Qt's input box shows its prompt as one unwrapped line: a long one (a list of
+// every class) would make the box wider than the screen, its edit and buttons
+// beyond it. Such a prompt wraps, and shows what fits.
+void fitInputPrompt(QInputDialog& d, const QString& prompt) {
+    auto* label = d.findChild<QLabel*>();
+    if (!label)
+        return;
+    const TextRoom room = textRoom(label->font(), 10);   // the edit, the buttons, margins
+    if (room.width <= 0)
+        return;
+    const QFontMetrics fm(label->font());
+    bool wide = false;
+    for (const QString& line : prompt.split(u'\n'))
+        wide = wide || fm.horizontalAdvance(line) > room.width;
+    const QString shown = fittedText(prompt, label->font(), room);
+    if (!wide && shown == prompt)
+        return;
+    label->setText(shown);
+    label->setWordWrap(true);
+    label->setFixedWidth(room.width);
 }
 
 class QtDialogService : public DialogService {
@@ -271,6 +314,7 @@ public:
         d.setInputMode(QInputDialog::TextInput);
         d.setWindowTitle(orProgramTitle(title));
         d.setLabelText(prompt);
+        fitInputPrompt(d, prompt);
         d.setTextValue(defaultText);
         d.setOkButtonText(QStringLiteral("确定"));
         d.setCancelButtonText(QStringLiteral("取消"));

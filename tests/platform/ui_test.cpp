@@ -12,6 +12,7 @@
 #include <QGlyphRun>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -218,6 +219,53 @@ TEST_F(QtDialogs, InputBoxGivesTheTypedTextAndEmptyOnCancel) {
     EXPECT_EQ(dialogs().input(QStringLiteral("请输入考室号"), {}, QStringLiteral("1")), QStringLiteral("3"));
     whenModalShows([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
     EXPECT_EQ(dialogs().input(QStringLiteral("请输入考室号"), {}, QStringLiteral("1")), QString());
+}
+
+TEST_F(QtDialogs, AnInputBoxWithALongPromptFitsTheScreenWithItsButtons) {
+    // The import asks for a class with every class of the school in its prompt.
+    QString classes;
+    for (int grade = 2004; grade <= 2006; ++grade)
+        for (int c = 1; c <= 60; ++c)
+            classes += QStringLiteral("%1%2  ").arg(grade).arg(c, 2, 10, QLatin1Char('0'));
+    QStringList many;
+    for (int i = 1; i <= 400; ++i)
+        many << QStringLiteral("第%1行 请输入班号").arg(i);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const struct {
+        const char* what;
+        QString prompt;
+        bool whole;   // shown whole, wrapped
+    } cases[] = {
+        {"one long line", QStringLiteral("请有以下班级(") + classes + QStringLiteral(")中选择一个 2004级中的班:现在的班01无效"),
+         true},
+        {"one line with no blank", QString(600, QChar(0x73ED)), true},
+        {"many lines", many.join(u'\n'), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QRect shown, ok, edit;
+        QString label;
+        whenModalShows([&](QWidget* w) {
+            shown = w->frameGeometry();
+            label = w->findChild<QLabel*>()->text();
+            for (auto* b : w->findChildren<QPushButton*>())
+                if (b->text() == u"确定")
+                    ok = QRect(b->mapToGlobal(QPoint(0, 0)), b->size());
+            if (auto* e = w->findChild<QLineEdit*>())
+                edit = QRect(e->mapToGlobal(QPoint(0, 0)), e->size());
+            qobject_cast<QInputDialog*>(w)->setTextValue(QStringLiteral("01"));
+            qobject_cast<QDialog*>(w)->accept();
+        });
+        EXPECT_EQ(dialogs().input(c.prompt, QStringLiteral("请输入一个2004级张三所在的班"), QStringLiteral("01")),
+                  QStringLiteral("01"));
+        EXPECT_TRUE(screen.contains(shown)) << shown.width() << "x" << shown.height();
+        EXPECT_TRUE(screen.contains(ok)) << ok.x() << "," << ok.y();
+        EXPECT_TRUE(screen.contains(edit)) << edit.x() << "," << edit.y();
+        if (c.whole)
+            EXPECT_EQ(label, c.prompt);
+        else
+            EXPECT_TRUE(label.startsWith(many.front()) && label.endsWith(QStringLiteral("\n……"))) << label.toStdString();
+    }
 }
 
 TEST_F(QtDialogs, FontDialogSetsTheColourAndGivesTheSystemsNameForAStandInFamily) {
