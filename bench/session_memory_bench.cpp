@@ -8,9 +8,14 @@
 // the dialog service at once (the program's own part, held to the goal), then
 // with the toolkit's dialogs answered as a person answers them, then the
 // toolkit's save dialog opened and cancelled, beside a bare QFileDialog: what
-// those keep beyond the first part is the toolkit's. Runs offscreen unless
+// those keep beyond the first part is the toolkit's. A toolkit dialog is
+// answered once it is drawn, as a person sees it. Runs offscreen unless
 // QT_QPA_PLATFORM says otherwise (xcb on a display shows the desktop case).
 // Not timed. Exits 2 when a command of the program keeps 5 KB or more a run.
+//
+// `session_memory_bench --profile CASE RUNS` runs one case alone for a heap
+// profiler (heaptrack, massif): the difference between the reports of two
+// counts of runs is what a run keeps, by the call stack that allocated it.
 
 #include "bench/support/bench_school.h"
 #include "bench/support/quiet_dialogs.h"
@@ -23,15 +28,20 @@
 #include "platform/ui/fonts.h"
 #include "platform/ui/style.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
 #include <functional>
@@ -71,7 +81,25 @@ struct Growth {
     double anonymous = 0, heap = 0;   // bytes a run over the second half
 };
 
-Growth measure(const std::function<void()>& run) {
+// With --profile CASE RUNS, only that case runs, that many times, and the
+// process then leaves at once, skipping every destructor: a heap profiler
+// reports all still held as not freed, and the difference between two counts
+// of runs is what the runs between them keep.
+QString g_profileCase;
+int g_profileRuns = 0;
+
+Growth measure(const char* name, const std::function<void()>& run) {
+    if (g_profileRuns > 0) {
+        if (g_profileCase != QLatin1String(name))
+            return {};
+        for (int i = 1; i <= g_profileRuns; ++i) {
+            run();
+            settle();
+            std::printf("run %d: heap %.1f KB\n", i, now().heap / 1024);
+        }
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
     Memory half;
     for (int i = 1; i <= kRuns; ++i) {
         run();
@@ -94,23 +122,43 @@ struct Answers : bench::QuietDialogs {
     std::optional<QString> saveFile(const platform::FileRequest&) override { return file; }
 };
 
-// The modal dialog opened next is cancelled as soon as it shows.
-void cancelNextDialog() {
-    QTimer::singleShot(0, [] {
-        if (QWidget* w = QApplication::activeModalWidget())
-            w->close();
-    });
+// Whether a dialog is on the screen as a person sees it: shown, its file list
+// filled, and drawn with every picture on it. Answered sooner, a dialog may
+// close before it was ever drawn, and what drawing keeps goes unmeasured.
+bool seen(QWidget* w) {
+    if (!w || !w->isVisible() || !w->windowHandle() || !w->windowHandle()->isExposed())
+        return false;
+    if (auto* d = qobject_cast<QFileDialog*>(w)) {
+        auto* list = d->findChild<QListView*>(QStringLiteral("listView"));
+        auto* files = d->findChild<QFileSystemModel*>();
+        if (!list || !list->model() || !files)
+            return false;
+        const bool toList =
+            !QDir(d->directory()).entryList(files->nameFilters(), QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty();
+        if (toList && list->model()->rowCount(list->rootIndex()) == 0)
+            return false;
+    }
+    w->repaint();
+    return true;
 }
 
-// Answers the toolkit's own dialogs as a person would, while a run lasts: the
-// save dialog with the file, a question with yes, a message with OK.
+// Answers the toolkit's own dialogs as a person would, while a run lasts, once
+// each is seen: the save dialog with the file (or cancelled, without one), a
+// question with yes, a message with OK.
 struct PersonAnswering {
     QTimer timer;
-    explicit PersonAnswering(const QString& file) {
+    explicit PersonAnswering(const QString& file = {}) {
         QObject::connect(&timer, &QTimer::timeout, [file] {
             QWidget* w = QApplication::activeModalWidget();
-            if (auto* d = qobject_cast<QFileDialog*>(w)) {
-                d->selectFile(file);
+            if (!seen(w))
+                return;
+            auto* d = qobject_cast<QFileDialog*>(w);
+            if (d && !file.isEmpty()) {
+                // Typed into the name box, as selectFile() leaves a focused box alone.
+                if (auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                    name->setText(file);
+                else
+                    d->selectFile(file);
                 QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
             } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
                 for (QAbstractButton* b : box->buttons())
@@ -119,7 +167,7 @@ struct PersonAnswering {
                         return;
                     }
                 box->close();
-            } else if (w) {
+            } else {
                 w->close();
             }
         });
@@ -141,6 +189,16 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Started as the program starts: its heap settings, style, fonts and texts.
     platform::Application app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 4 && args.at(1) == QLatin1String("--profile")) {
+        g_profileCase = args.at(2);
+        g_profileRuns = args.at(3).toInt();
+    }
+    if (args.size() > 1 && g_profileRuns <= 0) {
+        std::fprintf(stderr, "usage: session_memory_bench [--profile pages|text|pages-dialogs|text-dialogs|"
+                             "save-dialog|bare-dialog RUNS]\n");
+        return 1;
+    }
     platform::installSystemStyle();
     platform::installFontSubstitutions();
     platform::installChineseQtTexts();
@@ -177,16 +235,21 @@ int main(int argc, char** argv) {
         form->close();
     };
 
-    // The program's own part: every dialog answered by the service at once.
+    // The pages are written once first: every dialog then opens on the same
+    // folder of 58 pages, in the profile of a single case too.
     answers.file = pagesFile;
-    const Growth pages = measure(makePages);
+    makePages();
+    settle();
     if (QDir(out).entryList({QStringLiteral("*.htm")}, QDir::Files).size() != 58) {
         std::fprintf(stderr, "not every page was written\n");
         return 1;
     }
+
+    // The program's own part: every dialog answered by the service at once.
+    const Growth pages = measure("pages", makePages);
     answers.file = textFile;
-    const Growth text = measure(exportText);
-    if (QFile(textFile).size() < 3024 * 40) {
+    const Growth text = measure("text", exportText);
+    if (g_profileRuns == 0 && QFile(textFile).size() < 3024 * 40) {
         std::fprintf(stderr, "the export was not written\n");
         return 1;
     }
@@ -196,14 +259,14 @@ int main(int argc, char** argv) {
     Growth realPages, realText;
     {
         PersonAnswering person(pagesFile);
-        realPages = measure(makePages);
+        realPages = measure("pages-dialogs", makePages);
     }
     QFile::remove(textFile);
     {
         PersonAnswering person(textFile);
-        realText = measure(exportText);
+        realText = measure("text-dialogs", exportText);
     }
-    if (QFile(textFile).size() < 3024 * 40) {
+    if (g_profileRuns == 0 && QFile(textFile).size() < 3024 * 40) {
         std::fprintf(stderr, "the export through the toolkit's dialogs was not written\n");
         return 1;
     }
@@ -213,17 +276,16 @@ int main(int argc, char** argv) {
     request.fileName = QStringLiteral("Index.htm");
     request.filter = QStringLiteral("网页(*.htm)|*.htm|所有文件(*.*)|*.*");
     request.initialFolder = out;
-    const Growth service = measure([&] {
-        cancelNextDialog();
-        platform::dialogs().saveFile(request);
-    });
-    const Growth bare = measure([&] {
-        cancelNextDialog();
+    PersonAnswering cancelling;
+    const Growth service = measure("save-dialog", [&] { platform::dialogs().saveFile(request); });
+    const Growth bare = measure("bare-dialog", [&] {
         QFileDialog d(w.get(), QStringLiteral("另存为"), out);
         d.setAcceptMode(QFileDialog::AcceptSave);
         d.exec();
     });
 
+    std::printf("on %s, accessibility %s\n", qPrintable(QGuiApplication::platformName()),
+                QAccessible::isActive() ? "on" : "off");
     std::printf("%-44s %9s %9s\n", "KB kept a run, runs 21-40", "anonymous", "heap");
     bool met = printRow("生成网页 (58 pages)", pages, true);
     met = printRow("导出到文本文件 (3,024 rows)", text, true) && met;
