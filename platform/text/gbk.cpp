@@ -1,6 +1,5 @@
 #include "platform/text/gbk.h"
 
-
 #include <QStringList>
 #include <algorithm>
 #include <cerrno>
@@ -187,14 +186,24 @@ QString fromCodePage(const QByteArray& bytes, int codePage) {
 }
 
 QByteArray toGbkReplacing(const QString& text) {
-    try {
-        return toGbk(text);
-    } catch (const GbkError&) {
-        QByteArray out;
-        for (const QString& c : characters(text))
-            out += canEncodeGbk(c) ? toGbk(c) : QByteArray("?");
-        return out;
+    // From the codes each thread keeps: a log line with a rare name costs no
+    // converter per character.
+    QByteArray out;
+    out.reserve(text.size() * 2);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const uint16_t code = c < 0x80 ? c : cachedGbkCode(c);
+        if (c >= 0x80 && !code) {
+            if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                ++i;   // one character, one "?"
+            out += '?';
+            continue;
+        }
+        if (code > 0xFF)
+            out += char(code >> 8);
+        out += char(code & 0xFF);
     }
+    return out;
 }
 
 bool canEncodeGbk(const QString& text) {
