@@ -150,6 +150,10 @@ TEST(SharedFolder, LinksKeepPointingAtTheFileTheyName) {
         }
         EXPECT_EQ(readFileBytes(other), w.after);
         EXPECT_EQ(statOf(other).st_nlink, 2u);
+        // Written over in place, a shorter content leaves nothing of the longer one.
+        writeFileWhole(file, "n\r\n");
+        EXPECT_EQ(readFileBytes(other), QByteArray("n\r\n"));
+        EXPECT_EQ(statOf(file).st_ino, statOf(other).st_ino);
 
         // A link whose file is not there yet, through a second link: the
         // file is made where they lead and both stay links.
