@@ -6,6 +6,7 @@
 // typing, and only the records it names change (by their key).
 #include "common/program_state.h"
 #include "common/settings_files.h"
+#include "common/settings_rows.h"
 #include "grades/app/main_window.h"
 #include "grades/calc/Dialog1.h"
 #include "grades/entry/Form12.h"
@@ -374,6 +375,22 @@ const Case kCases[] = {
          s.grades().menuItem("MenuEditAll")->trigger();
      },
      {"成绩表 20040003"}},
+    // The exam-number list's cell typed and not left when 完成 is pressed.
+    {"ExamNumberListCellLeftByDone",
+     [](Scene& s) {
+         Form2& w = s.grades();
+         w.settings().store(Setting::ExamRoomCount, "1");
+         w.Command3_Click();
+         QTableView* view = w.grid("DataGrid3")->view();
+         const int name = w.anyDataControl("Ad32").recordset()->fieldIndex("姓名");
+         ASSERT_EQ(cellText(view, 2, name), "甲二");
+         typeInCell(view, 2, name, "甲贰");
+         s.typed("DataGrid3 姓名", [view, name] { return cellText(view, 2, name); }, "甲贰");
+         s.typed("the panel shown", [&w] { return QString::number(w.visiblePanel()); }, "3");
+         s.refusedThenStored([&] { s.at<QPushButton>("Comkh1")->click(); });
+         EXPECT_EQ(w.visiblePanel(), 0);
+     },
+     {"成绩表 20040002"}},
     // Every student gets a number, so every student's record changes.
     {"ExamNumbersBuilt",
      [](Scene& s) {
