@@ -11,6 +11,7 @@
 #include "grades/calc/Dialog1.h"
 #include "grades/entry/Form12.h"
 #include "grades/entry/MarkEntryPanel.h"
+#include "grades/examno/Form4.h"
 #include "grades/frame/Form2.h"
 #include "grades/frame/Form8.h"
 #include "grades/frame/frmLogin.h"
@@ -28,6 +29,7 @@
 #include "support/school_fixture.h"
 #include "support/test_files.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -391,6 +393,22 @@ const Case kCases[] = {
          EXPECT_EQ(w.visiblePanel(), 0);
      },
      {"成绩表 20040002"}},
+    // The card window's settings are stored as it closes.
+    {"ExamCardWindowClosed",
+     [](Scene& s) {
+         s.grades().menuItem("MenuPrintKH")->trigger();
+         Form4* cards = nullptr;
+         for (QWidget* top : QApplication::topLevelWidgets())
+             if (auto* f = qobject_cast<Form4*>(top); f && f->isVisible())
+                 cards = f;
+         ASSERT_TRUE(cards);
+         s.typedInto(cards->Text1, "期中考试");
+         s.typed("the window shown", [cards] { return QString::number(cards->isVisible()); }, "1");
+         s.refusedThenStored([&] { cards->close(); });
+         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+         EXPECT_EQ(s.school.db()->scalar("select 状态 from 状态表 where rowid = 11").toString(), "期中考试");
+     },
+     {"状态表 11"}},
     // Every student gets a number, so every student's record changes.
     {"ExamNumbersBuilt",
      [](Scene& s) {
