@@ -98,7 +98,9 @@ void ExamNumberPanel::bind(PanelHost& host) {
 }
 
 void ExamNumberPanel::finish() {
-    // An edit still pending is stored first: refused, the panel stays with it.
+    // A cell typed in the list and not yet left counts as entered. An edit
+    // still pending is stored first: refused, the panel stays with it.
+    DataGrid3->commitEditor();
     form2::emptyDataControl(*Ad32);
     form2::emptyDataControl(*Ad3);
     host_->ShowStartPanel();

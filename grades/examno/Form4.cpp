@@ -409,20 +409,24 @@ void Form4::MenuJC_Click() {
 }
 
 void Form4::closeEvent(QCloseEvent* event) {
-    Form_Unload();
+    if (!Form_Unload()) {
+        event->ignore();
+        return;
+    }
     QWidget::closeEvent(event);
 }
 
-void Form4::Form_Unload() {
+bool Form4::Form_Unload() {
     if (unloaded_)
-        return;
-    unloaded_ = true;
+        return true;
     // After a load stopped early the controls hold no stored values: the rows stay.
-    if (settingsRead_)
-        storeSettings();
+    if (settingsRead_ && !storeSettings())
+        return false;
+    unloaded_ = true;
+    return true;
 }
 
-void Form4::storeSettings() {
+bool Form4::storeSettings() {
     examno::CardLayoutSetting layout{Option1->isChecked(), Check1->isChecked(), Combo1->currentText(), Text2->text()};
     examno::CardFontSetting fonts{titleFont_.name, titleFont_.size, numberFont_.name, numberFont_.size};
     const std::pair<Setting, QString> rows[] = {
@@ -445,8 +449,11 @@ void Form4::storeSettings() {
         }
     } catch (const platform::db::DbError& e) {
         tell(e.text(), platform::kErrorTitle);
-        return;
+        // Another program holds the file for a moment: the window stays open
+        // with the typing, stored when it is closed again.
+        return e.kind() != platform::db::DbError::Busy;
     }
     if (!notKept.isEmpty())
         tell(QStringLiteral("设置超过了%1个字,没有保存: %2").arg(kSettingLength).arg(notKept.join(QStringLiteral(", "))));
+    return true;
 }

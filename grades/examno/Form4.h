@@ -36,7 +36,8 @@ public:
     static Form4* showFor(std::function<QString()> viewerGroup, const QString& query = {});
 
     void Form_Load(const QString& query);
-    void Form_Unload();
+    // Stores the settings; false when a busy file refused them and the window stays.
+    bool Form_Unload();
     void Command5_Click();   // 刷新
     void Command1_Click();   // 打印
     void Command2_Click();   // 另存
@@ -81,7 +82,8 @@ private:
     std::vector<examno::CardStudent> readGroup(const QString& query);
     void build(const std::vector<examno::CardStudent>& students);
     void buildQuery(const QString& query);
-    void storeSettings();
+    // False when a busy file refused the rows: the typing stays for the next close.
+    bool storeSettings();
     void showTop();
 
     std::function<QString()> viewerGroup_;

@@ -171,8 +171,10 @@ public:
     // with the host's Comout_Click.
     virtual void load() {}
     // The finishing work when the panel is left. Runs while the panel still
-    // shows; a platform::db::DbError it throws is told to the user, its
-    // data controls let go without storing, and the panel closes all the same.
+    // shows; a platform::db::DbError it throws is told to the user. A busy
+    // file's refusal keeps the panel shown with what was typed, so the work
+    // must store pending edits before it changes the panel; after any other
+    // failure its data controls are let go without storing and it closes.
     virtual void finish() {}
 };
 

@@ -6,10 +6,12 @@
 // typing, and only the records it names change (by their key).
 #include "common/program_state.h"
 #include "common/settings_files.h"
+#include "common/settings_rows.h"
 #include "grades/app/main_window.h"
 #include "grades/calc/Dialog1.h"
 #include "grades/entry/Form12.h"
 #include "grades/entry/MarkEntryPanel.h"
+#include "grades/examno/Form4.h"
 #include "grades/frame/Form2.h"
 #include "grades/frame/Form8.h"
 #include "grades/frame/frmLogin.h"
@@ -27,6 +29,7 @@
 #include "support/school_fixture.h"
 #include "support/test_files.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -374,6 +377,38 @@ const Case kCases[] = {
          s.grades().menuItem("MenuEditAll")->trigger();
      },
      {"成绩表 20040003"}},
+    // The exam-number list's cell typed and not left when 完成 is pressed.
+    {"ExamNumberListCellLeftByDone",
+     [](Scene& s) {
+         Form2& w = s.grades();
+         w.settings().store(Setting::ExamRoomCount, "1");
+         w.Command3_Click();
+         QTableView* view = w.grid("DataGrid3")->view();
+         const int name = w.anyDataControl("Ad32").recordset()->fieldIndex("姓名");
+         ASSERT_EQ(cellText(view, 2, name), "甲二");
+         typeInCell(view, 2, name, "甲贰");
+         s.typed("DataGrid3 姓名", [view, name] { return cellText(view, 2, name); }, "甲贰");
+         s.typed("the panel shown", [&w] { return QString::number(w.visiblePanel()); }, "3");
+         s.refusedThenStored([&] { s.at<QPushButton>("Comkh1")->click(); });
+         EXPECT_EQ(w.visiblePanel(), 0);
+     },
+     {"成绩表 20040002"}},
+    // The card window's settings are stored as it closes.
+    {"ExamCardWindowClosed",
+     [](Scene& s) {
+         s.grades().menuItem("MenuPrintKH")->trigger();
+         Form4* cards = nullptr;
+         for (QWidget* top : QApplication::topLevelWidgets())
+             if (auto* f = qobject_cast<Form4*>(top); f && f->isVisible())
+                 cards = f;
+         ASSERT_TRUE(cards);
+         s.typedInto(cards->Text1, "期中考试");
+         s.typed("the window shown", [cards] { return QString::number(cards->isVisible()); }, "1");
+         s.refusedThenStored([&] { cards->close(); });
+         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+         EXPECT_EQ(s.school.db()->scalar("select 状态 from 状态表 where rowid = 11").toString(), "期中考试");
+     },
+     {"状态表 11"}},
     // Every student gets a number, so every student's record changes.
     {"ExamNumbersBuilt",
      [](Scene& s) {
