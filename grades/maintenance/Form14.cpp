@@ -445,8 +445,9 @@ void Form14::RunTextImport(qint64& ChosenRow) {
                                     platform::kPromptTitle);
         return;
     } catch (const platform::db::DbError& e) {
-        stopRun();
-        platform::dialogs().message(e.text(), platform::MsgButtons::Ok, platform::kPromptTitle);
+        // The file refused even the reading (another program's lock): the
+        // place stays, so that 开始 does not add the new students again.
+        refused(e);
         return;
     }
 
@@ -478,10 +479,7 @@ void Form14::RunTextImport(qint64& ChosenRow) {
         // work since the last commit is undone, the run ends as a completed
         // one does, and the next 开始 goes on at the first line not stored.
         LinesConsumed = run->linesStored();
-        endRun();
-        platform::dialogs().message(
-            platform::reasonThen(e.text(), QStringLiteral("文本文件从第%1行起没有导入.").arg(LinesConsumed + 1)),
-            platform::MsgButtons::Ok, platform::kPromptTitle);
+        refused(e);
         return;
     }
     endRun();
@@ -489,6 +487,13 @@ void Form14::RunTextImport(qint64& ChosenRow) {
     const maintenance::ImportCounts counts = counts_;
     run.reset();
     platform::dialogs().message(maintenance::completionMessage(counts));
+}
+
+void Form14::refused(const platform::db::DbError& e) {
+    endRun();
+    platform::dialogs().message(
+        platform::reasonThen(e.text(), QStringLiteral("文本文件从第%1行起没有导入.").arg(LinesConsumed + 1)),
+        platform::MsgButtons::Ok, platform::kPromptTitle);
 }
 
 void Form14::endRun() {

@@ -22,6 +22,7 @@ class QPushButton;
 class QRadioButton;
 namespace platform::db {
 class DataControl;
+class DbError;
 class DataGrid;
 }
 
@@ -119,6 +120,9 @@ private:
     bool runLines(maintenance::TextImportRun& run, qint64& ChosenRow, const bool& destroyed);
     // What the end of a run leaves: 开始, no labels, no 继续, the grid let go.
     void endRun();
+    // The run ended by a file that refused it; the next 开始 goes on at
+    // the first line not stored (LinesConsumed), which the message names.
+    void refused(const platform::db::DbError& e);
     void showRows(const QString& conditions, const QVariantList& values);
     void showWholeSchool();
     qint64 rowIdAtPosition(qint64 position);

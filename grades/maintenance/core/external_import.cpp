@@ -443,7 +443,7 @@ ImportResult Run::run() {
         checkFieldList = {gradeField_, classField_, idField_, numberField_};
         for (int f : checkFieldList)
             checkFields += (checkFields.isEmpty() ? QString() : QStringLiteral(", "))
-                + u'"' + def_.fields[f].name + u'"';
+                + platform::db::quoteName(def_.fields[f].name);
     }
 
     // The fields each written row sets: the paired ones, and the check's.
@@ -476,8 +476,8 @@ ImportResult Run::run() {
             }
             std::fill(row.begin(), row.end(), QVariant());
             if (rowid && plan_.check) {
-                const auto kept = db_.query(QStringLiteral("SELECT %1 FROM \"%2\" WHERE rowid = ?")
-                                                .arg(checkFields, def_.name),
+                const auto kept = db_.query(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
+                                                .arg(checkFields, platform::db::quoteName(def_.name)),
                                             {rowid});
                 if (!kept.empty())
                     for (size_t i = 0; i < checkFieldList.size(); ++i)

@@ -410,3 +410,39 @@ TEST_F(Form14FullDiskTest, ARefusedWriteEndsTheRunAsItsEndDoesAndTheNextStartGoe
 }
 
 } // namespace
+
+namespace {
+
+// 继续 on a file another program holds is refused before a line is read: the
+// place stays, so that 开始 does not append the new students a second time.
+TEST_F(Form14Test, AFileHeldAtContinueKeepsThePlaceForTheNextStart) {
+    Form14* f = toPage3(QStringLiteral("姓名\t语文\r\n张三\t71\r\n赵七\t74\r\n王五\t73\r\n李四\t72\r\n"), 0);
+    f->Command7->click();   // 张三 written, 赵七 added, a pause at 王五
+    ASSERT_FALSE(f->Command8->isHidden());
+    ASSERT_EQ(students(), 5);
+    {
+        testsupport::OtherProgram other(school.databasePath());
+        testsupport::OtherProgram::waitAtMost(*f->Adodc1->database(), 50);
+        other.run("BEGIN EXCLUSIVE");
+        dialogs.answerMessage(MsgResult::Ok);
+        f->Command8->click();
+        EXPECT_TRUE(dialogs.lastMessage().endsWith(QStringLiteral("文本文件从第4行起没有导入.")))
+            << dialogs.lastMessage().toStdString();
+        EXPECT_EQ(f->Command7->text(), QStringLiteral("开始"));
+        EXPECT_TRUE(f->Command8->isHidden());
+        EXPECT_FALSE(f->isRunning());
+        EXPECT_EQ(f->LinesConsumed, 3);
+        other.run("ROLLBACK");
+    }
+    f->Command7->click();
+    EXPECT_TRUE(f->Label9->text().startsWith(QStringLiteral("正在处理文本文件中的第 4行")));
+    pick(f, 1);
+    dialogs.answerMessage(MsgResult::Ok);
+    f->Command8->click();
+    EXPECT_TRUE(dialogs.lastMessage().startsWith(kDone));
+    EXPECT_EQ(students(), 5);
+    EXPECT_EQ(value("20040004").toDouble(), 73);
+    EXPECT_EQ(value("20040002").toDouble(), 72);
+}
+
+} // namespace
