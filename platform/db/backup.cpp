@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <limits>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -52,6 +53,9 @@ void copyOf(Database& db, Copy& copy) {
                                  SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE);
     if (rc != SQLITE_OK)
         refuseBackup(engineMessage(copy.db, rc));
+    // Such memory is bounded at a gigabyte unless told otherwise; the copy takes what the database needs.
+    sqlite3_int64 unbounded = std::numeric_limits<sqlite3_int64>::max();
+    sqlite3_file_control(copy.db, "main", SQLITE_FCNTL_SIZE_LIMIT, &unbounded);
     sqlite3_backup* b = sqlite3_backup_init(copy.db, "main", db.handle(), "main");
     if (!b)
         refuseBackup(engineMessage(copy.db, sqlite3_errcode(copy.db)));
