@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <limits>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -33,39 +34,53 @@ QString engineMessage(sqlite3* h, int rc) {
     return engineReason(h, rc) + QStringLiteral("。");
 }
 
-// The whole database as one consistent copy, read through the engine while
-// this or the other program may write, and checked before it is written.
+// The whole database as one consistent copy in memory, taken through the
+// engine while this or the other program may write, and checked before it is
+// written. The engine's copy into memory fails on a page it cannot read, where
+// serializing the file would put zeros in its place.
 struct Copy {
-    unsigned char* bytes = nullptr;
+    sqlite3* db = nullptr;
+    unsigned char* bytes = nullptr;   // the copy's own memory, while db is open
     sqlite3_int64 size = 0;
-    ~Copy() { sqlite3_free(bytes); }
+    ~Copy() { sqlite3_close_v2(db); }
 };
 
 void copyOf(Database& db, Copy& copy) {
-    copy.bytes = sqlite3_serialize(db.handle(), "main", &copy.size, 0);
-    if (!copy.bytes || copy.size <= 0) {
-        const int rc = sqlite3_errcode(db.handle());
-        refuseBackup(engineMessage(db.handle(), rc == SQLITE_OK ? SQLITE_NOMEM : rc));
-    }
+    int rc = sqlite3_open_v2(":memory:", &copy.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr);
+    // Held as one block of memory, so that its bytes are written without copying them again.
+    if (rc == SQLITE_OK)
+        rc = sqlite3_deserialize(copy.db, "main", nullptr, 0, 0,
+                                 SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE);
+    if (rc != SQLITE_OK)
+        refuseBackup(engineMessage(copy.db, rc));
+    // Such memory is bounded at a gigabyte unless told otherwise; the copy takes what the database needs.
+    sqlite3_int64 unbounded = std::numeric_limits<sqlite3_int64>::max();
+    sqlite3_file_control(copy.db, "main", SQLITE_FCNTL_SIZE_LIMIT, &unbounded);
+    sqlite3_backup* b = sqlite3_backup_init(copy.db, "main", db.handle(), "main");
+    if (!b)
+        refuseBackup(engineMessage(copy.db, sqlite3_errcode(copy.db)));
+    rc = sqlite3_backup_step(b, -1);
+    sqlite3_backup_finish(b);
+    // The copy is in memory: a read of the file is what fails, and the
+    // database's connection holds its system error.
+    if (rc != SQLITE_DONE)
+        refuseBackup(engineMessage(db.handle(), rc == SQLITE_OK ? sqlite3_errcode(copy.db) : rc));
     // The copy must read as a database of ours: its pages and its format row.
     // The engine's own full check costs several copies.
-    sqlite3* check = nullptr;
-    bool sound = sqlite3_open_v2(":memory:", &check, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr) == SQLITE_OK &&
-                 sqlite3_deserialize(check, "main", copy.bytes, copy.size, copy.size, SQLITE_DESERIALIZE_READONLY) ==
-                     SQLITE_OK;
-    auto number = [check](const char* sql) {
+    auto number = [&copy](const char* sql) {
         sqlite3_stmt* st = nullptr;
         qint64 n = -1;
-        if (sqlite3_prepare_v2(check, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        if (sqlite3_prepare_v2(copy.db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
             n = sqlite3_column_int64(st, 0);
         sqlite3_finalize(st);
         return n;
     };
-    sound = sound && number("PRAGMA page_count") > 0 &&
-            number("SELECT count(*) FROM msys_properties WHERE name = 'format'") == 1;
-    sqlite3_close_v2(check);
-    if (!sound)
+    if (!(number("PRAGMA page_count") > 0 &&
+          number("SELECT count(*) FROM msys_properties WHERE name = 'format'") == 1))
         refuseBackup(QStringLiteral("备份文件检查不通过。"));
+    copy.bytes = sqlite3_serialize(copy.db, "main", &copy.size, SQLITE_SERIALIZE_NOCOPY);
+    if (!copy.bytes || copy.size <= 0)
+        refuseBackup(engineMessage(copy.db, SQLITE_NOMEM));
 }
 
 // A copy left by a backup of an earlier build that was killed part way (today's

@@ -9,9 +9,11 @@ namespace {
 struct FailingFile {
     sqlite3_file base;
     sqlite3_file* real;
+    bool database;
 };
 
 std::int64_t g_budget = -1;   // bytes still allowed; -1 unlimited
+std::int64_t g_badByte = -1;  // of a database file; -1 none
 bool g_readOnly = false;
 bool g_refuseJournals = false;
 sqlite3_vfs* g_realVfs = nullptr;
@@ -29,9 +31,16 @@ int failingWrite(sqlite3_file* f, const void* data, int n, sqlite3_int64 at) {
     return realOf(f)->pMethods->xWrite(realOf(f), data, n, at);
 }
 
+int failingRead(sqlite3_file* f, void* data, int n, sqlite3_int64 at) {
+    if (reinterpret_cast<FailingFile*>(f)->database && g_badByte >= at && g_badByte < at + n)
+        return SQLITE_IOERR_READ;
+    return realOf(f)->pMethods->xRead(realOf(f), data, n, at);
+}
+
 int failingOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
     auto* ff = reinterpret_cast<FailingFile*>(f);
     ff->base.pMethods = nullptr;
+    ff->database = flags & SQLITE_OPEN_MAIN_DB;
     if (g_refuseJournals && (flags & SQLITE_OPEN_MAIN_JOURNAL))
         return SQLITE_READONLY_DIRECTORY;     // what the engine's own layer says then
     if (g_readOnly && (flags & SQLITE_OPEN_MAIN_DB))
@@ -52,7 +61,7 @@ int failingOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags,
             sqlite3_free(real);
             return rc;
         };
-        g_methods.xRead = [](sqlite3_file* f, void* d, int n, sqlite3_int64 at) { return realOf(f)->pMethods->xRead(realOf(f), d, n, at); };
+        g_methods.xRead = failingRead;
         g_methods.xWrite = failingWrite;
         g_methods.xTruncate = [](sqlite3_file* f, sqlite3_int64 n) { return realOf(f)->pMethods->xTruncate(realOf(f), n); };
         g_methods.xSync = [](sqlite3_file* f, int fl) { return realOf(f)->pMethods->xSync(realOf(f), fl); };
@@ -77,13 +86,13 @@ FailingVfs::FailingVfs(bool asDefault) {
     g_vfs.zName = name();
     g_vfs.szOsFile = int(sizeof(FailingFile));
     g_vfs.xOpen = failingOpen;
-    g_budget = -1;
+    g_budget = g_badByte = -1;
     g_readOnly = g_refuseJournals = false;
     sqlite3_vfs_register(&g_vfs, asDefault ? 1 : 0);
 }
 
 FailingVfs::~FailingVfs() {
-    g_budget = -1;
+    g_budget = g_badByte = -1;
     g_readOnly = g_refuseJournals = false;
     sqlite3_vfs_unregister(&g_vfs);
     sqlite3_vfs_register(g_realVfs, 1);
@@ -93,5 +102,6 @@ void FailingVfs::failWrites(bool fail) { g_budget = fail ? 0 : -1; }
 void FailingVfs::failAfterBytes(std::int64_t bytes) { g_budget = bytes; }
 void FailingVfs::openReadOnly(bool on) { g_readOnly = on; }
 void FailingVfs::refuseJournals(bool on) { g_refuseJournals = on; }
+void FailingVfs::failReadAt(std::int64_t offset) { g_badByte = offset; }
 
 } // namespace testsupport

@@ -1,6 +1,6 @@
 #pragma once
 // The engine's ordinary file layer with a switch: writes fail on demand, at
-// once or after a number of bytes, as on a full disk. Registered under
+// once or after a number of bytes, as on a full disk; a read of one place fails. Registered under
 // name() while it lives; as the default layer when asked, so that every
 // file opened meanwhile goes through it.
 
@@ -25,6 +25,9 @@ public:
     // No journal can be made beside a database file, as in a folder that may
     // not be written: the first write of a transaction is refused.
     void refuseJournals(bool on);
+    // A read of a database file that takes in the byte at `offset` fails, as
+    // on a bad sector; -1: none.
+    void failReadAt(std::int64_t offset);
 };
 
 } // namespace testsupport

@@ -3,10 +3,12 @@
 
 #include "support/db_fixture.h"
 #include "support/failing_file.h"
+#include "support/failing_vfs.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <sqlite3.h>
 
 using platform::db::Database;
 using platform::db::DbError;
@@ -91,6 +93,25 @@ TEST_F(Backup, AWriteFailingPartWayKeepsTheOldFile) {
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), QByteArray("earlier copy"));
     EXPECT_EQ(others(), QStringList{QStringLiteral("old.mdb")});
+}
+
+// A page of the database that cannot be read ends the backup with the reason;
+// it is not copied as a page of zeros into a copy that reads as sound.
+TEST_F(Backup, APageThatCannotBeReadFailsTheBackup) {
+    const qint64 pageSize = db_->scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
+    const qint64 scores =
+        db_->scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = '成绩表'")).toLongLong();
+    ASSERT_GT(scores, 1);
+    db_.reset();
+    testsupport::FailingVfs disk;
+    db_ = Database::open(path(), QStringLiteral("ab;c"));
+    sqlite3_db_release_memory(db_->handle());   // its pages read from the file again
+    disk.failReadAt((scores - 1) * pageSize + 100);
+    const QString why = failureOf(target(QStringLiteral("copy.mdb")));
+    disk.failReadAt(-1);
+    EXPECT_EQ(why, QStringLiteral("备份没有完成: 磁盘读写出错。"));
+    EXPECT_EQ(others(), QStringList{});
+    db_.reset();
 }
 
 // A copy gets the database's own permissions, so that the other accounts of a
